@@ -1,0 +1,103 @@
+#pragma once
+
+#include "util/expected.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The tag number B4 B3 B2 B1 B0 (B4 most significant, the version or customer byte) and its two
+// decimal notations: the ten-digit number B3..B0, and the eight-digit number "B2,B1B0".
+// Everything here is pure: no state, no I/O.
+namespace card {
+
+// The four decimal fields of the window, named after the bytes each covers.
+enum class Field { B4, B3B0, B2, B1B0 };
+
+// Text width of a field: its texts are zero-padded to this many characters.
+[[nodiscard]] int fieldWidth(Field field) noexcept;
+// Largest value a field takes; the smallest is 0 for every field.
+[[nodiscard]] double fieldMaximum(Field field) noexcept;
+// The range label shown above the field, e.g. "0~65535".
+[[nodiscard]] std::string_view fieldRangeLabel(Field field) noexcept;
+
+// The four values shown for a tag number.
+struct CardNumber {
+    std::uint8_t B4 = 0;
+    double B3B0 = 0;  // B3*16777216 + B2*65536 + B1*256 + B0
+    std::uint8_t B2 = 0;
+    std::int32_t B1B0 = 0;  // B1*256 + B0
+
+    friend bool operator==(const CardNumber&, const CardNumber&) = default;
+};
+
+// Which fields a write takes its number from.
+enum class Notation {
+    WG34,  // the ten-digit number in txtIDB3B0
+    WG26,  // the eight-digit number in txtIDB2 and txtIDB1B0
+};
+
+// The four number bytes below B4, most significant first.
+struct NumberBytes {
+    std::uint8_t b3 = 0;
+    std::uint8_t b2 = 0;
+    std::uint8_t b1 = 0;
+    std::uint8_t b0 = 0;
+
+    friend bool operator==(const NumberBytes&, const NumberBytes&) = default;
+};
+
+// The whole tag number: B4 and the four number bytes.
+struct TagNumber {
+    std::uint8_t b4 = 0;
+    NumberBytes number;
+
+    friend bool operator==(const TagNumber&, const TagNumber&) = default;
+};
+
+// B3..B0 as one 32-bit number.
+[[nodiscard]] std::uint32_t wholeNumber(NumberBytes bytes) noexcept;
+
+// A successful eight-digit composition: the bytes (b3 always 0) and the B1B0 value they came from.
+struct EightDigit {
+    NumberBytes bytes;
+    std::int32_t B1B0 = 0;
+
+    friend bool operator==(const EightDigit&, const EightDigit&) = default;
+};
+
+[[nodiscard]] CardNumber decodeTagNumber(std::uint8_t b4, std::uint8_t b3, std::uint8_t b2,
+                                         std::uint8_t b1, std::uint8_t b0) noexcept;
+
+// Decimal text of a value, zero-padded at the front to `width` characters. Whole values have no
+// decimal point; a non-whole value is written with the fewest fraction digits that read back as
+// the same double; a text longer than `width` is never cut.
+[[nodiscard]] std::string formatPadded(double value, int width);
+
+// The number at the start of a field's UTF-8 text, read leniently: blanks (space, tab, line feed,
+// ideographic space) are skipped wherever they stand, then an optional sign and digits with at
+// most one decimal point; reading stops at the first character that cannot continue the number.
+// Full-width digits, signs and point count as their ASCII forms. No number at the start gives 0.
+// Runs in time linear in the text's length.
+[[nodiscard]] double parseLenient(std::string_view text);
+
+// Round half to even, then range-check; std::nullopt when the result is outside the type's range
+// (or the value is not finite). Independent of the floating-point environment.
+[[nodiscard]] std::optional<std::uint8_t> toByte(double value) noexcept;
+[[nodiscard]] std::optional<std::int32_t> toInt32(double value) noexcept;
+
+// B3..B0 of a ten-digit number N, taken as parsed; only B0 is rounded. Fails for N outside
+// 0..4294967295 (and for some fractional N near the ends of a byte).
+[[nodiscard]] std::optional<NumberBytes> splitTenDigit(double n) noexcept;
+
+// B3 (0), B2, B1, B0 and the B1B0 value from the two eight-digit texts. On failure, names the
+// field whose value is out of range.
+[[nodiscard]] util::Expected<EightDigit, Field> composeEightDigit(std::string_view textB2,
+                                                                  std::string_view textB1B0);
+
+// The number after `value` in that notation: the ten-digit number, or the B1B0 value of the
+// eight-digit number (B2 takes no carry). Past the top of its range it wraps to 1, not 0.
+[[nodiscard]] double nextNumber(Notation notation, double value) noexcept;
+
+}  // namespace card

@@ -1,0 +1,23 @@
+# Warning and sanitizer flags shared by every project target, through one interface target.
+add_library(zeld_options INTERFACE)
+
+if(MSVC)
+  target_compile_options(zeld_options INTERFACE /W4 /permissive- /utf-8)
+  if(ZELD_WARNINGS_AS_ERRORS)
+    target_compile_options(zeld_options INTERFACE /WX)
+  endif()
+else()
+  target_compile_options(zeld_options INTERFACE -Wall -Wextra -Wpedantic -Wconversion -Wshadow)
+  if(ZELD_WARNINGS_AS_ERRORS)
+    target_compile_options(zeld_options INTERFACE -Werror)
+  endif()
+endif()
+
+if(ZELD_SANITIZE)
+  if(MSVC)
+    message(FATAL_ERROR "ZELD_SANITIZE is for GCC and Clang")
+  endif()
+  set(zeld_sanitizers -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_compile_options(zeld_options INTERFACE ${zeld_sanitizers})
+  target_link_options(zeld_options INTERFACE ${zeld_sanitizers})
+endif()

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "card/card_number.h"
+#include "commands/read_command.h"
+#include "reader/load_error.h"
+
+#include <string>
+
+// What the window tells the user after a command, in its own language (Simplified Chinese),
+// as UTF-8.
+namespace commands {
+
+// "12 34 56 78 9A": the tag number B4..B0 in hexadecimal, the form other tag tools print.
+[[nodiscard]] std::string hexText(const card::TagNumber& tag);
+
+[[nodiscard]] std::string describeLoadError(const reader::LoadError& error);
+[[nodiscard]] std::string describeRead(const ReadOutcome& outcome);
+
+}  // namespace commands

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "card/card_number.h"
+
+#include <string>
+#include <string_view>
+
+namespace commands {
+
+// What the commands see of the window: the texts of the four number fields (UTF-8), and the
+// states of the options and check boxes a write depends on.
+class Panel {
+public:
+    virtual ~Panel() = default;
+
+    // txtIDB4, txtIDB3B0, txtIDB2, txtIDB1B0.
+    [[nodiscard]] virtual std::string fieldText(card::Field field) const = 0;
+    virtual void setFieldText(card::Field field, std::string_view text) = 0;
+
+    // optIDWG34 selected (else optIDWG26).
+    [[nodiscard]] virtual bool isWG34Selected() const = 0;
+    // optIDEM4305 selected (else optIDT5577).
+    [[nodiscard]] virtual bool isEM4305Selected() const = 0;
+    // chkIDADD1 checked.
+    [[nodiscard]] virtual bool isAdd1Checked() const = 0;
+    // chkIDLOCK checked.
+    [[nodiscard]] virtual bool isLockChecked() const = 0;
+
+protected:
+    Panel() = default;
+    Panel(const Panel&) = default;
+    Panel(Panel&&) = default;
+    Panel& operator=(const Panel&) = default;
+    Panel& operator=(Panel&&) = default;
+};
+
+}  // namespace commands

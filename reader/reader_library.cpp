@@ -1,0 +1,62 @@
+#include "reader/reader_library.h"
+
+#include <utility>
+
+namespace reader {
+
+namespace {
+
+template <class Fn>
+Fn resolve(const SharedLibrary& library, const char* name) {
+    // Object and function pointers share a representation on every platform we load on.
+    return reinterpret_cast<Fn>(library.symbol(name));  // NOLINT(*-reinterpret-cast)
+}
+
+}  // namespace
+
+util::Expected<ReaderLibrary, LoadError> ReaderLibrary::load(const std::filesystem::path& path) {
+    auto opened = SharedLibrary::open(path);
+    if (!opened) {
+        return util::Unexpected{LoadError{LoadError::Kind::FileNotLoaded, path, opened.error()}};
+    }
+    SharedLibrary library = std::move(*opened);
+
+    EntryPoints entryPoints;
+    entryPoints.getSnr = resolve<MF_GetsnrFn>(library, kGetSnrName);
+    entryPoints.write = resolve<MF_WriteFn>(library, kWriteName);
+    entryPoints.controlBuzzer = resolve<ControlBuzzerFn>(library, kControlBuzzerName);
+    const std::pair<bool, const char*> required[] = {
+        {entryPoints.getSnr != nullptr, kGetSnrName},
+        {entryPoints.write != nullptr, kWriteName},
+        {entryPoints.controlBuzzer != nullptr, kControlBuzzerName},
+    };
+    for (const auto& [found, name] : required) {
+        if (!found) {
+            return util::Unexpected{LoadError{LoadError::Kind::EntryPointMissing, path, name}};
+        }
+    }
+    const bool emulated = library.symbol(kEmulatorMarkerName) != nullptr;
+    return ReaderLibrary(entryPoints, std::move(library), path, emulated);
+}
+
+ReaderLibrary::ReaderLibrary(EntryPoints entryPoints, SharedLibrary owner,
+                             std::filesystem::path path, bool emulated)
+    : library_(std::move(owner)),
+      entryPoints_(entryPoints),
+      path_(std::move(path)),
+      emulated_(emulated) {}
+
+Status ReaderLibrary::MF_Getsnr(ShortBuffer& shortBuffer, LongBuffer& longBuffer) {
+    return entryPoints_.getSnr(0, 0, shortBuffer.bytes.data(), longBuffer.bytes.data());
+}
+
+Status ReaderLibrary::MF_Write(ShortBuffer& writeBlock, LongBuffer& longBuffer) {
+    return entryPoints_.write(0, 1, 1, writeBlock.bytes.data(), longBuffer.bytes.data());
+}
+
+Status ReaderLibrary::ControlBuzzer(ControlCode code, LongBuffer& longBuffer) {
+    return entryPoints_.controlBuzzer(static_cast<std::uint8_t>(code), 1,
+                                      longBuffer.bytes.data());
+}
+
+}  // namespace reader

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "util/expected.h"
+
+#include <filesystem>
+#include <string>
+
+namespace reader {
+
+// Owns one loaded shared library (dlopen, or LoadLibraryExW on Windows) and unloads it on
+// destruction. All platform-specific loading code lives behind this class.
+class SharedLibrary {
+public:
+    SharedLibrary() = default;
+    ~SharedLibrary();
+    SharedLibrary(SharedLibrary&& other) noexcept;
+    SharedLibrary& operator=(SharedLibrary&& other) noexcept;
+    SharedLibrary(const SharedLibrary&) = delete;
+    SharedLibrary& operator=(const SharedLibrary&) = delete;
+
+    // Loads the file at exactly this absolute path; never searches for it elsewhere. The error
+    // is the system's own description of why the file could not be loaded.
+    static util::Expected<SharedLibrary, std::string> open(const std::filesystem::path& path);
+
+    // The address of an exported symbol, or nullptr when the library has none by that name.
+    [[nodiscard]] void* symbol(const char* name) const;
+
+    [[nodiscard]] bool isLoaded() const noexcept { return handle_ != nullptr; }
+
+private:
+    explicit SharedLibrary(void* handle) noexcept : handle_(handle) {}
+    void close() noexcept;
+
+    void* handle_ = nullptr;
+};
+
+}  // namespace reader

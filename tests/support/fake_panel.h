@@ -1,0 +1,37 @@
+#pragma once
+
+#include "commands/panel.h"
+
+#include <map>
+#include <vector>
+#include <string>
+
+namespace testing_support {
+
+// The window's inputs as plain data, starting from the window's start values.
+class FakePanel final : public commands::Panel {
+public:
+    std::map<card::Field, std::string> texts{{card::Field::B4, "000"},
+                                             {card::Field::B3B0, "0000000001"},
+                                             {card::Field::B2, "000"},
+                                             {card::Field::B1B0, "00001"}};
+    bool wg34 = true;
+    bool em4305 = false;
+    bool add1 = false;
+    bool lock = false;
+    std::vector<card::Field> setOrder;  // fields in the order they were set
+
+    [[nodiscard]] std::string fieldText(card::Field field) const override {
+        return texts.at(field);
+    }
+    void setFieldText(card::Field field, std::string_view text) override {
+        texts[field] = std::string(text);
+        setOrder.push_back(field);
+    }
+    [[nodiscard]] bool isWG34Selected() const override { return wg34; }
+    [[nodiscard]] bool isEM4305Selected() const override { return em4305; }
+    [[nodiscard]] bool isAdd1Checked() const override { return add1; }
+    [[nodiscard]] bool isLockChecked() const override { return lock; }
+};
+
+}  // namespace testing_support

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "reader/reader.h"
+#include "reader/reader_source.h"
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace testing_support {
+
+// One call the commands made, with the buffers as the reader received them.
+struct RecordedCall {
+    enum class Op { Getsnr, Write, ControlBuzzer };
+    Op op = Op::Getsnr;
+    reader::ControlCode code = reader::ControlCode::Beep;  // ControlBuzzer only
+    reader::ShortBuffer shortOnEntry;                      // Getsnr and Write only
+    reader::LongBuffer longOnEntry;
+    const std::uint8_t* shortAddress = nullptr;
+    const std::uint8_t* longAddress = nullptr;
+};
+
+// A reader that records every call and answers with scripted statuses. `onGetsnr` lets a test
+// fill the reply buffers as a library would.
+class RecordingReader final : public reader::Reader {
+public:
+    reader::Status getsnrStatus = reader::kSuccess;
+    reader::Status writeStatus = reader::kSuccess;
+    // Status per control code; codes not listed answer 0.
+    std::function<reader::Status(reader::ControlCode)> buzzerStatus;
+    std::function<void(reader::ShortBuffer&, reader::LongBuffer&)> onGetsnr;
+    std::vector<RecordedCall> calls;
+
+    reader::Status MF_Getsnr(reader::ShortBuffer& shortBuffer,
+                             reader::LongBuffer& longBuffer) override {
+        record(RecordedCall::Op::Getsnr, reader::ControlCode::Beep, &shortBuffer, longBuffer);
+        if (onGetsnr) {
+            onGetsnr(shortBuffer, longBuffer);
+        }
+        return getsnrStatus;
+    }
+    reader::Status MF_Write(reader::ShortBuffer& writeBlock,
+                            reader::LongBuffer& longBuffer) override {
+        record(RecordedCall::Op::Write, reader::ControlCode::Beep, &writeBlock, longBuffer);
+        return writeStatus;
+    }
+    reader::Status ControlBuzzer(reader::ControlCode code, reader::LongBuffer& longBuffer) override {
+        record(RecordedCall::Op::ControlBuzzer, code, nullptr, longBuffer);
+        return buzzerStatus ? buzzerStatus(code) : reader::kSuccess;
+    }
+
+private:
+    void record(RecordedCall::Op op, reader::ControlCode code, const reader::ShortBuffer* shortBuffer,
+                const reader::LongBuffer& longBuffer) {
+        RecordedCall call;
+        call.op = op;
+        call.code = code;
+        if (shortBuffer != nullptr) {
+            call.shortOnEntry = *shortBuffer;
+            call.shortAddress = shortBuffer->bytes.data();
+        }
+        call.longOnEntry = longBuffer;
+        call.longAddress = longBuffer.bytes.data();
+        calls.push_back(call);
+    }
+};
+
+// Hands out a RecordingReader, or a scripted load failure.
+class FakeSource final : public reader::ReaderSource {
+public:
+    RecordingReader device;
+    std::optional<reader::LoadError> failure;
+    int acquisitions = 0;
+
+    util::Expected<reader::Reader*, reader::LoadError> acquire() override {
+        ++acquisitions;
+        if (failure) {
+            return util::Unexpected{*failure};
+        }
+        return static_cast<reader::Reader*>(&device);
+    }
+    [[nodiscard]] reader::ReaderInUse readerInUse() const override {
+        return reader::ReaderInUse{"recording-fake", acquisitions > 0 && !failure, false};
+    }
+};
+
+}  // namespace testing_support

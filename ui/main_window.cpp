@@ -1,0 +1,197 @@
+#include "ui/main_window.h"
+
+#include "commands/outcome_text.h"
+#include "commands/read_command.h"
+#include "ui/elided_label.h"
+#include "ui/window_layout.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+
+#include <algorithm>
+#include <climits>
+#include <map>
+#include <vector>
+
+namespace ui {
+
+namespace {
+
+QFont controlFont(const ControlFont& spec) {
+    QFont font(QString::fromLatin1(kFontFamily));
+    // Where MS Sans Serif is missing, the platform's ordinary sans-serif stands in; Chinese
+    // captions fall back to an installed CJK font.
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(spec.points);
+    font.setBold(spec.bold);
+    return font;
+}
+
+QWidget* createControl(const ControlSpec& spec, QWidget* container) {
+    const QString caption = QString::fromUtf8(spec.caption);
+    QWidget* control = nullptr;
+    switch (spec.kind) {
+        case ControlKind::Frame:
+            control = new QGroupBox(container);
+            break;
+        case ControlKind::Button:
+            control = new QPushButton(caption, container);
+            break;
+        case ControlKind::TextField: {
+            auto* edit = new QLineEdit(caption, container);
+            edit->setMaxLength(INT_MAX);  // free text: no length limit, no input filter
+            control = edit;
+            break;
+        }
+        case ControlKind::OptionButton: {
+            auto* option = new QRadioButton(caption, container);
+            option->setChecked(spec.initiallyOn);
+            control = option;
+            break;
+        }
+        case ControlKind::CheckBox: {
+            auto* check = new QCheckBox(caption, container);
+            check->setChecked(spec.initiallyOn);
+            control = check;
+            break;
+        }
+        case ControlKind::Label:
+            control = new QLabel(caption, container);
+            break;
+    }
+    control->setObjectName(QString::fromLatin1(spec.name));
+    if (spec.font) {
+        control->setFont(controlFont(*spec.font));
+    }
+    const double dpi = container->logicalDpiX();
+    control->setGeometry(twipsToPixels(spec.left, dpi), twipsToPixels(spec.top, dpi),
+                         twipsToPixels(spec.width, dpi), twipsToPixels(spec.height, dpi));
+    return control;
+}
+
+bool takesFocus(ControlKind kind) {
+    return kind != ControlKind::Frame && kind != ControlKind::Label;
+}
+
+// Tab moves through the focusable controls in the order of their tab indexes.
+void chainTabOrder(const std::map<std::string_view, QWidget*>& controls) {
+    std::vector<const ControlSpec*> focusable;
+    for (const auto& spec : kControls) {
+        if (takesFocus(spec.kind)) {
+            focusable.push_back(&spec);
+        }
+    }
+    std::sort(focusable.begin(), focusable.end(),
+              [](const ControlSpec* a, const ControlSpec* b) { return a->tabIndex < b->tabIndex; });
+    for (std::size_t i = 1; i < focusable.size(); ++i) {
+        QWidget::setTabOrder(controls.at(focusable[i - 1]->name), controls.at(focusable[i]->name));
+    }
+}
+
+constexpr std::array<const char*, 4> kFieldNames{"txtIDB4", "txtIDB3B0", "txtIDB2", "txtIDB1B0"};
+
+}  // namespace
+
+MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source, QWidget* parent)
+    : QMainWindow(parent), source_(std::move(source)) {
+    setObjectName(QString::fromLatin1(kWindowName));
+    setWindowTitle(QString::fromLatin1(kWindowCaption));
+
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("clientArea"));
+    const double dpi = client->logicalDpiX();
+    client->setFixedSize(twipsToPixels(kClientWidthTwips, dpi),
+                         twipsToPixels(kClientHeightTwips, dpi));
+    setCentralWidget(client);
+
+    std::map<std::string_view, QWidget*> controls;
+    for (const auto& spec : kControls) {
+        QWidget* container = spec.container != nullptr ? controls.at(spec.container) : client;
+        controls[spec.name] = createControl(spec, container);
+    }
+    chainTabOrder(controls);
+
+    for (std::size_t i = 0; i < kFieldNames.size(); ++i) {
+        fields_.at(i) = qobject_cast<QLineEdit*>(controls.at(kFieldNames.at(i)));
+    }
+    optIDWG34_ = qobject_cast<QRadioButton*>(controls.at("optIDWG34"));
+    optIDEM4305_ = qobject_cast<QRadioButton*>(controls.at("optIDEM4305"));
+    chkIDADD1_ = qobject_cast<QCheckBox*>(controls.at("chkIDADD1"));
+    chkIDLOCK_ = qobject_cast<QCheckBox*>(controls.at("chkIDLOCK"));
+
+    connect(qobject_cast<QPushButton*>(controls.at("cmdIDRead")), &QPushButton::clicked, this,
+            &MainWindow::cmdIDRead_Click);
+    connect(qobject_cast<QPushButton*>(controls.at("cmdIDWrite")), &QPushButton::clicked, this,
+            &MainWindow::cmdIDWrite_Click);
+
+    statusMessage_ = new ElidedLabel(this);
+    statusMessage_->setObjectName(QStringLiteral("statusMessage"));
+    readerInUse_ = new QLabel(this);
+    readerInUse_->setObjectName(QStringLiteral("readerInUse"));
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->addWidget(statusMessage_, 1);
+    statusBar()->addPermanentWidget(readerInUse_);
+    showReaderInUse();
+
+    // The window keeps the size of its client area and status line.
+    setFixedSize(sizeHint());
+    controls.at("chkIDLOCK")->setFocus();
+}
+
+MainWindow::~MainWindow() = default;
+
+QLineEdit* MainWindow::field(card::Field field) const {
+    return fields_.at(static_cast<std::size_t>(field));
+}
+
+std::string MainWindow::fieldText(card::Field which) const {
+    return field(which)->text().toStdString();
+}
+
+void MainWindow::setFieldText(card::Field which, std::string_view text) {
+    QLineEdit* edit = field(which);
+    edit->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    // Show the new text now: the command may go on to block in the reader library.
+    edit->repaint();
+}
+
+bool MainWindow::isWG34Selected() const { return optIDWG34_->isChecked(); }
+bool MainWindow::isEM4305Selected() const { return optIDEM4305_->isChecked(); }
+bool MainWindow::isAdd1Checked() const { return chkIDADD1_->isChecked(); }
+bool MainWindow::isLockChecked() const { return chkIDLOCK_->isChecked(); }
+
+QString MainWindow::statusMessage() const { return statusMessage_->fullText(); }
+
+void MainWindow::cmdIDRead_Click() {
+    const auto outcome = commands::cmdIDRead_Click(*this, *source_);
+    showStatus(commands::describeRead(outcome));
+    showReaderInUse();
+}
+
+void MainWindow::cmdIDWrite_Click() {}
+
+void MainWindow::showStatus(const std::string& utf8Message) {
+    statusMessage_->setFullText(QString::fromStdString(utf8Message));
+}
+
+void MainWindow::showReaderInUse() {
+    const reader::ReaderInUse inUse = source_->readerInUse();
+    const QString path = QString::fromStdU16String(inUse.path.u16string());
+    QString text;
+    if (!inUse.loaded) {
+        text = QStringLiteral("读卡器未连接");
+    } else if (inUse.emulated) {
+        text = QStringLiteral("模拟读卡器");
+    } else {
+        text = QStringLiteral("读卡器");
+    }
+    readerInUse_->setText(text);
+    readerInUse_->setToolTip(path);
+}
+
+}  // namespace ui

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <array>
+#include <optional>
+
+// The controls of frmRW as data: kind, container, caption, place and size in twips (1/1440 inch),
+// tab index and font. The window is built from this table.
+namespace ui {
+
+enum class ControlKind { Frame, Button, TextField, OptionButton, CheckBox, Label };
+
+struct ControlFont {
+    double points = 0;
+    bool bold = false;
+};
+
+struct ControlSpec {
+    ControlKind kind;
+    const char* name;
+    const char* container;  // nullptr: the window's client area
+    const char* caption;    // UTF-8; the start text of a text field
+    int left;
+    int top;
+    int width;
+    int height;
+    int tabIndex;
+    std::optional<ControlFont> font;
+    bool initiallyOn;  // option button selected, or check box checked, at start
+};
+
+inline constexpr const char* kWindowName = "frmRW";
+inline constexpr const char* kWindowCaption = "Zeld V3";
+inline constexpr int kClientWidthTwips = 4680;
+inline constexpr int kClientHeightTwips = 5760;
+inline constexpr const char* kFontFamily = "MS Sans Serif";
+
+inline constexpr ControlFont kNormal{12, false};
+inline constexpr ControlFont kBold{12, true};
+inline constexpr ControlFont kSmall{9.75, false};
+
+// In order of creation; containers come before what they contain.
+inline constexpr std::array<ControlSpec, 21> kControls{{
+    {ControlKind::Frame, "Frame3", nullptr, "", 120, 4560, 4455, 975, 13, std::nullopt, false},
+    {ControlKind::Button, "cmdIDRead", "Frame3", "读卡号", 240, 240, 1695, 495, 15, kNormal, false},
+    {ControlKind::Button, "cmdIDWrite", "Frame3", "写卡号", 2280, 240, 1815, 495, 14, kNormal, false},
+    {ControlKind::Frame, "Frame1", nullptr, "", 120, 1680, 4455, 2775, 5, std::nullopt, false},
+    {ControlKind::TextField, "txtIDB4", "Frame1", "000", 3240, 480, 855, 420, 11, kBold, false},
+    {ControlKind::TextField, "txtIDB3B0", "Frame1", "0000000001", 2040, 1320, 2055, 420, 10, kBold, false},
+    {ControlKind::TextField, "txtIDB2", "Frame1", "000", 2040, 2160, 615, 420, 9, kBold, false},
+    {ControlKind::TextField, "txtIDB1B0", "Frame1", "00001", 3000, 2160, 1095, 420, 8, kBold, false},
+    {ControlKind::OptionButton, "optIDWG34", "Frame1", "前十位号", 240, 1200, 1335, 495, 7, kNormal, true},
+    {ControlKind::OptionButton, "optIDWG26", "Frame1", "后八位号", 240, 2040, 1335, 495, 6, kNormal, false},
+    {ControlKind::Label, "Label4", "Frame1", "0~255", 3240, 240, 615, 255, 20, kSmall, false},
+    {ControlKind::Label, "Label3", "Frame1", "0~4294967295", 2040, 1080, 1335, 255, 19, kSmall, false},
+    {ControlKind::Label, "Label2", "Frame1", "0~65535", 3000, 1920, 855, 255, 18, kSmall, false},
+    {ControlKind::Label, "Label1", "Frame1", "0~255", 2040, 1920, 615, 255, 17, kSmall, false},
+    {ControlKind::Label, "Label11", "Frame1", ",", 2760, 2160, 135, 375, 16, kBold, false},
+    {ControlKind::Label, "Label5", "Frame1", "版本或客户号", 240, 480, 1815, 375, 12, kNormal, false},
+    {ControlKind::Frame, "Frame2", nullptr, "", 120, 120, 4455, 1455, 0, kNormal, false},
+    {ControlKind::OptionButton, "optIDT5577", "Frame2", "T5577", 240, 360, 1215, 375, 4, kNormal, true},
+    {ControlKind::OptionButton, "optIDEM4305", "Frame2", "EM4305", 2040, 360, 1335, 375, 3, kNormal, false},
+    {ControlKind::CheckBox, "chkIDADD1", "Frame2", " + 1", 240, 720, 975, 495, 2, kNormal, false},
+    {ControlKind::CheckBox, "chkIDLOCK", "Frame2", "保护号", 2040, 720, 1335, 495, 1, kNormal, false},
+}};
+
+// Twips to the toolkit's device-independent pixels, at 1440 twips per inch of the screen's
+// logical resolution (15 twips a pixel at 96 dpi).
+[[nodiscard]] constexpr int twipsToPixels(int twips, double logicalDpi) noexcept {
+    const double pixels = twips * logicalDpi / 1440.0;
+    return static_cast<int>(pixels + 0.5);
+}
+
+}  // namespace ui
