@@ -69,8 +69,15 @@ QWidget* createControl(const ControlSpec& spec, QWidget* container) {
         control->setFont(controlFont(*spec.font));
     }
     const double dpi = container->logicalDpiX();
-    control->setGeometry(twipsToPixels(spec.left, dpi), twipsToPixels(spec.top, dpi),
-                         twipsToPixels(spec.width, dpi), twipsToPixels(spec.height, dpi));
+    int width = twipsToPixels(spec.width, dpi);
+    if (spec.kind == ControlKind::Label || spec.kind == ControlKind::OptionButton ||
+        spec.kind == ControlKind::CheckBox) {
+        // A stand-in font may be wider than MS Sans Serif: let a caption run on rather than be
+        // cut off. None of them has a neighbour close enough on its right to be covered.
+        width = std::max(width, control->sizeHint().width());
+    }
+    control->setGeometry(twipsToPixels(spec.left, dpi), twipsToPixels(spec.top, dpi), width,
+                         twipsToPixels(spec.height, dpi));
     return control;
 }
 
@@ -133,6 +140,7 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source, QWidget* pa
     statusMessage_->setObjectName(QStringLiteral("statusMessage"));
     readerInUse_ = new QLabel(this);
     readerInUse_->setObjectName(QStringLiteral("readerInUse"));
+    readerInUse_->setContentsMargins(0, 0, 4, 0);
     statusBar()->setSizeGripEnabled(false);
     statusBar()->addWidget(statusMessage_, 1);
     statusBar()->addPermanentWidget(readerInUse_);

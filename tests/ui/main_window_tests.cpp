@@ -1,0 +1,311 @@
+// The window for real, on the offscreen platform: its controls, and the read button through
+// the emulated reader library loaded by the real loader.
+#include "reader/library_location.h"
+#include "reader/reader_source.h"
+#include "support/emulator_control.h"
+#include "ui/main_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+std::filesystem::path binFolder() { return *reader::executableDirectory(); }
+
+std::unique_ptr<ui::MainWindow> windowOver(const std::filesystem::path& library) {
+    auto window = std::make_unique<ui::MainWindow>(
+        std::make_unique<reader::LazyReaderLibrary>(library));
+    window->show();
+    return window;
+}
+
+std::unique_ptr<ui::MainWindow> windowOverEmulator() {
+    return windowOver(*reader::defaultReaderLibraryPath());
+}
+
+template <class T>
+T* control(const QWidget& window, const char* name) {
+    auto* found = window.findChild<T*>(QString::fromLatin1(name));
+    if (found == nullptr) {
+        qFatal("no control %s", name);
+    }
+    return found;
+}
+
+QStringList fieldTexts(const QWidget& window) {
+    QStringList texts;
+    for (const char* name : {"txtIDB4", "txtIDB3B0", "txtIDB2", "txtIDB1B0"}) {
+        texts << control<QLineEdit>(window, name)->text();
+    }
+    return texts;
+}
+
+void click(const QWidget& window, const char* button) {
+    QTest::mouseClick(control<QPushButton>(window, button), Qt::LeftButton);
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void startsWithTheCaptionAndTheClientAreaItIsDrawnFor() {
+        const auto window = windowOverEmulator();
+        QCOMPARE(window->objectName(), QStringLiteral("frmRW"));
+        QCOMPARE(window->windowTitle(), QStringLiteral("Zeld V3"));
+        // 4680 x 5760 twips at 15 twips a pixel (96 dpi).
+        QCOMPARE(window->logicalDpiX(), 96);
+        QCOMPARE(window->centralWidget()->size(), QSize(312, 384));
+        QVERIFY(window->statusBar()->isVisible());
+        QVERIFY(window->height() > 384);
+    }
+
+    void startValuesOfEveryControl_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("checked");  // -1: not a checkable control
+        QTest::newRow("txtIDB4") << "txtIDB4" << "000" << -1;
+        QTest::newRow("txtIDB3B0") << "txtIDB3B0" << "0000000001" << -1;
+        QTest::newRow("txtIDB2") << "txtIDB2" << "000" << -1;
+        QTest::newRow("txtIDB1B0") << "txtIDB1B0" << "00001" << -1;
+        QTest::newRow("cmdIDRead") << "cmdIDRead" << "读卡号" << -1;
+        QTest::newRow("cmdIDWrite") << "cmdIDWrite" << "写卡号" << -1;
+        QTest::newRow("optIDWG34") << "optIDWG34" << "前十位号" << 1;
+        QTest::newRow("optIDWG26") << "optIDWG26" << "后八位号" << 0;
+        QTest::newRow("optIDT5577") << "optIDT5577" << "T5577" << 1;
+        QTest::newRow("optIDEM4305") << "optIDEM4305" << "EM4305" << 0;
+        QTest::newRow("chkIDADD1") << "chkIDADD1" << " + 1" << 0;
+        QTest::newRow("chkIDLOCK") << "chkIDLOCK" << "保护号" << 0;
+        QTest::newRow("Label1") << "Label1" << "0~255" << -1;
+        QTest::newRow("Label2") << "Label2" << "0~65535" << -1;
+        QTest::newRow("Label3") << "Label3" << "0~4294967295" << -1;
+        QTest::newRow("Label4") << "Label4" << "0~255" << -1;
+        QTest::newRow("Label5") << "Label5" << "版本或客户号" << -1;
+        QTest::newRow("Label11") << "Label11" << "," << -1;
+    }
+
+    void startValuesOfEveryControl() {
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        QFETCH(int, checked);
+        const auto window = windowOverEmulator();
+        auto* widget = window->findChild<QWidget*>(name);
+        QVERIFY2(widget != nullptr, qPrintable(name));
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+            QCOMPARE(edit->text(), text);
+            QVERIFY(edit->font().bold());
+            QCOMPARE(edit->font().pointSizeF(), 12.0);
+        } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+            QCOMPARE(button->text(), text);
+            QCOMPARE(button->isChecked(), checked == 1);
+            QCOMPARE(button->font().pointSizeF(), 12.0);
+        } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+            QCOMPARE(label->text(), text);
+        } else {
+            QFAIL("unexpected kind of control");
+        }
+        QCOMPARE(widget->font().family(), QStringLiteral("MS Sans Serif"));
+    }
+
+    void controlsSitInTheirFramesWhereTheTwipsPutThem_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("frame");
+        QTest::addColumn<QRect>("geometry");
+        QTest::newRow("Frame2") << "Frame2" << "" << QRect(8, 8, 297, 97);
+        QTest::newRow("Frame1") << "Frame1" << "" << QRect(8, 112, 297, 185);
+        QTest::newRow("Frame3") << "Frame3" << "" << QRect(8, 304, 297, 65);
+        QTest::newRow("txtIDB3B0") << "txtIDB3B0" << "Frame1" << QRect(136, 88, 137, 28);
+        QTest::newRow("txtIDB1B0") << "txtIDB1B0" << "Frame1" << QRect(200, 144, 73, 28);
+        QTest::newRow("cmdIDWrite") << "cmdIDWrite" << "Frame3" << QRect(152, 16, 121, 33);
+        QTest::newRow("chkIDLOCK") << "chkIDLOCK" << "Frame2" << QRect(136, 48, 89, 33);
+    }
+
+    void controlsSitInTheirFramesWhereTheTwipsPutThem() {
+        QFETCH(QString, name);
+        QFETCH(QString, frame);
+        QFETCH(QRect, geometry);
+        const auto window = windowOverEmulator();
+        auto* widget = window->findChild<QWidget*>(name);
+        QVERIFY(widget != nullptr);
+        if (frame.isEmpty()) {
+            QCOMPARE(widget->parentWidget(), window->centralWidget());
+        } else {
+            QCOMPARE(widget->parentWidget()->objectName(), frame);
+        }
+        QCOMPARE(widget->pos(), geometry.topLeft());
+        QCOMPARE(widget->height(), geometry.height());
+        QVERIFY(widget->width() >= geometry.width());
+    }
+
+    void captionsAreNotCutOff() {
+        const auto window = windowOverEmulator();
+        for (auto* label : window->centralWidget()->findChildren<QLabel*>()) {
+            QVERIFY2(label->width() >= label->sizeHint().width(),
+                     qPrintable(label->objectName()));
+        }
+    }
+
+    void optionGroupsExcludeOnlyWithinTheirFrame() {
+        const auto window = windowOverEmulator();
+        auto* wg34 = control<QRadioButton>(*window, "optIDWG34");
+        auto* wg26 = control<QRadioButton>(*window, "optIDWG26");
+        auto* t5577 = control<QRadioButton>(*window, "optIDT5577");
+        auto* em4305 = control<QRadioButton>(*window, "optIDEM4305");
+
+        QTest::mouseClick(wg26, Qt::LeftButton);
+        QVERIFY(wg26->isChecked());
+        QVERIFY(!wg34->isChecked());
+        QVERIFY(t5577->isChecked());
+        QVERIFY(!window->isWG34Selected());
+
+        QTest::mouseClick(em4305, Qt::LeftButton);
+        QVERIFY(em4305->isChecked());
+        QVERIFY(!t5577->isChecked());
+        QVERIFY(wg26->isChecked());
+        QVERIFY(window->isEM4305Selected());
+
+        QTest::mouseClick(wg34, Qt::LeftButton);
+        QVERIFY(wg34->isChecked());
+        QVERIFY(!wg26->isChecked());
+        QVERIFY(em4305->isChecked());
+    }
+
+    void checkBoxesAreSeenThroughThePanel() {
+        const auto window = windowOverEmulator();
+        QVERIFY(!window->isAdd1Checked());
+        QVERIFY(!window->isLockChecked());
+        QTest::mouseClick(control<QCheckBox>(*window, "chkIDADD1"), Qt::LeftButton);
+        QVERIFY(window->isAdd1Checked());
+        QVERIFY(!window->isLockChecked());
+        QTest::mouseClick(control<QCheckBox>(*window, "chkIDLOCK"), Qt::LeftButton);
+        QVERIFY(window->isLockChecked());
+    }
+
+    void focusStartsOnTheLockBoxAndTabFollowsTheTabIndexes() {
+        const auto window = windowOverEmulator();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("chkIDLOCK"));
+
+        const QStringList expected{"chkIDLOCK",   "chkIDADD1", "optIDEM4305", "optIDT5577",
+                                   "optIDWG26",   "optIDWG34", "txtIDB1B0",   "txtIDB2",
+                                   "txtIDB3B0",   "txtIDB4",   "cmdIDWrite",  "cmdIDRead"};
+        QStringList chain;
+        QWidget* widget = control<QWidget>(*window, "chkIDLOCK");
+        do {
+            if ((widget->focusPolicy() & Qt::TabFocus) != 0 && !widget->objectName().isEmpty() &&
+                widget->window() == window.get()) {
+                chain << widget->objectName();
+            }
+            widget = widget->nextInFocusChain();
+        } while (widget->objectName() != QStringLiteral("chkIDLOCK"));
+        QCOMPARE(chain, expected);
+    }
+
+    void editingAFieldChangesNothingElse() {
+        const auto window = windowOverEmulator();
+        auto* b3b0 = control<QLineEdit>(*window, "txtIDB3B0");
+        b3b0->selectAll();
+        QTest::keyClicks(b3b0, QStringLiteral("12ab "));
+        b3b0->insert(QStringLiteral("中文"));  // as an input method would
+        QCOMPARE(b3b0->text(), QStringLiteral("12ab 中文"));
+        QCOMPARE(fieldTexts(*window),
+                 (QStringList{"000", "12ab 中文", "000", "00001"}));
+        QVERIFY(window->isWG34Selected());
+        QVERIFY(!window->isEM4305Selected());
+        QVERIFY(window->statusMessage().isEmpty());
+    }
+
+    void fieldsTakeTextsLongerThanAnyLimit() {
+        const auto window = windowOverEmulator();
+        const std::string longText(100000, '7');
+        window->setFieldText(card::Field::B3B0, longText);
+        QCOMPARE(window->fieldText(card::Field::B3B0), longText);
+    }
+
+    void readButtonShowsTheTagInTheFieldAndSaysSo() {
+        const testing_support::EmulatorControl field;
+        field.placeTag({0x12, 0x34, 0x56, 0x78, 0x9A});
+        const auto beeps = field.beepCount();
+        const auto window = windowOverEmulator();
+        QCOMPARE(control<QLabel>(*window, "readerInUse")->text(), QStringLiteral("读卡器未连接"));
+
+        click(*window, "cmdIDRead");
+
+        QCOMPARE(fieldTexts(*window), (QStringList{"018", "0878082202", "086", "30874"}));
+        QVERIFY2(window->statusMessage().contains(QStringLiteral("12 34 56 78 9A")),
+                 qPrintable(window->statusMessage()));
+        QCOMPARE(control<QLabel>(*window, "readerInUse")->text(), QStringLiteral("模拟读卡器"));
+        QCOMPARE(field.beepCount(), beeps + 1);
+    }
+
+    void readOverwritesFieldsTheUserEdited() {
+        const testing_support::EmulatorControl field;
+        field.placeTag({0, 0, 0, 1, 0});
+        const auto window = windowOverEmulator();
+        for (const char* name : {"txtIDB4", "txtIDB3B0", "txtIDB2", "txtIDB1B0"}) {
+            auto* edit = control<QLineEdit>(*window, name);
+            edit->selectAll();
+            QTest::keyClicks(edit, QStringLiteral("x y"));
+        }
+        control<QLineEdit>(*window, "txtIDB2")->clear();
+
+        click(*window, "cmdIDRead");
+
+        QCOMPARE(fieldTexts(*window), (QStringList{"000", "0000000256", "000", "00256"}));
+    }
+
+    void readWithNoTagShowsZerosAndSaysNoTagWasRead() {
+        const testing_support::EmulatorControl field;
+        field.removeTag();
+        const auto beeps = field.beepCount();
+        const auto window = windowOverEmulator();
+
+        click(*window, "cmdIDRead");
+
+        QCOMPARE(fieldTexts(*window), (QStringList{"000", "0000000000", "000", "00000"}));
+        QVERIFY2(window->statusMessage().contains(QStringLiteral("未读到卡")),
+                 qPrintable(window->statusMessage()));
+        QCOMPARE(field.beepCount(), beeps);
+    }
+
+    void missingLibrarySaysWhereItLookedAndTriesAgainNextTime() {
+        const auto missing = binFolder() / "absent" / reader::readerLibraryFileName();
+        const auto window = windowOver(missing);
+        control<QLineEdit>(*window, "txtIDB3B0")->setText(QStringLiteral("typed"));
+
+        click(*window, "cmdIDRead");
+        click(*window, "cmdIDRead");
+
+        QCOMPARE(fieldTexts(*window), (QStringList{"000", "typed", "000", "00001"}));
+        const QString message = window->statusMessage();
+        QVERIFY2(message.contains(QStringLiteral("无法加载读卡器库")), qPrintable(message));
+        QVERIFY2(message.contains(QString::fromStdString(missing.string())), qPrintable(message));
+        QCOMPARE(control<QLabel>(*window, "readerInUse")->text(), QStringLiteral("读卡器未连接"));
+    }
+
+    void libraryMissingAnEntryPointIsNamedAndNotUsed() {
+        const auto broken = binFolder() / "libMF1_without_ControlBuzzer.so";
+        const auto window = windowOver(broken);
+
+        click(*window, "cmdIDRead");
+
+        QCOMPARE(fieldTexts(*window), (QStringList{"000", "0000000001", "000", "00001"}));
+        const QString message = window->statusMessage();
+        QVERIFY2(message.contains(QStringLiteral("ControlBuzzer")), qPrintable(message));
+        QVERIFY2(message.contains(QStringLiteral("缺少函数")), qPrintable(message));
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_tests.moc"
