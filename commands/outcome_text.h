@@ -2,6 +2,7 @@
 
 #include "card/card_number.h"
 #include "commands/read_command.h"
+#include "commands/write_command.h"
 #include "reader/load_error.h"
 
 #include <string>
@@ -15,5 +16,9 @@ namespace commands {
 
 [[nodiscard]] std::string describeLoadError(const reader::LoadError& error);
 [[nodiscard]] std::string describeRead(const ReadOutcome& outcome);
+[[nodiscard]] std::string describeWrite(const WriteOutcome& outcome);
+
+// The field's name as the window labels it, e.g. "版本或客户号".
+[[nodiscard]] std::string fieldName(card::Field field);
 
 }  // namespace commands

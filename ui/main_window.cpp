@@ -2,6 +2,7 @@
 
 #include "commands/outcome_text.h"
 #include "commands/read_command.h"
+#include "commands/write_command.h"
 #include "ui/elided_label.h"
 #include "ui/window_layout.h"
 
@@ -181,7 +182,11 @@ void MainWindow::cmdIDRead_Click() {
     showReaderInUse();
 }
 
-void MainWindow::cmdIDWrite_Click() {}
+void MainWindow::cmdIDWrite_Click() {
+    const auto outcome = commands::cmdIDWrite_Click(*this, *source_);
+    showStatus(commands::describeWrite(outcome));
+    showReaderInUse();
+}
 
 void MainWindow::showStatus(const std::string& utf8Message) {
     statusMessage_->setFullText(QString::fromStdString(utf8Message));

@@ -29,11 +29,14 @@ public:
     // Status per control code; codes not listed answer 0.
     std::function<reader::Status(reader::ControlCode)> buzzerStatus;
     std::function<void(reader::ShortBuffer&, reader::LongBuffer&)> onGetsnr;
+    // Lets a test scribble into the long buffer during every call, as a library may.
+    std::function<void(reader::LongBuffer&)> onAnyCall;
     std::vector<RecordedCall> calls;
 
     reader::Status MF_Getsnr(reader::ShortBuffer& shortBuffer,
                              reader::LongBuffer& longBuffer) override {
         record(RecordedCall::Op::Getsnr, reader::ControlCode::Beep, &shortBuffer, longBuffer);
+        scribble(longBuffer);
         if (onGetsnr) {
             onGetsnr(shortBuffer, longBuffer);
         }
@@ -42,10 +45,12 @@ public:
     reader::Status MF_Write(reader::ShortBuffer& writeBlock,
                             reader::LongBuffer& longBuffer) override {
         record(RecordedCall::Op::Write, reader::ControlCode::Beep, &writeBlock, longBuffer);
+        scribble(longBuffer);
         return writeStatus;
     }
     reader::Status ControlBuzzer(reader::ControlCode code, reader::LongBuffer& longBuffer) override {
         record(RecordedCall::Op::ControlBuzzer, code, nullptr, longBuffer);
+        scribble(longBuffer);
         return buzzerStatus ? buzzerStatus(code) : reader::kSuccess;
     }
 
@@ -62,6 +67,13 @@ private:
         call.longOnEntry = longBuffer;
         call.longAddress = longBuffer.bytes.data();
         calls.push_back(call);
+    }
+
+    // After recording, so the record shows the buffers as they arrived.
+    void scribble(reader::LongBuffer& longBuffer) const {
+        if (onAnyCall) {
+            onAnyCall(longBuffer);
+        }
     }
 };
 
