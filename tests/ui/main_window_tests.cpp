@@ -305,6 +305,65 @@ private Q_SLOTS:
         QVERIFY2(message.contains(QStringLiteral("ControlBuzzer")), qPrintable(message));
         QVERIFY2(message.contains(QStringLiteral("缺少函数")), qPrintable(message));
     }
+
+    void writeButtonWritesTheTypedEightDigitNumberAndAdvancesIt() {
+        const testing_support::EmulatorControl field;
+        field.placeTag({0, 0, 0, 0, 0});
+        const auto beeps = field.beepCount();
+        const auto window = windowOverEmulator();
+        QTest::mouseClick(control<QRadioButton>(*window, "optIDWG26"), Qt::LeftButton);
+        QTest::mouseClick(control<QCheckBox>(*window, "chkIDADD1"), Qt::LeftButton);
+        for (const auto& [name, text] : {std::pair{"txtIDB4", "9"}, std::pair{"txtIDB2", "12"},
+                                         std::pair{"txtIDB1B0", "345"}}) {
+            auto* edit = control<QLineEdit>(*window, name);
+            edit->selectAll();
+            QTest::keyClicks(edit, QString::fromLatin1(text));
+        }
+
+        click(*window, "cmdIDWrite");
+
+        const QString message = window->statusMessage();
+        QVERIFY2(message.contains(QStringLiteral("已写卡")), qPrintable(message));
+        QVERIFY2(message.contains(QStringLiteral("0000786777 / 012,00345")), qPrintable(message));
+        QVERIFY2(message.contains(QStringLiteral("09 00 0C 01 59")), qPrintable(message));
+        QCOMPARE(fieldTexts(*window), (QStringList{"9", "0000000001", "12", "00346"}));
+        QCOMPARE(field.beepCount(), beeps + 1);
+
+        click(*window, "cmdIDRead");
+        QCOMPARE(fieldTexts(*window), (QStringList{"009", "0000786777", "012", "00345"}));
+    }
+
+    void writeWithAFieldOutOfRangeSaysWhichAndWritesNothing() {
+        const testing_support::EmulatorControl field;
+        field.placeTag({0, 0, 0, 0, 42});
+        const auto window = windowOverEmulator();
+        auto* b4 = control<QLineEdit>(*window, "txtIDB4");
+        b4->selectAll();
+        QTest::keyClicks(b4, QStringLiteral("256"));
+
+        click(*window, "cmdIDWrite");
+
+        const QString message = window->statusMessage();
+        QVERIFY2(message.contains(QStringLiteral("版本或客户号")), qPrintable(message));
+        QVERIFY2(message.contains(QStringLiteral("0~255")), qPrintable(message));
+        QCOMPARE(fieldTexts(*window), (QStringList{"256", "0000000001", "000", "00001"}));
+        click(*window, "cmdIDRead");
+        QCOMPARE(control<QLineEdit>(*window, "txtIDB3B0")->text(), QStringLiteral("0000000042"));
+    }
+
+    void writeWithNoTagSaysSoAndDoesNotAdvance() {
+        const testing_support::EmulatorControl field;
+        field.removeTag();
+        const auto window = windowOverEmulator();
+        QTest::mouseClick(control<QCheckBox>(*window, "chkIDADD1"), Qt::LeftButton);
+
+        click(*window, "cmdIDWrite");
+
+        const QString message = window->statusMessage();
+        QVERIFY2(message.contains(QStringLiteral("写卡失败")), qPrintable(message));
+        QVERIFY2(message.contains(QStringLiteral("号码未加一")), qPrintable(message));
+        QCOMPARE(fieldTexts(*window), (QStringList{"000", "0000000001", "000", "00001"}));
+    }
 };
 
 QTEST_MAIN(MainWindowTest)

@@ -1,0 +1,112 @@
+// The write command through the real loader and the emulated reader library: what is written
+// reads back the same.
+#include "commands/read_command.h"
+#include "commands/write_command.h"
+#include "reader/reader_source.h"
+#include "support/emulator_control.h"
+#include "support/fake_panel.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+namespace {
+
+using card::Field;
+using commands::WriteOutcome;
+
+struct ReadBack {
+    std::string b4, b3b0, b2, b1b0;
+    friend bool operator==(const ReadBack&, const ReadBack&) = default;
+    friend std::ostream& operator<<(std::ostream& os, const ReadBack& r) {
+        return os << r.b4 << " " << r.b3b0 << " " << r.b2 << "," << r.b1b0;
+    }
+};
+
+ReadBack readTag(reader::ReaderSource& source) {
+    testing_support::FakePanel panel;
+    const auto outcome = commands::cmdIDRead_Click(panel, source);
+    EXPECT_EQ(outcome.result, commands::ReadOutcome::Result::Read);
+    return {panel.texts[Field::B4], panel.texts[Field::B3B0], panel.texts[Field::B2],
+            panel.texts[Field::B1B0]};
+}
+
+struct RoundTrip {
+    const char* name;
+    bool wg34;
+    std::array<const char*, 4> typed;  // B4, B3B0, B2, B1B0
+    ReadBack expected;
+    friend void PrintTo(const RoundTrip& c, std::ostream* os) { *os << c.name; }
+};
+
+class WriteThenRead : public ::testing::TestWithParam<RoundTrip> {};
+
+TEST_P(WriteThenRead, GivesBackTheNumberInEveryNotation) {
+    const auto& param = GetParam();
+    const testing_support::EmulatorControl field;
+    field.placeTag({0, 0, 0, 0, 0});
+    reader::LazyReaderLibrary source;
+    testing_support::FakePanel panel;
+    panel.wg34 = param.wg34;
+    panel.texts = {{Field::B4, param.typed[0]},
+                   {Field::B3B0, param.typed[1]},
+                   {Field::B2, param.typed[2]},
+                   {Field::B1B0, param.typed[3]}};
+
+    const auto outcome = commands::cmdIDWrite_Click(panel, source);
+
+    ASSERT_EQ(outcome.result, WriteOutcome::Result::Written) << outcome.writeStatus;
+    EXPECT_EQ(readTag(source), param.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Numbers, WriteThenRead,
+    ::testing::Values(
+        RoundTrip{"TenDigitOne", true, {"000", "0000000001", "x", "x"},
+                  {"000", "0000000001", "000", "00001"}},
+        RoundTrip{"TenDigitTop", true, {"255", "4294967295", "x", "x"},
+                  {"255", "4294967295", "255", "65535"}},
+        RoundTrip{"TenDigitMixed", true, {"18", "878082202", "", ""},
+                  {"018", "0878082202", "086", "30874"}},
+        RoundTrip{"EightDigitTop", false, {"007", "ignored", "255", "65535"},
+                  {"007", "0016777215", "255", "65535"}},
+        RoundTrip{"EightDigitZero", false, {"0", "", "0", "0"},
+                  {"000", "0000000000", "000", "00000"}}),
+    [](const auto& testCase) { return std::string(testCase.param.name); });
+
+TEST(WriteEndToEnd, ABatchWithTheAdvanceNumbersTagsConsecutively) {
+    const testing_support::EmulatorControl field;
+    reader::LazyReaderLibrary source;
+    testing_support::FakePanel panel;
+    panel.add1 = true;
+    panel.texts[Field::B3B0] = "4294967294";
+
+    std::vector<std::string> numbers;
+    for (int tag = 0; tag < 3; ++tag) {
+        field.placeTag({0, 0, 0, 0, 0});  // a fresh tag for each press
+        ASSERT_EQ(commands::cmdIDWrite_Click(panel, source).result,
+                  WriteOutcome::Result::Written);
+        numbers.push_back(readTag(source).b3b0);
+    }
+    EXPECT_EQ(numbers, (std::vector<std::string>{"4294967294", "4294967295", "0000000001"}));
+    EXPECT_EQ(panel.texts[Field::B3B0], "0000000002");
+}
+
+TEST(WriteEndToEnd, WithNoTagTheNumberDoesNotAdvanceAndNothingBeeps) {
+    const testing_support::EmulatorControl field;
+    field.removeTag();
+    const auto beeps = field.beepCount();
+    reader::LazyReaderLibrary source;
+    testing_support::FakePanel panel;
+    panel.add1 = true;
+    panel.lock = true;
+
+    const auto outcome = commands::cmdIDWrite_Click(panel, source);
+
+    EXPECT_EQ(outcome.result, WriteOutcome::Result::NotWritten);
+    EXPECT_NE(outcome.writeStatus, reader::kSuccess);
+    EXPECT_EQ(panel.texts[Field::B3B0], "0000000001");
+    EXPECT_EQ(field.beepCount(), beeps);
+}
+
+}  // namespace
