@@ -28,12 +28,8 @@ double roundHalfEven(double value) noexcept {
     const double magnitude = std::fabs(value);
     const double whole = std::floor(magnitude);
     const double fraction = magnitude - whole;
-    double rounded = whole;
-    if (fraction > 0.5) {
-        rounded = whole + 1.0;
-    } else if (fraction == 0.5 && std::fmod(whole, 2.0) != 0.0) {
-        rounded = whole + 1.0;
-    }
+    const bool up = fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2.0) != 0.0);
+    const double rounded = up ? whole + 1.0 : whole;
     return std::signbit(value) ? -rounded : rounded;
 }
 
@@ -115,8 +111,9 @@ std::string formatPadded(double value, int width) {
 
     // Fixed notation throughout: whole values below 2^53 as their digits; larger ones (all whole)
     // as their exact digits; others with the fewest fraction digits that read back as the same
-    // double. Never an exponent, so parseLenient reads every finite text back exactly. The longest
-    // text is the smallest subnormal, "0." and 323 zeros and a digit.
+    // double. Never an exponent, so parseLenient reads every finite text back exactly. No text is
+    // longer than about 340 characters: 309 digits for the largest values, "0.", up to 323 zeros
+    // and a few digits for the smallest.
     std::array<char, 512> digits{};
     std::to_chars_result written{};
     if (magnitude < kExactIntegerLimit && magnitude == std::floor(magnitude)) {

@@ -87,8 +87,9 @@ struct EightDigit {
 [[nodiscard]] std::optional<std::uint8_t> toByte(double value) noexcept;
 [[nodiscard]] std::optional<std::int32_t> toInt32(double value) noexcept;
 
-// B3..B0 of a ten-digit number N, taken as parsed; only B0 is rounded. Fails for N outside
-// 0..4294967295 (and for some fractional N near the ends of a byte).
+// B3..B0 of a ten-digit number N, taken as parsed; only B0 is rounded. Fails for a whole N above
+// 4294967295 and for any N below 0; a fractional N may fail inside the range (255.5 rounds B0 to
+// 256) or pass just above it.
 [[nodiscard]] std::optional<NumberBytes> splitTenDigit(double n) noexcept;
 
 // B3 (0), B2, B1, B0 and the B1B0 value from the two eight-digit texts. On failure, names the

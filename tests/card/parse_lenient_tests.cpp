@@ -121,11 +121,11 @@ TEST(ParseLenientTest, FullWidthFormsCountAsAscii) {
         {fullWidth("+-1"), 0.0},    // a second sign stops
         {fullWidth("4294967295"), 4294967295.0},
         // Neighbours of the full-width forms are not numbers.
-        {"\xEF\xBC\x8F" "5", 0.0},   // U+FF0F full-width solidus
-        {"\xEF\xBC\x9A" "5", 0.0},   // U+FF1A full-width colon
-        {"\xEF\xBC\x8C" "5", 0.0},   // U+FF0C full-width comma
-        {"5\xEF\xBC\x8C" "5", 5.0},  // stops the number
-        {"\xE3\x80\x81" "5", 0.0},   // U+3001 ideographic comma
+        {std::string("\xEF\xBC\x8F") + "5", 0.0},        // U+FF0F full-width solidus
+        {std::string("\xEF\xBC\x9A") + "5", 0.0},        // U+FF1A full-width colon
+        {std::string("\xEF\xBC\x8C") + "5", 0.0},        // U+FF0C full-width comma
+        {"5" + std::string("\xEF\xBC\x8C") + "5", 5.0},  // stops the number
+        {std::string("\xE3\x80\x81") + "5", 0.0},        // U+3001 ideographic comma
         {"\xE3\x80\x80", 0.0},
         // A cut-off sequence at the end of the text ends the number.
         {"5\xEF\xBC", 5.0},
@@ -136,30 +136,12 @@ TEST(ParseLenientTest, FullWidthFormsCountAsAscii) {
 
 TEST(ParseLenientTest, ReadingStopsAtTheFirstCharacterThatCannotContinue) {
     expectCases({
-        {"1.2.3", 1.2},
-        {"1..2", 1.0},
-        {"..5", 0.0},
-        {"1-2", 1.0},
-        {"1+2", 1.0},
-        {"-1-2", -1.0},
-        {"5-", 5.0},
-        {"5+", 5.0},
-        {"1e5", 1.0},
-        {"1E5", 1.0},
-        {"2.5e-3", 2.5},
-        {"0x1A", 0.0},
-        {"0b11", 0.0},
-        {"1,234", 1.0},
-        {"12,345", 12.0},
-        {"inf", 0.0},
-        {"nan", 0.0},
-        {"12abc34", 12.0},
-        {"3\r4", 3.0},
-        {std::string("7\0" "8", 3), 7.0},
-        {"--1", 0.0},
-        {"+-1", 0.0},
-        {"-+1", 0.0},
-        {".-1", 0.0},
+        {"1.2.3", 1.2},   {"1..2", 1.0},     {"..5", 0.0},     {"1-2", 1.0},
+        {"1+2", 1.0},     {"-1-2", -1.0},    {"5-", 5.0},      {"5+", 5.0},
+        {"1e5", 1.0},     {"1E5", 1.0},      {"2.5e-3", 2.5},  {"0x1A", 0.0},
+        {"0b11", 0.0},    {"1,234", 1.0},    {"12,345", 12.0}, {"inf", 0.0},
+        {"nan", 0.0},     {"12abc34", 12.0}, {"3\r4", 3.0},    {std::string{'7', '\0', '8'}, 7.0},
+        {"--1", 0.0},     {"+-1", 0.0},      {"-+1", 0.0},     {".-1", 0.0},
         {"1 .2. 3", 1.2},
     });
 }
@@ -193,7 +175,10 @@ TEST(ParseLenientTest, CorrectlyRounded) {
     });
 }
 
-std::string zeros(std::size_t count) { return std::string(count, '0'); }
+std::string zeros(std::size_t count) {
+    std::string text(count, '0');
+    return text;
+}
 
 TEST(ParseLenientTest, LongNumbersAreCorrectlyRounded) {
     // 1 + 2^-53 is the midpoint between 1 and the next double, exactly.
