@@ -1,0 +1,29 @@
+#pragma once
+
+#include "util/expected.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+// Where the virtual field's file lives.
+//   MF1_EMULATOR_FIELD, when set and not empty: that file.
+//   Otherwise, on Windows: %LOCALAPPDATA%\zeld\emulated-field;
+//   elsewhere: $XDG_STATE_HOME/zeld/emulated-field, or ~/.local/state/zeld/emulated-field when
+//   XDG_STATE_HOME is unset or not an absolute path.
+namespace emulator {
+
+inline constexpr const char* kFieldVariable = "MF1_EMULATOR_FIELD";
+
+// The rule for POSIX systems, from the values of XDG_STATE_HOME and HOME (nothing when unset).
+[[nodiscard]] util::Expected<std::filesystem::path, std::string> posixDefaultFieldFile(
+    const std::optional<std::string>& xdgStateHome, const std::optional<std::string>& home);
+
+// The default file on this system, from the environment as it is now.
+[[nodiscard]] util::Expected<std::filesystem::path, std::string> defaultFieldFile();
+
+// The file the library and the tool use now: MF1_EMULATOR_FIELD, read afresh on every call,
+// or the default.
+[[nodiscard]] util::Expected<std::filesystem::path, std::string> fieldFile();
+
+}  // namespace emulator

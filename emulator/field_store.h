@@ -1,0 +1,60 @@
+#pragma once
+
+#include "emulator/field_state.h"
+#include "emulator/status_codes.h"
+#include "util/expected.h"
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace emulator {
+
+// Why the field could not be loaded or saved.
+struct FieldError {
+    enum class Kind {
+        Damaged,      // the file is there but does not describe a field; it is left as it is
+        Unavailable,  // the file (or its lock) cannot be opened, read, written or located
+    };
+    Kind kind = Kind::Unavailable;
+    std::string message;  // names the file and what is wrong with it
+};
+
+[[nodiscard]] Status statusOf(const FieldError& error) noexcept;
+
+// The virtual field kept in a file. The store holds only the file's name: const operations
+// still change the file. Every operation takes the file's lock (the file's name
+// with ".lock" added) for its whole length, so two processes, or two stores in one process,
+// never lose each other's changes; a change replaces the file atomically. A missing file is an
+// empty field. A damaged file is never written over, except by overwrite().
+class FieldStore {
+public:
+    // Larger files are damaged: no field takes that much text.
+    static constexpr std::size_t kLargestFile = 64 * 1024;
+
+    explicit FieldStore(std::filesystem::path file);
+
+    [[nodiscard]] const std::filesystem::path& file() const noexcept { return file_; }
+    [[nodiscard]] std::filesystem::path lockFile() const;
+
+    // The field as the file describes it now.
+    [[nodiscard]] util::Expected<FieldState, FieldError> load() const;
+
+    // Loads the field and hands it to `change`, holding the lock until the changed field is
+    // saved; saves only when `change` returns true. Returns the field as it is afterwards.
+    util::Expected<FieldState, FieldError> update(
+        const std::function<bool(FieldState&)>& change) const;
+
+    // Saves `state` whatever the file holds now, a damaged file included.
+    std::optional<FieldError> overwrite(const FieldState& state) const;
+
+private:
+    [[nodiscard]] util::Expected<FieldState, FieldError> read() const;
+    [[nodiscard]] std::optional<FieldError> save(const FieldState& state) const;
+    [[nodiscard]] std::optional<FieldError> makeFolder() const;
+
+    std::filesystem::path file_;
+};
+
+}  // namespace emulator
