@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <climits>
 #include <map>
+#include <utility>
 #include <vector>
 
 namespace ui {
@@ -164,7 +165,9 @@ std::string MainWindow::fieldText(card::Field which) const {
 
 void MainWindow::setFieldText(card::Field which, std::string_view text) {
     QLineEdit* edit = field(which);
-    edit->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    // int on Qt 5, qsizetype on Qt 6.
+    using QtSize = decltype(std::declval<QString>().size());
+    edit->setText(QString::fromUtf8(text.data(), static_cast<QtSize>(text.size())));
     // Show the new text now: the command may go on to block in the reader library.
     edit->repaint();
 }

@@ -4,6 +4,7 @@
 #include "reader/reader_source.h"
 #include "support/emulator_control.h"
 #include "ui/main_window.h"
+#include "ui/window_layout.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -30,6 +31,11 @@ std::unique_ptr<ui::MainWindow> windowOver(const std::filesystem::path& library)
 
 std::unique_ptr<ui::MainWindow> windowOverEmulator() {
     return windowOver(*reader::defaultReaderLibraryPath());
+}
+
+// Twips in the window's device-independent pixels, worked out independently of the window.
+int pixels(int twips, const QWidget& window) {
+    return qRound(twips * window.logicalDpiX() / 1440.0);
 }
 
 template <class T>
@@ -59,15 +65,23 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void twipsAreFifteenToAPixelAt96Dpi() {
+        QCOMPARE(ui::twipsToPixels(4680, 96), 312);
+        QCOMPARE(ui::twipsToPixels(5760, 96), 384);
+        QCOMPARE(ui::twipsToPixels(15, 96), 1);
+        QCOMPARE(ui::twipsToPixels(4680, 192), 624);
+        QCOMPARE(ui::twipsToPixels(1440, 120), 120);
+    }
+
     void startsWithTheCaptionAndTheClientAreaItIsDrawnFor() {
         const auto window = windowOverEmulator();
         QCOMPARE(window->objectName(), QStringLiteral("frmRW"));
         QCOMPARE(window->windowTitle(), QStringLiteral("Zeld V3"));
-        // 4680 x 5760 twips at 15 twips a pixel (96 dpi).
-        QCOMPARE(window->logicalDpiX(), 96);
-        QCOMPARE(window->centralWidget()->size(), QSize(312, 384));
+        // 4680 x 5760 twips at the screen's logical resolution.
+        QCOMPARE(window->centralWidget()->size(),
+                 QSize(pixels(4680, *window), pixels(5760, *window)));
         QVERIFY(window->statusBar()->isVisible());
-        QVERIFY(window->height() > 384);
+        QVERIFY(window->height() > window->centralWidget()->height());
     }
 
     void startValuesOfEveryControl_data() {
@@ -120,20 +134,20 @@ private Q_SLOTS:
     void controlsSitInTheirFramesWhereTheTwipsPutThem_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("frame");
-        QTest::addColumn<QRect>("geometry");
-        QTest::newRow("Frame2") << "Frame2" << "" << QRect(8, 8, 297, 97);
-        QTest::newRow("Frame1") << "Frame1" << "" << QRect(8, 112, 297, 185);
-        QTest::newRow("Frame3") << "Frame3" << "" << QRect(8, 304, 297, 65);
-        QTest::newRow("txtIDB3B0") << "txtIDB3B0" << "Frame1" << QRect(136, 88, 137, 28);
-        QTest::newRow("txtIDB1B0") << "txtIDB1B0" << "Frame1" << QRect(200, 144, 73, 28);
-        QTest::newRow("cmdIDWrite") << "cmdIDWrite" << "Frame3" << QRect(152, 16, 121, 33);
-        QTest::newRow("chkIDLOCK") << "chkIDLOCK" << "Frame2" << QRect(136, 48, 89, 33);
+        QTest::addColumn<QRect>("twips");
+        QTest::newRow("Frame2") << "Frame2" << "" << QRect(120, 120, 4455, 1455);
+        QTest::newRow("Frame1") << "Frame1" << "" << QRect(120, 1680, 4455, 2775);
+        QTest::newRow("Frame3") << "Frame3" << "" << QRect(120, 4560, 4455, 975);
+        QTest::newRow("txtIDB3B0") << "txtIDB3B0" << "Frame1" << QRect(2040, 1320, 2055, 420);
+        QTest::newRow("txtIDB1B0") << "txtIDB1B0" << "Frame1" << QRect(3000, 2160, 1095, 420);
+        QTest::newRow("cmdIDWrite") << "cmdIDWrite" << "Frame3" << QRect(2280, 240, 1815, 495);
+        QTest::newRow("chkIDLOCK") << "chkIDLOCK" << "Frame2" << QRect(2040, 720, 1335, 495);
     }
 
     void controlsSitInTheirFramesWhereTheTwipsPutThem() {
         QFETCH(QString, name);
         QFETCH(QString, frame);
-        QFETCH(QRect, geometry);
+        QFETCH(QRect, twips);
         const auto window = windowOverEmulator();
         auto* widget = window->findChild<QWidget*>(name);
         QVERIFY(widget != nullptr);
@@ -142,9 +156,9 @@ private Q_SLOTS:
         } else {
             QCOMPARE(widget->parentWidget()->objectName(), frame);
         }
-        QCOMPARE(widget->pos(), geometry.topLeft());
-        QCOMPARE(widget->height(), geometry.height());
-        QVERIFY(widget->width() >= geometry.width());
+        QCOMPARE(widget->pos(), QPoint(pixels(twips.x(), *window), pixels(twips.y(), *window)));
+        QCOMPARE(widget->height(), pixels(twips.height(), *window));
+        QVERIFY(widget->width() >= pixels(twips.width(), *window));
     }
 
     void captionsAreNotCutOff() {
