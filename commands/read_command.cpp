@@ -7,8 +7,8 @@ namespace commands {
 ReadOutcome cmdIDRead_Click(Panel& panel, reader::ReaderSource& source) {
     auto acquired = source.acquire();
     if (!acquired) {
-        return ReadOutcome{ReadOutcome::Result::ReaderUnavailable, reader::kSuccess, {},
-                           acquired.error()};
+        return ReadOutcome{
+            ReadOutcome::Result::ReaderUnavailable, reader::kSuccess, {}, acquired.error()};
     }
     reader::Reader& device = **acquired;
 
@@ -25,15 +25,13 @@ ReadOutcome cmdIDRead_Click(Panel& panel, reader::ReaderSource& source) {
         const auto& replyB4 = shortBuffer.bytes;
         const auto& replyNumber = longBuffer.bytes;
         outcome.result = ReadOutcome::Result::Read;
-        outcome.tag = card::TagNumber{
-            replyB4[reader::kReplyB4Index],
-            card::NumberBytes{replyNumber[reader::kReplyB3Index],
-                              replyNumber[reader::kReplyB3Index + 1],
-                              replyNumber[reader::kReplyB3Index + 2],
-                              replyNumber[reader::kReplyB3Index + 3]}};
-        number = card::decodeTagNumber(outcome.tag.b4, outcome.tag.number.b3,
-                                       outcome.tag.number.b2, outcome.tag.number.b1,
-                                       outcome.tag.number.b0);
+        outcome.tag = card::TagNumber{replyB4[reader::kReplyB4Index],
+                                      card::NumberBytes{replyNumber[reader::kReplyB3Index],
+                                                        replyNumber[reader::kReplyB3Index + 1],
+                                                        replyNumber[reader::kReplyB3Index + 2],
+                                                        replyNumber[reader::kReplyB3Index + 3]}};
+        number = card::decodeTagNumber(outcome.tag.b4, outcome.tag.number.b3, outcome.tag.number.b2,
+                                       outcome.tag.number.b1, outcome.tag.number.b0);
     } else {
         outcome.result = ReadOutcome::Result::NoTag;
     }

@@ -17,9 +17,9 @@ struct ReadOutcome {
         ReaderUnavailable,  // the reader library could not be used; nothing was changed
     };
     Result result = Result::NoTag;
-    reader::Status status = reader::kSuccess;     // MF_Getsnr's status, when it was called
-    card::TagNumber tag;                          // the number read, when Result::Read
-    std::optional<reader::LoadError> loadError;   // when Result::ReaderUnavailable
+    reader::Status status = reader::kSuccess;    // MF_Getsnr's status, when it was called
+    card::TagNumber tag;                         // the number read, when Result::Read
+    std::optional<reader::LoadError> loadError;  // when Result::ReaderUnavailable
 };
 
 // The read button: asks the reader for the tag's number and shows it in all four fields, each

@@ -87,9 +87,9 @@ WriteOutcome cmdIDWrite_Click(Panel& panel, reader::ReaderSource& source) {
         if (outcome.notation == card::Notation::WG34) {
             // One more than the number the tag received, not than the text: a fractional text
             // would otherwise write the same number twice.
-            showNext(panel, Field::B3B0,
-                     card::nextNumber(card::Notation::WG34,
-                                      card::wholeNumber(outcome.number.number)));
+            showNext(
+                panel, Field::B3B0,
+                card::nextNumber(card::Notation::WG34, card::wholeNumber(outcome.number.number)));
         } else {
             showNext(panel, Field::B1B0, card::nextNumber(card::Notation::WG26, b1b0));
         }

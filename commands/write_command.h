@@ -21,8 +21,8 @@ struct WriteOutcome {
     Result result = Result::NotWritten;
     reader::TagChip chip = reader::TagChip::T5577;
     card::Notation notation = card::Notation::WG34;
-    card::TagNumber number;                     // what the WriteBlock carried
-    std::optional<card::Field> invalidField;    // when Result::OutOfRange
+    card::TagNumber number;                   // what the WriteBlock carried
+    std::optional<card::Field> invalidField;  // when Result::OutOfRange
     reader::Status writeStatus = reader::kSuccess;
     bool lockRequested = false;
     reader::Status lockStatus = reader::kSuccess;  // when lockRequested

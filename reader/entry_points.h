@@ -15,10 +15,10 @@ namespace reader {
 extern "C" {
 // (byte, byte, short buffer, long buffer) -> status
 using MF_GetsnrFn = std::int32_t(MF1_CALL*)(std::uint8_t, std::uint8_t, std::uint8_t*,
-                                             std::uint8_t*);
+                                            std::uint8_t*);
 // (byte, byte, byte, short buffer holding the WriteBlock, long buffer) -> status
-using MF_WriteFn = std::int32_t(MF1_CALL*)(std::uint8_t, std::uint8_t, std::uint8_t,
-                                            std::uint8_t*, std::uint8_t*);
+using MF_WriteFn = std::int32_t(MF1_CALL*)(std::uint8_t, std::uint8_t, std::uint8_t, std::uint8_t*,
+                                           std::uint8_t*);
 // (control code, byte, long buffer) -> status
 using ControlBuzzerFn = std::int32_t(MF1_CALL*)(std::uint8_t, std::uint8_t, std::uint8_t*);
 }

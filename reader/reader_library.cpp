@@ -55,8 +55,7 @@ Status ReaderLibrary::MF_Write(ShortBuffer& writeBlock, LongBuffer& longBuffer) 
 }
 
 Status ReaderLibrary::ControlBuzzer(ControlCode code, LongBuffer& longBuffer) {
-    return entryPoints_.controlBuzzer(static_cast<std::uint8_t>(code), 1,
-                                      longBuffer.bytes.data());
+    return entryPoints_.controlBuzzer(static_cast<std::uint8_t>(code), 1, longBuffer.bytes.data());
 }
 
 }  // namespace reader

@@ -11,7 +11,9 @@
 
 namespace reader {
 
-SharedLibrary::~SharedLibrary() { close(); }
+SharedLibrary::~SharedLibrary() {
+    close();
+}
 
 SharedLibrary::SharedLibrary(SharedLibrary&& other) noexcept
     : handle_(std::exchange(other.handle_, nullptr)) {}
@@ -79,7 +81,8 @@ util::Expected<SharedLibrary, std::string> SharedLibrary::open(const std::filesy
     }
     void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
-        const char* reason = dlerror();
+        // The library is only ever loaded from the window's one thread.
+        const char* reason = dlerror();  // NOLINT(concurrency-mt-unsafe)
         return util::Unexpected{std::string(reason != nullptr ? reason : "unknown dlopen error")};
     }
     return SharedLibrary(handle);
@@ -89,7 +92,7 @@ void* SharedLibrary::symbol(const char* name) const {
     if (handle_ == nullptr) {
         return nullptr;
     }
-    dlerror();
+    dlerror();  // NOLINT(concurrency-mt-unsafe): see open()
     return dlsym(handle_, name);
 }
 

@@ -172,12 +172,22 @@ void MainWindow::setFieldText(card::Field which, std::string_view text) {
     edit->repaint();
 }
 
-bool MainWindow::isWG34Selected() const { return optIDWG34_->isChecked(); }
-bool MainWindow::isEM4305Selected() const { return optIDEM4305_->isChecked(); }
-bool MainWindow::isAdd1Checked() const { return chkIDADD1_->isChecked(); }
-bool MainWindow::isLockChecked() const { return chkIDLOCK_->isChecked(); }
+bool MainWindow::isWG34Selected() const {
+    return optIDWG34_->isChecked();
+}
+bool MainWindow::isEM4305Selected() const {
+    return optIDEM4305_->isChecked();
+}
+bool MainWindow::isAdd1Checked() const {
+    return chkIDADD1_->isChecked();
+}
+bool MainWindow::isLockChecked() const {
+    return chkIDLOCK_->isChecked();
+}
 
-QString MainWindow::statusMessage() const { return statusMessage_->fullText(); }
+QString MainWindow::statusMessage() const {
+    return statusMessage_->fullText();
+}
 
 void MainWindow::cmdIDRead_Click() {
     const auto outcome = commands::cmdIDRead_Click(*this, *source_);

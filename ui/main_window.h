@@ -22,16 +22,15 @@ class MainWindow final : public QMainWindow, public commands::Panel {
 
 public:
     // `source` hands the commands the reader.
-    explicit MainWindow(std::unique_ptr<reader::ReaderSource> source,
-                        QWidget* parent = nullptr);
+    explicit MainWindow(std::unique_ptr<reader::ReaderSource> source, QWidget* parent = nullptr);
     ~MainWindow() override;
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
     MainWindow(MainWindow&&) = delete;
     MainWindow& operator=(MainWindow&&) = delete;
 
-    [[nodiscard]] std::string fieldText(card::Field field) const override;
-    void setFieldText(card::Field field, std::string_view text) override;
+    [[nodiscard]] std::string fieldText(card::Field which) const override;
+    void setFieldText(card::Field which, std::string_view text) override;
     [[nodiscard]] bool isWG34Selected() const override;
     [[nodiscard]] bool isEM4305Selected() const override;
     [[nodiscard]] bool isAdd1Checked() const override;

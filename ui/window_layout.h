@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <optional>
 
 // The controls of frmRW as data: kind, container, caption, place and size in twips (1/1440 inch),
@@ -15,17 +16,17 @@ struct ControlFont {
 };
 
 struct ControlSpec {
-    ControlKind kind;
-    const char* name;
-    const char* container;  // nullptr: the window's client area
-    const char* caption;    // UTF-8; the start text of a text field
-    int left;
-    int top;
-    int width;
-    int height;
-    int tabIndex;
+    ControlKind kind = ControlKind::Label;
+    const char* name = "";
+    const char* container = nullptr;  // nullptr: the window's client area
+    const char* caption = "";         // UTF-8; the start text of a text field
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    int tabIndex = 0;
     std::optional<ControlFont> font;
-    bool initiallyOn;  // option button selected, or check box checked, at start
+    bool initiallyOn = false;  // option button selected, or check box checked, at start
 };
 
 inline constexpr const char* kWindowName = "frmRW";
@@ -39,6 +40,7 @@ inline constexpr ControlFont kBold{12, true};
 inline constexpr ControlFont kSmall{9.75, false};
 
 // In order of creation; containers come before what they contain.
+// clang-format off
 inline constexpr std::array<ControlSpec, 21> kControls{{
     {ControlKind::Frame, "Frame3", nullptr, "", 120, 4560, 4455, 975, 13, std::nullopt, false},
     {ControlKind::Button, "cmdIDRead", "Frame3", "读卡号", 240, 240, 1695, 495, 15, kNormal, false},
@@ -62,12 +64,12 @@ inline constexpr std::array<ControlSpec, 21> kControls{{
     {ControlKind::CheckBox, "chkIDADD1", "Frame2", " + 1", 240, 720, 975, 495, 2, kNormal, false},
     {ControlKind::CheckBox, "chkIDLOCK", "Frame2", "保护号", 2040, 720, 1335, 495, 1, kNormal, false},
 }};
+// clang-format on
 
 // Twips to the toolkit's device-independent pixels, at 1440 twips per inch of the screen's
 // logical resolution (15 twips a pixel at 96 dpi).
-[[nodiscard]] constexpr int twipsToPixels(int twips, double logicalDpi) noexcept {
-    const double pixels = twips * logicalDpi / 1440.0;
-    return static_cast<int>(pixels + 0.5);
+[[nodiscard]] inline int twipsToPixels(int twips, double logicalDpi) noexcept {
+    return static_cast<int>(std::lround(twips * logicalDpi / 1440.0));
 }
 
 }  // namespace ui

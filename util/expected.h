@@ -19,8 +19,12 @@ Unexpected(E) -> Unexpected<E>;
 template <class T, class E>
 class [[nodiscard]] Expected {
 public:
-    Expected(T value) : state_(std::in_place_index<0>, std::move(value)) {}  // NOLINT(google-explicit-constructor)
-    Expected(Unexpected<E> failure) : state_(std::in_place_index<1>, std::move(failure.error)) {}  // NOLINT(google-explicit-constructor)
+    Expected(T value)
+        : state_(std::in_place_index<0>, std::move(value)) {
+    }  // NOLINT(google-explicit-constructor)
+    Expected(Unexpected<E> failure)
+        : state_(std::in_place_index<1>, std::move(failure.error)) {
+    }  // NOLINT(google-explicit-constructor)
 
     [[nodiscard]] bool has_value() const noexcept { return state_.index() == 0; }
     explicit operator bool() const noexcept { return has_value(); }

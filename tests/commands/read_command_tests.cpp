@@ -25,7 +25,9 @@ void answerWith(FakeSource& source, std::array<std::uint8_t, 5> number) {
     };
 }
 
-std::map<Field, std::string> fieldsOf(const FakePanel& panel) { return panel.texts; }
+std::map<Field, std::string> fieldsOf(const FakePanel& panel) {
+    return panel.texts;
+}
 
 struct ReadCase {
     const char* name;
@@ -46,8 +48,10 @@ TEST_P(ReadShowsNumber, InAllFourFieldsAndBeepsOnce) {
     const ReadOutcome outcome = cmdIDRead_Click(panel, source);
 
     EXPECT_EQ(outcome.result, ReadOutcome::Result::Read);
-    EXPECT_EQ(outcome.tag, (card::TagNumber{param.number[0], {param.number[1], param.number[2],
-                                                               param.number[3], param.number[4]}}));
+    EXPECT_EQ(
+        outcome.tag,
+        (card::TagNumber{param.number[0],
+                         {param.number[1], param.number[2], param.number[3], param.number[4]}}));
     EXPECT_EQ(panel.texts[Field::B4], param.texts[0]);
     EXPECT_EQ(panel.texts[Field::B3B0], param.texts[1]);
     EXPECT_EQ(panel.texts[Field::B2], param.texts[2]);
@@ -151,8 +155,8 @@ TEST(ReadCommand, OverwritesFieldsTheUserEditedAndLeavesOptionsAlone) {
         source.device.getsnrStatus = status;
         answerWith(source, {0, 0, 0, 0, 7});
         FakePanel panel;
-        panel.texts = {{Field::B4, ""}, {Field::B3B0, "abc"}, {Field::B2, "  "},
-                       {Field::B1B0, "１２"}};
+        panel.texts = {
+            {Field::B4, ""}, {Field::B3B0, "abc"}, {Field::B2, "  "}, {Field::B1B0, "１２"}};
         panel.wg34 = false;
         panel.em4305 = true;
         panel.add1 = true;

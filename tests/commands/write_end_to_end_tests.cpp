@@ -59,20 +59,28 @@ TEST_P(WriteThenRead, GivesBackTheNumberInEveryNotation) {
     EXPECT_EQ(readTag(source), param.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Numbers, WriteThenRead,
-    ::testing::Values(
-        RoundTrip{"TenDigitOne", true, {"000", "0000000001", "x", "x"},
-                  {"000", "0000000001", "000", "00001"}},
-        RoundTrip{"TenDigitTop", true, {"255", "4294967295", "x", "x"},
-                  {"255", "4294967295", "255", "65535"}},
-        RoundTrip{"TenDigitMixed", true, {"18", "878082202", "", ""},
-                  {"018", "0878082202", "086", "30874"}},
-        RoundTrip{"EightDigitTop", false, {"007", "ignored", "255", "65535"},
-                  {"007", "0016777215", "255", "65535"}},
-        RoundTrip{"EightDigitZero", false, {"0", "", "0", "0"},
-                  {"000", "0000000000", "000", "00000"}}),
-    [](const auto& testCase) { return std::string(testCase.param.name); });
+INSTANTIATE_TEST_SUITE_P(Numbers, WriteThenRead,
+                         ::testing::Values(RoundTrip{"TenDigitOne",
+                                                     true,
+                                                     {"000", "0000000001", "x", "x"},
+                                                     {"000", "0000000001", "000", "00001"}},
+                                           RoundTrip{"TenDigitTop",
+                                                     true,
+                                                     {"255", "4294967295", "x", "x"},
+                                                     {"255", "4294967295", "255", "65535"}},
+                                           RoundTrip{"TenDigitMixed",
+                                                     true,
+                                                     {"18", "878082202", "", ""},
+                                                     {"018", "0878082202", "086", "30874"}},
+                                           RoundTrip{"EightDigitTop",
+                                                     false,
+                                                     {"007", "ignored", "255", "65535"},
+                                                     {"007", "0016777215", "255", "65535"}},
+                                           RoundTrip{"EightDigitZero",
+                                                     false,
+                                                     {"0", "", "0", "0"},
+                                                     {"000", "0000000000", "000", "00000"}}),
+                         [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST(WriteEndToEnd, ABatchWithTheAdvanceNumbersTagsConsecutively) {
     const testing_support::EmulatorControl field;
@@ -84,8 +92,7 @@ TEST(WriteEndToEnd, ABatchWithTheAdvanceNumbersTagsConsecutively) {
     std::vector<std::string> numbers;
     for (int tag = 0; tag < 3; ++tag) {
         field.placeTag({0, 0, 0, 0, 0});  // a fresh tag for each press
-        ASSERT_EQ(commands::cmdIDWrite_Click(panel, source).result,
-                  WriteOutcome::Result::Written);
+        ASSERT_EQ(commands::cmdIDWrite_Click(panel, source).result, WriteOutcome::Result::Written);
         numbers.push_back(readTag(source).b3b0);
     }
     EXPECT_EQ(numbers, (std::vector<std::string>{"4294967294", "4294967295", "0000000001"}));

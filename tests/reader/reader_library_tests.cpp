@@ -70,11 +70,15 @@ TEST(ReaderBuffers, AreZeroFilledAndSizedAsTheLibraryExpects) {
     const reader::LongBuffer longBuffer;
     EXPECT_EQ(shortBuffer.bytes.size(), 21U);
     EXPECT_EQ(longBuffer.bytes.size(), 257U);
-    for (auto b : shortBuffer.bytes) EXPECT_EQ(b, 0);
-    for (auto b : longBuffer.bytes) EXPECT_EQ(b, 0);
+    for (auto b : shortBuffer.bytes)
+        EXPECT_EQ(b, 0);
+    for (auto b : longBuffer.bytes)
+        EXPECT_EQ(b, 0);
 }
 
-fs::path binDirectory() { return *reader::executableDirectory(); }
+fs::path binDirectory() {
+    return *reader::executableDirectory();
+}
 
 TEST(ReaderLibrary, LoadsTheEmulatedReaderBesideTheExecutableAndReadsThroughIt) {
     const auto path = reader::defaultReaderLibraryPath();

@@ -3,8 +3,8 @@
 #include "commands/panel.h"
 
 #include <map>
-#include <vector>
 #include <string>
+#include <vector>
 
 namespace testing_support {
 

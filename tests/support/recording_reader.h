@@ -48,15 +48,16 @@ public:
         scribble(longBuffer);
         return writeStatus;
     }
-    reader::Status ControlBuzzer(reader::ControlCode code, reader::LongBuffer& longBuffer) override {
+    reader::Status ControlBuzzer(reader::ControlCode code,
+                                 reader::LongBuffer& longBuffer) override {
         record(RecordedCall::Op::ControlBuzzer, code, nullptr, longBuffer);
         scribble(longBuffer);
         return buzzerStatus ? buzzerStatus(code) : reader::kSuccess;
     }
 
 private:
-    void record(RecordedCall::Op op, reader::ControlCode code, const reader::ShortBuffer* shortBuffer,
-                const reader::LongBuffer& longBuffer) {
+    void record(RecordedCall::Op op, reader::ControlCode code,
+                const reader::ShortBuffer* shortBuffer, const reader::LongBuffer& longBuffer) {
         RecordedCall call;
         call.op = op;
         call.code = code;

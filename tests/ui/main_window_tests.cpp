@@ -20,11 +20,13 @@
 
 namespace {
 
-std::filesystem::path binFolder() { return *reader::executableDirectory(); }
+std::filesystem::path binFolder() {
+    return *reader::executableDirectory();
+}
 
 std::unique_ptr<ui::MainWindow> windowOver(const std::filesystem::path& library) {
-    auto window = std::make_unique<ui::MainWindow>(
-        std::make_unique<reader::LazyReaderLibrary>(library));
+    auto window =
+        std::make_unique<ui::MainWindow>(std::make_unique<reader::LazyReaderLibrary>(library));
     window->show();
     return window;
 }
@@ -88,24 +90,42 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("checked");  // -1: not a checkable control
-        QTest::newRow("txtIDB4") << "txtIDB4" << "000" << -1;
-        QTest::newRow("txtIDB3B0") << "txtIDB3B0" << "0000000001" << -1;
-        QTest::newRow("txtIDB2") << "txtIDB2" << "000" << -1;
-        QTest::newRow("txtIDB1B0") << "txtIDB1B0" << "00001" << -1;
-        QTest::newRow("cmdIDRead") << "cmdIDRead" << "读卡号" << -1;
-        QTest::newRow("cmdIDWrite") << "cmdIDWrite" << "写卡号" << -1;
-        QTest::newRow("optIDWG34") << "optIDWG34" << "前十位号" << 1;
-        QTest::newRow("optIDWG26") << "optIDWG26" << "后八位号" << 0;
-        QTest::newRow("optIDT5577") << "optIDT5577" << "T5577" << 1;
-        QTest::newRow("optIDEM4305") << "optIDEM4305" << "EM4305" << 0;
-        QTest::newRow("chkIDADD1") << "chkIDADD1" << " + 1" << 0;
-        QTest::newRow("chkIDLOCK") << "chkIDLOCK" << "保护号" << 0;
-        QTest::newRow("Label1") << "Label1" << "0~255" << -1;
-        QTest::newRow("Label2") << "Label2" << "0~65535" << -1;
-        QTest::newRow("Label3") << "Label3" << "0~4294967295" << -1;
-        QTest::newRow("Label4") << "Label4" << "0~255" << -1;
-        QTest::newRow("Label5") << "Label5" << "版本或客户号" << -1;
-        QTest::newRow("Label11") << "Label11" << "," << -1;
+        QTest::newRow("txtIDB4") << "txtIDB4"
+                                 << "000" << -1;
+        QTest::newRow("txtIDB3B0") << "txtIDB3B0"
+                                   << "0000000001" << -1;
+        QTest::newRow("txtIDB2") << "txtIDB2"
+                                 << "000" << -1;
+        QTest::newRow("txtIDB1B0") << "txtIDB1B0"
+                                   << "00001" << -1;
+        QTest::newRow("cmdIDRead") << "cmdIDRead"
+                                   << "读卡号" << -1;
+        QTest::newRow("cmdIDWrite") << "cmdIDWrite"
+                                    << "写卡号" << -1;
+        QTest::newRow("optIDWG34") << "optIDWG34"
+                                   << "前十位号" << 1;
+        QTest::newRow("optIDWG26") << "optIDWG26"
+                                   << "后八位号" << 0;
+        QTest::newRow("optIDT5577") << "optIDT5577"
+                                    << "T5577" << 1;
+        QTest::newRow("optIDEM4305") << "optIDEM4305"
+                                     << "EM4305" << 0;
+        QTest::newRow("chkIDADD1") << "chkIDADD1"
+                                   << " + 1" << 0;
+        QTest::newRow("chkIDLOCK") << "chkIDLOCK"
+                                   << "保护号" << 0;
+        QTest::newRow("Label1") << "Label1"
+                                << "0~255" << -1;
+        QTest::newRow("Label2") << "Label2"
+                                << "0~65535" << -1;
+        QTest::newRow("Label3") << "Label3"
+                                << "0~4294967295" << -1;
+        QTest::newRow("Label4") << "Label4"
+                                << "0~255" << -1;
+        QTest::newRow("Label5") << "Label5"
+                                << "版本或客户号" << -1;
+        QTest::newRow("Label11") << "Label11"
+                                 << "," << -1;
     }
 
     void startValuesOfEveryControl() {
@@ -135,13 +155,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("frame");
         QTest::addColumn<QRect>("twips");
-        QTest::newRow("Frame2") << "Frame2" << "" << QRect(120, 120, 4455, 1455);
-        QTest::newRow("Frame1") << "Frame1" << "" << QRect(120, 1680, 4455, 2775);
-        QTest::newRow("Frame3") << "Frame3" << "" << QRect(120, 4560, 4455, 975);
-        QTest::newRow("txtIDB3B0") << "txtIDB3B0" << "Frame1" << QRect(2040, 1320, 2055, 420);
-        QTest::newRow("txtIDB1B0") << "txtIDB1B0" << "Frame1" << QRect(3000, 2160, 1095, 420);
-        QTest::newRow("cmdIDWrite") << "cmdIDWrite" << "Frame3" << QRect(2280, 240, 1815, 495);
-        QTest::newRow("chkIDLOCK") << "chkIDLOCK" << "Frame2" << QRect(2040, 720, 1335, 495);
+        QTest::newRow("Frame2") << "Frame2"
+                                << "" << QRect(120, 120, 4455, 1455);
+        QTest::newRow("Frame1") << "Frame1"
+                                << "" << QRect(120, 1680, 4455, 2775);
+        QTest::newRow("Frame3") << "Frame3"
+                                << "" << QRect(120, 4560, 4455, 975);
+        QTest::newRow("txtIDB3B0") << "txtIDB3B0"
+                                   << "Frame1" << QRect(2040, 1320, 2055, 420);
+        QTest::newRow("txtIDB1B0") << "txtIDB1B0"
+                                   << "Frame1" << QRect(3000, 2160, 1095, 420);
+        QTest::newRow("cmdIDWrite") << "cmdIDWrite"
+                                    << "Frame3" << QRect(2280, 240, 1815, 495);
+        QTest::newRow("chkIDLOCK") << "chkIDLOCK"
+                                   << "Frame2" << QRect(2040, 720, 1335, 495);
     }
 
     void controlsSitInTheirFramesWhereTheTwipsPutThem() {
@@ -164,8 +191,7 @@ private Q_SLOTS:
     void captionsAreNotCutOff() {
         const auto window = windowOverEmulator();
         for (auto* label : window->centralWidget()->findChildren<QLabel*>()) {
-            QVERIFY2(label->width() >= label->sizeHint().width(),
-                     qPrintable(label->objectName()));
+            QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->objectName()));
         }
     }
 
@@ -211,9 +237,9 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
         QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("chkIDLOCK"));
 
-        const QStringList expected{"chkIDLOCK",   "chkIDADD1", "optIDEM4305", "optIDT5577",
-                                   "optIDWG26",   "optIDWG34", "txtIDB1B0",   "txtIDB2",
-                                   "txtIDB3B0",   "txtIDB4",   "cmdIDWrite",  "cmdIDRead"};
+        const QStringList expected{"chkIDLOCK", "chkIDADD1", "optIDEM4305", "optIDT5577",
+                                   "optIDWG26", "optIDWG34", "txtIDB1B0",   "txtIDB2",
+                                   "txtIDB3B0", "txtIDB4",   "cmdIDWrite",  "cmdIDRead"};
         QStringList chain;
         QWidget* widget = control<QWidget>(*window, "chkIDLOCK");
         do {
@@ -233,8 +259,7 @@ private Q_SLOTS:
         QTest::keyClicks(b3b0, QStringLiteral("12ab "));
         b3b0->insert(QStringLiteral("中文"));  // as an input method would
         QCOMPARE(b3b0->text(), QStringLiteral("12ab 中文"));
-        QCOMPARE(fieldTexts(*window),
-                 (QStringList{"000", "12ab 中文", "000", "00001"}));
+        QCOMPARE(fieldTexts(*window), (QStringList{"000", "12ab 中文", "000", "00001"}));
         QVERIFY(window->isWG34Selected());
         QVERIFY(!window->isEM4305Selected());
         QVERIFY(window->statusMessage().isEmpty());
