@@ -20,8 +20,8 @@ std::string_view chipWord(Chip chip) {
 std::string hex(std::uint64_t value, int digits) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string text(static_cast<std::size_t>(digits), '0');
-    for (auto it = text.rbegin(); it != text.rend(); ++it) {
-        *it = kDigits[value & 0xFU];
+    for (std::size_t i = text.size(); i > 0; --i) {
+        text[i - 1] = kDigits[value & 0xFU];
         value >>= 4U;
     }
     return text;

@@ -4,6 +4,7 @@
 #include "emulator/status_codes.h"
 #include "util/expected.h"
 
+#include <cstddef>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -31,7 +32,7 @@ struct FieldError {
 class FieldStore {
 public:
     // Larger files are damaged: no field takes that much text.
-    static constexpr std::size_t kLargestFile = 64 * 1024;
+    static constexpr std::size_t kLargestFile = std::size_t{64} * 1024;
 
     explicit FieldStore(std::filesystem::path file);
 
@@ -47,7 +48,7 @@ public:
         const std::function<bool(FieldState&)>& change) const;
 
     // Saves `state` whatever the file holds now, a damaged file included.
-    std::optional<FieldError> overwrite(const FieldState& state) const;
+    [[nodiscard]] std::optional<FieldError> overwrite(const FieldState& state) const;
 
 private:
     [[nodiscard]] util::Expected<FieldState, FieldError> read() const;

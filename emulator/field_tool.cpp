@@ -84,7 +84,8 @@ std::uint64_t decimalPart(std::string_view text, std::string_view name, std::uin
     std::uint64_t value = 0;
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, value);
-    const bool digitsOnly = !text.empty() && text.find_first_not_of("0123456789") == text.npos;
+    const bool digitsOnly =
+        !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
     if (!digitsOnly || error != std::errc{} || stop != end || value > maximum) {
         throw UsageError{"'" + std::string(whole) + "': " + std::string(name) +
                          " must be a decimal number from 0 to " + std::to_string(maximum) +
@@ -102,7 +103,7 @@ TagNumber parseNumber(std::string_view text) {
         const bool tenDigit = startsWith("wg34:");
         text.remove_prefix(5);
         const auto colon = text.find(':');
-        if (colon == text.npos) {
+        if (colon == std::string_view::npos) {
             throw UsageError{
                 "'" + std::string(original) + "' is not a tag number: " +
                 std::string(tenDigit ? "expected wg34:B4:B3B0" : "expected wg26:B4:B2,B1B0")};
@@ -114,7 +115,7 @@ TagNumber parseNumber(std::string_view text) {
             value = decimalPart(rest, "B3B0", 4294967295U, original);
         } else {
             const auto comma = rest.find(',');
-            if (comma == rest.npos) {
+            if (comma == std::string_view::npos) {
                 throw UsageError{"'" + std::string(original) +
                                  "' is not a tag number: expected wg26:B4:B2,B1B0"};
             }
@@ -128,7 +129,8 @@ TagNumber parseNumber(std::string_view text) {
     if (startsWith("0x") || startsWith("0X")) {
         text.remove_prefix(2);
     }
-    if (text.size() != 10 || text.find_first_not_of("0123456789abcdefABCDEF") != text.npos) {
+    if (text.size() != 10 ||
+        text.find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos) {
         throw UsageError{"'" + std::string(original) +
                          "' is not a tag number: " + std::string(kNumberForms)};
     }

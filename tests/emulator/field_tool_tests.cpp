@@ -54,8 +54,14 @@ ToolRun runTool(const std::vector<std::string>& arguments) {
     const char* name = "mf1-field";
 #endif
     const fs::path tool = *reader::executableDirectory() / name;
-    const fs::path output = fs::path(testing::TempDir()) / "mf1-field-test-out";
-    const fs::path errors = fs::path(testing::TempDir()) / "mf1-field-test-err";
+    // Beside the field file, which is this process's own: parallel tests never share them.
+    const char* fieldFile = std::getenv("MF1_EMULATOR_FIELD");  // NOLINT(concurrency-mt-unsafe)
+    if (fieldFile == nullptr) {
+        ADD_FAILURE() << "run the tool under an EmulatorControl";
+        return {};
+    }
+    const fs::path output = std::string(fieldFile) + ".out";
+    const fs::path errors = std::string(fieldFile) + ".err";
     std::string command = quoted(tool.string());
     for (const auto& argument : arguments) {
         command += " " + quoted(argument);
@@ -83,6 +89,7 @@ bool contains(const std::string& text, const std::string& part) {
 }
 
 TEST(FieldTool, HelpExplainsTheCommandsAndTheNumberForms) {
+    const EmulatorControl field;
     for (const char* option : {"--help", "-h", "help"}) {
         const auto run = runTool({option});
         EXPECT_EQ(run.exitCode, 0) << option;
