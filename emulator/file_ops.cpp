@@ -1,7 +1,6 @@
 #include "emulator/file_ops.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fstream>
 #include <system_error>
 #include <utility>
@@ -13,7 +12,6 @@
 #else
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 

@@ -1,6 +1,7 @@
 #include "emulator/radio_timing.h"
 
-#include <cstdlib>
+#include "emulator/environment.h"
+
 #include <string_view>
 #include <thread>
 
@@ -17,7 +18,8 @@ bool realTimingRequested(const char* setting) noexcept {
 
 void paceLikeHardware(const RadioWork& work) {
     // Read on every call, so a change of the variable takes effect at once.
-    if (realTimingRequested(std::getenv("MF1_EMULATOR_TIMING"))) {  // NOLINT(concurrency-mt-unsafe)
+    const auto setting = environmentVariable("MF1_EMULATOR_TIMING");
+    if (realTimingRequested(setting ? setting->c_str() : nullptr)) {
         std::this_thread::sleep_for(radioTime(work));
     }
 }

@@ -1,4 +1,6 @@
 // mf1-field, run as a process from beside the test executable, on good and bad command lines.
+#include "emulator/environment.h"
+#include "emulator/field_location.h"
 #include "emulator/field_store.h"
 #include "reader/library_location.h"
 #include "support/emulator_control.h"
@@ -55,13 +57,13 @@ ToolRun runTool(const std::vector<std::string>& arguments) {
 #endif
     const fs::path tool = *reader::executableDirectory() / name;
     // Beside the field file, which is this process's own: parallel tests never share them.
-    const char* fieldFile = std::getenv("MF1_EMULATOR_FIELD");  // NOLINT(concurrency-mt-unsafe)
-    if (fieldFile == nullptr) {
+    const auto fieldFile = emulator::environmentPath(emulator::kFieldVariable);
+    if (!fieldFile) {
         ADD_FAILURE() << "run the tool under an EmulatorControl";
         return {};
     }
-    const fs::path output = std::string(fieldFile) + ".out";
-    const fs::path errors = std::string(fieldFile) + ".err";
+    const fs::path output = fs::path(*fieldFile) += ".out";
+    const fs::path errors = fs::path(*fieldFile) += ".err";
     std::string command = quoted(tool.string());
     for (const auto& argument : arguments) {
         command += " " + quoted(argument);

@@ -1,5 +1,6 @@
 // The emulated reader library as the program uses it: loaded from beside the executable by the
 // real loader, and called through its three entry points.
+#include "emulator/environment.h"
 #include "emulator/field_store.h"
 #include "emulator/status_codes.h"
 #include "reader/library_location.h"
@@ -290,8 +291,7 @@ TEST(EmulatorControlFields, AreRemovedWithTheControlAndDifferPerInstance) {
         first = control.fieldFile();
         control.placeTag({1, 2, 3, 4, 5});
         EXPECT_TRUE(std::filesystem::exists(first));
-        const char* variable = std::getenv("MF1_EMULATOR_FIELD");  // NOLINT(concurrency-mt-unsafe)
-        EXPECT_EQ(std::string(variable != nullptr ? variable : ""), first.string());
+        EXPECT_EQ(emulator::environmentPath("MF1_EMULATOR_FIELD"), first);
         const EmulatorControl second;
         EXPECT_NE(second.fieldFile(), first);
         EXPECT_EQ(second.tag(), std::nullopt);

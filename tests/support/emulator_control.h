@@ -1,5 +1,6 @@
 #pragma once
 
+#include "emulator/environment.h"
 #include "emulator/field_location.h"
 #include "emulator/field_state.h"
 #include "emulator/field_store.h"
@@ -35,13 +36,10 @@ public:
     using Number = std::array<std::uint8_t, 5>;  // B4 B3 B2 B1 B0
     using TagKind = emulator::TagKind;
 
-    EmulatorControl() : store_(uniqueFile()) {
-        if (const char* previous =
-                std::getenv(emulator::kFieldVariable)) {  // NOLINT(concurrency-mt-unsafe)
-            previous_ = previous;
-        }
+    EmulatorControl()
+        : store_(uniqueFile()), previous_(emulator::environmentPath(emulator::kFieldVariable)) {
         removeFiles();
-        setVariable(store_.file().string());
+        setVariable(store_.file());
     }
     ~EmulatorControl() {
         if (previous_) {
@@ -150,23 +148,23 @@ private:
         std::filesystem::remove(store_.lockFile(), ignored);
     }
 
-    static void setVariable(const std::string& value) {
+    static void setVariable(const std::filesystem::path& value) {
 #if defined(_WIN32)
-        _putenv_s(emulator::kFieldVariable, value.c_str());
+        _wputenv_s(L"MF1_EMULATOR_FIELD", value.c_str());
 #else
         setenv(emulator::kFieldVariable, value.c_str(), 1);  // NOLINT(concurrency-mt-unsafe)
 #endif
     }
     static void unsetVariable() {
 #if defined(_WIN32)
-        _putenv_s(emulator::kFieldVariable, "");
+        _wputenv_s(L"MF1_EMULATOR_FIELD", L"");
 #else
         unsetenv(emulator::kFieldVariable);                  // NOLINT(concurrency-mt-unsafe)
 #endif
     }
 
     emulator::FieldStore store_;
-    std::optional<std::string> previous_;
+    std::optional<std::filesystem::path> previous_;
 };
 
 }  // namespace testing_support
