@@ -265,9 +265,18 @@ TEST_F(EmulatedLibrary, NullBuffersAreRefused) {
     auto* getSnr = reinterpret_cast<reader::MF_GetsnrFn>(  // NOLINT(*-reinterpret-cast)
         opened->symbol("MF_Getsnr"));
     ASSERT_NE(getSnr, nullptr);
+    auto* write = reinterpret_cast<reader::MF_WriteFn>(  // NOLINT(*-reinterpret-cast)
+        opened->symbol("MF_Write"));
+    ASSERT_NE(write, nullptr);
     field_.placeTag({1, 2, 3, 4, 5});
+    const auto before = field_.state();
+    reader::ShortBuffer shortBuffer;
     reader::LongBuffer longBuffer;
     EXPECT_EQ(getSnr(0, 0, nullptr, longBuffer.bytes.data()), emulator::toInt(Status::NullBuffer));
+    EXPECT_EQ(getSnr(0, 0, shortBuffer.bytes.data(), nullptr), emulator::toInt(Status::NullBuffer));
+    EXPECT_EQ(write(0, 1, 1, nullptr, longBuffer.bytes.data()),
+              emulator::toInt(Status::NullBuffer));
+    EXPECT_EQ(field_.state(), before);
 }
 
 TEST_F(EmulatedLibrary, FollowsTheFieldVariableOnEveryCall) {
