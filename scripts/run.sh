@@ -24,13 +24,8 @@ fi
 
 echo "No display found: running the window on a virtual X server (Xvfb)."
 source scripts/x11-drive.sh
-unset QT_QPA_PLATFORM
-scratch=$(mktemp -d)
-export MF1_EMULATOR_FIELD="$scratch/field"
-trap 'x11_stop_program; x11_stop_virtual_screen; rm -rf "$scratch"' EXIT
-"$bin/mf1-field" place t5577 0012D687AB >/dev/null
-x11_start_virtual_screen
-x11_start_program "$bin/zeld"
+trap x11_end_session EXIT
+x11_start_session "$bin" 0012D687AB
 x11_click cmdIDRead
 sleep 0.3
 mkdir -p build/screenshots

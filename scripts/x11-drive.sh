@@ -12,6 +12,25 @@ declare -A ZELD_CONTROL_XY=(
   [chkIDADD1]="30 64"   [chkIDLOCK]="150 64"
 )
 
+# Starts a session on a virtual screen: a private emulated field holding a T5577 tag with this
+# number (B4..B0 in hex), Xvfb, and the program. `x11_end_session` undoes it all.
+x11_start_session() {
+  local bin=$1 number=$2
+  unset QT_QPA_PLATFORM
+  ZELD_SCRATCH=$(mktemp -d)
+  export MF1_EMULATOR_FIELD="$ZELD_SCRATCH/field"
+  "$bin/mf1-field" place t5577 "$number" >/dev/null
+  x11_start_virtual_screen
+  x11_start_program "$bin/zeld"
+}
+
+x11_end_session() {
+  x11_stop_program
+  x11_stop_virtual_screen
+  [ -n "${ZELD_SCRATCH:-}" ] && rm -rf "$ZELD_SCRATCH"
+  ZELD_SCRATCH=
+}
+
 # Starts Xvfb on a free display at 96 dpi and exports DISPLAY. Sets XVFB_PID.
 x11_start_virtual_screen() {
   local displayfile

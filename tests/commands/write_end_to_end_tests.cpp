@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <functional>
 
 namespace {
 
@@ -114,6 +115,96 @@ TEST(WriteEndToEnd, WithNoTagTheNumberDoesNotAdvanceAndNothingBeeps) {
     EXPECT_NE(outcome.writeStatus, reader::kSuccess);
     EXPECT_EQ(panel.texts[Field::B3B0], "0000000001");
     EXPECT_EQ(field.beepCount(), beeps);
+}
+
+// What the reader does with a tag it cannot write: each ends without advance, lock or beep.
+struct Refusal {
+    const char* name;
+    bool em4305Selected;
+    std::function<void(const testing_support::EmulatorControl&)> place;
+    friend void PrintTo(const Refusal& c, std::ostream* os) { *os << c.name; }
+};
+
+class RefusedWrite : public ::testing::TestWithParam<Refusal> {};
+
+TEST_P(RefusedWrite, LeavesTheTagTheNumberAndTheBuzzerAlone) {
+    const auto& param = GetParam();
+    const testing_support::EmulatorControl field;
+    param.place(field);
+    const auto tagBefore = field.tag();
+    const auto beeps = field.beepCount();
+    reader::LazyReaderLibrary source;
+    testing_support::FakePanel panel;
+    panel.em4305 = param.em4305Selected;
+    panel.add1 = true;
+    panel.lock = true;
+    panel.texts[Field::B3B0] = "0000000777";
+
+    const auto outcome = commands::cmdIDWrite_Click(panel, source);
+
+    EXPECT_EQ(outcome.result, WriteOutcome::Result::NotWritten);
+    EXPECT_NE(outcome.writeStatus, reader::kSuccess);
+    EXPECT_EQ(panel.texts[Field::B3B0], "0000000777");
+    EXPECT_EQ(field.beepCount(), beeps);
+    EXPECT_EQ(field.tag(), tagBefore);
+    EXPECT_FALSE(field.isLocked());
+}
+
+using emulator::TagKind;
+
+INSTANTIATE_TEST_SUITE_P(Causes, RefusedWrite,
+                         ::testing::Values(Refusal{"EM4305SelectedForAT5577", true,
+                                                   [](const auto& f) {
+                                                       f.placeTag(TagKind::T5577, {0, 0, 0, 0, 1});
+                                                   }},
+                                           Refusal{"T5577SelectedForAnEM4305", false,
+                                                   [](const auto& f) {
+                                                       f.placeTag(TagKind::EM4305, {0, 0, 0, 0, 1});
+                                                   }},
+                                           Refusal{"ReadOnlyTag", false,
+                                                   [](const auto& f) {
+                                                       f.placeTag(TagKind::EM4100, {0, 0, 0, 0, 1});
+                                                   }},
+                                           Refusal{"PasswordLockedT5577", false,
+                                                   [](const auto& f) {
+                                                       f.placePasswordLockedT5577({0, 0, 0, 0, 1});
+                                                   }}),
+                         [](const auto& testCase) { return std::string(testCase.param.name); });
+
+TEST(WriteEndToEnd, ALockedTagKeepsItsNumberForGood) {
+    for (const bool em4305 : {false, true}) {
+        const testing_support::EmulatorControl field;
+        field.placeEmptyTag(em4305 ? TagKind::EM4305 : TagKind::T5577);
+        reader::LazyReaderLibrary source;
+        testing_support::FakePanel panel;
+        panel.em4305 = em4305;
+        panel.lock = true;
+        panel.texts[Field::B3B0] = "123";
+
+        const auto locked = commands::cmdIDWrite_Click(panel, source);
+        ASSERT_EQ(locked.result, WriteOutcome::Result::Written) << locked.lockStatus;
+        EXPECT_TRUE(field.isLocked());
+
+        panel.lock = false;
+        panel.texts[Field::B3B0] = "456";
+        const auto again = commands::cmdIDWrite_Click(panel, source);
+        EXPECT_EQ(again.result, WriteOutcome::Result::NotWritten);
+        EXPECT_EQ(readTag(source).b3b0, "0000000123");
+    }
+}
+
+TEST(WriteEndToEnd, EM4305TagsAreWrittenWithTheirOwnChipSelected) {
+    const testing_support::EmulatorControl field;
+    field.placeEmptyTag(TagKind::EM4305);
+    reader::LazyReaderLibrary source;
+    testing_support::FakePanel panel;
+    panel.em4305 = true;
+    panel.wg34 = false;
+    panel.texts = {
+        {Field::B4, "255"}, {Field::B3B0, ""}, {Field::B2, "255"}, {Field::B1B0, "65535"}};
+
+    ASSERT_EQ(commands::cmdIDWrite_Click(panel, source).result, WriteOutcome::Result::Written);
+    EXPECT_EQ(readTag(source), (ReadBack{"255", "0016777215", "255", "65535"}));
 }
 
 }  // namespace

@@ -6,14 +6,8 @@ set -euo pipefail
 bin=$1
 source "$(dirname "$0")/../../scripts/x11-drive.sh"
 
-unset QT_QPA_PLATFORM
-scratch=$(mktemp -d)
-export MF1_EMULATOR_FIELD="$scratch/field"
-trap 'x11_stop_program; x11_stop_virtual_screen; rm -rf "$scratch"' EXIT
-
-"$bin/mf1-field" place t5577 123456789A >/dev/null
-x11_start_virtual_screen
-x11_start_program "$bin/zeld"
+trap x11_end_session EXIT
+x11_start_session "$bin" 123456789A
 
 failures=0
 expect() {
