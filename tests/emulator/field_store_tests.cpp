@@ -3,6 +3,8 @@
 #include "emulator/field_location.h"
 #include "emulator/field_store.h"
 
+#include "support/scratch_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -27,36 +29,7 @@ using emulator::FieldError;
 using emulator::FieldState;
 using emulator::FieldStore;
 
-// A folder of the test's own under the system's temporary folder, removed afterwards.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        path_ = fs::temp_directory_path() /
-                ("zeld-store-test-" + std::to_string(getProcessId()) + "-" + test->name());
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    ScratchFolder(ScratchFolder&&) = delete;
-    ScratchFolder& operator=(ScratchFolder&&) = delete;
-    [[nodiscard]] const fs::path& path() const { return path_; }
-
-private:
-    static long getProcessId() {
-#if defined(_WIN32)
-        return static_cast<long>(_getpid());
-#else
-        return static_cast<long>(getpid());
-#endif
-    }
-    fs::path path_;
-};
+using testing_support::ScratchFolder;
 
 std::string contentOf(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);

@@ -3,6 +3,8 @@
 #include "reader/reader_source.h"
 #include "support/emulator_control.h"
 
+#include "support/scratch_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -148,27 +150,7 @@ TEST_P(MissingEntryPoint, IsATypedErrorNamingTheEntryPoint) {
 INSTANTIATE_TEST_SUITE_P(EachOfThree, MissingEntryPoint,
                          ::testing::Values("MF_Getsnr", "MF_Write", "ControlBuzzer"));
 
-// A scratch folder of the test's own, removed afterwards.
-class ScratchFolder {
-public:
-    ScratchFolder()
-        : path_(fs::temp_directory_path() /
-                ("zeld-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                 "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    [[nodiscard]] const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
+using testing_support::ScratchFolder;
 
 TEST(LazyReaderLibrary, DoesNotLoadUntilAskedAndTriesAgainAfterAFailure) {
     const ScratchFolder folder;
