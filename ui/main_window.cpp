@@ -24,20 +24,20 @@ namespace ui {
 
 namespace {
 
-QFont controlFont(const ControlFont& spec) {
+QFont controlFont(const ControlFont& entry) {
     QFont font(QString::fromLatin1(kFontFamily));
     // Where MS Sans Serif is missing, the platform's ordinary sans-serif stands in; Chinese
     // captions fall back to an installed CJK font.
     font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(spec.points);
-    font.setBold(spec.bold);
+    font.setPointSizeF(entry.points);
+    font.setBold(entry.bold);
     return font;
 }
 
-QWidget* createControl(const ControlSpec& spec, QWidget* container) {
-    const QString caption = QString::fromUtf8(spec.caption);
+QWidget* createControl(const ControlDescription& entry, QWidget* container) {
+    const QString caption = QString::fromUtf8(entry.caption);
     QWidget* control = nullptr;
-    switch (spec.kind) {
+    switch (entry.kind) {
         case ControlKind::Frame:
             control = new QGroupBox(container);
             break;
@@ -52,13 +52,13 @@ QWidget* createControl(const ControlSpec& spec, QWidget* container) {
         }
         case ControlKind::OptionButton: {
             auto* option = new QRadioButton(caption, container);
-            option->setChecked(spec.initiallyOn);
+            option->setChecked(entry.initiallyOn);
             control = option;
             break;
         }
         case ControlKind::CheckBox: {
             auto* check = new QCheckBox(caption, container);
-            check->setChecked(spec.initiallyOn);
+            check->setChecked(entry.initiallyOn);
             control = check;
             break;
         }
@@ -66,20 +66,20 @@ QWidget* createControl(const ControlSpec& spec, QWidget* container) {
             control = new QLabel(caption, container);
             break;
     }
-    control->setObjectName(QString::fromLatin1(spec.name));
-    if (spec.font) {
-        control->setFont(controlFont(*spec.font));
+    control->setObjectName(QString::fromLatin1(entry.name));
+    if (entry.font) {
+        control->setFont(controlFont(*entry.font));
     }
     const double dpi = container->logicalDpiX();
-    int width = twipsToPixels(spec.width, dpi);
-    if (spec.kind == ControlKind::Label || spec.kind == ControlKind::OptionButton ||
-        spec.kind == ControlKind::CheckBox) {
+    int width = twipsToPixels(entry.width, dpi);
+    if (entry.kind == ControlKind::Label || entry.kind == ControlKind::OptionButton ||
+        entry.kind == ControlKind::CheckBox) {
         // A stand-in font may be wider than MS Sans Serif: let a caption run on rather than be
         // cut off. None of them has a neighbour close enough on its right to be covered.
         width = std::max(width, control->sizeHint().width());
     }
-    control->setGeometry(twipsToPixels(spec.left, dpi), twipsToPixels(spec.top, dpi), width,
-                         twipsToPixels(spec.height, dpi));
+    control->setGeometry(twipsToPixels(entry.left, dpi), twipsToPixels(entry.top, dpi), width,
+                         twipsToPixels(entry.height, dpi));
     return control;
 }
 
@@ -89,14 +89,16 @@ bool takesFocus(ControlKind kind) {
 
 // Tab moves through the focusable controls in the order of their tab indexes.
 void chainTabOrder(const std::map<std::string_view, QWidget*>& controls) {
-    std::vector<const ControlSpec*> focusable;
-    for (const auto& spec : kControls) {
-        if (takesFocus(spec.kind)) {
-            focusable.push_back(&spec);
+    std::vector<const ControlDescription*> focusable;
+    for (const auto& entry : kControls) {
+        if (takesFocus(entry.kind)) {
+            focusable.push_back(&entry);
         }
     }
     std::sort(focusable.begin(), focusable.end(),
-              [](const ControlSpec* a, const ControlSpec* b) { return a->tabIndex < b->tabIndex; });
+              [](const ControlDescription* a, const ControlDescription* b) {
+                  return a->tabIndex < b->tabIndex;
+              });
     for (std::size_t i = 1; i < focusable.size(); ++i) {
         QWidget::setTabOrder(controls.at(focusable[i - 1]->name), controls.at(focusable[i]->name));
     }
@@ -119,9 +121,9 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source, QWidget* pa
     setCentralWidget(client);
 
     std::map<std::string_view, QWidget*> controls;
-    for (const auto& spec : kControls) {
-        QWidget* container = spec.container != nullptr ? controls.at(spec.container) : client;
-        controls[spec.name] = createControl(spec, container);
+    for (const auto& entry : kControls) {
+        QWidget* container = entry.container != nullptr ? controls.at(entry.container) : client;
+        controls[entry.name] = createControl(entry, container);
     }
     chainTabOrder(controls);
 

@@ -15,7 +15,7 @@ struct ControlFont {
     bool bold = false;
 };
 
-struct ControlSpec {
+struct ControlDescription {
     ControlKind kind = ControlKind::Label;
     const char* name = "";
     const char* container = nullptr;  // nullptr: the window's client area
@@ -41,7 +41,7 @@ inline constexpr ControlFont kSmall{9.75, false};
 
 // In order of creation; containers come before what they contain.
 // clang-format off
-inline constexpr std::array<ControlSpec, 21> kControls{{
+inline constexpr std::array<ControlDescription, 21> kControls{{
     {ControlKind::Frame, "Frame3", nullptr, "", 120, 4560, 4455, 975, 13, std::nullopt, false},
     {ControlKind::Button, "cmdIDRead", "Frame3", "读卡号", 240, 240, 1695, 495, 15, kNormal, false},
     {ControlKind::Button, "cmdIDWrite", "Frame3", "写卡号", 2280, 240, 1815, 495, 14, kNormal, false},
