@@ -37,8 +37,7 @@ enum class ControlCode : std::uint8_t {
 inline constexpr std::size_t kReplyB4Index = 0;
 inline constexpr std::size_t kReplyB3Index = 0;
 
-// WriteBlock: the first six bytes of the ShortBuffer handed to MF_Write.
-inline constexpr std::size_t kWriteBlockSize = 6;
+// WriteBlock byte 0: the chip on the tag to be written.
 [[nodiscard]] constexpr std::uint8_t chipCode(TagChip chip) noexcept {
     return chip == TagChip::EM4305 ? 2 : 0;
 }

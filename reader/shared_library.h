@@ -25,8 +25,6 @@ public:
     // The address of an exported symbol, or nullptr when the library has none by that name.
     [[nodiscard]] void* symbol(const char* name) const;
 
-    [[nodiscard]] bool isLoaded() const noexcept { return handle_ != nullptr; }
-
 private:
     explicit SharedLibrary(void* handle) noexcept : handle_(handle) {}
     void close() noexcept;
