@@ -62,15 +62,14 @@ std::string fieldName(card::Field field) {
 
 namespace {
 
-// "0316049323 / 214,34731，十六进制 00 12 D6 87 AB": the number in both notations and in hex.
+// "0316049323 / 214,34731 / 00 12 D6 87 AB": the number in both notations and in hex.
 std::string numberInAllForms(const card::TagNumber& tag) {
     const auto& n = tag.number;
     const card::CardNumber values = card::decodeTagNumber(tag.b4, n.b3, n.b2, n.b1, n.b0);
     using card::Field;
     return card::formatPadded(values.B3B0, card::fieldWidth(Field::B3B0)) + " / " +
            card::formatPadded(values.B2, card::fieldWidth(Field::B2)) + "," +
-           card::formatPadded(values.B1B0, card::fieldWidth(Field::B1B0)) + "，十六进制 " +
-           hexText(tag);
+           card::formatPadded(values.B1B0, card::fieldWidth(Field::B1B0)) + " / " + hexText(tag);
 }
 
 }  // namespace
@@ -79,18 +78,19 @@ std::string describeWrite(const WriteOutcome& outcome) {
     using Result = WriteOutcome::Result;
     switch (outcome.result) {
         case Result::Written:
-            return "已写卡 " + numberInAllForms(outcome.number) +
-                   (outcome.lockRequested ? "，已加锁" : "");
+            // The verdict first: a long line is cut at its end in the status line.
+            return (outcome.lockRequested ? "已写卡并加锁 " : "已写卡 ") +
+                   numberInAllForms(outcome.number);
         case Result::WrittenNotLocked:
-            return "已写卡 " + numberInAllForms(outcome.number) + "，但加锁失败（状态 " +
-                   std::to_string(outcome.lockStatus) + "）：卡未受保护";
+            return "已写卡，但加锁失败（状态 " + std::to_string(outcome.lockStatus) +
+                   "），卡未受保护：" + numberInAllForms(outcome.number);
         case Result::NotWritten:
             return "写卡失败（状态 " + std::to_string(outcome.writeStatus) + "）：卡未写入" +
                    (outcome.advanceRequested ? "，号码未加一" : "");
         case Result::OutOfRange: {
             const card::Field field = outcome.invalidField.value_or(card::Field::B4);
-            return fieldName(field) + "须为 " + std::string(card::fieldRangeLabel(field)) +
-                   " 之间的整数，未写卡";
+            return fieldName(field) + "无效（须为 " + std::string(card::fieldRangeLabel(field)) +
+                   " 的整数），未写卡";
         }
         case Result::ReaderUnavailable:
             break;

@@ -7,9 +7,9 @@ declare -A ZELD_CONTROL_XY=(
   [cmdIDRead]="80 336"  [cmdIDWrite]="220 336"
   [txtIDB4]="252 158"   [txtIDB3B0]="212 214"
   [txtIDB2]="164 270"   [txtIDB1B0]="244 270"
-  [optIDWG34]="30 192"  [optIDWG26]="30 248"
-  [optIDT5577]="30 40"  [optIDEM4305]="150 40"
-  [chkIDADD1]="30 64"   [chkIDLOCK]="150 64"
+  [optIDWG34]="30 208"  [optIDWG26]="30 264"
+  [optIDT5577]="30 44"  [optIDEM4305]="150 44"
+  [chkIDADD1]="30 72"   [chkIDLOCK]="150 72"
 )
 
 # Starts a session on a virtual screen: a private emulated field holding a T5577 tag with this

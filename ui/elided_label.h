@@ -4,13 +4,13 @@
 
 namespace ui {
 
-// A one-line label that shortens its text in the middle when it does not fit, and offers the
-// whole text as its tooltip.
+// A label of a fixed number of lines: its text wraps onto them and is cut short at the end of the
+// last one when it does not fit. The whole text is its tooltip.
 class ElidedLabel final : public QLabel {
     Q_OBJECT
 
 public:
-    explicit ElidedLabel(QWidget* parent = nullptr);
+    explicit ElidedLabel(int lines, QWidget* parent = nullptr);
 
     void setFullText(const QString& text);
     [[nodiscard]] const QString& fullText() const noexcept { return fullText_; }
@@ -21,6 +21,7 @@ protected:
 private:
     void updateShownText();
 
+    int lines_;
     QString fullText_;
 };
 

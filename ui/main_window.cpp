@@ -140,7 +140,9 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source, QWidget* pa
     connect(qobject_cast<QPushButton*>(controls.at("cmdIDWrite")), &QPushButton::clicked, this,
             &MainWindow::cmdIDWrite_Click);
 
-    statusMessage_ = new ElidedLabel(this);
+    // Two lines: a written number in both notations and in hex does not fit on one beside the
+    // reader's name at this width.
+    statusMessage_ = new ElidedLabel(2, this);
     statusMessage_->setObjectName(QStringLiteral("statusMessage"));
     readerInUse_ = new QLabel(this);
     readerInUse_->setObjectName(QStringLiteral("readerInUse"));

@@ -36,7 +36,7 @@ public:
     [[nodiscard]] bool isAdd1Checked() const override;
     [[nodiscard]] bool isLockChecked() const override;
 
-    // The one-line message beneath the client area.
+    // The message in the status line beneath the client area, in full.
     [[nodiscard]] QString statusMessage() const;
 
 private:
