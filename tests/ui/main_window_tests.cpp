@@ -333,6 +333,20 @@ private Q_SLOTS:
         QCOMPARE(control<QLabel>(*window, "readerInUse")->text(), QStringLiteral("读卡器未连接"));
     }
 
+    void aLongMessageKeepsToTwoLinesAndOffersTheWholeTextAsTooltip() {
+        const auto missing = binFolder() / std::string(300, 'x') / reader::readerLibraryFileName();
+        const auto window = windowOver(missing);
+
+        click(*window, "cmdIDRead");
+
+        auto* line = control<QLabel>(*window, "statusMessage");
+        QVERIFY(window->statusMessage().size() > 300);
+        QCOMPARE(line->toolTip(), window->statusMessage());
+        QVERIFY(line->text().count(QLatin1Char('\n')) <= 1);
+        QVERIFY(line->text().endsWith(QChar(0x2026)));
+        QVERIFY(line->text().startsWith(QStringLiteral("无法加载读卡器库")));
+    }
+
     void libraryMissingAnEntryPointIsNamedAndNotUsed() {
         const auto broken = binFolder() / "libMF1_without_ControlBuzzer.so";
         const auto window = windowOver(broken);
