@@ -1,0 +1,58 @@
+// What a long paste costs in the real window: the field's own text layout, then reading the text
+// back and parsing it as a write would.
+#include "card/card_number.h"
+#include "reader/reader_source.h"
+#include "ui/main_window.h"
+
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+ui::MainWindow& window() {
+    static ui::MainWindow instance(
+        std::make_unique<reader::LazyReaderLibrary>("/nonexistent/libMF1.so"));
+    return instance;
+}
+
+void BM_ShowPastedText(benchmark::State& state) {
+    const std::string text(static_cast<std::size_t>(state.range(0)), '7');
+    for (auto _ : state) {
+        window().setFieldText(card::Field::B3B0, text);
+        QApplication::processEvents();
+    }
+    state.SetBytesProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_ShowPastedText)
+    ->RangeMultiplier(4)
+    ->Range(1 << 10, 1 << 22)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_ReadAndParsePastedText(benchmark::State& state) {
+    window().setFieldText(card::Field::B3B0,
+                          std::string(static_cast<std::size_t>(state.range(0)), '7'));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(card::parseLenient(window().fieldText(card::Field::B3B0)));
+    }
+    state.SetBytesProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_ReadAndParsePastedText)
+    ->RangeMultiplier(4)
+    ->Range(1 << 10, 1 << 22)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    window().show();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
