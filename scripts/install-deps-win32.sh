@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs what the 32-bit Windows build and its tests under Wine need on Debian or Ubuntu:
+# MinGW-w64 (i686, posix threads), what building Qt from Debian's source needs, and 32-bit Wine.
+# Skips what is already there.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build make perl python3 dpkg-dev xz-utils zip
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
+  xvfb xauth xdotool x11-utils imagemagick fonts-wqy-microhei
+  wine wine32:i386
+)
+
+if [ "$(id -u)" -eq 0 ]; then
+  as_root=()
+elif command -v sudo >/dev/null 2>&1; then
+  as_root=(sudo)
+else
+  as_root=(false)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+if [ "${as_root[*]}" = false ]; then
+  echo "install-deps-win32: need root or sudo to install: ${missing[*]}" >&2
+  exit 1
+fi
+
+echo "install-deps-win32: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+# Wine runs 32-bit programs only with the i386 architecture's packages.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${as_root[@]}" dpkg --add-architecture i386
+fi
+"${as_root[@]}" apt-get update -qq
+"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
