@@ -197,8 +197,13 @@ std::string range(std::string_view what, unsigned first, unsigned last) {
     if (last < first) {
         return "sends nothing";
     }
-    return "sends " + std::string(what) + " " + std::to_string(first) +
-           (last > first ? "-" + std::to_string(last) : std::string());
+    // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on "-" + std::to_string().
+    std::string text = "sends ";
+    text.append(what).append(" ").append(std::to_string(first));
+    if (last > first) {
+        text.append("-").append(std::to_string(last));
+    }
+    return text;
 }
 
 // One line of a memory dump: index, data, lock state and, when there is one, a note.

@@ -7,7 +7,9 @@
 
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
 #else
 #include <fcntl.h>
@@ -19,7 +21,7 @@ namespace emulator {
 
 namespace {
 
-std::string systemError(const std::string& what, int code) {
+[[maybe_unused]] std::string systemError(const std::string& what, int code) {
     return what + ": " + std::generic_category().message(code);
 }
 

@@ -5,7 +5,9 @@
 #include <cstdint>
 
 #if defined(_WIN32)
-#define MF1_EXPORT __declspec(dllexport)
+// MF1.def alone names the exports, undecorated as the vendor's DLL has them; dllexport would add
+// the stdcall-decorated names (MF_Getsnr@16) as well.
+#define MF1_EXPORT
 #else
 #define MF1_EXPORT __attribute__((visibility("default")))
 #endif

@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build make perl python3 dpkg-dev xz-utils zip
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   xvfb xauth xdotool x11-utils imagemagick fonts-wqy-microhei
-  wine wine32:i386
+  wine wine32:i386 locales
 )
 
 if [ "$(id -u)" -eq 0 ]; then
@@ -19,23 +19,35 @@ else
   as_root=(false)
 fi
 
+# A Chinese locale for Wine, so that a run in it shows what the system's own texts look like to a
+# Chinese user (their code page is GBK).
+have_zh_locale() { locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; }
+
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
     missing+=("$package")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -eq 0 ] && have_zh_locale; then
+  exit 0
+fi
 if [ "${as_root[*]}" = false ]; then
   echo "install-deps-win32: need root or sudo to install: ${missing[*]}" >&2
   exit 1
 fi
 
-echo "install-deps-win32: installing ${missing[*]}"
+[ ${#missing[@]} -gt 0 ] && echo "install-deps-win32: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 # Wine runs 32-bit programs only with the i386 architecture's packages.
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${as_root[@]}" dpkg --add-architecture i386
 fi
-"${as_root[@]}" apt-get update -qq
-"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+if [ ${#missing[@]} -gt 0 ]; then
+  "${as_root[@]}" apt-get update -qq
+  "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+if ! have_zh_locale; then
+  "${as_root[@]}" localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
+fi

@@ -12,6 +12,17 @@ declare -A ZELD_CONTROL_XY=(
   [chkIDADD1]="30 72"   [chkIDLOCK]="150 72"
 )
 
+# The Windows programs run under Wine: ZELD_RUNNER=wine and ZELD_EXE=.exe.
+ZELD_RUNNER=${ZELD_RUNNER:-}
+ZELD_EXE=${ZELD_EXE:-}
+
+# Runs the emulated reader's tool from this folder, with Unix line ends whatever it prints.
+x11_field_tool() {
+  local bin=$1
+  shift
+  $ZELD_RUNNER "$bin/mf1-field$ZELD_EXE" "$@" | tr -d '\r'
+}
+
 # Starts a session on a virtual screen: a private emulated field holding a T5577 tag with this
 # number (B4..B0 in hex), Xvfb, and the program. `x11_end_session` undoes it all.
 x11_start_session() {
@@ -19,9 +30,9 @@ x11_start_session() {
   unset QT_QPA_PLATFORM
   ZELD_SCRATCH=$(mktemp -d)
   export MF1_EMULATOR_FIELD="$ZELD_SCRATCH/field"
-  "$bin/mf1-field" place t5577 "$number" >/dev/null
+  x11_field_tool "$bin" place t5577 "$number" >/dev/null
   x11_start_virtual_screen
-  x11_start_program "$bin/zeld"
+  x11_start_program $ZELD_RUNNER "$bin/zeld$ZELD_EXE"
 }
 
 x11_end_session() {
@@ -70,11 +81,10 @@ x11_stop_virtual_screen() {
 
 # Starts the program and waits for its window. Sets ZELD_PID and ZELD_WINDOW.
 x11_start_program() {
-  local program=$1
-  "$program" >"${ZELD_LOG:-/dev/null}" 2>&1 &
+  "$@" >"${ZELD_LOG:-/dev/null}" 2>&1 &
   ZELD_PID=$!
   ZELD_WINDOW=
-  for _ in $(seq 100); do
+  for _ in $(seq "${ZELD_WINDOW_WAIT:-100}"); do
     ZELD_WINDOW=$(xdotool search --name '^Zeld V3$' 2>/dev/null | head -n1) || true
     [ -n "$ZELD_WINDOW" ] && break
     sleep 0.1

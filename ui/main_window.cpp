@@ -25,9 +25,13 @@ namespace ui {
 namespace {
 
 QFont controlFont(const ControlFont& entry) {
-    QFont font(QString::fromLatin1(kFontFamily));
-    // Where MS Sans Serif is missing, the platform's ordinary sans-serif stands in; Chinese
-    // captions fall back to an installed CJK font.
+    QStringList families;
+    for (const char* family : kFontFamilies) {
+        families.append(QString::fromLatin1(family));
+    }
+    QFont font(families.first());
+    font.setFamilies(families);
+    // Where none of them is installed, the platform's ordinary sans-serif stands in.
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(entry.points);
     font.setBold(entry.bold);

@@ -33,7 +33,11 @@ inline constexpr const char* kWindowName = "frmRW";
 inline constexpr const char* kWindowCaption = "Zeld V3";
 inline constexpr int kClientWidthTwips = 4680;
 inline constexpr int kClientHeightTwips = 5760;
-inline constexpr const char* kFontFamily = "MS Sans Serif";
+// The controls were designed in MS Sans Serif, which on Windows is an old bitmap face that
+// neither scales nor holds Chinese. They use the TrueType faces Windows has in its place, then
+// its Chinese faces; elsewhere the platform's ordinary sans-serif and CJK fonts stand in.
+inline constexpr std::array<const char*, 4> kFontFamilies{"Microsoft Sans Serif", "Tahoma",
+                                                          "Microsoft YaHei", "SimSun"};
 
 inline constexpr ControlFont kNormal{12, false};
 inline constexpr ControlFont kBold{12, true};

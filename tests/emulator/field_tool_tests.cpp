@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -43,9 +44,12 @@ std::string quoted(const std::string& text) {
 #endif
 }
 
+// The text of a file; as a Windows console tool writes CRLF, line ends are read as LF.
 std::string contentOf(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
 }
 
 // Runs mf1-field with these arguments; the field is the one MF1_EMULATOR_FIELD names now.

@@ -117,8 +117,40 @@ TEST(ReaderLibrary, MissingFileIsATypedErrorNamingThePath) {
     EXPECT_FALSE(library.error().detail.empty());
 }
 
-TEST(ReaderLibrary, FileThatIsNoLibraryIsATypedError) {
-    const fs::path path = binDirectory() / "not-a-library.so";
+// The test libraries are named like the platform's reader library: libX.so, libX.dll.
+fs::path testLibrary(const std::string& stem) {
+    return binDirectory() /
+           ("lib" + stem + fs::path(reader::readerLibraryFileName()).extension().string());
+}
+
+// Whether text is well-formed UTF-8, as the window decodes it.
+bool isUtf8(const std::string& text) {
+    std::size_t continuation = 0;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (continuation > 0) {
+            if ((byte & 0xC0U) != 0x80U) {
+                return false;
+            }
+            --continuation;
+        } else if (byte >= 0xF0U && byte < 0xF5U) {
+            continuation = 3;
+        } else if (byte >= 0xE0U) {
+            continuation = byte < 0xF0U ? 2 : 4;
+        } else if (byte >= 0xC2U) {
+            continuation = 1;
+        } else if (byte >= 0x80U) {
+            return false;
+        }
+        if (continuation == 4) {
+            return false;
+        }
+    }
+    return continuation == 0;
+}
+
+TEST(ReaderLibrary, FileThatIsNoLibraryIsATypedErrorInUtf8) {
+    const fs::path path = testLibrary("not-a-library");
     {
         std::ofstream junk(path);
         junk << "this is text, not a shared library\n";
@@ -127,6 +159,8 @@ TEST(ReaderLibrary, FileThatIsNoLibraryIsATypedError) {
     fs::remove(path);
     ASSERT_FALSE(library);
     EXPECT_EQ(library.error().kind, LoadError::Kind::FileNotLoaded);
+    // The system's reason, whatever the user's code page (GBK on a Chinese Windows).
+    EXPECT_TRUE(isUtf8(library.error().detail)) << library.error().detail;
 }
 
 TEST(ReaderLibrary, RelativePathIsRefusedRatherThanSearched) {
@@ -139,7 +173,7 @@ class MissingEntryPoint : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(MissingEntryPoint, IsATypedErrorNamingTheEntryPoint) {
     const std::string missing = GetParam();
-    const fs::path path = binDirectory() / ("libMF1_without_" + missing + ".so");
+    const fs::path path = testLibrary("MF1_without_" + missing);
     auto library = reader::ReaderLibrary::load(path);
     ASSERT_FALSE(library);
     EXPECT_EQ(library.error().kind, LoadError::Kind::EntryPointMissing);
@@ -175,7 +209,7 @@ TEST(LazyReaderLibrary, DoesNotLoadUntilAskedAndTriesAgainAfterAFailure) {
 
 TEST(LazyReaderLibrary, IgnoresALibraryPlantedInTheCurrentDirectory) {
     const ScratchFolder folder;
-    fs::copy_file(binDirectory() / "libMF1_without_MF_Write.so",
+    fs::copy_file(testLibrary("MF1_without_MF_Write"),
                   folder.path() / reader::readerLibraryFileName());
     const fs::path previous = fs::current_path();
     fs::current_path(folder.path());

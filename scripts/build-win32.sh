@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Builds the 32-bit Windows program on Linux (MinGW-w64, Qt 5.15 built once into a cache) and
+# lays out a portable folder and a .zip of it: zeld.exe, mf1-field.exe, the emulated MF1.dll, the
+# Qt and MinGW runtime DLLs they need, and the operators' quick-start text.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+log=build/win32-build.log
+mkdir -p build
+quietly() {
+  if ! "$@" >>"$log" 2>&1; then
+    echo "build-win32: failed: $*" >&2
+    tail -n 40 "$log" >&2
+    exit 1
+  fi
+}
+: >"$log"
+
+bash scripts/install-deps-win32.sh
+ZELD_QT_WIN32=$(bash scripts/build-qt-win32.sh)
+export ZELD_QT_WIN32
+source scripts/win32-env.sh
+
+quietly cmake --preset win32
+quietly cmake --build --preset win32 -j "$(nproc 2>/dev/null || echo 2)"
+
+bin=build/win32/bin
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/win32/CMakeCache.txt)
+name="zeld-$version-win32"
+dist=build/win32-dist/$name
+rm -rf build/win32-dist
+mkdir -p "$dist/platforms" "$dist/styles"
+
+cp "$bin/zeld.exe" "$bin/mf1-field.exe" "$bin/MF1.dll" "$dist/"
+cp "$ZELD_QT_WIN32/plugins/platforms/qwindows.dll" "$dist/platforms/"
+cp "$ZELD_QT_WIN32/plugins/styles/qwindowsvistastyle.dll" "$dist/styles/"
+
+# Every DLL these need that Qt or the MinGW runtime provides, followed to the end; what neither
+# has is Windows' own.
+search_dirs=("$ZELD_QT_WIN32/bin" $(zeld_mingw_runtime_dirs))
+pending=("$dist"/*.exe "$dist"/*.dll "$dist"/platforms/*.dll "$dist"/styles/*.dll)
+while [ ${#pending[@]} -gt 0 ]; do
+  file=${pending[0]}
+  pending=("${pending[@]:1}")
+  while read -r dll; do
+    [ -e "$dist/$dll" ] && continue
+    for dir in "${search_dirs[@]}"; do
+      if [ -f "$dir/$dll" ]; then
+        cp "$dir/$dll" "$dist/"
+        pending+=("$dist/$dll")
+        break
+      fi
+    done
+  done < <(i686-w64-mingw32-objdump -p "$file" | sed -n 's/^\s*DLL Name: //p')
+done
+i686-w64-mingw32-strip --strip-unneeded "$dist"/*.exe "$dist"/*.dll "$dist"/*/*.dll
+
+# Notepad on older Windows wants CRLF line ends and a byte-order mark to show UTF-8.
+{ printf '\xEF\xBB\xBF'; sed 's/$/\r/' packaging/windows/使用说明.txt; } >"$dist/使用说明.txt"
+
+(cd build/win32-dist && rm -f "$name.zip" && zip -qr -X "$name.zip" "$name")
+size=$(du -sh "$dist" | cut -f1)
+echo "Windows program: $dist ($size)"
+echo "Zip:             build/win32-dist/$name.zip ($(du -h "build/win32-dist/$name.zip" | cut -f1))"

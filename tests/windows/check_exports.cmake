@@ -1,0 +1,21 @@
+# Checks that a DLL exports exactly the names given, as a vendor's reader DLL does: no
+# stdcall-decorated duplicates, nothing else.
+#   cmake -DOBJDUMP=... -DDLL=... -DEXPECTED="a;b;c" -P check_exports.cmake
+execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "${OBJDUMP} -p ${DLL} failed")
+endif()
+string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table\n([^\n]+\n)+" table "${dump}")
+string(REGEX MATCHALL "\\] [^\n]+" rows "${table}")
+set(names)
+foreach(row IN LISTS rows)
+  string(SUBSTRING "${row}" 2 -1 name)
+  list(APPEND names "${name}")
+endforeach()
+list(SORT names)
+set(expected ${EXPECTED})
+list(SORT expected)
+if(NOT names STREQUAL expected)
+  message(FATAL_ERROR "${DLL} exports [${names}], expected exactly [${expected}]")
+endif()
+message(STATUS "${DLL} exports exactly [${names}]")
