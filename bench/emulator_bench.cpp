@@ -32,12 +32,12 @@ using Clock = std::chrono::steady_clock;
 class BenchField {
 public:
     explicit BenchField(const char* timing)
-        : folder_(*reader::executableDirectory() /
-                  ("emulator-bench-" + std::to_string(getpid()))),
+        : folder_(*reader::executableDirectory() / ("emulator-bench-" + std::to_string(getpid()))),
           store_(folder_ / "field") {
         fs::create_directories(folder_);
-        setenv(emulator::kFieldVariable, store_.file().c_str(), 1);  // NOLINT(concurrency-mt-unsafe)
-        setenv("MF1_EMULATOR_TIMING", timing, 1);                    // NOLINT(concurrency-mt-unsafe)
+        // NOLINTNEXTLINE(concurrency-mt-unsafe): before any benchmark thread runs
+        setenv(emulator::kFieldVariable, store_.file().c_str(), 1);
+        setenv("MF1_EMULATOR_TIMING", timing, 1);  // NOLINT(concurrency-mt-unsafe)
     }
     ~BenchField() {
         unsetenv("MF1_EMULATOR_TIMING");  // NOLINT(concurrency-mt-unsafe)
@@ -76,8 +76,8 @@ void timePresses(benchmark::State& state, std::chrono::microseconds modelled, co
         press();
         total += Clock::now() - start;
     }
-    const double perPress = std::chrono::duration<double>(total).count() /
-                            static_cast<double>(state.iterations());
+    const double perPress =
+        std::chrono::duration<double>(total).count() / static_cast<double>(state.iterations());
     state.counters["modelled_ms"] = std::chrono::duration<double, std::milli>(modelled).count();
     state.counters["x_modelled"] = perPress / std::chrono::duration<double>(modelled).count();
 }
@@ -96,8 +96,11 @@ void BM_ReadPressRealTiming(benchmark::State& state) {
         }
     });
 }
-BENCHMARK(BM_ReadPressRealTiming)->Iterations(15)->Repetitions(5)->UseRealTime()->Unit(
-    benchmark::kMillisecond);
+BENCHMARK(BM_ReadPressRealTiming)
+    ->Iterations(15)
+    ->Repetitions(5)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 // A T5577 write press, advancing the number so that every press changes the tag's memory:
 // the chip selection and the beep take no radio time; the write sends three blocks and reads
@@ -116,8 +119,11 @@ void BM_WritePressRealTiming(benchmark::State& state) {
         }
     });
 }
-BENCHMARK(BM_WritePressRealTiming)->Iterations(15)->Repetitions(5)->UseRealTime()->Unit(
-    benchmark::kMillisecond);
+BENCHMARK(BM_WritePressRealTiming)
+    ->Iterations(15)
+    ->Repetitions(5)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 // One MF_Write call with the timing off, a new number each time.
 void BM_WriteCallTimingOff(benchmark::State& state) {

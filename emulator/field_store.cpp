@@ -38,7 +38,7 @@ std::filesystem::path FieldStore::lockFile() const {
 util::Expected<std::filesystem::path, FieldError> FieldStore::target() const {
     auto resolved = resolveFieldLink(file_);
     if (!resolved) {
-        return util::Unexpected{unavailable(std::move(resolved.error()))};
+        return util::Unexpected{unavailable(resolved.error())};
     }
     return std::move(*resolved);
 }
@@ -50,8 +50,8 @@ util::Expected<FieldState, FieldError> FieldStore::load() const {
     }
     // Without the folder there is no file and nothing to lock: an empty field.
     std::error_code error;
-    const auto folder = file->parent_path().empty() ? std::filesystem::path(".")
-                                                    : file->parent_path();
+    const auto folder =
+        file->parent_path().empty() ? std::filesystem::path(".") : file->parent_path();
     if (!std::filesystem::exists(folder, error) && !error) {
         return FieldState{};
     }
@@ -120,8 +120,8 @@ util::Expected<FieldState, FieldError> FieldStore::read(const std::filesystem::p
     }
     auto state = parseFieldFile(text);
     if (!state) {
-        return util::Unexpected{FieldError{FieldError::Kind::Damaged,
-                                           file.string() + " is damaged: " + state.error()}};
+        return util::Unexpected{
+            FieldError{FieldError::Kind::Damaged, file.string() + " is damaged: " + state.error()}};
     }
     return *state;
 }

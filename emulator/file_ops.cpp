@@ -7,8 +7,7 @@
 // file_ops_windows.cpp.
 namespace emulator {
 
-FileLock::FileLock(FileLock&& other) noexcept
-    : handle_(std::exchange(other.handle_, kNoHandle)) {}
+FileLock::FileLock(FileLock&& other) noexcept : handle_(std::exchange(other.handle_, kNoHandle)) {}
 
 FileLock& FileLock::operator=(FileLock&& other) noexcept {
     if (this != &other) {
@@ -29,15 +28,16 @@ std::string temporaryPrefix(const std::filesystem::path& file) {
 std::filesystem::path temporaryName(const std::filesystem::path& file, std::uint64_t randomBits) {
     static constexpr char kDigits[] = "0123456789abcdef";
     std::string suffix(16, '0');
-    for (auto digit = suffix.rbegin(); digit != suffix.rend(); ++digit) {
-        *digit = kDigits[randomBits & 0xFU];
+    for (std::size_t i = suffix.size(); i > 0; --i) {
+        suffix[i - 1] = kDigits[randomBits & 0xFU];
         randomBits >>= 4U;
     }
     return file.parent_path() / (temporaryPrefix(file) + suffix);
 }
 
 void removeStaleTemporaries(const std::filesystem::path& file) {
-    const auto folder = file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
+    const auto folder =
+        file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
     const std::string prefix = temporaryPrefix(file);
     std::error_code error;
     for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;

@@ -75,7 +75,7 @@ util::Expected<FileLock, std::string> FileLock::acquire(const std::filesystem::p
     }
     auto locked = lockDescriptor(fd, mode, lockFile);
     if (!locked) {
-        return util::Unexpected{std::move(locked.error())};
+        return util::Unexpected{locked.error()};
     }
     return FileLock(*locked);
 }
@@ -95,7 +95,7 @@ util::Expected<std::optional<FileLock>, std::string> FileLock::acquireForReading
     }
     auto locked = lockDescriptor(fd, Mode::Shared, lockFile);
     if (!locked) {
-        return util::Unexpected{std::move(locked.error())};
+        return util::Unexpected{locked.error()};
     }
     return std::optional<FileLock>{FileLock(*locked)};
 }

@@ -75,7 +75,7 @@ util::Expected<FileLock, std::string> FileLock::acquire(const std::filesystem::p
     }
     auto locked = lockHandle(handle, mode, lockFile);
     if (!locked) {
-        return util::Unexpected{std::move(locked.error())};
+        return util::Unexpected{locked.error()};
     }
     return FileLock(*locked);
 }
@@ -97,7 +97,7 @@ util::Expected<std::optional<FileLock>, std::string> FileLock::acquireForReading
     }
     auto locked = lockHandle(handle, Mode::Shared, lockFile);
     if (!locked) {
-        return util::Unexpected{std::move(locked.error())};
+        return util::Unexpected{locked.error()};
     }
     return std::optional<FileLock>{FileLock(*locked)};
 }
@@ -185,8 +185,8 @@ std::optional<std::string> replaceFileAtomically(const std::filesystem::path& fi
         (durability == Durability::Unsynced || FlushFileBuffers(handle));
     std::string error = ok ? std::string() : windowsError("cannot write " + temporary.string());
     CloseHandle(handle);
-    const DWORD moveFlags = MOVEFILE_REPLACE_EXISTING |
-                            (durability == Durability::Synced ? MOVEFILE_WRITE_THROUGH : 0);
+    const DWORD moveFlags =
+        MOVEFILE_REPLACE_EXISTING | (durability == Durability::Synced ? MOVEFILE_WRITE_THROUGH : 0);
     if (ok && !MoveFileExW(temporary.c_str(), file.c_str(), moveFlags)) {
         error = windowsError("cannot replace " + file.string());
     }

@@ -40,8 +40,8 @@ Status changeField(const emulator::CallPace& pace, const Operation& operation) {
     if (!file) {
         return Status::FieldFileUnavailable;
     }
-    const FieldStore store(*file, pace.isReal() ? FieldStore::Sync::TagChanges
-                                                : FieldStore::Sync::Never);
+    const FieldStore store(*file,
+                           pace.isReal() ? FieldStore::Sync::TagChanges : FieldStore::Sync::Never);
     OperationResult result;
     const auto state = store.update([&](FieldState& field) {
         result = operation(field);

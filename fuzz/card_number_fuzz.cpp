@@ -18,17 +18,17 @@ using card::Field;
 // field texts, at their widths, read back to the same values.
 void wholeNumbers(FuzzedDataProvider& in) {
     const auto b4 = in.ConsumeIntegral<std::uint8_t>();
-    const card::NumberBytes bytes{in.ConsumeIntegral<std::uint8_t>(),
-                                  in.ConsumeIntegral<std::uint8_t>(),
-                                  in.ConsumeIntegral<std::uint8_t>(),
-                                  in.ConsumeIntegral<std::uint8_t>()};
+    const card::NumberBytes bytes{
+        in.ConsumeIntegral<std::uint8_t>(), in.ConsumeIntegral<std::uint8_t>(),
+        in.ConsumeIntegral<std::uint8_t>(), in.ConsumeIntegral<std::uint8_t>()};
     const std::uint32_t whole = card::wholeNumber(bytes);
     FUZZ_CHECK(whole == ((std::uint32_t{bytes.b3} << 24U) | (std::uint32_t{bytes.b2} << 16U) |
                          (std::uint32_t{bytes.b1} << 8U) | bytes.b0));
     const auto split = card::splitTenDigit(static_cast<double>(whole));
     FUZZ_CHECK(split && *split == bytes);
 
-    const card::CardNumber values = card::decodeTagNumber(b4, bytes.b3, bytes.b2, bytes.b1, bytes.b0);
+    const card::CardNumber values =
+        card::decodeTagNumber(b4, bytes.b3, bytes.b2, bytes.b1, bytes.b0);
     FUZZ_CHECK(values.B4 == b4 && values.B3B0 == static_cast<double>(whole) &&
                values.B2 == bytes.b2 && values.B1B0 == bytes.b1 * 256 + bytes.b0);
 
@@ -45,7 +45,8 @@ void wholeNumbers(FuzzedDataProvider& in) {
 
     const auto composed = card::composeEightDigit(card::formatPadded(values.B2, 3),
                                                   card::formatPadded(values.B1B0, 5));
-    FUZZ_CHECK(composed && composed->bytes == (card::NumberBytes{0, bytes.b2, bytes.b1, bytes.b0}) &&
+    FUZZ_CHECK(composed &&
+               composed->bytes == (card::NumberBytes{0, bytes.b2, bytes.b1, bytes.b0}) &&
                composed->B1B0 == values.B1B0);
 
     const double next = card::nextNumber(card::Notation::WG34, values.B3B0);
@@ -56,7 +57,7 @@ void wholeNumbers(FuzzedDataProvider& in) {
 
 // Any double, NaN and infinities included: a finite one's text reads back exactly.
 void anyValue(FuzzedDataProvider& in) {
-    const double value = std::bit_cast<double>(in.ConsumeIntegral<std::uint64_t>());
+    const auto value = std::bit_cast<double>(in.ConsumeIntegral<std::uint64_t>());
     const int width = in.ConsumeIntegralInRange(0, 12);
     const std::string text = card::formatPadded(value, width);
     FUZZ_CHECK(text.size() >= static_cast<std::size_t>(width) || !std::isfinite(value));

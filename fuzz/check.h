@@ -3,12 +3,16 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace fuzzing {
+
 // Stops the fuzz run when an invariant fails, so libFuzzer keeps the input that broke it.
-#define FUZZ_CHECK(condition)                                                                 \
-    do {                                                                                      \
-        if (!(condition)) {                                                                   \
-            std::fprintf(stderr, "%s:%d: invariant failed: %s\n", __FILE__, __LINE__,        \
-                         #condition);                                                         \
-            std::abort();                                                                     \
-        }                                                                                     \
-    } while (false)
+[[noreturn]] inline void invariantFailed(const char* file, int line, const char* condition) {
+    static_cast<void>(std::fprintf(stderr, "%s:%d: invariant failed: %s\n", file, line, condition));
+    std::abort();
+}
+
+}  // namespace fuzzing
+
+#define FUZZ_CHECK(condition)           \
+    ((condition) ? static_cast<void>(0) \
+                 : ::fuzzing::invariantFailed(__FILE__, __LINE__, #condition))

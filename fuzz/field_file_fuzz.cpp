@@ -21,6 +21,7 @@ void roundTrips(const emulator::FieldState& state) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // NOLINTNEXTLINE(*-reinterpret-cast): the bytes are the file's text
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const auto parsed = emulator::parseFieldFile(text);
     if (!parsed) {

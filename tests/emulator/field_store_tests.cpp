@@ -187,9 +187,9 @@ TEST_P(PlantedLinks, NeverLeadTheEmulatorToAnotherFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     InTheFieldsFolder, PlantedLinks,
-    ::testing::Values(
-        PlantedLink{"AtTheLockFile", "field.lock", false, "symbolic link"},
-        PlantedLink{"AtAnOldTemporaryName", "field.tmp-" + std::to_string(getpid()), true, ""}));
+    ::testing::Values(PlantedLink{"AtTheLockFile", "field.lock", false, "symbolic link"},
+                      PlantedLink{"AtAnOldTemporaryName", "field.tmp-" + std::to_string(getpid()),
+                                  true, ""}));
 
 TEST(FieldStore, AFieldFileThatIsTheUsersOwnLinkIsChangedAtItsTarget) {
     const ScratchFolder folder;

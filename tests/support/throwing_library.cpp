@@ -13,15 +13,18 @@
 #endif
 
 extern "C" {
-THROWING_EXPORT std::int32_t MF1_CALL MF_Getsnr(std::uint8_t, std::uint8_t, std::uint8_t*,
-                                                std::uint8_t*) {
+THROWING_EXPORT std::int32_t MF1_CALL MF_Getsnr(std::uint8_t /*mode*/, std::uint8_t /*halt*/,
+                                                std::uint8_t* /*shortBuffer*/,
+                                                std::uint8_t* /*longBuffer*/) {
     throw std::runtime_error("USB device vanished");
 }
-THROWING_EXPORT std::int32_t MF1_CALL MF_Write(std::uint8_t, std::uint8_t, std::uint8_t,
-                                               std::uint8_t*, std::uint8_t*) {
+THROWING_EXPORT std::int32_t MF1_CALL MF_Write(std::uint8_t /*mode*/, std::uint8_t /*blocks*/,
+                                               std::uint8_t /*count*/, std::uint8_t* /*writeBlock*/,
+                                               std::uint8_t* /*longBuffer*/) {
     throw 42;  // not even a std::exception
 }
-THROWING_EXPORT std::int32_t MF1_CALL ControlBuzzer(std::uint8_t, std::uint8_t, std::uint8_t*) {
+THROWING_EXPORT std::int32_t MF1_CALL ControlBuzzer(std::uint8_t /*code*/, std::uint8_t /*times*/,
+                                                    std::uint8_t* /*longBuffer*/) {
     throw std::bad_alloc();
 }
 }
