@@ -21,3 +21,15 @@ if(ZELD_SANITIZE)
   target_compile_options(zeld_options INTERFACE ${zeld_sanitizers})
   target_link_options(zeld_options INTERFACE ${zeld_sanitizers})
 endif()
+
+# Coverage for libFuzzer in every project target, and the same sanitizers as ZELD_SANITIZE; the
+# fuzz targets themselves link libFuzzer (fuzz/CMakeLists.txt).
+if(ZELD_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "ZELD_FUZZ needs clang (the fuzz preset chooses it)")
+  endif()
+  set(zeld_fuzzing -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
+                   -fno-omit-frame-pointer)
+  target_compile_options(zeld_options INTERFACE ${zeld_fuzzing})
+  target_link_options(zeld_options INTERFACE ${zeld_fuzzing})
+endif()

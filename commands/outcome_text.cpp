@@ -1,7 +1,10 @@
 #include "commands/outcome_text.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdio>
+#include <optional>
+#include <string>
 
 namespace commands {
 
@@ -34,12 +37,36 @@ std::string describeLoadError(const reader::LoadError& error) {
     return "无法加载读卡器库 " + path + "：" + error.detail;
 }
 
+namespace {
+
+// "读卡器库在 MF_Write 中出错（...）": the library's own words, cut short (at a character's
+// start) since they come from outside and may be long.
+std::string describeFault(const std::optional<reader::CallFault>& fault) {
+    if (!fault) {
+        return "读卡器库出错";
+    }
+    constexpr std::size_t kLongest = 120;
+    std::string detail = fault->detail;
+    if (detail.size() > kLongest) {
+        std::size_t cut = kLongest;
+        while (cut > 0 && (static_cast<unsigned char>(detail[cut]) & 0xC0U) == 0x80U) {
+            --cut;
+        }
+        detail = detail.substr(0, cut) + "…";
+    }
+    return "读卡器库在 " + fault->entryPoint + " 中出错（" + detail + "）";
+}
+
+}  // namespace
+
 std::string describeRead(const ReadOutcome& outcome) {
     switch (outcome.result) {
         case ReadOutcome::Result::Read:
             return "读卡成功，十六进制 " + hexText(outcome.tag);
         case ReadOutcome::Result::NoTag:
             return "未读到卡（状态 " + std::to_string(outcome.status) + "），请将卡放在读卡器上";
+        case ReadOutcome::Result::ReaderFault:
+            return describeFault(outcome.fault);
         case ReadOutcome::Result::ReaderUnavailable:
             break;
     }
@@ -92,6 +119,9 @@ std::string describeWrite(const WriteOutcome& outcome) {
             return fieldName(field) + "无效（须为 " + std::string(card::fieldRangeLabel(field)) +
                    " 的整数），未写卡";
         }
+        case Result::ReaderFault:
+            return describeFault(outcome.fault) + "：写卡结果不明" +
+                   (outcome.advanced ? "，号码已加一" : "");
         case Result::ReaderUnavailable:
             break;
     }

@@ -4,11 +4,13 @@
 
 namespace commands {
 
-ReadOutcome cmdIDRead_Click(Panel& panel, reader::ReaderSource& source) {
+namespace {
+
+ReadOutcome readCard(Panel& panel, reader::ReaderSource& source) {
     auto acquired = source.acquire();
     if (!acquired) {
         return ReadOutcome{
-            ReadOutcome::Result::ReaderUnavailable, reader::kSuccess, {}, acquired.error()};
+            ReadOutcome::Result::ReaderUnavailable, reader::kSuccess, {}, acquired.error(), {}};
     }
     reader::Reader& device = **acquired;
 
@@ -43,6 +45,19 @@ ReadOutcome cmdIDRead_Click(Panel& panel, reader::ReaderSource& source) {
         static_cast<void>(device.ControlBuzzer(reader::ControlCode::Beep, longBuffer));
     }
     return outcome;
+}
+
+}  // namespace
+
+ReadOutcome cmdIDRead_Click(Panel& panel, reader::ReaderSource& source) {
+    try {
+        return readCard(panel, source);
+    } catch (const reader::ReaderFault& fault) {
+        ReadOutcome outcome;
+        outcome.result = ReadOutcome::Result::ReaderFault;
+        outcome.fault = fault.fault();
+        return outcome;
+    }
 }
 
 }  // namespace commands

@@ -23,10 +23,8 @@ void showNext(Panel& panel, Field field, double next) {
     panel.setFieldText(field, card::formatPadded(next, card::fieldWidth(field)));
 }
 
-}  // namespace
-
-WriteOutcome cmdIDWrite_Click(Panel& panel, reader::ReaderSource& source) {
-    WriteOutcome outcome;
+// The steps of a write, recording each in `outcome` as it goes.
+WriteOutcome writeCard(Panel& panel, reader::ReaderSource& source, WriteOutcome& outcome) {
     auto acquired = source.acquire();
     if (!acquired) {
         outcome.result = WriteOutcome::Result::ReaderUnavailable;
@@ -108,6 +106,19 @@ WriteOutcome cmdIDWrite_Click(Panel& panel, reader::ReaderSource& source) {
     static_cast<void>(device.ControlBuzzer(reader::ControlCode::Beep, longBuffer));
     outcome.result = WriteOutcome::Result::Written;
     return outcome;
+}
+
+}  // namespace
+
+WriteOutcome cmdIDWrite_Click(Panel& panel, reader::ReaderSource& source) {
+    WriteOutcome outcome;
+    try {
+        return writeCard(panel, source, outcome);
+    } catch (const reader::ReaderFault& fault) {
+        outcome.result = WriteOutcome::Result::ReaderFault;
+        outcome.fault = fault.fault();
+        return outcome;
+    }
 }
 
 }  // namespace commands

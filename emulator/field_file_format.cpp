@@ -158,8 +158,8 @@ private:
                      std::to_string(kFieldFileVersion) + "', found '" + shown(line.text) + "'";
             return false;
         }
-        const auto version = parseNumber<int>(line.words[1], 10, 0);
-        if (!version || *version != kFieldFileVersion) {
+        // Compared as text: "01" or "1.0" is no version this emulator ever wrote.
+        if (line.words[1] != std::to_string(kFieldFileVersion)) {
             error_ = at(line) + "version '" + shown(line.words[1]) +
                      "' is not one this emulator reads (it reads version " +
                      std::to_string(kFieldFileVersion) + ")";

@@ -14,6 +14,12 @@ FieldError unavailable(std::string message) {
     return FieldError{FieldError::Kind::Unavailable, std::move(message)};
 }
 
+std::filesystem::path lockBeside(const std::filesystem::path& file) {
+    std::filesystem::path lock = file;
+    lock += ".lock";
+    return lock;
+}
+
 }  // namespace
 
 Status statusOf(const FieldError& error) noexcept {
@@ -21,44 +27,62 @@ Status statusOf(const FieldError& error) noexcept {
                                                    : Status::FieldFileUnavailable;
 }
 
-FieldStore::FieldStore(std::filesystem::path file) : file_(std::move(file)) {}
+FieldStore::FieldStore(std::filesystem::path file, Sync sync)
+    : file_(std::move(file)), sync_(sync) {}
 
 std::filesystem::path FieldStore::lockFile() const {
-    std::filesystem::path lock = file_;
-    lock += ".lock";
-    return lock;
+    const auto file = target();
+    return lockBeside(file ? *file : file_);
+}
+
+util::Expected<std::filesystem::path, FieldError> FieldStore::target() const {
+    auto resolved = resolveFieldLink(file_);
+    if (!resolved) {
+        return util::Unexpected{unavailable(resolved.error())};
+    }
+    return std::move(*resolved);
 }
 
 util::Expected<FieldState, FieldError> FieldStore::load() const {
+    const auto file = target();
+    if (!file) {
+        return util::Unexpected{file.error()};
+    }
     // Without the folder there is no file and nothing to lock: an empty field.
     std::error_code error;
     const auto folder =
-        file_.parent_path().empty() ? std::filesystem::path(".") : file_.parent_path();
+        file->parent_path().empty() ? std::filesystem::path(".") : file->parent_path();
     if (!std::filesystem::exists(folder, error) && !error) {
         return FieldState{};
     }
-    auto lock = FileLock::acquire(lockFile(), FileLock::Mode::Shared);
+    auto lock = FileLock::acquireForReading(lockBeside(*file));
     if (!lock) {
         return util::Unexpected{unavailable(lock.error())};
     }
-    return read();
+    return read(*file);
 }
 
 util::Expected<FieldState, FieldError> FieldStore::update(
     const std::function<bool(FieldState&)>& change) const {
-    if (auto error = makeFolder()) {
+    const auto file = target();
+    if (!file) {
+        return util::Unexpected{file.error()};
+    }
+    if (auto error = makeFolder(*file)) {
         return util::Unexpected{std::move(*error)};
     }
-    auto lock = FileLock::acquire(lockFile(), FileLock::Mode::Exclusive);
+    auto lock = FileLock::acquire(lockBeside(*file), FileLock::Mode::Exclusive);
     if (!lock) {
         return util::Unexpected{unavailable(lock.error())};
     }
-    auto state = read();
+    auto state = read(*file);
     if (!state) {
         return state;
     }
+    const auto tagBefore = state->tag;
     if (change(*state)) {
-        if (auto error = save(*state)) {
+        const bool synced = sync_ == Sync::TagChanges && state->tag != tagBefore;
+        if (auto error = save(*file, *state, synced)) {
             return util::Unexpected{std::move(*error)};
         }
     }
@@ -66,18 +90,22 @@ util::Expected<FieldState, FieldError> FieldStore::update(
 }
 
 std::optional<FieldError> FieldStore::overwrite(const FieldState& state) const {
-    if (auto error = makeFolder()) {
+    const auto file = target();
+    if (!file) {
+        return file.error();
+    }
+    if (auto error = makeFolder(*file)) {
         return error;
     }
-    auto lock = FileLock::acquire(lockFile(), FileLock::Mode::Exclusive);
+    auto lock = FileLock::acquire(lockBeside(*file), FileLock::Mode::Exclusive);
     if (!lock) {
         return unavailable(lock.error());
     }
-    return save(state);
+    return save(*file, state, sync_ == Sync::TagChanges);
 }
 
-util::Expected<FieldState, FieldError> FieldStore::read() const {
-    auto content = readFileStart(file_, kLargestFile + 1);
+util::Expected<FieldState, FieldError> FieldStore::read(const std::filesystem::path& file) {
+    auto content = readFileStart(file, kLargestFile + 1);
     if (!content) {
         return util::Unexpected{unavailable(content.error())};
     }
@@ -87,26 +115,30 @@ util::Expected<FieldState, FieldError> FieldStore::read() const {
     const std::string& text = **content;
     if (text.size() > kLargestFile) {
         return util::Unexpected{FieldError{FieldError::Kind::Damaged,
-                                           file_.string() + " is damaged: it is larger than " +
+                                           file.string() + " is damaged: it is larger than " +
                                                std::to_string(kLargestFile) + " bytes"}};
     }
     auto state = parseFieldFile(text);
     if (!state) {
-        return util::Unexpected{FieldError{FieldError::Kind::Damaged,
-                                           file_.string() + " is damaged: " + state.error()}};
+        return util::Unexpected{
+            FieldError{FieldError::Kind::Damaged, file.string() + " is damaged: " + state.error()}};
     }
     return *state;
 }
 
-std::optional<FieldError> FieldStore::save(const FieldState& state) const {
-    if (auto error = replaceFileAtomically(file_, formatFieldFile(state))) {
+std::optional<FieldError> FieldStore::save(const std::filesystem::path& file,
+                                           const FieldState& state, bool synced) {
+    // Under the exclusive lock, so no live writer's temporary file is among those removed.
+    removeStaleTemporaries(file);
+    if (auto error = replaceFileAtomically(file, formatFieldFile(state),
+                                           synced ? Durability::Synced : Durability::Unsynced)) {
         return unavailable(std::move(*error));
     }
     return std::nullopt;
 }
 
-std::optional<FieldError> FieldStore::makeFolder() const {
-    const auto folder = file_.parent_path();
+std::optional<FieldError> FieldStore::makeFolder(const std::filesystem::path& file) {
+    const auto folder = file.parent_path();
     if (folder.empty()) {
         return std::nullopt;
     }

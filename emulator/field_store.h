@@ -25,18 +25,26 @@ struct FieldError {
 [[nodiscard]] Status statusOf(const FieldError& error) noexcept;
 
 // The virtual field kept in a file. The store holds only the file's name: const operations
-// still change the file. Every operation takes the file's lock (the file's name
-// with ".lock" added) for its whole length, so two processes, or two stores in one process,
-// never lose each other's changes; a change replaces the file atomically. A missing file is an
-// empty field. A damaged file is never written over, except by overwrite().
+// still change the file. Every change takes the file's lock (the file's name with ".lock"
+// added) for its whole length, so two processes, or two stores in one process, never lose each
+// other's changes; a change replaces the file atomically and tidies away the temporary files of
+// writers that died. A read takes the lock shared where it can, and reads without it in a
+// folder it may not write. A missing file is an empty field. A damaged file is never written
+// over, except by overwrite(). A field file that is a symbolic link its user made is read and
+// changed at the link's target; any other link is refused (see resolveFieldLink).
 class FieldStore {
 public:
     // Larger files are damaged: no field takes that much text.
     static constexpr std::size_t kLargestFile = std::size_t{64} * 1024;
 
-    explicit FieldStore(std::filesystem::path file);
+    // Which changes reach the disk before the call returns. The tag's memory is what a real
+    // tag keeps through a power cut; a beep count or a chip selection is not worth the wait.
+    enum class Sync { TagChanges, Never };
+
+    explicit FieldStore(std::filesystem::path file, Sync sync = Sync::TagChanges);
 
     [[nodiscard]] const std::filesystem::path& file() const noexcept { return file_; }
+    // Beside the file, or beside its target when the file is a link the store follows.
     [[nodiscard]] std::filesystem::path lockFile() const;
 
     // The field as the file describes it now.
@@ -51,11 +59,16 @@ public:
     [[nodiscard]] std::optional<FieldError> overwrite(const FieldState& state) const;
 
 private:
-    [[nodiscard]] util::Expected<FieldState, FieldError> read() const;
-    [[nodiscard]] std::optional<FieldError> save(const FieldState& state) const;
-    [[nodiscard]] std::optional<FieldError> makeFolder() const;
+    // The file the operations work on: file_, or the target of the link it is.
+    [[nodiscard]] util::Expected<std::filesystem::path, FieldError> target() const;
+    [[nodiscard]] static util::Expected<FieldState, FieldError> read(
+        const std::filesystem::path& file);
+    [[nodiscard]] static std::optional<FieldError> save(const std::filesystem::path& file,
+                                                        const FieldState& state, bool synced);
+    [[nodiscard]] static std::optional<FieldError> makeFolder(const std::filesystem::path& file);
 
     std::filesystem::path file_;
+    Sync sync_ = Sync::TagChanges;
 };
 
 }  // namespace emulator

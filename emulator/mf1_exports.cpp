@@ -31,15 +31,17 @@ std::int32_t guarded(const Call& call) noexcept {
     }
 }
 
-// Loads the field, applies `operation` to it, saves it if it changed, then takes the radio
-// time of the work (outside the file's lock).
+// Loads the field once, applies `operation` to it, saves it if it changed, then waits out the
+// rest of the work's radio time (outside the file's lock). Only at the real pace does a change
+// of the tag's memory wait for the disk: the tests' pace has no power cuts to survive.
 template <class Operation>
-Status changeField(const Operation& operation) {
+Status changeField(const emulator::CallPace& pace, const Operation& operation) {
     auto file = emulator::fieldFile();
     if (!file) {
         return Status::FieldFileUnavailable;
     }
-    FieldStore store(*file);
+    const FieldStore store(*file,
+                           pace.isReal() ? FieldStore::Sync::TagChanges : FieldStore::Sync::Never);
     OperationResult result;
     const auto state = store.update([&](FieldState& field) {
         result = operation(field);
@@ -48,7 +50,7 @@ Status changeField(const Operation& operation) {
     if (!state) {
         return statusOf(state.error());
     }
-    emulator::paceLikeHardware(result.work);
+    pace.finish(result.work);
     return result.status;
 }
 
@@ -59,6 +61,7 @@ extern "C" {
 std::int32_t MF1_CALL MF_Getsnr(std::uint8_t /*mode*/, std::uint8_t /*halt*/,
                                 std::uint8_t* shortBuffer, std::uint8_t* longBuffer) {
     return guarded([&] {
+        const emulator::CallPace pace;  // first, so that everything after counts in its time
         if (shortBuffer == nullptr || longBuffer == nullptr) {
             return Status::NullBuffer;
         }
@@ -71,7 +74,7 @@ std::int32_t MF1_CALL MF_Getsnr(std::uint8_t /*mode*/, std::uint8_t /*halt*/,
             return statusOf(state.error());
         }
         const auto result = emulator::readTag(*state);
-        emulator::paceLikeHardware(result.work);
+        pace.finish(result.work);
         if (result.status == Status::Ok) {
             shortBuffer[0] = result.number[0];
             std::copy(result.number.begin() + 1, result.number.end(), longBuffer);
@@ -84,19 +87,22 @@ std::int32_t MF1_CALL MF_Write(std::uint8_t /*mode*/, std::uint8_t /*blocks*/,
                                std::uint8_t /*count*/, std::uint8_t* writeBlock,
                                std::uint8_t* /*longBuffer*/) {
     return guarded([&] {
+        const emulator::CallPace pace;
         if (writeBlock == nullptr) {
             return Status::NullBuffer;
         }
         emulator::WriteBlock block{};
         std::copy_n(writeBlock, block.size(), block.begin());
-        return changeField([&](FieldState& field) { return emulator::writeNumber(field, block); });
+        return changeField(pace,
+                           [&](FieldState& field) { return emulator::writeNumber(field, block); });
     });
 }
 
 std::int32_t MF1_CALL ControlBuzzer(std::uint8_t code, std::uint8_t /*times*/,
                                     std::uint8_t* /*longBuffer*/) {
     return guarded([&] {
-        return changeField([&](FieldState& field) { return emulator::control(field, code); });
+        const emulator::CallPace pace;
+        return changeField(pace, [&](FieldState& field) { return emulator::control(field, code); });
     });
 }
 

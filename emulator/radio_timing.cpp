@@ -16,11 +16,14 @@ bool realTimingRequested(const char* setting) noexcept {
     return setting != nullptr && std::string_view(setting) == "real";
 }
 
-void paceLikeHardware(const RadioWork& work) {
-    // Read on every call, so a change of the variable takes effect at once.
+CallPace::CallPace() : start_(std::chrono::steady_clock::now()) {
     const auto setting = environmentVariable("MF1_EMULATOR_TIMING");
-    if (realTimingRequested(setting ? setting->c_str() : nullptr)) {
-        std::this_thread::sleep_for(radioTime(work));
+    real_ = realTimingRequested(setting ? setting->c_str() : nullptr);
+}
+
+void CallPace::finish(const RadioWork& work) const {
+    if (real_) {
+        std::this_thread::sleep_until(start_ + radioTime(work));
     }
 }
 

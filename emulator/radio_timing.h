@@ -18,7 +18,23 @@ inline constexpr std::chrono::microseconds kEm4305WordWriteTime{28'000};
 // True when `setting` (the value of MF1_EMULATOR_TIMING, or null) asks for the real pace.
 [[nodiscard]] bool realTimingRequested(const char* setting) noexcept;
 
-// Reads MF1_EMULATOR_TIMING now, and when it asks for the real pace, sleeps for the work.
-void paceLikeHardware(const RadioWork& work);
+// The pace of one entry point call, fixed when the call begins (MF1_EMULATOR_TIMING is read
+// then, so a change of the variable takes effect from the next call).
+class CallPace {
+public:
+    CallPace();
+
+    // Whether the call runs at the real pace.
+    [[nodiscard]] bool isReal() const noexcept { return real_; }
+
+    // At the real pace, waits until the radio time of `work` has passed since the call began:
+    // the emulator's own work (the field file, the model) happens inside that time, as the
+    // reader's firmware works while the radio does.
+    void finish(const RadioWork& work) const;
+
+private:
+    bool real_ = false;
+    std::chrono::steady_clock::time_point start_;
+};
 
 }  // namespace emulator

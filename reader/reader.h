@@ -6,6 +6,7 @@ namespace reader {
 
 // The three reader operations as the commands use them, each with its fixed arguments bound.
 // ReaderLibrary implements it over the loaded library; tests drive the commands through fakes.
+// A call that fails in a way its status cannot say throws ReaderFault (reader/reader_fault.h).
 class Reader {
 public:
     virtual ~Reader() = default;

@@ -1,5 +1,8 @@
 #include "reader/reader_library.h"
 
+#include "reader/reader_fault.h"
+
+#include <exception>
 #include <utility>
 
 namespace reader {
@@ -10,6 +13,19 @@ template <class Fn>
 Fn resolve(const SharedLibrary& library, const char* name) {
     // Object and function pointers share a representation on every platform we load on.
     return reinterpret_cast<Fn>(library.symbol(name));  // NOLINT(*-reinterpret-cast)
+}
+
+// Calls into the library, turning any exception it lets out into a ReaderFault naming the
+// entry point. A C interface should let none out, but a closed library may be built to.
+template <class Call>
+Status guarded(const char* entryPoint, const Call& call) {
+    try {
+        return call();
+    } catch (const std::exception& error) {
+        throw ReaderFault(CallFault{entryPoint, error.what()});
+    } catch (...) {
+        throw ReaderFault(CallFault{entryPoint, "an exception of unknown type"});
+    }
 }
 
 }  // namespace
@@ -47,15 +63,22 @@ ReaderLibrary::ReaderLibrary(EntryPoints entryPoints, SharedLibrary owner,
       emulated_(emulated) {}
 
 Status ReaderLibrary::MF_Getsnr(ShortBuffer& shortBuffer, LongBuffer& longBuffer) {
-    return entryPoints_.getSnr(0, 0, shortBuffer.bytes.data(), longBuffer.bytes.data());
+    return guarded(kGetSnrName, [&] {
+        return entryPoints_.getSnr(0, 0, shortBuffer.bytes.data(), longBuffer.bytes.data());
+    });
 }
 
 Status ReaderLibrary::MF_Write(ShortBuffer& writeBlock, LongBuffer& longBuffer) {
-    return entryPoints_.write(0, 1, 1, writeBlock.bytes.data(), longBuffer.bytes.data());
+    return guarded(kWriteName, [&] {
+        return entryPoints_.write(0, 1, 1, writeBlock.bytes.data(), longBuffer.bytes.data());
+    });
 }
 
 Status ReaderLibrary::ControlBuzzer(ControlCode code, LongBuffer& longBuffer) {
-    return entryPoints_.controlBuzzer(static_cast<std::uint8_t>(code), 1, longBuffer.bytes.data());
+    return guarded(kControlBuzzerName, [&] {
+        return entryPoints_.controlBuzzer(static_cast<std::uint8_t>(code), 1,
+                                          longBuffer.bytes.data());
+    });
 }
 
 }  // namespace reader

@@ -9,6 +9,7 @@ packages=(
   xvfb xauth xdotool xclip x11-utils imagemagick
   fonts-wqy-microhei
   clang-format clang-tidy
+  clang libclang-rt-dev  # libFuzzer and the sanitizer runtimes, for scripts/fuzz.sh
 )
 
 missing=()

@@ -122,6 +122,8 @@ INSTANTIATE_TEST_SUITE_P(
                "line 1"},
         Damage{"OtherVersion", replaced(kT5577Text, "field 1", "field 2"), "version '2'"},
         Damage{"VersionNotANumber", replaced(kT5577Text, "field 1", "field one"), "version"},
+        Damage{"VersionWithLeadingZero", replaced(kT5577Text, "field 1", "field 01"),
+               "version '01'"},
         Damage{"BeepsNotANumber", replaced(kT5577Text, "beeps 3", "beeps three"), "line 2"},
         Damage{"BeepsNegative", replaced(kT5577Text, "beeps 3", "beeps -3"), "line 2"},
         Damage{"BeepsTooLarge", replaced(kT5577Text, "beeps 3", "beeps 4294967296"), "line 2"},

@@ -2,6 +2,7 @@
 #include "emulator/field_file_format.h"
 #include "emulator/field_location.h"
 #include "emulator/field_store.h"
+#include "emulator/file_ops.h"
 
 #include "support/scratch_folder.h"
 
@@ -18,6 +19,7 @@
 #if defined(_WIN32)
 #include <process.h>
 #else
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -76,9 +78,12 @@ TEST(FieldStore, AnUnchangedFieldIsNotWritten) {
     EXPECT_FALSE(fs::exists(store.file()));
 }
 
-TEST(FieldStore, LeavesNoTemporaryFilesBehind) {
+TEST(FieldStore, LeavesNoTemporaryFilesBehindAndRemovesThoseOfDeadWriters) {
     const ScratchFolder folder;
     const FieldStore store(folder.path() / "field");
+    // What writers killed before their rename left: an older writer's name and a current one.
+    writeText(folder.path() / "field.tmp-4242", "zeld-emulated-field 1\n");
+    writeText(emulator::temporaryName(store.file(), 0x0123456789ABCDEFULL), "");
     for (int i = 0; i < 3; ++i) {
         ASSERT_TRUE(store.update(addBeep));
     }
@@ -142,6 +147,107 @@ TEST(FieldStore, TwoProcessesWritingAtOnceLoseNothing) {
     const auto state = FieldStore(file).load();
     ASSERT_TRUE(state) << state.error().message;
     EXPECT_EQ(state->beeps, 2U * kEach);
+}
+#endif
+
+#if !defined(_WIN32)
+// Whoever can write to the field's folder plants links there, hoping that the emulator, run by
+// another user (perhaps root), writes field text over the links' target.
+struct PlantedLink {
+    const char* name;
+    std::string linkName;  // in the field's folder, pointing at "victim"
+    bool changeWorks;      // the change goes through, leaving the victim alone
+    std::string mentions;  // in the refusal otherwise
+
+    friend void PrintTo(const PlantedLink& p, std::ostream* os) { *os << p.name; }
+};
+
+class PlantedLinks : public ::testing::TestWithParam<PlantedLink> {};
+
+TEST_P(PlantedLinks, NeverLeadTheEmulatorToAnotherFile) {
+    const ScratchFolder folder;
+    const FieldStore store(folder.path() / "field");
+    const fs::path victim = folder.path() / "victim";
+    fs::create_symlink(victim, folder.path() / GetParam().linkName);
+
+    const auto loaded = store.load();
+    const auto changed = store.update(addBeep);
+    EXPECT_FALSE(fs::exists(victim));
+    ASSERT_EQ(changed.has_value(), GetParam().changeWorks);
+    if (GetParam().changeWorks) {
+        EXPECT_TRUE(loaded) << loaded.error().message;
+        EXPECT_EQ(store.load()->beeps, 1U);
+    } else {
+        EXPECT_EQ(changed.error().kind, FieldError::Kind::Unavailable);
+        EXPECT_NE(changed.error().message.find(GetParam().mentions), std::string::npos)
+            << changed.error().message;
+        EXPECT_FALSE(loaded);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    InTheFieldsFolder, PlantedLinks,
+    ::testing::Values(PlantedLink{"AtTheLockFile", "field.lock", false, "symbolic link"},
+                      PlantedLink{"AtAnOldTemporaryName", "field.tmp-" + std::to_string(getpid()),
+                                  true, ""}));
+
+TEST(FieldStore, AFieldFileThatIsTheUsersOwnLinkIsChangedAtItsTarget) {
+    const ScratchFolder folder;
+    fs::create_directories(folder.path() / "real");
+    const fs::path target = folder.path() / "real" / "field";
+    fs::create_symlink(fs::path("real") / "field", folder.path() / "field");
+    const FieldStore store(folder.path() / "field");
+
+    ASSERT_TRUE(store.update(addBeep));
+    ASSERT_TRUE(store.update(addBeep));
+    EXPECT_TRUE(fs::is_symlink(store.file()));
+    EXPECT_EQ(emulator::parseFieldFile(contentOf(target))->beeps, 2U);
+    EXPECT_EQ(store.load()->beeps, 2U);
+    EXPECT_EQ(store.lockFile(), folder.path() / "real" / "field.lock");
+}
+
+TEST(FieldStore, AFieldFileThatIsAnotherUsersLinkIsRefused) {
+    const ScratchFolder folder;
+    const fs::path link = folder.path() / "field";
+    fs::create_symlink(folder.path() / "victim", link);
+    constexpr uid_t kNobody = 65534;
+    if (::lchown(link.c_str(), kNobody, kNobody) != 0) {
+        GTEST_SKIP() << "only root can give a link to another user";
+    }
+    const FieldStore store(link);
+    const auto changed = store.update(addBeep);
+    ASSERT_FALSE(changed);
+    EXPECT_NE(changed.error().message.find("another user"), std::string::npos);
+    EXPECT_FALSE(store.load());
+    EXPECT_FALSE(fs::exists(folder.path() / "victim"));
+    EXPECT_TRUE(fs::is_symlink(link));
+}
+
+TEST(FieldStore, ReadsInAFolderItMayNotWrite) {
+    const ScratchFolder folder;
+    const FieldStore store(folder.path() / "field");
+    ASSERT_TRUE(store.overwrite(FieldState{std::nullopt, emulator::Chip::EM4305, 5}) ==
+                std::nullopt);
+    fs::remove(store.lockFile());
+    fs::permissions(folder.path(), fs::perms::owner_write, fs::perm_options::remove);
+
+    // In a child, so that root can give up the right to write anywhere.
+    const pid_t pid = fork();
+    ASSERT_NE(pid, -1);
+    if (pid == 0) {
+        constexpr uid_t kNobody = 65534;
+        if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
+            _exit(3);
+        }
+        const auto state = store.load();
+        _exit(!state ? 1 : state->beeps != 5 ? 2 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    fs::permissions(folder.path(), fs::perms::owner_write, fs::perm_options::add);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_FALSE(fs::exists(store.lockFile()));
 }
 #endif
 

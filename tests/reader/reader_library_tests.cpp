@@ -1,4 +1,5 @@
 #include "reader/library_location.h"
+#include "reader/reader_fault.h"
 #include "reader/reader_library.h"
 #include "reader/reader_source.h"
 #include "support/emulator_control.h"
@@ -9,6 +10,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -183,6 +186,35 @@ TEST_P(MissingEntryPoint, IsATypedErrorNamingTheEntryPoint) {
 
 INSTANTIATE_TEST_SUITE_P(EachOfThree, MissingEntryPoint,
                          ::testing::Values("MF_Getsnr", "MF_Write", "ControlBuzzer"));
+
+struct Thrown {
+    const char* entryPoint;
+    const char* detail;
+};
+
+TEST(ThrowingLibrary, EachExceptionIsAReaderFaultNamingTheEntryPoint) {
+    auto library = reader::ReaderLibrary::load(binDirectory() / "libMF1_throwing.so");
+    ASSERT_TRUE(library) << library.error().detail;
+    reader::ShortBuffer shortBuffer;
+    reader::LongBuffer longBuffer;
+    const std::function<void()> calls[] = {
+        [&] { static_cast<void>(library->MF_Getsnr(shortBuffer, longBuffer)); },
+        [&] { static_cast<void>(library->MF_Write(shortBuffer, longBuffer)); },
+        [&] { static_cast<void>(library->ControlBuzzer(reader::ControlCode::Beep, longBuffer)); },
+    };
+    const Thrown expected[] = {{"MF_Getsnr", "USB device vanished"},
+                               {"MF_Write", "an exception of unknown type"},
+                               {"ControlBuzzer", "std::bad_alloc"}};
+    for (std::size_t i = 0; i < std::size(calls); ++i) {
+        try {
+            calls[i]();
+            ADD_FAILURE() << expected[i].entryPoint << " returned";
+        } catch (const reader::ReaderFault& fault) {
+            EXPECT_EQ(fault.fault().entryPoint, expected[i].entryPoint);
+            EXPECT_EQ(fault.fault().detail, expected[i].detail);
+        }
+    }
+}
 
 using testing_support::ScratchFolder;
 

@@ -37,7 +37,8 @@ public:
     using TagKind = emulator::TagKind;
 
     EmulatorControl()
-        : store_(uniqueFile()), previous_(emulator::environmentPath(emulator::kFieldVariable)) {
+        : store_(uniqueFile(), emulator::FieldStore::Sync::Never),
+          previous_(emulator::environmentPath(emulator::kFieldVariable)) {
         removeFiles();
         setVariable(store_.file());
     }

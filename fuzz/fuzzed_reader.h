@@ -1,0 +1,95 @@
+#pragma once
+
+#include "reader/reader.h"
+#include "reader/reader_fault.h"
+#include "reader/reader_source.h"
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <algorithm>
+#include <cstdint>
+
+namespace fuzzing {
+
+// A reader whose every answer comes from the fuzzer: any status, any bytes in the buffers, now
+// and then an exception. Counts the calls of each kind.
+class FuzzedReader final : public reader::Reader {
+public:
+    explicit FuzzedReader(FuzzedDataProvider& in) : in_(in) {}
+
+    int getsnrCalls = 0;
+    int writeCalls = 0;
+    int buzzerCalls = 0;
+
+    reader::Status MF_Getsnr(reader::ShortBuffer& shortBuffer,
+                             reader::LongBuffer& longBuffer) override {
+        ++getsnrCalls;
+        scribble(shortBuffer.bytes);
+        scribble(longBuffer.bytes);
+        return answer("MF_Getsnr");
+    }
+    reader::Status MF_Write(reader::ShortBuffer& writeBlock,
+                            reader::LongBuffer& longBuffer) override {
+        ++writeCalls;
+        scribble(writeBlock.bytes);
+        scribble(longBuffer.bytes);
+        return answer("MF_Write");
+    }
+    reader::Status ControlBuzzer(reader::ControlCode /*code*/,
+                                 reader::LongBuffer& longBuffer) override {
+        ++buzzerCalls;
+        scribble(longBuffer.bytes);
+        return answer("ControlBuzzer");
+    }
+
+private:
+    // Overwrites the start of a buffer with as many fuzzed bytes as the input offers.
+    template <class Bytes>
+    void scribble(Bytes& bytes) {
+        const auto count = in_.ConsumeIntegralInRange<std::size_t>(0, bytes.size());
+        const auto fill = in_.ConsumeBytes<std::uint8_t>(count);
+        std::copy(fill.begin(), fill.end(), bytes.begin());
+    }
+
+    // Mostly success, sometimes any status, rarely an exception.
+    reader::Status answer(const char* entryPoint) {
+        switch (in_.ConsumeIntegralInRange(0, 7)) {
+            case 0:
+                return in_.ConsumeIntegral<reader::Status>();
+            case 1:
+                return 1;
+            case 2:
+                if (in_.ConsumeBool()) {
+                    throw reader::ReaderFault(reader::CallFault{entryPoint, "fuzzed"});
+                }
+                return reader::kSuccess;
+            default:
+                return reader::kSuccess;
+        }
+    }
+
+    FuzzedDataProvider& in_;
+};
+
+// Hands out the fuzzed reader, or now and then a load failure.
+class FuzzedSource final : public reader::ReaderSource {
+public:
+    explicit FuzzedSource(FuzzedDataProvider& in) : in_(in), device(in) {}
+
+    util::Expected<reader::Reader*, reader::LoadError> acquire() override {
+        if (in_.ConsumeIntegralInRange(0, 15) == 0) {
+            return util::Unexpected{
+                reader::LoadError{reader::LoadError::Kind::FileNotLoaded, "MF1", "fuzzed"}};
+        }
+        return static_cast<reader::Reader*>(&device);
+    }
+    [[nodiscard]] reader::ReaderInUse readerInUse() const override { return {"MF1", true, false}; }
+
+private:
+    FuzzedDataProvider& in_;
+
+public:
+    FuzzedReader device;
+};
+
+}  // namespace fuzzing

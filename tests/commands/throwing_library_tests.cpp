@@ -1,0 +1,47 @@
+// A reader library that throws across its C interface: each command stops and says so.
+#include "commands/outcome_text.h"
+#include "commands/read_command.h"
+#include "commands/write_command.h"
+#include "reader/library_location.h"
+#include "reader/reader_source.h"
+
+#include "support/fake_panel.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+reader::LazyReaderLibrary throwingLibrary() {
+    return reader::LazyReaderLibrary(*reader::executableDirectory() / "libMF1_throwing.so");
+}
+
+TEST(ThrowingLibrary, ReadStopsWithAReaderFaultInWordsAndLeavesTheFields) {
+    auto source = throwingLibrary();
+    testing_support::FakePanel panel;
+    const auto before = panel.texts;
+    const auto outcome = commands::cmdIDRead_Click(panel, source);
+    ASSERT_EQ(outcome.result, commands::ReadOutcome::Result::ReaderFault);
+    EXPECT_EQ(outcome.fault->entryPoint, "MF_Getsnr");
+    EXPECT_EQ(panel.texts, before);
+    const std::string text = commands::describeRead(outcome);
+    EXPECT_NE(text.find("MF_Getsnr"), std::string::npos) << text;
+    EXPECT_NE(text.find("USB device vanished"), std::string::npos) << text;
+}
+
+TEST(ThrowingLibrary, WriteStopsAtTheFirstCallWithAReaderFaultInWords) {
+    auto source = throwingLibrary();
+    testing_support::FakePanel panel;
+    panel.add1 = true;
+    const auto before = panel.texts;
+    const auto outcome = commands::cmdIDWrite_Click(panel, source);
+    ASSERT_EQ(outcome.result, commands::WriteOutcome::Result::ReaderFault);
+    EXPECT_EQ(outcome.fault->entryPoint, "ControlBuzzer");
+    EXPECT_FALSE(outcome.advanced);
+    EXPECT_EQ(panel.texts, before);
+    const std::string text = commands::describeWrite(outcome);
+    EXPECT_NE(text.find("ControlBuzzer"), std::string::npos) << text;
+}
+
+}  // namespace
