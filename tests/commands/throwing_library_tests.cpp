@@ -9,12 +9,16 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 namespace {
 
 reader::LazyReaderLibrary throwingLibrary() {
-    return reader::LazyReaderLibrary(*reader::executableDirectory() / "libMF1_throwing.so");
+    // Named like the platform's reader library: libMF1_throwing.so, libMF1_throwing.dll.
+    const auto extension = std::filesystem::path(reader::readerLibraryFileName()).extension();
+    return reader::LazyReaderLibrary(*reader::executableDirectory() /
+                                     ("libMF1_throwing" + extension.string()));
 }
 
 TEST(ThrowingLibrary, ReadStopsWithAReaderFaultInWordsAndLeavesTheFields) {

@@ -193,7 +193,7 @@ struct Thrown {
 };
 
 TEST(ThrowingLibrary, EachExceptionIsAReaderFaultNamingTheEntryPoint) {
-    auto library = reader::ReaderLibrary::load(binDirectory() / "libMF1_throwing.so");
+    auto library = reader::ReaderLibrary::load(testLibrary("MF1_throwing"));
     ASSERT_TRUE(library) << library.error().detail;
     reader::ShortBuffer shortBuffer;
     reader::LongBuffer longBuffer;
