@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build make perl python3 dpkg-dev xz-utils zip
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   xvfb xauth xdotool x11-utils imagemagick fonts-wqy-microhei
-  wine wine32:i386 locales
+  wine wine32:i386 fonts-wine locales
 )
 
 if [ "$(id -u)" -eq 0 ]; then

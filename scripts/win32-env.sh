@@ -18,7 +18,7 @@ zeld_wine_path() {
 # A Wine prefix of the project's own, kept between runs (its first start takes ~20 s), quiet,
 # with the runtime and Qt's DLLs on its search path instead of copied next to every program.
 zeld_setup_wine() {
-  export WINEPREFIX=${ZELD_WINEPREFIX:-${ZELD_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/zeld}/wineprefix-win32}
+  export WINEPREFIX=${ZELD_WINEPREFIX:-${ZELD_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/zeld}/wineprefix-win32-2}
   export WINEARCH=win32
   export WINEDEBUG=${WINEDEBUG:--all}
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
@@ -36,4 +36,17 @@ zeld_setup_wine() {
     wineboot --init >/dev/null 2>&1 || true
     wineserver -w || true
   fi
+  # The faces a Chinese Windows has and the window asks for, backed by free look-alikes (Wine
+  # makes an alias family of each): its TrueType sans-serif and its Chinese faces. Wine's own
+  # Tahoma, the next in line, draws some glyphs broken.
+  if [ ! -f "$WINEPREFIX/.zeld-fonts" ]; then
+    local key='HKCU\Software\Wine\Fonts\Replacements' face
+    wine reg add "$key" /v "Microsoft Sans Serif" /d "DejaVu Sans" /f >/dev/null 2>&1
+    for face in "Microsoft YaHei" "SimSun"; do
+      wine reg add "$key" /v "$face" /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
+    done
+    wineserver -w || true
+    touch "$WINEPREFIX/.zeld-fonts"
+  fi
+  return 0
 }
