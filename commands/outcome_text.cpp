@@ -20,12 +20,27 @@ std::string hexText(const card::TagNumber& tag) {
     return text;
 }
 
+namespace {
+
+std::string utf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
+}  // namespace
+
 std::string describeLoadError(const reader::LoadError& error) {
-    const std::u8string utf8Path = error.path.u8string();
-    const std::string path(utf8Path.begin(), utf8Path.end());
+    const std::string path = utf8(error.path);
     switch (error.kind) {
         case reader::LoadError::Kind::LocationUnknown:
             return "无法确定程序所在目录，读卡器库 " + path + " 未加载：" + error.detail;
+        case reader::LoadError::Kind::FileMissing:
+            if (error.otherPlace.empty()) {
+                return "找不到读卡器库 " + path;
+            }
+            return "找不到读卡器库 " + utf8(error.path.filename()) + "：" +
+                   utf8(error.path.parent_path()) + " 和 " + utf8(error.otherPlace.parent_path()) +
+                   " 中都没有";
         case reader::LoadError::Kind::EntryPointMissing:
             return "读卡器库 " + path + " 缺少函数 " + error.detail + "，未使用该库";
         case reader::LoadError::Kind::FileNotLoaded:

@@ -21,7 +21,11 @@ Status statusOf(const FieldError& error) noexcept {
                                                    : Status::FieldFileUnavailable;
 }
 
-FieldStore::FieldStore(std::filesystem::path file) : file_(std::move(file)) {}
+FieldStore::FieldStore(std::filesystem::path file, MissingFolder missingFolder)
+    : file_(std::move(file)), missingFolder_(missingFolder) {}
+
+FieldStore::FieldStore(const ChosenFieldFile& chosen)
+    : FieldStore(chosen.path, chosen.named ? MissingFolder::Refuse : MissingFolder::Create) {}
 
 std::filesystem::path FieldStore::lockFile() const {
     std::filesystem::path lock = file_;
@@ -111,6 +115,15 @@ std::optional<FieldError> FieldStore::makeFolder() const {
         return std::nullopt;
     }
     std::error_code error;
+    if (missingFolder_ == MissingFolder::Refuse) {
+        if (!std::filesystem::is_directory(folder, error)) {
+            return unavailable("the folder " + folder.string() + " of the field file " +
+                               file_.string() +
+                               " does not exist: create it, or name a file in a folder that "
+                               "exists");
+        }
+        return std::nullopt;
+    }
     std::filesystem::create_directories(folder, error);
     if (error) {
         return unavailable("cannot create the folder " + folder.string() + ": " + error.message());

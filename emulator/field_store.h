@@ -1,5 +1,6 @@
 #pragma once
 
+#include "emulator/field_location.h"
 #include "emulator/field_state.h"
 #include "emulator/status_codes.h"
 #include "util/expected.h"
@@ -34,7 +35,15 @@ public:
     // Larger files are damaged: no field takes that much text.
     static constexpr std::size_t kLargestFile = std::size_t{64} * 1024;
 
-    explicit FieldStore(std::filesystem::path file);
+    enum class MissingFolder {
+        Create,  // a change creates the file's folder
+        Refuse,  // a change fails, naming the folder
+    };
+
+    explicit FieldStore(std::filesystem::path file,
+                        MissingFolder missingFolder = MissingFolder::Create);
+    // The file chosen by the environment: a named file's folder is not created.
+    explicit FieldStore(const ChosenFieldFile& chosen);
 
     [[nodiscard]] const std::filesystem::path& file() const noexcept { return file_; }
     [[nodiscard]] std::filesystem::path lockFile() const;
@@ -56,6 +65,7 @@ private:
     [[nodiscard]] std::optional<FieldError> makeFolder() const;
 
     std::filesystem::path file_;
+    MissingFolder missingFolder_ = MissingFolder::Create;
 };
 
 }  // namespace emulator
