@@ -61,8 +61,9 @@ util::Expected<std::filesystem::path, std::string> executableDirectory() {
 
 std::array<std::filesystem::path, 2> readerLibraryPlaces(
     const std::filesystem::path& executableFolder) {
-    return {executableFolder / readerLibraryFileName(),
-            (executableFolder / ".." / "lib" / "zeld" / readerLibraryFileName()).lexically_normal()};
+    return {
+        executableFolder / readerLibraryFileName(),
+        (executableFolder / ".." / "lib" / "zeld" / readerLibraryFileName()).lexically_normal()};
 }
 
 util::Expected<std::filesystem::path, std::string> defaultReaderLibraryPath() {

@@ -14,8 +14,8 @@ struct LoadError {
         EntryPointMissing,  // the file loaded but lacks one of the three entry points
     };
     Kind kind = Kind::FileNotLoaded;
-    std::filesystem::path path;  // where the library was looked for
-    std::string detail;          // the system's reason, or the missing entry point's name
+    std::filesystem::path path;        // where the library was looked for
+    std::string detail;                // the system's reason, or the missing entry point's name
     std::filesystem::path otherPlace;  // the second place looked at, when the file is missing
 };
 

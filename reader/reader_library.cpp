@@ -23,7 +23,8 @@ util::Expected<ReaderLibrary, LoadError> ReaderLibrary::load(const std::filesyst
     }
     auto opened = SharedLibrary::open(path);
     if (!opened) {
-        return util::Unexpected{LoadError{LoadError::Kind::FileNotLoaded, path, opened.error(), {}}};
+        return util::Unexpected{
+            LoadError{LoadError::Kind::FileNotLoaded, path, opened.error(), {}}};
     }
     SharedLibrary library = std::move(*opened);
 

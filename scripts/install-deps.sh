@@ -9,6 +9,7 @@ packages=(
   xvfb xauth xdotool xclip x11-utils imagemagick
   fonts-wqy-microhei
   clang-format clang-tidy
+  dpkg-dev desktop-file-utils
 )
 
 missing=()

@@ -16,7 +16,8 @@ constexpr int kUsageError = 2;
 void printHelp(std::ostream& out) {
     out << "Usage: zeld [--help | --version]\n"
            "\n"
-           "Zeld V3 reads and writes the numbers of 125 kHz proximity tags (T5577, EM4305) through\n"
+           "Zeld V3 reads and writes the numbers of 125 kHz proximity tags (T5577, EM4305) "
+           "through\n"
            "a USB reader. It opens one window; it takes no other arguments.\n"
            "\n"
            "The reader's library, "

@@ -384,8 +384,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(WriteCommand, UnavailableReaderSendsNothing) {
     FakeSource source;
-    source.failure = reader::LoadError{reader::LoadError::Kind::FileNotLoaded, "/x/libMF1.so",
-                                       "cannot open shared object file", {}};
+    source.failure = reader::LoadError{reader::LoadError::Kind::FileNotLoaded,
+                                       "/x/libMF1.so",
+                                       "cannot open shared object file",
+                                       {}};
     FakePanel panel;
     panel.add1 = true;
 
