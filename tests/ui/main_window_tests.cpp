@@ -487,7 +487,7 @@ private Q_SLOTS:
         QFETCH(QString, accessibleName);
         QFETCH(QStringList, labels);
         const auto window = windowOverEmulator();
-        QWidget* widget = control<QWidget>(*window, qPrintable(name));
+        auto* widget = control<QWidget>(*window, qPrintable(name));
         QAccessibleInterface* heard = QAccessible::queryAccessibleInterface(widget);
         QVERIFY(heard != nullptr);
         QCOMPARE(heard->text(QAccessible::Name), accessibleName);
