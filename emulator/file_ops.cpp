@@ -7,7 +7,9 @@
 
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX  // MinGW's C++ headers may have defined it already
 #define NOMINMAX
+#endif
 #include <windows.h>
 #else
 #include <fcntl.h>
@@ -19,13 +21,13 @@ namespace emulator {
 
 namespace {
 
-std::string systemError(const std::string& what, int code) {
-    return what + ": " + std::generic_category().message(code);
-}
-
 #if defined(_WIN32)
 std::string windowsError(const std::string& what) {
     return what + ": " + std::system_category().message(static_cast<int>(GetLastError()));
+}
+#else
+std::string systemError(const std::string& what, int code) {
+    return what + ": " + std::generic_category().message(code);
 }
 #endif
 
