@@ -1,5 +1,7 @@
 #include "commands/outcome_text.h"
 
+#include "commands/reader_words.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdio>
@@ -8,6 +10,13 @@
 
 namespace commands {
 
+namespace {
+
+// U+00A0 in UTF-8: the status line never breaks a number across its two lines.
+constexpr const char* kNoBreakSpace = "\xC2\xA0";
+
+}  // namespace
+
 std::string hexText(const card::TagNumber& tag) {
     const std::array<std::uint8_t, 5> bytes{tag.b4, tag.number.b3, tag.number.b2, tag.number.b1,
                                             tag.number.b0};
@@ -15,26 +24,12 @@ std::string hexText(const card::TagNumber& tag) {
     std::string text;
     for (const std::uint8_t byte : bytes) {
         if (!text.empty()) {
-            text += ' ';
+            text += kNoBreakSpace;
         }
         text += kDigits[byte >> 4];
         text += kDigits[byte & 0x0F];
     }
     return text;
-}
-
-std::string describeLoadError(const reader::LoadError& error) {
-    const std::u8string utf8Path = error.path.u8string();
-    const std::string path(utf8Path.begin(), utf8Path.end());
-    switch (error.kind) {
-        case reader::LoadError::Kind::LocationUnknown:
-            return "无法确定程序所在目录，读卡器库 " + path + " 未加载：" + error.detail;
-        case reader::LoadError::Kind::EntryPointMissing:
-            return "读卡器库 " + path + " 缺少函数 " + error.detail + "，未使用该库";
-        case reader::LoadError::Kind::FileNotLoaded:
-            break;
-    }
-    return "无法加载读卡器库 " + path + "：" + error.detail;
 }
 
 namespace {
@@ -59,12 +54,12 @@ std::string describeFault(const std::optional<reader::CallFault>& fault) {
 
 }  // namespace
 
-std::string describeRead(const ReadOutcome& outcome) {
+std::string describeRead(const ReadOutcome& outcome, const reader::ReaderInUse& inUse) {
     switch (outcome.result) {
         case ReadOutcome::Result::Read:
-            return "读卡成功，十六进制 " + hexText(outcome.tag);
+            return "已读卡，十六进制 " + hexText(outcome.tag);
         case ReadOutcome::Result::NoTag:
-            return "未读到卡（状态 " + std::to_string(outcome.status) + "），请将卡放在读卡器上";
+            return "未读到卡" + failureDetail(outcome.status, inUse) + "，请将卡放在读卡器上";
         case ReadOutcome::Result::ReaderFault:
             return describeFault(outcome.fault);
         case ReadOutcome::Result::ReaderUnavailable:
@@ -101,18 +96,18 @@ std::string numberInAllForms(const card::TagNumber& tag) {
 
 }  // namespace
 
-std::string describeWrite(const WriteOutcome& outcome) {
+std::string describeWrite(const WriteOutcome& outcome, const reader::ReaderInUse& inUse) {
     using Result = WriteOutcome::Result;
     switch (outcome.result) {
         case Result::Written:
             // The verdict first: a long line is cut at its end in the status line.
-            return (outcome.lockRequested ? "已写卡并加锁 " : "已写卡 ") +
+            return (outcome.lockRequested ? "已写卡并保护 " : "已写卡 ") +
                    numberInAllForms(outcome.number);
         case Result::WrittenNotLocked:
-            return "已写卡，但加锁失败（状态 " + std::to_string(outcome.lockStatus) +
-                   "），卡未受保护：" + numberInAllForms(outcome.number);
+            return "已写卡，但未能保护" + failureDetail(outcome.lockStatus, inUse) +
+                   "，卡未受保护：" + numberInAllForms(outcome.number);
         case Result::NotWritten:
-            return "写卡失败（状态 " + std::to_string(outcome.writeStatus) + "）：卡未写入" +
+            return "未写卡" + failureDetail(outcome.writeStatus, inUse) +
                    (outcome.advanceRequested ? "，号码未加一" : "");
         case Result::OutOfRange: {
             const card::Field field = outcome.invalidField.value_or(card::Field::B4);

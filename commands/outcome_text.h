@@ -1,9 +1,10 @@
 #pragma once
 
 #include "card/card_number.h"
+#include "commands/load_error_text.h"
 #include "commands/read_command.h"
 #include "commands/write_command.h"
-#include "reader/load_error.h"
+#include "reader/reader_source.h"
 
 #include <string>
 
@@ -11,12 +12,16 @@
 // as UTF-8.
 namespace commands {
 
-// "12 34 56 78 9A": the tag number B4..B0 in hexadecimal, the form other tag tools print.
+// "12 34 56 78 9A": the tag number B4..B0 in hexadecimal, the form other tag tools print, with
+// no-break spaces.
 [[nodiscard]] std::string hexText(const card::TagNumber& tag);
 
-[[nodiscard]] std::string describeLoadError(const reader::LoadError& error);
-[[nodiscard]] std::string describeRead(const ReadOutcome& outcome);
-[[nodiscard]] std::string describeWrite(const WriteOutcome& outcome);
+// A failed call's status is given as a number, and named in words too when `inUse` is the
+// emulated reader, whose status codes are known.
+[[nodiscard]] std::string describeRead(const ReadOutcome& outcome,
+                                       const reader::ReaderInUse& inUse = {});
+[[nodiscard]] std::string describeWrite(const WriteOutcome& outcome,
+                                        const reader::ReaderInUse& inUse = {});
 
 // The field's name as the window labels it, e.g. "版本或客户号".
 [[nodiscard]] std::string fieldName(card::Field field);

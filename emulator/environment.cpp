@@ -6,7 +6,7 @@
 
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
-#ifndef NOMINMAX
+#ifndef NOMINMAX  // MinGW's C++ headers may have defined it already
 #define NOMINMAX
 #endif
 #include <windows.h>

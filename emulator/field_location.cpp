@@ -40,11 +40,15 @@ util::Expected<std::filesystem::path, std::string> defaultFieldFile() {
 #endif
 }
 
-util::Expected<std::filesystem::path, std::string> fieldFile() {
-    if (auto chosen = environmentPath(kFieldVariable)) {
-        return std::move(*chosen);
+util::Expected<ChosenFieldFile, std::string> fieldFile() {
+    if (auto named = environmentPath(kFieldVariable)) {
+        return ChosenFieldFile{std::move(*named), true};
     }
-    return defaultFieldFile();
+    auto file = defaultFieldFile();
+    if (!file) {
+        return util::Unexpected{file.error()};
+    }
+    return ChosenFieldFile{std::move(*file), false};
 }
 
 }  // namespace emulator

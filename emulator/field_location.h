@@ -15,6 +15,13 @@ namespace emulator {
 
 inline constexpr const char* kFieldVariable = "MF1_EMULATOR_FIELD";
 
+struct ChosenFieldFile {
+    std::filesystem::path path;
+    // Named in MF1_EMULATOR_FIELD: its folder must exist already, so that a mistyped name is
+    // refused rather than quietly given a new folder.
+    bool named = false;
+};
+
 // The rule for POSIX systems, from the values of XDG_STATE_HOME and HOME (nothing when unset).
 [[nodiscard]] util::Expected<std::filesystem::path, std::string> posixDefaultFieldFile(
     const std::optional<std::string>& xdgStateHome, const std::optional<std::string>& home);
@@ -24,6 +31,6 @@ inline constexpr const char* kFieldVariable = "MF1_EMULATOR_FIELD";
 
 // The file the library and the tool use now: MF1_EMULATOR_FIELD, read afresh on every call,
 // or the default.
-[[nodiscard]] util::Expected<std::filesystem::path, std::string> fieldFile();
+[[nodiscard]] util::Expected<ChosenFieldFile, std::string> fieldFile();
 
 }  // namespace emulator

@@ -27,8 +27,12 @@ Status statusOf(const FieldError& error) noexcept {
                                                    : Status::FieldFileUnavailable;
 }
 
-FieldStore::FieldStore(std::filesystem::path file, Sync sync)
-    : file_(std::move(file)), sync_(sync) {}
+FieldStore::FieldStore(std::filesystem::path file, Sync sync, MissingFolder missingFolder)
+    : file_(std::move(file)), sync_(sync), missingFolder_(missingFolder) {}
+
+FieldStore::FieldStore(const ChosenFieldFile& chosen, Sync sync)
+    : FieldStore(chosen.path, sync,
+                 chosen.named ? MissingFolder::Refuse : MissingFolder::Create) {}
 
 std::filesystem::path FieldStore::lockFile() const {
     const auto file = target();
@@ -137,12 +141,21 @@ std::optional<FieldError> FieldStore::save(const std::filesystem::path& file,
     return std::nullopt;
 }
 
-std::optional<FieldError> FieldStore::makeFolder(const std::filesystem::path& file) {
+std::optional<FieldError> FieldStore::makeFolder(const std::filesystem::path& file) const {
     const auto folder = file.parent_path();
     if (folder.empty()) {
         return std::nullopt;
     }
     std::error_code error;
+    if (missingFolder_ == MissingFolder::Refuse) {
+        if (!std::filesystem::is_directory(folder, error)) {
+            return unavailable("the folder " + folder.string() + " of the field file " +
+                               file_.string() +
+                               " does not exist: create it, or name a file in a folder that "
+                               "exists");
+        }
+        return std::nullopt;
+    }
     std::filesystem::create_directories(folder, error);
     if (error) {
         return unavailable("cannot create the folder " + folder.string() + ": " + error.message());

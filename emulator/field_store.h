@@ -1,5 +1,6 @@
 #pragma once
 
+#include "emulator/field_location.h"
 #include "emulator/field_state.h"
 #include "emulator/status_codes.h"
 #include "util/expected.h"
@@ -40,8 +41,15 @@ public:
     // Which changes reach the disk before the call returns. The tag's memory is what a real
     // tag keeps through a power cut; a beep count or a chip selection is not worth the wait.
     enum class Sync { TagChanges, Never };
+    enum class MissingFolder {
+        Create,  // a change creates the file's folder
+        Refuse,  // a change fails, naming the folder
+    };
 
-    explicit FieldStore(std::filesystem::path file, Sync sync = Sync::TagChanges);
+    explicit FieldStore(std::filesystem::path file, Sync sync = Sync::TagChanges,
+                        MissingFolder missingFolder = MissingFolder::Create);
+    // The file chosen by the environment: a named file's folder is not created.
+    explicit FieldStore(const ChosenFieldFile& chosen, Sync sync = Sync::TagChanges);
 
     [[nodiscard]] const std::filesystem::path& file() const noexcept { return file_; }
     // Beside the file, or beside its target when the file is a link the store follows.
@@ -65,10 +73,11 @@ private:
         const std::filesystem::path& file);
     [[nodiscard]] static std::optional<FieldError> save(const std::filesystem::path& file,
                                                         const FieldState& state, bool synced);
-    [[nodiscard]] static std::optional<FieldError> makeFolder(const std::filesystem::path& file);
+    [[nodiscard]] std::optional<FieldError> makeFolder(const std::filesystem::path& file) const;
 
     std::filesystem::path file_;
     Sync sync_ = Sync::TagChanges;
+    MissingFolder missingFolder_ = MissingFolder::Create;
 };
 
 }  // namespace emulator

@@ -51,7 +51,8 @@ NUMBER is the tag number B4 B3 B2 B1 B0 in one of these forms:
 
 The field file is $MF1_EMULATOR_FIELD when that is set, else
 $XDG_STATE_HOME/zeld/emulated-field (~/.local/state/zeld/emulated-field) on Linux and
-%LOCALAPPDATA%\zeld\emulated-field on Windows.
+%LOCALAPPDATA%\zeld\emulated-field on Windows. The folder of a file named in
+MF1_EMULATOR_FIELD must exist; the default folder is created when first needed.
 
 Exit status: 0 done, 1 the field file is damaged or cannot be used, 2 wrong command line.
 )";

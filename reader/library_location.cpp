@@ -59,6 +59,13 @@ util::Expected<std::filesystem::path, std::string> executableDirectory() {
 #endif
 }
 
+std::array<std::filesystem::path, 2> readerLibraryPlaces(
+    const std::filesystem::path& executableFolder) {
+    return {
+        executableFolder / readerLibraryFileName(),
+        (executableFolder / ".." / "lib" / "zeld" / readerLibraryFileName()).lexically_normal()};
+}
+
 util::Expected<std::filesystem::path, std::string> defaultReaderLibraryPath() {
     auto directory = executableDirectory();
     if (!directory) {

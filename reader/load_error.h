@@ -9,12 +9,14 @@ namespace reader {
 struct LoadError {
     enum class Kind {
         LocationUnknown,    // the program's own folder could not be determined
-        FileNotLoaded,      // the file is missing or the system refused to load it
+        FileMissing,        // there is no file at `path` (nor at `otherPlace`, when given)
+        FileNotLoaded,      // the system refused to load the file
         EntryPointMissing,  // the file loaded but lacks one of the three entry points
     };
     Kind kind = Kind::FileNotLoaded;
-    std::filesystem::path path;  // where the library was looked for
-    std::string detail;          // the system's reason, or the missing entry point's name
+    std::filesystem::path path;        // where the library was looked for
+    std::string detail;                // the system's reason, or the missing entry point's name
+    std::filesystem::path otherPlace;  // the second place looked at, when the file is missing
 };
 
 }  // namespace reader

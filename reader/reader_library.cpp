@@ -3,6 +3,7 @@
 #include "reader/reader_fault.h"
 
 #include <exception>
+#include <system_error>
 #include <utility>
 
 namespace reader {
@@ -31,9 +32,15 @@ Status guarded(const char* entryPoint, const Call& call) {
 }  // namespace
 
 util::Expected<ReaderLibrary, LoadError> ReaderLibrary::load(const std::filesystem::path& path) {
+    // A missing file is told apart from one the system refuses, whose reason is the system's.
+    std::error_code error;
+    if (path.is_absolute() && !std::filesystem::exists(path, error) && !error) {
+        return util::Unexpected{LoadError{LoadError::Kind::FileMissing, path, {}, {}}};
+    }
     auto opened = SharedLibrary::open(path);
     if (!opened) {
-        return util::Unexpected{LoadError{LoadError::Kind::FileNotLoaded, path, opened.error()}};
+        return util::Unexpected{
+            LoadError{LoadError::Kind::FileNotLoaded, path, opened.error(), {}}};
     }
     SharedLibrary library = std::move(*opened);
 
@@ -48,7 +55,7 @@ util::Expected<ReaderLibrary, LoadError> ReaderLibrary::load(const std::filesyst
     };
     for (const auto& [found, name] : required) {
         if (!found) {
-            return util::Unexpected{LoadError{LoadError::Kind::EntryPointMissing, path, name}};
+            return util::Unexpected{LoadError{LoadError::Kind::EntryPointMissing, path, name, {}}};
         }
     }
     const bool emulated = library.symbol(kEmulatorMarkerName) != nullptr;

@@ -2,40 +2,62 @@
 
 #include "reader/library_location.h"
 
+#include <system_error>
 #include <utility>
 
 namespace reader {
 
 LazyReaderLibrary::LazyReaderLibrary() {
-    auto path = defaultReaderLibraryPath();
-    if (path) {
-        path_ = std::move(*path);
+    auto folder = executableDirectory();
+    if (folder) {
+        const auto places = readerLibraryPlaces(*folder);
+        places_.assign(places.begin(), places.end());
     } else {
-        locationError_ = path.error();
+        locationError_ = folder.error();
     }
 }
 
 LazyReaderLibrary::LazyReaderLibrary(std::filesystem::path libraryPath)
-    : path_(std::move(libraryPath)) {}
+    : places_{std::move(libraryPath)} {}
+
+LazyReaderLibrary::LazyReaderLibrary(std::vector<std::filesystem::path> places)
+    : places_(std::move(places)) {}
+
+std::filesystem::path LazyReaderLibrary::libraryPath() const {
+    if (library_) {
+        return library_->path();
+    }
+    for (const auto& place : places_) {
+        std::error_code ignored;
+        if (std::filesystem::exists(place, ignored)) {
+            return place;
+        }
+    }
+    return places_.empty() ? std::filesystem::path() : places_.front();
+}
 
 util::Expected<Reader*, LoadError> LazyReaderLibrary::acquire() {
     if (library_) {
         return static_cast<Reader*>(&*library_);
     }
-    if (path_.empty()) {
-        return util::Unexpected{
-            LoadError{LoadError::Kind::LocationUnknown, readerLibraryFileName(), locationError_}};
+    if (places_.empty()) {
+        return util::Unexpected{LoadError{
+            LoadError::Kind::LocationUnknown, readerLibraryFileName(), locationError_, {}}};
     }
-    auto loaded = ReaderLibrary::load(path_);
+    auto loaded = ReaderLibrary::load(libraryPath());
     if (!loaded) {
-        return util::Unexpected{loaded.error()};
+        LoadError error = loaded.error();
+        if (error.kind == LoadError::Kind::FileMissing && places_.size() > 1) {
+            error.otherPlace = places_.back();
+        }
+        return util::Unexpected{std::move(error)};
     }
     library_.emplace(std::move(*loaded));
     return static_cast<Reader*>(&*library_);
 }
 
 ReaderInUse LazyReaderLibrary::readerInUse() const {
-    return ReaderInUse{path_, library_.has_value(), library_ && library_->isEmulated()};
+    return ReaderInUse{libraryPath(), library_.has_value(), library_ && library_->isEmulated()};
 }
 
 }  // namespace reader

@@ -7,6 +7,8 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace reader {
 
@@ -33,25 +35,30 @@ protected:
     ReaderSource& operator=(ReaderSource&&) = default;
 };
 
-// The reader library at a fixed path, loaded when a command first needs it and kept loaded.
+// The reader library, loaded when a command first needs it and kept loaded. It is taken from
+// the first of its places that holds a file; a failure is not remembered.
 class LazyReaderLibrary final : public ReaderSource {
 public:
-    // The library beside the executable.
+    // Beside the executable, then ../lib/zeld/ (readerLibraryPlaces).
     LazyReaderLibrary();
+    // Exactly this file.
     explicit LazyReaderLibrary(std::filesystem::path libraryPath);
+    // The first of these files that exists.
+    explicit LazyReaderLibrary(std::vector<std::filesystem::path> places);
 
     util::Expected<Reader*, LoadError> acquire() override;
     [[nodiscard]] ReaderInUse readerInUse() const override;
 
-    // Where the library is (or will be) loaded from; empty if the program's folder is unknown.
-    [[nodiscard]] const std::filesystem::path& libraryPath() const noexcept { return path_; }
+    // Where the library is loaded from, or would be now; empty if the program's folder is
+    // unknown.
+    [[nodiscard]] std::filesystem::path libraryPath() const;
     // The loaded library, or nullptr before the first successful load.
     [[nodiscard]] const ReaderLibrary* loaded() const noexcept {
         return library_ ? &*library_ : nullptr;
     }
 
 private:
-    std::filesystem::path path_;
+    std::vector<std::filesystem::path> places_;
     std::string locationError_;
     std::optional<ReaderLibrary> library_;
 };

@@ -10,6 +10,7 @@ packages=(
   fonts-wqy-microhei
   clang-format clang-tidy
   clang libclang-rt-dev  # libFuzzer and the sanitizer runtimes, for scripts/fuzz.sh
+  dpkg-dev desktop-file-utils
 )
 
 missing=()

@@ -1,13 +1,26 @@
 #!/usr/bin/env bash
 # Builds the program and opens its window on the emulated reader, with a tag in its field.
 # With no display to show it on, runs the window on a virtual X server instead: presses the read
-# button, saves a screenshot and prints the four field texts.
+# button, saves a screenshot and prints what the fields show. Build output goes to a log, shown
+# only when a step fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
-cmake --preset default >/dev/null
-cmake --build --preset default -j "$(nproc 2>/dev/null || echo 2)" --target zeld MF1 mf1-field
+mkdir -p build
+log="$PWD/build/run.log"
+: >"$log"
+step() {
+  if ! "$@" >>"$log" 2>&1; then
+    echo "run: failed: $*" >&2
+    echo "run: the last lines of $log:" >&2
+    tail -n 40 "$log" >&2
+    exit 1
+  fi
+}
+echo "Building zeld (output in build/run.log) ..."
+step scripts/install-deps.sh
+step cmake --preset default
+step cmake --build --preset default -j "$(nproc 2>/dev/null || echo 2)" --target zeld MF1 mf1-field
 bin=build/default/bin
 
 # The emulated reader at the pace of the real one.
@@ -18,7 +31,7 @@ if [ -n "${WAYLAND_DISPLAY:-}" ] || { [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/nu
   if "$bin/mf1-field" show 2>/dev/null | grep -q '^Tag: none'; then
     "$bin/mf1-field" place t5577 0012D687AB >/dev/null
   fi
-  echo "Emulated reader's field: $bin/mf1-field show (see README for more)"
+  echo "Opening the window. The emulated reader's field: $bin/mf1-field show (see README)."
   exec "$bin/zeld"
 fi
 
@@ -31,9 +44,13 @@ sleep 0.3
 mkdir -p build/screenshots
 shot="$PWD/build/screenshots/zeld-after-read.png"
 x11_screenshot "$shot"
-echo "Pressed 读卡号 (read card number) with a tag holding 00 12 D6 87 AB at the emulated reader."
-echo "The fields now show:"
-for field in txtIDB4 txtIDB3B0 txtIDB2 txtIDB1B0; do
-  printf '  %-10s %s\n' "$field" "$(x11_field_text "$field")"
-done
-echo "Screenshot of the window: $shot"
+
+cat <<SUMMARY
+
+Pressed 读卡号 (read) with a T5577 tag holding 00 12 D6 87 AB at the emulated reader:
+  version or customer number  $(x11_field_text txtIDB4)
+  ten-digit number            $(x11_field_text txtIDB3B0)
+  eight-digit number          $(x11_field_text txtIDB2),$(x11_field_text txtIDB1B0)
+  beeps                       $("$bin/mf1-field" beeps)
+Screenshot: $shot
+SUMMARY

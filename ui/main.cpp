@@ -1,17 +1,42 @@
 #include "reader/reader_source.h"
+#include "ui/command_line.h"
 #include "ui/main_window.h"
+#include "ui/parent_console.h"
 
 #include <QApplication>
+#include <QIcon>
 
+#include <iostream>
 #include <memory>
+#include <string_view>
+#include <vector>
 
 int main(int argc, char* argv[]) {
+    // --help and --version work without a display: answered before Qt starts.
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-bounds-pointer-arithmetic)
+    const std::vector<std::string_view> arguments(argv + 1, argv + argc);
+    if (!arguments.empty()) {
+        ui::useParentConsole();
+        if (const auto status = ui::answerCommandLine(arguments, std::cout, std::cerr)) {
+            return *status;
+        }
+    }
+
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
     // Qt 6 always scales for high-dpi screens; Qt 5 must be asked.
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
 #endif
     QApplication app(argc, argv);
+    // PNGs rather than the SVG: Qt's SVG plugin is not everywhere Qt is.
+    QIcon icon;
+    for (const char* size : {"32", "48", "256"}) {
+        icon.addFile(QStringLiteral(":/icons/zeld-%1.png").arg(QLatin1String(size)));
+    }
+    QApplication::setWindowIcon(icon);
+    // Lets a Wayland desktop match the window to zeld.desktop and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("zeld"));
+
     ui::MainWindow window(std::make_unique<reader::LazyReaderLibrary>());
     window.show();
     return QApplication::exec();

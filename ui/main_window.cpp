@@ -2,7 +2,9 @@
 
 #include "commands/outcome_text.h"
 #include "commands/read_command.h"
+#include "commands/reader_words.h"
 #include "commands/write_command.h"
+#include "ui/accessibility.h"
 #include "ui/elided_label.h"
 #include "ui/window_layout.h"
 
@@ -45,9 +47,13 @@ QWidget* createControl(const ControlDescription& entry, QWidget* container) {
         case ControlKind::Frame:
             control = new QGroupBox(container);
             break;
-        case ControlKind::Button:
-            control = new QPushButton(caption, container);
+        case ControlKind::Button: {
+            auto* button = new QPushButton(caption, container);
+            // Enter and keypad Enter press the focused button, as Space does.
+            button->setAutoDefault(true);
+            control = button;
             break;
+        }
         case ControlKind::TextField: {
             auto* edit = new QLineEdit(caption, container);
             edit->setMaxLength(INT_MAX);  // free text: no length limit, no input filter
@@ -130,6 +136,7 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source, QWidget* pa
         controls[entry.name] = createControl(entry, container);
     }
     chainTabOrder(controls);
+    describeControls(controls);
 
     for (std::size_t i = 0; i < kFieldNames.size(); ++i) {
         fields_.at(i) = qobject_cast<QLineEdit*>(controls.at(kFieldNames.at(i)));
@@ -199,33 +206,26 @@ QString MainWindow::statusMessage() const {
 
 void MainWindow::cmdIDRead_Click() {
     const auto outcome = commands::cmdIDRead_Click(*this, *source_);
-    showStatus(commands::describeRead(outcome));
+    showStatus(commands::describeRead(outcome, source_->readerInUse()));
     showReaderInUse();
 }
 
 void MainWindow::cmdIDWrite_Click() {
     const auto outcome = commands::cmdIDWrite_Click(*this, *source_);
-    showStatus(commands::describeWrite(outcome));
+    showStatus(commands::describeWrite(outcome, source_->readerInUse()));
     showReaderInUse();
 }
 
 void MainWindow::showStatus(const std::string& utf8Message) {
-    statusMessage_->setFullText(QString::fromStdString(utf8Message));
+    const QString message = QString::fromStdString(utf8Message);
+    statusMessage_->setFullText(message);
+    announceStatus(*statusMessage_, message);
 }
 
 void MainWindow::showReaderInUse() {
     const reader::ReaderInUse inUse = source_->readerInUse();
-    const QString path = QString::fromStdU16String(inUse.path.u16string());
-    QString text;
-    if (!inUse.loaded) {
-        text = QStringLiteral("读卡器未连接");
-    } else if (inUse.emulated) {
-        text = QStringLiteral("模拟读卡器");
-    } else {
-        text = QStringLiteral("读卡器");
-    }
-    readerInUse_->setText(text);
-    readerInUse_->setToolTip(path);
+    readerInUse_->setText(QString::fromStdString(commands::readerInUseText(inUse)));
+    readerInUse_->setToolTip(QString::fromStdString(commands::readerInUseDetail(inUse)));
 }
 
 }  // namespace ui

@@ -196,8 +196,8 @@ TEST(ReadCommand, ReadThenNoTagClearsToZeros) {
 
 TEST(ReadCommand, UnavailableReaderChangesNothingAndReportsWhy) {
     FakeSource source;
-    source.failure = reader::LoadError{reader::LoadError::Kind::EntryPointMissing,
-                                       "/opt/zeld/libMF1.so", "MF_Write"};
+    source.failure = reader::LoadError{
+        reader::LoadError::Kind::EntryPointMissing, "/opt/zeld/libMF1.so", "MF_Write", {}};
     FakePanel panel;
     panel.texts[Field::B3B0] = "typed";
 

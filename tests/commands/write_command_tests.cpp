@@ -272,7 +272,7 @@ TEST(WriteCommand, RefusedWriteAdvancesNothingLocksNothingAndDoesNotBeep) {
         EXPECT_EQ(panel.texts[Field::B3B0], "0000000001");
         EXPECT_TRUE(panel.setOrder.empty());
         const std::string message = commands::describeWrite(outcome);
-        EXPECT_NE(message.find("卡未写入"), std::string::npos) << message;
+        EXPECT_NE(message.find("未写卡"), std::string::npos) << message;
         EXPECT_NE(message.find("号码未加一"), std::string::npos) << message;
     }
 }
@@ -294,7 +294,7 @@ TEST(WriteCommand, RefusedLockStillAdvancesButDoesNotBeepAndSaysTheTagIsUnprotec
     EXPECT_EQ(sequence(source), (std::vector<std::string>{"buzz 5", "write", "buzz 7"}));
     EXPECT_EQ(panel.texts[Field::B3B0], "0000000002");
     const std::string message = commands::describeWrite(outcome);
-    EXPECT_NE(message.find("加锁失败"), std::string::npos) << message;
+    EXPECT_NE(message.find("未能保护"), std::string::npos) << message;
     EXPECT_NE(message.find("未受保护"), std::string::npos) << message;
 }
 
@@ -384,8 +384,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(WriteCommand, UnavailableReaderSendsNothing) {
     FakeSource source;
-    source.failure = reader::LoadError{reader::LoadError::Kind::FileNotLoaded, "/x/libMF1.so",
-                                       "cannot open shared object file"};
+    source.failure = reader::LoadError{reader::LoadError::Kind::FileNotLoaded,
+                                       "/x/libMF1.so",
+                                       "cannot open shared object file",
+                                       {}};
     FakePanel panel;
     panel.add1 = true;
 
@@ -407,7 +409,8 @@ TEST(WriteCommand, SuccessSaysTheNumberInBothNotationsAndHex) {
     const auto outcome = cmdIDWrite_Click(panel, source);
 
     const std::string message = commands::describeWrite(outcome);
-    for (const char* part : {"0878082202 / 086,30874 / 12 34 56 78 9A", "加锁"}) {
+    for (const char* part :
+         {"0878082202 / 086,30874 / 12\u00A034\u00A056\u00A078\u00A09A", "已写卡并保护"}) {
         EXPECT_NE(message.find(part), std::string::npos) << message << " lacks " << part;
     }
 }

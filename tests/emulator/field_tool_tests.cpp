@@ -4,6 +4,7 @@
 #include "emulator/field_store.h"
 #include "reader/library_location.h"
 #include "support/emulator_control.h"
+#include "support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -52,8 +53,9 @@ std::string contentOf(const fs::path& file) {
     return text;
 }
 
-// Runs mf1-field with these arguments; the field is the one MF1_EMULATOR_FIELD names now.
-ToolRun runTool(const std::vector<std::string>& arguments) {
+// Runs mf1-field with these arguments; the field is the one MF1_EMULATOR_FIELD names now. The
+// tool's output is kept beside the field file, or in `outputFolder` when one is given.
+ToolRun runTool(const std::vector<std::string>& arguments, const fs::path& outputFolder = {}) {
 #if defined(_WIN32)
     const char* name = "mf1-field.exe";
 #else
@@ -66,8 +68,10 @@ ToolRun runTool(const std::vector<std::string>& arguments) {
         ADD_FAILURE() << "run the tool under an EmulatorControl";
         return {};
     }
-    const fs::path output = fs::path(*fieldFile) += ".out";
-    const fs::path errors = fs::path(*fieldFile) += ".err";
+    const fs::path outputStem =
+        outputFolder.empty() ? fs::path(*fieldFile) : outputFolder / fieldFile->filename();
+    const fs::path output = fs::path(outputStem) += ".out";
+    const fs::path errors = fs::path(outputStem) += ".err";
     std::string command = quoted(tool.string());
     for (const auto& argument : arguments) {
         command += " " + quoted(argument);
@@ -319,6 +323,17 @@ INSTANTIATE_TEST_SUITE_P(EveryCommand, ToolOnADamagedField,
                                            std::vector<std::string>{"remove"},
                                            std::vector<std::string>{"reset"},
                                            std::vector<std::string>{"place", "t5577"}));
+
+TEST(FieldTool, RefusesANamedFieldFileInAFolderThatDoesNotExist) {
+    const testing_support::ScratchFolder scratch;
+    const fs::path absent = scratch.path() / "absent";
+    const EmulatorControl field(absent / "field");
+    const auto run = runTool({"place", "t5577"}, scratch.path());
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(contains(run.err, absent.string() + " of the field file")) << run.err;
+    EXPECT_TRUE(contains(run.err, "does not exist")) << run.err;
+    EXPECT_FALSE(fs::exists(absent));
+}
 
 TEST(FieldTool, ResetForceReplacesADamagedField) {
     const EmulatorControl field;

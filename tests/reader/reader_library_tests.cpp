@@ -115,9 +115,8 @@ TEST(ReaderLibrary, MissingFileIsATypedErrorNamingThePath) {
     const fs::path path = binDirectory() / "no-such-dir" / reader::readerLibraryFileName();
     auto library = reader::ReaderLibrary::load(path);
     ASSERT_FALSE(library);
-    EXPECT_EQ(library.error().kind, LoadError::Kind::FileNotLoaded);
+    EXPECT_EQ(library.error().kind, LoadError::Kind::FileMissing);
     EXPECT_EQ(library.error().path, path);
-    EXPECT_FALSE(library.error().detail.empty());
 }
 
 // The test libraries are named like the platform's reader library: libX.so, libX.dll.
@@ -237,6 +236,27 @@ TEST(LazyReaderLibrary, DoesNotLoadUntilAskedAndTriesAgainAfterAFailure) {
     auto third = source.acquire();
     ASSERT_TRUE(third);
     EXPECT_EQ(*third, *second);
+}
+
+TEST(LazyReaderLibrary, FallsBackToLibZeldBesideTheProgramsFolderAndNamesBothWhenMissing) {
+    const ScratchFolder folder;
+    const auto places = reader::readerLibraryPlaces(folder.path() / "bin");
+    EXPECT_EQ(places[0], folder.path() / "bin" / reader::readerLibraryFileName());
+    EXPECT_EQ(places[1], folder.path() / "lib" / "zeld" / reader::readerLibraryFileName());
+    reader::LazyReaderLibrary source(std::vector<fs::path>(places.begin(), places.end()));
+
+    auto missing = source.acquire();
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error().kind, LoadError::Kind::FileMissing);
+    EXPECT_EQ(missing.error().path, places[0]);
+    EXPECT_EQ(missing.error().otherPlace, places[1]);
+
+    fs::create_directories(places[1].parent_path());
+    fs::copy_file(*reader::defaultReaderLibraryPath(), places[1]);
+    auto acquired = source.acquire();
+    ASSERT_TRUE(acquired) << acquired.error().detail;
+    EXPECT_EQ(source.loaded()->path(), places[1]);
+    EXPECT_EQ(source.readerInUse().path, places[1]);
 }
 
 TEST(LazyReaderLibrary, IgnoresALibraryPlantedInTheCurrentDirectory) {

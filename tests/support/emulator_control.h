@@ -17,6 +17,7 @@
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #if defined(_WIN32)
 #include <process.h>
@@ -36,8 +37,10 @@ public:
     using Number = std::array<std::uint8_t, 5>;  // B4 B3 B2 B1 B0
     using TagKind = emulator::TagKind;
 
-    EmulatorControl()
-        : store_(uniqueFile(), emulator::FieldStore::Sync::Never),
+    EmulatorControl() : EmulatorControl(uniqueFile()) {}
+    // The field in this file instead, which need not be in a folder that exists.
+    explicit EmulatorControl(std::filesystem::path file)
+        : store_(std::move(file), emulator::FieldStore::Sync::Never),
           previous_(emulator::environmentPath(emulator::kFieldVariable)) {
         removeFiles();
         setVariable(store_.file());

@@ -6,6 +6,7 @@
 #include "ui/main_window.h"
 #include "ui/window_layout.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
@@ -13,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QtTest>
 
@@ -278,14 +280,16 @@ private Q_SLOTS:
         field.placeTag({0x12, 0x34, 0x56, 0x78, 0x9A});
         const auto beeps = field.beepCount();
         const auto window = windowOverEmulator();
-        QCOMPARE(control<QLabel>(*window, "readerInUse")->text(), QStringLiteral("读卡器未连接"));
+        QCOMPARE(control<QLabel>(*window, "readerInUse")->text(), QStringLiteral("未加载读卡器库"));
 
         click(*window, "cmdIDRead");
 
         QCOMPARE(fieldTexts(*window), (QStringList{"018", "0878082202", "086", "30874"}));
-        QVERIFY2(window->statusMessage().contains(QStringLiteral("12 34 56 78 9A")),
-                 qPrintable(window->statusMessage()));
-        QCOMPARE(control<QLabel>(*window, "readerInUse")->text(), QStringLiteral("模拟读卡器"));
+        // No-break spaces: the number is never split between the status line's two lines.
+        QVERIFY2(
+            window->statusMessage().contains(QStringLiteral("12\u00A034\u00A056\u00A078\u00A09A")),
+            qPrintable(window->statusMessage()));
+        QCOMPARE(control<QLabel>(*window, "readerInUse")->text(), QStringLiteral("模拟读卡器库"));
         QCOMPARE(field.beepCount(), beeps + 1);
     }
 
@@ -329,9 +333,9 @@ private Q_SLOTS:
 
         QCOMPARE(fieldTexts(*window), (QStringList{"000", "typed", "000", "00001"}));
         const QString message = window->statusMessage();
-        QVERIFY2(message.contains(QStringLiteral("无法加载读卡器库")), qPrintable(message));
-        QVERIFY2(message.contains(QString::fromStdString(missing.string())), qPrintable(message));
-        QCOMPARE(control<QLabel>(*window, "readerInUse")->text(), QStringLiteral("读卡器未连接"));
+        QVERIFY2(message.contains(QStringLiteral("找不到读卡器库")), qPrintable(message));
+        QVERIFY2(message.count(QString::fromStdString(missing.string())) == 1, qPrintable(message));
+        QCOMPARE(control<QLabel>(*window, "readerInUse")->text(), QStringLiteral("未加载读卡器库"));
     }
 
     void aLongMessageKeepsToTwoLinesAndOffersTheWholeTextAsTooltip() {
@@ -381,7 +385,8 @@ private Q_SLOTS:
 
         const QString message = window->statusMessage();
         QVERIFY2(message.contains(QStringLiteral("已写卡")), qPrintable(message));
-        QVERIFY2(message.contains(QStringLiteral("0000786777 / 012,00345 / 09 00 0C 01 59")),
+        QVERIFY2(message.contains(
+                     QStringLiteral("0000786777 / 012,00345 / 09\u00A000\u00A00C\u00A001\u00A059")),
                  qPrintable(message));
         QCOMPARE(fieldTexts(*window), (QStringList{"9", "0000000001", "12", "00346"}));
         QCOMPARE(field.beepCount(), beeps + 1);
@@ -417,9 +422,114 @@ private Q_SLOTS:
         click(*window, "cmdIDWrite");
 
         const QString message = window->statusMessage();
-        QVERIFY2(message.contains(QStringLiteral("写卡失败")), qPrintable(message));
+        QVERIFY2(message.contains(QStringLiteral("未写卡：读卡器上没有卡")), qPrintable(message));
         QVERIFY2(message.contains(QStringLiteral("号码未加一")), qPrintable(message));
         QCOMPARE(fieldTexts(*window), (QStringList{"000", "0000000001", "000", "00001"}));
+    }
+
+    void enterPressesTheFocusedButton_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::newRow("read, Enter") << "cmdIDRead" << int(Qt::Key_Return) << int(Qt::NoModifier);
+        QTest::newRow("read, keypad Enter")
+            << "cmdIDRead" << int(Qt::Key_Enter) << int(Qt::KeypadModifier);
+        QTest::newRow("write, Enter") << "cmdIDWrite" << int(Qt::Key_Return) << int(Qt::NoModifier);
+        QTest::newRow("write, keypad Enter")
+            << "cmdIDWrite" << int(Qt::Key_Enter) << int(Qt::KeypadModifier);
+    }
+
+    void enterPressesTheFocusedButton() {
+        QFETCH(QString, button);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        const testing_support::EmulatorControl field;
+        const auto window = windowOverEmulator();
+        auto* pressed = control<QPushButton>(*window, qPrintable(button));
+        QSignalSpy clicks(pressed, &QPushButton::clicked);
+        pressed->setFocus();
+        QTest::keyClick(pressed, static_cast<Qt::Key>(key),
+                        static_cast<Qt::KeyboardModifiers>(modifiers));
+        QCOMPARE(clicks.count(), 1);
+        QVERIFY(!window->statusMessage().isEmpty());
+    }
+
+    void screenReadersHearEveryControlsNameAndItsLabels_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("accessibleName");
+        QTest::addColumn<QStringList>("labels");  // the labels whose buddy it is
+        QTest::newRow("txtIDB4") << "txtIDB4"
+                                 << "版本或客户号 0~255" << QStringList{"Label5", "Label4"};
+        QTest::newRow("txtIDB3B0") << "txtIDB3B0"
+                                   << "前十位号 0~4294967295" << QStringList{"Label3"};
+        QTest::newRow("txtIDB2") << "txtIDB2"
+                                 << "后八位号的前三位 0~255" << QStringList{"Label1"};
+        QTest::newRow("txtIDB1B0") << "txtIDB1B0"
+                                   << "后八位号的后五位 0~65535" << QStringList{"Label2"};
+        QTest::newRow("optIDWG34") << "optIDWG34"
+                                   << "前十位号" << QStringList{};
+        QTest::newRow("optIDWG26") << "optIDWG26"
+                                   << "后八位号" << QStringList{};
+        QTest::newRow("optIDT5577") << "optIDT5577"
+                                    << "T5577" << QStringList{};
+        QTest::newRow("optIDEM4305") << "optIDEM4305"
+                                     << "EM4305" << QStringList{};
+        QTest::newRow("chkIDADD1") << "chkIDADD1"
+                                   << "写卡后号码加一" << QStringList{};
+        QTest::newRow("chkIDLOCK") << "chkIDLOCK"
+                                   << "保护号" << QStringList{};
+        QTest::newRow("cmdIDRead") << "cmdIDRead"
+                                   << "读卡号" << QStringList{};
+        QTest::newRow("cmdIDWrite") << "cmdIDWrite"
+                                    << "写卡号" << QStringList{};
+        QTest::newRow("Frame1") << "Frame1"
+                                << "卡号" << QStringList{};
+    }
+
+    void screenReadersHearEveryControlsNameAndItsLabels() {
+        QFETCH(QString, name);
+        QFETCH(QString, accessibleName);
+        QFETCH(QStringList, labels);
+        const auto window = windowOverEmulator();
+        auto* widget = control<QWidget>(*window, qPrintable(name));
+        QAccessibleInterface* heard = QAccessible::queryAccessibleInterface(widget);
+        QVERIFY(heard != nullptr);
+        QCOMPARE(heard->text(QAccessible::Name), accessibleName);
+        QStringList labelledBy;
+        for (const auto& [label, relation] : heard->relations(QAccessible::Label)) {
+            labelledBy << label->object()->objectName();
+        }
+        labelledBy.sort();
+        labels.sort();
+        QCOMPARE(labelledBy, labels);
+    }
+
+    void theLockBoxSaysTheLockIsForGood() {
+        const auto window = windowOverEmulator();
+        auto* lock = control<QCheckBox>(*window, "chkIDLOCK");
+        QVERIFY2(lock->toolTip().contains(QStringLiteral("永久")), qPrintable(lock->toolTip()));
+        QCOMPARE(QAccessible::queryAccessibleInterface(lock)->text(QAccessible::Description),
+                 lock->toolTip());
+    }
+
+    // What a screen reader reads out when the status line changes: its accessible name, which
+    // is the whole message however the line cuts it.
+    void eachNewStatusMessageBecomesTheStatusLinesAccessibleName() {
+        const testing_support::EmulatorControl field;
+        field.placeTag({0, 0, 0, 0, 7});
+        const auto window = windowOverEmulator();
+        QAccessibleInterface* line =
+            QAccessible::queryAccessibleInterface(control<QLabel>(*window, "statusMessage"));
+
+        click(*window, "cmdIDRead");
+        const QString afterRead = line->text(QAccessible::Name);
+        field.removeTag();
+        click(*window, "cmdIDRead");
+
+        QVERIFY2(afterRead.startsWith(QStringLiteral("已读卡")), qPrintable(afterRead));
+        QCOMPARE(line->text(QAccessible::Name), window->statusMessage());
+        QVERIFY2(window->statusMessage().startsWith(QStringLiteral("未读到卡")),
+                 qPrintable(window->statusMessage()));
     }
 };
 

@@ -1,0 +1,26 @@
+# `cpack -G DEB` in a build folder makes a Debian package of what cmake/Install.cmake lays out.
+set(ZELD_PACKAGE_MAINTAINER "Zeld maintainers <maintainers@zeld.invalid>"
+    CACHE STRING "Maintainer named in the Debian package")
+
+set(CPACK_PACKAGE_NAME zeld)
+set(CPACK_PACKAGE_VENDOR "Zeld")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "read and write the numbers of 125 kHz proximity tags")
+set(CPACK_PACKAGE_INSTALL_DIRECTORY zeld)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${ZELD_PACKAGE_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# The summary above is the description's first line; this is the rest.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "A desktop utility for a USB reader/writer of 125 kHz proximity tags: reads a tag's\n\
+number into one window, in the ten-digit and the eight-digit notation, or writes a\n\
+number onto a T5577 or EM4305 tag, optionally locking it and numbering a batch of\n\
+tags in sequence. Ships an emulated reader (and its tool mf1-field) in\n\
+/usr/lib/zeld; put the reader vendor's libMF1.so in its place to use a real one.")
+# The libraries the programs link, found by dpkg-shlibdeps; the window's captions are Chinese.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-microhei | fonts-noto-cjk")
+
+include(CPack)

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# The program's command line, with no display at all: --help and --version answer and exit 0,
+# anything else is refused with exit status 2 and a reason.
+set -uo pipefail
+zeld=$1/zeld
+version=$2
+unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
+
+failures=0
+expect() {
+  local what=$1 expected=$2 actual=$3
+  if [ "$actual" = "$expected" ]; then
+    echo "ok: $what"
+  else
+    echo "FAIL: $what is '$actual', expected '$expected'"
+    failures=$((failures + 1))
+  fi
+}
+run() {
+  out=$("$zeld" "$@" 2>"$scratch/err")
+  status=$?
+  err=$(cat "$scratch/err")
+}
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+for option in --version -v; do
+  run "$option"
+  expect "$option: status" 0 "$status"
+  expect "$option: output" "zeld $version" "$out"
+done
+for option in --help -h; do
+  run "$option"
+  expect "$option: status" 0 "$status"
+  expect "$option: usage line" "Usage: zeld [--help | --version]" "$(head -n1 <<<"$out")"
+  expect "$option: no errors" "" "$err"
+done
+run --bogus
+expect "--bogus: status" 2 "$status"
+expect "--bogus: reason" "zeld: unknown option '--bogus' (see zeld --help)" "$err"
+expect "--bogus: no output" "" "$out"
+run --version extra
+expect "an extra argument: status" 2 "$status"
+expect "an extra argument: reason" "zeld: unexpected argument 'extra' (see zeld --help)" "$err"
+exit "$failures"
