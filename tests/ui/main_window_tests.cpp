@@ -349,7 +349,8 @@ private Q_SLOTS:
         QCOMPARE(line->toolTip(), window->statusMessage());
         QVERIFY(line->text().count(QLatin1Char('\n')) <= 1);
         QVERIFY(line->text().endsWith(QChar(0x2026)));
-        QVERIFY(line->text().startsWith(QStringLiteral("无法加载读卡器库")));
+        // Missing (Windows) or refused for its name's length (Linux): either way it starts the line.
+        QVERIFY(line->text().section(QLatin1Char('\n'), 0, 0).contains(QStringLiteral("读卡器库")));
     }
 
     void libraryMissingAnEntryPointIsNamedAndNotUsed() {
