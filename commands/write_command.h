@@ -31,11 +31,11 @@ struct WriteOutcome {
     reader::Status writeStatus = reader::kSuccess;
     reader::Status readBackStatus = reader::kSuccess;  // MF_Getsnr's after the write, when called
     card::TagNumber readBack;                          // what the tag sent, when read back
-    bool lockRequested = false;                    // chkIDLOCK was checked
-    reader::Status lockStatus = reader::kSuccess;  // when the lock was sent (Written...)
-    bool advanceRequested = false;                 // chkIDADD1 was checked
-    bool advanced = false;                         // the number field moved on by one
-    std::optional<reader::LoadError> loadError;    // when Result::ReaderUnavailable
+    bool lockRequested = false;                        // chkIDLOCK was checked
+    reader::Status lockStatus = reader::kSuccess;      // when the lock was sent (Written...)
+    bool advanceRequested = false;                     // chkIDADD1 was checked
+    bool advanced = false;                             // the number field moved on by one
+    std::optional<reader::LoadError> loadError;        // when Result::ReaderUnavailable
     std::optional<std::string> earlierWrite;  // the journal's time of an earlier verified write
     bool journalled = false;                  // a line for this write is in the journal
     std::optional<std::string> journalError;  // why the write's line is not in the journal

@@ -3,6 +3,7 @@
 #include "journal/journal_line.h"
 #include "journal/platform.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -23,40 +24,82 @@ std::string utf8(const std::filesystem::path& path) {
 std::string isoLocalTime(std::chrono::system_clock::time_point time) {
     const auto local = platform::localTime(std::chrono::system_clock::to_time_t(time));
     const std::tm& t = local.fields;
-    const auto offsetMinutes = static_cast<int>(std::labs(local.offsetSeconds) / 60 % (24 * 60));
-    char text[64];
-    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-vararg,hicpp-vararg)
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d",
-                  t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec,
-                  local.offsetSeconds < 0 ? '-' : '+', offsetMinutes / 60, offsetMinutes % 60);
-    return text;
+    const auto offsetMinutes = static_cast<int>(std::labs(local.offsetSeconds) / 60 % (24L * 60));
+    std::array<char, 64> text{};
+    // NOLINTBEGIN(cppcoreguidelines-pro-type-vararg,hicpp-vararg)
+    static_cast<void>(
+        std::snprintf(text.data(), text.size(), "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d",
+                      t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec,
+                      local.offsetSeconds < 0 ? '-' : '+', offsetMinutes / 60, offsetMinutes % 60));
+    // NOLINTEND(cppcoreguidelines-pro-type-vararg,hicpp-vararg)
+    return text.data();
 }
 
 Journal::Journal(std::filesystem::path file, Clock clock)
     : file_(std::move(file)), clock_(std::move(clock)) {
-    load();
+    loading_ = std::async(std::launch::async, [file = file_] { return load(file); });
 }
 
-Journal::Journal(Unknown /*unused*/, std::string reason)
-    : clock_(std::chrono::system_clock::now), loadError_(std::move(reason)) {}
+Journal::Journal(Unknown /*unused*/, std::string reason) : clock_(std::chrono::system_clock::now) {
+    loaded_.error = std::move(reason);
+}
 
-Journal Journal::openDefault() {
+Journal::~Journal() {
+    if (loading_.valid()) {
+        loading_.wait();
+    }
+}
+
+std::unique_ptr<Journal> Journal::openDefault() {
     auto folder = platform::dataFolder();
     if (!folder) {
-        return Journal(Unknown{}, folder.error());
+        return std::unique_ptr<Journal>(new Journal(Unknown{}, folder.error()));
     }
-    return Journal(*folder / kFileName);
+    return std::make_unique<Journal>(*folder / kFileName);
 }
 
-void Journal::load() {
-    std::error_code error;
-    if (!std::filesystem::exists(file_, error)) {
-        if (error) {
-            loadError_ = "无法读取写卡记录 " + utf8(file_) + "（" + error.message() + "）";
-        }
-        return;
+bool Journal::isLoaded() const {
+    return !loading_.valid() ||
+           loading_.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
+
+void Journal::awaitLoad() const {
+    if (loading_.valid()) {
+        loaded_ = loading_.get();
     }
-    std::ifstream in(file_, std::ios::binary);
+}
+
+const std::optional<std::string>& Journal::loadError() const {
+    awaitLoad();
+    return loaded_.error;
+}
+
+std::size_t Journal::verifiedNumbers() const {
+    awaitLoad();
+    return loaded_.verified.size();
+}
+
+namespace {
+
+Journal::Stamp stamp(std::string_view time) {
+    Journal::Stamp result;
+    result.size = static_cast<std::uint8_t>(std::min(time.size(), result.text.size()));
+    std::copy_n(time.begin(), result.size, result.text.begin());
+    return result;
+}
+
+}  // namespace
+
+Journal::Loaded Journal::load(const std::filesystem::path& file) {
+    Loaded loaded;
+    std::error_code error;
+    if (!std::filesystem::exists(file, error)) {
+        if (error) {
+            loaded.error = "无法读取写卡记录 " + utf8(file) + "（" + error.message() + "）";
+        }
+        return loaded;
+    }
+    std::ifstream in(file, std::ios::binary);
     std::string content;
     if (in) {
         in.seekg(0, std::ios::end);
@@ -64,19 +107,19 @@ void Journal::load() {
         in.seekg(0, std::ios::beg);
         if (size > 0) {
             content.resize(static_cast<std::size_t>(size));
-            in.read(content.data(), size);
+            in.read(content.data(), static_cast<std::streamsize>(content.size()));
         }
     }
     if (!in) {
-        loadError_ = "无法读取写卡记录 " + utf8(file_);
-        return;
+        loaded.error = "无法读取写卡记录 " + utf8(file);
+        return loaded;
     }
 
     std::string_view rest(content);
     if (rest.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
         rest.remove_prefix(kByteOrderMark.size());
     }
-    verified_.reserve(content.size() / 64);
+    loaded.verified.reserve(content.size() / 64);
     while (!rest.empty()) {
         const std::size_t end = rest.find('\n');
         std::string_view line = rest.substr(0, end);
@@ -86,27 +129,30 @@ void Journal::load() {
         }
         // A later line of the same number overrides: the time is that of the last write.
         if (const auto write = parseVerifiedWrite(line)) {
-            verified_.insert_or_assign(write->key, std::string(write->time));
+            loaded.verified.insert_or_assign(write->key, stamp(write->time));
         }
     }
+    return loaded;
 }
 
 std::optional<std::string> Journal::lastVerifiedWrite(const card::TagNumber& number) const {
-    const auto found = verified_.find(numberKey(number));
-    if (found == verified_.end()) {
+    awaitLoad();
+    const auto found = loaded_.verified.find(numberKey(number));
+    if (found == loaded_.verified.end()) {
         return std::nullopt;
     }
-    return found->second;
+    return std::string(found->second.text.data(), found->second.size);
 }
 
 std::optional<std::string> Journal::append(const commands::JournalEntry& entry) {
+    awaitLoad();
     const std::string time = isoLocalTime(clock_());
     // Remembered whatever becomes of the line: the tag holds the number all the same.
     if (entry.verified) {
-        verified_.insert_or_assign(numberKey(entry.number), time);
+        loaded_.verified.insert_or_assign(numberKey(entry.number), stamp(time));
     }
     if (file_.empty()) {
-        return loadError_.value_or("找不到用户数据目录");
+        return loaded_.error.value_or("找不到用户数据目录");
     }
     const std::string line = formatLine(time, entry);
     return platform::appendDurably(file_, [&line](const platform::FileEnd& end) {

@@ -9,8 +9,8 @@ namespace {
 std::string hexDigits(const card::TagNumber& number) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string text;
-    for (const std::uint8_t byte : {number.b4, number.number.b3, number.number.b2,
-                                    number.number.b1, number.number.b0}) {
+    for (const std::uint8_t byte :
+         {number.b4, number.number.b3, number.number.b2, number.number.b1, number.number.b0}) {
         text += kDigits[byte >> 4U];
         text += kDigits[byte & 0x0FU];
     }

@@ -16,7 +16,8 @@
 namespace journal {
 
 inline constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-inline constexpr std::string_view kHeader = "时间,结果,十六进制,版本或客户号,前十位号,后八位号,芯片,保护";
+inline constexpr std::string_view kHeader =
+    "时间,结果,十六进制,版本或客户号,前十位号,后八位号,芯片,保护";
 inline constexpr std::string_view kLineEnd = "\r\n";
 inline constexpr std::size_t kColumns = 8;
 // Results of writes the tag was read back to hold start with this.

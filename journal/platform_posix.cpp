@@ -74,7 +74,8 @@ void syncFolder(const std::filesystem::path& folder) {
 }  // namespace
 
 util::Expected<std::filesystem::path, std::string> dataFolder() {
-    if (const auto xdg = variable("XDG_DATA_HOME"); xdg && std::filesystem::path(*xdg).is_absolute()) {
+    if (const auto xdg = variable("XDG_DATA_HOME");
+        xdg && std::filesystem::path(*xdg).is_absolute()) {
         return std::filesystem::path(*xdg) / "zeld";
     }
     if (const auto home = variable("HOME")) {
@@ -83,8 +84,8 @@ util::Expected<std::filesystem::path, std::string> dataFolder() {
     return util::Unexpected{std::string("找不到用户数据目录（XDG_DATA_HOME 和 HOME 均未设置）")};
 }
 
-std::optional<std::string> appendDurably(const std::filesystem::path& file,
-                                         const std::function<std::string(const FileEnd&)>& compose) {
+std::optional<std::string> appendDurably(
+    const std::filesystem::path& file, const std::function<std::string(const FileEnd&)>& compose) {
     std::error_code folderError;
     std::filesystem::create_directories(file.parent_path(), folderError);
     if (folderError) {

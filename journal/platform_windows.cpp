@@ -1,7 +1,9 @@
 #include "journal/platform.h"
 
 #define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
 
 #include <vector>
@@ -53,18 +55,17 @@ util::Expected<std::filesystem::path, std::string> dataFolder() {
     }
 }
 
-std::optional<std::string> appendDurably(const std::filesystem::path& file,
-                                         const std::function<std::string(const FileEnd&)>& compose) {
+std::optional<std::string> appendDurably(
+    const std::filesystem::path& file, const std::function<std::string(const FileEnd&)>& compose) {
     std::error_code folderError;
     std::filesystem::create_directories(file.parent_path(), folderError);
     if (folderError) {
         return "无法写入 " + utf8(file) + "（" + folderError.message() + "）";
     }
     // Append-only access: every write goes to the end, nothing there can be overwritten.
-    const HANDLE handle =
-        CreateFileW(file.c_str(), FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = CreateFileW(file.c_str(), FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         return failure(file, GetLastError());
     }
@@ -91,8 +92,7 @@ std::optional<std::string> appendDurably(const std::filesystem::path& file,
     if (error == 0) {
         const std::string bytes = compose(end);
         DWORD written = 0;
-        if (!WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                       nullptr) ||
+        if (!WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
             written != bytes.size()) {
             error = GetLastError() != 0 ? GetLastError() : ERROR_WRITE_FAULT;
         }

@@ -79,7 +79,7 @@ bool CommandGate::isPress(const QEvent* event) {
             return true;
         case QEvent::KeyPress:
         case QEvent::ShortcutOverride: {
-            const int key = static_cast<const QKeyEvent*>(event)->key();
+            const int key = dynamic_cast<const QKeyEvent&>(*event).key();
             return key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter ||
                    key == Qt::Key_Select;
         }
@@ -93,20 +93,21 @@ bool CommandGate::startsCommand(QObject* watched, const QEvent* event) const {
         return false;
     }
     if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
-        const int key = static_cast<const QKeyEvent*>(event)->key();
+        const int key = dynamic_cast<const QKeyEvent&>(*event).key();
         return key != Qt::Key_Space || qobject_cast<QAbstractButton*>(watched) != nullptr;
     }
-    return watched->isWidgetType() && buttons_.contains(static_cast<QWidget*>(watched));
+    auto* widget = qobject_cast<QWidget*>(watched);
+    return widget != nullptr && buttons_.contains(widget);
 }
 
 // The top-level widget an event goes to, whether it is addressed to a widget or, first, to the
 // window-system window behind a top-level widget.
 QWidget* CommandGate::topLevelOf(QObject* watched) const {
-    if (watched->isWidgetType()) {
-        return static_cast<QWidget*>(watched)->window();
+    if (auto* widget = qobject_cast<QWidget*>(watched)) {
+        return widget->window();
     }
     if (watched->isWindowType()) {
-        for (QWidget* candidate : {window_, static_cast<QWidget*>(dialog_.data())}) {
+        for (QWidget* candidate : {window_, dialog_.data()}) {
             if (candidate != nullptr && candidate->windowHandle() == watched) {
                 return candidate;
             }

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
+#include <QTimer>
 
 #include <algorithm>
 #include <climits>
@@ -112,8 +113,7 @@ constexpr std::array<const char*, 4> kFieldNames{"txtIDB4", "txtIDB3B0", "txtIDB
 }  // namespace
 
 MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source, QWidget* parent)
-    : MainWindow(std::move(source), std::make_unique<journal::Journal>(journal::Journal::openDefault()),
-                 parent) {}
+    : MainWindow(std::move(source), journal::Journal::openDefault(), parent) {}
 
 MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
                        std::unique_ptr<journal::Journal> journal, QWidget* parent)
@@ -160,9 +160,18 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
     statusBar()->addWidget(statusMessage_, 1);
     statusBar()->addPermanentWidget(readerInUse_);
     showReaderInUse();
-    if (journal_->loadError()) {
-        showStatus(*journal_->loadError() + "：写卡时不能提醒重复的号码");
-    }
+    // The journal is read meanwhile; a journal that cannot be read is told once it is known.
+    auto* journalRead = new QTimer(this);
+    connect(journalRead, &QTimer::timeout, this, [this, journalRead] {
+        if (!journal_->isLoaded() || gate_->isBusy()) {
+            return;
+        }
+        journalRead->deleteLater();
+        if (journal_->loadError()) {
+            showStatus(*journal_->loadError() + "：写卡时不能提醒重复的号码");
+        }
+    });
+    journalRead->start(20);
 
     // The window keeps the size of its client area and status line.
     setFixedSize(sizeHint());

@@ -153,99 +153,99 @@ TEST_P(WriteRun, SendsTheCallsAndBlockAndLeavesTheFields) {
 
 const std::array<const char*, 4> kStart{"000", "0000000001", "000", "00001"};
 
-INSTANTIATE_TEST_SUITE_P(Runs, WriteRun,
-                         ::testing::Values(WriteCase{"StartValuesT5577TenDigit",
-                                                     false,
-                                                     true,
-                                                     false,
-                                                     false,
-                                                     kStart,
-                                                     {"buzz 4", "write", "getsnr", "buzz 1"},
-                                                     {0, 0, 0, 0, 0, 1},
-                                                     kStart},
-                                           WriteCase{"AdvanceTenDigit",
-                                                     false,
-                                                     true,
-                                                     true,
-                                                     false,
-                                                     kStart,
-                                                     {"buzz 4", "write", "getsnr", "buzz 1"},
-                                                     {0, 0, 0, 0, 0, 1},
-                                                     {"000", "0000000002", "000", "00001"}},
-                                           WriteCase{"TopTenDigitWrapsToOne",
-                                                     false,
-                                                     true,
-                                                     true,
-                                                     false,
-                                                     {"000", "4294967295", "000", "00001"},
-                                                     {"buzz 4", "write", "getsnr", "buzz 1"},
-                                                     {0, 0, 0xFF, 0xFF, 0xFF, 0xFF},
-                                                     {"000", "0000000001", "000", "00001"}},
-                                           WriteCase{"EightDigitWrapsWithoutCarryIntoB2",
-                                                     false,
-                                                     false,
-                                                     true,
-                                                     false,
-                                                     {"000", "0000000001", "255", "65535"},
-                                                     {"buzz 4", "write", "getsnr", "buzz 1"},
-                                                     {0, 0, 0, 0xFF, 0xFF, 0xFF},
-                                                     {"000", "0000000001", "255", "00001"}},
-                                           WriteCase{"EM4305WithLock",
-                                                     true,
-                                                     true,
-                                                     false,
-                                                     true,
-                                                     kStart,
-                                                     {"buzz 5", "write", "getsnr", "buzz 7", "buzz 1"},
-                                                     {2, 0, 0, 0, 0, 1},
-                                                     kStart},
-                                           WriteCase{"T5577WithLockAndAdvance",
-                                                     false,
-                                                     true,
-                                                     true,
-                                                     true,
-                                                     {"018", "0878082202", "000", "00001"},
-                                                     {"buzz 4", "write", "getsnr", "buzz 6", "buzz 1"},
-                                                     {0, 0x12, 0x34, 0x56, 0x78, 0x9A},
-                                                     {"018", "0878082203", "000", "00001"}},
-                                           WriteCase{
-                                               "EightDigitIgnoresTheTenDigitFieldEvenWithLetters",
-                                               true,
-                                               false,
-                                               false,
-                                               false,
-                                               {"001", "not a number", "086", "30874"},
-                                               {"buzz 5", "write", "getsnr", "buzz 1"},
-                                               {2, 1, 0, 0x56, 0x78, 0x9A},
-                                               {"001", "not a number", "086", "30874"}},
-                                           WriteCase{"EightDigitStartValues",
-                                                     false,
-                                                     false,
-                                                     false,
-                                                     false,
-                                                     {"000", "000", "000", "00001"},
-                                                     {"buzz 4", "write", "getsnr", "buzz 1"},
-                                                     {0, 0, 0, 0, 0, 1},
-                                                     {"000", "000", "000", "00001"}},
-                                           WriteCase{"LenientTexts",
-                                                     false,
-                                                     true,
-                                                     false,
-                                                     false,
-                                                     {" 1 2", "１２３４５", "x", "y"},
-                                                     {"buzz 4", "write", "getsnr", "buzz 1"},
-                                                     {0, 12, 0, 0, 0x30, 0x39},
-                                                     {" 1 2", "１２３４５", "x", "y"}},
-                                           WriteCase{"BlankFieldsAreZero",
-                                                     false,
-                                                     true,
-                                                     true,
-                                                     false,
-                                                     {"", "", "", ""},
-                                                     {"buzz 4", "write", "getsnr", "buzz 1"},
-                                                     {0, 0, 0, 0, 0, 0},
-                                                     {"", "0000000001", "", ""}}),
-                         [](const auto& testCase) { return std::string(testCase.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Runs, WriteRun,
+    ::testing::Values(WriteCase{"StartValuesT5577TenDigit",
+                                false,
+                                true,
+                                false,
+                                false,
+                                kStart,
+                                {"buzz 4", "write", "getsnr", "buzz 1"},
+                                {0, 0, 0, 0, 0, 1},
+                                kStart},
+                      WriteCase{"AdvanceTenDigit",
+                                false,
+                                true,
+                                true,
+                                false,
+                                kStart,
+                                {"buzz 4", "write", "getsnr", "buzz 1"},
+                                {0, 0, 0, 0, 0, 1},
+                                {"000", "0000000002", "000", "00001"}},
+                      WriteCase{"TopTenDigitWrapsToOne",
+                                false,
+                                true,
+                                true,
+                                false,
+                                {"000", "4294967295", "000", "00001"},
+                                {"buzz 4", "write", "getsnr", "buzz 1"},
+                                {0, 0, 0xFF, 0xFF, 0xFF, 0xFF},
+                                {"000", "0000000001", "000", "00001"}},
+                      WriteCase{"EightDigitWrapsWithoutCarryIntoB2",
+                                false,
+                                false,
+                                true,
+                                false,
+                                {"000", "0000000001", "255", "65535"},
+                                {"buzz 4", "write", "getsnr", "buzz 1"},
+                                {0, 0, 0, 0xFF, 0xFF, 0xFF},
+                                {"000", "0000000001", "255", "00001"}},
+                      WriteCase{"EM4305WithLock",
+                                true,
+                                true,
+                                false,
+                                true,
+                                kStart,
+                                {"buzz 5", "write", "getsnr", "buzz 7", "buzz 1"},
+                                {2, 0, 0, 0, 0, 1},
+                                kStart},
+                      WriteCase{"T5577WithLockAndAdvance",
+                                false,
+                                true,
+                                true,
+                                true,
+                                {"018", "0878082202", "000", "00001"},
+                                {"buzz 4", "write", "getsnr", "buzz 6", "buzz 1"},
+                                {0, 0x12, 0x34, 0x56, 0x78, 0x9A},
+                                {"018", "0878082203", "000", "00001"}},
+                      WriteCase{"EightDigitIgnoresTheTenDigitFieldEvenWithLetters",
+                                true,
+                                false,
+                                false,
+                                false,
+                                {"001", "not a number", "086", "30874"},
+                                {"buzz 5", "write", "getsnr", "buzz 1"},
+                                {2, 1, 0, 0x56, 0x78, 0x9A},
+                                {"001", "not a number", "086", "30874"}},
+                      WriteCase{"EightDigitStartValues",
+                                false,
+                                false,
+                                false,
+                                false,
+                                {"000", "000", "000", "00001"},
+                                {"buzz 4", "write", "getsnr", "buzz 1"},
+                                {0, 0, 0, 0, 0, 1},
+                                {"000", "000", "000", "00001"}},
+                      WriteCase{"LenientTexts",
+                                false,
+                                true,
+                                false,
+                                false,
+                                {" 1 2", "１２３４５", "x", "y"},
+                                {"buzz 4", "write", "getsnr", "buzz 1"},
+                                {0, 12, 0, 0, 0x30, 0x39},
+                                {" 1 2", "１２３４５", "x", "y"}},
+                      WriteCase{"BlankFieldsAreZero",
+                                false,
+                                true,
+                                true,
+                                false,
+                                {"", "", "", ""},
+                                {"buzz 4", "write", "getsnr", "buzz 1"},
+                                {0, 0, 0, 0, 0, 0},
+                                {"", "0000000001", "", ""}}),
+    [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST(WriteCommand, ABatchWritesConsecutiveNumbers) {
     FakeSource source;
@@ -331,8 +331,8 @@ struct Unverified {
     const char* name;
     std::function<void(testing_support::RecordingReader&)> script;
     WriteOutcome::Result result;
-    const char* said;          // in the status line
-    const char* journalled;    // the journal's result column starts so
+    const char* said;        // in the status line
+    const char* journalled;  // the journal's result column starts so
     friend void PrintTo(const Unverified& c, std::ostream* os) { *os << c.name; }
 };
 
@@ -365,23 +365,24 @@ TEST_P(UnverifiedWrite, AdvancesNothingLocksNothingDoesNotBeepAndSaysWhatTheTagS
 
 INSTANTIATE_TEST_SUITE_P(
     ReadBack, UnverifiedWrite,
-    ::testing::Values(
-        Unverified{"TagKeepsItsOldNumber",
-                   [](auto& d) {
-                       d.writesReachTheTag = false;
-                       d.tag = {0, 0, 0, 0, 5};
-                   },
-                   WriteOutcome::Result::WrongReadBack, "卡上读回 0000000005 / 000,00005",
-                   "写后读回不符，卡上为 0000000005"},
-        Unverified{"OnlyTheCustomerByteDiffers",
-                   [](auto& d) {
-                       d.writesReachTheTag = false;
-                       d.tag = {7, 0, 0, 0, 1};
-                   },
-                   WriteOutcome::Result::WrongReadBack, "07 00 00 00 01，不是 00 00 00 00 01",
-                   "写后读回不符"},
-        Unverified{"TagCannotBeReadBack", [](auto& d) { d.getsnrStatus = 1; },
-                   WriteOutcome::Result::NotReadBack, "写后读不到卡（状态 1）", "写后读不到卡"}),
+    ::testing::Values(Unverified{"TagKeepsItsOldNumber",
+                                 [](auto& d) {
+                                     d.writesReachTheTag = false;
+                                     d.tag = {0, 0, 0, 0, 5};
+                                 },
+                                 WriteOutcome::Result::WrongReadBack,
+                                 "卡上读回 0000000005 / 000,00005",
+                                 "写后读回不符，卡上为 0000000005"},
+                      Unverified{"OnlyTheCustomerByteDiffers",
+                                 [](auto& d) {
+                                     d.writesReachTheTag = false;
+                                     d.tag = {7, 0, 0, 0, 1};
+                                 },
+                                 WriteOutcome::Result::WrongReadBack,
+                                 "07 00 00 00 01，不是 00 00 00 00 01", "写后读回不符"},
+                      Unverified{"TagCannotBeReadBack", [](auto& d) { d.getsnrStatus = 1; },
+                                 WriteOutcome::Result::NotReadBack, "写后读不到卡（状态 1）",
+                                 "写后读不到卡"}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST(WriteCommand, ANumberWrittenBeforeAsksFirstAndNoWritesNothing) {
@@ -395,9 +396,9 @@ TEST(WriteCommand, ANumberWrittenBeforeAsksFirstAndNoWritesNothing) {
 
         const auto outcome = cmdIDWrite_Click(panel, source, journal);
 
-        EXPECT_EQ(panel.questions,
-                  (std::vector<std::string>{
-                      "此号码已于 2024-05-01 14:03:22+08:00 写过，仍要写入吗？"}));
+        EXPECT_EQ(
+            panel.questions,
+            (std::vector<std::string>{"此号码已于 2024-05-01 14:03:22+08:00 写过，仍要写入吗？"}));
         if (yes) {
             EXPECT_EQ(outcome.result, WriteOutcome::Result::Written);
             EXPECT_EQ(journal.entries.size(), 1U);

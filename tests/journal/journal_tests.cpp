@@ -29,8 +29,8 @@ void writeFile(const std::filesystem::path& file, const std::string& text) {
 }
 
 JournalEntry verifiedWrite(card::TagNumber number, bool locked = false) {
-    return JournalEntry{locked ? "已写卡并加锁" : "已写卡", true, number,
-                        reader::TagChip::T5577, locked};
+    return JournalEntry{locked ? "已写卡并加锁" : "已写卡", true, number, reader::TagChip::T5577,
+                        locked};
 }
 
 const std::chrono::system_clock::time_point kMoment{1714543402s};  // 2024-05-01T06:03:22Z
@@ -41,7 +41,8 @@ TEST(Journal, AFreshJournalHasTheMarkTheHeaderAndOneLinePerWrite) {
     journal::Journal journal(file, [] { return kMoment; });
     const std::string time = journal::isoLocalTime(kMoment);
 
-    ASSERT_EQ(journal.append(JournalEntry{"已写卡并加锁", true, card::TagNumber{0x00, {0x12, 0xD6, 0x87, 0xAB}},
+    ASSERT_EQ(journal.append(JournalEntry{"已写卡并加锁", true,
+                                          card::TagNumber{0x00, {0x12, 0xD6, 0x87, 0xAB}},
                                           reader::TagChip::EM4305, true}),
               std::nullopt);
     ASSERT_EQ(journal.append(JournalEntry{"写卡失败（状态 7）", false,
@@ -76,7 +77,8 @@ TEST_P(TornLastLine, HidesNoLineBeforeItAndTheNextLineStartsOnItsOwn) {
     const std::string before =
         "\xEF\xBB\xBF时间,结果,十六进制,版本或客户号,前十位号,后八位号,芯片,保护\r\n"
         "2024-05-01T10:00:00+08:00,已写卡,0000000001,000,0000000001,\"000,00001\",T5577,否\r\n"
-        "2024-05-01T10:00:05+08:00,已写卡并加锁,0000000002,000,0000000002,\"000,00002\",T5577,是\r\n" +
+        "2024-05-01T10:00:05+08:00,已写卡并加锁,0000000002,000,0000000002,\"000,00002\",T5577,"
+        "是\r\n" +
         std::string(GetParam().cutLine);
     writeFile(file, before);
 
@@ -102,12 +104,12 @@ TEST_P(TornLastLine, HidesNoLineBeforeItAndTheNextLineStartsOnItsOwn) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cuts, TornLastLine,
-    ::testing::Values(
-        Torn{"InsideTheQuotedField",
-             "2024-05-01T10:00:09+08:00,已写卡,0000000003,000,0000000003,\"000,0"},
-        Torn{"InsideTheLastCharacter",
-             "2024-05-01T10:00:09+08:00,已写卡,0000000003,000,0000000003,\"000,00003\",T5577,\xE6\x98"},
-        Torn{"InsideTheHexNumber", "2024-05-01T10:00:09+08:00,已写卡,00000"}),
+    ::testing::Values(Torn{"InsideTheQuotedField",
+                           "2024-05-01T10:00:09+08:00,已写卡,0000000003,000,0000000003,\"000,0"},
+                      Torn{"InsideTheLastCharacter",
+                           "2024-05-01T10:00:09+08:00,已写卡,0000000003,000,0000000003,\"000,"
+                           "00003\",T5577,\xE6\x98"},
+                      Torn{"InsideTheHexNumber", "2024-05-01T10:00:09+08:00,已写卡,00000"}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST(Journal, AJournalThatCannotBeWrittenSaysWhereAndStillRemembersTheWrite) {
@@ -125,16 +127,16 @@ TEST(Journal, AJournalThatCannotBeWrittenSaysWhereAndStillRemembersTheWrite) {
 
 TEST(Journal, LivesInTheUsersDataFolder) {
     const testing_support::DataFolder data;
-    EXPECT_EQ(journal::Journal::openDefault().file(), data.journalFile());
+    EXPECT_EQ(journal::Journal::openDefault()->file(), data.journalFile());
 }
 
 #if !defined(_WIN32)
 TEST(Journal, LocalTimeCarriesItsOffset) {
     const char* previous = std::getenv("TZ");  // NOLINT(concurrency-mt-unsafe)
     const std::string saved = previous != nullptr ? previous : "";
-    for (const auto& [zone, expected] :
-         {std::pair{"CST-8", "2024-05-01T14:03:22+08:00"},
-          std::pair{"EST5", "2024-05-01T01:03:22-05:00"}, std::pair{"IST-5:30", "2024-05-01T11:33:22+05:30"}}) {
+    for (const auto& [zone, expected] : {std::pair{"CST-8", "2024-05-01T14:03:22+08:00"},
+                                         std::pair{"EST5", "2024-05-01T01:03:22-05:00"},
+                                         std::pair{"IST-5:30", "2024-05-01T11:33:22+05:30"}}) {
         setenv("TZ", zone, 1);  // NOLINT(concurrency-mt-unsafe)
         tzset();
         EXPECT_EQ(journal::isoLocalTime(kMoment), expected) << zone;

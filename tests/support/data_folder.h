@@ -81,7 +81,7 @@ private:
 #if defined(_WIN32)
         _putenv_s(name, "");
 #else
-        unsetenv(name);  // NOLINT(concurrency-mt-unsafe)
+        unsetenv(name);                  // NOLINT(concurrency-mt-unsafe)
 #endif
     }
 

@@ -19,8 +19,8 @@ public:
     bool em4305 = false;
     bool add1 = false;
     bool lock = false;
-    std::vector<card::Field> setOrder;  // fields in the order they were set
-    bool answer = false;                // the answer to every question
+    std::vector<card::Field> setOrder;   // fields in the order they were set
+    bool answer = false;                 // the answer to every question
     std::vector<std::string> questions;  // the questions asked, in order
 
     [[nodiscard]] std::string fieldText(card::Field field) const override {

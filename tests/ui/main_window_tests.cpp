@@ -90,17 +90,17 @@ void postClick(QWidget* receiver) {
     const QPointF centre = QRectF(receiver->rect()).center();
     for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
         QCoreApplication::postEvent(
-            receiver, new QMouseEvent(type, centre, receiver->mapToGlobal(centre), Qt::LeftButton,
-                                      type == QEvent::MouseButtonPress ? Qt::LeftButton
-                                                                       : Qt::NoButton,
-                                      Qt::NoModifier));
+            receiver,
+            new QMouseEvent(type, centre, receiver->mapToGlobal(centre), Qt::LeftButton,
+                            type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                            Qt::NoModifier));
     }
 }
 void postKey(QWidget* receiver, Qt::Key key) {
     for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
-        QCoreApplication::postEvent(receiver, new QKeyEvent(type, key, Qt::NoModifier,
-                                                            key == Qt::Key_Space ? QStringLiteral(" ")
-                                                                                 : QString()));
+        QCoreApplication::postEvent(
+            receiver, new QKeyEvent(type, key, Qt::NoModifier,
+                                    key == Qt::Key_Space ? QStringLiteral(" ") : QString()));
     }
 }
 
