@@ -69,8 +69,8 @@ std::filesystem::path scratch() {
 }
 
 void press(QWidget* button) {
-    const QPointF centre = QRectF(button->rect()).center();
-    const QPointF global = button->mapToGlobal(centre);
+    const QPoint centre = button->rect().center();
+    const QPoint global = button->mapToGlobal(centre);
     QMouseEvent down(QEvent::MouseButtonPress, centre, global, Qt::LeftButton, Qt::LeftButton,
                      Qt::NoModifier);
     QMouseEvent up(QEvent::MouseButtonRelease, centre, global, Qt::LeftButton, Qt::NoButton,

@@ -87,7 +87,7 @@ int lineCount(const std::filesystem::path& file) {
 
 // Queues input for `receiver` as the window system does while the event loop is held up.
 void postClick(QWidget* receiver) {
-    const QPointF centre = QRectF(receiver->rect()).center();
+    const QPoint centre = receiver->rect().center();
     for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
         QCoreApplication::postEvent(
             receiver,
