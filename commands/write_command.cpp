@@ -48,7 +48,6 @@ void record(WriteJournal& journal, WriteOutcome& outcome) {
     entry.chip = outcome.chip;
     entry.locked = outcome.result == WriteOutcome::Result::Written && outcome.lockRequested;
     outcome.journalError = journal.append(entry);
-    outcome.journalled = !outcome.journalError;
 }
 
 }  // namespace

@@ -37,7 +37,6 @@ struct WriteOutcome {
     bool advanced = false;                             // the number field moved on by one
     std::optional<reader::LoadError> loadError;        // when Result::ReaderUnavailable
     std::optional<std::string> earlierWrite;  // the journal's time of an earlier verified write
-    bool journalled = false;                  // a line for this write is in the journal
     std::optional<std::string> journalError;  // why the write's line is not in the journal
 };
 

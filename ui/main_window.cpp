@@ -229,10 +229,6 @@ bool MainWindow::confirm(std::string_view question) {
     return box.clickedButton() == yes;
 }
 
-bool MainWindow::isBusy() const {
-    return gate_->isBusy();
-}
-
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (gate_->isBusy()) {
         closeWhenDone_ = true;

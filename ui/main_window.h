@@ -47,8 +47,6 @@ public:
 
     // The message in the status line beneath the client area, in full.
     [[nodiscard]] QString statusMessage() const;
-    // Whether a command is running.
-    [[nodiscard]] bool isBusy() const;
 
 protected:
     // Closing while a command runs closes the window once the command has ended.
