@@ -124,7 +124,8 @@ std::filesystem::path journalOf(int lines) {
     return file;
 }
 
-// The window's start-up: the window built with its journal opened, shown, its first paint.
+// The window's start-up: the window built with its journal opened, shown, its first paint. The
+// journal is read after that (BM_JournalLoad).
 void BM_StartUp(benchmark::State& state) {
     const int lines = static_cast<int>(state.range(0));
     const auto file = lines > 0 ? journalOf(lines) : scratch() / "none" / "written-tags.csv";
@@ -142,8 +143,8 @@ void BM_StartUp(benchmark::State& state) {
 }
 BENCHMARK(BM_StartUp)->Arg(0)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The journal's reading alone, which goes on beside the window after start-up: a write pressed
-// sooner waits for it.
+// The journal's reading, which starts beside the window once it is shown: a write pressed before
+// it ends waits for it.
 void BM_JournalLoad(benchmark::State& state) {
     const auto file = journalOf(static_cast<int>(state.range(0)));
     for (auto _ : state) {

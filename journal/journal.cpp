@@ -36,11 +36,10 @@ std::string isoLocalTime(std::chrono::system_clock::time_point time) {
 }
 
 Journal::Journal(std::filesystem::path file, Clock clock)
-    : file_(std::move(file)), clock_(std::move(clock)) {
-    loading_ = std::async(std::launch::async, [file = file_] { return load(file); });
-}
+    : file_(std::move(file)), clock_(std::move(clock)) {}
 
-Journal::Journal(Unknown /*unused*/, std::string reason) : clock_(std::chrono::system_clock::now) {
+Journal::Journal(Unknown /*unused*/, std::string reason)
+    : clock_(std::chrono::system_clock::now), started_(true) {
     loaded_.error = std::move(reason);
 }
 
@@ -58,12 +57,20 @@ std::unique_ptr<Journal> Journal::openDefault() {
     return std::make_unique<Journal>(*folder / kFileName);
 }
 
+void Journal::startLoading() const {
+    if (!started_) {
+        started_ = true;
+        loading_ = std::async(std::launch::async, [file = file_] { return load(file); });
+    }
+}
+
 bool Journal::isLoaded() const {
-    return !loading_.valid() ||
-           loading_.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+    return started_ && (!loading_.valid() ||
+                        loading_.wait_for(std::chrono::seconds(0)) == std::future_status::ready);
 }
 
 void Journal::awaitLoad() const {
+    startLoading();
     if (loading_.valid()) {
         loaded_ = loading_.get();
     }

@@ -16,15 +16,16 @@
 namespace journal {
 
 // written-tags.csv in the user's data folder: one line for every write that reached MF_Write,
-// appended and synced before the write's beep, never rewritten. Read once, when opened, on a
-// thread of its own so that a long journal does not hold up the window; the verified writes are
-// then kept in memory, so asking about a number costs no file access. Whatever needs what was
-// read waits for the reading to end.
+// appended and synced before the write's beep, never rewritten. Read once, on a thread of its own
+// so that a long journal does not hold up the window; the verified writes are then kept in
+// memory, so asking about a number costs no file access. Whatever needs what was read starts the
+// reading if it has not started, and waits for it to end.
 class Journal final : public commands::WriteJournal {
 public:
     using Clock = std::function<std::chrono::system_clock::time_point()>;
 
-    // The journal at `file`; a missing file is an empty journal, created by the first append.
+    // The journal at `file`, not read yet; a missing file is an empty journal, created by the
+    // first append.
     explicit Journal(std::filesystem::path file, Clock clock = std::chrono::system_clock::now);
     ~Journal() override;
     Journal(const Journal&) = delete;
@@ -40,6 +41,8 @@ public:
 
     // Where the journal is; empty when the data folder is unknown.
     [[nodiscard]] const std::filesystem::path& file() const noexcept { return file_; }
+    // Starts reading the file, unless it has started; returns at once.
+    void startLoading() const;
     // Whether the reading has ended; never waits.
     [[nodiscard]] bool isLoaded() const;
     // Why the journal could not be read (UTF-8), or nothing.
@@ -68,6 +71,7 @@ private:
 
     std::filesystem::path file_;
     Clock clock_;
+    mutable bool started_ = false;
     mutable std::future<Loaded> loading_;
     mutable Loaded loaded_;
 };

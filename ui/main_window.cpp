@@ -160,9 +160,11 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
     statusBar()->addWidget(statusMessage_, 1);
     statusBar()->addPermanentWidget(readerInUse_);
     showReaderInUse();
-    // The journal is read meanwhile; a journal that cannot be read is told once it is known.
+    // The journal is read beside the window once it has been shown, so that a long one does not
+    // hold it up; a journal that cannot be read is told once that is known.
     auto* journalRead = new QTimer(this);
     connect(journalRead, &QTimer::timeout, this, [this, journalRead] {
+        journal_->startLoading();
         if (!journal_->isLoaded() || gate_->isBusy()) {
             return;
         }
