@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <fstream>
 #include <system_error>
 #include <utility>
@@ -58,9 +59,14 @@ std::unique_ptr<Journal> Journal::openDefault() {
 }
 
 void Journal::startLoading() const {
-    if (!started_) {
-        started_ = true;
+    if (started_) {
+        return;
+    }
+    started_ = true;
+    try {
         loading_ = std::async(std::launch::async, [file = file_] { return load(file); });
+    } catch (const std::system_error&) {
+        loaded_ = load(file_);  // no thread to be had: read it here and now
     }
 }
 
@@ -97,7 +103,17 @@ Journal::Stamp stamp(std::string_view time) {
 
 }  // namespace
 
-Journal::Loaded Journal::load(const std::filesystem::path& file) {
+Journal::Loaded Journal::load(const std::filesystem::path& file) noexcept {
+    try {
+        return read(file);
+    } catch (const std::exception& error) {
+        Loaded failed;
+        failed.error = "无法读取写卡记录 " + utf8(file) + "（" + error.what() + "）";
+        return failed;
+    }
+}
+
+Journal::Loaded Journal::read(const std::filesystem::path& file) {
     Loaded loaded;
     std::error_code error;
     if (!std::filesystem::exists(file, error)) {

@@ -65,7 +65,9 @@ private:
     };
     struct Unknown {};
     Journal(Unknown, std::string reason);
-    [[nodiscard]] static Loaded load(const std::filesystem::path& file);
+    // What the file holds; never throws (a failure becomes the error).
+    [[nodiscard]] static Loaded load(const std::filesystem::path& file) noexcept;
+    [[nodiscard]] static Loaded read(const std::filesystem::path& file);
     // Waits for the reading to end and takes what it read.
     void awaitLoad() const;
 
