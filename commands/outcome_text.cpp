@@ -3,6 +3,7 @@
 #include "commands/reader_words.h"
 
 #include <array>
+#include <cctype>
 #include <cstddef>
 #include <cstdio>
 #include <optional>
@@ -96,19 +97,92 @@ std::string numberInAllForms(const card::TagNumber& tag) {
 
 }  // namespace
 
+namespace {
+
+// What was not done after a write that did not count, e.g. "，号码未加一，未保护".
+std::string leftUndone(const WriteOutcome& outcome) {
+    return std::string(outcome.advanceRequested ? "，号码未加一" : "") +
+           (outcome.lockRequested ? "，未保护" : "");
+}
+
+// Said after the outcome when the journal could not take the write's line.
+std::string journalTrouble(const WriteOutcome& outcome) {
+    return outcome.journalError ? "；未记入写卡记录：" + *outcome.journalError : std::string();
+}
+
+// "2024-05-01 14:03:22+08:00": the journal's time, easier to read.
+std::string readableTime(std::string_view when) {
+    std::string text(when);
+    if (text.size() > 10 && text[10] == 'T') {
+        text[10] = ' ';
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string duplicateQuestion(std::string_view when) {
+    return "此号码已于 " + readableTime(when) + " 写过，仍要写入吗？";
+}
+
+std::string journalResult(const WriteOutcome& outcome) {
+    using Result = WriteOutcome::Result;
+    switch (outcome.result) {
+        case Result::Written:
+            return outcome.lockRequested ? "已写卡并保护" : "已写卡";
+        case Result::WrittenNotLocked:
+            return "已写卡，未能保护（状态 " + std::to_string(outcome.lockStatus) + "）";
+        case Result::NotWritten:
+            return "写卡失败（状态 " + std::to_string(outcome.writeStatus) + "）";
+        case Result::NotReadBack:
+            return "写后读不到卡（状态 " + std::to_string(outcome.readBackStatus) + "），未确认";
+        case Result::WrongReadBack: {
+            // Ten hex digits in one piece, as in the journal's hex column.
+            std::string hex;
+            for (const char digit : hexText(outcome.readBack)) {
+                if (std::isxdigit(static_cast<unsigned char>(digit)) != 0) {
+                    hex += digit;
+                }
+            }
+            return "写后读回不符，卡上为 " + hex;
+        }
+        case Result::ReaderFault:
+            return "读卡器库出错，结果不明";
+        case Result::Declined:
+        case Result::OutOfRange:
+        case Result::ReaderUnavailable:
+            break;
+    }
+    return {};
+}
+
 std::string describeWrite(const WriteOutcome& outcome, const reader::ReaderInUse& inUse) {
     using Result = WriteOutcome::Result;
     switch (outcome.result) {
         case Result::Written:
             // The verdict first: a long line is cut at its end in the status line.
+            if (outcome.journalError) {
+                return std::string(outcome.lockRequested ? "已写卡并保护" : "已写卡") +
+                       "，但未记入写卡记录：" + numberInAllForms(outcome.number) + "；" +
+                       *outcome.journalError;
+            }
             return (outcome.lockRequested ? "已写卡并保护 " : "已写卡 ") +
                    numberInAllForms(outcome.number);
         case Result::WrittenNotLocked:
             return "已写卡，但未能保护" + failureDetail(outcome.lockStatus, inUse) +
-                   "，卡未受保护：" + numberInAllForms(outcome.number);
+                   "，卡未受保护：" + numberInAllForms(outcome.number) + journalTrouble(outcome);
         case Result::NotWritten:
             return "未写卡" + failureDetail(outcome.writeStatus, inUse) +
-                   (outcome.advanceRequested ? "，号码未加一" : "");
+                   (outcome.advanceRequested ? "，号码未加一" : "") + journalTrouble(outcome);
+        case Result::NotReadBack:
+            return "写卡未确认：写后读不到卡" + failureDetail(outcome.readBackStatus, inUse) +
+                   "，卡上号码不明" + leftUndone(outcome) + journalTrouble(outcome);
+        case Result::WrongReadBack:
+            return "写卡未成功：卡上读回 " + numberInAllForms(outcome.readBack) + "，不是 " +
+                   hexText(outcome.number) + leftUndone(outcome) + journalTrouble(outcome);
+        case Result::Declined:
+            return "未写卡：此号码已于 " + readableTime(outcome.earlierWrite.value_or("")) +
+                   " 写过：" + numberInAllForms(outcome.number);
         case Result::OutOfRange: {
             const card::Field field = outcome.invalidField.value_or(card::Field::B4);
             return fieldName(field) + "无效（须为 " + std::string(card::fieldRangeLabel(field)) +

@@ -7,6 +7,7 @@
 #include "reader/reader_source.h"
 
 #include <string>
+#include <string_view>
 
 // What the window tells the user after a command, in its own language (Simplified Chinese),
 // as UTF-8.
@@ -22,6 +23,12 @@ namespace commands {
                                        const reader::ReaderInUse& inUse = {});
 [[nodiscard]] std::string describeWrite(const WriteOutcome& outcome,
                                         const reader::ReaderInUse& inUse = {});
+
+// The question before writing a number the journal holds as written at `when`.
+[[nodiscard]] std::string duplicateQuestion(std::string_view when);
+// The journal's result column for a write that reached MF_Write: starts with 已写卡 only when the
+// tag was read back holding the number written.
+[[nodiscard]] std::string journalResult(const WriteOutcome& outcome);
 
 // The field's name as the window labels it, e.g. "版本或客户号".
 [[nodiscard]] std::string fieldName(card::Field field);

@@ -7,8 +7,8 @@
 
 namespace commands {
 
-// What the commands see of the window: the texts of the four number fields (UTF-8), and the
-// states of the options and check boxes a write depends on.
+// What the commands see of the window: the texts of the four number fields (UTF-8), the states
+// of the options and check boxes a write depends on, and a question to the user.
 class Panel {
 public:
     virtual ~Panel() = default;
@@ -25,6 +25,13 @@ public:
     [[nodiscard]] virtual bool isAdd1Checked() const = 0;
     // chkIDLOCK checked.
     [[nodiscard]] virtual bool isLockChecked() const = 0;
+
+    // Asks the user a yes-or-no question (UTF-8) whose default answer is No; true for Yes. A
+    // panel that cannot ask answers No.
+    [[nodiscard]] virtual bool confirm(std::string_view question) {
+        static_cast<void>(question);
+        return false;
+    }
 
 protected:
     Panel() = default;

@@ -2,20 +2,25 @@
 
 #include "card/card_number.h"
 #include "commands/panel.h"
+#include "commands/write_journal.h"
 #include "reader/load_error.h"
 #include "reader/reader_fault.h"
 #include "reader/reader_source.h"
 #include "reader/reader_types.h"
 
 #include <optional>
+#include <string>
 
 namespace commands {
 
 struct WriteOutcome {
     enum class Result {
-        Written,            // written (and locked, when asked); the reader beeped
-        WrittenNotLocked,   // written, but the lock request failed: the tag is not protected
+        Written,            // written and read back (and locked, when asked); the reader beeped
+        WrittenNotLocked,   // written and read back, but the lock request failed: not protected
         NotWritten,         // the reader refused the write: nothing advanced, nothing locked
+        NotReadBack,        // the write was taken but the tag could not be read back afterwards
+        WrongReadBack,      // the tag sends another number than the one written
+        Declined,           // the number was written before and the user chose not to repeat it
         OutOfRange,         // a field's number is out of range: nothing was written
         ReaderUnavailable,  // the reader library could not be used: nothing was sent
         ReaderFault,        // a library call failed without a status (it threw): see `fault`
@@ -26,19 +31,31 @@ struct WriteOutcome {
     card::TagNumber number;                   // what the WriteBlock carried
     std::optional<card::Field> invalidField;  // when Result::OutOfRange
     reader::Status writeStatus = reader::kSuccess;
-    bool lockRequested = false;
-    reader::Status lockStatus = reader::kSuccess;  // when lockRequested
-    bool advanceRequested = false;                 // chkIDADD1 was checked
-    bool advanced = false;                         // the number field moved on by one
-    std::optional<reader::LoadError> loadError;    // when Result::ReaderUnavailable
-    std::optional<reader::CallFault> fault;        // when Result::ReaderFault
+    reader::Status readBackStatus = reader::kSuccess;  // MF_Getsnr's after the write, when called
+    card::TagNumber readBack;                          // what the tag sent, when read back
+    bool lockRequested = false;                        // chkIDLOCK was checked
+    reader::Status lockStatus = reader::kSuccess;      // when the lock was sent (Written...)
+    bool advanceRequested = false;                     // chkIDADD1 was checked
+    bool advanced = false;                             // the number field moved on by one
+    std::optional<reader::LoadError> loadError;        // when Result::ReaderUnavailable
+    std::optional<std::string> earlierWrite;  // the journal's time of an earlier verified write
+    std::optional<std::string> journalError;  // why the write's line is not in the journal
+    std::optional<reader::CallFault> fault;   // when Result::ReaderFault
+    bool writeSent = false;                   // MF_Write was called (the journal has its line)
 };
 
 // The write button: announces the chip, writes the number of the selected notation onto the tag,
-// advances the number by one when chkIDADD1 is checked, asks for the lock when chkIDLOCK is
-// checked, and beeps. A field out of range stops it before the write; a write or lock the reader
-// refuses stops it without the success beep, and a refused write advances nothing. A library
-// call that throws stops it with Result::ReaderFault, the steps done until then recorded.
+// reads the tag back, and only when it sends the number written advances the number by one
+// (chkIDADD1), asks for the lock (chkIDLOCK) and beeps. A field out of range stops it before the
+// write; a write the reader refuses, or a read-back that fails or differs, stops it with nothing
+// advanced, locked or beeped; a refused lock stops it without the beep.
+//
+// With a journal: a number the journal holds as written asks the user first (default No), and
+// every write that reached MF_Write appends its line, on disk before the beep. A journal that
+// cannot be written stops nothing; the outcome says why. A library call that throws stops it
+// with Result::ReaderFault, the steps done until then recorded.
+WriteOutcome cmdIDWrite_Click(Panel& panel, reader::ReaderSource& source, WriteJournal& journal);
+// The same with no journal: nothing asked, nothing recorded.
 WriteOutcome cmdIDWrite_Click(Panel& panel, reader::ReaderSource& source);
 
 }  // namespace commands

@@ -79,7 +79,7 @@ public:
     util::Expected<reader::Reader*, reader::LoadError> acquire() override {
         if (in_.ConsumeIntegralInRange(0, 15) == 0) {
             return util::Unexpected{
-                reader::LoadError{reader::LoadError::Kind::FileNotLoaded, "MF1", "fuzzed"}};
+                reader::LoadError{reader::LoadError::Kind::FileNotLoaded, "MF1", "fuzzed", {}}};
         }
         return static_cast<reader::Reader*>(&device);
     }

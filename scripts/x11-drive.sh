@@ -24,12 +24,19 @@ x11_field_tool() {
 }
 
 # Starts a session on a virtual screen: a private emulated field holding a T5577 tag with this
-# number (B4..B0 in hex), Xvfb, and the program. `x11_end_session` undoes it all.
+# number (B4..B0 in hex), a private data folder, Xvfb, and the program. `x11_end_session` undoes it all.
 x11_start_session() {
   local bin=$1 number=$2
   unset QT_QPA_PLATFORM
   ZELD_SCRATCH=$(mktemp -d)
   export MF1_EMULATOR_FIELD="$ZELD_SCRATCH/field"
+  # The journal of written tags, too, is this session's own.
+  export XDG_DATA_HOME="$ZELD_SCRATCH/data"
+  if [ -n "$ZELD_RUNNER" ]; then
+    mkdir -p "$ZELD_SCRATCH/data"
+    LOCALAPPDATA="Z:$(echo "$ZELD_SCRATCH/data" | tr / '\\')"
+    export LOCALAPPDATA
+  fi
   x11_field_tool "$bin" place t5577 "$number" >/dev/null
   x11_start_virtual_screen
   x11_start_program $ZELD_RUNNER "$bin/zeld$ZELD_EXE"

@@ -5,16 +5,20 @@
 #include "commands/reader_words.h"
 #include "commands/write_command.h"
 #include "ui/accessibility.h"
+#include "ui/command_gate.h"
 #include "ui/elided_label.h"
 #include "ui/window_layout.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
+#include <QTimer>
 
 #include <algorithm>
 #include <climits>
@@ -119,7 +123,11 @@ constexpr std::array<const char*, 4> kFieldNames{"txtIDB4", "txtIDB3B0", "txtIDB
 }  // namespace
 
 MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source, QWidget* parent)
-    : QMainWindow(parent), source_(std::move(source)) {
+    : MainWindow(std::move(source), journal::Journal::openDefault(), parent) {}
+
+MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
+                       std::unique_ptr<journal::Journal> journal, QWidget* parent)
+    : QMainWindow(parent), source_(std::move(source)), journal_(std::move(journal)) {
     setObjectName(QString::fromLatin1(kWindowName));
     setWindowTitle(QString::fromLatin1(kWindowCaption));
 
@@ -146,10 +154,11 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source, QWidget* pa
     chkIDADD1_ = qobject_cast<QCheckBox*>(controls.at("chkIDADD1"));
     chkIDLOCK_ = qobject_cast<QCheckBox*>(controls.at("chkIDLOCK"));
 
-    connect(qobject_cast<QPushButton*>(controls.at("cmdIDRead")), &QPushButton::clicked, this,
-            &MainWindow::cmdIDRead_Click);
-    connect(qobject_cast<QPushButton*>(controls.at("cmdIDWrite")), &QPushButton::clicked, this,
-            &MainWindow::cmdIDWrite_Click);
+    cmdIDRead_ = qobject_cast<QPushButton*>(controls.at("cmdIDRead"));
+    cmdIDWrite_ = qobject_cast<QPushButton*>(controls.at("cmdIDWrite"));
+    connect(cmdIDRead_, &QPushButton::clicked, this, &MainWindow::cmdIDRead_Click);
+    connect(cmdIDWrite_, &QPushButton::clicked, this, &MainWindow::cmdIDWrite_Click);
+    gate_ = new CommandGate(this, {cmdIDRead_, cmdIDWrite_});
 
     // Two lines: a written number in both notations and in hex does not fit on one beside the
     // reader's name at this width.
@@ -162,6 +171,20 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source, QWidget* pa
     statusBar()->addWidget(statusMessage_, 1);
     statusBar()->addPermanentWidget(readerInUse_);
     showReaderInUse();
+    // The journal is read beside the window once it has been shown, so that a long one does not
+    // hold it up; a journal that cannot be read is told once that is known.
+    auto* journalRead = new QTimer(this);
+    connect(journalRead, &QTimer::timeout, this, [this, journalRead] {
+        journal_->startLoading();
+        if (!journal_->isLoaded() || gate_->isBusy()) {
+            return;
+        }
+        journalRead->deleteLater();
+        if (journal_->loadError()) {
+            showStatus(*journal_->loadError() + "：写卡时不能提醒重复的号码");
+        }
+    });
+    journalRead->start(20);
 
     // The window keeps the size of its client area and status line.
     setFixedSize(sizeHint());
@@ -204,16 +227,69 @@ QString MainWindow::statusMessage() const {
     return statusMessage_->fullText();
 }
 
-void MainWindow::cmdIDRead_Click() {
-    const auto outcome = commands::cmdIDRead_Click(*this, *source_);
-    showStatus(commands::describeRead(outcome, source_->readerInUse()));
+bool MainWindow::confirm(std::string_view question) {
+    using QtSize = decltype(std::declval<QString>().size());
+    QMessageBox box(QMessageBox::Question, windowTitle(),
+                    QString::fromUtf8(question.data(), static_cast<QtSize>(question.size())),
+                    QMessageBox::NoButton, this);
+    QPushButton* yes = box.addButton(QStringLiteral("仍要写入"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("不写入"), QMessageBox::NoRole);
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    // The second click of a double-click, or a key held down, must not answer it.
+    gate_->guardDialog(&box);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (gate_->isBusy()) {
+        closeWhenDone_ = true;
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+void MainWindow::runCommand(QPushButton* pressed, const QString& busyText,
+                            const std::function<void()>& command) {
+    if (!gate_->mayStart()) {
+        return;
+    }
+    gate_->begin();
+    cmdIDRead_->setEnabled(false);
+    cmdIDWrite_->setEnabled(false);
+    statusMessage_->setFullText(busyText);
+    // Shown before the command's first library call, which blocks the event loop.
+    cmdIDRead_->parentWidget()->repaint();
+    statusMessage_->repaint();
+
+    command();
     showReaderInUse();
+
+    gate_->end();
+    cmdIDRead_->setEnabled(true);
+    cmdIDWrite_->setEnabled(true);
+    // Disabling the focused button moved the focus on; one key per tag goes on working.
+    pressed->setFocus(Qt::OtherFocusReason);
+    if (closeWhenDone_) {
+        closeWhenDone_ = false;
+        close();
+    }
+}
+
+void MainWindow::cmdIDRead_Click() {
+    runCommand(cmdIDRead_, QStringLiteral("正在读卡…"), [this] {
+        const auto outcome = commands::cmdIDRead_Click(*this, *source_);
+        showStatus(commands::describeRead(outcome, source_->readerInUse()));
+    });
 }
 
 void MainWindow::cmdIDWrite_Click() {
-    const auto outcome = commands::cmdIDWrite_Click(*this, *source_);
-    showStatus(commands::describeWrite(outcome, source_->readerInUse()));
-    showReaderInUse();
+    runCommand(cmdIDWrite_, QStringLiteral("正在写卡…"), [this] {
+        const auto outcome = commands::cmdIDWrite_Click(*this, *source_, *journal_);
+        showStatus(commands::describeWrite(outcome, source_->readerInUse()));
+    });
 }
 
 void MainWindow::showStatus(const std::string& utf8Message) {

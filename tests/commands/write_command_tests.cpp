@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
+#include <map>
 #include <vector>
 
 namespace {
@@ -62,6 +64,35 @@ bool restOfShortBufferIsZero(const RecordedCall& call) {
                        [](auto b) { return b == 0; });
 }
 
+// A journal in memory: the verified writes it holds and the entries appended, each with the
+// number of reader calls made before it.
+class MemoryJournal final : public commands::WriteJournal {
+public:
+    std::map<std::uint64_t, std::string> verified;  // B4..B0 as one number -> time
+    std::vector<commands::JournalEntry> entries;
+    std::vector<std::size_t> callsBefore;
+    std::optional<std::string> failure;  // answered by every append
+    const FakeSource* source = nullptr;
+
+    static std::uint64_t key(const card::TagNumber& n) {
+        return (std::uint64_t{n.b4} << 32U) | card::wholeNumber(n.number);
+    }
+    [[nodiscard]] std::optional<std::string> lastVerifiedWrite(
+        const card::TagNumber& number) const override {
+        const auto found = verified.find(key(number));
+        return found == verified.end() ? std::nullopt : std::optional(found->second);
+    }
+    [[nodiscard]] std::optional<std::string> append(const commands::JournalEntry& entry) override {
+        entries.push_back(entry);
+        callsBefore.push_back(source != nullptr ? source->device.calls.size() : 0);
+        return failure;
+    }
+};
+
+bool startsWith(const std::string& text, std::string_view prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
 // A full run: options, field texts, and what must come of them.
 struct WriteCase {
     const char* name;
@@ -92,10 +123,23 @@ TEST_P(WriteRun, SendsTheCallsAndBlockAndLeavesTheFields) {
         panel.texts[fields[i]] = param.texts.at(i);
     }
 
-    const WriteOutcome outcome = cmdIDWrite_Click(panel, source);
+    MemoryJournal journal;
+    journal.source = &source;
+
+    const WriteOutcome outcome = cmdIDWrite_Click(panel, source, journal);
 
     EXPECT_EQ(outcome.result, WriteOutcome::Result::Written);
     EXPECT_EQ(sequence(source), param.calls);
+    // One verified line, on disk before the closing beep.
+    ASSERT_EQ(journal.entries.size(), 1U);
+    const auto& entry = journal.entries.front();
+    EXPECT_TRUE(entry.verified);
+    EXPECT_TRUE(startsWith(entry.result, "已写卡")) << entry.result;
+    EXPECT_EQ(entry.locked, param.lock);
+    EXPECT_EQ(entry.chip, param.em4305 ? reader::TagChip::EM4305 : reader::TagChip::T5577);
+    EXPECT_EQ(entry.number, outcome.number);
+    EXPECT_EQ(journal.callsBefore.front(), param.calls.size() - 1);
+    EXPECT_TRUE(panel.questions.empty());
     EXPECT_EQ(blockOf(writeCall(source)), param.block);
     EXPECT_TRUE(restOfShortBufferIsZero(writeCall(source)));
     for (std::size_t i = 0; i < 4; ++i) {
@@ -109,99 +153,99 @@ TEST_P(WriteRun, SendsTheCallsAndBlockAndLeavesTheFields) {
 
 const std::array<const char*, 4> kStart{"000", "0000000001", "000", "00001"};
 
-INSTANTIATE_TEST_SUITE_P(Runs, WriteRun,
-                         ::testing::Values(WriteCase{"StartValuesT5577TenDigit",
-                                                     false,
-                                                     true,
-                                                     false,
-                                                     false,
-                                                     kStart,
-                                                     {"buzz 4", "write", "buzz 1"},
-                                                     {0, 0, 0, 0, 0, 1},
-                                                     kStart},
-                                           WriteCase{"AdvanceTenDigit",
-                                                     false,
-                                                     true,
-                                                     true,
-                                                     false,
-                                                     kStart,
-                                                     {"buzz 4", "write", "buzz 1"},
-                                                     {0, 0, 0, 0, 0, 1},
-                                                     {"000", "0000000002", "000", "00001"}},
-                                           WriteCase{"TopTenDigitWrapsToOne",
-                                                     false,
-                                                     true,
-                                                     true,
-                                                     false,
-                                                     {"000", "4294967295", "000", "00001"},
-                                                     {"buzz 4", "write", "buzz 1"},
-                                                     {0, 0, 0xFF, 0xFF, 0xFF, 0xFF},
-                                                     {"000", "0000000001", "000", "00001"}},
-                                           WriteCase{"EightDigitWrapsWithoutCarryIntoB2",
-                                                     false,
-                                                     false,
-                                                     true,
-                                                     false,
-                                                     {"000", "0000000001", "255", "65535"},
-                                                     {"buzz 4", "write", "buzz 1"},
-                                                     {0, 0, 0, 0xFF, 0xFF, 0xFF},
-                                                     {"000", "0000000001", "255", "00001"}},
-                                           WriteCase{"EM4305WithLock",
-                                                     true,
-                                                     true,
-                                                     false,
-                                                     true,
-                                                     kStart,
-                                                     {"buzz 5", "write", "buzz 7", "buzz 1"},
-                                                     {2, 0, 0, 0, 0, 1},
-                                                     kStart},
-                                           WriteCase{"T5577WithLockAndAdvance",
-                                                     false,
-                                                     true,
-                                                     true,
-                                                     true,
-                                                     {"018", "0878082202", "000", "00001"},
-                                                     {"buzz 4", "write", "buzz 6", "buzz 1"},
-                                                     {0, 0x12, 0x34, 0x56, 0x78, 0x9A},
-                                                     {"018", "0878082203", "000", "00001"}},
-                                           WriteCase{
-                                               "EightDigitIgnoresTheTenDigitFieldEvenWithLetters",
-                                               true,
-                                               false,
-                                               false,
-                                               false,
-                                               {"001", "not a number", "086", "30874"},
-                                               {"buzz 5", "write", "buzz 1"},
-                                               {2, 1, 0, 0x56, 0x78, 0x9A},
-                                               {"001", "not a number", "086", "30874"}},
-                                           WriteCase{"EightDigitStartValues",
-                                                     false,
-                                                     false,
-                                                     false,
-                                                     false,
-                                                     {"000", "000", "000", "00001"},
-                                                     {"buzz 4", "write", "buzz 1"},
-                                                     {0, 0, 0, 0, 0, 1},
-                                                     {"000", "000", "000", "00001"}},
-                                           WriteCase{"LenientTexts",
-                                                     false,
-                                                     true,
-                                                     false,
-                                                     false,
-                                                     {" 1 2", "１２３４５", "x", "y"},
-                                                     {"buzz 4", "write", "buzz 1"},
-                                                     {0, 12, 0, 0, 0x30, 0x39},
-                                                     {" 1 2", "１２３４５", "x", "y"}},
-                                           WriteCase{"BlankFieldsAreZero",
-                                                     false,
-                                                     true,
-                                                     true,
-                                                     false,
-                                                     {"", "", "", ""},
-                                                     {"buzz 4", "write", "buzz 1"},
-                                                     {0, 0, 0, 0, 0, 0},
-                                                     {"", "0000000001", "", ""}}),
-                         [](const auto& testCase) { return std::string(testCase.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Runs, WriteRun,
+    ::testing::Values(WriteCase{"StartValuesT5577TenDigit",
+                                false,
+                                true,
+                                false,
+                                false,
+                                kStart,
+                                {"buzz 4", "write", "getsnr", "buzz 1"},
+                                {0, 0, 0, 0, 0, 1},
+                                kStart},
+                      WriteCase{"AdvanceTenDigit",
+                                false,
+                                true,
+                                true,
+                                false,
+                                kStart,
+                                {"buzz 4", "write", "getsnr", "buzz 1"},
+                                {0, 0, 0, 0, 0, 1},
+                                {"000", "0000000002", "000", "00001"}},
+                      WriteCase{"TopTenDigitWrapsToOne",
+                                false,
+                                true,
+                                true,
+                                false,
+                                {"000", "4294967295", "000", "00001"},
+                                {"buzz 4", "write", "getsnr", "buzz 1"},
+                                {0, 0, 0xFF, 0xFF, 0xFF, 0xFF},
+                                {"000", "0000000001", "000", "00001"}},
+                      WriteCase{"EightDigitWrapsWithoutCarryIntoB2",
+                                false,
+                                false,
+                                true,
+                                false,
+                                {"000", "0000000001", "255", "65535"},
+                                {"buzz 4", "write", "getsnr", "buzz 1"},
+                                {0, 0, 0, 0xFF, 0xFF, 0xFF},
+                                {"000", "0000000001", "255", "00001"}},
+                      WriteCase{"EM4305WithLock",
+                                true,
+                                true,
+                                false,
+                                true,
+                                kStart,
+                                {"buzz 5", "write", "getsnr", "buzz 7", "buzz 1"},
+                                {2, 0, 0, 0, 0, 1},
+                                kStart},
+                      WriteCase{"T5577WithLockAndAdvance",
+                                false,
+                                true,
+                                true,
+                                true,
+                                {"018", "0878082202", "000", "00001"},
+                                {"buzz 4", "write", "getsnr", "buzz 6", "buzz 1"},
+                                {0, 0x12, 0x34, 0x56, 0x78, 0x9A},
+                                {"018", "0878082203", "000", "00001"}},
+                      WriteCase{"EightDigitIgnoresTheTenDigitFieldEvenWithLetters",
+                                true,
+                                false,
+                                false,
+                                false,
+                                {"001", "not a number", "086", "30874"},
+                                {"buzz 5", "write", "getsnr", "buzz 1"},
+                                {2, 1, 0, 0x56, 0x78, 0x9A},
+                                {"001", "not a number", "086", "30874"}},
+                      WriteCase{"EightDigitStartValues",
+                                false,
+                                false,
+                                false,
+                                false,
+                                {"000", "000", "000", "00001"},
+                                {"buzz 4", "write", "getsnr", "buzz 1"},
+                                {0, 0, 0, 0, 0, 1},
+                                {"000", "000", "000", "00001"}},
+                      WriteCase{"LenientTexts",
+                                false,
+                                true,
+                                false,
+                                false,
+                                {" 1 2", "１２３４５", "x", "y"},
+                                {"buzz 4", "write", "getsnr", "buzz 1"},
+                                {0, 12, 0, 0, 0x30, 0x39},
+                                {" 1 2", "１２３４５", "x", "y"}},
+                      WriteCase{"BlankFieldsAreZero",
+                                false,
+                                true,
+                                true,
+                                false,
+                                {"", "", "", ""},
+                                {"buzz 4", "write", "getsnr", "buzz 1"},
+                                {0, 0, 0, 0, 0, 0},
+                                {"", "0000000001", "", ""}}),
+    [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST(WriteCommand, ABatchWritesConsecutiveNumbers) {
     FakeSource source;
@@ -230,7 +274,7 @@ TEST(WriteCommand, EachRunGetsFreshZeroedBuffers) {
     static_cast<void>(cmdIDWrite_Click(panel, source));
     static_cast<void>(cmdIDWrite_Click(panel, source));
 
-    const auto& secondAnnouncement = source.device.calls.at(3);
+    const auto& secondAnnouncement = source.device.calls.at(4);
     ASSERT_EQ(secondAnnouncement.code, ControlCode::SelectT5577);
     EXPECT_TRUE(std::all_of(secondAnnouncement.longOnEntry.bytes.begin(),
                             secondAnnouncement.longOnEntry.bytes.end(),
@@ -247,7 +291,7 @@ TEST(WriteCommand, TheLongBufferTravelsUnchangedFromCallToCall) {
     static_cast<void>(cmdIDWrite_Click(panel, source));
 
     const auto& calls = source.device.calls;
-    ASSERT_EQ(calls.size(), 4U);
+    ASSERT_EQ(calls.size(), 5U);
     for (std::size_t i = 1; i < calls.size(); ++i) {
         EXPECT_EQ(calls[i].longOnEntry.bytes[200], i);
     }
@@ -262,10 +306,15 @@ TEST(WriteCommand, RefusedWriteAdvancesNothingLocksNothingAndDoesNotBeep) {
         panel.add1 = true;
         panel.lock = true;
 
-        const auto outcome = cmdIDWrite_Click(panel, source);
+        MemoryJournal journal;
+
+        const auto outcome = cmdIDWrite_Click(panel, source, journal);
 
         EXPECT_EQ(outcome.result, WriteOutcome::Result::NotWritten);
         EXPECT_EQ(outcome.writeStatus, 1);
+        ASSERT_EQ(journal.entries.size(), 1U);
+        EXPECT_EQ(journal.entries[0].result, "写卡失败（状态 1）");
+        EXPECT_FALSE(journal.entries[0].verified);
         EXPECT_FALSE(outcome.advanced);
         EXPECT_EQ(sequence(source),
                   (std::vector<std::string>{em4305 ? "buzz 5" : "buzz 4", "write"}));
@@ -275,6 +324,109 @@ TEST(WriteCommand, RefusedWriteAdvancesNothingLocksNothingAndDoesNotBeep) {
         EXPECT_NE(message.find("未写卡"), std::string::npos) << message;
         EXPECT_NE(message.find("号码未加一"), std::string::npos) << message;
     }
+}
+
+// A write MF_Write reported as done that the tag does not bear out.
+struct Unverified {
+    const char* name;
+    std::function<void(testing_support::RecordingReader&)> script;
+    WriteOutcome::Result result;
+    const char* said;        // in the status line
+    const char* journalled;  // the journal's result column starts so
+    friend void PrintTo(const Unverified& c, std::ostream* os) { *os << c.name; }
+};
+
+class UnverifiedWrite : public ::testing::TestWithParam<Unverified> {};
+
+TEST_P(UnverifiedWrite, AdvancesNothingLocksNothingDoesNotBeepAndSaysWhatTheTagSends) {
+    const auto& param = GetParam();
+    FakeSource source;
+    param.script(source.device);
+    FakePanel panel;
+    panel.add1 = true;
+    panel.lock = true;
+    MemoryJournal journal;
+
+    const auto outcome = cmdIDWrite_Click(panel, source, journal);
+
+    EXPECT_EQ(outcome.result, param.result);
+    EXPECT_EQ(sequence(source), (std::vector<std::string>{"buzz 4", "write", "getsnr"}));
+    EXPECT_TRUE(panel.setOrder.empty());
+    const std::string message = commands::describeWrite(outcome);
+    for (const char* part : {param.said, "号码未加一", "未保护"}) {
+        EXPECT_NE(message.find(part), std::string::npos) << message << " lacks " << part;
+    }
+    ASSERT_EQ(journal.entries.size(), 1U);
+    EXPECT_FALSE(journal.entries[0].verified);
+    EXPECT_FALSE(journal.entries[0].locked);
+    EXPECT_TRUE(startsWith(journal.entries[0].result, param.journalled))
+        << journal.entries[0].result;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ReadBack, UnverifiedWrite,
+    ::testing::Values(Unverified{"TagKeepsItsOldNumber",
+                                 [](auto& d) {
+                                     d.writesReachTheTag = false;
+                                     d.tag = {0, 0, 0, 0, 5};
+                                 },
+                                 WriteOutcome::Result::WrongReadBack,
+                                 "卡上读回 0000000005 / 000,00005",
+                                 "写后读回不符，卡上为 0000000005"},
+                      Unverified{"OnlyTheCustomerByteDiffers",
+                                 [](auto& d) {
+                                     d.writesReachTheTag = false;
+                                     d.tag = {7, 0, 0, 0, 1};
+                                 },
+                                 WriteOutcome::Result::WrongReadBack,
+                                 "07\u00A000\u00A000\u00A000\u00A001，不是", "写后读回不符"},
+                      Unverified{"TagCannotBeReadBack", [](auto& d) { d.getsnrStatus = 1; },
+                                 WriteOutcome::Result::NotReadBack, "写后读不到卡（状态 1）",
+                                 "写后读不到卡"}),
+    [](const auto& testCase) { return std::string(testCase.param.name); });
+
+TEST(WriteCommand, ANumberWrittenBeforeAsksFirstAndNoWritesNothing) {
+    for (const bool yes : {false, true}) {
+        FakeSource source;
+        FakePanel panel;
+        panel.add1 = true;
+        panel.answer = yes;
+        MemoryJournal journal;
+        journal.verified[1] = "2024-05-01T14:03:22+08:00";
+
+        const auto outcome = cmdIDWrite_Click(panel, source, journal);
+
+        EXPECT_EQ(
+            panel.questions,
+            (std::vector<std::string>{"此号码已于 2024-05-01 14:03:22+08:00 写过，仍要写入吗？"}));
+        if (yes) {
+            EXPECT_EQ(outcome.result, WriteOutcome::Result::Written);
+            EXPECT_EQ(journal.entries.size(), 1U);
+            continue;
+        }
+        EXPECT_EQ(outcome.result, WriteOutcome::Result::Declined);
+        EXPECT_EQ(sequence(source), (std::vector<std::string>{"buzz 4"}));
+        EXPECT_TRUE(journal.entries.empty());
+        EXPECT_TRUE(panel.setOrder.empty());
+        EXPECT_TRUE(startsWith(commands::describeWrite(outcome), "未写卡"));
+    }
+}
+
+TEST(WriteCommand, AJournalThatCannotBeWrittenStopsNothingButIsNamed) {
+    FakeSource source;
+    FakePanel panel;
+    panel.add1 = true;
+    MemoryJournal journal;
+    journal.failure = "无法写入 /x/written-tags.csv（磁盘已满）";
+
+    const auto outcome = cmdIDWrite_Click(panel, source, journal);
+
+    EXPECT_EQ(outcome.result, WriteOutcome::Result::Written);
+    EXPECT_EQ(sequence(source), (std::vector<std::string>{"buzz 4", "write", "getsnr", "buzz 1"}));
+    EXPECT_EQ(panel.texts[Field::B3B0], "0000000002");
+    const std::string message = commands::describeWrite(outcome);
+    EXPECT_TRUE(startsWith(message, "已写卡，但未记入写卡记录")) << message;
+    EXPECT_NE(message.find("磁盘已满"), std::string::npos) << message;
 }
 
 TEST(WriteCommand, RefusedLockStillAdvancesButDoesNotBeepAndSaysTheTagIsUnprotected) {
@@ -291,7 +443,7 @@ TEST(WriteCommand, RefusedLockStillAdvancesButDoesNotBeepAndSaysTheTagIsUnprotec
 
     EXPECT_EQ(outcome.result, WriteOutcome::Result::WrittenNotLocked);
     EXPECT_EQ(outcome.lockStatus, 9);
-    EXPECT_EQ(sequence(source), (std::vector<std::string>{"buzz 5", "write", "buzz 7"}));
+    EXPECT_EQ(sequence(source), (std::vector<std::string>{"buzz 5", "write", "getsnr", "buzz 7"}));
     EXPECT_EQ(panel.texts[Field::B3B0], "0000000002");
     const std::string message = commands::describeWrite(outcome);
     EXPECT_NE(message.find("未能保护"), std::string::npos) << message;
@@ -308,7 +460,7 @@ TEST(WriteCommand, AnnouncementStatusIsNotLookedAt) {
     const auto outcome = cmdIDWrite_Click(panel, source);
 
     EXPECT_EQ(outcome.result, WriteOutcome::Result::Written);
-    EXPECT_EQ(sequence(source), (std::vector<std::string>{"buzz 4", "write", "buzz 1"}));
+    EXPECT_EQ(sequence(source), (std::vector<std::string>{"buzz 4", "write", "getsnr", "buzz 1"}));
 }
 
 TEST(WriteCommand, AdvancesFromTheNumberWrittenNotFromAFractionalText) {

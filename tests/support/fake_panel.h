@@ -19,7 +19,9 @@ public:
     bool em4305 = false;
     bool add1 = false;
     bool lock = false;
-    std::vector<card::Field> setOrder;  // fields in the order they were set
+    std::vector<card::Field> setOrder;   // fields in the order they were set
+    bool answer = false;                 // the answer to every question
+    std::vector<std::string> questions;  // the questions asked, in order
 
     [[nodiscard]] std::string fieldText(card::Field field) const override {
         return texts.at(field);
@@ -32,6 +34,10 @@ public:
     [[nodiscard]] bool isEM4305Selected() const override { return em4305; }
     [[nodiscard]] bool isAdd1Checked() const override { return add1; }
     [[nodiscard]] bool isLockChecked() const override { return lock; }
+    [[nodiscard]] bool confirm(std::string_view question) override {
+        questions.emplace_back(question);
+        return answer;
+    }
 };
 
 }  // namespace testing_support

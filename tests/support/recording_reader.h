@@ -3,6 +3,8 @@
 #include "reader/reader.h"
 #include "reader/reader_source.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -20,12 +22,15 @@ struct RecordedCall {
     const std::uint8_t* longAddress = nullptr;
 };
 
-// A reader that records every call and answers with scripted statuses. `onGetsnr` lets a test
-// fill the reply buffers as a library would.
+// A reader that records every call and answers with scripted statuses. Its tag takes every write
+// it answers with 0 (unless `writesReachTheTag` is false) and sends its number to MF_Getsnr;
+// `onGetsnr` lets a test fill the reply buffers itself instead.
 class RecordingReader final : public reader::Reader {
 public:
     reader::Status getsnrStatus = reader::kSuccess;
     reader::Status writeStatus = reader::kSuccess;
+    std::array<std::uint8_t, 5> tag{};  // B4 B3 B2 B1 B0 of the tag at the reader
+    bool writesReachTheTag = true;
     // Status per control code; codes not listed answer 0.
     std::function<reader::Status(reader::ControlCode)> buzzerStatus;
     std::function<void(reader::ShortBuffer&, reader::LongBuffer&)> onGetsnr;
@@ -39,6 +44,9 @@ public:
         scribble(longBuffer);
         if (onGetsnr) {
             onGetsnr(shortBuffer, longBuffer);
+        } else if (getsnrStatus == reader::kSuccess) {
+            shortBuffer.bytes[reader::kReplyB4Index] = tag[0];
+            std::copy(tag.begin() + 1, tag.end(), longBuffer.bytes.begin() + reader::kReplyB3Index);
         }
         return getsnrStatus;
     }
@@ -46,6 +54,9 @@ public:
                             reader::LongBuffer& longBuffer) override {
         record(RecordedCall::Op::Write, reader::ControlCode::Beep, &writeBlock, longBuffer);
         scribble(longBuffer);
+        if (writeStatus == reader::kSuccess && writesReachTheTag) {
+            std::copy_n(writeBlock.bytes.begin() + 1, tag.size(), tag.begin());
+        }
         return writeStatus;
     }
     reader::Status ControlBuzzer(reader::ControlCode code,

@@ -1,8 +1,11 @@
 // The window for real, on the offscreen platform: its controls, and the read button through
 // the emulated reader library loaded by the real loader.
+#include "journal/journal.h"
 #include "reader/library_location.h"
 #include "reader/reader_source.h"
+#include "support/data_folder.h"
 #include "support/emulator_control.h"
+#include "support/recording_reader.h"
 #include "ui/main_window.h"
 #include "ui/window_layout.h"
 
@@ -12,12 +15,17 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QStyleHints>
 #include <QtTest>
 
+#include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 namespace {
@@ -59,8 +67,43 @@ QStringList fieldTexts(const QWidget& window) {
     return texts;
 }
 
+// The desktop's double-click interval in these tests, shortened so they wait less.
+constexpr int kDoubleClickInterval = 100;
+
+// A click as a user makes it: not sooner after the last command than the double-click interval,
+// within which a press is ignored.
 void click(const QWidget& window, const char* button) {
+    QTest::qWait(kDoubleClickInterval + 20);
     QTest::mouseClick(control<QPushButton>(window, button), Qt::LeftButton);
+}
+
+std::string fileText(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+int lineCount(const std::filesystem::path& file) {
+    const std::string text = fileText(file);
+    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// Queues input for `receiver` as the window system does while the event loop is held up.
+void postClick(QWidget* receiver) {
+    const QPoint centre = receiver->rect().center();
+    for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QCoreApplication::postEvent(
+            receiver,
+            new QMouseEvent(type, centre, receiver->mapToGlobal(centre), Qt::LeftButton,
+                            type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                            Qt::NoModifier));
+    }
+}
+void postKey(QWidget* receiver, Qt::Key key) {
+    for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QCoreApplication::postEvent(
+            receiver, new QKeyEvent(type, key, Qt::NoModifier,
+                                    key == Qt::Key_Space ? QStringLiteral(" ") : QString()));
+    }
 }
 
 }  // namespace
@@ -68,7 +111,16 @@ void click(const QWidget& window, const char* button) {
 class MainWindowTest : public QObject {
     Q_OBJECT
 
+    // Every window here keeps its journal in a data folder of this test process's own.
+    std::unique_ptr<testing_support::DataFolder> dataFolder_;
+
 private Q_SLOTS:
+    void initTestCase() {
+        dataFolder_ = std::make_unique<testing_support::DataFolder>();
+        QGuiApplication::styleHints()->setMouseDoubleClickInterval(kDoubleClickInterval);
+    }
+    void cleanupTestCase() { dataFolder_.reset(); }
+
     void twipsAreFifteenToAPixelAt96Dpi() {
         QCOMPARE(ui::twipsToPixels(4680, 96), 312);
         QCOMPARE(ui::twipsToPixels(5760, 96), 384);
@@ -530,6 +582,154 @@ private Q_SLOTS:
         QVERIFY2(afterRead.startsWith(QStringLiteral("已读卡")), qPrintable(afterRead));
         QCOMPARE(line->text(QAccessible::Name), window->statusMessage());
         QVERIFY2(window->statusMessage().startsWith(QStringLiteral("未读到卡")),
+                 qPrintable(window->statusMessage()));
+    }
+
+    void aDoubleClickOnWriteWritesOneTagAndLeavesTheFocusOnTheButton() {
+        const testing_support::DataFolder data;
+        const testing_support::EmulatorControl field;
+        field.placeEmptyTag(emulator::TagKind::T5577);
+        const auto beeps = field.beepCount();
+        const auto window = windowOverEmulator();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QTest::mouseClick(control<QCheckBox>(*window, "chkIDADD1"), Qt::LeftButton);
+        auto* write = control<QPushButton>(*window, "cmdIDWrite");
+
+        // A double-click as the window system delivers it; the second click comes after the
+        // write has ended, within the double-click interval.
+        QTest::qWait(kDoubleClickInterval + 20);
+        QTest::mouseClick(write, Qt::LeftButton);
+        QTest::mouseDClick(write, Qt::LeftButton);
+        QTest::mouseRelease(write, Qt::LeftButton);
+
+        QCOMPARE(field.beepCount(), beeps + 1);
+        QVERIFY(field.tagNumber() == (testing_support::EmulatorControl::Number{0, 0, 0, 0, 1}));
+        QCOMPARE(fieldTexts(*window), (QStringList{"000", "0000000002", "000", "00001"}));
+        QCOMPARE(lineCount(data.journalFile()), 2);  // the header and the one write
+        QVERIFY(write->isEnabled());
+        QCOMPARE(QApplication::focusWidget(), write);
+    }
+
+    void inputThatCameDuringABlockedCallIsDroppedWhenItEnds() {
+        const testing_support::DataFolder data;
+        auto owned = std::make_unique<testing_support::FakeSource>();
+        auto& device = owned->device;
+        const auto window = std::make_unique<ui::MainWindow>(std::move(owned));
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QTest::mouseClick(control<QCheckBox>(*window, "chkIDADD1"), Qt::LeftButton);
+        auto* read = control<QPushButton>(*window, "cmdIDRead");
+        auto* write = control<QPushButton>(*window, "cmdIDWrite");
+        auto* lock = control<QCheckBox>(*window, "chkIDLOCK");
+        QString statusDuringTheCall;
+        bool buttonsEnabledDuringTheCall = true;
+        // While MF_Write holds the event loop, the user clicks both buttons and the + 1 box, and
+        // presses Space and Enter where the focus went (the lock box).
+        device.onAnyCall = [&](reader::LongBuffer& /*unused*/) {
+            if (device.calls.back().op != testing_support::RecordedCall::Op::Write) {
+                return;
+            }
+            statusDuringTheCall = window->statusMessage();
+            buttonsEnabledDuringTheCall = read->isEnabled() || write->isEnabled();
+            for (int i = 0; i < 3; ++i) {
+                postClick(write);
+            }
+            postClick(read);
+            postClick(control<QCheckBox>(*window, "chkIDADD1"));
+            QWidget* focus = QApplication::focusWidget();
+            QVERIFY(focus != nullptr);
+            postKey(focus, Qt::Key_Space);
+            postKey(focus, Qt::Key_Return);
+        };
+
+        click(*window, "cmdIDWrite");
+
+        QCOMPARE(statusDuringTheCall, QStringLiteral("正在写卡…"));
+        QVERIFY(!buttonsEnabledDuringTheCall);
+        int writes = 0;
+        for (const auto& call : device.calls) {
+            writes += call.op == testing_support::RecordedCall::Op::Write ? 1 : 0;
+        }
+        QCOMPARE(writes, 1);
+        QCOMPARE(device.calls.size(), std::size_t{4});  // select, write, read back, beep
+        QCOMPARE(fieldTexts(*window), (QStringList{"000", "0000000002", "000", "00001"}));
+        QVERIFY(!lock->isChecked());
+        QVERIFY(window->isAdd1Checked());
+        QCOMPARE(QApplication::focusWidget(), write);
+        QVERIFY2(window->statusMessage().startsWith(QStringLiteral("已写卡")),
+                 qPrintable(window->statusMessage()));
+
+        // The buttons work again for a press that comes after the double-click interval.
+        device.onAnyCall = nullptr;
+        click(*window, "cmdIDWrite");
+        QCOMPARE(fieldTexts(*window), (QStringList{"000", "0000000003", "000", "00001"}));
+    }
+
+    void closingDuringAWriteLetsItFinishFirst() {
+        const testing_support::DataFolder data;
+        auto owned = std::make_unique<testing_support::FakeSource>();
+        auto& device = owned->device;
+        const auto window = std::make_unique<ui::MainWindow>(std::move(owned));
+        window->show();
+        device.onAnyCall = [&](reader::LongBuffer& /*unused*/) {
+            if (device.calls.back().op == testing_support::RecordedCall::Op::Write) {
+                QCoreApplication::postEvent(window.get(), new QCloseEvent);
+                QVERIFY(!window->close());  // as the title bar's close button would
+                QVERIFY(window->isVisible());
+            }
+        };
+
+        click(*window, "cmdIDWrite");
+
+        QCOMPARE(device.calls.back().code, reader::ControlCode::Beep);
+        QCOMPARE(lineCount(data.journalFile()), 2);
+        QVERIFY(!window->isVisible());
+    }
+
+    void aNumberWrittenBeforeAsksFirstAndEnterAnswersNo() {
+        const testing_support::DataFolder data;
+        {
+            journal::Journal earlier(data.journalFile());
+            commands::JournalEntry entry;
+            entry.result = "已写卡";
+            entry.verified = true;
+            entry.number = card::TagNumber{0, {0, 0, 0, 1}};
+            QVERIFY(!earlier.append(entry));
+        }
+        const testing_support::EmulatorControl field;
+        field.placeEmptyTag(emulator::TagKind::T5577);
+        const auto beeps = field.beepCount();
+        const auto window = windowOverEmulator();
+        QString question;
+        QString defaultButton;
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr) {
+                return;
+            }
+            answer.stop();
+            question = box->text();
+            defaultButton = box->defaultButton()->text();
+            // A key pressed as the question appears does not answer it; one pressed later does.
+            QTest::keyClick(box, Qt::Key_Return);
+            QVERIFY(box->isVisible());
+            QTest::qWait(kDoubleClickInterval + 20);
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        answer.start(5);
+
+        click(*window, "cmdIDWrite");
+
+        QVERIFY2(question.startsWith(QStringLiteral("此号码已于 ")), qPrintable(question));
+        QVERIFY2(question.endsWith(QStringLiteral(" 写过，仍要写入吗？")), qPrintable(question));
+        QCOMPARE(defaultButton, QStringLiteral("不写入"));
+        QVERIFY(!field.tagNumber().has_value());
+        QCOMPARE(field.beepCount(), beeps);
+        QCOMPARE(lineCount(data.journalFile()), 2);
+        QVERIFY2(window->statusMessage().startsWith(QStringLiteral("未写卡")),
                  qPrintable(window->statusMessage()));
     }
 };

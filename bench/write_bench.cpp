@@ -1,0 +1,169 @@
+// What the program itself costs around the radio: one press of the write button through the real
+// window with a reader library that answers at once (the journal's line synced to disk included),
+// and the window's start-up with a journal of 100,000 lines beside one with none.
+#include "journal/journal.h"
+#include "reader/reader.h"
+#include "reader/reader_source.h"
+#include "ui/main_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QStyleHints>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+namespace {
+
+// A reader whose tag takes every write at once and sends the number back.
+class InstantReader final : public reader::Reader {
+public:
+    reader::Status MF_Getsnr(reader::ShortBuffer& shortBuffer,
+                             reader::LongBuffer& longBuffer) override {
+        shortBuffer.bytes[reader::kReplyB4Index] = tag_[0];
+        std::copy(tag_.begin() + 1, tag_.end(), longBuffer.bytes.begin() + reader::kReplyB3Index);
+        return reader::kSuccess;
+    }
+    reader::Status MF_Write(reader::ShortBuffer& writeBlock, reader::LongBuffer&) override {
+        std::copy_n(writeBlock.bytes.begin() + 1, tag_.size(), tag_.begin());
+        return reader::kSuccess;
+    }
+    reader::Status ControlBuzzer(reader::ControlCode, reader::LongBuffer&) override {
+        return reader::kSuccess;
+    }
+
+private:
+    std::array<std::uint8_t, 5> tag_{};
+};
+
+class InstantSource final : public reader::ReaderSource {
+public:
+    util::Expected<reader::Reader*, reader::LoadError> acquire() override {
+        return static_cast<reader::Reader*>(&reader_);
+    }
+    [[nodiscard]] reader::ReaderInUse readerInUse() const override {
+        return reader::ReaderInUse{"instant", true, true};
+    }
+
+private:
+    InstantReader reader_;
+};
+
+std::filesystem::path scratch() {
+    static const std::filesystem::path folder = [] {
+        auto path = std::filesystem::temp_directory_path() /
+                    ("zeld-write-bench-" + std::to_string(QCoreApplication::applicationPid()));
+        std::filesystem::remove_all(path);
+        std::filesystem::create_directories(path);
+        return path;
+    }();
+    return folder;
+}
+
+void press(QWidget* button) {
+    const QPoint centre = button->rect().center();
+    const QPoint global = button->mapToGlobal(centre);
+    QMouseEvent down(QEvent::MouseButtonPress, centre, global, Qt::LeftButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QMouseEvent up(QEvent::MouseButtonRelease, centre, global, Qt::LeftButton, Qt::NoButton,
+                   Qt::NoModifier);
+    QApplication::sendEvent(button, &down);
+    QApplication::sendEvent(button, &up);
+}
+
+// One press of 写卡号 with + 1 ticked, each onto a new number: select, write, read back, journal
+// (synced), advance, beep. Arg 0: the journal on a RAM disk (no disk sync); 1: on the disk.
+void BM_WritePress(benchmark::State& state) {
+    const bool onDisk = state.range(0) == 1;
+    const std::filesystem::path ramDisk = "/dev/shm";
+    const std::filesystem::path folder = onDisk || !std::filesystem::is_directory(ramDisk)
+                                             ? scratch() / "disk"
+                                             : ramDisk / scratch().filename();
+    std::filesystem::remove_all(folder);
+    ui::MainWindow window(std::make_unique<InstantSource>(),
+                          std::make_unique<journal::Journal>(folder / "written-tags.csv"));
+    window.show();
+    QApplication::processEvents();
+    window.findChild<QCheckBox*>(QStringLiteral("chkIDADD1"))->setChecked(true);
+    auto* write = window.findChild<QPushButton*>(QStringLiteral("cmdIDWrite"));
+    for (auto _ : state) {
+        press(write);
+    }
+    if (!window.statusMessage().startsWith(QStringLiteral("已写卡 "))) {
+        state.SkipWithError(window.statusMessage().toStdString().c_str());
+    }
+    std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_WritePress)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// A journal of `lines` verified writes, each of another number.
+std::filesystem::path journalOf(int lines) {
+    const auto file = scratch() / ("journal-" + std::to_string(lines) + ".csv");
+    if (std::filesystem::exists(file)) {
+        return file;
+    }
+    std::ofstream out(file, std::ios::binary | std::ios::app);
+    out << "\xEF\xBB\xBF时间,结果,十六进制,版本或客户号,前十位号,后八位号,芯片,保护\r\n";
+    for (int i = 0; i < lines; ++i) {
+        const auto n = static_cast<std::uint32_t>(i) * 2654435761U;  // spread over the range
+        char line[160];
+        std::snprintf(
+            line, sizeof line,
+            "2024-05-01T14:03:22+08:00,已写卡,00%08X,000,%010u,\"%03u,%05u\",T5577,否\r\n", n, n,
+            (n >> 16U) & 0xFFU, n & 0xFFFFU);
+        out << line;
+    }
+    return file;
+}
+
+// The window's start-up: the window built with its journal opened, shown, its first paint. The
+// journal is read after that (BM_JournalLoad).
+void BM_StartUp(benchmark::State& state) {
+    const int lines = static_cast<int>(state.range(0));
+    const auto file = lines > 0 ? journalOf(lines) : scratch() / "none" / "written-tags.csv";
+    for (auto _ : state) {
+        auto window = std::make_unique<ui::MainWindow>(std::make_unique<InstantSource>(),
+                                                       std::make_unique<journal::Journal>(file));
+        window->show();
+        QApplication::processEvents();
+        benchmark::DoNotOptimize(window->statusMessage());
+        // Closing it (which waits for the journal's reading to end) is not start-up.
+        state.PauseTiming();
+        window.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_StartUp)->Arg(0)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The journal's reading, which starts beside the window once it is shown: a write pressed before
+// it ends waits for it.
+void BM_JournalLoad(benchmark::State& state) {
+    const auto file = journalOf(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        const journal::Journal loaded(file);
+        benchmark::DoNotOptimize(loaded.verifiedNumbers());
+    }
+}
+BENCHMARK(BM_JournalLoad)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    // Every press in the benchmark counts: none falls within a double-click interval.
+    QGuiApplication::styleHints()->setMouseDoubleClickInterval(0);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::filesystem::remove_all(scratch());
+    return 0;
+}

@@ -1,0 +1,140 @@
+#include "ui/command_gate.h"
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QStyleHints>
+#include <QWidget>
+#include <QWindow>
+
+#include <utility>
+
+namespace ui {
+
+CommandGate::CommandGate(QWidget* window, QList<QWidget*> buttons)
+    : QObject(window), window_(window), buttons_(std::move(buttons)) {
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+CommandGate::~CommandGate() {
+    if (QCoreApplication::instance() != nullptr) {
+        QCoreApplication::instance()->removeEventFilter(this);
+    }
+}
+
+int CommandGate::interval() {
+    return QGuiApplication::styleHints()->mouseDoubleClickInterval();
+}
+
+bool CommandGate::mayStart() const {
+    return !busy_ && !(sinceEnd_.isValid() && sinceEnd_.elapsed() < interval());
+}
+
+void CommandGate::begin() {
+    busy_ = true;
+}
+
+void CommandGate::end() {
+    // Input the window system queued while the command held the event loop arrives now, and is
+    // dropped: a click or key made while the window was busy starts nothing afterwards.
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    busy_ = false;
+    sinceEnd_.start();
+}
+
+void CommandGate::guardDialog(QWidget* dialog) {
+    dialog_ = dialog;
+    sinceDialog_.start();
+}
+
+bool CommandGate::isInput(const QEvent* event) {
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TabletPress:
+        case QEvent::TabletRelease:
+        case QEvent::ContextMenu:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool CommandGate::isPress(const QEvent* event) {
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::TouchBegin:
+        case QEvent::TabletPress:
+            return true;
+        case QEvent::KeyPress:
+        case QEvent::ShortcutOverride: {
+            const int key = dynamic_cast<const QKeyEvent&>(*event).key();
+            return key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter ||
+                   key == Qt::Key_Select;
+        }
+        default:
+            return false;
+    }
+}
+
+bool CommandGate::startsCommand(QObject* watched, const QEvent* event) const {
+    if (!isPress(event)) {
+        return false;
+    }
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
+        const int key = dynamic_cast<const QKeyEvent&>(*event).key();
+        return key != Qt::Key_Space || qobject_cast<QAbstractButton*>(watched) != nullptr;
+    }
+    auto* widget = qobject_cast<QWidget*>(watched);
+    return widget != nullptr && buttons_.contains(widget);
+}
+
+// The top-level widget an event goes to, whether it is addressed to a widget or, first, to the
+// window-system window behind a top-level widget.
+QWidget* CommandGate::topLevelOf(QObject* watched) const {
+    if (auto* widget = qobject_cast<QWidget*>(watched)) {
+        return widget->window();
+    }
+    if (watched->isWindowType()) {
+        for (QWidget* candidate : {window_, dialog_.data()}) {
+            if (candidate != nullptr && candidate->windowHandle() == watched) {
+                return candidate;
+            }
+        }
+    }
+    return nullptr;
+}
+
+bool CommandGate::eventFilter(QObject* watched, QEvent* event) {
+    if (!isInput(event)) {
+        return false;
+    }
+    QWidget* top = topLevelOf(watched);
+    if (top == nullptr) {
+        return false;
+    }
+    if (top == window_) {
+        if (busy_) {
+            return true;
+        }
+        return sinceEnd_.isValid() && sinceEnd_.elapsed() < interval() &&
+               startsCommand(watched, event);
+    }
+    if (top == dialog_) {
+        return isPress(event) && sinceDialog_.elapsed() < interval();
+    }
+    return false;
+}
+
+}  // namespace ui
