@@ -32,10 +32,10 @@ x11_start_session() {
   export MF1_EMULATOR_FIELD="$ZELD_SCRATCH/field"
   # The journal of written tags, too, is this session's own.
   export XDG_DATA_HOME="$ZELD_SCRATCH/data"
-  if [ -n "$ZELD_RUNNER" ]; then
-    mkdir -p "$ZELD_SCRATCH/data"
-    LOCALAPPDATA="Z:$(echo "$ZELD_SCRATCH/data" | tr / '\\')"
-    export LOCALAPPDATA
+  if [ -n "$ZELD_RUNNER" ] && [ -n "${WINEPREFIX:-}" ]; then
+    # Wine sets %LOCALAPPDATA% from its prefix, whatever the environment says: the prefix is
+    # the tests' own, so its journal starts empty.
+    rm -f "$WINEPREFIX"/drive_c/users/*/AppData/Local/zeld/written-tags.csv
   fi
   x11_field_tool "$bin" place t5577 "$number" >/dev/null
   x11_start_virtual_screen
