@@ -6,16 +6,7 @@ zeld=$1/zeld
 version=$2
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 
-failures=0
-expect() {
-  local what=$1 expected=$2 actual=$3
-  if [ "$actual" = "$expected" ]; then
-    echo "ok: $what"
-  else
-    echo "FAIL: $what is '$actual', expected '$expected'"
-    failures=$((failures + 1))
-  fi
-}
+source "$(dirname "$0")/expect.sh"
 run() {
   out=$("$zeld" "$@" 2>"$scratch/err")
   status=$?

@@ -13,16 +13,7 @@ mkdir -p "$shots"
 trap x11_end_session EXIT
 x11_start_session "$bin" 123456789A
 
-failures=0
-expect() {
-  local what=$1 expected=$2 actual=$3
-  if [ "$actual" = "$expected" ]; then
-    echo "ok: $what = $actual"
-  else
-    echo "FAIL: $what is '$actual', expected '$expected'"
-    failures=$((failures + 1))
-  fi
-}
+source "$(dirname "$0")/expect.sh"
 
 x11_click cmdIDRead
 sleep 0.5
