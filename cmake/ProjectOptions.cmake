@@ -8,9 +8,9 @@ if(MSVC)
   endif()
 else()
   target_compile_options(zeld_options INTERFACE -Wall -Wextra -Wpedantic -Wconversion -Wshadow)
-  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_GREATER_EQUAL 12
+  if(MINGW AND CMAKE_CXX_COMPILER_VERSION VERSION_GREATER_EQUAL 12
      AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
-    # GCC 12 warns falsely of overlapping copies in std::string's operator+ once inlined
+    # GCC 12 warns falsely of overlapping copies in std::string's operator+ once inlined at -O3
     # (GCC bug 105329), which the optimised 32-bit Windows build trips over.
     target_compile_options(zeld_options INTERFACE -Wno-restrict)
   endif()

@@ -31,8 +31,7 @@ FieldStore::FieldStore(std::filesystem::path file, Sync sync, MissingFolder miss
     : file_(std::move(file)), sync_(sync), missingFolder_(missingFolder) {}
 
 FieldStore::FieldStore(const ChosenFieldFile& chosen, Sync sync)
-    : FieldStore(chosen.path, sync,
-                 chosen.named ? MissingFolder::Refuse : MissingFolder::Create) {}
+    : FieldStore(chosen.path, sync, chosen.named ? MissingFolder::Refuse : MissingFolder::Create) {}
 
 std::filesystem::path FieldStore::lockFile() const {
     const auto file = target();

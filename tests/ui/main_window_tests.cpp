@@ -401,7 +401,8 @@ private Q_SLOTS:
         QCOMPARE(line->toolTip(), window->statusMessage());
         QVERIFY(line->text().count(QLatin1Char('\n')) <= 1);
         QVERIFY(line->text().endsWith(QChar(0x2026)));
-        // Missing (Windows) or refused for its name's length (Linux): either way it starts the line.
+        // Missing (Windows) or refused for its name's length (Linux): either way it starts the
+        // line.
         QVERIFY(line->text().section(QLatin1Char('\n'), 0, 0).contains(QStringLiteral("读卡器库")));
     }
 
