@@ -56,7 +56,13 @@ void pressWrite(testing_support::FakePanel& panel, fuzzing::FuzzedSource& source
     switch (outcome.result) {
         case Result::OutOfRange:
         case Result::ReaderUnavailable:
+        case Result::Declined:
             FUZZ_CHECK(!wrote && !outcome.advanced);
+            break;
+        case Result::NotReadBack:
+        case Result::WrongReadBack:
+            // Taken by the reader, but the tag does not send the number: nothing moves on.
+            FUZZ_CHECK(wrote && outcome.writeStatus == reader::kSuccess && !outcome.advanced);
             break;
         case Result::NotWritten:
             FUZZ_CHECK(wrote && outcome.writeStatus != reader::kSuccess && !outcome.advanced);

@@ -28,8 +28,6 @@ zeld_setup_wine() {
   done
   WINEPATH=$(IFS=';'; echo "${dirs[*]}")
   export WINEPATH
-  export QT_PLUGIN_PATH
-  QT_PLUGIN_PATH=$(zeld_wine_path "$ZELD_QT_WIN32/plugins")
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "win32: creating the Wine prefix $WINEPREFIX" >&2
     mkdir -p "$(dirname "$WINEPREFIX")"
