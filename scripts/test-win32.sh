@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the 32-bit Windows program and its tests on Linux (scripts/build-win32.sh) and runs every
 # suite under Wine on a virtual X server: the logic, the window (QtTest), the DLL's exports, a run
-# in a Chinese locale, and the program itself driven with the mouse.
+# in a Chinese locale, and the program itself driven with the mouse, from the build and from the
+# portable folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,3 +23,8 @@ zeld_setup_wine
 
 echo "== win32 tests (under Wine)"
 ctest --preset win32 -j "$(nproc 2>/dev/null || echo 2)"
+
+# The portable folder as a user gets it: everything it needs is in it, nothing on a search path.
+echo "== the portable folder, driven with the mouse (under Wine)"
+dist=$(find "$PWD/build/win32-dist" -mindepth 1 -maxdepth 1 -type d -name 'zeld-*-win32')
+WINEPATH= bash tests/e2e/window_under_wine.sh "$dist"
