@@ -5,9 +5,10 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build make perl python3 dpkg-dev xz-utils zip
+  cmake ninja-build make perl python3 g++ dpkg-dev xz-utils zip
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
-  xvfb xauth xdotool x11-utils imagemagick fonts-wqy-microhei
+  libgtest-dev libgmock-dev
+  xvfb xauth xdotool xclip x11-utils imagemagick fonts-dejavu-core fonts-wqy-microhei
   wine wine32:i386 fonts-wine locales
 )
 
