@@ -1,18 +1,12 @@
 #pragma once
 
-#include <atomic>
+#include "support/unique_path.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
-#include <random>
 #include <string>
 #include <system_error>
-
-#if defined(_WIN32)
-#include <process.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace testing_support {
 
@@ -58,18 +52,7 @@ private:
     static constexpr const char* kVariables[] = {"XDG_DATA_HOME", "LOCALAPPDATA"};
     static std::size_t index(const char* name) { return name == kVariables[0] ? 0 : 1; }
 
-    static std::filesystem::path uniqueFolder() {
-        static std::atomic<unsigned> instances{0};
-#if defined(_WIN32)
-        const auto process = static_cast<long>(_getpid());
-#else
-        const auto process = static_cast<long>(getpid());
-#endif
-        std::random_device random;
-        return std::filesystem::temp_directory_path() /
-               ("zeld-data-" + std::to_string(process) + "-" + std::to_string(instances++) + "-" +
-                std::to_string(random()));
-    }
+    static std::filesystem::path uniqueFolder() { return uniqueTemporaryPath("zeld-data-"); }
     static void set(const char* name, const std::string& value) {
 #if defined(_WIN32)
         _putenv_s(name, value.c_str());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/unique_path.h"
+
 #include "emulator/environment.h"
 #include "emulator/field_location.h"
 #include "emulator/field_state.h"
@@ -7,23 +9,15 @@
 #include "emulator/tags.h"
 
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <optional>
-#include <random>
 #include <stdexcept>
 #include <string>
 #include <system_error>
 #include <utility>
-
-#if defined(_WIN32)
-#include <process.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace testing_support {
 
@@ -134,16 +128,7 @@ private:
     }
 
     static std::filesystem::path uniqueFile() {
-        static std::atomic<unsigned> instances{0};
-#if defined(_WIN32)
-        const auto process = static_cast<long>(_getpid());
-#else
-        const auto process = static_cast<long>(getpid());
-#endif
-        std::random_device random;
-        return std::filesystem::temp_directory_path() /
-               ("zeld-emulated-field-" + std::to_string(process) + "-" +
-                std::to_string(instances++) + "-" + std::to_string(random()));
+        return uniqueTemporaryPath("zeld-emulated-field-");
     }
 
     void removeFiles() const {

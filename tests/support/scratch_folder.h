@@ -2,15 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "support/unique_path.h"
+
 #include <filesystem>
 #include <string>
 #include <system_error>
-
-#if defined(_WIN32)
-#include <process.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace testing_support {
 
@@ -37,14 +33,6 @@ public:
     [[nodiscard]] const std::filesystem::path& path() const { return path_; }
 
 private:
-    static long processId() {
-#if defined(_WIN32)
-        return static_cast<long>(_getpid());
-#else
-        return static_cast<long>(getpid());
-#endif
-    }
-
     std::filesystem::path path_;
 };
 
