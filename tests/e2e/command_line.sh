@@ -33,4 +33,4 @@ expect "--bogus: no output" "" "$out"
 run --version extra
 expect "an extra argument: status" 2 "$status"
 expect "an extra argument: reason" "zeld: unexpected argument 'extra' (see zeld --help)" "$err"
-exit "$failures"
+expect_done

@@ -33,4 +33,4 @@ expect "the tag's number" "Number: 12FFFFFFFF (hexadecimal, B4 first)" \
   "$(x11_field_tool "$bin" show | grep '^Number:')"
 expect "beeps" 2 "$(x11_field_tool "$bin" beeps)"
 echo "screenshots: $shots/wine-after-read.png $shots/wine-after-write.png"
-exit "$failures"
+expect_done
