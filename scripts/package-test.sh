@@ -34,18 +34,7 @@ trap finish EXIT
 dpkg-deb -x "$deb" "$root"
 bin="$root/usr/bin"
 
-passed=0
-failed=0
-expect() {
-  local what=$1 expected=$2 actual=$3
-  if [ "$actual" = "$expected" ]; then
-    echo "ok: $what"
-    passed=$((passed + 1))
-  else
-    echo "FAIL: $what: '$actual', expected '$expected'"
-    failed=$((failed + 1))
-  fi
-}
+source tests/e2e/expect.sh
 holds() { [ -f "$root/$1" ] && echo yes || echo no; }
 
 expect "package name" zeld "$(dpkg-deb -f "$deb" Package)"
@@ -84,5 +73,4 @@ mkdir -p build/screenshots
 x11_screenshot "$PWD/build/screenshots/package-after-read.png"
 
 echo "package: $deb"
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+expect_done

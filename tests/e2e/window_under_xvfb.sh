@@ -13,20 +13,9 @@ export MF1_EMULATOR_TIMING=real
 x11_start_session "$bin" 123456789A
 
 source "$(dirname "$0")/expect.sh"
+source "$(dirname "$0")/read_then_write.sh"
 
-x11_click cmdIDRead
-expect txtIDB4 018 "$(x11_field_text txtIDB4)"
-expect txtIDB3B0 0878082202 "$(x11_field_text txtIDB3B0)"
-expect txtIDB2 086 "$(x11_field_text txtIDB2)"
-expect txtIDB1B0 30874 "$(x11_field_text txtIDB1B0)"
-
-x11_click chkIDADD1
-x11_type_into txtIDB3B0 4294967295
-x11_click cmdIDWrite
-expect "txtIDB3B0 after the write" 0000000001 "$(x11_field_text txtIDB3B0)"
-expect "the tag's number" "Number: 12FFFFFFFF (hexadecimal, B4 first)" \
-  "$("$bin/mf1-field" show | grep '^Number:')"
-expect "beeps" 2 "$("$bin/mf1-field" beeps)"
+read_then_write "$bin"
 
 x11_type_into txtIDB3B0 1
 
