@@ -28,8 +28,8 @@ class InstantReader final : public reader::Reader {
 public:
     reader::Status MF_Getsnr(reader::ShortBuffer& shortBuffer,
                              reader::LongBuffer& longBuffer) override {
-        shortBuffer.bytes[reader::kReplyB4Index] = tag_[0];
-        std::copy(tag_.begin() + 1, tag_.end(), longBuffer.bytes.begin() + reader::kReplyB3Index);
+        shortBuffer.bytes[0] = tag_[0];  // B4, then B3..B0 at the head of the long buffer
+        std::copy(tag_.begin() + 1, tag_.end(), longBuffer.bytes.begin());
         return reader::kSuccess;
     }
     reader::Status MF_Write(reader::ShortBuffer& writeBlock, reader::LongBuffer&) override {

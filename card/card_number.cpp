@@ -14,8 +14,6 @@ namespace card {
 
 namespace {
 
-constexpr double kTenDigitMaximum = 4294967295.0;
-constexpr double kSixteenBitMaximum = 65535.0;
 // 2^53: from here on every double is a whole number, and not every whole number is a double.
 constexpr double kExactIntegerLimit = 9007199254740992.0;
 
@@ -34,48 +32,6 @@ double roundHalfEven(double value) noexcept {
 }
 
 }  // namespace
-
-int fieldWidth(Field field) noexcept {
-    switch (field) {
-        case Field::B4:
-            return 3;
-        case Field::B3B0:
-            return 10;
-        case Field::B2:
-            return 3;
-        case Field::B1B0:
-            return 5;
-    }
-    return 0;
-}
-
-double fieldMaximum(Field field) noexcept {
-    switch (field) {
-        case Field::B4:
-            return 255.0;
-        case Field::B3B0:
-            return kTenDigitMaximum;
-        case Field::B2:
-            return 255.0;
-        case Field::B1B0:
-            return kSixteenBitMaximum;
-    }
-    return 0.0;
-}
-
-std::string_view fieldRangeLabel(Field field) noexcept {
-    switch (field) {
-        case Field::B4:
-            return "0~255";
-        case Field::B3B0:
-            return "0~4294967295";
-        case Field::B2:
-            return "0~255";
-        case Field::B1B0:
-            return "0~65535";
-    }
-    return {};
-}
 
 std::uint32_t wholeNumber(NumberBytes bytes) noexcept {
     return (std::uint32_t{bytes.b3} << 24U) | (std::uint32_t{bytes.b2} << 16U) |
@@ -403,7 +359,7 @@ util::Expected<EightDigit, Field> composeEightDigit(std::string_view textB2,
 
 double nextNumber(Notation notation, double value) noexcept {
     const double next = value + 1.0;
-    const double top = notation == Notation::WG34 ? kTenDigitMaximum : kSixteenBitMaximum;
+    const double top = fieldMaximum(notation == Notation::WG34 ? Field::B3B0 : Field::B1B0);
     return next > top ? 1.0 : next;
 }
 

@@ -2,6 +2,8 @@
 
 #include "util/expected.h"
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -15,12 +17,35 @@ namespace card {
 // The four decimal fields of the window, named after the bytes each covers.
 enum class Field { B4, B3B0, B2, B1B0 };
 
+namespace detail {
+// What the window shows of each field: its width, its largest value (the smallest is 0) and the
+// caption of its range. Indexed by Field.
+struct FieldSpec {
+    int width;
+    double maximum;
+    std::string_view rangeLabel;
+};
+inline constexpr std::array<FieldSpec, 4> kFieldSpecs{{
+    {3, 255.0, "0~255"},                 // B4
+    {10, 4294967295.0, "0~4294967295"},  // B3B0
+    {3, 255.0, "0~255"},                 // B2
+    {5, 65535.0, "0~65535"},             // B1B0
+}};
+static_assert(static_cast<std::size_t>(Field::B1B0) + 1 == kFieldSpecs.size());
+}  // namespace detail
+
 // Text width of a field: its texts are zero-padded to this many characters.
-[[nodiscard]] int fieldWidth(Field field) noexcept;
+[[nodiscard]] constexpr int fieldWidth(Field field) noexcept {
+    return detail::kFieldSpecs[static_cast<std::size_t>(field)].width;
+}
 // Largest value a field takes; the smallest is 0 for every field.
-[[nodiscard]] double fieldMaximum(Field field) noexcept;
-// The range label shown above the field, e.g. "0~65535".
-[[nodiscard]] std::string_view fieldRangeLabel(Field field) noexcept;
+[[nodiscard]] constexpr double fieldMaximum(Field field) noexcept {
+    return detail::kFieldSpecs[static_cast<std::size_t>(field)].maximum;
+}
+// The range label shown above the field, e.g. "0~65535" (a literal: data() ends in a NUL).
+[[nodiscard]] constexpr std::string_view fieldRangeLabel(Field field) noexcept {
+    return detail::kFieldSpecs[static_cast<std::size_t>(field)].rangeLabel;
+}
 
 // The four values shown for a tag number.
 struct CardNumber {

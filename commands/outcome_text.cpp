@@ -1,11 +1,9 @@
 #include "commands/outcome_text.h"
 
+#include "card/number_text.h"
 #include "commands/reader_words.h"
 
-#include <array>
-#include <cctype>
 #include <cstddef>
-#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -19,18 +17,7 @@ constexpr const char* kNoBreakSpace = "\xC2\xA0";
 }  // namespace
 
 std::string hexText(const card::TagNumber& tag) {
-    const std::array<std::uint8_t, 5> bytes{tag.b4, tag.number.b3, tag.number.b2, tag.number.b1,
-                                            tag.number.b0};
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string text;
-    for (const std::uint8_t byte : bytes) {
-        if (!text.empty()) {
-            text += kNoBreakSpace;
-        }
-        text += kDigits[byte >> 4];
-        text += kDigits[byte & 0x0F];
-    }
-    return text;
+    return card::hexBytes(tag, kNoBreakSpace);
 }
 
 namespace {
@@ -87,12 +74,7 @@ namespace {
 
 // "0316049323 / 214,34731 / 00 12 D6 87 AB": the number in both notations and in hex.
 std::string numberInAllForms(const card::TagNumber& tag) {
-    const auto& n = tag.number;
-    const card::CardNumber values = card::decodeTagNumber(tag.b4, n.b3, n.b2, n.b1, n.b0);
-    using card::Field;
-    return card::formatPadded(values.B3B0, card::fieldWidth(Field::B3B0)) + " / " +
-           card::formatPadded(values.B2, card::fieldWidth(Field::B2)) + "," +
-           card::formatPadded(values.B1B0, card::fieldWidth(Field::B1B0)) + " / " + hexText(tag);
+    return card::bothNotations(tag) + " / " + hexText(tag);
 }
 
 }  // namespace
@@ -136,16 +118,9 @@ std::string journalResult(const WriteOutcome& outcome) {
             return "写卡失败（状态 " + std::to_string(outcome.writeStatus) + "）";
         case Result::NotReadBack:
             return "写后读不到卡（状态 " + std::to_string(outcome.readBackStatus) + "），未确认";
-        case Result::WrongReadBack: {
+        case Result::WrongReadBack:
             // Ten hex digits in one piece, as in the journal's hex column.
-            std::string hex;
-            for (const char digit : hexText(outcome.readBack)) {
-                if (std::isxdigit(static_cast<unsigned char>(digit)) != 0) {
-                    hex += digit;
-                }
-            }
-            return "写后读回不符，卡上为 " + hex;
-        }
+            return "写后读回不符，卡上为 " + card::hexDigits(outcome.readBack);
         case Result::ReaderFault:
             return "读卡器库出错，结果不明";
         case Result::Declined:
@@ -190,7 +165,7 @@ std::string describeWrite(const WriteOutcome& outcome, const reader::ReaderInUse
         }
         case Result::ReaderFault:
             return describeFault(outcome.fault) + "：写卡结果不明" +
-                   (outcome.advanced ? "，号码已加一" : "");
+                   (outcome.advanced() ? "，号码已加一" : "");
         case Result::ReaderUnavailable:
             break;
     }

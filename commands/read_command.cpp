@@ -1,6 +1,7 @@
 #include "commands/read_command.h"
 
 #include "commands/field_texts.h"
+#include "reader/command_session.h"
 
 namespace commands {
 
@@ -12,37 +13,19 @@ ReadOutcome readCard(Panel& panel, reader::ReaderSource& source) {
         return ReadOutcome{
             ReadOutcome::Result::ReaderUnavailable, reader::kSuccess, {}, acquired.error(), {}};
     }
-    reader::Reader& device = **acquired;
-
-    reader::ShortBuffer shortBuffer;
-    reader::LongBuffer longBuffer;
-    const reader::Status status = device.MF_Getsnr(shortBuffer, longBuffer);
+    reader::CommandSession session(**acquired);
+    const auto reply = session.readTag();
 
     ReadOutcome outcome;
-    outcome.status = status;
-    card::CardNumber number;  // all zero unless a tag was read
-    if (status == reader::kSuccess) {
-        // Only B4 in the short buffer and B3..B0 at the head of the long buffer are the reply;
-        // whatever else the library left in either buffer is ignored.
-        const auto& replyB4 = shortBuffer.bytes;
-        const auto& replyNumber = longBuffer.bytes;
-        outcome.result = ReadOutcome::Result::Read;
-        outcome.tag = card::TagNumber{replyB4[reader::kReplyB4Index],
-                                      card::NumberBytes{replyNumber[reader::kReplyB3Index],
-                                                        replyNumber[reader::kReplyB3Index + 1],
-                                                        replyNumber[reader::kReplyB3Index + 2],
-                                                        replyNumber[reader::kReplyB3Index + 3]}};
-        number = card::decodeTagNumber(outcome.tag.b4, outcome.tag.number.b3, outcome.tag.number.b2,
-                                       outcome.tag.number.b1, outcome.tag.number.b0);
-    } else {
-        outcome.result = ReadOutcome::Result::NoTag;
-    }
+    outcome.status = reply.status;
+    outcome.result = reply.number ? ReadOutcome::Result::Read : ReadOutcome::Result::NoTag;
+    outcome.tag = reply.number.value_or(card::TagNumber{});  // all zero unless a tag was read
+    const auto& n = outcome.tag.number;
+    showCardNumber(panel, card::decodeTagNumber(outcome.tag.b4, n.b3, n.b2, n.b1, n.b0));
 
-    showCardNumber(panel, number);
-
-    if (status == reader::kSuccess) {
+    if (reply.number) {
         // The beep's own status tells nothing the user can act on.
-        static_cast<void>(device.ControlBuzzer(reader::ControlCode::Beep, longBuffer));
+        static_cast<void>(session.beep());
     }
     return outcome;
 }

@@ -1,6 +1,6 @@
 #include "commands/reader_words.h"
 
-#include "emulator/status_codes.h"
+#include "reader/emulated_status.h"
 
 #include <optional>
 
@@ -11,7 +11,7 @@ namespace {
 // The emulated reader's status codes (emulator/status_codes.h). A vendor's library numbers its
 // own, so these words are used for the emulated reader only.
 std::optional<std::string> emulatedReaderCause(reader::Status status) {
-    using emulator::Status;
+    using Status = reader::EmulatedStatus;
     switch (static_cast<Status>(status)) {
         case Status::NoTag:
             return "读卡器上没有卡";

@@ -13,6 +13,15 @@
 
 namespace commands {
 
+// What the panel asks to be written.
+struct WriteRequest {
+    reader::TagChip chip = reader::TagChip::T5577;
+    card::Notation notation = card::Notation::WG34;
+    card::TagNumber number;         // what the WriteBlock carries
+    bool lockRequested = false;     // chkIDLOCK was checked
+    bool advanceRequested = false;  // chkIDADD1 was checked
+};
+
 struct WriteOutcome {
     enum class Result {
         Written,            // written and read back (and locked, when asked); the reader beeped
@@ -25,23 +34,43 @@ struct WriteOutcome {
         ReaderUnavailable,  // the reader library could not be used: nothing was sent
         ReaderFault,        // a library call failed without a status (it threw): see `fault`
     };
+    // How far the write went on the reader; a fault stops it where it stands.
+    enum class Stage {
+        None,      // MF_Write not called
+        Sent,      // MF_Write called
+        Verified,  // the tag was read back holding the number written
+        Advanced,  // ... and the number field moved on (when chkIDADD1 is checked)
+        LockSent,  // ... and the lock was asked for (when chkIDLOCK is checked)
+    };
     Result result = Result::NotWritten;
+    Stage reached = Stage::None;
     reader::TagChip chip = reader::TagChip::T5577;
     card::Notation notation = card::Notation::WG34;
     card::TagNumber number;                   // what the WriteBlock carried
+    bool lockRequested = false;               // chkIDLOCK was checked
+    bool advanceRequested = false;            // chkIDADD1 was checked
     std::optional<card::Field> invalidField;  // when Result::OutOfRange
     reader::Status writeStatus = reader::kSuccess;
     reader::Status readBackStatus = reader::kSuccess;  // MF_Getsnr's after the write, when called
     card::TagNumber readBack;                          // what the tag sent, when read back
-    bool lockRequested = false;                        // chkIDLOCK was checked
-    reader::Status lockStatus = reader::kSuccess;      // when the lock was sent (Written...)
-    bool advanceRequested = false;                     // chkIDADD1 was checked
-    bool advanced = false;                             // the number field moved on by one
+    reader::Status lockStatus = reader::kSuccess;      // when the lock was sent
     std::optional<reader::LoadError> loadError;        // when Result::ReaderUnavailable
     std::optional<std::string> earlierWrite;  // the journal's time of an earlier verified write
     std::optional<std::string> journalError;  // why the write's line is not in the journal
     std::optional<reader::CallFault> fault;   // when Result::ReaderFault
-    bool writeSent = false;                   // MF_Write was called (the journal has its line)
+
+    // MF_Write was called, so the journal has (or tried to take) the write's line.
+    [[nodiscard]] bool writeSent() const noexcept { return reached >= Stage::Sent; }
+    // The tag was read back holding exactly the number written.
+    [[nodiscard]] bool verified() const noexcept { return reached >= Stage::Verified; }
+    // The number field moved on by one.
+    [[nodiscard]] bool advanced() const noexcept {
+        return advanceRequested && reached >= Stage::Advanced;
+    }
+    // The tag holds the number and the reader took the lock.
+    [[nodiscard]] bool locked() const noexcept {
+        return lockRequested && reached >= Stage::LockSent && lockStatus == reader::kSuccess;
+    }
 };
 
 // The write button: announces the chip, writes the number of the selected notation onto the tag,

@@ -10,11 +10,12 @@ namespace commands {
 
 // One write that reached MF_Write, as the journal of written tags keeps it.
 struct JournalEntry {
-    std::string result;  // UTF-8; starts with 已写卡 only for a write the tag was read back to hold
-    bool verified = false;
+    std::string result;      // UTF-8, in words
+    bool verified = false;   // the tag was read back holding the number written
     card::TagNumber number;  // what the WriteBlock carried
     reader::TagChip chip = reader::TagChip::T5577;
-    bool locked = false;  // the lock was requested and the reader took it
+    bool locked = false;                            // the lock was requested and the reader took it
+    std::optional<card::TagNumber> previousNumber;  // what the tag sent before the write, if read
 };
 
 // What the write command sees of the journal of written tags.

@@ -1,5 +1,7 @@
 #include "emulator/em4100.h"
 
+#include "card/number_text.h"
+
 #include <cstddef>
 
 namespace emulator {
@@ -12,8 +14,8 @@ constexpr int kColumns = 4;
 
 // The data nibble of row `row` (0 = high nibble of B4, 9 = low nibble of B0).
 unsigned nibble(const TagNumber& number, int row) noexcept {
-    const auto byte = static_cast<unsigned>(number[static_cast<std::size_t>(row / 2)]);
-    return row % 2 == 0 ? byte >> 4U : byte & 0x0FU;
+    const auto shift = static_cast<unsigned>(4 * (kRows - 1 - row));
+    return static_cast<unsigned>((card::numberValue(number) >> shift) & 0x0FU);
 }
 
 unsigned parity(unsigned bits) noexcept {
@@ -60,7 +62,7 @@ std::optional<TagNumber> decodeFrame(Frame frame) noexcept {
     if (bits.take(kHeaderBits) != (1U << kHeaderBits) - 1) {
         return std::nullopt;
     }
-    TagNumber number{};
+    std::uint64_t value = 0;
     unsigned columns = 0;
     for (int row = 0; row < kRows; ++row) {
         const unsigned data = bits.take(4);
@@ -68,8 +70,7 @@ std::optional<TagNumber> decodeFrame(Frame frame) noexcept {
             return std::nullopt;
         }
         columns ^= data;
-        auto& byte = number[static_cast<std::size_t>(row / 2)];
-        byte = static_cast<std::uint8_t>(row % 2 == 0 ? data << 4U : byte | data);
+        value = (value << 4U) | data;
     }
     if (bits.take(kColumns) != columns) {
         return std::nullopt;
@@ -77,7 +78,7 @@ std::optional<TagNumber> decodeFrame(Frame frame) noexcept {
     if (bits.take(1) != 0) {
         return std::nullopt;
     }
-    return number;
+    return card::tagNumberFromValue(value);
 }
 
 std::optional<TagNumber> findFrame(const BitStream& repeatedStream) {

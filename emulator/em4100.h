@@ -1,5 +1,7 @@
 #pragma once
 
+#include "card/card_number.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -8,7 +10,7 @@
 namespace emulator {
 
 // A tag number B4 B3 B2 B1 B0, B4 (the version or customer byte) first.
-using TagNumber = std::array<std::uint8_t, 5>;
+using card::TagNumber;
 
 // An EM4100 frame: 64 bits, bit 63 sent first. Nine 1s; ten rows of four data bits (the high
 // nibble of B4 first, the low nibble of B0 last), each followed by its even parity bit; four even

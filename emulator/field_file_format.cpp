@@ -1,5 +1,7 @@
 #include "emulator/field_file_format.h"
 
+#include "card/number_text.h"
+
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
@@ -15,16 +17,6 @@ constexpr std::string_view kMagic = "zeld-emulated-field";
 
 std::string_view chipWord(Chip chip) {
     return chip == Chip::T5577 ? "t5577" : "em4305";
-}
-
-std::string hex(std::uint64_t value, int digits) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string text(static_cast<std::size_t>(digits), '0');
-    for (std::size_t i = text.size(); i > 0; --i) {
-        text[i - 1] = kDigits[value & 0xFU];
-        value >>= 4U;
-    }
-    return text;
 }
 
 struct Line {
@@ -302,17 +294,17 @@ std::string formatFieldFile(const FieldState& state) {
     } else if (const auto* t5577 = std::get_if<T5577Tag>(&*state.tag)) {
         out << "tag t5577\n";
         for (std::size_t i = 0; i < T5577Tag::kBlocks; ++i) {
-            out << "block " << i << ' ' << hex(t5577->blocks[i].data, 8) << ' '
+            out << "block " << i << ' ' << card::hexWord(t5577->blocks[i].data, 8) << ' '
                 << (t5577->blocks[i].locked ? "locked" : "open") << '\n';
         }
     } else if (const auto* em4305 = std::get_if<Em4305Tag>(&*state.tag)) {
         out << "tag em4305\n";
         for (std::size_t i = 0; i < Em4305Tag::kWords; ++i) {
-            out << "word " << i << ' ' << hex(em4305->words[i], 8) << '\n';
+            out << "word " << i << ' ' << card::hexWord(em4305->words[i], 8) << '\n';
         }
     } else {
         out << "tag em4100\n"
-            << "frame " << hex(std::get<Em4100Tag>(*state.tag).frame, 16) << '\n';
+            << "frame " << card::hexWord(std::get<Em4100Tag>(*state.tag).frame, 16) << '\n';
     }
     return out.str();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "emulator/tags.h"
+#include "reader/reader_types.h"
 
 #include <cstdint>
 #include <optional>
@@ -8,7 +9,7 @@
 namespace emulator {
 
 // The chip a write targets, as ControlBuzzer 4 or 5 selects it.
-enum class Chip { T5577, EM4305 };
+using Chip = reader::TagChip;
 
 // Everything the virtual field remembers: the tag at the reader (if any) with its memory, the
 // chip the reader was last told to write, and how often the buzzer has sounded.

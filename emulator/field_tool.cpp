@@ -1,6 +1,7 @@
 #include "emulator/field_tool.h"
 
 #include "card/card_number.h"
+#include "card/number_text.h"
 #include "emulator/field_location.h"
 #include "emulator/field_store.h"
 #include "emulator/tags.h"
@@ -65,20 +66,6 @@ struct UsageError {
     std::string message;
 };
 
-std::string hex(std::uint64_t value, int digits) {
-    std::ostringstream text;
-    text << std::uppercase << std::hex << std::setfill('0') << std::setw(digits) << value;
-    return text.str();
-}
-
-std::string hexNumber(const TagNumber& number) {
-    std::string text;
-    for (const auto byte : number) {
-        text += hex(byte, 2);
-    }
-    return text;
-}
-
 // A decimal field of a notation: digits only, at most `maximum`.
 std::uint64_t decimalPart(std::string_view text, std::string_view name, std::uint64_t maximum,
                           std::string_view whole) {
@@ -123,23 +110,17 @@ TagNumber parseNumber(std::string_view text) {
             value = decimalPart(rest.substr(0, comma), "B2", 255, original) << 16U |
                     decimalPart(rest.substr(comma + 1), "B1B0", 65535, original);
         }
-        return TagNumber{static_cast<std::uint8_t>(b4), static_cast<std::uint8_t>(value >> 24U),
-                         static_cast<std::uint8_t>(value >> 16U),
-                         static_cast<std::uint8_t>(value >> 8U), static_cast<std::uint8_t>(value)};
+        return card::tagNumberFromValue(b4 << 32U | value);
     }
     if (startsWith("0x") || startsWith("0X")) {
         text.remove_prefix(2);
     }
-    if (text.size() != 10 ||
-        text.find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos) {
+    const auto number = card::parseHexDigits(text);
+    if (!number) {
         throw UsageError{"'" + std::string(original) +
                          "' is not a tag number: " + std::string(kNumberForms)};
     }
-    TagNumber number{};
-    for (std::size_t i = 0; i < number.size(); ++i) {
-        std::from_chars(text.data() + 2 * i, text.data() + 2 * i + 2, number[i], 16);
-    }
-    return number;
+    return *number;
 }
 
 TagKind parseKind(std::string_view text) {
@@ -210,7 +191,7 @@ std::string range(std::string_view what, unsigned first, unsigned last) {
 // One line of a memory dump: index, data, lock state and, when there is one, a note.
 void dumpLine(std::ostream& out, std::string_view unit, std::size_t index, std::uint32_t data,
               std::string_view lockState, const std::string& note) {
-    out << "  " << unit << ' ' << std::setw(2) << index << "  " << hex(data, 8) << "  ";
+    out << "  " << unit << ' ' << std::setw(2) << index << "  " << card::hexWord(data, 8) << "  ";
     if (note.empty()) {
         out << lockState << '\n';
     } else {
@@ -263,17 +244,11 @@ void showNumber(const Tag& tag, std::ostream& out) {
         return;
     }
     const auto& n = *number;
-    const auto values = card::decodeTagNumber(n[0], n[1], n[2], n[3], n[4]);
-    using card::Field;
-    auto padded = [](double value, Field field) {
-        return card::formatPadded(value, card::fieldWidth(field));
-    };
-    const std::string b4 = padded(values.B4, Field::B4);
-    out << "Frame: " << hex(encodeFrame(n), 16) << '\n'
-        << "Number: " << hexNumber(n) << " (hexadecimal, B4 first)\n"
-        << "  ten-digit notation:   " << b4 << ' ' << padded(values.B3B0, Field::B3B0) << '\n'
-        << "  eight-digit notation: " << b4 << ' ' << padded(values.B2, Field::B2) << ','
-        << padded(values.B1B0, Field::B1B0) << '\n';
+    const std::string b4 = card::fieldText(n, card::Field::B4);
+    out << "Frame: " << card::hexWord(encodeFrame(n), 16) << '\n'
+        << "Number: " << card::hexDigits(n) << " (hexadecimal, B4 first)\n"
+        << "  ten-digit notation:   " << b4 << ' ' << card::tenDigitText(n) << '\n'
+        << "  eight-digit notation: " << b4 << ' ' << card::eightDigitText(n) << '\n';
 }
 
 void show(const FieldState& state, const FieldStore& store, std::ostream& out) {
@@ -286,7 +261,7 @@ void show(const FieldState& state, const FieldStore& store, std::ostream& out) {
         showEm4305(*em4305, out);
     } else {
         out << "Tag: EM4100, read-only\n"
-            << "  frame " << hex(std::get<Em4100Tag>(*state.tag).frame, 16) << '\n';
+            << "  frame " << card::hexWord(std::get<Em4100Tag>(*state.tag).frame, 16) << '\n';
     }
     if (state.tag) {
         showNumber(*state.tag, out);

@@ -7,6 +7,7 @@
 #include "emulator/status_codes.h"
 
 #include <algorithm>
+#include <span>
 #include <type_traits>
 
 using emulator::FieldState;
@@ -76,8 +77,11 @@ std::int32_t MF1_CALL MF_Getsnr(std::uint8_t /*mode*/, std::uint8_t /*halt*/,
         const auto result = emulator::readTag(*state);
         pace.finish(result.work);
         if (result.status == Status::Ok) {
-            shortBuffer[0] = result.number[0];
-            std::copy(result.number.begin() + 1, result.number.end(), longBuffer);
+            reader::putReplyNumber(result.number,
+                                   std::span<std::uint8_t, reader::kReplyShortBytes>(
+                                       shortBuffer, reader::kReplyShortBytes),
+                                   std::span<std::uint8_t, reader::kReplyLongBytes>(
+                                       longBuffer, reader::kReplyLongBytes));
         }
         return result.status;
     });

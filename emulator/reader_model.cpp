@@ -111,15 +111,13 @@ ReadResult readTag(const FieldState& state) {
 
 OperationResult writeNumber(FieldState& state, const WriteBlock& block) {
     OperationResult result;
-    Chip requested = Chip::T5577;
-    if (block[0] == kT5577ChipCode) {
-        requested = Chip::T5577;
-    } else if (block[0] == kEM4305ChipCode) {
-        requested = Chip::EM4305;
-    } else {
+    const auto asked = reader::readWriteBlock(block);
+    const auto chip = reader::chipOfCode(asked.chipCode);
+    if (!chip) {
         result.status = Status::UnknownChipCode;
         return result;
     }
+    const Chip requested = *chip;
     if (!state.selectedChip) {
         result.status = Status::ChipNotSelected;
         return result;
@@ -132,7 +130,7 @@ OperationResult writeNumber(FieldState& state, const WriteBlock& block) {
     if (result.status != Status::Ok) {
         return result;
     }
-    const TagNumber number{block[1], block[2], block[3], block[4], block[5]};
+    const TagNumber& number = asked.number;
     if (auto* t5577 = std::get_if<T5577Tag>(&*state.tag)) {
         return writeT5577(*t5577, number);
     }
@@ -141,28 +139,33 @@ OperationResult writeNumber(FieldState& state, const WriteBlock& block) {
 
 OperationResult control(FieldState& state, std::uint8_t code) {
     OperationResult result;
-    switch (code) {
-        case kBeepCode:
+    const auto known = reader::controlCodeOf(code);
+    if (!known) {
+        result.status = Status::UnknownControlCode;
+        return result;
+    }
+    using reader::ControlCode;
+    switch (*known) {
+        case ControlCode::Beep:
             if (state.beeps < std::numeric_limits<std::uint32_t>::max()) {
                 ++state.beeps;
                 result.changed = true;
             }
             return result;
-        case kSelectT5577Code:
-        case kSelectEM4305Code: {
-            const Chip chip = code == kSelectT5577Code ? Chip::T5577 : Chip::EM4305;
+        case ControlCode::SelectT5577:
+        case ControlCode::SelectEM4305: {
+            const Chip chip = *known == ControlCode::SelectT5577 ? Chip::T5577 : Chip::EM4305;
             result.changed = state.selectedChip != chip;
             state.selectedChip = chip;
             return result;
         }
-        case kLockT5577Code:
+        case ControlCode::LockT5577:
             return lock(state, Chip::T5577);
-        case kLockEM4305Code:
+        case ControlCode::LockEM4305:
             return lock(state, Chip::EM4305);
-        default:
-            result.status = Status::UnknownControlCode;
-            return result;
     }
+    result.status = Status::UnknownControlCode;
+    return result;
 }
 
 }  // namespace emulator

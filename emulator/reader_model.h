@@ -2,6 +2,7 @@
 
 #include "emulator/field_state.h"
 #include "emulator/status_codes.h"
+#include "reader/protocol.h"
 
 #include <array>
 #include <cstdint>
@@ -31,19 +32,8 @@ struct OperationResult {
     RadioWork work;
 };
 
-// The control codes of ControlBuzzer this reader knows.
-inline constexpr std::uint8_t kBeepCode = 1;
-inline constexpr std::uint8_t kSelectT5577Code = 4;
-inline constexpr std::uint8_t kSelectEM4305Code = 5;
-inline constexpr std::uint8_t kLockT5577Code = 6;
-inline constexpr std::uint8_t kLockEM4305Code = 7;
-
-// The chip codes of WriteBlock byte 0.
-inline constexpr std::uint8_t kT5577ChipCode = 0;
-inline constexpr std::uint8_t kEM4305ChipCode = 2;
-
-// WriteBlock: chip code, then B4 B3 B2 B1 B0.
-using WriteBlock = std::array<std::uint8_t, 6>;
+// WriteBlock as MF_Write receives it: chip code, then B4 B3 B2 B1 B0 (reader/protocol.h).
+using WriteBlock = std::array<std::uint8_t, reader::kWriteBlockSize>;
 
 // MF_Getsnr: listens for two frames; succeeds only with a tag that sends a valid frame.
 [[nodiscard]] ReadResult readTag(const FieldState& state);

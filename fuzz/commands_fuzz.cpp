@@ -57,20 +57,20 @@ void pressWrite(testing_support::FakePanel& panel, fuzzing::FuzzedSource& source
         case Result::OutOfRange:
         case Result::ReaderUnavailable:
         case Result::Declined:
-            FUZZ_CHECK(!wrote && !outcome.advanced);
+            FUZZ_CHECK(!wrote && !outcome.advanced());
             break;
         case Result::NotReadBack:
         case Result::WrongReadBack:
             // Taken by the reader, but the tag does not send the number: nothing moves on.
-            FUZZ_CHECK(wrote && outcome.writeStatus == reader::kSuccess && !outcome.advanced);
+            FUZZ_CHECK(wrote && outcome.writeStatus == reader::kSuccess && !outcome.advanced());
             break;
         case Result::NotWritten:
-            FUZZ_CHECK(wrote && outcome.writeStatus != reader::kSuccess && !outcome.advanced);
+            FUZZ_CHECK(wrote && outcome.writeStatus != reader::kSuccess && !outcome.advanced());
             break;
         case Result::Written:
         case Result::WrittenNotLocked:
             FUZZ_CHECK(wrote && outcome.writeStatus == reader::kSuccess);
-            FUZZ_CHECK(outcome.advanced == outcome.advanceRequested);
+            FUZZ_CHECK(outcome.advanced() == outcome.advanceRequested);
             break;
         case Result::ReaderFault:
             FUZZ_CHECK(outcome.fault.has_value());

@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t codes[] = {4, 1, 6, 5, 7};
     for (const std::uint8_t code : codes) {
         static_cast<void>(emulator::control(field, code));
-        block[0] = code == 5 ? emulator::kEM4305ChipCode : emulator::kT5577ChipCode;
+        block[0] = reader::chipCode(code == 5 ? reader::TagChip::EM4305 : reader::TagChip::T5577);
         static_cast<void>(emulator::writeNumber(field, block));
         roundTrips(field);
     }

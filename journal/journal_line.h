@@ -1,6 +1,7 @@
 #pragma once
 
 #include "card/card_number.h"
+#include "card/number_text.h"
 #include "commands/write_journal.h"
 
 #include <array>
@@ -16,12 +17,16 @@
 namespace journal {
 
 inline constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+// 核对 says whether the tag was read back holding the number written; 原卡号 is what the tag sent
+// before the write (ten hex digits), empty when it sent nothing.
 inline constexpr std::string_view kHeader =
-    "时间,结果,十六进制,版本或客户号,前十位号,后八位号,芯片,保护";
+    "时间,结果,十六进制,版本或客户号,前十位号,后八位号,芯片,保护,核对,原卡号";
 inline constexpr std::string_view kLineEnd = "\r\n";
-inline constexpr std::size_t kColumns = 8;
-// Results of writes the tag was read back to hold start with this.
-inline constexpr std::string_view kVerifiedPrefix = "已写卡";
+inline constexpr std::size_t kColumns = 10;
+// Journals written before 核对 and 原卡号 have only the first eight columns; there a write the
+// tag was read back to hold is one whose result starts with this.
+inline constexpr std::size_t kOldColumns = 8;
+inline constexpr std::string_view kOldVerifiedPrefix = "已写卡";
 
 // One field as CSV: quoted when it must be.
 [[nodiscard]] std::string csvField(std::string_view text);
@@ -30,7 +35,9 @@ inline constexpr std::string_view kVerifiedPrefix = "已写卡";
 [[nodiscard]] std::string formatLine(std::string_view time, const commands::JournalEntry& entry);
 
 // The 40-bit number B4..B0 as one integer, the key the journal keeps verified writes under.
-[[nodiscard]] std::uint64_t numberKey(const card::TagNumber& number) noexcept;
+[[nodiscard]] inline std::uint64_t numberKey(const card::TagNumber& number) noexcept {
+    return card::numberValue(number);
+}
 
 // A verified write as a line records it: its time and number.
 struct VerifiedWrite {
@@ -39,8 +46,9 @@ struct VerifiedWrite {
 };
 
 // The verified write a line records, or nothing: for a line of another result, the header, and
-// any line that is not whole (eight fields, quotes closed, ten hex digits, 是 or 否 at its end),
-// such as one cut short when the power failed. `line` is without its line end.
+// any line that is not whole (ten fields, or eight in an older journal; quotes closed, ten hex
+// digits, 是 or 否 where they belong), such as one cut short when the power failed. `line` is
+// without its line end.
 [[nodiscard]] std::optional<VerifiedWrite> parseVerifiedWrite(std::string_view line) noexcept;
 
 }  // namespace journal

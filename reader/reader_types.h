@@ -33,10 +33,6 @@ enum class ControlCode : std::uint8_t {
     LockEM4305 = 7,
 };
 
-// A successful MF_Getsnr reply: B4 in ShortBuffer byte 0, B3..B0 in LongBuffer bytes 0..3.
-inline constexpr std::size_t kReplyB4Index = 0;
-inline constexpr std::size_t kReplyB3Index = 0;
-
 // WriteBlock byte 0: the chip on the tag to be written.
 [[nodiscard]] constexpr std::uint8_t chipCode(TagChip chip) noexcept {
     return chip == TagChip::EM4305 ? 2 : 0;

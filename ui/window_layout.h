@@ -1,5 +1,7 @@
 #pragma once
 
+#include "card/card_number.h"
+
 #include <array>
 #include <cmath>
 #include <optional>
@@ -56,10 +58,10 @@ inline constexpr std::array<ControlDescription, 21> kControls{{
     {ControlKind::TextField, "txtIDB1B0", "Frame1", "00001", 3000, 2160, 1095, 420, 8, kBold, false},
     {ControlKind::OptionButton, "optIDWG34", "Frame1", "前十位号", 240, 1200, 1335, 495, 7, kNormal, true},
     {ControlKind::OptionButton, "optIDWG26", "Frame1", "后八位号", 240, 2040, 1335, 495, 6, kNormal, false},
-    {ControlKind::Label, "Label4", "Frame1", "0~255", 3240, 240, 615, 255, 20, kSmall, false},
-    {ControlKind::Label, "Label3", "Frame1", "0~4294967295", 2040, 1080, 1335, 255, 19, kSmall, false},
-    {ControlKind::Label, "Label2", "Frame1", "0~65535", 3000, 1920, 855, 255, 18, kSmall, false},
-    {ControlKind::Label, "Label1", "Frame1", "0~255", 2040, 1920, 615, 255, 17, kSmall, false},
+    {ControlKind::Label, "Label4", "Frame1", card::fieldRangeLabel(card::Field::B4).data(), 3240, 240, 615, 255, 20, kSmall, false},
+    {ControlKind::Label, "Label3", "Frame1", card::fieldRangeLabel(card::Field::B3B0).data(), 2040, 1080, 1335, 255, 19, kSmall, false},
+    {ControlKind::Label, "Label2", "Frame1", card::fieldRangeLabel(card::Field::B1B0).data(), 3000, 1920, 855, 255, 18, kSmall, false},
+    {ControlKind::Label, "Label1", "Frame1", card::fieldRangeLabel(card::Field::B2).data(), 2040, 1920, 615, 255, 17, kSmall, false},
     {ControlKind::Label, "Label11", "Frame1", ",", 2760, 2160, 135, 375, 16, kBold, false},
     {ControlKind::Label, "Label5", "Frame1", "版本或客户号", 240, 480, 1815, 375, 12, kNormal, false},
     {ControlKind::Frame, "Frame2", nullptr, "", 120, 120, 4455, 1455, 0, kNormal, false},

@@ -42,7 +42,7 @@ TEST(ThrowingLibrary, WriteStopsAtTheFirstCallWithAReaderFaultInWords) {
     const auto outcome = commands::cmdIDWrite_Click(panel, source);
     ASSERT_EQ(outcome.result, commands::WriteOutcome::Result::ReaderFault);
     EXPECT_EQ(outcome.fault->entryPoint, "ControlBuzzer");
-    EXPECT_FALSE(outcome.advanced);
+    EXPECT_FALSE(outcome.advanced());
     EXPECT_EQ(panel.texts, before);
     const std::string text = commands::describeWrite(outcome);
     EXPECT_NE(text.find("ControlBuzzer"), std::string::npos) << text;

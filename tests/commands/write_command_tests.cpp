@@ -315,7 +315,7 @@ TEST(WriteCommand, RefusedWriteAdvancesNothingLocksNothingAndDoesNotBeep) {
         ASSERT_EQ(journal.entries.size(), 1U);
         EXPECT_EQ(journal.entries[0].result, "写卡失败（状态 1）");
         EXPECT_FALSE(journal.entries[0].verified);
-        EXPECT_FALSE(outcome.advanced);
+        EXPECT_FALSE(outcome.advanced());
         EXPECT_EQ(sequence(source),
                   (std::vector<std::string>{em4305 ? "buzz 5" : "buzz 4", "write"}));
         EXPECT_EQ(panel.texts[Field::B3B0], "0000000001");

@@ -53,8 +53,9 @@ protected:
     Status write(std::uint8_t chipCode, const Number& number) {
         reader::ShortBuffer shortBuffer;
         reader::LongBuffer longBuffer;
-        shortBuffer.bytes[0] = chipCode;
-        std::copy(number.begin(), number.end(), shortBuffer.bytes.begin() + 1);
+        // Spelled out, so that the library and the program cannot share a wrong byte position.
+        shortBuffer.bytes = {chipCode,         number.b4,        number.number.b3,
+                             number.number.b2, number.number.b1, number.number.b0};
         return static_cast<Status>(library().MF_Write(shortBuffer, longBuffer));
     }
 

@@ -18,7 +18,7 @@ using emulator::TagKind;
 using emulator::TagNumber;
 
 emulator::WriteBlock writeBlock(std::uint8_t chipCode, const TagNumber& n) {
-    return {chipCode, n[0], n[1], n[2], n[3], n[4]};
+    return {chipCode, n.b4, n.number.b3, n.number.b2, n.number.b1, n.number.b0};
 }
 
 std::uint8_t chipCodeOf(Chip chip) {

@@ -29,8 +29,12 @@ void writeFile(const std::filesystem::path& file, const std::string& text) {
 }
 
 JournalEntry verifiedWrite(card::TagNumber number, bool locked = false) {
-    return JournalEntry{locked ? "已写卡并加锁" : "已写卡", true, number, reader::TagChip::T5577,
-                        locked};
+    return JournalEntry{locked ? "已写卡并加锁" : "已写卡",
+                        true,
+                        number,
+                        reader::TagChip::T5577,
+                        locked,
+                        std::nullopt};
 }
 
 const std::chrono::system_clock::time_point kMoment{1714543402s};  // 2024-05-01T06:03:22Z
@@ -41,25 +45,33 @@ TEST(Journal, AFreshJournalHasTheMarkTheHeaderAndOneLinePerWrite) {
     journal::Journal journal(file, [] { return kMoment; });
     const std::string time = journal::isoLocalTime(kMoment);
 
-    ASSERT_EQ(journal.append(JournalEntry{"已写卡并加锁", true,
-                                          card::TagNumber{0x00, {0x12, 0xD6, 0x87, 0xAB}},
-                                          reader::TagChip::EM4305, true}),
+    ASSERT_EQ(journal.append(JournalEntry{
+                  "已写卡并加锁", true, card::TagNumber{0x00, {0x12, 0xD6, 0x87, 0xAB}},
+                  reader::TagChip::EM4305, true, card::TagNumber{0x01, {0x00, 0x00, 0x03, 0xE8}}}),
               std::nullopt);
     ASSERT_EQ(journal.append(JournalEntry{"写卡失败（状态 7）", false,
                                           card::TagNumber{0xFF, {0xFF, 0xFF, 0xFF, 0xFF}},
-                                          reader::TagChip::T5577, false}),
+                                          reader::TagChip::T5577, false, std::nullopt}),
+              std::nullopt);
+    // Whether a write counts is the 核对 column's to say, not its result's wording.
+    ASSERT_EQ(journal.append(JournalEntry{"已写卡？", false, card::TagNumber{0, {0, 0, 0, 9}},
+                                          reader::TagChip::T5577, false, std::nullopt}),
               std::nullopt);
 
-    EXPECT_EQ(fileText(file),
-              "\xEF\xBB\xBF时间,结果,十六进制,版本或客户号,前十位号,后八位号,芯片,保护\r\n" + time +
-                  ",已写卡并加锁,0012D687AB,000,0316049323,\"214,34731\",EM4305,是\r\n" + time +
-                  ",写卡失败（状态 7）,FFFFFFFFFF,255,4294967295,\"255,65535\",T5577,否\r\n");
+    EXPECT_EQ(
+        fileText(file),
+        "\xEF\xBB\xBF时间,结果,十六进制,版本或客户号,前十位号,后八位号,芯片,保护,核对,原卡号\r\n" +
+            time +
+            ",已写卡并加锁,0012D687AB,000,0316049323,\"214,34731\",EM4305,是,是,01000003E8\r\n" +
+            time + ",写卡失败（状态 7）,FFFFFFFFFF,255,4294967295,\"255,65535\",T5577,否,否,\r\n" +
+            time + ",已写卡？,0000000009,000,0000000009,\"000,00009\",T5577,否,否,\r\n");
     EXPECT_EQ(journal::csvField("a\"b,c"), "\"a\"\"b,c\"");
 
     const journal::Journal reopened(file);
     EXPECT_EQ(reopened.lastVerifiedWrite(card::TagNumber{0x00, {0x12, 0xD6, 0x87, 0xAB}}), time);
     EXPECT_EQ(reopened.lastVerifiedWrite(card::TagNumber{0xFF, {0xFF, 0xFF, 0xFF, 0xFF}}),
               std::nullopt);
+    EXPECT_EQ(reopened.lastVerifiedWrite(card::TagNumber{0, {0, 0, 0, 9}}), std::nullopt);
     EXPECT_EQ(reopened.verifiedNumbers(), 1U);
 }
 
@@ -95,7 +107,7 @@ TEST_P(TornLastLine, HidesNoLineBeforeItAndTheNextLineStartsOnItsOwn) {
     ASSERT_EQ(after.substr(0, before.size()), before);  // nothing before it rewritten
     EXPECT_EQ(after.substr(before.size()),
               "\r\n" + journal::isoLocalTime(kMoment) +
-                  ",已写卡,0000000004,000,0000000004,\"000,00004\",T5577,否\r\n");
+                  ",已写卡,0000000004,000,0000000004,\"000,00004\",T5577,否,是,\r\n");
     const journal::Journal reopened(file);
     EXPECT_EQ(reopened.verifiedNumbers(), 3U);
     EXPECT_EQ(reopened.lastVerifiedWrite(card::TagNumber{0, {0, 0, 0, 3}}), std::nullopt);

@@ -28,7 +28,7 @@ namespace testing_support {
 // empty; the destructor removes the file and restores the variable. Link zeld_emulator_core.
 class EmulatorControl {
 public:
-    using Number = std::array<std::uint8_t, 5>;  // B4 B3 B2 B1 B0
+    using Number = card::TagNumber;
     using TagKind = emulator::TagKind;
 
     EmulatorControl() : EmulatorControl(uniqueFile()) {}

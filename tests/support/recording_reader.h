@@ -45,8 +45,11 @@ public:
         if (onGetsnr) {
             onGetsnr(shortBuffer, longBuffer);
         } else if (getsnrStatus == reader::kSuccess) {
-            shortBuffer.bytes[reader::kReplyB4Index] = tag[0];
-            std::copy(tag.begin() + 1, tag.end(), longBuffer.bytes.begin() + reader::kReplyB3Index);
+            // The reply as the reader's library lays it out, spelled out here on its own so
+            // that a wrong byte position in the program shows: B4 in short byte 0, B3..B0 in
+            // long bytes 0..3.
+            shortBuffer.bytes[0] = tag[0];
+            std::copy(tag.begin() + 1, tag.end(), longBuffer.bytes.begin());
         }
         return getsnrStatus;
     }

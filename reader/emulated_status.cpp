@@ -1,41 +1,41 @@
-#include "emulator/status_codes.h"
+#include "reader/emulated_status.h"
 
-namespace emulator {
+namespace reader {
 
-std::string_view describe(Status status) noexcept {
+std::string_view describe(EmulatedStatus status) noexcept {
     switch (status) {
-        case Status::Ok:
+        case EmulatedStatus::Ok:
             return "success";
-        case Status::NoTag:
+        case EmulatedStatus::NoTag:
             return "no tag in the field";
-        case Status::NoValidFrame:
+        case EmulatedStatus::NoValidFrame:
             return "the tag sends no valid EM4100 frame";
-        case Status::ChipNotSelected:
+        case EmulatedStatus::ChipNotSelected:
             return "no chip selected for the write (ControlBuzzer 4 or 5)";
-        case Status::ChipCodeMismatch:
+        case EmulatedStatus::ChipCodeMismatch:
             return "the write names another chip than the one selected";
-        case Status::UnknownChipCode:
+        case EmulatedStatus::UnknownChipCode:
             return "unknown chip code in the write";
-        case Status::WrongChip:
+        case EmulatedStatus::WrongChip:
             return "the tag carries the other chip";
-        case Status::ReadOnlyTag:
+        case EmulatedStatus::ReadOnlyTag:
             return "the tag is read-only";
-        case Status::PasswordProtected:
+        case EmulatedStatus::PasswordProtected:
             return "the tag is password protected";
-        case Status::TargetLocked:
+        case EmulatedStatus::TargetLocked:
             return "the target block is locked";
-        case Status::UnknownControlCode:
+        case EmulatedStatus::UnknownControlCode:
             return "unknown control code";
-        case Status::NullBuffer:
+        case EmulatedStatus::NullBuffer:
             return "a buffer argument is missing";
-        case Status::FieldFileDamaged:
+        case EmulatedStatus::FieldFileDamaged:
             return "the field file is damaged";
-        case Status::FieldFileUnavailable:
+        case EmulatedStatus::FieldFileUnavailable:
             return "the field file cannot be used";
-        case Status::EmulatorFault:
+        case EmulatedStatus::EmulatorFault:
             return "internal failure of the emulator";
     }
     return "unknown status";
 }
 
-}  // namespace emulator
+}  // namespace reader

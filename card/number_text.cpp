@@ -1,0 +1,119 @@
+#include "card/number_text.h"
+
+#include <array>
+#include <cstddef>
+
+namespace card {
+
+namespace {
+
+constexpr std::size_t kHexDigits = 10;
+
+std::array<std::uint8_t, 5> bytesOf(const TagNumber& number) noexcept {
+    return {number.b4, number.number.b3, number.number.b2, number.number.b1, number.number.b0};
+}
+
+}  // namespace
+
+std::string hexWord(std::uint64_t value, int digits) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text(static_cast<std::size_t>(digits > 0 ? digits : 0), '0');
+    for (std::size_t i = text.size(); i > 0; --i) {
+        text[i - 1] = kDigits[value & 0xFU];
+        value >>= 4U;
+    }
+    return text;
+}
+
+int hexDigitValue(char c) noexcept {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return -1;
+}
+
+std::uint64_t numberValue(const TagNumber& number) noexcept {
+    return (std::uint64_t{number.b4} << 32U) | wholeNumber(number.number);
+}
+
+TagNumber tagNumberFromValue(std::uint64_t value) noexcept {
+    const auto byte = [value](unsigned shift) {
+        return static_cast<std::uint8_t>((value >> shift) & 0xFFU);
+    };
+    return TagNumber{byte(32), NumberBytes{byte(24), byte(16), byte(8), byte(0)}};
+}
+
+std::string hexDigits(const TagNumber& number) {
+    return hexWord(numberValue(number), kHexDigits);
+}
+
+std::optional<TagNumber> parseHexDigits(std::string_view text) noexcept {
+    if (text.size() != kHexDigits) {
+        return std::nullopt;
+    }
+    std::uint64_t value = 0;
+    for (const char c : text) {
+        const int digit = hexDigitValue(c);
+        if (digit < 0) {
+            return std::nullopt;
+        }
+        value = (value << 4U) | static_cast<std::uint64_t>(digit);
+    }
+    return tagNumberFromValue(value);
+}
+
+std::string hexBytes(const TagNumber& number, std::string_view separator) {
+    std::string text;
+    for (const std::uint8_t byte : bytesOf(number)) {
+        if (!text.empty()) {
+            text += separator;
+        }
+        text += hexWord(byte, 2);
+    }
+    return text;
+}
+
+std::string fieldText(const TagNumber& number, Field field) {
+    const auto& n = number.number;
+    const CardNumber values = decodeTagNumber(number.b4, n.b3, n.b2, n.b1, n.b0);
+    double value = 0;
+    switch (field) {
+        case Field::B4:
+            value = values.B4;
+            break;
+        case Field::B3B0:
+            value = values.B3B0;
+            break;
+        case Field::B2:
+            value = values.B2;
+            break;
+        case Field::B1B0:
+            value = values.B1B0;
+            break;
+    }
+    return formatPadded(value, fieldWidth(field));
+}
+
+std::string tenDigitText(const TagNumber& number) {
+    return fieldText(number, Field::B3B0);
+}
+
+std::string eightDigitText(const TagNumber& number) {
+    return fieldText(number, Field::B2) + "," + fieldText(number, Field::B1B0);
+}
+
+std::string notationText(const TagNumber& number, Notation notation) {
+    return notation == Notation::WG34 ? tenDigitText(number) : eightDigitText(number);
+}
+
+std::string bothNotations(const TagNumber& number) {
+    return tenDigitText(number) + " / " + eightDigitText(number);
+}
+
+}  // namespace card

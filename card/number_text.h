@@ -1,0 +1,45 @@
+#pragma once
+
+#include "card/card_number.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// A tag number as text, in each of the forms the program shows or keeps it in. Every room that
+// says a number (the status line, the journal, the window, the field tool) says it through here,
+// so the forms cannot drift apart.
+namespace card {
+
+// `value`'s lowest `digits` hexadecimal digits, upper case, zero-padded: hexWord(0x3E8, 4) is
+// "03E8".
+[[nodiscard]] std::string hexWord(std::uint64_t value, int digits);
+// The value of one hexadecimal digit (either case), or -1.
+[[nodiscard]] int hexDigitValue(char c) noexcept;
+
+// The 40-bit number B4..B0 as one integer, B4 the most significant byte, and back (bits above
+// the 40th are ignored).
+[[nodiscard]] std::uint64_t numberValue(const TagNumber& number) noexcept;
+[[nodiscard]] TagNumber tagNumberFromValue(std::uint64_t value) noexcept;
+
+// "00000003E8": ten hexadecimal digits, B4 first, in one piece.
+[[nodiscard]] std::string hexDigits(const TagNumber& number);
+// The number written as ten hexadecimal digits (either case); nothing for any other text.
+[[nodiscard]] std::optional<TagNumber> parseHexDigits(std::string_view text) noexcept;
+// "00 00 00 03 E8": the five bytes, B4 first, with `separator` between them.
+[[nodiscard]] std::string hexBytes(const TagNumber& number, std::string_view separator = " ");
+
+// Each field's text for this number, zero-padded to the field's width: "000", "0000001000",
+// "000", "01000".
+[[nodiscard]] std::string fieldText(const TagNumber& number, Field field);
+// "0000001000": the ten-digit notation.
+[[nodiscard]] std::string tenDigitText(const TagNumber& number);
+// "000,01000": the eight-digit notation.
+[[nodiscard]] std::string eightDigitText(const TagNumber& number);
+// The number in the given notation.
+[[nodiscard]] std::string notationText(const TagNumber& number, Notation notation);
+// "0000001000 / 000,01000": both notations, as the status line and the field tool give them.
+[[nodiscard]] std::string bothNotations(const TagNumber& number);
+
+}  // namespace card
