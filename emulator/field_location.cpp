@@ -10,7 +10,7 @@ namespace emulator {
 util::Expected<std::filesystem::path, std::string> defaultFieldFile() {
     auto folder = platform::stateFolder();
     if (folder) {
-        return std::move(*folder) / "emulated-field";
+        return *folder / "emulated-field";
     }
     const auto& unset = folder.error().unsetVariables;
     std::string which;
