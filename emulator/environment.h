@@ -1,16 +1,12 @@
 #pragma once
 
-#include <filesystem>
-#include <optional>
-#include <string>
+#include "platform/environment.h"
 
-// Environment variables as the process sees them at the moment of the call (a test may change
-// them at run time); nothing when a variable is unset or empty.
+// The emulator reads its settings (MF1_EMULATOR_FIELD, MF1_EMULATOR_TIMING) as the whole program
+// reads the environment.
 namespace emulator {
 
-[[nodiscard]] std::optional<std::string> environmentVariable(const char* name);
-
-// A variable that holds a path, in the system's own encoding of paths.
-[[nodiscard]] std::optional<std::filesystem::path> environmentPath(const char* name);
+using platform::environmentPath;
+using platform::environmentVariable;
 
 }  // namespace emulator

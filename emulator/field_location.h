@@ -22,11 +22,8 @@ struct ChosenFieldFile {
     bool named = false;
 };
 
-// The rule for POSIX systems, from the values of XDG_STATE_HOME and HOME (nothing when unset).
-[[nodiscard]] util::Expected<std::filesystem::path, std::string> posixDefaultFieldFile(
-    const std::optional<std::string>& xdgStateHome, const std::optional<std::string>& home);
-
-// The default file on this system, from the environment as it is now.
+// The default file on this system, in the user's state folder (platform::stateFolder), from the
+// environment as it is now.
 [[nodiscard]] util::Expected<std::filesystem::path, std::string> defaultFieldFile();
 
 // The file the library and the tool use now: MF1_EMULATOR_FIELD, read afresh on every call,

@@ -1,5 +1,7 @@
 #include "emulator/file_ops.h"
 
+#include "platform/file_io.h"
+
 #include <cerrno>
 #include <random>
 #include <system_error>
@@ -47,22 +49,6 @@ util::Expected<int, std::string> lockDescriptor(int fd, FileLock::Mode mode,
         }
     }
     return fd;
-}
-
-bool writeAll(int fd, const std::string& content, int& error) {
-    std::size_t done = 0;
-    while (done < content.size()) {
-        const ssize_t count = ::write(fd, content.data() + done, content.size() - done);
-        if (count < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            error = errno;
-            return false;
-        }
-        done += static_cast<std::size_t>(count);
-    }
-    return true;
 }
 
 }  // namespace
@@ -197,9 +183,9 @@ std::optional<std::string> replaceFileAtomically(const std::filesystem::path& fi
     if (fd < 0) {
         return openError("cannot create", temporary, errno);
     }
-    int error = 0;
-    if (writeAll(fd, content, error) && durability == Durability::Synced && ::fsync(fd) != 0) {
-        error = errno;
+    int error = platform::writeAll(fd, content).value();
+    if (error == 0 && durability == Durability::Synced) {
+        error = platform::flushToDisk(fd).value();
     }
     if (::close(fd) != 0 && error == 0) {
         error = errno;

@@ -1,5 +1,7 @@
 #include "emulator/file_ops.h"
 
+#include "platform/file_io.h"
+
 #include <array>
 #include <cstdint>
 #include <system_error>
@@ -178,12 +180,13 @@ std::optional<std::string> replaceFileAtomically(const std::filesystem::path& fi
     if (handle == INVALID_HANDLE_VALUE) {
         return windowsError("cannot create " + temporary.string());
     }
-    DWORD written = 0;
-    const bool ok =
-        WriteFile(handle, content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
-        written == content.size() &&
-        (durability == Durability::Unsynced || FlushFileBuffers(handle));
-    std::string error = ok ? std::string() : windowsError("cannot write " + temporary.string());
+    std::error_code failure = platform::writeAll(fromHandle(handle), content);
+    if (!failure && durability == Durability::Synced) {
+        failure = platform::flushToDisk(fromHandle(handle));
+    }
+    const bool ok = !failure;
+    std::string error =
+        ok ? std::string() : "cannot write " + temporary.string() + ": " + failure.message();
     CloseHandle(handle);
     const DWORD moveFlags =
         MOVEFILE_REPLACE_EXISTING | (durability == Durability::Synced ? MOVEFILE_WRITE_THROUGH : 0);

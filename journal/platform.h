@@ -9,12 +9,12 @@
 #include <optional>
 #include <string>
 
-// What the journal needs of the operating system; one implementation per platform
-// (platform_posix.cpp, platform_windows.cpp). Texts for the user are UTF-8, in Chinese.
+// What the journal needs of the operating system beyond what platform/ gives the whole program;
+// one implementation per platform (platform_posix.cpp, platform_windows.cpp). Texts for the user
+// are UTF-8, in Chinese.
 namespace journal::platform {
 
-// The user's data folder for the program: $XDG_DATA_HOME/zeld (an absolute XDG_DATA_HOME), else
-// ~/.local/share/zeld; %LOCALAPPDATA%\zeld on Windows. Read from the environment at each call.
+// The user's data folder for the program (platform::dataFolder), or why there is none.
 [[nodiscard]] util::Expected<std::filesystem::path, std::string> dataFolder();
 
 // What is in a file before an append: its size and whether its last byte ends a line.

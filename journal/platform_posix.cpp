@@ -1,11 +1,12 @@
 #include "journal/platform.h"
 
+#include "platform/file_io.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <system_error>
 
@@ -37,30 +38,6 @@ std::string failure(const std::filesystem::path& file, int error) {
     return "无法写入 " + file.string() + "（" + reason(error) + "）";
 }
 
-std::optional<std::string> variable(const char* name) {
-    const char* value = std::getenv(name);  // NOLINT(concurrency-mt-unsafe)
-    if (value == nullptr || *value == '\0') {
-        return std::nullopt;
-    }
-    return std::string(value);
-}
-
-// Writes all of `bytes`, going on after a signal or a partial write.
-int writeAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t count = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (count < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return errno;
-        }
-        done += static_cast<std::size_t>(count);
-    }
-    return 0;
-}
-
 // Makes a new directory entry durable too.
 void syncFolder(const std::filesystem::path& folder) {
     // NOLINTNEXTLINE(cppcoreguidelines-pro-type-vararg,hicpp-vararg)
@@ -72,17 +49,6 @@ void syncFolder(const std::filesystem::path& folder) {
 }
 
 }  // namespace
-
-util::Expected<std::filesystem::path, std::string> dataFolder() {
-    if (const auto xdg = variable("XDG_DATA_HOME");
-        xdg && std::filesystem::path(*xdg).is_absolute()) {
-        return std::filesystem::path(*xdg) / "zeld";
-    }
-    if (const auto home = variable("HOME")) {
-        return std::filesystem::path(*home) / ".local" / "share" / "zeld";
-    }
-    return util::Unexpected{std::string("找不到用户数据目录（XDG_DATA_HOME 和 HOME 均未设置）")};
-}
 
 std::optional<std::string> appendDurably(
     const std::filesystem::path& file, const std::function<std::string(const FileEnd&)>& compose) {
@@ -108,10 +74,10 @@ std::optional<std::string> appendDurably(
         end.endsWithNewline = end.size > 0 && last == '\n';
     }
     if (error == 0) {
-        error = writeAll(fd, compose(end));
+        error = ::platform::writeAll(fd, compose(end)).value();
     }
-    if (error == 0 && ::fsync(fd) != 0) {
-        error = errno;
+    if (error == 0) {
+        error = ::platform::flushToDisk(fd).value();
     }
     if (::close(fd) != 0 && error == 0) {
         error = errno;

@@ -1,12 +1,12 @@
 #include "journal/platform.h"
 
+#include "platform/file_io.h"
+
 #define WIN32_LEAN_AND_MEAN
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
 #include <windows.h>
-
-#include <vector>
 
 namespace journal::platform {
 
@@ -39,21 +39,6 @@ std::string failure(const std::filesystem::path& file, DWORD error) {
 }
 
 }  // namespace
-
-util::Expected<std::filesystem::path, std::string> dataFolder() {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", buffer.data(),
-                                                     static_cast<DWORD>(buffer.size()));
-        if (length == 0) {
-            return util::Unexpected{std::string("找不到用户数据目录（LOCALAPPDATA 未设置）")};
-        }
-        if (length < buffer.size()) {
-            return std::filesystem::path(std::wstring(buffer.data(), length)) / L"zeld";
-        }
-        buffer.resize(length);
-    }
-}
 
 std::optional<std::string> appendDurably(
     const std::filesystem::path& file, const std::function<std::string(const FileEnd&)>& compose) {
@@ -89,16 +74,13 @@ std::optional<std::string> appendDurably(
             end.endsWithNewline = last == '\n';
         }
     }
+    const auto native =
+        reinterpret_cast<::platform::NativeFile>(handle);  // NOLINT(*-reinterpret-cast)
     if (error == 0) {
-        const std::string bytes = compose(end);
-        DWORD written = 0;
-        if (!WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-            written != bytes.size()) {
-            error = GetLastError() != 0 ? GetLastError() : ERROR_WRITE_FAULT;
-        }
+        error = static_cast<DWORD>(::platform::writeAll(native, compose(end)).value());
     }
-    if (error == 0 && !FlushFileBuffers(handle)) {
-        error = GetLastError();
+    if (error == 0) {
+        error = static_cast<DWORD>(::platform::flushToDisk(native).value());
     }
     CloseHandle(handle);
     if (error != 0) {

@@ -1,6 +1,5 @@
 // The field file on disk: missing, created, shared by two writers, damaged, and where it lives.
 #include "emulator/field_file_format.h"
-#include "emulator/field_location.h"
 #include "emulator/field_store.h"
 #include "emulator/file_ops.h"
 
@@ -311,41 +310,5 @@ TEST(FieldStore, TheLockIsAFileOfItsOwnBesideTheField) {
     const FieldStore store(fs::path("some") / "where" / "field");
     EXPECT_EQ(store.lockFile(), fs::path("some") / "where" / "field.lock");
 }
-
-struct LocationCase {
-    const char* name;
-    std::optional<std::string> xdgStateHome;
-    std::optional<std::string> home;
-    std::optional<fs::path> expected;
-
-    friend void PrintTo(const LocationCase& c, std::ostream* os) { *os << c.name; }
-};
-
-class DefaultFieldFile : public ::testing::TestWithParam<LocationCase> {};
-
-TEST_P(DefaultFieldFile, FollowsTheStateFolderConvention) {
-#if defined(_WIN32)
-    GTEST_SKIP() << "POSIX folders: Windows keeps the field under %LOCALAPPDATA%";
-#endif
-    const auto& c = GetParam();
-    const auto file = emulator::posixDefaultFieldFile(c.xdgStateHome, c.home);
-    ASSERT_EQ(file.has_value(), c.expected.has_value());
-    if (c.expected) {
-        // Compared in generic form: the separator this code joins with is the platform's.
-        EXPECT_EQ(file->generic_string(), c.expected->generic_string());
-    } else {
-        EXPECT_NE(file.error().find("MF1_EMULATOR_FIELD"), std::string::npos);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Posix, DefaultFieldFile,
-    ::testing::Values(LocationCase{"StateHome", "/var/state", "/home/u",
-                                   fs::path("/var/state/zeld/emulated-field")},
-                      LocationCase{"HomeOnly", std::nullopt, "/home/u",
-                                   fs::path("/home/u/.local/state/zeld/emulated-field")},
-                      LocationCase{"RelativeStateHomeIsIgnored", "state", "/home/u",
-                                   fs::path("/home/u/.local/state/zeld/emulated-field")},
-                      LocationCase{"Neither", std::nullopt, std::nullopt, std::nullopt}));
 
 }  // namespace

@@ -1,22 +1,17 @@
-#include "emulator/environment.h"
+#include "platform/environment.h"
 
 #include <string_view>
-#include <utility>
 #include <vector>
 
-#if defined(_WIN32)
+#ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
+#endif
 #ifndef NOMINMAX  // MinGW's C++ headers may have defined it already
 #define NOMINMAX
 #endif
 #include <windows.h>
-#else
-#include <cstdlib>
-#endif
 
-namespace emulator {
-
-#if defined(_WIN32)
+namespace platform {
 
 namespace {
 
@@ -57,24 +52,4 @@ std::optional<std::filesystem::path> environmentPath(const char* name) {
     return std::filesystem::path(*value);
 }
 
-#else
-
-std::optional<std::string> environmentVariable(const char* name) {
-    const char* value = std::getenv(name);  // NOLINT(concurrency-mt-unsafe)
-    if (value == nullptr || *value == '\0') {
-        return std::nullopt;
-    }
-    return std::string(value);
-}
-
-std::optional<std::filesystem::path> environmentPath(const char* name) {
-    auto value = environmentVariable(name);
-    if (!value) {
-        return std::nullopt;
-    }
-    return std::filesystem::path(std::move(*value));
-}
-
-#endif
-
-}  // namespace emulator
+}  // namespace platform

@@ -1,0 +1,45 @@
+#include "platform/file_io.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX  // MinGW's C++ headers may have defined it already
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+namespace platform {
+
+namespace {
+
+HANDLE toHandle(NativeFile file) {
+    return reinterpret_cast<HANDLE>(file);  // NOLINT(*-reinterpret-cast,performance-no-int-to-ptr)
+}
+
+std::error_code systemError(DWORD code) {
+    return {static_cast<int>(code), std::system_category()};
+}
+
+}  // namespace
+
+std::error_code writeAll(NativeFile file, std::string_view bytes) {
+    // One synchronous write to a disk file writes everything or fails; a short count without an
+    // error is taken as a failure rather than retried.
+    DWORD written = 0;
+    if (!WriteFile(toHandle(file), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                   nullptr) ||
+        written != bytes.size()) {
+        const DWORD error = GetLastError();
+        return systemError(error != 0 ? error : ERROR_WRITE_FAULT);
+    }
+    return {};
+}
+
+std::error_code flushToDisk(NativeFile file) {
+    if (!FlushFileBuffers(toHandle(file))) {
+        return systemError(GetLastError());
+    }
+    return {};
+}
+
+}  // namespace platform

@@ -1,0 +1,28 @@
+#include "platform/user_folders.h"
+
+#include "platform/environment.h"
+
+namespace platform {
+
+namespace {
+
+// Data and state alike: the folder of the profile that stays on this machine.
+UserFolder localAppData() {
+    const auto folder = environmentPath("LOCALAPPDATA");
+    if (!folder) {
+        return util::Unexpected{FolderUnknown{{"LOCALAPPDATA"}}};
+    }
+    return *folder / L"zeld";
+}
+
+}  // namespace
+
+UserFolder dataFolder() {
+    return localAppData();
+}
+
+UserFolder stateFolder() {
+    return localAppData();
+}
+
+}  // namespace platform
