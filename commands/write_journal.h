@@ -18,15 +18,35 @@ struct JournalEntry {
     std::optional<card::TagNumber> previousNumber;  // what the tag sent before the write, if read
 };
 
-// What the write command sees of the journal of written tags.
+// What the write command sees of the journal of written tags. One write goes: hold(), the
+// questions (lastVerifiedWrite), beginWrite() just before MF_Write, append() with the outcome,
+// release().
 class WriteJournal {
 public:
     virtual ~WriteJournal() = default;
 
-    // When the journal last recorded a verified write of this number, as its time column says;
-    // nothing when it never did.
+    // Keeps other copies of the program from checking or recording a write until release(), and
+    // takes in what they appended since the journal was read, so that two copies cannot both
+    // miss each other's write of one number. Never waits without a bound.
+    virtual void hold() {}
+    virtual void release() {}
+
+    // Why the journal cannot answer questions now (UTF-8), e.g. it is not read yet or cannot be
+    // read; nothing when it can. Then no number is asked about, and the write goes on.
+    [[nodiscard]] virtual std::optional<std::string> unavailable() const { return std::nullopt; }
+
+    // When the journal last recorded a verified write of this number that no later write
+    // overwrote (or a write of it that started and never ended), as its time column says;
+    // nothing when it did not.
     [[nodiscard]] virtual std::optional<std::string> lastVerifiedWrite(
         const card::TagNumber& number) const = 0;
+
+    // Records, on disk, that this write is about to be sent (`entry.result` unused), so that a
+    // crash during it leaves a trace; the reason (UTF-8) when it could not be recorded.
+    [[nodiscard]] virtual std::optional<std::string> beginWrite(const JournalEntry& entry) {
+        static_cast<void>(entry);
+        return std::nullopt;
+    }
     // Appends the entry, stamped with the current time, and returns once it is on disk; the
     // reason (UTF-8) when it could not be written.
     [[nodiscard]] virtual std::optional<std::string> append(const JournalEntry& entry) = 0;
