@@ -47,7 +47,8 @@ std::string describeRead(const ReadOutcome& outcome, const reader::ReaderInUse& 
         case ReadOutcome::Result::Read:
             return "已读卡，十六进制 " + hexText(outcome.tag);
         case ReadOutcome::Result::NoTag:
-            return "未读到卡" + failureDetail(outcome.status, inUse) + "，请将卡放在读卡器上";
+            return "未读到卡" + failureDetail(outcome.status, inUse) +
+                   (tagAtTheReader(outcome.status, inUse) ? "" : "，请将卡放在读卡器上");
         case ReadOutcome::Result::ReaderFault:
             return describeFault(outcome.fault);
         case ReadOutcome::Result::ReaderUnavailable:
@@ -92,19 +93,39 @@ std::string journalTrouble(const WriteOutcome& outcome) {
     return outcome.journalError ? "；未记入写卡记录：" + *outcome.journalError : std::string();
 }
 
-// "2024-05-01 14:03:22+08:00": the journal's time, easier to read.
+}  // namespace
+
 std::string readableTime(std::string_view when) {
-    std::string text(when);
-    if (text.size() > 10 && text[10] == 'T') {
-        text[10] = ' ';
+    // "YYYY-MM-DDTHH:MM" first; anything else is shown as it stands.
+    constexpr std::size_t kToTheMinute = 16;
+    if (when.size() < kToTheMinute || when[10] != 'T') {
+        return std::string(when);
     }
+    std::string text(when.substr(0, kToTheMinute));
+    text[10] = ' ';
     return text;
+}
+
+namespace {
+
+// The number as the user entered it: in the notation of the fields in use.
+std::string asEntered(const card::TagNumber& number, card::Notation notation) {
+    return card::notationText(number, notation);
 }
 
 }  // namespace
 
-std::string duplicateQuestion(std::string_view when) {
-    return "此号码已于 " + readableTime(when) + " 写过，仍要写入吗？";
+WriteQuestion writeQuestion(const WriteOutcome& outcome) {
+    const std::string next = asEntered(outcome.number, outcome.notation);
+    const std::string again =
+        outcome.earlierWrite ? next + " 已于 " + readableTime(*outcome.earlierWrite) + " 写过" : "";
+    if (outcome.previousWrite && outcome.previousNumber) {
+        return WriteQuestion{"此卡已是 " + asEntered(*outcome.previousNumber, outcome.notation) +
+                                 "（" + readableTime(*outcome.previousWrite) + " 写入），改写为 " +
+                                 next + " 吗？" + (again.empty() ? "" : again + "。"),
+                             "改写", "不改写"};
+    }
+    return WriteQuestion{again + "，仍要写入吗？", "仍要写入", "不写入"};
 }
 
 std::string journalResult(const WriteOutcome& outcome) {
@@ -156,8 +177,11 @@ std::string describeWrite(const WriteOutcome& outcome, const reader::ReaderInUse
             return "写卡未成功：卡上读回 " + numberInAllForms(outcome.readBack) + "，不是 " +
                    hexText(outcome.number) + leftUndone(outcome) + journalTrouble(outcome);
         case Result::Declined:
-            return "未写卡：此号码已于 " + readableTime(outcome.earlierWrite.value_or("")) +
-                   " 写过：" + numberInAllForms(outcome.number);
+            if (outcome.previousWrite && outcome.previousNumber) {
+                return "未写卡：此卡已是 " + numberInAllForms(*outcome.previousNumber);
+            }
+            return "未写卡：" + asEntered(outcome.number, outcome.notation) + " 已于 " +
+                   readableTime(outcome.earlierWrite.value_or("")) + " 写过";
         case Result::OutOfRange: {
             const card::Field field = outcome.invalidField.value_or(card::Field::B4);
             return fieldName(field) + "无效（须为 " + std::string(card::fieldRangeLabel(field)) +
@@ -170,6 +194,51 @@ std::string describeWrite(const WriteOutcome& outcome, const reader::ReaderInUse
             break;
     }
     return outcome.loadError ? describeLoadError(*outcome.loadError) : "读卡器库不可用";
+}
+
+Tone toneOf(const ReadOutcome& outcome) {
+    return outcome.result == ReadOutcome::Result::Read ? Tone::Done : Tone::Failed;
+}
+
+Tone toneOf(const WriteOutcome& outcome) {
+    switch (outcome.result) {
+        case WriteOutcome::Result::Written:
+            return outcome.journalError ? Tone::Failed : Tone::Done;
+        case WriteOutcome::Result::Declined:
+            return Tone::Neutral;
+        default:
+            return Tone::Failed;
+    }
+}
+
+std::string verdict(const ReadOutcome& outcome) {
+    return outcome.result == ReadOutcome::Result::Read ? "已读卡 " + card::tenDigitText(outcome.tag)
+                                                       : std::string("未读到卡");
+}
+
+std::string verdict(const WriteOutcome& outcome) {
+    switch (outcome.result) {
+        case WriteOutcome::Result::Written:
+            return (outcome.lockRequested ? "已写卡并保护 " : "已写卡 ") +
+                   asEntered(outcome.number, outcome.notation);
+        case WriteOutcome::Result::WrittenNotLocked:
+            return "已写卡，未能保护 " + asEntered(outcome.number, outcome.notation);
+        case WriteOutcome::Result::ReaderFault:
+            return "写卡结果不明";
+        default:
+            return "未写卡";
+    }
+}
+
+std::string sessionCount(int written) {
+    return "，本次第 " + std::to_string(written) + " 张";
+}
+
+std::string droppedPress(bool busy, bool writing) {
+    if (busy) {
+        return writing ? "正在写卡，按键已忽略" : "正在读卡，按键已忽略";
+    }
+    return writing ? "已忽略：上一张卡刚写完" : "已忽略：刚读完卡";
 }
 
 }  // namespace commands

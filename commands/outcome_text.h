@@ -24,11 +24,34 @@ namespace commands {
 [[nodiscard]] std::string describeWrite(const WriteOutcome& outcome,
                                         const reader::ReaderInUse& inUse = {});
 
-// The question before writing a number the journal holds as written at `when`.
-[[nodiscard]] std::string duplicateQuestion(std::string_view when);
+// The one question before a write whose number, or the tag's present number, the journal holds
+// as written (outcome.earlierWrite, outcome.previousWrite), with its two answers.
+struct WriteQuestion {
+    std::string text;
+    std::string yes;
+    std::string no;
+};
+[[nodiscard]] WriteQuestion writeQuestion(const WriteOutcome& outcome);
+// "2024-05-01 14:03": a journal time (ISO 8601 with its offset) as the user reads it, to the
+// minute, in the local time it was written in.
+[[nodiscard]] std::string readableTime(std::string_view when);
 // The journal's result column for a write that reached MF_Write: starts with 已写卡 only when the
 // tag was read back holding the number written.
 [[nodiscard]] std::string journalResult(const WriteOutcome& outcome);
+
+// How an outcome looks at a glance: done (the tag read, or written as asked), failed (the user
+// must look again), or neither (nothing attempted, by choice).
+enum class Tone { Done, Failed, Neutral };
+[[nodiscard]] Tone toneOf(const ReadOutcome& outcome);
+[[nodiscard]] Tone toneOf(const WriteOutcome& outcome);
+// The outcome in a few words, kept beside later notes: "已写卡 0000001020", "未写卡".
+[[nodiscard]] std::string verdict(const ReadOutcome& outcome);
+[[nodiscard]] std::string verdict(const WriteOutcome& outcome);
+// Said of a success: the count of tags written since the program started ("，本次第 3 张").
+[[nodiscard]] std::string sessionCount(int written);
+// Said when a press was dropped: during a command (`busy`, `writing` telling which), or just
+// after one ended.
+[[nodiscard]] std::string droppedPress(bool busy, bool writing);
 
 // The field's name as the window labels it, e.g. "版本或客户号".
 [[nodiscard]] std::string fieldName(card::Field field);

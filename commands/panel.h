@@ -26,10 +26,13 @@ public:
     // chkIDLOCK checked.
     [[nodiscard]] virtual bool isLockChecked() const = 0;
 
-    // Asks the user a yes-or-no question (UTF-8) whose default answer is No; true for Yes. A
-    // panel that cannot ask answers No.
-    [[nodiscard]] virtual bool confirm(std::string_view question) {
+    // Asks the user a question (UTF-8) with two answers, `yes` and `no`, the default being
+    // `no`; true for `yes`. A panel that cannot ask answers `no`.
+    [[nodiscard]] virtual bool confirm(std::string_view question, std::string_view yes,
+                                       std::string_view no) {
         static_cast<void>(question);
+        static_cast<void>(yes);
+        static_cast<void>(no);
         return false;
     }
 

@@ -16,7 +16,7 @@ std::optional<std::string> emulatedReaderCause(reader::Status status) {
         case Status::NoTag:
             return "读卡器上没有卡";
         case Status::NoValidFrame:
-            return "卡未发出有效卡号";
+            return "空白卡或无法识别的卡";
         case Status::WrongChip:
             return "卡上的芯片与所选的不同";
         case Status::ReadOnlyTag:
@@ -61,6 +61,11 @@ std::string readerInUseDetail(const reader::ReaderInUse& inUse) {
     }
     const std::u8string path = inUse.path.u8string();
     return path.empty() ? text : text + "：" + std::string(path.begin(), path.end());
+}
+
+bool tagAtTheReader(reader::Status status, const reader::ReaderInUse& inUse) {
+    return inUse.emulated &&
+           static_cast<reader::EmulatedStatus>(status) == reader::EmulatedStatus::NoValidFrame;
 }
 
 std::string failureDetail(reader::Status status, const reader::ReaderInUse& inUse) {

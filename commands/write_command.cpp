@@ -118,15 +118,64 @@ void perform(reader::CommandSession& session, Panel& panel, WriteOutcome& outcom
     outcome.result = Result::Written;
 }
 
-// The journal's line for a write that reached MF_Write.
-void record(WriteJournal& journal, WriteOutcome& outcome) {
+JournalEntry entryFor(const WriteOutcome& outcome) {
     JournalEntry entry;
-    entry.result = journalResult(outcome);
     entry.verified = outcome.verified();
     entry.number = outcome.number;
     entry.chip = outcome.chip;
     entry.locked = outcome.locked();
-    outcome.journalError = journal.append(entry);
+    entry.previousNumber = outcome.previousNumber;
+    return entry;
+}
+
+// The journal's line for a write that reached MF_Write. A line that could not be written wins
+// over a start line that could not: that is the one the user must know about.
+void record(WriteJournal& journal, WriteOutcome& outcome) {
+    JournalEntry entry = entryFor(outcome);
+    entry.result = journalResult(outcome);
+    if (auto trouble = journal.append(entry)) {
+        outcome.journalError = std::move(trouble);
+    }
+}
+
+// Holds the journal from the questions to the write's line, whatever way the command leaves.
+class JournalHold {
+public:
+    explicit JournalHold(WriteJournal& journal) : journal_(journal) { journal_.hold(); }
+    ~JournalHold() { release(); }
+    JournalHold(const JournalHold&) = delete;
+    JournalHold& operator=(const JournalHold&) = delete;
+    JournalHold(JournalHold&&) = delete;
+    JournalHold& operator=(JournalHold&&) = delete;
+    void release() {
+        if (held_) {
+            held_ = false;
+            journal_.release();
+        }
+    }
+
+private:
+    WriteJournal& journal_;
+    bool held_ = true;
+};
+
+// A number written before is most likely a slip (a tag read back into the fields, a batch
+// restarted from the wrong number), and so is a tag this program numbered and verified: the
+// user says, in one question, whether the write is meant. True to go on.
+bool ask(Panel& panel, const WriteJournal& journal, WriteOutcome& outcome) {
+    outcome.journalUnavailable = journal.unavailable();
+    if (outcome.journalUnavailable) {
+        return true;
+    }
+    outcome.earlierWrite = journal.lastVerifiedWrite(outcome.number);
+    if (outcome.previousNumber && *outcome.previousNumber != outcome.number) {
+        outcome.previousWrite = journal.lastVerifiedWrite(*outcome.previousNumber);
+    }
+    if (!outcome.earlierWrite && !outcome.previousWrite) {
+        return true;
+    }
+    const WriteQuestion question = writeQuestion(outcome);
+    return panel.confirm(question.text, question.yes, question.no);
 }
 
 WriteOutcome faulted(WriteOutcome outcome, const reader::ReaderFault& fault) {
@@ -175,15 +224,28 @@ WriteOutcome cmdIDWrite_Click(Panel& panel, reader::ReaderSource& source, WriteJ
     }
     WriteOutcome outcome = outcomeFor(*request);
 
-    // 2. A number written before is most likely a slip (a tag read back into the fields, a batch
-    // restarted from the wrong number): the user says whether it is meant.
-    outcome.earlierWrite = journal.lastVerifiedWrite(outcome.number);
-    if (outcome.earlierWrite && !panel.confirm(duplicateQuestion(*outcome.earlierWrite))) {
+    // 2. What the tag holds now, and whether the journal knows either number.
+    JournalHold hold(journal);
+    reader::CommandSession::TagReply before;
+    try {
+        before = session.readTag();
+    } catch (const reader::ReaderFault& fault) {
+        return faulted(std::move(outcome), fault);
+    }
+    outcome.previousStatus = before.status;
+    outcome.previousNumber = before.number;
+    if (!ask(panel, journal, outcome)) {
         outcome.result = Result::Declined;
         return outcome;
     }
 
-    // 3. On the reader.
+    // 3. On the reader, announced in the journal first so that a crash during it leaves a trace.
+    {
+        JournalEntry starting = entryFor(outcome);
+        if (auto trouble = journal.beginWrite(starting)) {
+            outcome.journalError = std::move(trouble);
+        }
+    }
     try {
         perform(session, panel, outcome);
     } catch (const reader::ReaderFault& fault) {
@@ -195,6 +257,7 @@ WriteOutcome cmdIDWrite_Click(Panel& panel, reader::ReaderSource& source, WriteJ
     if (outcome.writeSent()) {
         record(journal, outcome);
     }
+    hold.release();
     if (outcome.result == Result::Written) {
         try {
             static_cast<void>(session.beep());

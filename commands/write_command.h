@@ -29,7 +29,7 @@ struct WriteOutcome {
         NotWritten,         // the reader refused the write: nothing advanced, nothing locked
         NotReadBack,        // the write was taken but the tag could not be read back afterwards
         WrongReadBack,      // the tag sends another number than the one written
-        Declined,           // the number was written before and the user chose not to repeat it
+        Declined,           // the number or the tag's was written before; the user said no
         OutOfRange,         // a field's number is out of range: nothing was written
         ReaderUnavailable,  // the reader library could not be used: nothing was sent
         ReaderFault,        // a library call failed without a status (it threw): see `fault`
@@ -55,9 +55,16 @@ struct WriteOutcome {
     card::TagNumber readBack;                          // what the tag sent, when read back
     reader::Status lockStatus = reader::kSuccess;      // when the lock was sent
     std::optional<reader::LoadError> loadError;        // when Result::ReaderUnavailable
-    std::optional<std::string> earlierWrite;  // the journal's time of an earlier verified write
-    std::optional<std::string> journalError;  // why the write's line is not in the journal
-    std::optional<reader::CallFault> fault;   // when Result::ReaderFault
+    // What the tag sent when read just before the write (nothing: blank, absent, unreadable).
+    std::optional<card::TagNumber> previousNumber;
+    reader::Status previousStatus = reader::kSuccess;
+    // The journal's times of earlier verified writes of the number to write and of the number
+    // the tag held, when it has them.
+    std::optional<std::string> earlierWrite;
+    std::optional<std::string> previousWrite;
+    std::optional<std::string> journalUnavailable;  // why no question could be asked
+    std::optional<std::string> journalError;        // why the write's line is not in the journal
+    std::optional<reader::CallFault> fault;         // when Result::ReaderFault
 
     // MF_Write was called, so the journal has (or tried to take) the write's line.
     [[nodiscard]] bool writeSent() const noexcept { return reached >= Stage::Sent; }

@@ -88,6 +88,30 @@ bool CommandGate::isPress(const QEvent* event) {
     }
 }
 
+bool CommandGate::isRepeatedPressKey(const QEvent* event) {
+    switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride: {
+            const auto& key = dynamic_cast<const QKeyEvent&>(*event);
+            return key.isAutoRepeat() &&
+                   (key.key() == Qt::Key_Space || key.key() == Qt::Key_Return ||
+                    key.key() == Qt::Key_Enter || key.key() == Qt::Key_Select);
+        }
+        default:
+            return false;
+    }
+}
+
+void CommandGate::tellDropped(QObject* watched, const QEvent* event) {
+    const bool once = event->type() == QEvent::KeyPress ||
+                      event->type() == QEvent::MouseButtonPress ||
+                      event->type() == QEvent::TouchBegin || event->type() == QEvent::TabletPress;
+    if (once && qobject_cast<QWidget*>(watched) != nullptr && startsCommand(watched, event)) {
+        Q_EMIT pressDropped(busy_);
+    }
+}
+
 bool CommandGate::startsCommand(QObject* watched, const QEvent* event) const {
     if (!isPress(event)) {
         return false;
@@ -124,12 +148,17 @@ bool CommandGate::eventFilter(QObject* watched, QEvent* event) {
     if (top == nullptr) {
         return false;
     }
+    if (isRepeatedPressKey(event) && (top == window_ || top == dialog_)) {
+        return true;
+    }
     if (top == window_) {
-        if (busy_) {
+        const bool tooSoon = sinceEnd_.isValid() && sinceEnd_.elapsed() < interval() &&
+                             startsCommand(watched, event);
+        if (busy_ || tooSoon) {
+            tellDropped(watched, event);
             return true;
         }
-        return sinceEnd_.isValid() && sinceEnd_.elapsed() < interval() &&
-               startsCommand(watched, event);
+        return false;
     }
     if (top == dialog_) {
         return isPress(event) && sinceDialog_.elapsed() < interval();

@@ -15,7 +15,8 @@ namespace ui {
 // before the command counts as ended. For the desktop's double-click interval after that, a press
 // that could start a command again is dropped too: a mouse button on a command button, Space on
 // a button, Enter anywhere in the window. So is a press in a dialog the command showed, for that
-// interval after the dialog appeared.
+// interval after the dialog appeared. A key that auto-repeats never presses anything: holding
+// Enter on the write button writes one tag.
 class CommandGate final : public QObject {
     Q_OBJECT
 
@@ -42,6 +43,11 @@ public:
     // A dialog the command shows now: presses in it are dropped for the double-click interval.
     void guardDialog(QWidget* dialog);
 
+Q_SIGNALS:
+    // A press that would have started a command was dropped: during one (`busy`), or too soon
+    // after one ended. Not said of auto-repeats, which no one made on purpose.
+    void pressDropped(bool busy);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -49,6 +55,9 @@ private:
     [[nodiscard]] static int interval();
     [[nodiscard]] static bool isInput(const QEvent* event);
     [[nodiscard]] static bool isPress(const QEvent* event);
+    [[nodiscard]] static bool isRepeatedPressKey(const QEvent* event);
+    // Says a dropped press once: the key press or mouse press, not its companions.
+    void tellDropped(QObject* watched, const QEvent* event);
     // A press that could start a command.
     [[nodiscard]] bool startsCommand(QObject* watched, const QEvent* event) const;
     [[nodiscard]] QWidget* topLevelOf(QObject* watched) const;

@@ -37,6 +37,7 @@ void ElidedLabel::updateShownText() {
     layout.setTextOption(option);
 
     QStringList shown;
+    showsAll_ = true;
     layout.beginLayout();
     for (int i = 0; i < lines_; ++i) {
         QTextLine line = layout.createLine();
@@ -46,6 +47,7 @@ void ElidedLabel::updateShownText() {
         line.setLineWidth(width);
         const bool last = i == lines_ - 1;
         if (last && line.textStart() + line.textLength() < fullText_.size()) {
+            showsAll_ = false;
             shown << fontMetrics().elidedText(fullText_.mid(line.textStart()), Qt::ElideRight,
                                               width);
         } else {

@@ -14,6 +14,8 @@ public:
 
     void setFullText(const QString& text);
     [[nodiscard]] const QString& fullText() const noexcept { return fullText_; }
+    // Whether the whole text is shown, nothing cut off.
+    [[nodiscard]] bool showsAll() const noexcept { return showsAll_; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -23,6 +25,7 @@ private:
 
     int lines_;
     QString fullText_;
+    bool showsAll_ = true;
 };
 
 }  // namespace ui

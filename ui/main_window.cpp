@@ -6,15 +6,16 @@
 #include "commands/write_command.h"
 #include "ui/accessibility.h"
 #include "ui/command_gate.h"
-#include "ui/elided_label.h"
+#include "ui/status_line.h"
 #include "ui/window_layout.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
@@ -159,16 +160,14 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
     connect(cmdIDRead_, &QPushButton::clicked, this, &MainWindow::cmdIDRead_Click);
     connect(cmdIDWrite_, &QPushButton::clicked, this, &MainWindow::cmdIDWrite_Click);
     gate_ = new CommandGate(this, {cmdIDRead_, cmdIDWrite_});
+    connect(gate_, &CommandGate::pressDropped, this, &MainWindow::showPressDropped);
 
-    // Two lines: a written number in both notations and in hex does not fit on one beside the
-    // reader's name at this width.
-    statusMessage_ = new ElidedLabel(2, this);
-    statusMessage_->setObjectName(QStringLiteral("statusMessage"));
+    status_ = new StatusLine(this);
     readerInUse_ = new QLabel(this);
     readerInUse_->setObjectName(QStringLiteral("readerInUse"));
     readerInUse_->setContentsMargins(0, 0, 4, 0);
     statusBar()->setSizeGripEnabled(false);
-    statusBar()->addWidget(statusMessage_, 1);
+    statusBar()->addWidget(status_, 1);
     statusBar()->addPermanentWidget(readerInUse_);
     showReaderInUse();
     // The journal is read beside the window once it has been shown, so that a long one does not
@@ -181,7 +180,7 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
         }
         journalRead->deleteLater();
         if (journal_->loadError()) {
-            showStatus(*journal_->loadError() + "：写卡时不能提醒重复的号码");
+            status_->showMessage(*journal_->loadError() + "：写卡时不能提醒重复的号码");
         }
     });
     journalRead->start(20);
@@ -224,27 +223,45 @@ bool MainWindow::isLockChecked() const {
 }
 
 QString MainWindow::statusMessage() const {
-    return statusMessage_->fullText();
+    return status_->fullText();
 }
 
-bool MainWindow::confirm(std::string_view question) {
-    using QtSize = decltype(std::declval<QString>().size());
-    QMessageBox box(QMessageBox::Question, windowTitle(),
-                    QString::fromUtf8(question.data(), static_cast<QtSize>(question.size())),
-                    QMessageBox::NoButton, this);
-    QPushButton* yes = box.addButton(QStringLiteral("仍要写入"), QMessageBox::YesRole);
-    QPushButton* no = box.addButton(QStringLiteral("不写入"), QMessageBox::NoRole);
-    box.setDefaultButton(no);
-    box.setEscapeButton(no);
+namespace {
+
+QString fromUtf8(std::string_view text) {
+    using QtSize = decltype(std::declval<QString>().size());  // int on Qt 5, qsizetype on Qt 6
+    return QString::fromUtf8(text.data(), static_cast<QtSize>(text.size()));
+}
+
+}  // namespace
+
+bool MainWindow::confirm(std::string_view question, std::string_view yes, std::string_view no) {
+    QMessageBox box(QMessageBox::Question, windowTitle(), fromUtf8(question), QMessageBox::NoButton,
+                    this);
+    QPushButton* yesButton = box.addButton(fromUtf8(yes), QMessageBox::YesRole);
+    QPushButton* noButton = box.addButton(fromUtf8(no), QMessageBox::NoRole);
+    box.setDefaultButton(noButton);
+    box.setEscapeButton(noButton);
     // The second click of a double-click, or a key held down, must not answer it.
     gate_->guardDialog(&box);
-    box.exec();
-    return box.clickedButton() == yes;
+    // Not modal to the window system: a modal box would have it drop the window's close button
+    // unseen. The window's own input is dropped all the same while the command runs.
+    box.setWindowModality(Qt::NonModal);
+    QEventLoop answered;
+    connect(&box, &QMessageBox::finished, &answered, &QEventLoop::quit);
+    question_ = &box;
+    box.show();
+    answered.exec();
+    question_ = nullptr;
+    return box.clickedButton() == yesButton;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (gate_->isBusy()) {
         closeWhenDone_ = true;
+        if (question_ != nullptr) {
+            question_->reject();  // the default answer: nothing is written
+        }
         event->ignore();
         return;
     }
@@ -257,12 +274,12 @@ void MainWindow::runCommand(QPushButton* pressed, const QString& busyText,
         return;
     }
     gate_->begin();
+    writing_ = pressed == cmdIDWrite_;
     cmdIDRead_->setEnabled(false);
     cmdIDWrite_->setEnabled(false);
-    statusMessage_->setFullText(busyText);
     // Shown before the command's first library call, which blocks the event loop.
+    status_->showMessage(busyText.toStdString());
     cmdIDRead_->parentWidget()->repaint();
-    statusMessage_->repaint();
 
     command();
     showReaderInUse();
@@ -281,21 +298,29 @@ void MainWindow::runCommand(QPushButton* pressed, const QString& busyText,
 void MainWindow::cmdIDRead_Click() {
     runCommand(cmdIDRead_, QStringLiteral("正在读卡…"), [this] {
         const auto outcome = commands::cmdIDRead_Click(*this, *source_);
-        showStatus(commands::describeRead(outcome, source_->readerInUse()));
+        status_->showOutcome(commands::describeRead(outcome, source_->readerInUse()),
+                             commands::toneOf(outcome), commands::verdict(outcome));
     });
 }
 
 void MainWindow::cmdIDWrite_Click() {
     runCommand(cmdIDWrite_, QStringLiteral("正在写卡…"), [this] {
         const auto outcome = commands::cmdIDWrite_Click(*this, *source_, *journal_);
-        showStatus(commands::describeWrite(outcome, source_->readerInUse()));
+        std::string message = commands::describeWrite(outcome, source_->readerInUse());
+        if (outcome.verified()) {
+            message += commands::sessionCount(++writtenThisSession_);
+        }
+        const commands::Tone tone = commands::toneOf(outcome);
+        status_->showOutcome(message, tone, commands::verdict(outcome));
+        // The reader beeps only for a tag done; a failure must not pass in silence.
+        if (tone == commands::Tone::Failed) {
+            QApplication::beep();
+        }
     });
 }
 
-void MainWindow::showStatus(const std::string& utf8Message) {
-    const QString message = QString::fromStdString(utf8Message);
-    statusMessage_->setFullText(message);
-    announceStatus(*statusMessage_, message);
+void MainWindow::showPressDropped(bool busy) {
+    status_->showNote(commands::droppedPress(busy, writing_));
 }
 
 void MainWindow::showReaderInUse() {

@@ -5,6 +5,8 @@
 #include "reader/reader_source.h"
 
 #include <QMainWindow>
+#include <QMessageBox>
+#include <QPointer>
 
 #include <array>
 #include <functional>
@@ -42,8 +44,10 @@ public:
     [[nodiscard]] bool isEM4305Selected() const override;
     [[nodiscard]] bool isAdd1Checked() const override;
     [[nodiscard]] bool isLockChecked() const override;
-    // A message box whose default button is No.
-    [[nodiscard]] bool confirm(std::string_view question) override;
+    // A message box whose default button is `no`. Closing the window while it is open answers
+    // `no`, and the window closes once the command has ended.
+    [[nodiscard]] bool confirm(std::string_view question, std::string_view yes,
+                               std::string_view no) override;
 
     // The message in the status line beneath the client area, in full.
     [[nodiscard]] QString statusMessage() const;
@@ -58,7 +62,7 @@ private:
     // Runs a command started by `pressed`, with the buttons disabled and `busyText` shown.
     void runCommand(QPushButton* pressed, const QString& busyText,
                     const std::function<void()>& command);
-    void showStatus(const std::string& utf8Message);
+    void showPressDropped(bool busy);
     void showReaderInUse();
     [[nodiscard]] QLineEdit* field(card::Field field) const;
 
@@ -73,7 +77,10 @@ private:
     QRadioButton* optIDEM4305_ = nullptr;
     QCheckBox* chkIDADD1_ = nullptr;
     QCheckBox* chkIDLOCK_ = nullptr;
-    class ElidedLabel* statusMessage_ = nullptr;
+    class StatusLine* status_ = nullptr;
+    QPointer<QMessageBox> question_;
+    bool writing_ = false;  // the command running, or the last one, is a write
+    int writtenThisSession_ = 0;
     QLabel* readerInUse_ = nullptr;
 };
 

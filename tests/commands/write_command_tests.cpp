@@ -24,7 +24,7 @@ using Op = RecordedCall::Op;
 
 using Block = std::array<std::uint8_t, 6>;
 
-// The calls as "buzz 4", "write", "buzz 1", ... for comparing whole sequences.
+// The calls as "buzz 4", "getsnr", "write", "buzz 1", ... for comparing whole sequences.
 std::vector<std::string> sequence(const FakeSource& source) {
     std::vector<std::string> names;
     for (const auto& call : source.device.calls) {
@@ -72,7 +72,18 @@ public:
     std::vector<commands::JournalEntry> entries;
     std::vector<std::size_t> callsBefore;
     std::optional<std::string> failure;  // answered by every append
+    std::optional<std::string> notReadable;
+    int holds = 0;                          // hold() less release(): 0 once a command has ended
+    std::vector<std::size_t> startsBefore;  // calls made before each beginWrite
     const FakeSource* source = nullptr;
+
+    void hold() override { ++holds; }
+    void release() override { --holds; }
+    [[nodiscard]] std::optional<std::string> unavailable() const override { return notReadable; }
+    [[nodiscard]] std::optional<std::string> beginWrite(const commands::JournalEntry&) override {
+        startsBefore.push_back(source != nullptr ? source->device.calls.size() : 0);
+        return std::nullopt;
+    }
 
     static std::uint64_t key(const card::TagNumber& n) {
         return (std::uint64_t{n.b4} << 32U) | card::wholeNumber(n.number);
@@ -161,7 +172,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 false,
                                 false,
                                 kStart,
-                                {"buzz 4", "write", "getsnr", "buzz 1"},
+                                {"buzz 4", "getsnr", "write", "getsnr", "buzz 1"},
                                 {0, 0, 0, 0, 0, 1},
                                 kStart},
                       WriteCase{"AdvanceTenDigit",
@@ -170,7 +181,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 true,
                                 false,
                                 kStart,
-                                {"buzz 4", "write", "getsnr", "buzz 1"},
+                                {"buzz 4", "getsnr", "write", "getsnr", "buzz 1"},
                                 {0, 0, 0, 0, 0, 1},
                                 {"000", "0000000002", "000", "00001"}},
                       WriteCase{"TopTenDigitWrapsToOne",
@@ -179,7 +190,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 true,
                                 false,
                                 {"000", "4294967295", "000", "00001"},
-                                {"buzz 4", "write", "getsnr", "buzz 1"},
+                                {"buzz 4", "getsnr", "write", "getsnr", "buzz 1"},
                                 {0, 0, 0xFF, 0xFF, 0xFF, 0xFF},
                                 {"000", "0000000001", "000", "00001"}},
                       WriteCase{"EightDigitWrapsWithoutCarryIntoB2",
@@ -188,7 +199,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 true,
                                 false,
                                 {"000", "0000000001", "255", "65535"},
-                                {"buzz 4", "write", "getsnr", "buzz 1"},
+                                {"buzz 4", "getsnr", "write", "getsnr", "buzz 1"},
                                 {0, 0, 0, 0xFF, 0xFF, 0xFF},
                                 {"000", "0000000001", "255", "00001"}},
                       WriteCase{"EM4305WithLock",
@@ -197,7 +208,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 false,
                                 true,
                                 kStart,
-                                {"buzz 5", "write", "getsnr", "buzz 7", "buzz 1"},
+                                {"buzz 5", "getsnr", "write", "getsnr", "buzz 7", "buzz 1"},
                                 {2, 0, 0, 0, 0, 1},
                                 kStart},
                       WriteCase{"T5577WithLockAndAdvance",
@@ -206,7 +217,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 true,
                                 true,
                                 {"018", "0878082202", "000", "00001"},
-                                {"buzz 4", "write", "getsnr", "buzz 6", "buzz 1"},
+                                {"buzz 4", "getsnr", "write", "getsnr", "buzz 6", "buzz 1"},
                                 {0, 0x12, 0x34, 0x56, 0x78, 0x9A},
                                 {"018", "0878082203", "000", "00001"}},
                       WriteCase{"EightDigitIgnoresTheTenDigitFieldEvenWithLetters",
@@ -215,7 +226,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 false,
                                 false,
                                 {"001", "not a number", "086", "30874"},
-                                {"buzz 5", "write", "getsnr", "buzz 1"},
+                                {"buzz 5", "getsnr", "write", "getsnr", "buzz 1"},
                                 {2, 1, 0, 0x56, 0x78, 0x9A},
                                 {"001", "not a number", "086", "30874"}},
                       WriteCase{"EightDigitStartValues",
@@ -224,7 +235,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 false,
                                 false,
                                 {"000", "000", "000", "00001"},
-                                {"buzz 4", "write", "getsnr", "buzz 1"},
+                                {"buzz 4", "getsnr", "write", "getsnr", "buzz 1"},
                                 {0, 0, 0, 0, 0, 1},
                                 {"000", "000", "000", "00001"}},
                       WriteCase{"LenientTexts",
@@ -233,7 +244,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 false,
                                 false,
                                 {" 1 2", "１２３４５", "x", "y"},
-                                {"buzz 4", "write", "getsnr", "buzz 1"},
+                                {"buzz 4", "getsnr", "write", "getsnr", "buzz 1"},
                                 {0, 12, 0, 0, 0x30, 0x39},
                                 {" 1 2", "１２３４５", "x", "y"}},
                       WriteCase{"BlankFieldsAreZero",
@@ -242,7 +253,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 true,
                                 false,
                                 {"", "", "", ""},
-                                {"buzz 4", "write", "getsnr", "buzz 1"},
+                                {"buzz 4", "getsnr", "write", "getsnr", "buzz 1"},
                                 {0, 0, 0, 0, 0, 0},
                                 {"", "0000000001", "", ""}}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
@@ -274,7 +285,7 @@ TEST(WriteCommand, EachRunGetsFreshZeroedBuffers) {
     static_cast<void>(cmdIDWrite_Click(panel, source));
     static_cast<void>(cmdIDWrite_Click(panel, source));
 
-    const auto& secondAnnouncement = source.device.calls.at(4);
+    const auto& secondAnnouncement = source.device.calls.at(5);
     ASSERT_EQ(secondAnnouncement.code, ControlCode::SelectT5577);
     EXPECT_TRUE(std::all_of(secondAnnouncement.longOnEntry.bytes.begin(),
                             secondAnnouncement.longOnEntry.bytes.end(),
@@ -291,7 +302,7 @@ TEST(WriteCommand, TheLongBufferTravelsUnchangedFromCallToCall) {
     static_cast<void>(cmdIDWrite_Click(panel, source));
 
     const auto& calls = source.device.calls;
-    ASSERT_EQ(calls.size(), 5U);
+    ASSERT_EQ(calls.size(), 6U);
     for (std::size_t i = 1; i < calls.size(); ++i) {
         EXPECT_EQ(calls[i].longOnEntry.bytes[200], i);
     }
@@ -317,7 +328,7 @@ TEST(WriteCommand, RefusedWriteAdvancesNothingLocksNothingAndDoesNotBeep) {
         EXPECT_FALSE(journal.entries[0].verified);
         EXPECT_FALSE(outcome.advanced());
         EXPECT_EQ(sequence(source),
-                  (std::vector<std::string>{em4305 ? "buzz 5" : "buzz 4", "write"}));
+                  (std::vector<std::string>{em4305 ? "buzz 5" : "buzz 4", "getsnr", "write"}));
         EXPECT_EQ(panel.texts[Field::B3B0], "0000000001");
         EXPECT_TRUE(panel.setOrder.empty());
         const std::string message = commands::describeWrite(outcome);
@@ -350,7 +361,7 @@ TEST_P(UnverifiedWrite, AdvancesNothingLocksNothingDoesNotBeepAndSaysWhatTheTagS
     const auto outcome = cmdIDWrite_Click(panel, source, journal);
 
     EXPECT_EQ(outcome.result, param.result);
-    EXPECT_EQ(sequence(source), (std::vector<std::string>{"buzz 4", "write", "getsnr"}));
+    EXPECT_EQ(sequence(source), (std::vector<std::string>{"buzz 4", "getsnr", "write", "getsnr"}));
     EXPECT_TRUE(panel.setOrder.empty());
     const std::string message = commands::describeWrite(outcome);
     for (const char* part : {param.said, "号码未加一", "未保护"}) {
@@ -385,32 +396,107 @@ INSTANTIATE_TEST_SUITE_P(
                                  "写后读不到卡"}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
 
-TEST(WriteCommand, ANumberWrittenBeforeAsksFirstAndNoWritesNothing) {
+// Before the write the tag is read: a number this program wrote and verified, on the tag or to
+// be written, is asked about once; the answer "no" writes nothing.
+struct Asked {
+    const char* name;
+    std::optional<card::TagNumber> onTag;  // what the tag sends before the write; nothing: blank
+    std::map<std::uint64_t, std::string> verified;
+    std::optional<std::string> notReadable;  // the journal cannot answer
+    const char* question;                    // nothing asked when empty
+    const char* answers;
+    friend void PrintTo(const Asked& c, std::ostream* os) { *os << c.name; }
+};
+
+class AskedBeforeWriting : public ::testing::TestWithParam<Asked> {};
+
+TEST_P(AskedBeforeWriting, OnceAndNoWritesNothing) {
+    const Asked& param = GetParam();
     for (const bool yes : {false, true}) {
         FakeSource source;
+        if (param.onTag) {
+            const auto& n = *param.onTag;
+            source.device.tag = {n.b4, n.number.b3, n.number.b2, n.number.b1, n.number.b0};
+        }
+        int reads = 0;
+        source.device.onGetsnr = [&](reader::ShortBuffer& s, reader::LongBuffer& l) {
+            // Blank before the write (status 2), holding what was written after it.
+            if (reads++ == 0 && !param.onTag) {
+                source.device.getsnrStatus = 2;
+                return;
+            }
+            source.device.getsnrStatus = 0;
+            s.bytes[0] = source.device.tag[0];
+            std::copy(source.device.tag.begin() + 1, source.device.tag.end(), l.bytes.begin());
+        };
         FakePanel panel;
         panel.add1 = true;
         panel.answer = yes;
         MemoryJournal journal;
-        journal.verified[1] = "2024-05-01T14:03:22+08:00";
+        journal.source = &source;
+        journal.verified = param.verified;
+        journal.notReadable = param.notReadable;
 
         const auto outcome = cmdIDWrite_Click(panel, source, journal);
 
-        EXPECT_EQ(
-            panel.questions,
-            (std::vector<std::string>{"此号码已于 2024-05-01 14:03:22+08:00 写过，仍要写入吗？"}));
-        if (yes) {
+        EXPECT_EQ(journal.holds, 0);
+        EXPECT_EQ(outcome.previousNumber, param.onTag);
+        EXPECT_EQ(outcome.journalUnavailable, param.notReadable);
+        if (std::string_view(param.question).empty()) {
+            EXPECT_TRUE(panel.questions.empty());
+        } else {
+            EXPECT_EQ(panel.questions, std::vector<std::string>{param.question});
+            EXPECT_EQ(panel.answers, std::vector<std::string>{param.answers});
+        }
+        if (yes || std::string_view(param.question).empty()) {
             EXPECT_EQ(outcome.result, WriteOutcome::Result::Written);
-            EXPECT_EQ(journal.entries.size(), 1U);
+            ASSERT_EQ(journal.entries.size(), 1U);
+            EXPECT_EQ(journal.entries[0].previousNumber, param.onTag);
+            // The start line is on disk before MF_Write: after the announcement and the read.
+            EXPECT_EQ(journal.startsBefore, std::vector<std::size_t>{2});
             continue;
         }
         EXPECT_EQ(outcome.result, WriteOutcome::Result::Declined);
-        EXPECT_EQ(sequence(source), (std::vector<std::string>{"buzz 4"}));
+        EXPECT_EQ(sequence(source), (std::vector<std::string>{"buzz 4", "getsnr"}));
         EXPECT_TRUE(journal.entries.empty());
+        EXPECT_TRUE(journal.startsBefore.empty());
         EXPECT_TRUE(panel.setOrder.empty());
         EXPECT_TRUE(startsWith(commands::describeWrite(outcome), "未写卡"));
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Questions, AskedBeforeWriting,
+    ::testing::Values(
+        Asked{"NumberWrittenBefore",
+              card::TagNumber{},
+              {{1, "2024-05-01T14:03:22+08:00"}},
+              std::nullopt,
+              "0000000001 已于 2024-05-01 14:03 写过，仍要写入吗？",
+              "仍要写入/不写入"},
+        Asked{"TagNumberedBefore",
+              card::TagNumber{0, {0, 0, 0, 7}},
+              {{7, "2024-05-01T14:03:22+08:00"}},
+              std::nullopt,
+              "此卡已是 0000000007（2024-05-01 14:03 写入），改写为 0000000001 吗？",
+              "改写/不改写"},
+        Asked{"BothInOneQuestion",
+              card::TagNumber{0, {0, 0, 0, 7}},
+              {{7, "2024-05-01T14:03:22+08:00"}, {1, "2024-05-02T09:00:00+08:00"}},
+              std::nullopt,
+              "此卡已是 0000000007（2024-05-01 14:03 写入），改写为 0000000001 吗？0000000001 已于 "
+              "2024-05-02 09:00 写过。",
+              "改写/不改写"},
+        Asked{
+            "TagTheJournalDoesNotHold", card::TagNumber{0, {0, 0, 0, 7}}, {}, std::nullopt, "", ""},
+        Asked{"BlankTag", std::nullopt, {{7, "2024-05-01T14:03:22+08:00"}}, std::nullopt, "", ""},
+        Asked{"JournalNotReadYet",
+              card::TagNumber{0, {0, 0, 0, 7}},
+              {{7, "2024-05-01T14:03:22+08:00"}, {1, "2024-05-02T09:00:00+08:00"}},
+              std::string("写卡记录尚未读完"),
+              "",
+              ""}),
+    [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST(WriteCommand, AJournalThatCannotBeWrittenStopsNothingButIsNamed) {
     FakeSource source;
@@ -422,7 +508,8 @@ TEST(WriteCommand, AJournalThatCannotBeWrittenStopsNothingButIsNamed) {
     const auto outcome = cmdIDWrite_Click(panel, source, journal);
 
     EXPECT_EQ(outcome.result, WriteOutcome::Result::Written);
-    EXPECT_EQ(sequence(source), (std::vector<std::string>{"buzz 4", "write", "getsnr", "buzz 1"}));
+    EXPECT_EQ(sequence(source),
+              (std::vector<std::string>{"buzz 4", "getsnr", "write", "getsnr", "buzz 1"}));
     EXPECT_EQ(panel.texts[Field::B3B0], "0000000002");
     const std::string message = commands::describeWrite(outcome);
     EXPECT_TRUE(startsWith(message, "已写卡，但未记入写卡记录")) << message;
@@ -443,7 +530,8 @@ TEST(WriteCommand, RefusedLockStillAdvancesButDoesNotBeepAndSaysTheTagIsUnprotec
 
     EXPECT_EQ(outcome.result, WriteOutcome::Result::WrittenNotLocked);
     EXPECT_EQ(outcome.lockStatus, 9);
-    EXPECT_EQ(sequence(source), (std::vector<std::string>{"buzz 5", "write", "getsnr", "buzz 7"}));
+    EXPECT_EQ(sequence(source),
+              (std::vector<std::string>{"buzz 5", "getsnr", "write", "getsnr", "buzz 7"}));
     EXPECT_EQ(panel.texts[Field::B3B0], "0000000002");
     const std::string message = commands::describeWrite(outcome);
     EXPECT_NE(message.find("未能保护"), std::string::npos) << message;
@@ -460,7 +548,8 @@ TEST(WriteCommand, AnnouncementStatusIsNotLookedAt) {
     const auto outcome = cmdIDWrite_Click(panel, source);
 
     EXPECT_EQ(outcome.result, WriteOutcome::Result::Written);
-    EXPECT_EQ(sequence(source), (std::vector<std::string>{"buzz 4", "write", "getsnr", "buzz 1"}));
+    EXPECT_EQ(sequence(source),
+              (std::vector<std::string>{"buzz 4", "getsnr", "write", "getsnr", "buzz 1"}));
 }
 
 TEST(WriteCommand, AdvancesFromTheNumberWrittenNotFromAFractionalText) {

@@ -22,6 +22,7 @@ public:
     std::vector<card::Field> setOrder;   // fields in the order they were set
     bool answer = false;                 // the answer to every question
     std::vector<std::string> questions;  // the questions asked, in order
+    std::vector<std::string> answers;    // their two answers, "yes/no"
 
     [[nodiscard]] std::string fieldText(card::Field field) const override {
         return texts.at(field);
@@ -34,8 +35,10 @@ public:
     [[nodiscard]] bool isEM4305Selected() const override { return em4305; }
     [[nodiscard]] bool isAdd1Checked() const override { return add1; }
     [[nodiscard]] bool isLockChecked() const override { return lock; }
-    [[nodiscard]] bool confirm(std::string_view question) override {
+    [[nodiscard]] bool confirm(std::string_view question, std::string_view yes,
+                               std::string_view no) override {
         questions.emplace_back(question);
+        answers.emplace_back(std::string(yes) + "/" + std::string(no));
         return answer;
     }
 };

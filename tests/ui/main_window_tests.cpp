@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -654,17 +655,30 @@ private Q_SLOTS:
             writes += call.op == testing_support::RecordedCall::Op::Write ? 1 : 0;
         }
         QCOMPARE(writes, 1);
-        QCOMPARE(device.calls.size(), std::size_t{4});  // select, write, read back, beep
+        // select, read, write, read back, beep
+        QCOMPARE(device.calls.size(), std::size_t{5});
         QCOMPARE(fieldTexts(*window), (QStringList{"000", "0000000002", "000", "00001"}));
         QVERIFY(!lock->isChecked());
         QVERIFY(window->isAdd1Checked());
         QCOMPARE(QApplication::focusWidget(), write);
-        QVERIFY2(window->statusMessage().startsWith(QStringLiteral("已写卡")),
-                 qPrintable(window->statusMessage()));
+        // The dropped presses are said, beside the write's outcome.
+        QCOMPARE(window->statusMessage(),
+                 QStringLiteral("正在写卡，按键已忽略；上次：已写卡 0000000001"));
 
-        // The buttons work again for a press that comes after the double-click interval.
+        // The buttons work again for a press that comes after the double-click interval (on the
+        // next tag: the one written is not overwritten without a question).
         device.onAnyCall = nullptr;
+        device.tag = {};
         click(*window, "cmdIDWrite");
+        QCOMPARE(fieldTexts(*window), (QStringList{"000", "0000000003", "000", "00001"}));
+
+        // A key held down on the button: its auto-repeats press nothing.
+        QTest::qWait(kDoubleClickInterval + 20);
+        write->setFocus();
+        for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease, QEvent::KeyPress}) {
+            QKeyEvent repeat(type, Qt::Key_Return, Qt::NoModifier, QString(), true);
+            QApplication::sendEvent(write, &repeat);
+        }
         QCOMPARE(fieldTexts(*window), (QStringList{"000", "0000000003", "000", "00001"}));
     }
 
@@ -707,8 +721,8 @@ private Q_SLOTS:
         QString defaultButton;
         QTimer answer;
         connect(&answer, &QTimer::timeout, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (box == nullptr) {
+            auto* box = window->findChild<QMessageBox*>();
+            if (box == nullptr || !box->isVisible()) {
                 return;
             }
             answer.stop();
@@ -724,14 +738,47 @@ private Q_SLOTS:
 
         click(*window, "cmdIDWrite");
 
-        QVERIFY2(question.startsWith(QStringLiteral("此号码已于 ")), qPrintable(question));
+        // The number as entered and the time to the minute, without its offset.
+        QVERIFY2(question.startsWith(QStringLiteral("0000000001 已于 ")), qPrintable(question));
         QVERIFY2(question.endsWith(QStringLiteral(" 写过，仍要写入吗？")), qPrintable(question));
+        QCOMPARE(question.size(),
+                 QStringLiteral("0000000001 已于 2026-12-07 20:34 写过，仍要写入吗？").size());
         QCOMPARE(defaultButton, QStringLiteral("不写入"));
         QVERIFY(!field.tagNumber().has_value());
         QCOMPARE(field.beepCount(), beeps);
         QCOMPARE(lineCount(data.journalFile()), 2);
         QVERIFY2(window->statusMessage().startsWith(QStringLiteral("未写卡")),
                  qPrintable(window->statusMessage()));
+    }
+
+    void closingDuringTheQuestionAnswersNoAndClosesOnceTheWriteHasEnded() {
+        const testing_support::DataFolder data;
+        {
+            journal::Journal earlier(data.journalFile());
+            commands::JournalEntry entry;
+            entry.result = "已写卡";
+            entry.verified = true;
+            entry.number = card::TagNumber{0, {0, 0, 0, 1}};
+            QVERIFY(!earlier.append(entry));
+        }
+        const testing_support::EmulatorControl field;
+        field.placeEmptyTag(emulator::TagKind::T5577);
+        const auto window = windowOverEmulator();
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, [&] {
+            auto* box = window->findChild<QMessageBox*>();
+            if (box != nullptr && box->isVisible()) {
+                closer.stop();
+                window->close();  // the title bar's close button
+            }
+        });
+        closer.start(5);
+
+        click(*window, "cmdIDWrite");
+
+        QTRY_VERIFY(!window->isVisible());
+        QVERIFY(!field.tagNumber().has_value());
+        QCOMPARE(lineCount(data.journalFile()), 2);
     }
 };
 

@@ -1,0 +1,94 @@
+#include "ui/status_line.h"
+
+#include "ui/accessibility.h"
+#include "ui/elided_label.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPalette>
+#include <QStyle>
+
+namespace ui {
+
+namespace {
+
+// Dark enough to read on a light window background; the icon says the same for anyone who
+// cannot tell the colours apart.
+QColor toneColour(commands::Tone tone, const QPalette& palette) {
+    switch (tone) {
+        case commands::Tone::Done:
+            return {0x1B, 0x6E, 0x20};
+        case commands::Tone::Failed:
+            return {0xB0, 0x1C, 0x1C};
+        case commands::Tone::Neutral:
+            break;
+    }
+    return palette.color(QPalette::WindowText);
+}
+
+QStyle::StandardPixmap toneIcon(commands::Tone tone) {
+    return tone == commands::Tone::Done ? QStyle::SP_DialogApplyButton
+                                        : QStyle::SP_MessageBoxWarning;
+}
+
+}  // namespace
+
+StatusLine::StatusLine(QWidget* parent) : QWidget(parent) {
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+    icon_ = new QLabel(this);
+    icon_->setObjectName(QStringLiteral("statusIcon"));
+    const int side = fontMetrics().height();
+    icon_->setFixedSize(side, side);
+    layout->addWidget(icon_, 0, Qt::AlignVCenter);
+    // Two lines: a written number in both notations and in hex does not fit on one beside the
+    // reader's name at this width.
+    message_ = new ElidedLabel(2, this);
+    message_->setObjectName(QStringLiteral("statusMessage"));
+    layout->addWidget(message_, 1);
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+}
+
+void StatusLine::showOutcome(const std::string& message, commands::Tone tone,
+                             const std::string& verdict) {
+    verdict_ = verdict;
+    show(message, tone);
+}
+
+void StatusLine::showMessage(const std::string& message) {
+    verdict_.clear();
+    show(message, commands::Tone::Neutral);
+}
+
+void StatusLine::showNote(const std::string& note) {
+    show(verdict_.empty() ? note : note + "；上次：" + verdict_, tone_);
+}
+
+QString StatusLine::fullText() const {
+    return message_->fullText();
+}
+
+bool StatusLine::showsAll() const {
+    return message_->showsAll();
+}
+
+void StatusLine::show(const std::string& message, commands::Tone tone) {
+    tone_ = tone;
+    const QString text = QString::fromStdString(message);
+    QPalette palette = message_->palette();
+    palette.setColor(QPalette::WindowText, toneColour(tone, palette));
+    message_->setPalette(palette);
+    if (tone == commands::Tone::Neutral) {
+        icon_->clear();
+    } else {
+        icon_->setPixmap(style()->standardIcon(toneIcon(tone)).pixmap(icon_->size()));
+    }
+    message_->setFullText(text);
+    announceStatus(*message_, text);
+    // Shown now: a command may go on to block in the reader library.
+    message_->repaint();
+    icon_->repaint();
+}
+
+}  // namespace ui

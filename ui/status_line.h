@@ -1,0 +1,43 @@
+#pragma once
+
+#include "commands/outcome_text.h"
+
+#include <QWidget>
+
+class QLabel;
+
+namespace ui {
+
+class ElidedLabel;
+
+// The status line beneath the window: an icon and a message of two lines. Success and failure
+// differ in icon and colour as well as in words, so that a failed write is not missed; a note
+// (a dropped press) is shown with the last outcome's few words, never in place of them.
+class StatusLine final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit StatusLine(QWidget* parent = nullptr);
+
+    // A command's outcome in full, and its few words for later notes.
+    void showOutcome(const std::string& message, commands::Tone tone, const std::string& verdict);
+    // A message of its own (a command running, the journal at start-up), with no icon.
+    void showMessage(const std::string& message);
+    // A note that leaves the last outcome's words in view.
+    void showNote(const std::string& note);
+
+    // The whole message, however it is shown.
+    [[nodiscard]] QString fullText() const;
+    // Whether the message is shown whole, with nothing cut off.
+    [[nodiscard]] bool showsAll() const;
+
+private:
+    void show(const std::string& message, commands::Tone tone);
+
+    QLabel* icon_ = nullptr;
+    ElidedLabel* message_ = nullptr;
+    commands::Tone tone_ = commands::Tone::Neutral;
+    std::string verdict_;
+};
+
+}  // namespace ui
