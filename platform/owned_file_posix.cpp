@@ -107,8 +107,11 @@ util::Expected<OwnedFile, OpenFailure> openOwnFile(const std::filesystem::path& 
     OwnedFile opened(openNoFollow(*target, flags));
     if (!opened.isOpen()) {
         // O_NOFOLLOW refuses a link that appeared after followOwnLink looked.
-        return util::Unexpected{errno == ELOOP ? refused(Refusal::ForeignLink)
-                                               : systemFailure(errno)};
+        if (errno == ELOOP) {
+            return util::Unexpected{refused(Refusal::ForeignLink)};
+        }
+        return util::Unexpected{errno == EISDIR ? refused(Refusal::NotRegular)
+                                                : systemFailure(errno)};
     }
     const int fd = static_cast<int>(opened.native());
     struct stat status {};
