@@ -55,11 +55,19 @@ constexpr std::uint32_t kOffsetShift = 8U;
 constexpr std::uint32_t kOffsetBias = 2048;
 constexpr std::uint32_t kKeyHighMask = 0xFFU;
 
+// MurmurHash3's finaliser: every key bit reaches the shard (top 8 bits) and the slot (low 32).
 std::uint64_t mix(std::uint64_t key) noexcept {
     key ^= key >> 33U;
     key *= 0xFF51AFD7ED558CCDULL;
     key ^= key >> 33U;
+    key *= 0xC4CEB9FE1A85EC53ULL;
+    key ^= key >> 33U;
     return key;
+}
+
+// The slot a hash starts at among `size`, without a division.
+std::size_t slotOf(std::uint64_t hash, std::size_t size) noexcept {
+    return static_cast<std::size_t>(((hash & 0xFFFFFFFFULL) * size) >> 32U);
 }
 
 }  // namespace
@@ -91,11 +99,13 @@ CompactTime parseIsoTime(std::string_view text) noexcept {
         (hour * 3600) + (minute * 60) + second;
     time.seconds = local - (std::int64_t{offset} * 60);
     time.offsetMinutes = static_cast<std::int16_t>(offset);
-    time.known = time.seconds >= 0 && time.seconds <= 0xFFFFFFFFLL;
-    // The text must read back as it stands: 2024-02-31 is no date.
-    if (time.known && formatIsoTime(time) != text) {
-        time.known = false;
-    }
+    // The text must read back as it stands: 2024-02-31 is no date, nor is 23:59:60.
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    constexpr std::array<int, 12> kDays{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const int monthDays =
+        kDays.at(static_cast<std::size_t>(month - 1)) + (month == 2 && leap ? 1 : 0);
+    time.known =
+        day <= monthDays && second < 60 && time.seconds >= 0 && time.seconds <= 0xFFFFFFFFLL;
     return time;
 }
 
@@ -130,7 +140,7 @@ auto* JournalIndex::find(Index& index, std::uint64_t key) {
     }
     const auto low = static_cast<std::uint32_t>(key);
     const auto high = static_cast<std::uint32_t>(key >> 32U) & kKeyHighMask;
-    std::size_t at = static_cast<std::size_t>(hash % shard.slots.size());
+    std::size_t at = slotOf(hash, shard.slots.size());
     for (;;) {
         auto& entry = shard.slots[at];
         if ((entry.high & kUsed) == 0) {
@@ -155,7 +165,7 @@ void JournalIndex::grow(Shard& shard) {
         }
         const std::uint64_t key =
             entry.low | (static_cast<std::uint64_t>(entry.high & kKeyHighMask) << 32U);
-        std::size_t at = static_cast<std::size_t>(mix(key) % size);
+        std::size_t at = slotOf(mix(key), size);
         while ((slots[at].high & kUsed) != 0) {
             at = at + 1 == size ? 0 : at + 1;
         }
@@ -173,7 +183,7 @@ JournalIndex::Entry& JournalIndex::findOrAdd(std::uint64_t key) {
     }
     const auto low = static_cast<std::uint32_t>(key);
     const auto high = static_cast<std::uint32_t>(key >> 32U) & kKeyHighMask;
-    std::size_t at = static_cast<std::size_t>(hash % shard.slots.size());
+    std::size_t at = slotOf(hash, shard.slots.size());
     for (;;) {
         Entry& entry = shard.slots[at];
         if ((entry.high & kUsed) == 0) {
@@ -189,8 +199,43 @@ JournalIndex::Entry& JournalIndex::findOrAdd(std::uint64_t key) {
     }
 }
 
+void JournalIndex::prefetch(std::uint64_t key) const noexcept {
+#if defined(__GNUC__)
+    const std::uint64_t hash = mix(key);
+    const Shard& shard = shards_[hash >> 56U];  // NOLINT(*-constant-array-index)
+    if (!shard.slots.empty()) {
+        __builtin_prefetch(&shard.slots[slotOf(hash, shard.slots.size())]);
+    }
+#else
+    static_cast<void>(key);
+#endif
+}
+
+void JournalIndex::reserve(std::size_t numbers) {
+    const std::size_t each = (numbers / kShards) + ((numbers / kShards) / 3) + 16;
+    for (Shard& shard : shards_) {
+        if (shard.slots.size() < each) {
+            std::vector<Entry> old = std::move(shard.slots);
+            shard.slots.assign(each, Entry{});
+            shard.used = 0;
+            for (const Entry& entry : old) {
+                if ((entry.high & kUsed) != 0) {
+                    const std::uint64_t key =
+                        entry.low | (static_cast<std::uint64_t>(entry.high & kKeyHighMask) << 32U);
+                    findOrAdd(key) = entry;
+                }
+            }
+        }
+    }
+}
+
 void JournalIndex::apply(const LineRecord& record) {
-    const CompactTime time = parseIsoTime(record.time);
+    // Lines written together share their time: parse it once.
+    if (record.time != lastTimeText_) {
+        lastTimeText_.assign(record.time);
+        lastTime_ = parseIsoTime(record.time);
+    }
+    const CompactTime time = lastTime_;
     ++lines_;
     if (record.start) {
         open_.insert_or_assign(record.key, Open{time, lines_});

@@ -36,6 +36,11 @@ struct KeyedWrite {
 
 class JournalIndex {
 public:
+    // Makes room for about `numbers` numbers at once, rather than growing step by step.
+    void reserve(std::size_t numbers);
+    // Asks the processor for where `key` lives, ahead of apply: reading a long journal is
+    // otherwise mostly waiting for memory.
+    void prefetch(std::uint64_t key) const noexcept;
     // Takes in the next line of the journal, in the file's order.
     void apply(const LineRecord& record);
 
@@ -78,6 +83,8 @@ private:
     };
     std::unordered_map<std::uint64_t, Open> open_;
     std::uint64_t lines_ = 0;
+    std::string lastTimeText_;
+    CompactTime lastTime_;
     std::optional<KeyedWrite> newestVerified_;
 };
 
