@@ -1,6 +1,7 @@
 #include "emulator/file_ops.h"
 
 #include "platform/file_io.h"
+#include "platform/owned_file.h"
 
 #include <cerrno>
 #include <random>
@@ -95,76 +96,6 @@ void FileLock::release() noexcept {
     }
 }
 
-util::Expected<std::filesystem::path, std::string> resolveFieldLink(
-    const std::filesystem::path& file) {
-    struct stat link {};
-    if (::lstat(file.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) {
-        return file;  // not a link; whatever else is wrong shows when the file is used
-    }
-    // Only a link its user made is followed: one planted by whoever else can write the folder
-    // would point the writes of this user (perhaps root) at a file of the planter's choosing.
-    if (link.st_uid != ::geteuid() && link.st_uid != 0) {
-        return util::Unexpected{file.string() +
-                                " is a symbolic link another user made; the emulator does not "
-                                "follow it (name the file itself in MF1_EMULATOR_FIELD)"};
-    }
-    std::error_code error;
-    std::filesystem::path target = std::filesystem::read_symlink(file, error);
-    if (error) {
-        return util::Unexpected{"cannot read the symbolic link " + file.string() + ": " +
-                                error.message()};
-    }
-    if (target.is_relative()) {
-        target = file.parent_path() / target;
-    }
-    if (std::filesystem::is_symlink(std::filesystem::symlink_status(target, error))) {
-        return util::Unexpected{file.string() + " is a symbolic link to another link (" +
-                                target.string() +
-                                "); the emulator follows one link only (name the file itself in "
-                                "MF1_EMULATOR_FIELD)"};
-    }
-    return target;
-}
-
-util::Expected<std::optional<std::string>, std::string> readFileStart(
-    const std::filesystem::path& file, std::size_t limit) {
-    const int fd = openFile(file, O_RDONLY | O_NONBLOCK);
-    if (fd < 0) {
-        if (errno == ENOENT) {
-            return std::optional<std::string>{};
-        }
-        return util::Unexpected{openError("cannot open", file, errno)};
-    }
-    struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        return util::Unexpected{file.string() + " is not a regular file"};
-    }
-    std::string content(limit, '\0');
-    std::size_t done = 0;
-    int error = 0;
-    while (done < content.size()) {
-        const ssize_t count = ::read(fd, content.data() + done, content.size() - done);
-        if (count == 0) {
-            break;
-        }
-        if (count < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            error = errno;
-            break;
-        }
-        done += static_cast<std::size_t>(count);
-    }
-    ::close(fd);
-    if (error != 0) {
-        return util::Unexpected{systemError("cannot read " + file.string(), error)};
-    }
-    content.resize(done);
-    return std::optional<std::string>{std::move(content)};
-}
-
 std::optional<std::string> replaceFileAtomically(const std::filesystem::path& file,
                                                  const std::string& content,
                                                  Durability durability) {
@@ -198,6 +129,10 @@ std::optional<std::string> replaceFileAtomically(const std::filesystem::path& fi
         error = errno;
         ::unlink(temporary.c_str());
         return systemError("cannot replace " + file.string(), error);
+    }
+    if (durability == Durability::Synced) {
+        // The rename itself is an entry of the folder: without this a power cut may undo it.
+        platform::syncFolder(file.parent_path());
     }
     return std::nullopt;
 }

@@ -113,52 +113,6 @@ void FileLock::release() noexcept {
     }
 }
 
-util::Expected<std::filesystem::path, std::string> resolveFieldLink(
-    const std::filesystem::path& file) {
-    // Making links takes a privilege on Windows, and a link's owner is not cheaply told: a field
-    // file that is one is refused rather than followed or replaced.
-    const DWORD attributes = GetFileAttributesW(file.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        return util::Unexpected{linkRefused(file) +
-                                " (name the file itself in MF1_EMULATOR_FIELD)"};
-    }
-    return file;
-}
-
-util::Expected<std::optional<std::string>, std::string> readFileStart(
-    const std::filesystem::path& file, std::size_t limit) {
-    HANDLE handle = openFile(file, GENERIC_READ, kShareAll, OPEN_EXISTING);
-    if (handle == INVALID_HANDLE_VALUE) {
-        if (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND) {
-            return std::optional<std::string>{};
-        }
-        return util::Unexpected{windowsError("cannot open " + file.string())};
-    }
-    if (isReparsePoint(handle) || GetFileType(handle) != FILE_TYPE_DISK) {
-        CloseHandle(handle);
-        return util::Unexpected{file.string() + " is not a regular file"};
-    }
-    std::string content(limit, '\0');
-    std::size_t done = 0;
-    bool ok = true;
-    while (done < content.size()) {
-        DWORD count = 0;
-        ok = ReadFile(handle, content.data() + done, static_cast<DWORD>(content.size() - done),
-                      &count, nullptr) != 0;
-        if (!ok || count == 0) {
-            break;
-        }
-        done += count;
-    }
-    std::string error = ok ? std::string() : windowsError("cannot read " + file.string());
-    CloseHandle(handle);
-    if (!ok) {
-        return util::Unexpected{std::move(error)};
-    }
-    content.resize(done);
-    return std::optional<std::string>{std::move(content)};
-}
-
 std::optional<std::string> replaceFileAtomically(const std::filesystem::path& file,
                                                  const std::string& content,
                                                  Durability durability) {

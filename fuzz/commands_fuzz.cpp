@@ -1,6 +1,10 @@
 // The two commands over a panel holding any texts and options and a reader giving any answers:
 // a few presses in a row, each checked only for what holds whatever the reader says, so the
-// harness follows the commands as they grow.
+// harness follows the commands as they grow. The write's promises are checked against what the
+// reader was asked and answered, not against the outcome's own account: a beep only after the
+// tag, read back since the write, sent exactly the number written; the journal's line before
+// MF_Write and its line after it saying what happened; the fields advanced only after such a
+// read-back.
 #include "check.h"
 #include "commands/outcome_text.h"
 #include "commands/read_command.h"
@@ -12,7 +16,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -48,9 +54,69 @@ void pressRead(testing_support::FakePanel& panel, fuzzing::FuzzedSource& source)
     FUZZ_CHECK(!commands::describeRead(outcome).empty());
 }
 
-void pressWrite(testing_support::FakePanel& panel, fuzzing::FuzzedSource& source) {
+// Records what the command tells the journal, and when, against the reader's calls; answers the
+// questions as the fuzzer says.
+class RecordingJournal final : public commands::WriteJournal {
+public:
+    RecordingJournal(FuzzedDataProvider& in, const fuzzing::FuzzedReader& device)
+        : in_(in), device_(device) {}
+
+    struct Line {
+        commands::JournalEntry entry;
+        int writesBefore = 0;  // MF_Write calls made when it was recorded
+        int beepsBefore = 0;
+    };
+    std::vector<Line> starts;
+    std::vector<Line> outcomes;
+    int holds = 0;
+
+    void hold() override { ++holds; }
+    void release() override { --holds; }
+    [[nodiscard]] std::optional<std::string> unavailable() const override {
+        if (in_.ConsumeIntegralInRange(0, 7) == 0) {
+            return std::string("写卡记录还没有读完");
+        }
+        return std::nullopt;
+    }
+    [[nodiscard]] std::optional<std::string> lastVerifiedWrite(
+        const card::TagNumber& /*number*/) const override {
+        if (in_.ConsumeIntegralInRange(0, 3) == 0) {
+            return std::string("2024-05-01T14:03:22+08:00");
+        }
+        return std::nullopt;
+    }
+    [[nodiscard]] std::optional<std::string> beginWrite(
+        const commands::JournalEntry& entry) override {
+        starts.push_back({entry, device_.writeCalls, device_.beeps});
+        return failure();
+    }
+    [[nodiscard]] std::optional<std::string> append(const commands::JournalEntry& entry) override {
+        outcomes.push_back({entry, device_.writeCalls, device_.beeps});
+        return failure();
+    }
+
+private:
+    std::optional<std::string> failure() const {
+        if (in_.ConsumeIntegralInRange(0, 15) == 0) {
+            return std::string("无法写入 written-tags.csv（磁盘已满）");
+        }
+        return std::nullopt;
+    }
+
+    FuzzedDataProvider& in_;
+    const fuzzing::FuzzedReader& device_;
+};
+
+void pressWrite(testing_support::FakePanel& panel, fuzzing::FuzzedSource& source,
+                RecordingJournal& journal) {
     const int writesBefore = source.device.writeCalls;
-    const auto outcome = commands::cmdIDWrite_Click(panel, source);
+    const int beepsBefore = source.device.beeps;
+    const std::size_t startsBefore = journal.starts.size();
+    const std::size_t outcomesBefore = journal.outcomes.size();
+    const std::string tenBefore = panel.texts[Field::B3B0];
+    const std::string eightBefore = panel.texts[Field::B1B0];
+    source.device.beepedUnverified = false;
+    const auto outcome = commands::cmdIDWrite_Click(panel, source, journal);
     using Result = commands::WriteOutcome::Result;
     const bool wrote = source.device.writeCalls > writesBefore;
     switch (outcome.result) {
@@ -77,6 +143,42 @@ void pressWrite(testing_support::FakePanel& panel, fuzzing::FuzzedSource& source
             break;
     }
     FUZZ_CHECK(!commands::describeWrite(outcome).empty());
+
+    // The promises, from what the reader saw.
+    const auto& device = source.device;
+    const bool beeped = device.beeps > beepsBefore;
+    const bool readBackNow =
+        wrote && device.readBackMatches && device.lastWritten == outcome.number;
+    FUZZ_CHECK(!device.beepedUnverified);
+    FUZZ_CHECK(!beeped ||
+               (readBackNow && outcome.verified() && outcome.readBack == outcome.number));
+    const bool advanced =
+        panel.texts[Field::B3B0] != tenBefore || panel.texts[Field::B1B0] != eightBefore;
+    FUZZ_CHECK(!advanced || (readBackNow && outcome.verified()));
+    FUZZ_CHECK(journal.holds == 0);
+
+    // The journal: a start line before MF_Write, and after it one line that tells the outcome,
+    // on record before the beep.
+    const std::size_t started = journal.starts.size() - startsBefore;
+    const std::size_t recorded = journal.outcomes.size() - outcomesBefore;
+    if (!wrote) {
+        FUZZ_CHECK(recorded == 0);
+        return;
+    }
+    // A command that writes start lines writes one, before MF_Write, of the number written.
+    FUZZ_CHECK(started <= 1);
+    if (started == 1) {
+        FUZZ_CHECK(journal.starts.back().writesBefore == writesBefore);
+        FUZZ_CHECK(journal.starts.back().entry.number == outcome.number);
+    }
+    if (outcome.writeSent()) {
+        FUZZ_CHECK(recorded == 1);
+        const auto& line = journal.outcomes.back();
+        FUZZ_CHECK(line.entry.number == outcome.number);
+        FUZZ_CHECK(line.entry.verified == outcome.verified());
+        FUZZ_CHECK(!line.entry.verified || readBackNow);
+        FUZZ_CHECK(line.beepsBefore == beepsBefore);
+    }
 }
 
 }  // namespace
@@ -85,12 +187,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzedDataProvider in(data, size);
     testing_support::FakePanel panel;
     fuzzing::FuzzedSource source(in);
+    RecordingJournal journal(in, source.device);
     for (int press = 0; press < 8 && in.remaining_bytes() > 0; ++press) {
         setUpPanel(in, panel);
         if (in.ConsumeBool()) {
             pressRead(panel, source);
         } else {
-            pressWrite(panel, source);
+            pressWrite(panel, source, journal);
         }
     }
     return 0;

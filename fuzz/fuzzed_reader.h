@@ -1,5 +1,6 @@
 #pragma once
 
+#include "reader/protocol.h"
 #include "reader/reader.h"
 #include "reader/reader_fault.h"
 #include "reader/reader_source.h"
@@ -8,6 +9,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
+#include <span>
 
 namespace fuzzing {
 
@@ -20,29 +23,62 @@ public:
     int getsnrCalls = 0;
     int writeCalls = 0;
     int buzzerCalls = 0;
+    int beeps = 0;
+    // What the last MF_Write asked for, and whether the last MF_Getsnr since it answered with
+    // success and exactly that number: the only state in which a beep is a promise kept.
+    std::optional<card::TagNumber> lastWritten;
+    bool readBackMatches = false;
+    bool beepedUnverified = false;
 
     reader::Status MF_Getsnr(reader::ShortBuffer& shortBuffer,
                              reader::LongBuffer& longBuffer) override {
         ++getsnrCalls;
+        readBackMatches = false;
         scribble(shortBuffer.bytes);
         scribble(longBuffer.bytes);
-        return answer("MF_Getsnr");
+        if (lastWritten && in_.ConsumeBool()) {
+            // The tag took the write: it sends the number back.
+            reader::putReplyNumber(*lastWritten, shortPart(shortBuffer), longPart(longBuffer));
+        }
+        const reader::Status status = answer("MF_Getsnr");
+        readBackMatches =
+            lastWritten && status == reader::kSuccess &&
+            reader::replyNumber(shortPart(shortBuffer), longPart(longBuffer)) == *lastWritten;
+        return status;
     }
     reader::Status MF_Write(reader::ShortBuffer& writeBlock,
                             reader::LongBuffer& longBuffer) override {
         ++writeCalls;
+        readBackMatches = false;
+        lastWritten = reader::readWriteBlock(std::span<const std::uint8_t, reader::kWriteBlockSize>(
+                                                 writeBlock.bytes.data(), reader::kWriteBlockSize))
+                          .number;
         scribble(writeBlock.bytes);
         scribble(longBuffer.bytes);
         return answer("MF_Write");
     }
-    reader::Status ControlBuzzer(reader::ControlCode /*code*/,
+    reader::Status ControlBuzzer(reader::ControlCode code,
                                  reader::LongBuffer& longBuffer) override {
         ++buzzerCalls;
+        if (code == reader::ControlCode::Beep) {
+            ++beeps;
+            beepedUnverified = beepedUnverified || !readBackMatches;
+        }
         scribble(longBuffer.bytes);
         return answer("ControlBuzzer");
     }
 
 private:
+    static std::span<std::uint8_t, reader::kReplyShortBytes> shortPart(
+        reader::ShortBuffer& buffer) {
+        return std::span<std::uint8_t, reader::kReplyShortBytes>(buffer.bytes.data(),
+                                                                 reader::kReplyShortBytes);
+    }
+    static std::span<std::uint8_t, reader::kReplyLongBytes> longPart(reader::LongBuffer& buffer) {
+        return std::span<std::uint8_t, reader::kReplyLongBytes>(buffer.bytes.data(),
+                                                                reader::kReplyLongBytes);
+    }
+
     // Overwrites the start of a buffer with as many fuzzed bytes as the input offers.
     template <class Bytes>
     void scribble(Bytes& bytes) {

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
-#include <fstream>
 #include <system_error>
 #include <utility>
 
@@ -15,9 +14,27 @@ namespace journal {
 
 namespace {
 
-std::string utf8(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return {text.begin(), text.end()};
+using platform::utf8;
+
+// Read in pieces of this size: the file is never held whole.
+constexpr std::size_t kChunk = std::size_t{1} << 20U;
+// The program's lines are 90 bytes or more: room for this many a byte is made before reading, so
+// that the index seldom grows while it is filled.
+constexpr std::uint64_t kShortestLine = 96;
+constexpr std::size_t kBatch = 16;
+
+std::string readError(const std::filesystem::path& file, const std::string& why) {
+    return "无法读取写卡记录 " + utf8(file) + "（" + why + "）";
+}
+
+std::filesystem::path beside(const std::filesystem::path& file, const char* suffix) {
+    std::filesystem::path name = file;
+    name += suffix;
+    return name;
+}
+
+RecordedWrite recorded(const KeyedWrite& write) {
+    return {card::tagNumberFromValue(write.key), formatIsoTime(write.time)};
 }
 
 }  // namespace
@@ -37,16 +54,24 @@ std::string isoLocalTime(std::chrono::system_clock::time_point time) {
 }
 
 Journal::Journal(std::filesystem::path file, Clock clock)
-    : file_(std::move(file)), clock_(std::move(clock)) {}
+    : file_(std::move(file)), clock_(std::move(clock)) {
+    markOpen();
+    try {
+        loader_ = std::thread([this] { load(); });
+    } catch (const std::system_error&) {
+        load();  // no thread to be had: read it here and now
+    }
+}
 
-Journal::Journal(Unknown /*unused*/, std::string reason)
-    : clock_(std::chrono::system_clock::now), started_(true) {
-    loaded_.error = std::move(reason);
+Journal::Journal(Unknown /*unused*/, std::string reason) : clock_(std::chrono::system_clock::now) {
+    read_.error = std::move(reason);
+    loaded_ = true;
 }
 
 Journal::~Journal() {
-    if (loading_.valid()) {
-        loading_.wait();
+    stop_ = true;
+    if (loader_.joinable()) {
+        loader_.join();  // opening never blocks, and the reading stops between chunks
     }
 }
 
@@ -58,127 +83,295 @@ std::unique_ptr<Journal> Journal::openDefault() {
     return std::make_unique<Journal>(*folder / kFileName);
 }
 
-void Journal::startLoading() const {
-    if (started_) {
-        return;
+void Journal::markOpen() {
+    std::error_code ignored;
+    std::filesystem::create_directories(file_.parent_path(), ignored);
+    auto running = ::platform::openOwnFile(beside(file_, ".running"), ::platform::Access::Lock);
+    if (!running) {
+        return;  // nothing to tell then: the journal's own failures are told when it is used
     }
-    started_ = true;
+    if (::platform::tryLockExclusive(running->native())) {
+        running_ = std::move(*running);
+    } else {
+        anotherCopyOpen_ = true;
+    }
+}
+
+bool Journal::readLines(const ::platform::OwnedFile& file, std::uint64_t size, Read& read) const {
+    std::vector<char> buffer(kChunk);
+    std::size_t kept = 0;   // bytes of a line begun in the previous chunk
+    bool skipping = false;  // inside a line longer than a chunk: no line of the journal's
+    std::uint64_t at = read.offset;
+    while (at < size) {
+        if (stop_) {
+            return false;
+        }
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size() - kept, size - at));
+        const auto got = ::platform::readAt(file.native(), at, buffer.data() + kept, want);
+        if (!got) {
+            read.error = readError(file_, platform::reason(got.error()));
+            return true;
+        }
+        if (*got == 0) {
+            break;  // it shrank meanwhile
+        }
+        at += *got;
+        const std::string_view text(buffer.data(), kept + *got);
+        std::size_t begin = 0;
+        if (read.offset == 0 && text.starts_with(kByteOrderMark)) {
+            begin = kByteOrderMark.size();
+        }
+        // Parsed a batch ahead of being taken in, so that the index's memory is fetched
+        // meanwhile.
+        std::array<LineRecord, kBatch> batch{};
+        std::size_t batched = 0;
+        const auto takeIn = [&] {
+            for (std::size_t i = 0; i < batched; ++i) {
+                read.index.apply(batch.at(i));
+            }
+            batched = 0;
+        };
+        for (;;) {
+            const std::size_t end = text.find('\n', begin);
+            if (end == std::string_view::npos) {
+                break;
+            }
+            std::string_view line = text.substr(begin, end - begin);
+            if (!line.empty() && line.back() == '\r') {
+                line.remove_suffix(1);
+            }
+            if (!skipping) {
+                if (const auto record = parseLine(line)) {
+                    read.index.prefetch(record->key);
+                    batch.at(batched++) = *record;
+                    if (batched == batch.size()) {
+                        takeIn();
+                    }
+                }
+            }
+            skipping = false;
+            read.offset += end + 1 - begin;
+            begin = end + 1;
+        }
+        takeIn();
+        kept = text.size() - begin;
+        if (kept == buffer.size()) {
+            // A chunk without a line end holds no line of the journal: pass over it whole.
+            read.offset += kept;
+            kept = 0;
+            skipping = true;
+        } else {
+            std::copy(text.begin() + static_cast<std::ptrdiff_t>(begin), text.end(),
+                      buffer.begin());
+        }
+    }
+    return true;
+}
+
+void Journal::load() noexcept {
+    Read read;
     try {
-        loading_ = std::async(std::launch::async, [file = file_] { return load(file); });
-    } catch (const std::system_error&) {
-        loaded_ = load(file_);  // no thread to be had: read it here and now
+        auto opened = ::platform::openOwnFile(file_, ::platform::Access::Read);
+        if (!opened) {
+            if (opened.error().refusal != ::platform::Refusal::Missing) {
+                read.error = platform::refusal("无法读取写卡记录", file_, opened.error());
+            }
+        } else if (const auto size = ::platform::fileSize(opened->native()); !size) {
+            read.error = readError(file_, platform::reason(size.error()));
+        } else if (*size > kLargestFile) {
+            read.error =
+                readError(file_, "文件有 " + std::to_string(*size >> 20U) + " MB，超过 " +
+                                     std::to_string(kLargestFile >> 20U) + " MB，不再读它");
+        } else {
+            read.index.reserve(static_cast<std::size_t>(*size / kShortestLine));
+            if (!readLines(*opened, *size, read)) {
+                return;  // told to stop
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        read = Read{};
+        read.error = readError(file_, "内存不足");
+    } catch (const std::exception&) {
+        read = Read{};
+        read.error = readError(file_, "读取时出错");
     }
+    const std::lock_guard guard(mutex_);
+    read_ = std::move(read);
+    interrupted_ = read_.index.interrupted();
+    for (OwnLine& own : ownLines_) {
+        own.record.time = own.time;
+        read_.index.apply(own.record);
+    }
+    ownLines_.clear();
+    ownLines_.shrink_to_fit();
+    loaded_ = true;
+    loadedChanged_.notify_all();
 }
 
 bool Journal::isLoaded() const {
-    return started_ && (!loading_.valid() ||
-                        loading_.wait_for(std::chrono::seconds(0)) == std::future_status::ready);
+    const std::lock_guard guard(mutex_);
+    return loaded_;
+}
+
+bool Journal::waitLoaded(std::chrono::milliseconds limit) const {
+    std::unique_lock guard(mutex_);
+    return loadedChanged_.wait_for(guard, limit, [this] { return loaded_; });
 }
 
 void Journal::awaitLoad() const {
-    startLoading();
-    if (loading_.valid()) {
-        loaded_ = loading_.get();
-    }
+    std::unique_lock guard(mutex_);
+    loadedChanged_.wait(guard, [this] { return loaded_; });
 }
 
 const std::optional<std::string>& Journal::loadError() const {
     awaitLoad();
-    return loaded_.error;
+    return read_.error;
 }
 
 std::size_t Journal::verifiedNumbers() const {
     awaitLoad();
-    return loaded_.verified.size();
+    const std::lock_guard guard(mutex_);
+    return read_.index.verifiedNumbers();
 }
 
-namespace {
-
-Journal::Stamp stamp(std::string_view time) {
-    Journal::Stamp result;
-    result.size = static_cast<std::uint8_t>(std::min(time.size(), result.text.size()));
-    std::copy_n(time.begin(), result.size, result.text.begin());
-    return result;
+std::size_t Journal::bytesKept() const {
+    awaitLoad();
+    const std::lock_guard guard(mutex_);
+    return read_.index.bytesKept();
 }
 
-}  // namespace
+std::optional<RecordedWrite> Journal::interruptedWrite() const {
+    awaitLoad();
+    const std::lock_guard guard(mutex_);
+    if (!interrupted_) {
+        return std::nullopt;
+    }
+    return recorded(*interrupted_);
+}
 
-Journal::Loaded Journal::load(const std::filesystem::path& file) noexcept {
+std::optional<RecordedWrite> Journal::lastWrite() const {
+    awaitLoad();
+    const std::lock_guard guard(mutex_);
+    const auto newest = read_.index.newestVerified();
+    if (!newest) {
+        return std::nullopt;
+    }
+    return recorded(*newest);
+}
+
+void Journal::hold() {
+    holdProblem_.reset();
+    if (!file_.empty()) {
+        std::error_code ignored;
+        std::filesystem::create_directories(file_.parent_path(), ignored);
+        auto lock = ::platform::openOwnFile(beside(file_, ".lock"), ::platform::Access::Lock);
+        if (!lock) {
+            holdProblem_ =
+                platform::refusal("无法打开写卡记录的锁文件", beside(file_, ".lock"), lock.error());
+        } else {
+            const auto until = std::chrono::steady_clock::now() + kLockWait;
+            bool locked = ::platform::tryLockExclusive(lock->native());
+            while (!locked && std::chrono::steady_clock::now() < until) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                locked = ::platform::tryLockExclusive(lock->native());
+            }
+            if (locked) {
+                lock_ = std::move(*lock);
+            } else {
+                holdProblem_ =
+                    "另一个窗口正在写卡，等了 1 秒仍未轮到：这次按已读到的写卡记录提醒重复的号码";
+            }
+        }
+    }
+    if (waitLoaded(kLoadWait)) {
+        refresh();
+    }
+}
+
+void Journal::release() {
+    if (lock_.isOpen()) {
+        ::platform::unlock(lock_.native());
+        lock_ = ::platform::OwnedFile();
+    }
+}
+
+void Journal::refresh() {
+    auto opened = ::platform::openOwnFile(file_, ::platform::Access::Read);
+    if (!opened) {
+        return;  // what was read stands; an append says what is wrong with the file
+    }
+    const auto size = ::platform::fileSize(opened->native());
+    const std::lock_guard guard(mutex_);
+    if (!size || read_.error) {
+        return;
+    }
+    if (*size < read_.offset) {
+        read_.offset = *size;  // cut short or replaced: what was read stands
+        return;
+    }
     try {
-        return read(file);
-    } catch (const std::exception& error) {
-        Loaded failed;
-        failed.error = "无法读取写卡记录 " + utf8(file) + "（" + error.what() + "）";
-        return failed;
+        static_cast<void>(readLines(*opened, *size, read_));
+    } catch (const std::exception&) {
+        read_.error = readError(file_, "读取时出错");
     }
 }
 
-Journal::Loaded Journal::read(const std::filesystem::path& file) {
-    Loaded loaded;
-    std::error_code error;
-    if (!std::filesystem::exists(file, error)) {
-        if (error) {
-            loaded.error = "无法读取写卡记录 " + utf8(file) + "（" + error.message() + "）";
-        }
-        return loaded;
+std::optional<std::string> Journal::unavailable() const {
+    if (!waitLoaded(kLoadWait)) {
+        return "写卡记录还没有读完";
     }
-    std::ifstream in(file, std::ios::binary);
-    std::string content;
-    if (in) {
-        in.seekg(0, std::ios::end);
-        const auto size = in.tellg();
-        in.seekg(0, std::ios::beg);
-        if (size > 0) {
-            content.resize(static_cast<std::size_t>(size));
-            in.read(content.data(), static_cast<std::streamsize>(content.size()));
-        }
-    }
-    if (!in) {
-        loaded.error = "无法读取写卡记录 " + utf8(file);
-        return loaded;
-    }
-
-    std::string_view rest(content);
-    if (rest.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
-        rest.remove_prefix(kByteOrderMark.size());
-    }
-    loaded.verified.reserve(content.size() / 64);
-    while (!rest.empty()) {
-        const std::size_t end = rest.find('\n');
-        std::string_view line = rest.substr(0, end);
-        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
-        // A later line of the same number overrides: the time is that of the last write.
-        if (const auto write = parseVerifiedWrite(line)) {
-            loaded.verified.insert_or_assign(write->key, stamp(write->time));
-        }
-    }
-    return loaded;
+    const std::lock_guard guard(mutex_);
+    return read_.error;
 }
 
 std::optional<std::string> Journal::lastVerifiedWrite(const card::TagNumber& number) const {
     awaitLoad();
-    const auto found = loaded_.verified.find(numberKey(number));
-    if (found == loaded_.verified.end()) {
+    const std::lock_guard guard(mutex_);
+    const auto time = read_.index.lastWrite(numberKey(number));
+    if (!time) {
         return std::nullopt;
     }
-    return std::string(found->second.text.data(), found->second.size);
+    return formatIsoTime(*time);
+}
+
+std::optional<std::string> Journal::beginWrite(const commands::JournalEntry& entry) {
+    commands::JournalEntry start = entry;
+    start.result = std::string(kStartResult);
+    start.verified = false;
+    start.locked = false;
+    return record(start);
 }
 
 std::optional<std::string> Journal::append(const commands::JournalEntry& entry) {
-    awaitLoad();
+    return record(entry);
+}
+
+std::optional<std::string> Journal::record(const commands::JournalEntry& entry) {
     const std::string time = isoLocalTime(clock_());
+    const std::string line = formatLine(time, entry);
     // Remembered whatever becomes of the line: the tag holds the number all the same.
-    if (entry.verified) {
-        loaded_.verified.insert_or_assign(numberKey(entry.number), stamp(time));
+    {
+        OwnLine own{time, {}};
+        own.record.key = numberKey(entry.number);
+        own.record.verified = entry.verified;
+        own.record.start = entry.result == kStartResult;
+        if (entry.previousNumber) {
+            own.record.previousKey = numberKey(*entry.previousNumber);
+        }
+        const std::lock_guard guard(mutex_);
+        if (loaded_) {
+            own.record.time = own.time;
+            read_.index.apply(own.record);
+        } else {
+            ownLines_.push_back(std::move(own));
+        }
     }
     if (file_.empty()) {
-        return loaded_.error.value_or("找不到用户数据目录");
+        const std::lock_guard guard(mutex_);
+        return read_.error.value_or("找不到用户数据目录");
     }
-    const std::string line = formatLine(time, entry);
-    return platform::appendDurably(file_, [&line](const platform::FileEnd& end) {
+    const auto appended = platform::appendDurably(file_, [&line](const platform::FileEnd& end) {
         std::string bytes;
         if (end.size == 0) {
             bytes.append(kByteOrderMark).append(kHeader).append(kLineEnd);
@@ -190,6 +383,14 @@ std::optional<std::string> Journal::append(const commands::JournalEntry& entry) 
         bytes.append(line);
         return bytes;
     });
+    if (!appended) {
+        return appended.error();
+    }
+    const std::lock_guard guard(mutex_);
+    if (loaded_ && appended->at == read_.offset) {
+        read_.offset += appended->bytes;  // nothing unread before it: no need to read it back
+    }
+    return std::nullopt;
 }
 
 }  // namespace journal

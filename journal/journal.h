@@ -1,31 +1,54 @@
 #pragma once
 
 #include "commands/write_journal.h"
+#include "journal/journal_index.h"
+#include "platform/owned_file.h"
 
-#include <array>
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <future>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
-#include <unordered_map>
+#include <thread>
+#include <vector>
 
 namespace journal {
 
-// written-tags.csv in the user's data folder: one line for every write that reached MF_Write,
-// appended and synced before the write's beep, never rewritten. Read once, on a thread of its own
-// so that a long journal does not hold up the window; the verified writes are then kept in
-// memory, so asking about a number costs no file access. Whatever needs what was read starts the
-// reading if it has not started, and waits for it to end.
+// A write the journal recorded: its number and its time as the time column says it.
+struct RecordedWrite {
+    card::TagNumber number;
+    std::string time;
+
+    friend bool operator==(const RecordedWrite&, const RecordedWrite&) = default;
+};
+
+// written-tags.csv in the user's data folder: a line before each MF_Write (正在写卡) and one for
+// every write that reached it, each appended and synced before the write goes on, never
+// rewritten. Read from the moment the journal is made, on a thread of its own and in chunks, into
+// a compact index (journal_index.h), so that a long journal neither holds up the window nor costs
+// its size in memory; asking about a number then costs no file access. Other copies of the
+// program may append to it too: hold() takes in what they appended, under a lock file beside it
+// (written-tags.csv.lock) that they take as well. Each copy holds written-tags.csv.running for
+// its lifetime, so that a second one can tell it is not alone. Files are opened only as
+// platform::openOwnFile allows (no link of another user, no FIFO or device), and never block.
 class Journal final : public commands::WriteJournal {
 public:
     using Clock = std::function<std::chrono::system_clock::time_point()>;
 
-    // The journal at `file`, not read yet; a missing file is an empty journal, created by the
-    // first append.
+    // How long the questions wait for the reading before they go on without the journal.
+    static constexpr std::chrono::milliseconds kLoadWait{100};
+    // How long hold() waits for another copy to release the journal before it goes on.
+    static constexpr std::chrono::milliseconds kLockWait{1000};
+    // A larger journal is not read (it is still appended to): that is decades of writing.
+    static constexpr std::uint64_t kLargestFile = std::uint64_t{1} << 30U;
+
+    // The journal at `file`, read from now on; a missing file is an empty journal, created by
+    // the first append.
     explicit Journal(std::filesystem::path file, Clock clock = std::chrono::system_clock::now);
     ~Journal() override;
     Journal(const Journal&) = delete;
@@ -35,47 +58,80 @@ public:
     // The journal in the user's data folder (platform::dataFolder).
     [[nodiscard]] static std::unique_ptr<Journal> openDefault();
 
+    void hold() override;
+    void release() override;
+    [[nodiscard]] std::optional<std::string> unavailable() const override;
     [[nodiscard]] std::optional<std::string> lastVerifiedWrite(
         const card::TagNumber& number) const override;
+    [[nodiscard]] std::optional<std::string> beginWrite(
+        const commands::JournalEntry& entry) override;
     [[nodiscard]] std::optional<std::string> append(const commands::JournalEntry& entry) override;
+
+    // The last write the journal found started and never ended when it was read: the program
+    // ended during it, and the tag may or may not hold its number. Waits for the reading.
+    [[nodiscard]] std::optional<RecordedWrite> interruptedWrite() const;
+    // The newest verified write, this session's included. Waits for the reading.
+    [[nodiscard]] std::optional<RecordedWrite> lastWrite() const;
+    // Whether another copy of the program had the journal open when this one was made.
+    [[nodiscard]] bool anotherCopyOpen() const noexcept { return anotherCopyOpen_; }
+    // Why the last hold() went on without the lock (another copy kept it too long), or nothing.
+    [[nodiscard]] const std::optional<std::string>& holdProblem() const noexcept {
+        return holdProblem_;
+    }
 
     // Where the journal is; empty when the data folder is unknown.
     [[nodiscard]] const std::filesystem::path& file() const noexcept { return file_; }
-    // Starts reading the file, unless it has started; returns at once.
-    void startLoading() const;
+    // The reading starts with the journal; kept for callers that start it explicitly.
+    void startLoading() const {}
     // Whether the reading has ended; never waits.
     [[nodiscard]] bool isLoaded() const;
-    // Why the journal could not be read (UTF-8), or nothing.
+    // Whether the reading ends within `limit`.
+    [[nodiscard]] bool waitLoaded(std::chrono::milliseconds limit) const;
+    // Why the journal could not be read (UTF-8), or nothing. Waits for the reading.
     [[nodiscard]] const std::optional<std::string>& loadError() const;
-    // How many different numbers it holds as verified writes.
+    // How many different numbers it holds as verified writes. Waits for the reading.
     [[nodiscard]] std::size_t verifiedNumbers() const;
-
-    // A time as the journal keeps it, in place: no allocation for each of many lines.
-    struct Stamp {
-        std::array<char, 32> text{};
-        std::uint8_t size = 0;
-    };
-    // Number key (journal_line.h) to the time of its last verified write.
-    using Verified = std::unordered_map<std::uint64_t, Stamp>;
+    // The bytes its index keeps. Waits for the reading.
+    [[nodiscard]] std::size_t bytesKept() const;
 
 private:
-    struct Loaded {
-        Verified verified;
-        std::optional<std::string> error;
-    };
     struct Unknown {};
     Journal(Unknown, std::string reason);
-    // What the file holds; never throws (a failure becomes the error).
-    [[nodiscard]] static Loaded load(const std::filesystem::path& file) noexcept;
-    [[nodiscard]] static Loaded read(const std::filesystem::path& file);
-    // Waits for the reading to end and takes what it read.
+
+    // A line this copy recorded, kept until the reading has ended when it came first.
+    struct OwnLine {
+        std::string time;
+        LineRecord record;
+    };
+    struct Read {
+        JournalIndex index;
+        std::uint64_t offset = 0;  // bytes of whole lines read
+        std::optional<std::string> error;
+    };
+
+    void load() noexcept;
+    // Reads the whole lines from `offset` on into `read`; false when told to stop.
+    bool readLines(const ::platform::OwnedFile& file, std::uint64_t size, Read& read) const;
+    void refresh();
     void awaitLoad() const;
+    [[nodiscard]] std::optional<std::string> record(const commands::JournalEntry& entry);
+    void markOpen();
 
     std::filesystem::path file_;
     Clock clock_;
-    mutable bool started_ = false;
-    mutable std::future<Loaded> loading_;
-    mutable Loaded loaded_;
+    bool anotherCopyOpen_ = false;
+    ::platform::OwnedFile running_;  // written-tags.csv.running, locked while this copy lives
+    ::platform::OwnedFile lock_;     // written-tags.csv.lock, locked between hold and release
+    std::optional<std::string> holdProblem_;
+
+    mutable std::mutex mutex_;
+    mutable std::condition_variable loadedChanged_;
+    bool loaded_ = false;
+    Read read_;
+    std::optional<KeyedWrite> interrupted_;
+    std::vector<OwnLine> ownLines_;  // recorded before the reading ended
+    std::atomic<bool> stop_{false};
+    std::thread loader_;
 };
 
 // ISO 8601 local time with its offset from UTC, e.g. 2024-05-01T14:03:22+08:00.

@@ -86,7 +86,7 @@ std::string formatLine(std::string_view time, const commands::JournalEntry& entr
     return line;
 }
 
-std::optional<VerifiedWrite> parseVerifiedWrite(std::string_view line) noexcept {
+std::optional<LineRecord> parseLine(std::string_view line) noexcept {
     std::array<std::string_view, kColumns> fields{};
     std::size_t count = 0;
     if (!splitFields(line, fields, count) || (count != kColumns && count != kOldColumns)) {
@@ -96,20 +96,32 @@ std::optional<VerifiedWrite> parseVerifiedWrite(std::string_view line) noexcept 
     if (fields[0].empty() || !yesOrNo(fields[7])) {
         return std::nullopt;
     }
-    bool verified = false;
-    if (count == kColumns) {
-        if (!yesOrNo(fields[8]) || (!fields[9].empty() && !card::parseHexDigits(fields[9]))) {
-            return std::nullopt;
-        }
-        verified = fields[8] == "是";
-    } else {
-        verified = fields[1].substr(0, kOldVerifiedPrefix.size()) == kOldVerifiedPrefix;
-    }
     const auto number = card::parseHexDigits(fields[2]);
-    if (!verified || !number) {
+    if (!number) {
         return std::nullopt;
     }
-    return VerifiedWrite{fields[0], card::numberValue(*number)};
+    LineRecord record;
+    record.time = fields[0];
+    record.key = card::numberValue(*number);
+    record.start = fields[1] == kStartResult;
+    if (count == kColumns) {
+        if (!yesOrNo(fields[8])) {
+            return std::nullopt;
+        }
+        if (!fields[9].empty()) {
+            const auto previous = card::parseHexDigits(fields[9]);
+            if (!previous) {
+                return std::nullopt;
+            }
+            record.previousKey = card::numberValue(*previous);
+        }
+        record.verified = fields[8] == "是";
+    } else {
+        record.verified = fields[1].substr(0, kOldVerifiedPrefix.size()) == kOldVerifiedPrefix;
+    }
+    // A start line never claims the write: only the write's own line may.
+    record.verified = record.verified && !record.start;
+    return record;
 }
 
 }  // namespace journal

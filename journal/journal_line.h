@@ -39,16 +39,22 @@ inline constexpr std::string_view kOldVerifiedPrefix = "已写卡";
     return card::numberValue(number);
 }
 
-// A verified write as a line records it: its time and number.
-struct VerifiedWrite {
+// The result of the line written just before MF_Write, so that a crash during the write leaves a
+// trace; the write's own line after it, for the same number, closes it.
+inline constexpr std::string_view kStartResult = "正在写卡";
+
+// What a line records, as the questions before a write need it. `time` points into the line.
+struct LineRecord {
     std::string_view time;
-    std::uint64_t key = 0;
+    std::uint64_t key = 0;                     // numberKey of the number written
+    bool verified = false;                     // the tag was read back holding it
+    bool start = false;                        // the line before MF_Write (kStartResult)
+    std::optional<std::uint64_t> previousKey;  // what the tag held before, when it was read
 };
 
-// The verified write a line records, or nothing: for a line of another result, the header, and
-// any line that is not whole (ten fields, or eight in an older journal; quotes closed, ten hex
-// digits, 是 or 否 where they belong), such as one cut short when the power failed. `line` is
-// without its line end.
-[[nodiscard]] std::optional<VerifiedWrite> parseVerifiedWrite(std::string_view line) noexcept;
+// What a line records, or nothing: for the header, and any line that is not whole (ten fields,
+// or eight in an older journal; quotes closed, ten hex digits, 是 or 否 where they belong), such
+// as one cut short when the power failed. `line` is without its line end.
+[[nodiscard]] std::optional<LineRecord> parseLine(std::string_view line) noexcept;
 
 }  // namespace journal

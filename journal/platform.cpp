@@ -1,5 +1,6 @@
 #include "journal/platform.h"
 
+#include "platform/file_io.h"
 #include "platform/user_folders.h"
 
 #include <utility>
@@ -18,6 +19,82 @@ util::Expected<std::filesystem::path, std::string> dataFolder() {
     }
     return util::Unexpected{"找不到用户数据目录（" + names +
                             (unset.size() > 1 ? " 均未设置）" : " 未设置）")};
+}
+
+std::string utf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
+std::string refusal(const std::string& what, const std::filesystem::path& file,
+                    const ::platform::OpenFailure& failure) {
+    using ::platform::Refusal;
+    std::string why;
+    switch (failure.refusal) {
+        case Refusal::Missing:
+            why = "文件不存在";
+            break;
+        case Refusal::ForeignLink:
+            why = "它或它所在的文件夹是别的用户建立的链接，程序不经它读写";
+            break;
+        case Refusal::LinkToLink:
+            why = "它是指向另一个链接的链接，程序不经它读写";
+            break;
+        case Refusal::NotRegular:
+            why = "它不是普通文件（是文件夹、管道或设备），程序不读写它";
+            break;
+        case Refusal::ForeignOwner:
+            why = "它属于别的用户或另有硬链接，程序不读写它";
+            break;
+        case Refusal::System:
+            why = reason(failure.error);
+            break;
+    }
+    return what + " " + utf8(file) + "（" + why + "）";
+}
+
+util::Expected<Appended, std::string> appendDurably(
+    const std::filesystem::path& file, const std::function<std::string(const FileEnd&)>& compose) {
+    const std::string what = "无法写入";
+    std::error_code folderError;
+    std::filesystem::create_directories(file.parent_path(), folderError);
+    if (folderError) {
+        return util::Unexpected{what + " " + utf8(file) + "（" + reason(folderError) + "）"};
+    }
+    auto opened = ::platform::openOwnFile(file, ::platform::Access::Append);
+    if (!opened) {
+        return util::Unexpected{refusal(what, file, opened.error())};
+    }
+    const ::platform::NativeFile native = opened->native();
+    const auto size = ::platform::fileSize(native);
+    if (!size) {
+        return util::Unexpected{what + " " + utf8(file) + "（" + reason(size.error()) + "）"};
+    }
+    FileEnd end;
+    end.size = *size;
+    if (end.size > 0) {
+        char last = 0;
+        const auto read = ::platform::readAt(native, end.size - 1, &last, 1);
+        if (!read || *read != 1) {
+            const std::error_code error =
+                read ? std::make_error_code(std::errc::io_error) : read.error();
+            return util::Unexpected{what + " " + utf8(file) + "（" + reason(error) + "）"};
+        }
+        end.endsWithNewline = last == '\n';
+    }
+    const std::string bytes = compose(end);
+    std::error_code error = ::platform::writeAll(native, bytes);
+    if (!error) {
+        error = ::platform::flushToDisk(native);
+    }
+    opened = ::platform::OwnedFile();
+    if (error) {
+        return util::Unexpected{what + " " + utf8(file) + "（" + reason(error) + "）"};
+    }
+    if (end.size == 0) {
+        ::platform::syncFolder(file.parent_path());  // the file may be new
+    }
+    return Appended{end.size, bytes.size()};
 }
 
 }  // namespace journal::platform

@@ -15,7 +15,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-20}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(card_number_fuzz field_file_fuzz commands_fuzz)
+[ ${#targets[@]} -eq 0 ] && targets=(card_number_fuzz field_file_fuzz commands_fuzz journal_lines_fuzz)
 
 scripts/install-deps.sh
 cmake --preset fuzz >/dev/null

@@ -1,5 +1,6 @@
 #include "reader/reader_source.h"
 #include "ui/command_line.h"
+#include "ui/end_requests.h"
 #include "ui/main_window.h"
 #include "ui/parent_console.h"
 
@@ -38,6 +39,7 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral("zeld"));
 
     ui::MainWindow window(std::make_unique<reader::LazyReaderLibrary>());
+    ui::onEndRequest(&window, [&window] { window.close(); });
     window.show();
     return QApplication::exec();
 }

@@ -222,6 +222,30 @@ TEST(FieldStore, AFieldFileThatIsAnotherUsersLinkIsRefused) {
     EXPECT_TRUE(fs::is_symlink(link));
 }
 
+TEST(FieldStore, AFieldInAFolderThatIsAnotherUsersLinkIsRefused) {
+    const ScratchFolder folder;
+    fs::create_directories(folder.path() / "elsewhere");
+    const fs::path link = folder.path() / "planted";
+    fs::create_symlink(folder.path() / "elsewhere", link);
+    constexpr uid_t kNobody = 65534;
+    if (::lchown(link.c_str(), kNobody, kNobody) != 0) {
+        GTEST_SKIP() << "only root can give a link to another user";
+    }
+    const FieldStore store(link / "field");
+    const auto changed = store.update(addBeep);
+    ASSERT_FALSE(changed);
+    EXPECT_NE(changed.error().message.find("another user"), std::string::npos);
+    EXPECT_FALSE(fs::exists(folder.path() / "elsewhere" / "field"));
+}
+
+TEST(FieldStore, AnotherFieldNamedLikeATemporaryFileIsNotCleanedAway) {
+    const ScratchFolder folder;
+    const FieldStore other(folder.path() / "field.tmp-of-the-lab");
+    ASSERT_TRUE(other.update(addBeep));
+    ASSERT_TRUE(FieldStore(folder.path() / "field").update(addBeep));
+    EXPECT_TRUE(fs::exists(other.file()));
+}
+
 TEST(FieldStore, ReadsInAFolderItMayNotWrite) {
     const ScratchFolder folder;
     const FieldStore store(folder.path() / "field");

@@ -163,3 +163,251 @@ TEST(Journal, LocalTimeCarriesItsOffset) {
 #endif
 
 }  // namespace
+
+namespace {
+
+const std::string kHead =
+    "\xEF\xBB\xBF时间,结果,十六进制,版本或客户号,前十位号,后八位号,芯片,保护,核对,原卡号\r\n";
+
+// A line of number n (0..9) with the given result, 核对 and 原卡号 (a number, or -1 for none).
+std::string line(int second, const char* result, int n, bool verified, int previous = -1) {
+    const std::string digit = std::to_string(n);
+    return "2024-05-01T10:00:0" + std::to_string(second) + "+08:00," + result + ",000000000" +
+           digit + ",000,000000000" + digit + ",\"000,0000" + digit + "\",T5577,否," +
+           (verified ? "是" : "否") + "," +
+           (previous < 0 ? std::string() : "000000000" + std::to_string(previous)) + "\r\n";
+}
+
+std::string at(int second) {
+    return "2024-05-01T10:00:0" + std::to_string(second) + "+08:00";
+}
+
+card::TagNumber number(int n) {
+    return card::TagNumber{0, {0, 0, 0, static_cast<std::uint8_t>(n)}};
+}
+
+struct Counting {
+    const char* name;
+    std::string lines;
+    std::optional<std::string> one;  // what lastVerifiedWrite says of number 1
+    std::optional<std::string> two;
+    std::optional<int> interrupted;  // the number interruptedWrite names
+    friend void PrintTo(const Counting& c, std::ostream* os) { *os << c.name; }
+};
+
+class WhatCounts : public ::testing::TestWithParam<Counting> {};
+
+TEST_P(WhatCounts, AsTheQuestionsBeforeAWriteSeeIt) {
+    const testing_support::ScratchFolder scratch;
+    const auto file = scratch.path() / "written-tags.csv";
+    writeFile(file, kHead + GetParam().lines);
+    const journal::Journal journal(file);
+    EXPECT_EQ(journal.lastVerifiedWrite(number(1)), GetParam().one);
+    EXPECT_EQ(journal.lastVerifiedWrite(number(2)), GetParam().two);
+    const auto interrupted = journal.interruptedWrite();
+    ASSERT_EQ(interrupted.has_value(), GetParam().interrupted.has_value());
+    if (interrupted) {
+        EXPECT_EQ(interrupted->number, number(*GetParam().interrupted));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, WhatCounts,
+    ::testing::Values(
+        Counting{"AStartWithNoOutcomeIsAPossibleWrite", line(1, "正在写卡", 1, false), at(1),
+                 std::nullopt, 1},
+        Counting{"AVerifiedOutcomeEndsIt",
+                 line(1, "正在写卡", 1, false) + line(2, "已写卡", 1, true), at(2), std::nullopt,
+                 std::nullopt},
+        Counting{"AFailedOutcomeEndsItAndCountsNot",
+                 line(1, "正在写卡", 1, false) + line(2, "写卡失败", 1, false), std::nullopt,
+                 std::nullopt, std::nullopt},
+        Counting{"AFailedRewriteLeavesTheEarlierWrite",
+                 line(1, "已写卡", 1, true) + line(2, "正在写卡", 1, false) +
+                     line(3, "写卡失败", 1, false),
+                 at(1), std::nullopt, std::nullopt},
+        Counting{"AnotherNumbersOutcomeLeavesItInterrupted",
+                 line(1, "正在写卡", 1, false) + line(2, "正在写卡", 2, false) +
+                     line(3, "已写卡", 2, true),
+                 at(1), at(3), 1},
+        Counting{"AWriteOverATagOfAnotherNumberOverwritesThatOne",
+                 line(1, "已写卡", 1, true) + line(2, "已写卡", 2, true, 1), std::nullopt, at(2),
+                 std::nullopt},
+        Counting{"ANumberOverwrittenAndWrittenAgainCounts",
+                 line(1, "已写卡", 1, true) + line(2, "已写卡", 2, true, 1) +
+                     line(3, "已写卡", 1, true, 2),
+                 at(3), std::nullopt, std::nullopt},
+        Counting{"AnEightColumnLineCountsByItsResult",
+                 "2024-05-01T10:00:01+08:00,已写卡,0000000001,000,0000000001,\"000,00001\",T5577,"
+                 "否\r\n",
+                 at(1), std::nullopt, std::nullopt}),
+    [](const auto& testCase) { return std::string(testCase.param.name); });
+
+TEST(Journal, AStartLineIsOnDiskBeforeTheWriteAndTheOutcomeEndsIt) {
+    const testing_support::ScratchFolder scratch;
+    const auto file = scratch.path() / "written-tags.csv";
+    journal::Journal journal(file, [] { return kMoment; });
+    JournalEntry entry = verifiedWrite(number(7));
+    entry.previousNumber = number(3);
+
+    ASSERT_EQ(journal.beginWrite(entry), std::nullopt);
+    const std::string time = journal::isoLocalTime(kMoment);
+    EXPECT_EQ(fileText(file), kHead + time +
+                                  ",正在写卡,0000000007,000,0000000007,\"000,00007\",T5577,否,否,"
+                                  "0000000003\r\n");
+    // Killed here: the next start knows the tag may hold 7.
+    EXPECT_EQ(journal::Journal(file).interruptedWrite(), (journal::RecordedWrite{number(7), time}));
+
+    ASSERT_EQ(journal.append(entry), std::nullopt);
+    const journal::Journal reopened(file);
+    EXPECT_EQ(reopened.interruptedWrite(), std::nullopt);
+    EXPECT_EQ(reopened.lastWrite(), (journal::RecordedWrite{number(7), time}));
+}
+
+TEST(Journal, ASecondCopyTakesInTheFirstsWritesBeforeItsQuestions) {
+    const testing_support::ScratchFolder scratch;
+    const auto file = scratch.path() / "written-tags.csv";
+    journal::Journal first(file);
+    journal::Journal second(file);
+    EXPECT_FALSE(first.anotherCopyOpen());
+    EXPECT_TRUE(second.anotherCopyOpen());
+    ASSERT_EQ(second.unavailable(), std::nullopt);  // read, empty
+
+    first.hold();
+    ASSERT_EQ(first.append(verifiedWrite(number(5))), std::nullopt);
+    first.release();
+
+    second.hold();
+    EXPECT_NE(second.lastVerifiedWrite(number(5)), std::nullopt);
+    EXPECT_EQ(second.holdProblem(), std::nullopt);
+    second.release();
+}
+
+TEST(Journal, AHoldThatCannotHaveTheLockGoesOnAfterABoundAndSaysSo) {
+    const testing_support::ScratchFolder scratch;
+    const auto file = scratch.path() / "written-tags.csv";
+    journal::Journal first(file);
+    journal::Journal second(file);
+    first.hold();
+
+    const auto start = std::chrono::steady_clock::now();
+    second.hold();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, journal::Journal::kLockWait + 2s);
+    ASSERT_TRUE(second.holdProblem().has_value());
+    second.release();
+    first.release();
+}
+
+}  // namespace
+
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr uid_t kOtherUser = 65534;
+
+struct Hostile {
+    const char* name;
+    // Puts something at `file`; `victim` is a file of the user's that must stay as it is.
+    void (*plant)(const std::filesystem::path& file, const std::filesystem::path& victim);
+    const char* said;  // in the words of the refusal
+    bool needsRoot;    // to make something another user owns
+    friend void PrintTo(const Hostile& c, std::ostream* os) { *os << c.name; }
+};
+
+class HostileJournal : public ::testing::TestWithParam<Hostile> {};
+
+TEST_P(HostileJournal, IsNeitherReadNorWrittenAndTheRefusalIsSaid) {
+    if (GetParam().needsRoot && ::geteuid() != 0) {
+        GTEST_SKIP() << "making another user's file takes root";
+    }
+    const testing_support::ScratchFolder scratch;
+    const auto file = scratch.path() / "written-tags.csv";
+    const auto victim = scratch.path() / "victim";
+    writeFile(victim, "root's own\n");
+    GetParam().plant(file, victim);
+
+    const journal::Journal journal(file);
+    ASSERT_TRUE(journal.waitLoaded(2s)) << "the reading hung";
+    const auto unavailable = journal.unavailable();
+    ASSERT_TRUE(unavailable.has_value());
+    EXPECT_NE(unavailable->find(GetParam().said), std::string::npos) << *unavailable;
+    journal::Journal writer(file);
+    const auto failure = writer.append(verifiedWrite(number(1)));
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_NE(failure->find(GetParam().said), std::string::npos) << *failure;
+    if (std::filesystem::is_regular_file(std::filesystem::symlink_status(victim))) {
+        EXPECT_EQ(fileText(victim), "root's own\n");
+    }
+}
+
+void link(const std::filesystem::path& to, const std::filesystem::path& at) {
+    std::filesystem::create_symlink(to, at);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Places, HostileJournal,
+    ::testing::Values(Hostile{"AnotherUsersLink",
+                              [](const auto& file, const auto& victim) {
+                                  link(victim, file);
+                                  ASSERT_EQ(::lchown(file.c_str(), kOtherUser, kOtherUser), 0);
+                              },
+                              "别的用户建立的链接", true},
+                      Hostile{"AFolderThatIsAnotherUsersLink",
+                              [](const auto& file, const auto& victim) {
+                                  const auto real = victim.parent_path() / "real";
+                                  std::filesystem::create_directories(real);
+                                  std::filesystem::remove(victim);
+                                  link(real, victim);  // the victim's name now stands for a folder
+                                  ASSERT_EQ(::lchown(victim.c_str(), kOtherUser, kOtherUser), 0);
+                                  writeFile(real / "written-tags.csv", "x");
+                                  link(victim / "written-tags.csv", file);
+                              },
+                              "链接", true},
+                      Hostile{"AnotherUsersFile",
+                              [](const auto& file, const auto& /*victim*/) {
+                                  writeFile(file, kHead);
+                                  ASSERT_EQ(::chown(file.c_str(), kOtherUser, kOtherUser), 0);
+                              },
+                              "属于别的用户", true},
+                      Hostile{"AHardLinkToAnotherFile",
+                              [](const auto& file, const auto& victim) {
+                                  std::filesystem::create_hard_link(victim, file);
+                              },
+                              "硬链接", false},
+                      Hostile{"ALinkToALink",
+                              [](const auto& file, const auto& victim) {
+                                  link(victim, victim.parent_path() / "middle");
+                                  link(victim.parent_path() / "middle", file);
+                              },
+                              "另一个链接", false},
+                      Hostile{"AFifo",
+                              [](const auto& file, const auto& /*victim*/) {
+                                  ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+                              },
+                              "不是普通文件", false},
+                      Hostile{"AFolder",
+                              [](const auto& file, const auto& /*victim*/) {
+                                  std::filesystem::create_directories(file);
+                              },
+                              "不是普通文件", false},
+                      Hostile{
+                          "TheUsersOwnLinkToADevice",
+                          [](const auto& file, const auto& /*victim*/) { link("/dev/zero", file); },
+                          "不是普通文件", false}),
+    [](const auto& testCase) { return std::string(testCase.param.name); });
+
+TEST(Journal, FollowsALinkItsUserMade) {
+    const testing_support::ScratchFolder scratch;
+    const auto file = scratch.path() / "written-tags.csv";
+    const auto target = scratch.path() / "kept-elsewhere.csv";
+    std::filesystem::create_symlink(target, file);
+    journal::Journal journal(file);
+    ASSERT_EQ(journal.append(verifiedWrite(number(1))), std::nullopt);
+    EXPECT_NE(fileText(target).find("0000000001"), std::string::npos);
+}
+
+}  // namespace
+#endif

@@ -1,0 +1,156 @@
+// The journal of written tags: how long a journal of 10^5, 10^6 and 10^7 lines takes to be ready
+// for the questions, what its index keeps a line and how far the heap rises above that while it
+// is read; and what the line before each write (正在写卡, synced) adds to a press, beside the
+// radio time of a T5577 write press on the real reader.
+#include "emulator/radio_timing.h"
+#include "journal/journal.h"
+#include "journal/journal_line.h"
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <new>
+#include <string>
+
+namespace {
+
+// Every allocation of the process, so that a load's peak shows whichever thread made it.
+std::atomic<std::size_t> liveBytes{0};
+std::atomic<std::size_t> peakBytes{0};
+
+}  // namespace
+
+// GCC sees free() meet a block from this operator new once inlined: the pair is meant.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+// NOLINTBEGIN(cppcoreguidelines-no-malloc,hicpp-no-malloc,misc-new-delete-overloads)
+void* operator new(std::size_t size) {
+    void* block = std::malloc(size + sizeof(std::max_align_t));
+    if (block == nullptr) {
+        throw std::bad_alloc();
+    }
+    *static_cast<std::size_t*>(block) = size;
+    const std::size_t now = liveBytes += size;
+    std::size_t peak = peakBytes.load();
+    while (now > peak && !peakBytes.compare_exchange_weak(peak, now)) {
+    }
+    return static_cast<char*>(block) + sizeof(std::max_align_t);
+}
+void operator delete(void* pointer) noexcept {
+    if (pointer == nullptr) {
+        return;
+    }
+    void* block = static_cast<char*>(pointer) - sizeof(std::max_align_t);
+    liveBytes -= *static_cast<std::size_t*>(block);
+    std::free(block);
+}
+void operator delete(void* pointer, std::size_t /*size*/) noexcept {
+    operator delete(pointer);
+}
+// NOLINTEND(cppcoreguidelines-no-malloc,hicpp-no-malloc,misc-new-delete-overloads)
+
+namespace {
+
+std::filesystem::path benchFolder() {
+    const char* base = std::getenv("ZELD_BENCH_DIR");  // NOLINT(concurrency-mt-unsafe)
+    auto folder = std::filesystem::path(base != nullptr ? base : "/var/tmp") / "zeld-journal-bench";
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+// A journal of `lines` verified writes, each of another number a second after the one before,
+// as the program writes them.
+std::filesystem::path journalOf(std::int64_t lines) {
+    const auto file = benchFolder() / ("journal-v2-" + std::to_string(lines) + ".csv");
+    if (std::filesystem::exists(file)) {
+        return file;
+    }
+    std::ofstream out(file, std::ios::binary);
+    out << journal::kByteOrderMark << journal::kHeader << journal::kLineEnd;
+    commands::JournalEntry entry{"已写卡", true, {}, reader::TagChip::T5577, false, std::nullopt};
+    std::string chunk;
+    for (std::int64_t i = 0; i < lines; ++i) {
+        entry.number = card::tagNumberFromValue(static_cast<std::uint64_t>(i) * 7919U);
+        const journal::CompactTime time{1714543402 + i, 480, true};
+        chunk += journal::formatLine(journal::formatIsoTime(time), entry);
+        if (chunk.size() > (1U << 20U)) {
+            out << chunk;
+            chunk.clear();
+        }
+    }
+    out << chunk;
+    return file;
+}
+
+void JournalReady(benchmark::State& state) {
+    const auto file = journalOf(state.range(0));
+    std::size_t kept = 0;
+    std::size_t peakAbove = 0;
+    for (auto _ : state) {
+        const std::size_t before = liveBytes;
+        peakBytes = before;
+        journal::Journal journal(file);
+        static_cast<void>(journal.waitLoaded(std::chrono::minutes(5)));
+        state.PauseTiming();
+        kept = journal.bytesKept();
+        peakAbove = peakBytes - before - kept;
+        benchmark::DoNotOptimize(journal.lastVerifiedWrite(card::TagNumber{}));
+        state.ResumeTiming();
+    }
+    state.counters["kept_bytes_a_line"] =
+        static_cast<double>(kept) / static_cast<double>(state.range(0));
+    state.counters["peak_above_kept_MB"] = static_cast<double>(peakAbove) / (1024.0 * 1024.0);
+}
+BENCHMARK(JournalReady)
+    ->Arg(100'000)
+    ->Arg(1'000'000)
+    ->Arg(10'000'000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
+
+// One press's journal work on this machine's disk: the outcome's line alone (as before), or the
+// start line and the outcome's line, each synced.
+void PressJournalWork(benchmark::State& state) {
+    const bool withStartLine = state.range(0) != 0;
+    const auto file = benchFolder() / "press.csv";
+    std::filesystem::remove(file);
+    journal::Journal journal(file);
+    static_cast<void>(journal.waitLoaded(std::chrono::seconds(5)));
+    commands::JournalEntry entry{"已写卡", true, {}, reader::TagChip::T5577, false, std::nullopt};
+    std::uint64_t number = 0;
+    std::chrono::steady_clock::duration spent{};
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        entry.number = card::tagNumberFromValue(++number);
+        journal.hold();
+        if (withStartLine) {
+            benchmark::DoNotOptimize(journal.beginWrite(entry));
+        }
+        benchmark::DoNotOptimize(journal.append(entry));
+        journal.release();
+        spent += std::chrono::steady_clock::now() - start;
+    }
+    // The radio of a T5577 write press: the tag read before, three blocks written (the
+    // configuration and two data blocks), the tag read back.
+    const auto radio = (2 * emulator::kFrameTime) + (3 * emulator::kT5577BlockWriteTime);
+    state.counters["radio_ms"] = static_cast<double>(radio.count()) / 1000.0;
+    state.counters["share_of_radio"] = std::chrono::duration<double>(spent).count() /
+                                       static_cast<double>(state.iterations()) /
+                                       std::chrono::duration<double>(radio).count();
+}
+BENCHMARK(PressJournalWork)
+    ->ArgName("start_line")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,64 @@
+// The journal's lines over any bytes, as a file hands them to the reading: a line parses or is
+// passed over; a parsed line, written again as the program writes lines, parses to the same
+// record; a time read reads back as it stood; and the index, fed every line, answers for the last
+// verified write as that line says.
+#include "check.h"
+#include "journal/journal_index.h"
+#include "journal/journal_line.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace {
+
+void roundTrips(const journal::LineRecord& record) {
+    commands::JournalEntry entry;
+    entry.result = record.start ? std::string(journal::kStartResult)
+                                : (record.verified ? "已写卡" : "写卡失败");
+    entry.verified = record.verified;
+    entry.number = card::tagNumberFromValue(record.key);
+    if (record.previousKey) {
+        entry.previousNumber = card::tagNumberFromValue(*record.previousKey);
+    }
+    std::string line = journal::formatLine(record.time, entry);
+    line.resize(line.size() - journal::kLineEnd.size());
+    const auto again = journal::parseLine(line);
+    FUZZ_CHECK(again.has_value());
+    FUZZ_CHECK(again->key == record.key && again->verified == record.verified &&
+               again->start == record.start && again->previousKey == record.previousKey);
+
+    const auto time = journal::parseIsoTime(record.time);
+    FUZZ_CHECK(!time.known || journal::formatIsoTime(time) == record.time);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // NOLINTNEXTLINE(*-reinterpret-cast): the bytes are the file's text
+    std::string_view rest(reinterpret_cast<const char*>(data), size);
+    journal::JournalIndex index;
+    while (!rest.empty()) {
+        const std::size_t end = rest.find('\n');
+        std::string_view line = rest.substr(0, end);
+        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        const auto record = journal::parseLine(line);
+        if (!record) {
+            continue;
+        }
+        roundTrips(*record);
+        index.apply(*record);
+        const auto counted = index.lastWrite(record->key);
+        if (record->start || record->verified) {
+            FUZZ_CHECK(counted.has_value());
+        }
+        if (record->verified) {
+            FUZZ_CHECK(index.newestVerified() && index.newestVerified()->key == record->key);
+        }
+    }
+    FUZZ_CHECK(index.bytesKept() > 0);
+    return 0;
+}

@@ -1,0 +1,316 @@
+#include "journal/journal_index.h"
+
+#include <array>
+#include <cstdio>
+
+namespace journal {
+
+namespace {
+
+// Days since 1970-01-01 of a civil date (proleptic Gregorian), and back (H. Hinnant's algorithms).
+std::int64_t daysFromCivil(std::int64_t year, unsigned month, unsigned day) noexcept {
+    year -= month <= 2 ? 1 : 0;
+    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const auto yearOfEra = static_cast<unsigned>(year - (era * 400));
+    const unsigned dayOfYear = ((153 * (month > 2 ? month - 3 : month + 9)) + 2) / 5 + day - 1;
+    const unsigned dayOfEra = (yearOfEra * 365) + (yearOfEra / 4) - (yearOfEra / 100) + dayOfYear;
+    return (era * 146097) + static_cast<std::int64_t>(dayOfEra) - 719468;
+}
+
+struct Civil {
+    std::int64_t year;
+    unsigned month;
+    unsigned day;
+};
+
+Civil civilFromDays(std::int64_t days) noexcept {
+    days += 719468;
+    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const auto dayOfEra = static_cast<unsigned>(days - (era * 146097));
+    const unsigned yearOfEra =
+        (dayOfEra - (dayOfEra / 1460) + (dayOfEra / 36524) - (dayOfEra / 146096)) / 365;
+    const unsigned dayOfYear = dayOfEra - ((365 * yearOfEra) + (yearOfEra / 4) - (yearOfEra / 100));
+    const unsigned mp = ((5 * dayOfYear) + 2) / 153;
+    const unsigned day = dayOfYear - (((153 * mp) + 2) / 5) + 1;
+    const unsigned month = mp < 10 ? mp + 3 : mp - 9;
+    return {static_cast<std::int64_t>(yearOfEra) + (era * 400) + (month <= 2 ? 1 : 0), month, day};
+}
+
+// The number in text[at, at + width), all digits, or -1.
+int digits(std::string_view text, std::size_t at, std::size_t width) noexcept {
+    int value = 0;
+    for (std::size_t i = at; i < at + width; ++i) {
+        if (text[i] < '0' || text[i] > '9') {
+            return -1;
+        }
+        value = (value * 10) + (text[i] - '0');
+    }
+    return value;
+}
+
+constexpr std::uint32_t kUsed = 1U << 20U;
+constexpr std::uint32_t kVerified = 1U << 21U;
+constexpr std::uint32_t kKnownTime = 1U << 22U;
+constexpr std::uint32_t kOffsetShift = 8U;
+constexpr std::uint32_t kOffsetBias = 2048;
+constexpr std::uint32_t kKeyHighMask = 0xFFU;
+
+// MurmurHash3's finaliser: every key bit reaches the shard (top 8 bits) and the slot (low 32).
+std::uint64_t mix(std::uint64_t key) noexcept {
+    key ^= key >> 33U;
+    key *= 0xFF51AFD7ED558CCDULL;
+    key ^= key >> 33U;
+    key *= 0xC4CEB9FE1A85EC53ULL;
+    key ^= key >> 33U;
+    return key;
+}
+
+// The slot a hash starts at among `size`, without a division.
+std::size_t slotOf(std::uint64_t hash, std::size_t size) noexcept {
+    return static_cast<std::size_t>(((hash & 0xFFFFFFFFULL) * size) >> 32U);
+}
+
+}  // namespace
+
+CompactTime parseIsoTime(std::string_view text) noexcept {
+    // YYYY-MM-DDTHH:MM:SS+HH:MM
+    CompactTime time;
+    if (text.size() != 25 || text[4] != '-' || text[7] != '-' || text[10] != 'T' ||
+        text[13] != ':' || text[16] != ':' || (text[19] != '+' && text[19] != '-') ||
+        text[22] != ':') {
+        return time;
+    }
+    const int year = digits(text, 0, 4);
+    const int month = digits(text, 5, 2);
+    const int day = digits(text, 8, 2);
+    const int hour = digits(text, 11, 2);
+    const int minute = digits(text, 14, 2);
+    const int second = digits(text, 17, 2);
+    const int offsetHours = digits(text, 20, 2);
+    const int offsetMinutes = digits(text, 23, 2);
+    if (year < 1970 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 ||
+        minute < 0 || minute > 59 || second < 0 || second > 60 || offsetHours < 0 ||
+        offsetHours > 23 || offsetMinutes < 0 || offsetMinutes > 59) {
+        return time;
+    }
+    const int offset = (text[19] == '-' ? -1 : 1) * ((offsetHours * 60) + offsetMinutes);
+    const std::int64_t local =
+        (daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400) +
+        (hour * 3600) + (minute * 60) + second;
+    time.seconds = local - (std::int64_t{offset} * 60);
+    time.offsetMinutes = static_cast<std::int16_t>(offset);
+    // The text must read back as it stands: 2024-02-31 is no date, nor is 23:59:60.
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    constexpr std::array<int, 12> kDays{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const int monthDays =
+        kDays.at(static_cast<std::size_t>(month - 1)) + (month == 2 && leap ? 1 : 0);
+    time.known =
+        day <= monthDays && second < 60 && time.seconds >= 0 && time.seconds <= 0xFFFFFFFFLL;
+    return time;
+}
+
+std::string formatIsoTime(const CompactTime& time) {
+    if (!time.known) {
+        return "时间不明";
+    }
+    const std::int64_t local = time.seconds + (std::int64_t{time.offsetMinutes} * 60);
+    const std::int64_t days = (local >= 0 ? local : local - 86399) / 86400;
+    const std::int64_t inDay = local - (days * 86400);
+    const Civil date = civilFromDays(days);
+    const int offset = time.offsetMinutes < 0 ? -time.offsetMinutes : time.offsetMinutes;
+    std::array<char, 128> text{};
+    // NOLINTBEGIN(cppcoreguidelines-pro-type-vararg,hicpp-vararg)
+    static_cast<void>(
+        std::snprintf(text.data(), text.size(), "%04lld-%02u-%02uT%02lld:%02lld:%02lld%c%02d:%02d",
+                      static_cast<long long>(date.year), date.month, date.day,
+                      static_cast<long long>(inDay / 3600), static_cast<long long>(inDay / 60 % 60),
+                      static_cast<long long>(inDay % 60), time.offsetMinutes < 0 ? '-' : '+',
+                      offset / 60, offset % 60));
+    // NOLINTEND(cppcoreguidelines-pro-type-vararg,hicpp-vararg)
+    return text.data();
+}
+
+template <class Index>
+auto* JournalIndex::find(Index& index, std::uint64_t key) {
+    const std::uint64_t hash = mix(key);
+    auto& shard = index.shards_.at(hash >> 56U);
+    using EntryPointer = decltype(&shard.slots[0]);
+    if (shard.slots.empty()) {
+        return EntryPointer{nullptr};
+    }
+    const auto low = static_cast<std::uint32_t>(key);
+    const auto high = static_cast<std::uint32_t>(key >> 32U) & kKeyHighMask;
+    std::size_t at = slotOf(hash, shard.slots.size());
+    for (;;) {
+        auto& entry = shard.slots[at];
+        if ((entry.high & kUsed) == 0) {
+            return EntryPointer{nullptr};
+        }
+        if (entry.low == low && (entry.high & kKeyHighMask) == high) {
+            return &entry;
+        }
+        at = at + 1 == shard.slots.size() ? 0 : at + 1;
+    }
+}
+
+void JournalIndex::grow(Shard& shard) {
+    // Half as large again: right after growing, a shard is still more than half full, which keeps
+    // the bytes a number costs near 12 / 0.66.
+    const std::size_t size =
+        shard.slots.empty() ? 16 : shard.slots.size() + (shard.slots.size() / 2);
+    std::vector<Entry> slots(size);
+    for (const Entry& entry : shard.slots) {
+        if ((entry.high & kUsed) == 0) {
+            continue;
+        }
+        const std::uint64_t key =
+            entry.low | (static_cast<std::uint64_t>(entry.high & kKeyHighMask) << 32U);
+        std::size_t at = slotOf(mix(key), size);
+        while ((slots[at].high & kUsed) != 0) {
+            at = at + 1 == size ? 0 : at + 1;
+        }
+        slots[at] = entry;
+    }
+    shard.slots = std::move(slots);
+}
+
+JournalIndex::Entry& JournalIndex::findOrAdd(std::uint64_t key) {
+    const std::uint64_t hash = mix(key);
+    Shard& shard = shards_.at(hash >> 56U);
+    // At most four in five slots used, so that probes stay short.
+    if ((std::size_t{shard.used} + 1) * 5 > shard.slots.size() * 4) {
+        grow(shard);
+    }
+    const auto low = static_cast<std::uint32_t>(key);
+    const auto high = static_cast<std::uint32_t>(key >> 32U) & kKeyHighMask;
+    std::size_t at = slotOf(hash, shard.slots.size());
+    for (;;) {
+        Entry& entry = shard.slots[at];
+        if ((entry.high & kUsed) == 0) {
+            ++shard.used;
+            entry.low = low;
+            entry.high = high | kUsed;
+            return entry;
+        }
+        if (entry.low == low && (entry.high & kKeyHighMask) == high) {
+            return entry;
+        }
+        at = at + 1 == shard.slots.size() ? 0 : at + 1;
+    }
+}
+
+void JournalIndex::prefetch(std::uint64_t key) const noexcept {
+#if defined(__GNUC__)
+    const std::uint64_t hash = mix(key);
+    const Shard& shard = shards_[hash >> 56U];  // NOLINT(*-constant-array-index)
+    if (!shard.slots.empty()) {
+        __builtin_prefetch(&shard.slots[slotOf(hash, shard.slots.size())]);
+    }
+#else
+    static_cast<void>(key);
+#endif
+}
+
+void JournalIndex::reserve(std::size_t numbers) {
+    const std::size_t each = (numbers / kShards) + ((numbers / kShards) / 3) + 16;
+    for (Shard& shard : shards_) {
+        if (shard.slots.size() < each) {
+            std::vector<Entry> old = std::move(shard.slots);
+            shard.slots.assign(each, Entry{});
+            shard.used = 0;
+            for (const Entry& entry : old) {
+                if ((entry.high & kUsed) != 0) {
+                    const std::uint64_t key =
+                        entry.low | (static_cast<std::uint64_t>(entry.high & kKeyHighMask) << 32U);
+                    findOrAdd(key) = entry;
+                }
+            }
+        }
+    }
+}
+
+void JournalIndex::apply(const LineRecord& record) {
+    // Lines written together share their time: parse it once.
+    if (record.time != lastTimeText_) {
+        lastTimeText_.assign(record.time);
+        lastTime_ = parseIsoTime(record.time);
+    }
+    const CompactTime time = lastTime_;
+    ++lines_;
+    if (record.start) {
+        open_.insert_or_assign(record.key, Open{time, lines_});
+        return;
+    }
+    // Any line of the number ends its start: the write's outcome is known.
+    open_.erase(record.key);
+    if (!record.verified) {
+        return;
+    }
+    if (record.previousKey && *record.previousKey != record.key) {
+        // The tag that held that number holds this one now.
+        if (Entry* overwritten = find(*this, *record.previousKey)) {
+            overwritten->high &= ~kVerified;
+        }
+    }
+    Entry& entry = findOrAdd(record.key);
+    const std::uint32_t offset =
+        time.known ? static_cast<std::uint32_t>(time.offsetMinutes + static_cast<int>(kOffsetBias))
+                   : 0U;
+    entry.high = (entry.high & (kKeyHighMask | kUsed)) | kVerified |
+                 (time.known ? kKnownTime : 0U) | ((offset & 0xFFFU) << kOffsetShift);
+    entry.moment = time.known ? static_cast<std::uint32_t>(time.seconds) : 0U;
+    newestVerified_ = KeyedWrite{record.key, time};
+}
+
+std::optional<CompactTime> JournalIndex::lastWrite(std::uint64_t key) const {
+    if (const auto open = open_.find(key); open != open_.end()) {
+        return open->second.time;
+    }
+    const Entry* entry = find(*this, key);
+    if (entry == nullptr || (entry->high & kVerified) == 0) {
+        return std::nullopt;
+    }
+    CompactTime time;
+    time.known = (entry->high & kKnownTime) != 0;
+    time.seconds = entry->moment;
+    time.offsetMinutes = static_cast<std::int16_t>(
+        static_cast<int>((entry->high >> kOffsetShift) & 0xFFFU) - static_cast<int>(kOffsetBias));
+    return time;
+}
+
+std::optional<KeyedWrite> JournalIndex::interrupted() const {
+    const Open* newest = nullptr;
+    std::uint64_t key = 0;
+    for (const auto& [openKey, open] : open_) {
+        if (newest == nullptr || open.line > newest->line) {
+            newest = &open;
+            key = openKey;
+        }
+    }
+    if (newest == nullptr) {
+        return std::nullopt;
+    }
+    return KeyedWrite{key, newest->time};
+}
+
+std::size_t JournalIndex::verifiedNumbers() const {
+    std::size_t count = 0;
+    for (const Shard& shard : shards_) {
+        for (const Entry& entry : shard.slots) {
+            count += (entry.high & kVerified) != 0 ? 1 : 0;
+        }
+    }
+    return count;
+}
+
+std::size_t JournalIndex::bytesKept() const {
+    std::size_t bytes = sizeof(*this);
+    for (const Shard& shard : shards_) {
+        bytes += shard.slots.capacity() * sizeof(Entry);
+    }
+    // A node and a bucket for each open start.
+    return bytes + (open_.size() * (sizeof(void*) * 2 + sizeof(std::uint64_t) + sizeof(Open))) +
+           (open_.bucket_count() * sizeof(void*));
+}
+
+}  // namespace journal

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "journal/journal_line.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+// What the questions before a write need of the journal's lines, in little memory: for each
+// number, the time of its last write that still counts, in 12 bytes, in hash tables split into
+// many small ones so that growing one never doubles the whole.
+namespace journal {
+
+// A journal time (ISO 8601 with its offset) in a few bytes: the moment and the offset it was
+// written in, so that it reads back as it stands in the file.
+struct CompactTime {
+    std::int64_t seconds = 0;        // since 1970-01-01T00:00:00Z
+    std::int16_t offsetMinutes = 0;  // east of UTC
+    bool known = false;              // false: the line's time column was not such a time
+};
+
+[[nodiscard]] CompactTime parseIsoTime(std::string_view text) noexcept;
+// The text parseIsoTime read, e.g. 2024-05-01T14:03:22+08:00; 时间不明 for an unknown time.
+[[nodiscard]] std::string formatIsoTime(const CompactTime& time);
+
+// A write the journal recorded: its number (numberKey) and time.
+struct KeyedWrite {
+    std::uint64_t key = 0;
+    CompactTime time;
+};
+
+class JournalIndex {
+public:
+    // Makes room for about `numbers` numbers at once, rather than growing step by step.
+    void reserve(std::size_t numbers);
+    // Asks the processor for where `key` lives, ahead of apply: reading a long journal is
+    // otherwise mostly waiting for memory.
+    void prefetch(std::uint64_t key) const noexcept;
+    // Takes in the next line of the journal, in the file's order.
+    void apply(const LineRecord& record);
+
+    // The time of the last write of `key` that counts: verified and not overwritten since (a
+    // verified write whose tag held another number before overwrote that one), or started and
+    // never ended.
+    [[nodiscard]] std::optional<CompactTime> lastWrite(std::uint64_t key) const;
+    // The newest start line no line of its number has ended.
+    [[nodiscard]] std::optional<KeyedWrite> interrupted() const;
+    // The newest verified write.
+    [[nodiscard]] std::optional<KeyedWrite> newestVerified() const { return newestVerified_; }
+    // How many numbers have a verified write that counts.
+    [[nodiscard]] std::size_t verifiedNumbers() const;
+    // The bytes the index holds on the heap, as near as it can tell.
+    [[nodiscard]] std::size_t bytesKept() const;
+
+private:
+    // 40-bit key, offset, flags and seconds packed into 12 bytes (4-byte alignment).
+    struct Entry {
+        std::uint32_t low = 0;     // key bits 0..31
+        std::uint32_t high = 0;    // key bits 32..39, offset + 2048 (12 bits), flags
+        std::uint32_t moment = 0;  // seconds since 1970, unsigned (to 2106)
+    };
+    struct Shard {
+        std::vector<Entry> slots;
+        std::uint32_t used = 0;
+    };
+    static constexpr std::size_t kShards = 256;
+
+    template <class Index>
+    [[nodiscard]] static auto* find(Index& index, std::uint64_t key);
+    Entry& findOrAdd(std::uint64_t key);
+    static void grow(Shard& shard);
+
+    std::array<Shard, kShards> shards_{};
+    // Starts no later line has ended, by key: few, unless writes keep being cut off.
+    struct Open {
+        CompactTime time;
+        std::uint64_t line = 0;  // lines taken in before it
+    };
+    std::unordered_map<std::uint64_t, Open> open_;
+    std::uint64_t lines_ = 0;
+    std::string lastTimeText_;
+    CompactTime lastTime_;
+    std::optional<KeyedWrite> newestVerified_;
+};
+
+}  // namespace journal
