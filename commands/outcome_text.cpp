@@ -88,9 +88,17 @@ std::string leftUndone(const WriteOutcome& outcome) {
            (outcome.lockRequested ? "，未保护" : "");
 }
 
-// Said after the outcome when the journal could not take the write's line.
+// Said after the outcome when the journal could not take the write's line, or could not be
+// asked about the numbers before it.
 std::string journalTrouble(const WriteOutcome& outcome) {
-    return outcome.journalError ? "；未记入写卡记录：" + *outcome.journalError : std::string();
+    std::string text;
+    if (outcome.journalUnavailable) {
+        text += "；未查重号：" + *outcome.journalUnavailable;
+    }
+    if (outcome.journalError) {
+        text += "；未记入写卡记录：" + *outcome.journalError;
+    }
+    return text;
 }
 
 }  // namespace
@@ -134,6 +142,9 @@ std::string journalResult(const WriteOutcome& outcome) {
         case Result::Written:
             return outcome.lockRequested ? "已写卡并保护" : "已写卡";
         case Result::WrittenNotLocked:
+            if (outcome.fault) {
+                return "已写卡，保护结果不明（读卡器库出错）";
+            }
             return "已写卡，未能保护（状态 " + std::to_string(outcome.lockStatus) + "）";
         case Result::NotWritten:
             return "写卡失败（状态 " + std::to_string(outcome.writeStatus) + "）";
@@ -163,8 +174,13 @@ std::string describeWrite(const WriteOutcome& outcome, const reader::ReaderInUse
                        *outcome.journalError;
             }
             return (outcome.lockRequested ? "已写卡并保护 " : "已写卡 ") +
-                   numberInAllForms(outcome.number);
+                   numberInAllForms(outcome.number) + journalTrouble(outcome) +
+                   (outcome.fault ? "；随后" + describeFault(outcome.fault) : "");
         case Result::WrittenNotLocked:
+            if (outcome.fault) {
+                return "已写卡，保护结果不明：" + describeFault(outcome.fault) + "：" +
+                       numberInAllForms(outcome.number) + journalTrouble(outcome);
+            }
             return "已写卡，但未能保护" + failureDetail(outcome.lockStatus, inUse) +
                    "，卡未受保护：" + numberInAllForms(outcome.number) + journalTrouble(outcome);
         case Result::NotWritten:
@@ -228,6 +244,21 @@ std::string verdict(const WriteOutcome& outcome) {
         default:
             return "未写卡";
     }
+}
+
+std::optional<std::string> journalAtStart(const JournalAtStart& facts) {
+    std::string text;
+    if (facts.interrupted) {
+        text = "上次写卡被中断：" + card::tenDigitText(facts.interrupted->number) +
+               " 结果不明，请读卡核对";
+    } else if (facts.last) {
+        text = "上次写卡 " + card::tenDigitText(facts.last->number) + "，" +
+               readableTime(facts.last->time);
+    }
+    if (facts.anotherCopyOpen) {
+        text += std::string(text.empty() ? "" : "；") + "另一个 Zeld V3 窗口已打开";
+    }
+    return text.empty() ? std::nullopt : std::optional(text);
 }
 
 std::string sessionCount(int written) {

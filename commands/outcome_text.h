@@ -53,6 +53,20 @@ enum class Tone { Done, Failed, Neutral };
 // after one ended.
 [[nodiscard]] std::string droppedPress(bool busy, bool writing);
 
+// What the journal of written tags says when the program starts: a write that was cut off (the
+// program ended during it), the last tag written, and whether another copy of the program is
+// open. Nothing when there is nothing to say.
+struct JournalAtStart {
+    struct Write {
+        card::TagNumber number;
+        std::string time;  // as the journal's time column has it
+    };
+    std::optional<Write> interrupted;
+    std::optional<Write> last;
+    bool anotherCopyOpen = false;
+};
+[[nodiscard]] std::optional<std::string> journalAtStart(const JournalAtStart& facts);
+
 // The field's name as the window labels it, e.g. "版本或客户号".
 [[nodiscard]] std::string fieldName(card::Field field);
 

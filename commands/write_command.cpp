@@ -179,8 +179,15 @@ bool ask(Panel& panel, const WriteJournal& journal, WriteOutcome& outcome) {
 }
 
 WriteOutcome faulted(WriteOutcome outcome, const reader::ReaderFault& fault) {
-    outcome.result = Result::ReaderFault;
     outcome.fault = fault.fault();
+    // A tag read back holding the number stays written, whatever a later call does: only the
+    // lock (when asked for) is then unknown.
+    if (outcome.verified()) {
+        const bool lockUnknown = outcome.lockRequested && outcome.result != Result::Written;
+        outcome.result = lockUnknown ? Result::WrittenNotLocked : Result::Written;
+        return outcome;
+    }
+    outcome.result = Result::ReaderFault;
     return outcome;
 }
 

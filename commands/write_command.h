@@ -76,7 +76,8 @@ struct WriteOutcome {
     }
     // The tag holds the number and the reader took the lock.
     [[nodiscard]] bool locked() const noexcept {
-        return lockRequested && reached >= Stage::LockSent && lockStatus == reader::kSuccess;
+        return lockRequested && reached >= Stage::LockSent && lockStatus == reader::kSuccess &&
+               result == Result::Written;
     }
 };
 

@@ -165,12 +165,10 @@ void pressWrite(testing_support::FakePanel& panel, fuzzing::FuzzedSource& source
         FUZZ_CHECK(recorded == 0);
         return;
     }
-    // A command that writes start lines writes one, before MF_Write, of the number written.
-    FUZZ_CHECK(started <= 1);
-    if (started == 1) {
-        FUZZ_CHECK(journal.starts.back().writesBefore == writesBefore);
-        FUZZ_CHECK(journal.starts.back().entry.number == outcome.number);
-    }
+    // One start line, before MF_Write, of the number written.
+    FUZZ_CHECK(started == 1);
+    FUZZ_CHECK(journal.starts.back().writesBefore == writesBefore);
+    FUZZ_CHECK(journal.starts.back().entry.number == outcome.number);
     if (outcome.writeSent()) {
         FUZZ_CHECK(recorded == 1);
         const auto& line = journal.outcomes.back();

@@ -119,6 +119,19 @@ void chainTabOrder(const std::map<std::string_view, QWidget*>& controls) {
     }
 }
 
+// What the journal found at start-up that the user should know.
+commands::JournalAtStart startFacts(const journal::Journal& journal) {
+    commands::JournalAtStart facts;
+    if (const auto interrupted = journal.interruptedWrite()) {
+        facts.interrupted = commands::JournalAtStart::Write{interrupted->number, interrupted->time};
+    }
+    if (const auto last = journal.lastWrite()) {
+        facts.last = commands::JournalAtStart::Write{last->number, last->time};
+    }
+    facts.anotherCopyOpen = journal.anotherCopyOpen();
+    return facts;
+}
+
 constexpr std::array<const char*, 4> kFieldNames{"txtIDB4", "txtIDB3B0", "txtIDB2", "txtIDB1B0"};
 
 }  // namespace
@@ -181,6 +194,8 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
         journalRead->deleteLater();
         if (journal_->loadError()) {
             status_->showMessage(*journal_->loadError() + "：写卡时不能提醒重复的号码");
+        } else if (const auto message = commands::journalAtStart(startFacts(*journal_))) {
+            status_->showMessage(*message);
         }
     });
     journalRead->start(20);
@@ -312,6 +327,9 @@ void MainWindow::cmdIDWrite_Click() {
         }
         const commands::Tone tone = commands::toneOf(outcome);
         status_->showOutcome(message, tone, commands::verdict(outcome));
+        if (journal_->holdProblem()) {
+            status_->showNote(*journal_->holdProblem());
+        }
         // The reader beeps only for a tag done; a failure must not pass in silence.
         if (tone == commands::Tone::Failed) {
             QApplication::beep();

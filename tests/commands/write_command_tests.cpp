@@ -657,3 +657,51 @@ TEST(WriteCommand, SuccessSaysTheNumberInBothNotationsAndHex) {
 }
 
 }  // namespace
+
+namespace {
+
+// A library call that throws: before the tag is verified the outcome is unknown; after it the
+// tag stays written, in the outcome and in the journal, and only what came later is in doubt.
+struct Thrown {
+    std::size_t call;  // of select, read, write, read back, lock, beep
+    WriteOutcome::Result result;
+    bool journalled;
+    bool verified;
+};
+
+class ThrowingCall : public ::testing::TestWithParam<Thrown> {};
+
+TEST_P(ThrowingCall, KeepsWhatIsKnown) {
+    FakeSource source;
+    source.device.throwingCall = GetParam().call;
+    FakePanel panel;
+    panel.lock = true;
+    panel.add1 = true;
+    MemoryJournal journal;
+
+    const auto outcome = cmdIDWrite_Click(panel, source, journal);
+
+    EXPECT_EQ(outcome.result, GetParam().result);
+    EXPECT_EQ(outcome.verified(), GetParam().verified);
+    EXPECT_EQ(outcome.advanced(), GetParam().verified);
+    EXPECT_EQ(outcome.locked(), GetParam().call == 5);  // only the beep came after the lock
+    EXPECT_EQ(journal.holds, 0);
+    ASSERT_EQ(journal.entries.size(), GetParam().journalled ? 1U : 0U);
+    if (GetParam().journalled) {
+        EXPECT_EQ(journal.entries[0].verified, GetParam().verified);
+    }
+    const std::string text = commands::describeWrite(outcome);
+    EXPECT_NE(text.find("thrown"), std::string::npos) << text;
+    EXPECT_EQ(startsWith(text, "已写卡"), GetParam().verified) << text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachCall, ThrowingCall,
+    ::testing::Values(Thrown{0, WriteOutcome::Result::ReaderFault, false, false},
+                      Thrown{1, WriteOutcome::Result::ReaderFault, false, false},
+                      Thrown{2, WriteOutcome::Result::ReaderFault, true, false},
+                      Thrown{3, WriteOutcome::Result::ReaderFault, true, false},
+                      Thrown{4, WriteOutcome::Result::WrittenNotLocked, true, true},
+                      Thrown{5, WriteOutcome::Result::Written, true, true}));
+
+}  // namespace

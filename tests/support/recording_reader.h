@@ -1,12 +1,14 @@
 #pragma once
 
 #include "reader/reader.h"
+#include "reader/reader_fault.h"
 #include "reader/reader_source.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace testing_support {
@@ -37,6 +39,8 @@ public:
     // Lets a test scribble into the long buffer during every call, as a library may.
     std::function<void(reader::LongBuffer&)> onAnyCall;
     std::vector<RecordedCall> calls;
+    // The call (counted from 0) that throws, as a library that fails across its C interface.
+    std::optional<std::size_t> throwingCall;
 
     reader::Status MF_Getsnr(reader::ShortBuffer& shortBuffer,
                              reader::LongBuffer& longBuffer) override {
@@ -82,6 +86,9 @@ private:
         call.longOnEntry = longBuffer;
         call.longAddress = longBuffer.bytes.data();
         calls.push_back(call);
+        if (throwingCall && *throwingCall + 1 == calls.size()) {
+            throw reader::ReaderFault(reader::CallFault{"call", "thrown"});
+        }
     }
 
     // After recording, so the record shows the buffers as they arrived.

@@ -608,7 +608,8 @@ private Q_SLOTS:
         QCOMPARE(field.beepCount(), beeps + 1);
         QVERIFY(field.tagNumber() == (testing_support::EmulatorControl::Number{0, 0, 0, 0, 1}));
         QCOMPARE(fieldTexts(*window), (QStringList{"000", "0000000002", "000", "00001"}));
-        QCOMPARE(lineCount(data.journalFile()), 2);  // the header and the one write
+        QCOMPARE(lineCount(data.journalFile()),
+                 3);  // the header, the write's start and its outcome
         QVERIFY(write->isEnabled());
         QCOMPARE(QApplication::focusWidget(), write);
     }
@@ -699,7 +700,7 @@ private Q_SLOTS:
         click(*window, "cmdIDWrite");
 
         QCOMPARE(device.calls.back().code, reader::ControlCode::Beep);
-        QCOMPARE(lineCount(data.journalFile()), 2);
+        QCOMPARE(lineCount(data.journalFile()), 3);  // the header, the start, the outcome
         QVERIFY(!window->isVisible());
     }
 
