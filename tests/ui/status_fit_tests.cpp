@@ -1,0 +1,159 @@
+// Every message the window can show fits the status line's two lines at the window's size, with
+// its longest values: none is cut short with "…".
+#include "commands/outcome_text.h"
+#include "journal/journal.h"
+#include "support/data_folder.h"
+#include "support/recording_reader.h"
+#include "ui/elided_label.h"
+#include "ui/main_window.h"
+
+#include <QtTest>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using commands::WriteOutcome;
+using Result = WriteOutcome::Result;
+
+constexpr card::TagNumber kWidest{0xFF, {0xFF, 0xFF, 0xFF, 0xFF}};
+// The longest words a foreign text is given in (the library's exception, the system's reason):
+// cut to its longest before it is shown.
+const std::string kForeign(200, 'W');
+constexpr reader::Status kLongestStatus = -2147483647 - 1;
+
+std::vector<reader::ReaderInUse> readers() {
+    return {reader::ReaderInUse{"/opt/zeld/libMF1.so", true, true},
+            reader::ReaderInUse{"/opt/zeld/libMF1.so", true, false}};
+}
+
+// Statuses a refusal may carry: each the emulated reader names, and the widest number.
+std::vector<reader::Status> statuses() {
+    std::vector<reader::Status> all{kLongestStatus};
+    for (reader::Status s = 1; s <= 40; ++s) {
+        all.push_back(s);
+    }
+    return all;
+}
+
+std::vector<reader::LoadError> loadErrors() {
+    const std::filesystem::path deep =
+        std::filesystem::path("/home") / std::string(120, 'd') / "zeld" / "bin" / "libMF1.so";
+    return {
+        reader::LoadError{reader::LoadError::Kind::LocationUnknown, {}, kForeign, {}},
+        reader::LoadError{reader::LoadError::Kind::FileMissing, deep, {}, {}},
+        reader::LoadError{reader::LoadError::Kind::FileMissing, deep, {}, deep.parent_path()},
+        reader::LoadError{reader::LoadError::Kind::FileNotLoaded, deep, kForeign, {}},
+        reader::LoadError{reader::LoadError::Kind::FileNotLoaded, deep,
+                          "libfoo" + std::string(100, 'o') + ".so: cannot open shared object file: x",
+                          {}},
+        reader::LoadError{reader::LoadError::Kind::EntryPointMissing, deep, "ControlBuzzer", {}},
+    };
+}
+
+std::vector<std::string> everyMessage() {
+    std::vector<std::string> messages{"正在读卡…", "正在写卡…"};
+    const auto journalWords = std::string("无法写入写卡记录（") + kForeign + "）";
+
+    for (const auto& inUse : readers()) {
+        commands::ReadOutcome read;
+        read.result = commands::ReadOutcome::Result::Read;
+        read.tag = kWidest;
+        messages.push_back(commands::describeRead(read, inUse));
+        for (const auto status : statuses()) {
+            read.result = commands::ReadOutcome::Result::NoTag;
+            read.status = status;
+            messages.push_back(commands::describeRead(read, inUse));
+        }
+        read.result = commands::ReadOutcome::Result::ReaderFault;
+        read.fault = reader::CallFault{"ControlBuzzer", kForeign};
+        messages.push_back(commands::describeRead(read, inUse));
+    }
+    for (const auto& error : loadErrors()) {
+        commands::ReadOutcome read;
+        read.result = commands::ReadOutcome::Result::ReaderUnavailable;
+        read.loadError = error;
+        messages.push_back(commands::describeRead(read));
+    }
+
+    for (const auto& inUse : readers()) {
+        for (const auto result : {Result::Written, Result::WrittenNotLocked, Result::NotWritten,
+                                  Result::NotReadBack, Result::WrongReadBack, Result::Declined,
+                                  Result::OutOfRange, Result::ReaderFault}) {
+            for (const bool requested : {false, true}) {
+                for (const bool troubled : {false, true}) {
+                    for (const auto status : statuses()) {
+                        WriteOutcome outcome;
+                        outcome.result = result;
+                        outcome.number = kWidest;
+                        outcome.readBack = kWidest;
+                        outcome.previousNumber = kWidest;
+                        outcome.notation = card::Notation::WG34;
+                        outcome.lockRequested = requested;
+                        outcome.advanceRequested = requested;
+                        outcome.writeStatus = outcome.readBackStatus = outcome.lockStatus = status;
+                        outcome.invalidField = card::Field::B2;
+                        outcome.earlierWrite = "2026-12-07T20:34:56+08:00";
+                        outcome.previousWrite = troubled ? outcome.earlierWrite : std::nullopt;
+                        if (troubled) {
+                            outcome.journalError = journalWords;
+                            outcome.fault = reader::CallFault{"ControlBuzzer", kForeign};
+                        }
+                        std::string message = commands::describeWrite(outcome, inUse);
+                        if (outcome.result == Result::Written ||
+                            outcome.result == Result::WrittenNotLocked) {
+                            message += commands::sessionCount(99999);
+                        }
+                        messages.push_back(message);
+                        for (const bool busy : {false, true}) {
+                            messages.push_back(commands::droppedPress(busy, true) + "；上次：" +
+                                               commands::verdict(outcome));
+                        }
+                    }
+                }
+            }
+        }
+    }
+
+    commands::JournalAtStart start;
+    start.last = commands::JournalAtStart::Write{kWidest, "2026-12-07T20:34:56+08:00"};
+    start.anotherCopyOpen = true;
+    messages.push_back(commands::journalAtStart(start).value_or(""));
+    start.interrupted = start.last;
+    messages.push_back(commands::journalAtStart(start).value_or(""));
+    return messages;
+}
+
+}  // namespace
+
+class StatusFitTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void everyMessageFitsItsTwoLines() {
+        const testing_support::DataFolder data;
+        ui::MainWindow window(std::make_unique<testing_support::FakeSource>());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* line = window.findChild<ui::ElidedLabel*>(QStringLiteral("statusMessage"));
+        QVERIFY(line != nullptr);
+
+        QStringList cut;
+        for (const auto& message : everyMessage()) {
+            line->setFullText(QString::fromStdString(message));
+            if (!line->showsAll()) {
+                cut.append(line->fullText());
+            }
+        }
+        cut.removeDuplicates();
+        for (const auto& message : cut) {
+            qWarning("cut: %s", qUtf8Printable(message));
+        }
+        QCOMPARE(cut.size(), 0);
+    }
+};
+
+QTEST_MAIN(StatusFitTest)
+#include "status_fit_tests.moc"
