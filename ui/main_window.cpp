@@ -7,6 +7,7 @@
 #include "ui/accessibility.h"
 #include "ui/command_gate.h"
 #include "ui/elided_label.h"
+#include "ui/journal_window.h"
 #include "ui/window_layout.h"
 
 #include <QCheckBox>
@@ -17,6 +18,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -171,6 +173,17 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
     statusBar()->addWidget(statusMessage_, 1);
     statusBar()->addPermanentWidget(readerInUse_);
     showReaderInUse();
+    // The journal at hand, by mouse, Tab and the shortcut; the window's own controls untouched.
+    auto* journalButton = new QPushButton(QStringLiteral("写卡记录"), this);
+    journalButton->setObjectName(QStringLiteral("写卡记录"));
+    journalButton->setAutoDefault(true);
+    journalButton->setToolTip(QStringLiteral("查看写卡记录、导出为 Excel 工作簿（Ctrl+J）"));
+    journalButton->setAccessibleDescription(journalButton->toolTip());
+    statusBar()->addPermanentWidget(journalButton);
+    QWidget::setTabOrder(cmdIDRead_, journalButton);
+    connect(journalButton, &QPushButton::clicked, this, &MainWindow::showJournal);
+    auto* journalKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_J), this);
+    connect(journalKey, &QShortcut::activated, this, &MainWindow::showJournal);
     // The journal is read beside the window once it has been shown, so that a long one does not
     // hold it up; a journal that cannot be read is told once that is known.
     auto* journalRead = new QTimer(this);
@@ -290,6 +303,18 @@ void MainWindow::cmdIDWrite_Click() {
         const auto outcome = commands::cmdIDWrite_Click(*this, *source_, *journal_);
         showStatus(commands::describeWrite(outcome, source_->readerInUse()));
     });
+    if (journalWindow_ != nullptr) {
+        journalWindow_->followAppends();
+    }
+}
+
+void MainWindow::showJournal() {
+    if (journalWindow_ == nullptr) {
+        journalWindow_ = new JournalWindow(journal_->file(), started_, this);
+    }
+    journalWindow_->show();
+    journalWindow_->raise();
+    journalWindow_->activateWindow();
 }
 
 void MainWindow::showStatus(const std::string& utf8Message) {

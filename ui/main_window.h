@@ -6,7 +6,10 @@
 
 #include <QMainWindow>
 
+#include <QPointer>
+
 #include <array>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -47,6 +50,10 @@ public:
 
     // The message in the status line beneath the client area, in full.
     [[nodiscard]] QString statusMessage() const;
+    // Opens 写卡记录, the journal's window (the control of that name, Ctrl+J), or raises it.
+    void showJournal();
+    // The journal's window once it has been opened, else nothing.
+    [[nodiscard]] class JournalWindow* journalWindow() const { return journalWindow_; }
 
 protected:
     // Closing while a command runs closes the window once the command has ended.
@@ -75,6 +82,8 @@ private:
     QCheckBox* chkIDLOCK_ = nullptr;
     class ElidedLabel* statusMessage_ = nullptr;
     QLabel* readerInUse_ = nullptr;
+    std::chrono::system_clock::time_point started_ = std::chrono::system_clock::now();
+    QPointer<class JournalWindow> journalWindow_;
 };
 
 }  // namespace ui
