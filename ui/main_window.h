@@ -3,6 +3,7 @@
 #include "commands/panel.h"
 #include "journal/journal.h"
 #include "reader/reader_source.h"
+#include "ui/journal_window.h"
 
 #include <QMainWindow>
 
@@ -53,7 +54,7 @@ public:
     // Opens 写卡记录, the journal's window (the control of that name, Ctrl+J), or raises it.
     void showJournal();
     // The journal's window once it has been opened, else nothing.
-    [[nodiscard]] class JournalWindow* journalWindow() const { return journalWindow_; }
+    [[nodiscard]] JournalWindow* journalWindow() const { return journalWindow_; }
 
 protected:
     // Closing while a command runs closes the window once the command has ended.
@@ -83,7 +84,7 @@ private:
     class ElidedLabel* statusMessage_ = nullptr;
     QLabel* readerInUse_ = nullptr;
     std::chrono::system_clock::time_point started_ = std::chrono::system_clock::now();
-    QPointer<class JournalWindow> journalWindow_;
+    QPointer<JournalWindow> journalWindow_;
 };
 
 }  // namespace ui
