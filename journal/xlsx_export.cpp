@@ -2,6 +2,10 @@
 
 #include <xlsxwriter.h>
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 #include <algorithm>
 #include <chrono>
 #include <limits>
@@ -17,13 +21,37 @@ std::string utf8(const std::filesystem::path& path) {
     return {text.begin(), text.end()};
 }
 
-// A file name as libxlsxwriter hands it to the C library: UTF-8 on Windows, where it opens files
-// through their wide names, the native bytes elsewhere.
-std::string libraryName(const std::filesystem::path& path) {
 #if defined(_WIN32)
-    return utf8(path);
+// libxlsxwriter built with MinGW opens files through their ANSI names: a folder is named in the
+// ANSI code page or, where a character has no place in it, by its short (8.3) name.
+std::string ansiFolder(const std::filesystem::path& folder) {
+    const std::wstring wide = folder.wstring();
+    BOOL lost = FALSE;
+    const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, nullptr,
+                                         0, nullptr, &lost);
+    if (size > 0 && lost == FALSE) {
+        std::string name(static_cast<std::size_t>(size), '\0');
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, name.data(), size,
+                            nullptr, nullptr);
+        name.resize(static_cast<std::size_t>(size) - 1);
+        return name;
+    }
+    const DWORD length = GetShortPathNameW(wide.c_str(), nullptr, 0);
+    std::wstring shortName(length, L'\0');
+    if (length == 0 || GetShortPathNameW(wide.c_str(), shortName.data(), length) == 0) {
+        return {};
+    }
+    shortName.resize(wcslen(shortName.c_str()));
+    return std::filesystem::path(shortName).string();
+}
+#endif
+
+// A folder as libxlsxwriter hands it to the C library.
+std::string libraryFolder(const std::filesystem::path& folder) {
+#if defined(_WIN32)
+    return ansiFolder(folder);
 #else
-    return path.string();
+    return folder.string();
 #endif
 }
 
@@ -56,13 +84,23 @@ std::filesystem::path temporaryBeside(const std::filesystem::path& target) {
 
 // Writes the whole workbook to `file`; the reason when it could not.
 std::optional<std::string> write(const std::filesystem::path& file, const SheetContent& content) {
-    const std::string name = libraryName(file);
-    const std::string tmpdir = libraryName(std::filesystem::temp_directory_path());
+    // The file's own name is ASCII (temporaryBeside).
+    std::string name = file.filename().string();
+    if (file.has_parent_path()) {
+        const std::string folder = libraryFolder(file.parent_path());
+        if (folder.empty()) {
+            return std::string("无法使用该文件夹的名称，请换一个文件夹");
+        }
+        name = folder + static_cast<char>(std::filesystem::path::preferred_separator) + name;
+    }
+    std::error_code noTemporary;
+    const std::string tmpdir = libraryFolder(std::filesystem::temp_directory_path(noTemporary));
     lxw_workbook_options options{};
     // Rows go straight to a temporary file as they are written: a million rows need no more
     // memory than a few.
     options.constant_memory = LXW_TRUE;
-    options.tmpdir = const_cast<char*>(tmpdir.c_str());  // NOLINT: the C API takes char*
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast): the C API takes char*, never writes
+    options.tmpdir = tmpdir.empty() ? nullptr : const_cast<char*>(tmpdir.c_str());
     options.use_zip64 = LXW_TRUE;
     lxw_workbook* workbook = workbook_new_opt(name.c_str(), &options);
     if (workbook == nullptr) {
