@@ -109,7 +109,11 @@ JournalModel::JournalModel(std::filesystem::path file,
 }
 
 JournalModel::~JournalModel() {
-    stop_ = true;
+    {
+        const std::lock_guard<std::mutex> lock(flight_);
+        stop_ = true;
+    }
+    landed_.notify_all();
     joinReader();
 }
 
@@ -143,10 +147,23 @@ void JournalModel::startReading() {
             QMetaObject::invokeMethod(this, [this] { restart(); }, Qt::QueuedConnection);
         }
         auto result = journal::readRows(file, offset, [this](std::vector<journal::JournalRow>&& rows) {
+            // One batch at a time waits for the window's thread: each turn of its
+            // event loop takes little, and memory holds no backlog.
+            std::unique_lock<std::mutex> lock(flight_);
+            landed_.wait(lock, [this] { return inFlight_ < kBatchesInFlight || stop_.load(); });
+            if (stop_.load()) {
+                return false;
+            }
+            ++inFlight_;
+            lock.unlock();
             auto batch = std::make_shared<std::vector<journal::JournalRow>>(std::move(rows));
-            QMetaObject::invokeMethod(this, [this, batch] { takeBatch(*batch); },
-                                      Qt::QueuedConnection);
-            return !stop_.load();
+            QMetaObject::invokeMethod(this, [this, batch] {
+                takeBatch(*batch);
+                const std::lock_guard<std::mutex> taken(flight_);
+                --inFlight_;
+                landed_.notify_one();
+            }, Qt::QueuedConnection);
+            return true;
         });
         QMetaObject::invokeMethod(
             this, [this, result = std::move(result)] { readEnded(result); }, Qt::QueuedConnection);

@@ -8,9 +8,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <thread>
 #include <unordered_map>
@@ -126,6 +128,10 @@ private:
     std::uint64_t offset_ = 0;  // where the next read starts
     bool reading_ = false;
     bool readAgain_ = false;
+    static constexpr int kBatchesInFlight = 1;
+    std::mutex flight_;
+    std::condition_variable landed_;
+    int inFlight_ = 0;  // batches posted to the window's thread, not yet taken
     std::atomic<bool> stop_{false};
     std::thread reader_;
 };
