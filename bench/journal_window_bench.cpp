@@ -29,7 +29,8 @@ std::filesystem::path journalOf(int lines) {
     }
     std::filesystem::create_directories(scratch());
     std::ofstream out(file, std::ios::binary);
-    out << "\xEF\xBB\xBF时间,结果,十六进制,版本或客户号,前十位号,后八位号,芯片,保护,核对,原卡号\r\n";
+    out << "\xEF\xBB\xBF时间,结果,十六进制,版本或客户号,前十位号,后八位号,芯片,保护,核对,"
+           "原卡号\r\n";
     for (int i = 0; i < lines; ++i) {
         const auto n = static_cast<std::uint32_t>(i) * 2654435761U;  // spread over the range
         const bool failed = i % 5 == 4;

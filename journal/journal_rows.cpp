@@ -134,8 +134,8 @@ std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) noexcept {
 
 // "2024-05-01T14:03:22+08:00" (or …Z): the wall-clock time and the moment.
 bool parseTime(std::string_view text, CivilTime& local, std::int64_t& utcSeconds) noexcept {
-    if (text.size() < 19 || text[4] != '-' || text[7] != '-' || (text[10] != 'T' && text[10] != ' ') ||
-        text[13] != ':' || text[16] != ':') {
+    if (text.size() < 19 || text[4] != '-' || text[7] != '-' ||
+        (text[10] != 'T' && text[10] != ' ') || text[13] != ':' || text[16] != ':') {
         return false;
     }
     int year = 0;
@@ -165,13 +165,13 @@ bool parseTime(std::string_view text, CivilTime& local, std::int64_t& utcSeconds
     } else {
         return false;
     }
-    local = CivilTime{static_cast<std::int16_t>(year),  static_cast<std::uint8_t>(month),
-                      static_cast<std::uint8_t>(day),   static_cast<std::uint8_t>(hour),
+    local = CivilTime{static_cast<std::int16_t>(year),   static_cast<std::uint8_t>(month),
+                      static_cast<std::uint8_t>(day),    static_cast<std::uint8_t>(hour),
                       static_cast<std::uint8_t>(minute), static_cast<std::uint8_t>(second)};
-    utcSeconds = daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) *
-                     86400 +
-                 static_cast<std::int64_t>(hour) * 3600 + static_cast<std::int64_t>(minute) * 60 +
-                 second - static_cast<std::int64_t>(offsetMinutes) * 60;
+    utcSeconds =
+        daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400 +
+        static_cast<std::int64_t>(hour) * 3600 + static_cast<std::int64_t>(minute) * 60 + second -
+        static_cast<std::int64_t>(offsetMinutes) * 60;
     return true;
 }
 
@@ -303,11 +303,10 @@ ReadResult readRows(const std::filesystem::path& file, std::uint64_t offset,
                 pending.erase(0, consumed);
                 rest = pending;
                 consumed = 0;
-                if (!onBatch(std::move(batch))) {
+                if (!onBatch(std::exchange(batch, {}))) {
                     stopped = true;
                     break;
                 }
-                batch.clear();
             }
         }
         if (!stopped) {
@@ -319,7 +318,7 @@ ReadResult readRows(const std::filesystem::path& file, std::uint64_t offset,
         result.error = "读取写卡记录时出错";
     }
     if (!stopped && !batch.empty()) {
-        static_cast<void>(onBatch(std::move(batch)));
+        static_cast<void>(onBatch(std::exchange(batch, {})));
     }
     return result;
 }
@@ -392,7 +391,8 @@ std::optional<NumberQuery> parseNumberQuery(std::string_view text) {
     if (text.empty()) {
         return std::nullopt;
     }
-    const auto decimal = [](std::string_view part, std::uint64_t limit) -> std::optional<std::uint64_t> {
+    const auto decimal = [](std::string_view part,
+                            std::uint64_t limit) -> std::optional<std::uint64_t> {
         if (part.empty() || part.size() > 10) {
             return std::nullopt;
         }

@@ -27,8 +27,8 @@ std::string utf8(const std::filesystem::path& path) {
 std::string ansiFolder(const std::filesystem::path& folder) {
     const std::wstring wide = folder.wstring();
     BOOL lost = FALSE;
-    const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, nullptr,
-                                         0, nullptr, &lost);
+    const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, nullptr, 0,
+                                         nullptr, &lost);
     if (size > 0 && lost == FALSE) {
         std::string name(static_cast<std::size_t>(size), '\0');
         WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, name.data(), size,

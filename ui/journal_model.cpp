@@ -53,7 +53,7 @@ QIcon outcomeIcon(Outcome outcome) {
     painter.setPen(pen);
     painter.drawPath(path);
     painter.end();
-    return QIcon(pixmap);
+    return {pixmap};
 }
 
 const QIcon& iconFor(Outcome outcome) {
@@ -97,9 +97,9 @@ JournalModel::JournalModel(std::filesystem::path file,
                            std::chrono::system_clock::time_point sessionStart, QObject* parent)
     : QAbstractTableModel(parent),
       file_(std::move(file)),
-      sessionStartSeconds_(std::chrono::duration_cast<std::chrono::seconds>(
-                               sessionStart.time_since_epoch())
-                               .count()),
+      sessionStartSeconds_(
+          std::chrono::duration_cast<std::chrono::seconds>(sessionStart.time_since_epoch())
+              .count()),
       today_(QDate::currentDate()) {
     if (file_.empty()) {
         error_ = QStringLiteral("找不到用户数据目录，没有写卡记录可看");
@@ -144,27 +144,32 @@ void JournalModel::startReading() {
         if (journal::fileSize(file) < offset) {
             // Replaced by a shorter file: everything is new.
             offset = 0;
-            QMetaObject::invokeMethod(this, [this] { restart(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { restart(); }, Qt::QueuedConnection);
         }
-        auto result = journal::readRows(file, offset, [this](std::vector<journal::JournalRow>&& rows) {
-            // One batch at a time waits for the window's thread: each turn of its
-            // event loop takes little, and memory holds no backlog.
-            std::unique_lock<std::mutex> lock(flight_);
-            landed_.wait(lock, [this] { return inFlight_ < kBatchesInFlight || stop_.load(); });
-            if (stop_.load()) {
-                return false;
-            }
-            ++inFlight_;
-            lock.unlock();
-            auto batch = std::make_shared<std::vector<journal::JournalRow>>(std::move(rows));
-            QMetaObject::invokeMethod(this, [this, batch] {
-                takeBatch(*batch);
-                const std::lock_guard<std::mutex> taken(flight_);
-                --inFlight_;
-                landed_.notify_one();
-            }, Qt::QueuedConnection);
-            return true;
-        });
+        auto result =
+            journal::readRows(file, offset, [this](std::vector<journal::JournalRow>&& rows) {
+                // One batch at a time waits for the window's thread: each turn of its
+                // event loop takes little, and memory holds no backlog.
+                std::unique_lock<std::mutex> lock(flight_);
+                landed_.wait(lock, [this] { return inFlight_ < kBatchesInFlight || stop_.load(); });
+                if (stop_.load()) {
+                    return false;
+                }
+                ++inFlight_;
+                lock.unlock();
+                auto batch = std::make_shared<std::vector<journal::JournalRow>>(std::move(rows));
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, batch] {
+                        takeBatch(*batch);
+                        const std::lock_guard<std::mutex> taken(flight_);
+                        --inFlight_;
+                        landed_.notify_one();
+                    },
+                    Qt::QueuedConnection);
+                return true;
+            });
         QMetaObject::invokeMethod(
             this, [this, result = std::move(result)] { readEnded(result); }, Qt::QueuedConnection);
     });
@@ -345,6 +350,12 @@ QVariant JournalModel::data(const QModelIndex& index, int role) const {
             }
             return {};
         case Qt::ToolTipRole:
+            // The whole result, which a narrow column cuts short.
+            if (column == journal::Column::Result) {
+                return qText(results_.byIndex[row.result]) + QLatin1Char('\n') +
+                       outcomeWords(row.outcome);
+            }
+            return {};
         case Qt::AccessibleDescriptionRole:
             if (column == journal::Column::Result) {
                 return outcomeWords(row.outcome);
@@ -428,7 +439,8 @@ std::optional<QString> JournalModel::exportXlsx(const QString& path, const QList
     }
     content.rows = rows.isEmpty() ? shown_.size() : static_cast<std::size_t>(rows.size());
     content.row = [this, &rows](std::size_t index, std::vector<std::string>& cells) {
-        const int shown = rows.isEmpty() ? static_cast<int>(index) : rows.at(static_cast<int>(index));
+        const int shown =
+            rows.isEmpty() ? static_cast<int>(index) : rows.at(static_cast<int>(index));
         const journal::JournalRow line = expand(shownRow(shown));
         for (std::size_t c = 0; c < cells.size(); ++c) {
             cells[c] = journal::cellText(line, static_cast<journal::Column>(c));

@@ -117,10 +117,10 @@ private:
     std::optional<journal::NumberQuery> query_;
     QDate today_;
 
-    std::vector<Row> rows_;               // in file order
-    std::vector<std::uint32_t> shown_;    // indexes into rows_, oldest first; shown newest first
-    Texts results_;  // the distinct 结果 texts
-    Texts chips_;    // the distinct 芯片 texts
+    std::vector<Row> rows_;             // in file order
+    std::vector<std::uint32_t> shown_;  // indexes into rows_, oldest first; shown newest first
+    Texts results_;                     // the distinct 结果 texts
+    Texts chips_;                       // the distinct 芯片 texts
     Counts counts_;
     std::size_t skipped_ = 0;
     std::optional<QString> error_;

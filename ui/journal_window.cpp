@@ -29,10 +29,15 @@ namespace ui {
 namespace {
 
 // Texts as wide as the widest a column usually holds, to size the columns by.
-constexpr std::array<const char*, 9> kWidestTexts{
-    "2024-05-01 14:03:22", "已写卡，未能保护（状态 9）", "版本或客户号", "4294967295",
-    "255,65535",           "FFFFFFFFFF",                "EM4305",       "保护",
-    "FFFFFFFFFF"};
+constexpr std::array<const char*, 9> kWidestTexts{"2024-05-01 14:03:22",
+                                                  "已写卡，未能保护（状态 9）",
+                                                  "版本或客户号",
+                                                  "4294967295",
+                                                  "255,65535",
+                                                  "FFFFFFFFFF",
+                                                  "EM4305",
+                                                  "保护",
+                                                  "FFFFFFFFFF"};
 
 QString windowTitleText() {
     return QStringLiteral("写卡记录");
@@ -42,14 +47,17 @@ QString windowTitleText() {
 
 JournalWindow::JournalWindow(std::filesystem::path file,
                              std::chrono::system_clock::time_point sessionStart, QWidget* parent)
-    : QWidget(parent, Qt::Window) {
+    : QWidget(parent, Qt::Window),
+      table_(new QTableView(this)),
+      period_(new QButtonGroup(this)),
+      search_(new QLineEdit(this)),
+      searchHint_(new QLabel(this)) {
     setObjectName(QStringLiteral("写卡记录窗口"));
     setWindowTitle(windowTitleText());
     setAccessibleName(windowTitleText());
     model_ = new JournalModel(std::move(file), sessionStart, this);
 
     auto* periodLabel = new QLabel(QStringLiteral("显示："), this);
-    period_ = new QButtonGroup(this);
     auto* periods = new QHBoxLayout;
     periods->addWidget(periodLabel);
     const std::array<std::pair<const char16_t*, JournalModel::Period>, 3> choices{{
@@ -64,20 +72,18 @@ JournalWindow::JournalWindow(std::filesystem::path file,
         period_->addButton(option, static_cast<int>(period));
         periods->addWidget(option);
     }
-    connect(period_, &QButtonGroup::idClicked, this, [this](int id) {
-        model_->setPeriod(static_cast<JournalModel::Period>(id));
-    });
+    connect(period_, &QButtonGroup::idClicked, this,
+            [this](int id) { model_->setPeriod(static_cast<JournalModel::Period>(id)); });
 
     auto* searchLabel = new QLabel(QStringLiteral("查找号码："), this);
-    search_ = new QLineEdit(this);
     search_->setObjectName(QStringLiteral("查找号码"));
     search_->setPlaceholderText(QStringLiteral("十位号、八位号（如 000,01000）或十六进制"));
     search_->setAccessibleName(QStringLiteral("查找号码"));
     search_->setAccessibleDescription(search_->placeholderText());
     search_->setClearButtonEnabled(true);
-    search_->setMinimumWidth(search_->fontMetrics().horizontalAdvance(search_->placeholderText()) + 40);
+    search_->setMinimumWidth(search_->fontMetrics().horizontalAdvance(search_->placeholderText()) +
+                             40);
     searchLabel->setBuddy(search_);
-    searchHint_ = new QLabel(this);
     searchHint_->setObjectName(QStringLiteral("查找提示"));
     connect(search_, &QLineEdit::textChanged, this, [this](const QString& text) {
         const bool valid = model_->setSearch(text);
@@ -88,7 +94,6 @@ JournalWindow::JournalWindow(std::filesystem::path file,
     periods->addWidget(search_, 1);
     periods->addWidget(searchHint_);
 
-    table_ = new QTableView(this);
     table_->setObjectName(QStringLiteral("记录表"));
     table_->setAccessibleName(QStringLiteral("写卡记录表"));
     table_->setModel(model_);
@@ -105,7 +110,8 @@ JournalWindow::JournalWindow(std::filesystem::path file,
     table_->horizontalHeader()->setStretchLastSection(true);
     for (std::size_t c = 0; c < kWidestTexts.size(); ++c) {
         const QString widest = QString::fromUtf8(kWidestTexts.at(c));
-        const QString header = model_->headerData(static_cast<int>(c), Qt::Horizontal, Qt::DisplayRole).toString();
+        const QString header =
+            model_->headerData(static_cast<int>(c), Qt::Horizontal, Qt::DisplayRole).toString();
         const int width = std::max(table_->fontMetrics().horizontalAdvance(widest),
                                    table_->fontMetrics().horizontalAdvance(header)) +
                           (c == 1 ? 40 : 24);
@@ -196,8 +202,8 @@ void JournalWindow::copyRows() {
 }
 
 bool JournalWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == table_ && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+    const auto* key = event->type() == QEvent::KeyPress ? dynamic_cast<QKeyEvent*>(event) : nullptr;
+    if (watched == table_ && key != nullptr && key->matches(QKeySequence::Copy)) {
         copyRows();
         return true;
     }
@@ -209,8 +215,8 @@ QString JournalWindow::proposedPath(QDate date) {
     if (folder.isEmpty()) {
         folder = QDir::homePath();
     }
-    return QDir(folder).filePath(QStringLiteral("写卡记录-%1.xlsx")
-                                     .arg(date.toString(QStringLiteral("yyyy-MM-dd"))));
+    return QDir(folder).filePath(
+        QStringLiteral("写卡记录-%1.xlsx").arg(date.toString(QStringLiteral("yyyy-MM-dd"))));
 }
 
 std::optional<QString> JournalWindow::exportTo(const QString& path, QDate date) {
@@ -241,9 +247,10 @@ void JournalWindow::exportWithDialog() {
     }
     const QString path = dialog.selectedFiles().constFirst();
     if (const auto failed = exportTo(path, today)) {
-        QMessageBox::warning(this, windowTitleText(),
-                             QStringLiteral("未能导出到 %1\n\n%2\n\n写卡记录没有改变，可换一个位置再试。")
-                                 .arg(QDir::toNativeSeparators(path), *failed));
+        QMessageBox::warning(
+            this, windowTitleText(),
+            QStringLiteral("未能导出到 %1\n\n%2\n\n写卡记录没有改变，可换一个位置再试。")
+                .arg(QDir::toNativeSeparators(path), *failed));
     }
 }
 

@@ -18,7 +18,8 @@ void writeFile(const std::filesystem::path& file, const std::string& text,
     std::ofstream(file, std::ios::binary | std::ios::out | mode) << text;
 }
 
-const std::string kOld = "2024-05-01T14:03:22+08:00,已写卡并保护,00000003E8,000,0000001000,\"000,01000\",EM4305,是";
+const std::string kOld =
+    "2024-05-01T14:03:22+08:00,已写卡并保护,00000003E8,000,0000001000,\"000,01000\",EM4305,是";
 
 struct LineCase {
     const char* what;
@@ -51,14 +52,16 @@ INSTANTIATE_TEST_SUITE_P(
                  "2024-05-01T14:03:23+08:00,写卡失败（状态 7）,FFFFFFFFFF,255,4294967295,"
                  "\"255,65535\",T5577,否",
                  true, Outcome::Failed, "FFFFFFFFFF"},
-        LineCase{"new, read back, with what it held",
-                 "2024-05-01T14:03:22+08:00,已写卡,00000003E9,000,0000001001,\"000,01001\",T5577,否,"
-                 "是,0000000141",
-                 true, Outcome::Verified, "00000003E9", "0000000141"},
-        LineCase{"new: 核对 decides, not the words",
-                 "2024-05-01T14:03:22+08:00,已写卡,0000000001,000,0000000001,\"000,00001\",T5577,否,"
-                 "否,",
-                 true, Outcome::Failed, "0000000001"},
+        LineCase{
+            "new, read back, with what it held",
+            "2024-05-01T14:03:22+08:00,已写卡,00000003E9,000,0000001001,\"000,01001\",T5577,否,"
+            "是,0000000141",
+            true, Outcome::Verified, "00000003E9", "0000000141"},
+        LineCase{
+            "new: 核对 decides, not the words",
+            "2024-05-01T14:03:22+08:00,已写卡,0000000001,000,0000000001,\"000,00001\",T5577,否,"
+            "否,",
+            true, Outcome::Failed, "0000000001"},
         LineCase{"a write that started",
                  "2024-05-01T14:03:22-03:30,正在写卡,0000000001,000,0000000001,\"000,00001\",T5577,"
                  "否,否,",
@@ -72,19 +75,25 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"cut short between fields", kOld.substr(0, kOld.rfind(',')), false},
         LineCase{"nine fields", kOld + ",是", false},
         LineCase{"eleven fields", kOld + ",是,,", false},
-        LineCase{"hex too short", "2024-05-01T14:03:22+08:00,已写卡,3E8,000,0000001000,\"000,01000\",T5577,否",
+        LineCase{"hex too short",
+                 "2024-05-01T14:03:22+08:00,已写卡,3E8,000,0000001000,\"000,01000\",T5577,否",
                  false},
         LineCase{"原卡号 not hex", kOld + ",是,00000003EG", false},
         LineCase{"核对 neither 是 nor 否", kOld + ",对,", false},
         LineCase{"保护 neither 是 nor 否",
                  "2024-05-01T14:03:22+08:00,已写卡,00000003E8,000,0000001000,\"000,01000\",T5577,",
                  false},
-        LineCase{"no offset", "2024-05-01T14:03:22,已写卡,00000003E8,000,0000001000,\"000,01000\",T5577,否",
+        LineCase{"no offset",
+                 "2024-05-01T14:03:22,已写卡,00000003E8,000,0000001000,\"000,01000\",T5577,否",
                  false},
-        LineCase{"month 13", "2024-13-01T14:03:22+08:00,已写卡,00000003E8,000,0000001000,\"000,01000\",T5577,否",
-                 false},
-        LineCase{"stray quote", "2024-05-01T14:03:22+08:00,已\"写卡,00000003E8,000,0000001000,\"000,01000\",T5577,否",
-                 false}));
+        LineCase{
+            "month 13",
+            "2024-13-01T14:03:22+08:00,已写卡,00000003E8,000,0000001000,\"000,01000\",T5577,否",
+            false},
+        LineCase{
+            "stray quote",
+            "2024-05-01T14:03:22+08:00,已\"写卡,00000003E8,000,0000001000,\"000,01000\",T5577,否",
+            false}));
 
 TEST(ParseRow, TimeIsTheWallClockWithoutOffsetAndTheMomentIsUtc) {
     const auto row = journal::parseRow(kOld);
@@ -99,7 +108,8 @@ TEST(ParseRow, TimeIsTheWallClockWithoutOffsetAndTheMomentIsUtc) {
 }
 
 TEST(ParseRow, ReadsWhatTheJournalWrites) {
-    const commands::JournalEntry entry{"已写卡", true, card::TagNumber{0x07, {0x12, 0xD6, 0x87, 0xAB}},
+    const commands::JournalEntry entry{"已写卡", true,
+                                       card::TagNumber{0x07, {0x12, 0xD6, 0x87, 0xAB}},
                                        reader::TagChip::T5577, false};
     std::string line = journal::formatLine("2024-05-01T14:03:22+08:00", entry);
     line.resize(line.size() - journal::kLineEnd.size());
@@ -116,11 +126,12 @@ TEST(ParseRow, ReadsWhatTheJournalWrites) {
 TEST(ReadRows, ChunkSizeChangesNothing) {
     const testing_support::ScratchFolder scratch;
     const auto file = scratch.path() / "written-tags.csv";
-    std::string text = std::string(journal::kByteOrderMark) + std::string(journal::kHeader) + "\r\n";
+    std::string text =
+        std::string(journal::kByteOrderMark) + std::string(journal::kHeader) + "\r\n";
     for (int i = 0; i < 7; ++i) {
-        text += "2024-05-01T14:03:2" + std::to_string(i) +
-                "+08:00,已写卡,000000000" + std::to_string(i) +
-                ",000,000000000" + std::to_string(i) + ",\"000,0000" + std::to_string(i) + "\",T5577,否\r\n";
+        text += "2024-05-01T14:03:2" + std::to_string(i) + "+08:00,已写卡,000000000" +
+                std::to_string(i) + ",000,000000000" + std::to_string(i) + ",\"000,0000" +
+                std::to_string(i) + "\",T5577,否\r\n";
         if (i == 3) {
             text += "2024-05-01T14:03:22+08:00,\"已写卡\r\n";  // cut short, then a new line begins
         }
@@ -139,9 +150,9 @@ TEST(ReadRows, ChunkSizeChangesNothing) {
                 return true;
             },
             journal::ReadOptions{chunk, 3});
-        EXPECT_EQ(hexes, (std::vector<std::string>{"0000000000", "0000000001", "0000000002",
-                                                   "0000000003", "0000000004", "0000000005",
-                                                   "0000000006"}))
+        EXPECT_EQ(hexes,
+                  (std::vector<std::string>{"0000000000", "0000000001", "0000000002", "0000000003",
+                                            "0000000004", "0000000005", "0000000006"}))
             << chunk;
         EXPECT_EQ(batches, 3U) << chunk;
         EXPECT_EQ(result.skipped, 1U) << chunk;
@@ -192,8 +203,7 @@ TEST_P(NumberQuery, FindsTheNumberInEitherNotationOrHex) {
         return;
     }
     std::vector<const char*> found;
-    for (const auto& [hex, number] :
-         std::vector<std::pair<const char*, card::TagNumber>>{
+    for (const auto& [hex, number] : std::vector<std::pair<const char*, card::TagNumber>>{
              {"00000003E8", {0x00, {0x00, 0x00, 0x03, 0xE8}}},
              {"0000001000", {0x00, {0x00, 0x00, 0x10, 0x00}}},
              {"07000003E8", {0x07, {0x00, 0x00, 0x03, 0xE8}}},
@@ -214,15 +224,12 @@ INSTANTIATE_TEST_SUITE_P(
         // Digits alone: the ten-digit number 1000 (B3..B0, any B4) or the hex 0x1000.
         QueryCase{"0000001000", true, {"00000003E8", "0000001000", "07000003E8"}},
         QueryCase{" 1000 ", true, {"00000003E8", "0000001000", "07000003E8"}},
-        QueryCase{"3e8", true, {"00000003E8"}},
-        QueryCase{"07000003E8", true, {"07000003E8"}},
+        QueryCase{"3e8", true, {"00000003E8"}}, QueryCase{"07000003E8", true, {"07000003E8"}},
         QueryCase{"000,01000", true, {"00000003E8", "07000003E8"}},
-        QueryCase{"2，772", true, {"0001020304"}},
-        QueryCase{"256,1", false, {}},
+        QueryCase{"2，772", true, {"0001020304"}}, QueryCase{"256,1", false, {}},
         QueryCase{"1,65536", false, {}},
         QueryCase{"4294967296", true, {}},  // too big for ten digits, still hex
-        QueryCase{"12345678901", false, {}},
-        QueryCase{"xyz", false, {}},
+        QueryCase{"12345678901", false, {}}, QueryCase{"xyz", false, {}},
         QueryCase{"", false, {}}));
 
 }  // namespace

@@ -53,14 +53,14 @@ std::string line(const std::string& time, const std::string& result, const std::
     return time + "," + result + "," + hex + ",000,0000000000,\"000,00000\"," + tail + "\r\n";
 }
 
-const std::string kHead = std::string(journal::kByteOrderMark) + std::string(journal::kHeader) + "\r\n";
+const std::string kHead =
+    std::string(journal::kByteOrderMark) + std::string(journal::kHeader) + "\r\n";
 
 // Old lines of 2020, one cut short, and new ones of today, some written after `start`.
 std::string mixedJournal(std::chrono::system_clock::time_point start) {
     const std::string today = journal::isoLocalTime(start - 1s);
     const std::string later = journal::isoLocalTime(start + 2s);
-    return kHead +
-           line("2020-01-02T03:04:05+08:00", "已写卡并保护", "00000003E8", "EM4305,是") +
+    return kHead + line("2020-01-02T03:04:05+08:00", "已写卡并保护", "00000003E8", "EM4305,是") +
            line("2020-01-02T03:04:06+08:00", "写卡失败（状态 7）", "0000001000", "T5577,否") +
            "2020-01-02T03:04:07+08:00,\"已写卡,000000\r\n" +  // cut short by a power failure
            line(today, "已写卡", "00000003E9", "T5577,否,是,0000000141") +
@@ -112,18 +112,17 @@ private Q_SLOTS:
         QCOMPARE(model.rowCount(), 5);
         QCOMPARE(column(model, 5), (QStringList{"FFFFFFFFFF", "0700000001", "00000003E9",
                                                 "0000001000", "00000003E8"}));
-        QCOMPARE(model.rowTexts(4), (QStringList{"2020-01-02 03:04:05", "已写卡并保护", "000",
-                                                 "0000001000", "000,01000", "00000003E8",
-                                                 "EM4305", "是", ""}));
+        QCOMPARE(model.rowTexts(4),
+                 (QStringList{"2020-01-02 03:04:05", "已写卡并保护", "000", "0000001000",
+                              "000,01000", "00000003E8", "EM4305", "是", ""}));
         QCOMPARE(model.index(2, 8).data().toString(), QStringLiteral("0000000141"));
         QCOMPARE(model.index(1, 3).data().toString(), QStringLiteral("0000000001"));
         QCOMPARE(model.index(1, 2).data().toString(), QStringLiteral("007"));
 
-        const QList<int> outcomes{static_cast<int>(Outcome::Started),
-                                  static_cast<int>(Outcome::Failed),
-                                  static_cast<int>(Outcome::Verified),
-                                  static_cast<int>(Outcome::Failed),
-                                  static_cast<int>(Outcome::Verified)};
+        const QList<int> outcomes{
+            static_cast<int>(Outcome::Started), static_cast<int>(Outcome::Failed),
+            static_cast<int>(Outcome::Verified), static_cast<int>(Outcome::Failed),
+            static_cast<int>(Outcome::Verified)};
         for (int row = 0; row < model.rowCount(); ++row) {
             QCOMPARE(model.index(row, 1).data(ui::JournalModel::kOutcomeRole).toInt(),
                      outcomes.at(row));
@@ -136,28 +135,42 @@ private Q_SLOTS:
         QVERIFY(icon(2) != icon(1));
         QCOMPARE(icon(2), icon(4));
         QVERIFY(model.index(2, 1).data(Qt::ToolTipRole) != model.index(1, 1).data(Qt::ToolTipRole));
-        QVERIFY(model.index(2, 0).data(Qt::BackgroundRole) != model.index(1, 0).data(Qt::BackgroundRole));
+        QVERIFY(model.index(2, 0).data(Qt::BackgroundRole) !=
+                model.index(1, 0).data(Qt::BackgroundRole));
 
         const QString counts = control<QLabel>(*window, QStringLiteral("统计"))->text();
-        QVERIFY2(counts.startsWith(QStringLiteral("显示 5 行：已写成并核对 2，未写成 2，结果不明 1")),
-                 qPrintable(counts));
+        QVERIFY2(
+            counts.startsWith(QStringLiteral("显示 5 行：已写成并核对 2，未写成 2，结果不明 1")),
+            qPrintable(counts));
         QVERIFY2(counts.contains(QStringLiteral("1 行不完整")), qPrintable(counts));
         QCOMPARE(window->accessibleName(), QStringLiteral("写卡记录"));
-        QVERIFY(!control<QTableView>(*window, QStringLiteral("记录表"))->accessibleName().isEmpty());
+        QVERIFY(
+            !control<QTableView>(*window, QStringLiteral("记录表"))->accessibleName().isEmpty());
     }
 
     void filtersByPeriodAndNumber_data() {
         QTest::addColumn<QString>("period");
         QTest::addColumn<QString>("search");
         QTest::addColumn<QStringList>("hexes");
-        QTest::newRow("all") << "全部" << "" << QStringList{"FFFFFFFFFF", "0700000001", "00000003E9", "0000001000", "00000003E8"};
-        QTest::newRow("today") << "今天" << "" << QStringList{"FFFFFFFFFF", "0700000001", "00000003E9"};
-        QTest::newRow("since start") << "本次运行以来" << "" << QStringList{"FFFFFFFFFF", "0700000001"};
-        QTest::newRow("ten-digit") << "全部" << "1000" << QStringList{"0000001000", "00000003E8"};
-        QTest::newRow("eight-digit") << "全部" << "0,1001" << QStringList{"00000003E9"};
-        QTest::newRow("hex") << "全部" << "3e8" << QStringList{"00000003E8"};
-        QTest::newRow("hex, today") << "今天" << "0700000001" << QStringList{"0700000001"};
-        QTest::newRow("no number: all of the period") << "今天" << "号码" << QStringList{"FFFFFFFFFF", "0700000001", "00000003E9"};
+        QTest::newRow("all") << "全部"
+                             << ""
+                             << QStringList{"FFFFFFFFFF", "0700000001", "00000003E9", "0000001000",
+                                            "00000003E8"};
+        QTest::newRow("today") << "今天"
+                               << "" << QStringList{"FFFFFFFFFF", "0700000001", "00000003E9"};
+        QTest::newRow("since start") << "本次运行以来"
+                                     << "" << QStringList{"FFFFFFFFFF", "0700000001"};
+        QTest::newRow("ten-digit") << "全部"
+                                   << "1000" << QStringList{"0000001000", "00000003E8"};
+        QTest::newRow("eight-digit") << "全部"
+                                     << "0,1001" << QStringList{"00000003E9"};
+        QTest::newRow("hex") << "全部"
+                             << "3e8" << QStringList{"00000003E8"};
+        QTest::newRow("hex, today") << "今天"
+                                    << "0700000001" << QStringList{"0700000001"};
+        QTest::newRow("no number: all of the period")
+            << "今天"
+            << "号码" << QStringList{"FFFFFFFFFF", "0700000001", "00000003E9"};
     }
     void filtersByPeriodAndNumber() {
         QFETCH(QString, period);
@@ -184,7 +197,8 @@ private Q_SLOTS:
         QCOMPARE(model.index(0, 5).data().toString(), QStringLiteral("0000000200"));
         QCOMPARE(model.counts().verified, std::size_t{3});
 
-        writeFile(dataFolder_->journalFile(), kHead + line("2021-01-01T00:00:00+08:00", "已写卡", "0000000300", "T5577,否"));
+        writeFile(dataFolder_->journalFile(),
+                  kHead + line("2021-01-01T00:00:00+08:00", "已写卡", "0000000300", "T5577,否"));
         window->followAppends();
         QVERIFY(waitUntilRead(model));
         QCOMPARE(column(model, 5), QStringList{"0000000300"});
@@ -194,7 +208,8 @@ private Q_SLOTS:
         std::filesystem::remove(dataFolder_->journalFile());
         const testing_support::EmulatorControl field;
         field.placeTag({0, 0, 0, 0x03, 0xE8});
-        ui::MainWindow main(std::make_unique<reader::LazyReaderLibrary>(*reader::defaultReaderLibraryPath()));
+        ui::MainWindow main(
+            std::make_unique<reader::LazyReaderLibrary>(*reader::defaultReaderLibraryPath()));
         main.show();
         QVERIFY(main.journalWindow() == nullptr);
         QTest::mouseClick(control<QPushButton>(main, QStringLiteral("写卡记录")), Qt::LeftButton);
@@ -212,9 +227,11 @@ private Q_SLOTS:
         number->setText(QStringLiteral("1000"));
         QTest::qWait(150);
         QTest::mouseClick(control<QPushButton>(main, QStringLiteral("cmdIDWrite")), Qt::LeftButton);
-        QVERIFY2(main.statusMessage().contains(QStringLiteral("已写卡")), qPrintable(main.statusMessage()));
+        QVERIFY2(main.statusMessage().contains(QStringLiteral("已写卡")),
+                 qPrintable(main.statusMessage()));
         const ui::JournalModel& model = main.journalWindow()->model();
-        QVERIFY(QTest::qWaitFor([&model] { return model.rowCount() == 1 && !model.isReading(); }, 10000));
+        QVERIFY(QTest::qWaitFor([&model] { return model.rowCount() == 1 && !model.isReading(); },
+                                10000));
         QCOMPARE(model.index(0, 5).data().toString(), QStringLiteral("00000003E8"));
         QCOMPARE(model.counts().verified, std::size_t{1});
     }
@@ -228,9 +245,12 @@ private Q_SLOTS:
         table->setFocus();
         QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
         const QString expected =
-            QStringLiteral("时间\t结果\t版本或客户号\t前十位号\t后八位号\t十六进制\t芯片\t保护\t原卡号\n") +
+            QStringLiteral(
+                "时间\t结果\t版本或客户号\t前十位号\t后八位号\t十六进制\t芯片\t保护\t原卡号\n") +
             window->model().rowTexts(1).join(QLatin1Char('\t')) + QLatin1Char('\n') +
-            QStringLiteral("2020-01-02 03:04:06\t写卡失败（状态 7）\t000\t0000004096\t000,04096\t0000001000\tT5577\t否\t\n");
+            QStringLiteral(
+                "2020-01-02 03:04:06\t写卡失败（状态 "
+                "7）\t000\t0000004096\t000,04096\t0000001000\tT5577\t否\t\n");
         QCOMPARE(QGuiApplication::clipboard()->text(), expected);
     }
 
@@ -239,23 +259,30 @@ private Q_SLOTS:
         const QDir folder(QDir::current().filePath(QStringLiteral("journal-export")));
         QVERIFY(QDir(folder).removeRecursively() || !folder.exists());
         QVERIFY(QDir().mkpath(folder.path()));
-        const std::string text = mixedJournal(start_) +
-                                 line("2024-05-01T14:03:22+08:00", "已写卡", "0000000141", "T5577,否,是,FFFFFFFFFF");
+        const std::string text =
+            mixedJournal(start_) +
+            line("2024-05-01T14:03:22+08:00", "已写卡", "0000000141", "T5577,否,是,FFFFFFFFFF");
         const auto window = windowOver(text);
-        writeFile(std::filesystem::path(folder.filePath(QStringLiteral("written-tags.csv")).toStdWString()), text);
+        writeFile(std::filesystem::path(
+                      folder.filePath(QStringLiteral("written-tags.csv")).toStdWString()),
+                  text);
 
         const QDate date(2024, 6, 30);
         auto* exportButton = control<QPushButton>(*window, QStringLiteral("导出…"));
         QVERIFY(exportButton->isEnabled());
-        const auto all = window->exportTo(folder.filePath(QStringLiteral("写卡记录-全部.xlsx")), date);
+        const auto all =
+            window->exportTo(folder.filePath(QStringLiteral("写卡记录-全部.xlsx")), date);
         QVERIFY2(!all, qPrintable(all.value_or(QString())));
         auto* table = control<QTableView>(*window, QStringLiteral("记录表"));
         table->selectRow(1);
         table->selectionModel()->select(table->model()->index(3, 0),
                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        const auto some = window->exportTo(folder.filePath(QStringLiteral("写卡记录-所选.xlsx")), date);
+        const auto some =
+            window->exportTo(folder.filePath(QStringLiteral("写卡记录-所选.xlsx")), date);
         QVERIFY2(!some, qPrintable(some.value_or(QString())));
-        QVERIFY2(control<QLabel>(*window, QStringLiteral("导出结果"))->text().startsWith(QStringLiteral("已导出 2 行")),
+        QVERIFY2(control<QLabel>(*window, QStringLiteral("导出结果"))
+                     ->text()
+                     .startsWith(QStringLiteral("已导出 2 行")),
                  qPrintable(control<QLabel>(*window, QStringLiteral("导出结果"))->text()));
         // Only the two workbooks and the journal: no temporary file left behind.
         QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden).size(), 3);
@@ -263,13 +290,16 @@ private Q_SLOTS:
 
     void aFailedExportSaysWhyAndLeavesEverythingAsItWas() {
         const auto window = windowOver(mixedJournal(start_));
-        const QDir folder(QDir::temp().filePath(QStringLiteral("zeld-export-fail-%1").arg(QCoreApplication::applicationPid())));
-        QVERIFY(QDir().mkpath(folder.filePath(QStringLiteral("taken.xlsx"))));  // a folder by that name
+        const QDir folder(QDir::temp().filePath(
+            QStringLiteral("zeld-export-fail-%1").arg(QCoreApplication::applicationPid())));
+        QVERIFY(
+            QDir().mkpath(folder.filePath(QStringLiteral("taken.xlsx"))));  // a folder by that name
         const auto taken = window->exportTo(folder.filePath(QStringLiteral("taken.xlsx")));
         QVERIFY(taken);
         QVERIFY2(taken->contains(QStringLiteral("无法替换")), qPrintable(*taken));
         QVERIFY(QFileInfo(folder.filePath(QStringLiteral("taken.xlsx"))).isDir());
-        QCOMPARE(folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 1);
+        QCOMPARE(folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
+                 1);
 
         const auto missing = window->exportTo(folder.filePath(QStringLiteral("无此文件夹/x.xlsx")));
         QVERIFY(missing);
@@ -284,7 +314,8 @@ private Q_SLOTS:
         const QString path = ui::JournalWindow::proposedPath(QDate(2024, 6, 30));
         QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("写卡记录-2024-06-30.xlsx"));
         QCOMPARE(QFileInfo(path).absolutePath(),
-                 QFileInfo(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).absoluteFilePath());
+                 QFileInfo(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+                     .absoluteFilePath());
     }
 };
 
