@@ -182,7 +182,7 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
     statusBar()->addPermanentWidget(journalButton);
     QWidget::setTabOrder(cmdIDRead_, journalButton);
     connect(journalButton, &QPushButton::clicked, this, &MainWindow::showJournal);
-    auto* journalKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_J), this);
+    auto* journalKey = new QShortcut(QKeySequence(QStringLiteral("Ctrl+J")), this);
     connect(journalKey, &QShortcut::activated, this, &MainWindow::showJournal);
     // The journal is read beside the window once it has been shown, so that a long one does not
     // hold it up; a journal that cannot be read is told once that is known.
