@@ -212,15 +212,19 @@ private Q_SLOTS:
             std::make_unique<reader::LazyReaderLibrary>(*reader::defaultReaderLibraryPath()));
         main.show();
         QVERIFY(main.journalWindow() == nullptr);
-        QTest::mouseClick(control<QPushButton>(main, QStringLiteral("写卡记录")), Qt::LeftButton);
-        QVERIFY(main.journalWindow() != nullptr);
-        QVERIFY(QTest::qWaitForWindowExposed(main.journalWindow()));
-        main.journalWindow()->close();
-        QVERIFY(!main.journalWindow()->isVisible());
         main.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&main));
-        QTest::keyClick(&main, Qt::Key_J, Qt::ControlModifier);
-        QVERIFY(main.journalWindow()->isVisible());
+        QWidget* focus = QApplication::focusWidget();
+        QVERIFY(focus != nullptr && focus->window() == &main);
+        QTest::keyClick(focus, Qt::Key_J, Qt::ControlModifier);
+        ui::JournalWindow* opened = main.journalWindow();
+        QVERIFY(opened != nullptr);
+        QVERIFY(QTest::qWaitForWindowExposed(opened));
+        opened->close();
+        QVERIFY(!opened->isVisible());
+        QTest::mouseClick(control<QPushButton>(main, QStringLiteral("写卡记录")), Qt::LeftButton);
+        QCOMPARE(main.journalWindow(), opened);  // the same window again
+        QVERIFY(opened->isVisible());
         QCOMPARE(main.journalWindow()->model().rowCount(), 0);
 
         auto* number = control<QLineEdit>(main, QStringLiteral("txtIDB3B0"));
