@@ -21,6 +21,8 @@
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <climits>
@@ -166,22 +168,30 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
     // reader's name at this width.
     statusMessage_ = new ElidedLabel(2, this);
     statusMessage_->setObjectName(QStringLiteral("statusMessage"));
-    readerInUse_ = new QLabel(this);
+    // The library indicator with 写卡记录 beneath it: side by side they would leave the message
+    // too little of the fixed width.
+    auto* indicators = new QWidget(this);
+    readerInUse_ = new QLabel(indicators);
     readerInUse_->setObjectName(QStringLiteral("readerInUse"));
     readerInUse_->setContentsMargins(0, 0, 4, 0);
     statusBar()->setSizeGripEnabled(false);
     statusBar()->addWidget(statusMessage_, 1);
-    statusBar()->addPermanentWidget(readerInUse_);
     showReaderInUse();
     // The journal at hand, by mouse, Tab and the shortcut; the window's own controls untouched.
-    auto* journalButton = new QPushButton(QStringLiteral("写卡记录"), this);
+    auto* journalButton = new QToolButton(indicators);
+    journalButton->setText(QStringLiteral("写卡记录"));
     journalButton->setObjectName(QStringLiteral("写卡记录"));
-    journalButton->setAutoDefault(true);
     journalButton->setToolTip(QStringLiteral("查看写卡记录、导出为 Excel 工作簿（Ctrl+J）"));
+    journalButton->setAccessibleName(journalButton->text());
     journalButton->setAccessibleDescription(journalButton->toolTip());
-    statusBar()->addPermanentWidget(journalButton);
+    auto* stack = new QVBoxLayout(indicators);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(0);
+    stack->addWidget(readerInUse_, 0, Qt::AlignRight);
+    stack->addWidget(journalButton, 0, Qt::AlignRight);
+    statusBar()->addPermanentWidget(indicators);
     QWidget::setTabOrder(cmdIDRead_, journalButton);
-    connect(journalButton, &QPushButton::clicked, this, &MainWindow::showJournal);
+    connect(journalButton, &QToolButton::clicked, this, &MainWindow::showJournal);
     auto* journalKey = new QShortcut(QKeySequence(QStringLiteral("Ctrl+J")), this);
     connect(journalKey, &QShortcut::activated, this, &MainWindow::showJournal);
     // The journal is read beside the window once it has been shown, so that a long one does not

@@ -222,7 +222,8 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(opened));
         opened->close();
         QVERIFY(!opened->isVisible());
-        QTest::mouseClick(control<QPushButton>(main, QStringLiteral("写卡记录")), Qt::LeftButton);
+        QTest::mouseClick(control<QAbstractButton>(main, QStringLiteral("写卡记录")),
+                          Qt::LeftButton);
         QCOMPARE(main.journalWindow(), opened);  // the same window again
         QVERIFY(opened->isVisible());
         QCOMPARE(main.journalWindow()->model().rowCount(), 0);
