@@ -32,13 +32,23 @@ apt_opts=(
   -o "Dir::Cache=$apt_dir/cache"
   -o "APT::Sandbox::User=root"
 )
+# The newest source of each that the mirror actually serves (a security update's may be missing),
+# downloaded once and kept beside the apt set-up.
+source_dir="$apt_dir/sources"
 if [ ! -f "$apt_dir/versions" ]; then
   log "looking up Debian's libxlsxwriter and zlib sources"
   apt-get "${apt_opts[@]}" update -qq >&2
+  mkdir -p "$source_dir"
   for package in libxlsxwriter zlib; do
-    version=$(apt-cache "${apt_opts[@]}" showsrc "$package" | sed -n 's/^Version: //p' | sort -V | tail -n1)
-    [ -n "$version" ] || { log "no $package source package found"; exit 1; }
-    echo "$package=$version"
+    found=
+    for version in $(apt-cache "${apt_opts[@]}" showsrc "$package" | sed -n 's/^Version: //p' | sort -Vru); do
+      if (cd "$source_dir" && apt-get "${apt_opts[@]}" source --download-only -qq "$package=$version" >/dev/null 2>&1); then
+        found=$version
+        break
+      fi
+    done
+    [ -n "$found" ] || { log "no $package source package could be fetched"; exit 1; }
+    echo "$package=$found"
   done >"$apt_dir/versions.new"
   mv "$apt_dir/versions.new" "$apt_dir/versions"
 fi
@@ -53,18 +63,21 @@ if [ ! -f "$prefix/.complete" ]; then
   work=$(mktemp -d "$cache_root/xlsxwriter-build.XXXXXX")
   trap 'rm -rf "$work"' EXIT
   log "building libxlsxwriter $xlsx_version and zlib $zlib_version for 32-bit Windows into $prefix"
-  for package in "libxlsxwriter=$xlsx_version" "zlib=$zlib_version"; do
-    (cd "$work" && apt-get "${apt_opts[@]}" source -qq "$package" >/dev/null 2>&1) ||
-      (cd "$work" && apt-get "${apt_opts[@]}" source "$package" >&2)
-  done
-  zlib_src=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'zlib-*' | head -n1)
-  xlsx_src=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'libxlsxwriter-*' | head -n1)
+  dpkg-source -x "$source_dir/libxlsxwriter_${xlsx_version#*:}.dsc" "$work/libxlsxwriter-src" >/dev/null 2>&1
+  dpkg-source -x "$source_dir/zlib_${zlib_version#*:}.dsc" "$work/zlib-src" >/dev/null 2>&1
+  zlib_src="$work/zlib-src"
+  xlsx_src="$work/libxlsxwriter-src"
   rm -rf "$prefix"
   mkdir -p "$prefix/include" "$prefix/lib"
 
-  # zlib: its own makefile for MinGW, the static library only.
-  (cd "$zlib_src" && make -s -f win32/Makefile.gcc PREFIX=i686-w64-mingw32- \
-    CC=i686-w64-mingw32-gcc-posix libz.a >"$work/zlib.log" 2>&1) ||
+  # zlib: its library sources straight into a static library (Debian's source has no Windows
+  # makefile).
+  (cd "$zlib_src" &&
+    for c in adler32 compress crc32 deflate gzclose gzlib gzread gzwrite infback inffast inflate \
+      inftrees trees uncompr zutil; do
+      i686-w64-mingw32-gcc-posix -O2 -c "$c.c" -o "$c.o" || exit 1
+    done &&
+    i686-w64-mingw32-ar rcs libz.a ./*.o) >"$work/zlib.log" 2>&1 ||
     { tail -n 40 "$work/zlib.log" >&2; exit 1; }
   cp "$zlib_src/libz.a" "$prefix/lib/"
   cp "$zlib_src/zlib.h" "$zlib_src/zconf.h" "$prefix/include/"
