@@ -11,11 +11,11 @@ if(MINGW)
     set(ZELD_XLSXWRITER_WIN32 "$ENV{ZELD_XLSXWRITER_WIN32}")
   endif()
   find_path(ZELD_XLSXWRITER_INCLUDE xlsxwriter.h
-            PATHS "${ZELD_XLSXWRITER_WIN32}/include" NO_DEFAULT_PATH)
+            PATHS "${ZELD_XLSXWRITER_WIN32}/include" NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
   find_library(ZELD_XLSXWRITER_LIBRARY NAMES libxlsxwriter.a xlsxwriter
-               PATHS "${ZELD_XLSXWRITER_WIN32}/lib" NO_DEFAULT_PATH)
+               PATHS "${ZELD_XLSXWRITER_WIN32}/lib" NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
   find_library(ZELD_XLSXWRITER_ZLIB NAMES libz.a z zlibstatic
-               PATHS "${ZELD_XLSXWRITER_WIN32}/lib" NO_DEFAULT_PATH)
+               PATHS "${ZELD_XLSXWRITER_WIN32}/lib" NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
   if(NOT ZELD_XLSXWRITER_INCLUDE OR NOT ZELD_XLSXWRITER_LIBRARY OR NOT ZELD_XLSXWRITER_ZLIB)
     message(FATAL_ERROR "libxlsxwriter for Windows not found in '${ZELD_XLSXWRITER_WIN32}': "
                         "set ZELD_XLSXWRITER_WIN32 to what scripts/build-xlsxwriter-win32.sh prints")
