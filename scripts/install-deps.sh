@@ -11,6 +11,7 @@ packages=(
   clang-format clang-tidy
   clang libclang-rt-dev  # libFuzzer and the sanitizer runtimes, for scripts/fuzz.sh
   dpkg-dev desktop-file-utils
+  libxlsxwriter-dev python3-openpyxl  # the journal's .xlsx export, and reading it back in tests
 )
 
 missing=()

@@ -6,6 +6,7 @@
 #include "commands/write_command.h"
 #include "ui/accessibility.h"
 #include "ui/command_gate.h"
+#include "ui/journal_window.h"
 #include "ui/status_line.h"
 #include "ui/window_layout.h"
 
@@ -18,8 +19,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <climits>
@@ -176,13 +180,32 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
     connect(gate_, &CommandGate::pressDropped, this, &MainWindow::showPressDropped);
 
     status_ = new StatusLine(this);
-    readerInUse_ = new QLabel(this);
+    // The library indicator with 写卡记录 beneath it: side by side they would leave the message
+    // too little of the fixed width.
+    auto* indicators = new QWidget(this);
+    readerInUse_ = new QLabel(indicators);
     readerInUse_->setObjectName(QStringLiteral("readerInUse"));
     readerInUse_->setContentsMargins(0, 0, 4, 0);
     statusBar()->setSizeGripEnabled(false);
     statusBar()->addWidget(status_, 1);
-    statusBar()->addPermanentWidget(readerInUse_);
     showReaderInUse();
+    // The journal at hand, by mouse, Tab and the shortcut; the window's own controls untouched.
+    auto* journalButton = new QToolButton(indicators);
+    journalButton->setText(QStringLiteral("写卡记录"));
+    journalButton->setObjectName(QStringLiteral("写卡记录"));
+    journalButton->setToolTip(QStringLiteral("查看写卡记录、导出为 Excel 工作簿（Ctrl+J）"));
+    journalButton->setAccessibleName(journalButton->text());
+    journalButton->setAccessibleDescription(journalButton->toolTip());
+    auto* stack = new QVBoxLayout(indicators);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(0);
+    stack->addWidget(readerInUse_, 0, Qt::AlignRight);
+    stack->addWidget(journalButton, 0, Qt::AlignRight);
+    statusBar()->addPermanentWidget(indicators);
+    QWidget::setTabOrder(cmdIDRead_, journalButton);
+    connect(journalButton, &QToolButton::clicked, this, &MainWindow::showJournal);
+    auto* journalKey = new QShortcut(QKeySequence(QStringLiteral("Ctrl+J")), this);
+    connect(journalKey, &QShortcut::activated, this, &MainWindow::showJournal);
     // The journal is read beside the window once it has been shown, so that a long one does not
     // hold it up; a journal that cannot be read is told once that is known.
     auto* journalRead = new QTimer(this);
@@ -335,6 +358,18 @@ void MainWindow::cmdIDWrite_Click() {
             QApplication::beep();
         }
     });
+    if (journalWindow_ != nullptr) {
+        journalWindow_->followAppends();
+    }
+}
+
+void MainWindow::showJournal() {
+    if (journalWindow_ == nullptr) {
+        journalWindow_ = new JournalWindow(journal_->file(), started_, this);
+    }
+    journalWindow_->show();
+    journalWindow_->raise();
+    journalWindow_->activateWindow();
 }
 
 void MainWindow::showPressDropped(bool busy) {

@@ -3,12 +3,16 @@
 #include "commands/panel.h"
 #include "journal/journal.h"
 #include "reader/reader_source.h"
+#include "ui/journal_window.h"
 
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPointer>
 
+#include <QPointer>
+
 #include <array>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -51,6 +55,10 @@ public:
 
     // The message in the status line beneath the client area, in full.
     [[nodiscard]] QString statusMessage() const;
+    // Opens 写卡记录, the journal's window (the control of that name, Ctrl+J), or raises it.
+    void showJournal();
+    // The journal's window once it has been opened, else nothing.
+    [[nodiscard]] JournalWindow* journalWindow() const { return journalWindow_; }
 
 protected:
     // Closing while a command runs closes the window once the command has ended.
@@ -82,6 +90,8 @@ private:
     bool writing_ = false;  // the command running, or the last one, is a write
     int writtenThisSession_ = 0;
     QLabel* readerInUse_ = nullptr;
+    std::chrono::system_clock::time_point started_ = std::chrono::system_clock::now();
+    QPointer<JournalWindow> journalWindow_;
 };
 
 }  // namespace ui

@@ -295,7 +295,8 @@ private Q_SLOTS:
 
         const QStringList expected{"chkIDLOCK", "chkIDADD1", "optIDEM4305", "optIDT5577",
                                    "optIDWG26", "optIDWG34", "txtIDB1B0",   "txtIDB2",
-                                   "txtIDB3B0", "txtIDB4",   "cmdIDWrite",  "cmdIDRead"};
+                                   "txtIDB3B0", "txtIDB4",   "cmdIDWrite",  "cmdIDRead",
+                                   "写卡记录"};
         QStringList chain;
         QWidget* widget = control<QWidget>(*window, "chkIDLOCK");
         do {

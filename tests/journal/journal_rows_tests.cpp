@@ -1,0 +1,239 @@
+// The journal's lines read back whole: both line formats, lines cut short, a file read a chunk at
+// a time and again after appends, and the numbers looked for.
+#include "journal/journal.h"
+#include "journal/journal_line.h"
+#include "journal/journal_rows.h"
+#include "support/scratch_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace {
+
+using journal::Outcome;
+
+void writeFile(const std::filesystem::path& file, const std::string& text,
+               std::ios::openmode mode = std::ios::trunc) {
+    std::ofstream(file, std::ios::binary | std::ios::out | mode) << text;
+}
+
+const std::string kOld =
+    "2024-05-01T14:03:22+08:00,已写卡并保护,00000003E8,000,0000001000,\"000,01000\",EM4305,是";
+
+struct LineCase {
+    const char* what;
+    std::string line;
+    bool whole;
+    Outcome outcome = Outcome::Failed;
+    const char* hex = "";
+    const char* previous = "";  // 原卡号 as cellText gives it
+};
+
+class ParseRow : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(ParseRow, ReadsWholeLinesAndSkipsTheRest) {
+    const LineCase& c = GetParam();
+    const auto row = journal::parseRow(c.line);
+    ASSERT_EQ(row.has_value(), c.whole) << c.what;
+    if (!row) {
+        return;
+    }
+    EXPECT_EQ(row->outcome, c.outcome) << c.what;
+    EXPECT_EQ(journal::cellText(*row, journal::Column::Hex), c.hex) << c.what;
+    EXPECT_EQ(journal::cellText(*row, journal::Column::Previous), c.previous) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, ParseRow,
+    ::testing::Values(
+        LineCase{"old, verified", kOld, true, Outcome::Verified, "00000003E8"},
+        LineCase{"old, failed",
+                 "2024-05-01T14:03:23+08:00,写卡失败（状态 7）,FFFFFFFFFF,255,4294967295,"
+                 "\"255,65535\",T5577,否",
+                 true, Outcome::Failed, "FFFFFFFFFF"},
+        LineCase{
+            "new, read back, with what it held",
+            "2024-05-01T14:03:22+08:00,已写卡,00000003E9,000,0000001001,\"000,01001\",T5577,否,"
+            "是,0000000141",
+            true, Outcome::Verified, "00000003E9", "0000000141"},
+        LineCase{
+            "new: 核对 decides, not the words",
+            "2024-05-01T14:03:22+08:00,已写卡,0000000001,000,0000000001,\"000,00001\",T5577,否,"
+            "否,",
+            true, Outcome::Failed, "0000000001"},
+        LineCase{"a write that started",
+                 "2024-05-01T14:03:22-03:30,正在写卡,0000000001,000,0000000001,\"000,00001\",T5577,"
+                 "否,否,",
+                 true, Outcome::Started, "0000000001"},
+        LineCase{"a result with quotes and a comma",
+                 "2024-05-01T14:03:22Z,\"写后读回不符，卡上为 \"\"x\"\",y\",0000000001,000,"
+                 "0000000001,\"000,00001\",T5577,否",
+                 true, Outcome::Failed, "0000000001"},
+        LineCase{"the header", std::string(journal::kHeader), false},
+        LineCase{"cut short inside a quote", kOld.substr(0, 72), false},
+        LineCase{"cut short between fields", kOld.substr(0, kOld.rfind(',')), false},
+        LineCase{"nine fields", kOld + ",是", false},
+        LineCase{"eleven fields", kOld + ",是,,", false},
+        LineCase{"hex too short",
+                 "2024-05-01T14:03:22+08:00,已写卡,3E8,000,0000001000,\"000,01000\",T5577,否",
+                 false},
+        LineCase{"原卡号 not hex", kOld + ",是,00000003EG", false},
+        LineCase{"核对 neither 是 nor 否", kOld + ",对,", false},
+        LineCase{"保护 neither 是 nor 否",
+                 "2024-05-01T14:03:22+08:00,已写卡,00000003E8,000,0000001000,\"000,01000\",T5577,",
+                 false},
+        LineCase{"no offset",
+                 "2024-05-01T14:03:22,已写卡,00000003E8,000,0000001000,\"000,01000\",T5577,否",
+                 false},
+        LineCase{
+            "month 13",
+            "2024-13-01T14:03:22+08:00,已写卡,00000003E8,000,0000001000,\"000,01000\",T5577,否",
+            false},
+        LineCase{
+            "stray quote",
+            "2024-05-01T14:03:22+08:00,已\"写卡,00000003E8,000,0000001000,\"000,01000\",T5577,否",
+            false}));
+
+TEST(ParseRow, TimeIsTheWallClockWithoutOffsetAndTheMomentIsUtc) {
+    const auto row = journal::parseRow(kOld);
+    ASSERT_TRUE(row);
+    EXPECT_EQ(journal::timeText(row->local), "2024-05-01 14:03:22");
+    EXPECT_EQ(row->utcSeconds, 1714543402);  // 2024-05-01T06:03:22Z
+    EXPECT_EQ(journal::cellText(*row, journal::Column::TenDigit), "0000001000");
+    EXPECT_EQ(journal::cellText(*row, journal::Column::EightDigit), "000,01000");
+    EXPECT_EQ(journal::cellText(*row, journal::Column::Version), "000");
+    EXPECT_EQ(journal::cellText(*row, journal::Column::Locked), "是");
+    EXPECT_EQ(journal::cellText(*row, journal::Column::Chip), "EM4305");
+}
+
+TEST(ParseRow, ReadsWhatTheJournalWrites) {
+    const commands::JournalEntry entry{"已写卡",
+                                       true,
+                                       card::TagNumber{0x07, {0x12, 0xD6, 0x87, 0xAB}},
+                                       reader::TagChip::T5577,
+                                       false,
+                                       card::TagNumber{0, {0, 0, 0x03, 0xE8}}};
+    std::string line = journal::formatLine("2024-05-01T14:03:22+08:00", entry);
+    line.resize(line.size() - journal::kLineEnd.size());
+    const auto row = journal::parseRow(line);
+    ASSERT_TRUE(row);
+    EXPECT_EQ(row->number, entry.number);
+    EXPECT_EQ(row->outcome, Outcome::Verified);
+    EXPECT_EQ(journal::cellText(*row, journal::Column::TenDigit), "0316049323");
+    EXPECT_EQ(journal::cellText(*row, journal::Column::EightDigit), "214,34731");
+    EXPECT_EQ(row->previous, entry.previousNumber);
+}
+
+// The same file read in chunks of every size from 1 byte up gives the same rows: lines and the
+// byte-order mark split across chunks are put together again.
+TEST(ReadRows, ChunkSizeChangesNothing) {
+    const testing_support::ScratchFolder scratch;
+    const auto file = scratch.path() / "written-tags.csv";
+    std::string text =
+        std::string(journal::kByteOrderMark) + std::string(journal::kHeader) + "\r\n";
+    for (int i = 0; i < 7; ++i) {
+        text += "2024-05-01T14:03:2" + std::to_string(i) + "+08:00,已写卡,000000000" +
+                std::to_string(i) + ",000,000000000" + std::to_string(i) + ",\"000,0000" +
+                std::to_string(i) + "\",T5577,否\r\n";
+        if (i == 3) {
+            text += "2024-05-01T14:03:22+08:00,\"已写卡\r\n";  // cut short, then a new line begins
+        }
+    }
+    writeFile(file, text);
+    for (const std::size_t chunk : {1U, 2U, 3U, 7U, 64U, 1U << 20U}) {
+        std::vector<std::string> hexes;
+        std::size_t batches = 0;
+        const auto result = journal::readRows(
+            file, 0,
+            [&](std::vector<journal::JournalRow>&& rows) {
+                ++batches;
+                for (const auto& row : rows) {
+                    hexes.push_back(journal::cellText(row, journal::Column::Hex));
+                }
+                return true;
+            },
+            journal::ReadOptions{chunk, 3});
+        EXPECT_EQ(hexes,
+                  (std::vector<std::string>{"0000000000", "0000000001", "0000000002", "0000000003",
+                                            "0000000004", "0000000005", "0000000006"}))
+            << chunk;
+        EXPECT_EQ(batches, 3U) << chunk;
+        EXPECT_EQ(result.skipped, 1U) << chunk;
+        EXPECT_EQ(result.offset, text.size()) << chunk;
+        EXPECT_FALSE(result.error);
+    }
+}
+
+// A last line without its end is left for the next read, which starts where this one ended.
+TEST(ReadRows, ReadsOnFromWhereItEnded) {
+    const testing_support::ScratchFolder scratch;
+    const auto file = scratch.path() / "written-tags.csv";
+    const std::string first = std::string(journal::kByteOrderMark) + kOld + "\r\n";
+    writeFile(file, first + kOld.substr(0, 30));
+    std::size_t rows = 0;
+    const auto count = [&rows](std::vector<journal::JournalRow>&& batch) {
+        rows += batch.size();
+        return true;
+    };
+    const auto before = journal::readRows(file, 0, count);
+    EXPECT_EQ(rows, 1U);
+    EXPECT_EQ(before.offset, first.size());
+
+    writeFile(file, kOld.substr(30) + "\r\n" + kOld + "\r\n", std::ios::app);
+    const auto after = journal::readRows(file, before.offset, count);
+    EXPECT_EQ(rows, 3U);
+    EXPECT_EQ(after.offset, journal::fileSize(file));
+    EXPECT_EQ(after.skipped, 0U);
+
+    const auto missing = journal::readRows(scratch.path() / "none.csv", 0, count);
+    EXPECT_EQ(missing.offset, 0U);
+    EXPECT_FALSE(missing.error);
+}
+
+struct QueryCase {
+    const char* text;
+    bool valid;
+    std::vector<const char*> found;  // of 00000003E8, 0000001000, 07000003E8, 0001020304
+};
+
+class NumberQuery : public ::testing::TestWithParam<QueryCase> {};
+
+TEST_P(NumberQuery, FindsTheNumberInEitherNotationOrHex) {
+    const QueryCase& c = GetParam();
+    const auto query = journal::parseNumberQuery(c.text);
+    ASSERT_EQ(query.has_value(), c.valid) << c.text;
+    if (!query) {
+        return;
+    }
+    std::vector<const char*> found;
+    for (const auto& [hex, number] : std::vector<std::pair<const char*, card::TagNumber>>{
+             {"00000003E8", {0x00, {0x00, 0x00, 0x03, 0xE8}}},
+             {"0000001000", {0x00, {0x00, 0x00, 0x10, 0x00}}},
+             {"07000003E8", {0x07, {0x00, 0x00, 0x03, 0xE8}}},
+             {"0001020304", {0x00, {0x01, 0x02, 0x03, 0x04}}}}) {
+        if (journal::matches(*query, number)) {
+            found.push_back(hex);
+        }
+    }
+    ASSERT_EQ(found.size(), c.found.size()) << c.text;
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        EXPECT_STREQ(found[i], c.found[i]) << c.text;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Queries, NumberQuery,
+    ::testing::Values(
+        // Digits alone: the ten-digit number 1000 (B3..B0, any B4) or the hex 0x1000.
+        QueryCase{"0000001000", true, {"00000003E8", "0000001000", "07000003E8"}},
+        QueryCase{" 1000 ", true, {"00000003E8", "0000001000", "07000003E8"}},
+        QueryCase{"3e8", true, {"00000003E8"}}, QueryCase{"07000003E8", true, {"07000003E8"}},
+        QueryCase{"000,01000", true, {"00000003E8", "07000003E8"}},
+        QueryCase{"2，772", true, {"0001020304"}}, QueryCase{"256,1", false, {}},
+        QueryCase{"1,65536", false, {}},
+        QueryCase{"4294967296", true, {}},  // too big for ten digits, still hex
+        QueryCase{"12345678901", false, {}}, QueryCase{"xyz", false, {}},
+        QueryCase{"", false, {}}));
+
+}  // namespace
