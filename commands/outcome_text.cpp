@@ -1,6 +1,7 @@
 #include "commands/outcome_text.h"
 
 #include "card/number_text.h"
+#include "commands/foreign_words.h"
 #include "commands/reader_words.h"
 
 #include <cstddef>
@@ -28,16 +29,7 @@ std::string describeFault(const std::optional<reader::CallFault>& fault) {
     if (!fault) {
         return "读卡器库出错";
     }
-    constexpr std::size_t kLongest = 120;
-    std::string detail = fault->detail;
-    if (detail.size() > kLongest) {
-        std::size_t cut = kLongest;
-        while (cut > 0 && (static_cast<unsigned char>(detail[cut]) & 0xC0U) == 0x80U) {
-            --cut;
-        }
-        detail = detail.substr(0, cut) + "…";
-    }
-    return "读卡器库在 " + fault->entryPoint + " 中出错（" + detail + "）";
+    return "读卡器库在 " + fault->entryPoint + " 中出错（" + foreignWords(fault->detail) + "）";
 }
 
 }  // namespace
@@ -82,10 +74,9 @@ std::string numberInAllForms(const card::TagNumber& tag) {
 
 namespace {
 
-// What was not done after a write that did not count, e.g. "，号码未加一，未保护".
+// What was not done after a write that did not count (a lock is never asked for then).
 std::string leftUndone(const WriteOutcome& outcome) {
-    return std::string(outcome.advanceRequested ? "，号码未加一" : "") +
-           (outcome.lockRequested ? "，未保护" : "");
+    return outcome.advanceRequested ? "，号码未加一" : "";
 }
 
 // Said after the outcome when the journal could not take the write's line, or could not be
@@ -93,10 +84,10 @@ std::string leftUndone(const WriteOutcome& outcome) {
 std::string journalTrouble(const WriteOutcome& outcome) {
     std::string text;
     if (outcome.journalUnavailable) {
-        text += "；未查重号：" + *outcome.journalUnavailable;
+        text += "；未查重号：" + foreignWords(*outcome.journalUnavailable);
     }
     if (outcome.journalError) {
-        text += "；未记入写卡记录：" + *outcome.journalError;
+        text += "；未记录：" + foreignWords(*outcome.journalError);
     }
     return text;
 }
@@ -168,30 +159,31 @@ std::string describeWrite(const WriteOutcome& outcome, const reader::ReaderInUse
     switch (outcome.result) {
         case Result::Written:
             // The verdict first: a long line is cut at its end in the status line.
-            if (outcome.journalError) {
-                return std::string(outcome.lockRequested ? "已写卡并保护" : "已写卡") +
-                       "，但未记入写卡记录：" + numberInAllForms(outcome.number) + "；" +
-                       *outcome.journalError;
+            // With trouble to tell, the number in its two notations leaves it the room.
+            if (outcome.journalError || outcome.journalUnavailable || outcome.fault) {
+                return (outcome.lockRequested ? "已写卡并保护 " : "已写卡 ") +
+                       card::bothNotations(outcome.number) + journalTrouble(outcome) +
+                       (outcome.fault ? "；随后读卡器库出错" : "");
             }
             return (outcome.lockRequested ? "已写卡并保护 " : "已写卡 ") +
-                   numberInAllForms(outcome.number) + journalTrouble(outcome) +
-                   (outcome.fault ? "；随后" + describeFault(outcome.fault) : "");
+                   numberInAllForms(outcome.number);
         case Result::WrittenNotLocked:
             if (outcome.fault) {
-                return "已写卡，保护结果不明：" + describeFault(outcome.fault) + "：" +
-                       numberInAllForms(outcome.number) + journalTrouble(outcome);
+                return "已写卡 " + card::bothNotations(outcome.number) +
+                       "，保护结果不明（读卡器库出错）" + journalTrouble(outcome);
             }
-            return "已写卡，但未能保护" + failureDetail(outcome.lockStatus, inUse) +
-                   "，卡未受保护：" + numberInAllForms(outcome.number) + journalTrouble(outcome);
+            return "已写卡 " + card::bothNotations(outcome.number) + "，未能保护" +
+                   failureDetail(outcome.lockStatus, inUse) + journalTrouble(outcome);
         case Result::NotWritten:
-            return "未写卡" + failureDetail(outcome.writeStatus, inUse) +
-                   (outcome.advanceRequested ? "，号码未加一" : "") + journalTrouble(outcome);
+            return "未写卡" + failureDetail(outcome.writeStatus, inUse) + leftUndone(outcome) +
+                   journalTrouble(outcome);
         case Result::NotReadBack:
-            return "写卡未确认：写后读不到卡" + failureDetail(outcome.readBackStatus, inUse) +
-                   "，卡上号码不明" + leftUndone(outcome) + journalTrouble(outcome);
+            return "写卡未确认：读不到卡" + failureDetail(outcome.readBackStatus, inUse) +
+                   leftUndone(outcome) + journalTrouble(outcome);
         case Result::WrongReadBack:
-            return "写卡未成功：卡上读回 " + numberInAllForms(outcome.readBack) + "，不是 " +
-                   hexText(outcome.number) + leftUndone(outcome) + journalTrouble(outcome);
+            // In hex: the tag may differ in its version or customer byte alone.
+            return "未写卡：读回 " + hexText(outcome.readBack) + "，不是 " +
+                   hexText(outcome.number) + journalTrouble(outcome);
         case Result::Declined:
             if (outcome.previousWrite && outcome.previousNumber) {
                 return "未写卡：此卡已是 " + numberInAllForms(*outcome.previousNumber);
@@ -219,7 +211,8 @@ Tone toneOf(const ReadOutcome& outcome) {
 Tone toneOf(const WriteOutcome& outcome) {
     switch (outcome.result) {
         case WriteOutcome::Result::Written:
-            return outcome.journalError ? Tone::Failed : Tone::Done;
+            // Written, but something after it to look into: not a plain success.
+            return outcome.journalError || outcome.fault ? Tone::Failed : Tone::Done;
         case WriteOutcome::Result::Declined:
             return Tone::Neutral;
         default:

@@ -47,7 +47,8 @@ enum class Tone { Done, Failed, Neutral };
 // The outcome in a few words, kept beside later notes: "已写卡 0000001020", "未写卡".
 [[nodiscard]] std::string verdict(const ReadOutcome& outcome);
 [[nodiscard]] std::string verdict(const WriteOutcome& outcome);
-// Said of a success: the count of tags written since the program started ("，本次第 3 张").
+// Said after a plain success (Tone::Done): the count of tags written since the program started
+// ("，本次第 3 张").
 [[nodiscard]] std::string sessionCount(int written);
 // Said when a press was dropped: during a command (`busy`, `writing` telling which), or just
 // after one ended.

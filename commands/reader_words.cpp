@@ -16,9 +16,9 @@ std::optional<std::string> emulatedReaderCause(reader::Status status) {
         case Status::NoTag:
             return "读卡器上没有卡";
         case Status::NoValidFrame:
-            return "空白卡或无法识别的卡";
+            return "空白卡或无法识别";
         case Status::WrongChip:
-            return "卡上的芯片与所选的不同";
+            return "芯片与所选的不同";
         case Status::ReadOnlyTag:
             return "只读卡";
         case Status::PasswordProtected:
@@ -30,9 +30,9 @@ std::optional<std::string> emulatedReaderCause(reader::Status status) {
         case Status::UnknownChipCode:
             return "芯片选择有误";
         case Status::FieldFileDamaged:
-            return "模拟读卡器的场文件已损坏";
+            return "模拟场文件已损坏";
         case Status::FieldFileUnavailable:
-            return "无法使用模拟读卡器的场文件";
+            return "模拟场文件不可用";
         case Status::Ok:
         case Status::UnknownControlCode:
         case Status::NullBuffer:

@@ -14,8 +14,6 @@ namespace journal {
 
 namespace {
 
-using platform::utf8;
-
 // Read in pieces of this size: the file is never held whole.
 constexpr std::size_t kChunk = std::size_t{1} << 20U;
 // The program's lines are 90 bytes or more: room for this many a byte is made before reading, so
@@ -23,8 +21,8 @@ constexpr std::size_t kChunk = std::size_t{1} << 20U;
 constexpr std::uint64_t kShortestLine = 96;
 constexpr std::size_t kBatch = 16;
 
-std::string readError(const std::filesystem::path& file, const std::string& why) {
-    return "无法读取写卡记录 " + utf8(file) + "（" + why + "）";
+std::string readError(const std::string& why) {
+    return "无法读取写卡记录（" + why + "）";
 }
 
 std::filesystem::path beside(const std::filesystem::path& file, const char* suffix) {
@@ -110,7 +108,7 @@ bool Journal::readLines(const ::platform::OwnedFile& file, std::uint64_t size, R
             static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size() - kept, size - at));
         const auto got = ::platform::readAt(file.native(), at, buffer.data() + kept, want);
         if (!got) {
-            read.error = readError(file_, platform::reason(got.error()));
+            read.error = readError(platform::reason(got.error()));
             return true;
         }
         if (*got == 0) {
@@ -175,14 +173,13 @@ void Journal::load() noexcept {
         auto opened = ::platform::openOwnFile(file_, ::platform::Access::Read);
         if (!opened) {
             if (opened.error().refusal != ::platform::Refusal::Missing) {
-                read.error = platform::refusal("无法读取写卡记录", file_, opened.error());
+                read.error = platform::refusal("无法读取写卡记录", opened.error());
             }
         } else if (const auto size = ::platform::fileSize(opened->native()); !size) {
-            read.error = readError(file_, platform::reason(size.error()));
+            read.error = readError(platform::reason(size.error()));
         } else if (*size > kLargestFile) {
-            read.error =
-                readError(file_, "文件有 " + std::to_string(*size >> 20U) + " MB，超过 " +
-                                     std::to_string(kLargestFile >> 20U) + " MB，不再读它");
+            read.error = readError("文件有 " + std::to_string(*size >> 20U) + " MB，超过 " +
+                                   std::to_string(kLargestFile >> 20U) + " MB，不再读它");
         } else {
             read.index.reserve(static_cast<std::size_t>(*size / kShortestLine));
             if (!readLines(*opened, *size, read)) {
@@ -191,10 +188,10 @@ void Journal::load() noexcept {
         }
     } catch (const std::bad_alloc&) {
         read = Read{};
-        read.error = readError(file_, "内存不足");
+        read.error = readError("内存不足");
     } catch (const std::exception&) {
         read = Read{};
-        read.error = readError(file_, "读取时出错");
+        read.error = readError("读取时出错");
     }
     const std::lock_guard guard(mutex_);
     read_ = std::move(read);
@@ -267,8 +264,7 @@ void Journal::hold() {
         std::filesystem::create_directories(file_.parent_path(), ignored);
         auto lock = ::platform::openOwnFile(beside(file_, ".lock"), ::platform::Access::Lock);
         if (!lock) {
-            holdProblem_ =
-                platform::refusal("无法打开写卡记录的锁文件", beside(file_, ".lock"), lock.error());
+            holdProblem_ = platform::refusal("无法打开写卡记录的锁文件", lock.error());
         } else {
             const auto until = std::chrono::steady_clock::now() + kLockWait;
             bool locked = ::platform::tryLockExclusive(lock->native());
@@ -313,7 +309,7 @@ void Journal::refresh() {
     try {
         static_cast<void>(readLines(*opened, *size, read_));
     } catch (const std::exception&) {
-        read_.error = readError(file_, "读取时出错");
+        read_.error = readError("读取时出错");
     }
 }
 

@@ -26,8 +26,7 @@ std::string utf8(const std::filesystem::path& path) {
     return {text.begin(), text.end()};
 }
 
-std::string refusal(const std::string& what, const std::filesystem::path& file,
-                    const ::platform::OpenFailure& failure) {
+std::string refusal(const std::string& what, const ::platform::OpenFailure& failure) {
     using ::platform::Refusal;
     std::string why;
     switch (failure.refusal) {
@@ -35,40 +34,41 @@ std::string refusal(const std::string& what, const std::filesystem::path& file,
             why = "文件不存在";
             break;
         case Refusal::ForeignLink:
-            why = "它或它所在的文件夹是别的用户建立的链接，程序不经它读写";
+            why = "是别的用户建立的链接";
             break;
         case Refusal::LinkToLink:
-            why = "它是指向另一个链接的链接，程序不经它读写";
+            why = "是链接的链接";
             break;
         case Refusal::NotRegular:
-            why = "它不是普通文件（是文件夹、管道或设备），程序不读写它";
+            why = "不是普通文件";
             break;
         case Refusal::ForeignOwner:
-            why = "它属于别的用户或另有硬链接，程序不读写它";
+            why = "属于别的用户或有硬链接";
             break;
         case Refusal::System:
             why = reason(failure.error);
             break;
     }
-    return what + " " + utf8(file) + "（" + why + "）";
+    return what.empty() ? why : what + "（" + why + "）";
 }
 
 util::Expected<Appended, std::string> appendDurably(
     const std::filesystem::path& file, const std::function<std::string(const FileEnd&)>& compose) {
-    const std::string what = "无法写入";
+    // Said after "未记入写卡记录", so the reason alone.
+    const std::string what;
     std::error_code folderError;
     std::filesystem::create_directories(file.parent_path(), folderError);
     if (folderError) {
-        return util::Unexpected{what + " " + utf8(file) + "（" + reason(folderError) + "）"};
+        return util::Unexpected{reason(folderError)};
     }
     auto opened = ::platform::openOwnFile(file, ::platform::Access::Append);
     if (!opened) {
-        return util::Unexpected{refusal(what, file, opened.error())};
+        return util::Unexpected{refusal(what, opened.error())};
     }
     const ::platform::NativeFile native = opened->native();
     const auto size = ::platform::fileSize(native);
     if (!size) {
-        return util::Unexpected{what + " " + utf8(file) + "（" + reason(size.error()) + "）"};
+        return util::Unexpected{reason(size.error())};
     }
     FileEnd end;
     end.size = *size;
@@ -78,7 +78,7 @@ util::Expected<Appended, std::string> appendDurably(
         if (!read || *read != 1) {
             const std::error_code error =
                 read ? std::make_error_code(std::errc::io_error) : read.error();
-            return util::Unexpected{what + " " + utf8(file) + "（" + reason(error) + "）"};
+            return util::Unexpected{reason(error)};
         }
         end.endsWithNewline = last == '\n';
     }
@@ -89,7 +89,7 @@ util::Expected<Appended, std::string> appendDurably(
     }
     opened = ::platform::OwnedFile();
     if (error) {
-        return util::Unexpected{what + " " + utf8(file) + "（" + reason(error) + "）"};
+        return util::Unexpected{reason(error)};
     }
     if (end.size == 0) {
         ::platform::syncFolder(file.parent_path());  // the file may be new

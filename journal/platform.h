@@ -36,9 +36,9 @@ struct Appended {
 [[nodiscard]] util::Expected<Appended, std::string> appendDurably(
     const std::filesystem::path& file, const std::function<std::string(const FileEnd&)>& compose);
 
-// Why `file` was not opened, in words: "<what> <file>（<why>）".
-[[nodiscard]] std::string refusal(const std::string& what, const std::filesystem::path& file,
-                                  const ::platform::OpenFailure& failure);
+// Why a file was not opened, in words short enough for the status line: "<what>（<why>）". The
+// file is always the journal (or its lock), so its path is not repeated.
+[[nodiscard]] std::string refusal(const std::string& what, const ::platform::OpenFailure& failure);
 // The system's reason for an error, in words.
 [[nodiscard]] std::string reason(const std::error_code& error);
 

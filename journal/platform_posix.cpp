@@ -1,8 +1,8 @@
 #include "journal/platform.h"
 
 #include <cerrno>
-#include <cstring>
 #include <ctime>
+#include <string>
 
 namespace journal::platform {
 
@@ -24,7 +24,8 @@ std::string reason(const std::error_code& error) {
         case EEXIST:
             return "路径上有同名的文件";
         default:
-            return std::strerror(error.value());  // NOLINT(concurrency-mt-unsafe)
+            // The number, not the system's English words: short enough for the status line.
+            return "系统错误 " + std::to_string(error.value());
     }
 }
 

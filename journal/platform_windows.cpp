@@ -15,7 +15,7 @@ std::string reason(const std::error_code& error) {
     switch (static_cast<DWORD>(error.value())) {
         case ERROR_SHARING_VIOLATION:
         case ERROR_LOCK_VIOLATION:
-            return "文件被其他程序占用，例如正在 Excel 中打开";
+            return "被 Excel 等程序占用";
         case ERROR_ACCESS_DENIED:
             return "没有权限";
         case ERROR_DISK_FULL:

@@ -15,6 +15,7 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -180,14 +181,20 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
     connect(gate_, &CommandGate::pressDropped, this, &MainWindow::showPressDropped);
 
     status_ = new StatusLine(this);
-    // The library indicator with 写卡记录 beneath it: side by side they would leave the message
-    // too little of the fixed width.
-    auto* indicators = new QWidget(this);
+    // The message has the status line's whole width, so that every message fits its two lines;
+    // the library indicator and 写卡记录 sit in a row beneath it.
+    auto* bar = new QWidget(this);
+    auto* indicators = new QWidget(bar);
     readerInUse_ = new QLabel(indicators);
     readerInUse_->setObjectName(QStringLiteral("readerInUse"));
     readerInUse_->setContentsMargins(0, 0, 4, 0);
     statusBar()->setSizeGripEnabled(false);
-    statusBar()->addWidget(status_, 1);
+    auto* rows = new QVBoxLayout(bar);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(0);
+    rows->addWidget(status_);
+    rows->addWidget(indicators);
+    statusBar()->addWidget(bar, 1);
     showReaderInUse();
     // The journal at hand, by mouse, Tab and the shortcut; the window's own controls untouched.
     auto* journalButton = new QToolButton(indicators);
@@ -196,12 +203,12 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
     journalButton->setToolTip(QStringLiteral("查看写卡记录、导出为 Excel 工作簿（Ctrl+J）"));
     journalButton->setAccessibleName(journalButton->text());
     journalButton->setAccessibleDescription(journalButton->toolTip());
-    auto* stack = new QVBoxLayout(indicators);
-    stack->setContentsMargins(0, 0, 0, 0);
-    stack->setSpacing(0);
-    stack->addWidget(readerInUse_, 0, Qt::AlignRight);
-    stack->addWidget(journalButton, 0, Qt::AlignRight);
-    statusBar()->addPermanentWidget(indicators);
+    auto* row = new QHBoxLayout(indicators);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(6);
+    row->addStretch(1);
+    row->addWidget(readerInUse_);
+    row->addWidget(journalButton);
     QWidget::setTabOrder(cmdIDRead_, journalButton);
     connect(journalButton, &QToolButton::clicked, this, &MainWindow::showJournal);
     auto* journalKey = new QShortcut(QKeySequence(QStringLiteral("Ctrl+J")), this);
@@ -345,10 +352,13 @@ void MainWindow::cmdIDWrite_Click() {
     runCommand(cmdIDWrite_, QStringLiteral("正在写卡…"), [this] {
         const auto outcome = commands::cmdIDWrite_Click(*this, *source_, *journal_);
         std::string message = commands::describeWrite(outcome, source_->readerInUse());
-        if (outcome.verified()) {
-            message += commands::sessionCount(++writtenThisSession_);
-        }
         const commands::Tone tone = commands::toneOf(outcome);
+        if (outcome.verified()) {
+            ++writtenThisSession_;
+        }
+        if (tone == commands::Tone::Done) {
+            message += commands::sessionCount(writtenThisSession_);
+        }
         status_->showOutcome(message, tone, commands::verdict(outcome));
         if (journal_->holdProblem()) {
             status_->showNote(*journal_->holdProblem());

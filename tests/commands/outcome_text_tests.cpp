@@ -51,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(
         WriteWords{"NoTag", write(Result::NotWritten, 1, 0, false), kEmulated,
                    "未写卡：读卡器上没有卡（状态 1）"},
         WriteWords{"WrongChip", write(Result::NotWritten, 6, 0, true), kEmulated,
-                   "未写卡：卡上的芯片与所选的不同（状态 6），号码未加一"},
+                   "未写卡：芯片与所选的不同（状态 6），号码未加一"},
         WriteWords{"ReadOnly", write(Result::NotWritten, 7, 0, true), kEmulated,
                    "未写卡：只读卡（状态 7），号码未加一"},
         WriteWords{"Password", write(Result::NotWritten, 8, 0, false), kEmulated,
@@ -63,9 +63,9 @@ INSTANTIATE_TEST_SUITE_P(
         WriteWords{"VendorsLibraryKeepsTheNumber", write(Result::NotWritten, 7, 0, true), kVendors,
                    "未写卡（状态 7），号码未加一"},
         WriteWords{"LockRefused", write(Result::WrittenNotLocked, 0, 9, false), kVendors,
-                   "已写卡，但未能保护（状态 9），卡未受保护：" + kNumber},
+                   "已写卡 0000000001 / 000,00001，未能保护（状态 9）"},
         WriteWords{"LockRefusedEmulated", write(Result::WrittenNotLocked, 0, 6, false), kEmulated,
-                   "已写卡，但未能保护：卡上的芯片与所选的不同（状态 6），卡未受保护：" + kNumber},
+                   "已写卡 0000000001 / 000,00001，未能保护：芯片与所选的不同（状态 6）"},
         WriteWords{"WrittenAndLocked", write(Result::Written, 0, 0, false), kEmulated,
                    "已写卡 " + kNumber}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
@@ -94,7 +94,7 @@ struct LoadWords {
 
 class LoadErrorMessage : public ::testing::TestWithParam<LoadWords> {};
 
-TEST_P(LoadErrorMessage, NamesThePathOnceAndTheReasonInChinese) {
+TEST_P(LoadErrorMessage, NamesTheLibraryAndTheReasonInChinese) {
     EXPECT_EQ(commands::describeLoadError(GetParam().error), GetParam().expected);
 }
 
@@ -106,28 +106,28 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         LoadWords{"MissingInBothPlaces",
                   {Kind::FileMissing, kPath, "", "/opt/zeld/lib/zeld/libMF1.so"},
-                  "找不到读卡器库 libMF1.so：/opt/zeld/bin 和 /opt/zeld/lib/zeld 中都没有"},
+                  "找不到读卡器库 libMF1.so（程序所在的文件夹和 ../lib/zeld 中都没有）"},
         LoadWords{"MissingAtTheOnePlace",
                   {Kind::FileMissing, kPath, "", {}},
-                  "找不到读卡器库 /opt/zeld/bin/libMF1.so"},
+                  "找不到读卡器库 libMF1.so（程序所在的文件夹中没有）"},
         LoadWords{"OtherWordSize",
                   {Kind::FileNotLoaded,
                    kPath,
                    "/opt/zeld/bin/libMF1.so: wrong ELF class: ELFCLASS32",
                    {}},
-                  "无法加载读卡器库 /opt/zeld/bin/libMF1.so：库的位数（32 位或 64 位）与程序不同"},
+                  "无法加载读卡器库 libMF1.so：库的位数（32 位或 64 位）与程序不同"},
         LoadWords{"NotALibrary",
                   {Kind::FileNotLoaded, kPath, "/opt/zeld/bin/libMF1.so: invalid ELF header", {}},
-                  "无法加载读卡器库 /opt/zeld/bin/libMF1.so：不是有效的库文件"},
+                  "无法加载读卡器库 libMF1.so：不是有效的库文件"},
         LoadWords{"DependencyMissing",
                   {Kind::FileNotLoaded,
                    kPath,
                    "libusb-1.0.so.0: cannot open shared object file: No such file or directory",
                    {}},
-                  "无法加载读卡器库 /opt/zeld/bin/libMF1.so：缺少它所依赖的库 libusb-1.0.so.0"},
+                  "无法加载读卡器库 libMF1.so：缺少它所依赖的库 libusb-1.0.so.0"},
         LoadWords{"SystemWordsKept",
                   {Kind::FileNotLoaded, kPath, "找不到指定的模块。", {}},
-                  "无法加载读卡器库 /opt/zeld/bin/libMF1.so：找不到指定的模块。"}),
+                  "无法加载读卡器库 libMF1.so：找不到指定的模块。"}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
 
 }  // namespace

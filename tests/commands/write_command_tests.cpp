@@ -364,9 +364,7 @@ TEST_P(UnverifiedWrite, AdvancesNothingLocksNothingDoesNotBeepAndSaysWhatTheTagS
     EXPECT_EQ(sequence(source), (std::vector<std::string>{"buzz 4", "getsnr", "write", "getsnr"}));
     EXPECT_TRUE(panel.setOrder.empty());
     const std::string message = commands::describeWrite(outcome);
-    for (const char* part : {param.said, "号码未加一", "未保护"}) {
-        EXPECT_NE(message.find(part), std::string::npos) << message << " lacks " << part;
-    }
+    EXPECT_NE(message.find(param.said), std::string::npos) << message;
     ASSERT_EQ(journal.entries.size(), 1U);
     EXPECT_FALSE(journal.entries[0].verified);
     EXPECT_FALSE(journal.entries[0].locked);
@@ -382,7 +380,7 @@ INSTANTIATE_TEST_SUITE_P(
                                      d.tag = {0, 0, 0, 0, 5};
                                  },
                                  WriteOutcome::Result::WrongReadBack,
-                                 "卡上读回 0000000005 / 000,00005",
+                                 "读回 00\u00A000\u00A000\u00A000\u00A005",
                                  "写后读回不符，卡上为 0000000005"},
                       Unverified{"OnlyTheCustomerByteDiffers",
                                  [](auto& d) {
@@ -392,8 +390,8 @@ INSTANTIATE_TEST_SUITE_P(
                                  WriteOutcome::Result::WrongReadBack,
                                  "07\u00A000\u00A000\u00A000\u00A001，不是", "写后读回不符"},
                       Unverified{"TagCannotBeReadBack", [](auto& d) { d.getsnrStatus = 1; },
-                                 WriteOutcome::Result::NotReadBack, "写后读不到卡（状态 1）",
-                                 "写后读不到卡"}),
+                                 WriteOutcome::Result::NotReadBack,
+                                 "写卡未确认：读不到卡（状态 1）", "写后读不到卡"}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
 
 // Before the write the tag is read: a number this program wrote and verified, on the tag or to
@@ -503,7 +501,7 @@ TEST(WriteCommand, AJournalThatCannotBeWrittenStopsNothingButIsNamed) {
     FakePanel panel;
     panel.add1 = true;
     MemoryJournal journal;
-    journal.failure = "无法写入 /x/written-tags.csv（磁盘已满）";
+    journal.failure = "磁盘已满";
 
     const auto outcome = cmdIDWrite_Click(panel, source, journal);
 
@@ -512,8 +510,7 @@ TEST(WriteCommand, AJournalThatCannotBeWrittenStopsNothingButIsNamed) {
               (std::vector<std::string>{"buzz 4", "getsnr", "write", "getsnr", "buzz 1"}));
     EXPECT_EQ(panel.texts[Field::B3B0], "0000000002");
     const std::string message = commands::describeWrite(outcome);
-    EXPECT_TRUE(startsWith(message, "已写卡，但未记入写卡记录")) << message;
-    EXPECT_NE(message.find("磁盘已满"), std::string::npos) << message;
+    EXPECT_EQ(message, "已写卡 0000000001 / 000,00001；未记录：磁盘已满");
 }
 
 TEST(WriteCommand, RefusedLockStillAdvancesButDoesNotBeepAndSaysTheTagIsUnprotected) {
@@ -535,7 +532,6 @@ TEST(WriteCommand, RefusedLockStillAdvancesButDoesNotBeepAndSaysTheTagIsUnprotec
     EXPECT_EQ(panel.texts[Field::B3B0], "0000000002");
     const std::string message = commands::describeWrite(outcome);
     EXPECT_NE(message.find("未能保护"), std::string::npos) << message;
-    EXPECT_NE(message.find("未受保护"), std::string::npos) << message;
 }
 
 TEST(WriteCommand, AnnouncementStatusIsNotLookedAt) {
@@ -637,7 +633,7 @@ TEST(WriteCommand, UnavailableReaderSendsNothing) {
     EXPECT_EQ(outcome.result, WriteOutcome::Result::ReaderUnavailable);
     EXPECT_TRUE(source.device.calls.empty());
     EXPECT_TRUE(panel.setOrder.empty());
-    EXPECT_NE(commands::describeWrite(outcome).find("/x/libMF1.so"), std::string::npos);
+    EXPECT_NE(commands::describeWrite(outcome).find("libMF1.so"), std::string::npos);
 }
 
 TEST(WriteCommand, SuccessSaysTheNumberInBothNotationsAndHex) {
@@ -690,8 +686,10 @@ TEST_P(ThrowingCall, KeepsWhatIsKnown) {
     if (GetParam().journalled) {
         EXPECT_EQ(journal.entries[0].verified, GetParam().verified);
     }
+    // The library's words while the write is unknown; after the tag was verified, that it failed.
     const std::string text = commands::describeWrite(outcome);
-    EXPECT_NE(text.find("thrown"), std::string::npos) << text;
+    EXPECT_NE(text.find(GetParam().verified ? "读卡器库出错" : "thrown"), std::string::npos)
+        << text;
     EXPECT_EQ(startsWith(text, "已写卡"), GetParam().verified) << text;
 }
 

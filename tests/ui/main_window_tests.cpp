@@ -388,21 +388,24 @@ private Q_SLOTS:
         QCOMPARE(fieldTexts(*window), (QStringList{"000", "typed", "000", "00001"}));
         const QString message = window->statusMessage();
         QVERIFY2(message.contains(QStringLiteral("找不到读卡器库")), qPrintable(message));
-        QVERIFY2(message.count(QString::fromStdString(missing.string())) == 1, qPrintable(message));
-        QCOMPARE(control<QLabel>(*window, "readerInUse")->text(), QStringLiteral("未加载读卡器库"));
+        // The file's name in the message; where it was looked for in the indicator's tooltip.
+        QVERIFY2(message.contains(QString::fromStdString(missing.filename().string())),
+                 qPrintable(message));
+        auto* indicator = control<QLabel>(*window, "readerInUse");
+        QCOMPARE(indicator->text(), QStringLiteral("未加载读卡器库"));
+        QCOMPARE(indicator->toolTip().count(QString::fromStdString(missing.string())), 1);
     }
 
-    void aLongMessageKeepsToTwoLinesAndOffersTheWholeTextAsTooltip() {
+    void aLibraryInADeepFolderIsToldInFullInTwoLines() {
         const auto missing = binFolder() / std::string(300, 'x') / reader::readerLibraryFileName();
         const auto window = windowOver(missing);
 
         click(*window, "cmdIDRead");
 
         auto* line = control<QLabel>(*window, "statusMessage");
-        QVERIFY(window->statusMessage().size() > 300);
         QCOMPARE(line->toolTip(), window->statusMessage());
         QVERIFY(line->text().count(QLatin1Char('\n')) <= 1);
-        QVERIFY(line->text().endsWith(QChar(0x2026)));
+        QCOMPARE(line->text().remove(QLatin1Char('\n')), window->statusMessage());
         // Missing (Windows) or refused for its name's length (Linux): either way it starts the
         // line.
         QVERIFY(line->text().section(QLatin1Char('\n'), 0, 0).contains(QStringLiteral("读卡器库")));

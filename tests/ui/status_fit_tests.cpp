@@ -46,16 +46,19 @@ std::vector<reader::LoadError> loadErrors() {
         reader::LoadError{reader::LoadError::Kind::FileMissing, deep, {}, {}},
         reader::LoadError{reader::LoadError::Kind::FileMissing, deep, {}, deep.parent_path()},
         reader::LoadError{reader::LoadError::Kind::FileNotLoaded, deep, kForeign, {}},
-        reader::LoadError{reader::LoadError::Kind::FileNotLoaded, deep,
-                          "libfoo" + std::string(100, 'o') + ".so: cannot open shared object file: x",
-                          {}},
+        reader::LoadError{
+            reader::LoadError::Kind::FileNotLoaded,
+            deep,
+            "libfoo" + std::string(100, 'o') + ".so: cannot open shared object file: x",
+            {}},
         reader::LoadError{reader::LoadError::Kind::EntryPointMissing, deep, "ControlBuzzer", {}},
     };
 }
 
 std::vector<std::string> everyMessage() {
     std::vector<std::string> messages{"正在读卡…", "正在写卡…"};
-    const auto journalWords = std::string("无法写入写卡记录（") + kForeign + "）";
+    // The journal's longest reason: its own words, short and bounded.
+    const std::string journalWords = "属于别的用户或有硬链接";
 
     for (const auto& inUse : readers()) {
         commands::ReadOutcome read;
@@ -79,9 +82,9 @@ std::vector<std::string> everyMessage() {
     }
 
     for (const auto& inUse : readers()) {
-        for (const auto result : {Result::Written, Result::WrittenNotLocked, Result::NotWritten,
-                                  Result::NotReadBack, Result::WrongReadBack, Result::Declined,
-                                  Result::OutOfRange, Result::ReaderFault}) {
+        for (const auto result :
+             {Result::Written, Result::WrittenNotLocked, Result::NotWritten, Result::NotReadBack,
+              Result::WrongReadBack, Result::Declined, Result::OutOfRange, Result::ReaderFault}) {
             for (const bool requested : {false, true}) {
                 for (const bool troubled : {false, true}) {
                     for (const auto status : statuses()) {
@@ -102,8 +105,7 @@ std::vector<std::string> everyMessage() {
                             outcome.fault = reader::CallFault{"ControlBuzzer", kForeign};
                         }
                         std::string message = commands::describeWrite(outcome, inUse);
-                        if (outcome.result == Result::Written ||
-                            outcome.result == Result::WrittenNotLocked) {
+                        if (commands::toneOf(outcome) == commands::Tone::Done) {
                             message += commands::sessionCount(99999);
                         }
                         messages.push_back(message);
