@@ -76,8 +76,9 @@ bool StatusLine::showsAll() const {
 void StatusLine::show(const std::string& message, commands::Tone tone) {
     tone_ = tone;
     const QString text = QString::fromStdString(message);
+    // The line's own palette is left as it was: it gives the plain colour back.
     QPalette palette = message_->palette();
-    palette.setColor(QPalette::WindowText, toneColour(tone, palette));
+    palette.setColor(QPalette::WindowText, toneColour(tone, this->palette()));
     message_->setPalette(palette);
     if (tone == commands::Tone::Neutral) {
         icon_->clear();
