@@ -103,15 +103,16 @@ BENCHMARK(BM_ReadPressRealTiming)
     ->Unit(benchmark::kMillisecond);
 
 // A T5577 write press, advancing the number so that every press changes the tag's memory:
-// the chip selection and the beep take no radio time; the write sends three blocks and reads
-// the tag back (two frames), and the command then reads the tag to verify it (two more).
+// the chip selection and the beep take no radio time; the command reads the tag before the
+// write (two frames), the write sends three blocks and reads the tag back (two frames), and the
+// command then reads the tag to verify it (two more).
 void BM_WritePressRealTiming(benchmark::State& state) {
     const BenchField field("real");
     field.place(emulator::blankT5577());
     auto source = emulatedReader();
     testing_support::FakePanel panel;
     panel.add1 = true;
-    const auto modelled = emulator::radioTime(emulator::RadioWork{4, 3, 0});
+    const auto modelled = emulator::radioTime(emulator::RadioWork{6, 3, 0});
     timePresses(state, modelled, [&] {
         if (commands::cmdIDWrite_Click(panel, source).result !=
             commands::WriteOutcome::Result::Written) {
