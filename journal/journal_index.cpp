@@ -133,7 +133,7 @@ std::string formatIsoTime(const CompactTime& time) {
 template <class Index>
 auto* JournalIndex::find(Index& index, std::uint64_t key) {
     const std::uint64_t hash = mix(key);
-    auto& shard = index.shards_.at(hash >> 56U);
+    auto& shard = index.shards_.at(static_cast<std::size_t>(hash >> 56U));
     using EntryPointer = decltype(&shard.slots[0]);
     if (shard.slots.empty()) {
         return EntryPointer{nullptr};
@@ -176,7 +176,7 @@ void JournalIndex::grow(Shard& shard) {
 
 JournalIndex::Entry& JournalIndex::findOrAdd(std::uint64_t key) {
     const std::uint64_t hash = mix(key);
-    Shard& shard = shards_.at(hash >> 56U);
+    Shard& shard = shards_.at(static_cast<std::size_t>(hash >> 56U));
     // At most four in five slots used, so that probes stay short.
     if ((std::size_t{shard.used} + 1) * 5 > shard.slots.size() * 4) {
         grow(shard);
@@ -202,7 +202,7 @@ JournalIndex::Entry& JournalIndex::findOrAdd(std::uint64_t key) {
 void JournalIndex::prefetch(std::uint64_t key) const noexcept {
 #if defined(__GNUC__)
     const std::uint64_t hash = mix(key);
-    const Shard& shard = shards_[hash >> 56U];  // NOLINT(*-constant-array-index)
+    const Shard& shard = shards_[static_cast<std::size_t>(hash >> 56U)];  // NOLINT(*-constant-array-index)
     if (!shard.slots.empty()) {
         __builtin_prefetch(&shard.slots[slotOf(hash, shard.slots.size())]);
     }
