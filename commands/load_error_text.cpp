@@ -62,6 +62,8 @@ std::string describeLoadError(const reader::LoadError& error) {
                    " 中都没有";
         case reader::LoadError::Kind::EntryPointMissing:
             return "读卡器库 " + path + " 缺少函数 " + error.detail + "，未使用该库";
+        case reader::LoadError::Kind::ThrewWhileLoading:
+            return "读卡器库 " + path + " 在加载时出错（" + error.detail + "），未使用该库";
         case reader::LoadError::Kind::FileNotLoaded:
             break;
     }
