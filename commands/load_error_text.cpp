@@ -65,6 +65,8 @@ std::string describeLoadError(const reader::LoadError& error) {
             return "找不到读卡器库 " + name + "（程序所在的文件夹和 ../lib/zeld 中都没有）";
         case reader::LoadError::Kind::EntryPointMissing:
             return "读卡器库 " + name + " 缺少函数 " + error.detail + "，未使用该库";
+        case reader::LoadError::Kind::ThrewWhileLoading:
+            return "读卡器库 " + name + " 在加载时出错（" + foreignWords(error.detail) + "），未使用该库";
         case reader::LoadError::Kind::FileNotLoaded:
             break;
     }

@@ -32,10 +32,27 @@ Status guarded(const char* entryPoint, const Call& call) {
 }  // namespace
 
 util::Expected<ReaderLibrary, LoadError> ReaderLibrary::load(const std::filesystem::path& path) {
+    try {
+        return loadUnguarded(path);
+    } catch (const std::exception& error) {
+        return util::Unexpected{
+            LoadError{LoadError::Kind::ThrewWhileLoading, path, error.what(), {}}};
+    } catch (...) {
+        return util::Unexpected{LoadError{
+            LoadError::Kind::ThrewWhileLoading, path, "an exception of unknown type", {}}};
+    }
+}
+
+util::Expected<ReaderLibrary, LoadError> ReaderLibrary::loadUnguarded(
+    const std::filesystem::path& path) {
     // A missing file is told apart from one the system refuses, whose reason is the system's.
     std::error_code error;
     if (path.is_absolute() && !std::filesystem::exists(path, error) && !error) {
         return util::Unexpected{LoadError{LoadError::Kind::FileMissing, path, {}, {}}};
+    }
+    if (auto words = SharedLibrary::initialisationThrows(path)) {
+        return util::Unexpected{
+            LoadError{LoadError::Kind::ThrewWhileLoading, path, std::move(*words), {}}};
     }
     auto opened = SharedLibrary::open(path);
     if (!opened) {

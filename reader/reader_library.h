@@ -15,7 +15,8 @@ namespace reader {
 class ReaderLibrary final : public Reader {
 public:
     // Loads the library at this absolute path and resolves all three entry points; a library
-    // missing any one of them is not used at all.
+    // missing any one of them is not used at all. An exception thrown while loading, by the
+    // library's initialisation or by this code, is a LoadError too.
     static util::Expected<ReaderLibrary, LoadError> load(const std::filesystem::path& path);
 
     // Over entry points resolved elsewhere; `owner` keeps their library loaded.
@@ -31,6 +32,9 @@ public:
     [[nodiscard]] bool isEmulated() const noexcept { return emulated_; }
 
 private:
+    static util::Expected<ReaderLibrary, LoadError> loadUnguarded(
+        const std::filesystem::path& path);
+
     SharedLibrary library_;
     EntryPoints entryPoints_;
     std::filesystem::path path_;

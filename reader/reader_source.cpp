@@ -2,6 +2,7 @@
 
 #include "reader/library_location.h"
 
+#include <exception>
 #include <system_error>
 #include <utility>
 
@@ -44,15 +45,21 @@ util::Expected<Reader*, LoadError> LazyReaderLibrary::acquire() {
         return util::Unexpected{LoadError{
             LoadError::Kind::LocationUnknown, readerLibraryFileName(), locationError_, {}}};
     }
-    auto loaded = ReaderLibrary::load(libraryPath());
-    if (!loaded) {
-        LoadError error = loaded.error();
-        if (error.kind == LoadError::Kind::FileMissing && places_.size() > 1) {
-            error.otherPlace = places_.back();
+    // Choosing the place copies paths and asks the file system, either of which may throw.
+    try {
+        auto loaded = ReaderLibrary::load(libraryPath());
+        if (!loaded) {
+            LoadError error = loaded.error();
+            if (error.kind == LoadError::Kind::FileMissing && places_.size() > 1) {
+                error.otherPlace = places_.back();
+            }
+            return util::Unexpected{std::move(error)};
         }
-        return util::Unexpected{std::move(error)};
+        library_.emplace(std::move(*loaded));
+    } catch (const std::exception& error) {
+        return util::Unexpected{
+            LoadError{LoadError::Kind::ThrewWhileLoading, places_.front(), error.what(), {}}};
     }
-    library_.emplace(std::move(*loaded));
     return static_cast<Reader*>(&*library_);
 }
 

@@ -2,7 +2,8 @@
 # The real program on a real X server (Xvfb, the xcb platform), driven with the mouse and
 # keyboard as a user would: read the tag at the emulated reader, then write a number onto it with
 # the advance by one, and check the fields and the tag; then a double-click, and clicks made while
-# the library is held up, each number one tag only. The emulated reader takes the radio's time.
+# the library is held up, each number one tag only; Enter held down on the write button, then
+# pressed again on the tag it wrote. The emulated reader takes the radio's time.
 set -euo pipefail
 bin=$1
 source "$(dirname "$0")/../../scripts/x11-drive.sh"
@@ -45,4 +46,66 @@ expect "the tag after clicks while blocked" "Number: 1200000002 (hexadecimal, B4
   "$("$bin/mf1-field" show | grep '^Number:')"
 expect "beeps after clicks while blocked" 4 "$("$bin/mf1-field" beeps)"
 expect "txtIDB3B0 after clicks while blocked" 0000000003 "$(x11_field_text txtIDB3B0)"
+
+# Enter held down on 写卡号 writes one tag: the X server repeats the key, the program presses
+# once. The journal's outcome lines are those that are not the start line before a write.
+journal="$XDG_DATA_HOME/zeld/written-tags.csv"
+outcome_lines() { awk -F, 'NR > 1 && NF >= 10 && $2 != "正在写卡"' "$journal" | wc -l; }
+tag_number() { "$bin/mf1-field" show | grep '^Number:'; }
+"$bin/mf1-field" place t5577 >/dev/null
+outcomes=$(outcome_lines)
+# Into the field before the button, then Tab: the button has the focus and is not pressed.
+x11_click txtIDB4
+xdotool key Tab
+sleep 0.3
+xev -id "$ZELD_WINDOW" -event keyboard >"$ZELD_SCRATCH/keys" 2>&1 &
+watcher=$!
+sleep 0.2
+xdotool keydown Return
+sleep 2
+xdotool keyup Return
+sleep 1
+kill "$watcher"
+repeats=$(grep -c 'KeyPress event' "$ZELD_SCRATCH/keys" || true)
+expect "the held Enter reached the window repeated" yes "$([ "$repeats" -ge 3 ] && echo yes)"
+expect "the tag after a held Enter" "Number: 1200000003 (hexadecimal, B4 first)" "$(tag_number)"
+expect "beeps after a held Enter" 5 "$("$bin/mf1-field" beeps)"
+expect "outcome lines after a held Enter" $((outcomes + 1)) "$(outcome_lines)"
+# A second press from the held key would have the program ask before overwriting; answered
+# 不改写 here, so that what follows starts from one write.
+other_window() { xdotool search --name '^Zeld V3$' | grep -vx "$ZELD_WINDOW" | head -n1 || true; }
+held_question=$(other_window)
+expect "no question after a held Enter" "" "$held_question"
+if [ -n "$held_question" ]; then
+  xdotool windowfocus --sync "$held_question"
+  sleep 0.5
+  xdotool key Return
+  sleep 0.5
+fi
+expect "txtIDB3B0 after a held Enter" 0000000004 "$(x11_field_text txtIDB3B0)"
+x11_click txtIDB4
+xdotool key Tab
+
+# Enter again on the same tag, after the double-click interval: the tag holds a number this
+# program wrote, so it asks first, and Enter answers 不改写.
+sleep 1
+lines=$(wc -l <"$journal")
+xdotool key Return
+sleep 1
+question=$(other_window)
+expect "a question before overwriting" yes "$([ -n "$question" ] && echo yes)"
+if [ -n "${ZELD_SHOTS:-}" ]; then
+  import -window root "$ZELD_SHOTS/question-before-overwriting.png"
+fi
+if [ -n "$question" ]; then
+  # As a window manager gives a new dialog the focus; Xvfb has none.
+  xdotool windowfocus --sync "$question"
+  xdotool key Return
+  sleep 0.5
+fi
+expect "the question answered" "" "$(other_window)"
+expect "the tag after 不改写" "Number: 1200000003 (hexadecimal, B4 first)" "$(tag_number)"
+expect "journal lines after 不改写" "$lines" "$(wc -l <"$journal")"
+expect "beeps after 不改写" 5 "$("$bin/mf1-field" beeps)"
+expect "txtIDB3B0 after 不改写" 0000000004 "$(x11_field_text txtIDB3B0)"
 expect_done
