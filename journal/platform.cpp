@@ -3,6 +3,8 @@
 #include "platform/file_io.h"
 #include "platform/user_folders.h"
 
+#include <cerrno>
+#include <string>
 #include <utility>
 
 namespace journal::platform {
@@ -19,6 +21,31 @@ util::Expected<std::filesystem::path, std::string> dataFolder() {
     }
     return util::Unexpected{"找不到用户数据目录（" + names +
                             (unset.size() > 1 ? " 均未设置）" : " 未设置）")};
+}
+
+std::string errnoReason(int number) {
+    switch (number) {
+        case EACCES:
+        case EPERM:
+            return "没有权限";
+        case ENOSPC:
+#ifdef EDQUOT
+        case EDQUOT:
+#endif
+            return "磁盘已满";
+        case EROFS:
+            return "磁盘只读";
+        case EIO:
+            return "磁盘读写出错";
+        case ENOTDIR:
+        case EISDIR:
+            return "路径不是可写的文件";
+        case EEXIST:
+            return "路径上有同名的文件";
+        default:
+            // The number, not the system's English words: short enough for the status line.
+            return "系统错误 " + std::to_string(number);
+    }
 }
 
 std::string utf8(const std::filesystem::path& path) {

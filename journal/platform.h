@@ -41,6 +41,8 @@ struct Appended {
 [[nodiscard]] std::string refusal(const std::string& what, const ::platform::OpenFailure& failure);
 // The system's reason for an error, in words.
 [[nodiscard]] std::string reason(const std::error_code& error);
+// The same for an errno value (the C library's, and std::filesystem's generic errors).
+[[nodiscard]] std::string errnoReason(int number);
 
 // The path as UTF-8 text.
 [[nodiscard]] std::string utf8(const std::filesystem::path& path);

@@ -10,7 +10,7 @@ namespace journal::platform {
 
 std::string reason(const std::error_code& error) {
     if (error.category() != std::system_category()) {
-        return error.message();
+        return errnoReason(error.value());  // std::filesystem reports errno values here
     }
     switch (static_cast<DWORD>(error.value())) {
         case ERROR_SHARING_VIOLATION:

@@ -89,18 +89,29 @@ bool CommandGate::isPress(const QEvent* event) {
 }
 
 bool CommandGate::isRepeatedPressKey(const QEvent* event) {
-    switch (event->type()) {
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::ShortcutOverride: {
-            const auto& key = dynamic_cast<const QKeyEvent&>(*event);
-            return key.isAutoRepeat() &&
-                   (key.key() == Qt::Key_Space || key.key() == Qt::Key_Return ||
-                    key.key() == Qt::Key_Enter || key.key() == Qt::Key_Select);
-        }
-        default:
-            return false;
+    const auto type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease &&
+        type != QEvent::ShortcutOverride) {
+        return false;
     }
+    const auto& key = dynamic_cast<const QKeyEvent&>(*event);
+    if (key.key() != Qt::Key_Space && key.key() != Qt::Key_Return &&
+        key.key() != Qt::Key_Enter && key.key() != Qt::Key_Select) {
+        return false;
+    }
+    if (key.isAutoRepeat()) {
+        return true;
+    }
+    // A repeating key is let go and pressed again at the same instant; a person's second press
+    // comes tens of milliseconds after the release at the least.
+    constexpr unsigned long kSameInstantMs = 2;
+    if (type == QEvent::KeyRelease) {
+        lastReleasedKey_ = key.key();
+        lastReleaseTime_ = key.timestamp();
+        return false;
+    }
+    return key.key() == lastReleasedKey_ && key.timestamp() >= lastReleaseTime_ &&
+           key.timestamp() - lastReleaseTime_ <= kSameInstantMs && key.timestamp() != 0;
 }
 
 void CommandGate::tellDropped(QObject* watched, const QEvent* event) {

@@ -55,7 +55,10 @@ private:
     [[nodiscard]] static int interval();
     [[nodiscard]] static bool isInput(const QEvent* event);
     [[nodiscard]] static bool isPress(const QEvent* event);
-    [[nodiscard]] static bool isRepeatedPressKey(const QEvent* event);
+    // An auto-repeat of Enter, Space or Select: marked as one, or (when the window system's
+    // marking was lost while a command held the event loop) a press that comes at the very
+    // moment the same key was let go.
+    [[nodiscard]] bool isRepeatedPressKey(const QEvent* event);
     // Says a dropped press once: the key press or mouse press, not its companions.
     void tellDropped(QObject* watched, const QEvent* event);
     // A press that could start a command.
@@ -67,6 +70,8 @@ private:
     bool busy_ = false;
     QElapsedTimer sinceEnd_;
     QPointer<QWidget> dialog_;
+    int lastReleasedKey_ = 0;
+    unsigned long lastReleaseTime_ = 0;
     QElapsedTimer sinceDialog_;
 };
 
