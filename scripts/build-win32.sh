@@ -5,24 +5,16 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-log=build/win32-build.log
-mkdir -p build
-quietly() {
-  if ! "$@" >>"$log" 2>&1; then
-    echo "build-win32: failed: $*" >&2
-    tail -n 40 "$log" >&2
-    exit 1
-  fi
-}
-: >"$log"
+source scripts/lib.sh
+quiet_log build/win32-build.log
 
-bash scripts/install-deps-win32.sh
+bash scripts/install-deps.sh --win32
 ZELD_QT_WIN32=$(bash scripts/build-qt-win32.sh)
 export ZELD_QT_WIN32
 source scripts/win32-env.sh
 
-quietly cmake --preset win32
-quietly cmake --build --preset win32 -j "$(nproc 2>/dev/null || echo 2)"
+step cmake --preset win32
+step cmake --build --preset win32 -j "$(nproc 2>/dev/null || echo 2)"
 
 bin=build/win32/bin
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/win32/CMakeCache.txt)
