@@ -51,6 +51,42 @@ i686-w64-mingw32-strip --strip-unneeded "$dist"/*.exe "$dist"/*.dll "$dist"/*/*.
 { printf '\xEF\xBB\xBF'; sed 's/$/\r/' packaging/windows/使用说明.txt; } >"$dist/使用说明.txt"
 
 (cd build/win32-dist && rm -f "$name.zip" && zip -qr -X "$name.zip" "$name")
+# The installer: the same files, listed once for installing and once for uninstalling, so that the
+# uninstaller removes exactly what was installed.
+nsis=build/win32-installer
+rm -rf "$nsis"
+mkdir -p "$nsis"
+(
+  cd "$dist"
+  find . -type d | sort | while read -r dir; do
+    rel=${dir#./}
+    if [ "$dir" = . ]; then target='$INSTDIR'; else target="\$INSTDIR\\${rel//\//\\}"; fi
+    echo "SetOutPath \"$target\""
+    find "$dir" -mindepth 1 -maxdepth 1 -type f | sort | while read -r file; do
+      echo "File \"$PWD/${file#./}\""
+    done
+  done
+) >"$nsis/install-files.nsh"
+(
+  cd "$dist"
+  find . -type f | sort | while read -r file; do
+    rel=${file#./}
+    echo "Delete \"\$INSTDIR\\${rel//\//\\}\""
+  done
+  find . -mindepth 1 -type d | sort -r | while read -r dir; do
+    rel=${dir#./}
+    echo "RMDir \"\$INSTDIR\\${rel//\//\\}\""
+  done
+) >"$nsis/uninstall-files.nsh"
+version4=$version
+while [ "$(tr -cd . <<<"$version4" | wc -c)" -lt 3 ]; do version4=$version4.0; done
+setup="build/win32-dist/$name-setup.exe"
+step makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DFILE_VERSION="$version4" \
+  -DOUTFILE="$PWD/$setup" -DICON="$PWD/build/win32/generated/zeld.ico" \
+  -DFILES="$PWD/$nsis/install-files.nsh" -DUNFILES="$PWD/$nsis/uninstall-files.nsh" \
+  packaging/windows/zeld.nsi
+
 size=$(du -sh "$dist" | cut -f1)
 echo "Windows program: $dist ($size)"
 echo "Zip:             build/win32-dist/$name.zip ($(du -h "build/win32-dist/$name.zip" | cut -f1))"
+echo "Installer:       $setup ($(du -h "$setup" | cut -f1))"
