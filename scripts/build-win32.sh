@@ -48,7 +48,8 @@ done
 i686-w64-mingw32-strip --strip-unneeded "$dist"/*.exe "$dist"/*.dll "$dist"/*/*.dll
 
 # Notepad on older Windows wants CRLF line ends and a byte-order mark to show UTF-8.
-{ printf '\xEF\xBB\xBF'; sed 's/$/\r/' packaging/windows/使用说明.txt; } >"$dist/使用说明.txt"
+{ printf '\xEF\xBB\xBF'; sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' packaging/windows/使用说明.txt; } \
+  >"$dist/使用说明.txt"
 
 (cd build/win32-dist && rm -f "$name.zip" && zip -qr -X "$name.zip" "$name")
 # The installer: the same files, listed once for installing and once for uninstalling, so that the

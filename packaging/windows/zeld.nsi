@@ -64,6 +64,7 @@ Var ReadShift
 Section "${PRODUCT}" SecProgram
   SectionIn RO
   SetShellVarContext all
+  Call KeepInstalledVendorDll
   SetOutPath "$INSTDIR"
   !include "${FILES}"
   ${If} $VendorDll != ""
@@ -122,6 +123,26 @@ Function .onInit
       SetErrorLevel 2
       Quit
     ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+; Installing again, or a newer version, over a folder whose MF1.dll is the vendor's (it lacks the
+; emulated library's marker MF1_Emulator) keeps that library unless another one was chosen.
+Function KeepInstalledVendorDll
+  ${If} $VendorDll != ""
+  ${OrIfNot} ${FileExists} "$INSTDIR\MF1.dll"
+    Return
+  ${EndIf}
+  System::Call 'kernel32::LoadLibraryExW(w "$INSTDIR\MF1.dll", p 0, i 0x1) p.r1'
+  ${If} $1 = 0
+    Return
+  ${EndIf}
+  System::Call 'kernel32::GetProcAddress(p r1, m "MF1_Emulator") p.r2'
+  System::Call 'kernel32::FreeLibrary(p r1)'
+  ${If} $2 = 0
+    InitPluginsDir
+    CopyFiles /SILENT "$INSTDIR\MF1.dll" "$PLUGINSDIR\MF1.dll"
+    StrCpy $VendorDll "$PLUGINSDIR\MF1.dll"
   ${EndIf}
 FunctionEnd
 

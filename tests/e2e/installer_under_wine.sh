@@ -3,7 +3,8 @@
 # refuses a reader library that lacks an entry point before copying anything; installs into
 # Program Files with a Start-menu entry, a desktop shortcut and an entry in Programs and
 # Features; the installed program reads and writes a tag; and the uninstaller leaves nothing
-# behind but the user's journal. Needs the Wine set-up of scripts/win32-env.sh in the environment
+# behind but the user's journal. A vendor's library chosen on the command line replaces the
+# emulated one and stays when the program is installed again. Needs the Wine set-up of scripts/win32-env.sh in the environment
 # (scripts/test-win32.sh).
 #   installer_under_wine.sh SETUP.EXE PORTABLE_FOLDER BUILD_BIN
 # The portable folder holds the same files as the installer; BUILD_BIN holds the test build's
@@ -72,11 +73,21 @@ x11_end_session
 echo "screenshots: $shots/installed-after-read.png $shots/installed-after-write.png"
 
 uninstall
-everything >"$after"
 expect "the program folder after uninstalling" no "$(has "$installed")"
 expect "the Start-menu entry after uninstalling" no "$(has "$start_menu")"
 expect "the desktop shortcut after uninstalling" no "$(has "$desktop")"
 expect "in Programs and Features after uninstalling" no "$(registered)"
+
+# A library with the entry points takes the emulated one's place, and installing again keeps it.
+vendor=$build_bin/libMF1_throwing.dll
+wine "$setup" /S "/MF1=$(zeld_wine_path "$vendor")"
+expect "the chosen library is installed as MF1.dll" yes \
+  "$(cmp -s "$installed/MF1.dll" "$vendor" && echo yes || echo no)"
+wine "$setup" /S
+expect "installing again keeps it" yes "$(cmp -s "$installed/MF1.dll" "$vendor" && echo yes || echo no)"
+uninstall
+
+everything >"$after"
 journal=$(echo "$drive_c"/users/*/AppData/Local/zeld/written-tags.csv)
 expect "what is left: the journal in its folder" "$(dirname "$journal")
 $journal" "$(comm -13 "$before" "$after")"
