@@ -4,8 +4,8 @@
 # Program Files with a Start-menu entry, a desktop shortcut and an entry in Programs and
 # Features; the installed program reads and writes a tag; and the uninstaller leaves nothing
 # behind but the user's journal. A vendor's library chosen on the command line replaces the
-# emulated one and stays when the program is installed again. Needs the Wine set-up of scripts/win32-env.sh in the environment
-# (scripts/test-win32.sh).
+# emulated one and stays when the program is installed again. Needs the Wine set-up of
+# scripts/win32-env.sh in the environment (scripts/test-win32.sh).
 #   installer_under_wine.sh SETUP.EXE PORTABLE_FOLDER BUILD_BIN
 # The portable folder holds the same files as the installer; BUILD_BIN holds the test build's
 # broken reader libraries.
