@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the 32-bit Windows program on Linux (MinGW-w64, Qt 5.15 built once into a cache) and
-# lays out a portable folder and a .zip of it: zeld.exe, mf1-field.exe, the emulated MF1.dll, the
-# Qt and MinGW runtime DLLs they need, and the operators' quick-start text.
+# lays out a portable folder, a .zip of it and an installer of the same files (makensis): zeld.exe,
+# mf1-field.exe, the emulated MF1.dll, the Qt and MinGW runtime DLLs they need, and the operators'
+# quick-start text.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

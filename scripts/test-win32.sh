@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the 32-bit Windows program and its tests on Linux (scripts/build-win32.sh) and runs every
 # suite under Wine on a virtual X server: the logic, the window (QtTest), the DLL's exports and the
-# files' version resources, a run in a Chinese locale, the program itself driven with the mouse,
-# from the build, from the portable folder and installed by the installer.
+# files' version resources, a run in a Chinese locale, the window at four display scalings, the
+# program itself driven with the mouse, from the build, from the portable folder and installed by
+# the installer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
