@@ -5,6 +5,7 @@
 # reused as it is. The cache lives in $ZELD_CACHE_DIR, else $XDG_CACHE_HOME/zeld, else ~/.cache/zeld.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/lib.sh"
 
 cache_root=${ZELD_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/zeld}
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -19,8 +20,6 @@ qt_options=(
   -no-feature-tabletevent -no-feature-sql -no-feature-network -no-feature-xml
   -no-feature-concurrent -no-feature-printer
 )
-
-log() { echo "build-qt-win32: $*" >&2; }
 
 # Qt's CROSS_COMPILE prefix names the win32-thread compilers; the program is built with the
 # posix-thread ones, so Qt must be too, or the two would carry different libstdc++ runtimes.
@@ -56,11 +55,11 @@ if [ -f "$apt_dir/version" ]; then
   qt_version=$(cat "$apt_dir/version")
 fi
 if [ -z "$qt_version" ]; then
-  log "looking up Debian's qtbase source"
+  say "looking up Debian's qtbase source"
   apt-get "${apt_opts[@]}" update -qq >&2
   qt_version=$(apt-cache "${apt_opts[@]}" showsrc qtbase-opensource-src |
     sed -n 's/^Version: //p' | sort -V | tail -n1)
-  [ -n "$qt_version" ] || { log "no qtbase-opensource-src source package found"; exit 1; }
+  [ -n "$qt_version" ] || { say "no qtbase-opensource-src source package found"; exit 1; }
   echo "$qt_version" >"$apt_dir/version"
 fi
 
@@ -72,7 +71,7 @@ gtest_prefix="$prefix/googletest"
 if [ ! -f "$prefix/.complete" ]; then
   work=$(mktemp -d "$cache_root/qt-build.XXXXXX")
   trap 'rm -rf "$work"' EXIT
-  log "building Qt $qt_version for 32-bit Windows into $prefix (about half an hour on 2 cores)"
+  say "building Qt $qt_version for 32-bit Windows into $prefix (about half an hour on 2 cores)"
   (cd "$work" && apt-get "${apt_opts[@]}" source -qq "qtbase-opensource-src=$qt_version" >/dev/null 2>&1) ||
     (cd "$work" && apt-get "${apt_opts[@]}" source "qtbase-opensource-src=$qt_version" >&2)
   src=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'qtbase*' | head -n1)
@@ -88,7 +87,7 @@ if [ ! -f "$prefix/.complete" ]; then
 fi
 
 if [ ! -f "$gtest_prefix/.complete" ]; then
-  log "building GoogleTest for 32-bit Windows"
+  say "building GoogleTest for 32-bit Windows"
   gwork=$(mktemp -d "$cache_root/gtest-build.XXXXXX")
   cmake -S /usr/src/googletest -B "$gwork" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$here/../cmake/mingw-w64-i686.cmake" \

@@ -1,28 +1,24 @@
 #!/usr/bin/env bash
 # Builds the 32-bit Windows program on Linux (MinGW-w64, Qt 5.15 built once into a cache) and
-# lays out a portable folder and a .zip of it: zeld.exe, mf1-field.exe, the emulated MF1.dll, the
-# Qt and MinGW runtime DLLs they need, and the operators' quick-start text.
+# lays out a portable folder, a .zip of it and an installer of the same files (makensis): zeld.exe,
+# mf1-field.exe, the emulated MF1.dll, the Qt and MinGW runtime DLLs they need, and the operators'
+# quick-start text.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-log=build/win32-build.log
-mkdir -p build
-quietly() {
-  if ! "$@" >>"$log" 2>&1; then
-    echo "build-win32: failed: $*" >&2
-    tail -n 40 "$log" >&2
-    exit 1
-  fi
-}
-: >"$log"
+source scripts/lib.sh
+quiet_log build/win32-build.log
 
-bash scripts/install-deps-win32.sh
+bash scripts/install-deps.sh --win32
 ZELD_QT_WIN32=$(bash scripts/build-qt-win32.sh)
 export ZELD_QT_WIN32
+# libxlsxwriter (and its zlib) for Windows, built once into the same cache.
+ZELD_XLSXWRITER_WIN32=$(bash scripts/build-xlsxwriter-win32.sh)
+export ZELD_XLSXWRITER_WIN32
 source scripts/win32-env.sh
 
-quietly cmake --preset win32
-quietly cmake --build --preset win32 -j "$(nproc 2>/dev/null || echo 2)"
+step cmake --preset win32
+step cmake --build --preset win32 -j "$(nproc 2>/dev/null || echo 2)"
 
 bin=build/win32/bin
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/win32/CMakeCache.txt)
@@ -56,9 +52,46 @@ done
 i686-w64-mingw32-strip --strip-unneeded "$dist"/*.exe "$dist"/*.dll "$dist"/*/*.dll
 
 # Notepad on older Windows wants CRLF line ends and a byte-order mark to show UTF-8.
-{ printf '\xEF\xBB\xBF'; sed 's/$/\r/' packaging/windows/使用说明.txt; } >"$dist/使用说明.txt"
+{ printf '\xEF\xBB\xBF'; sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' packaging/windows/使用说明.txt; } \
+  >"$dist/使用说明.txt"
 
 (cd build/win32-dist && rm -f "$name.zip" && zip -qr -X "$name.zip" "$name")
+# The installer: the same files, listed once for installing and once for uninstalling, so that the
+# uninstaller removes exactly what was installed.
+nsis=build/win32-installer
+rm -rf "$nsis"
+mkdir -p "$nsis"
+(
+  cd "$dist"
+  find . -type d | sort | while read -r dir; do
+    rel=${dir#./}
+    if [ "$dir" = . ]; then target='$INSTDIR'; else target="\$INSTDIR\\${rel//\//\\}"; fi
+    echo "SetOutPath \"$target\""
+    find "$dir" -mindepth 1 -maxdepth 1 -type f | sort | while read -r file; do
+      echo "File \"$PWD/${file#./}\""
+    done
+  done
+) >"$nsis/install-files.nsh"
+(
+  cd "$dist"
+  find . -type f | sort | while read -r file; do
+    rel=${file#./}
+    echo "Delete \"\$INSTDIR\\${rel//\//\\}\""
+  done
+  find . -mindepth 1 -type d | sort -r | while read -r dir; do
+    rel=${dir#./}
+    echo "RMDir \"\$INSTDIR\\${rel//\//\\}\""
+  done
+) >"$nsis/uninstall-files.nsh"
+version4=$version
+while [ "$(tr -cd . <<<"$version4" | wc -c)" -lt 3 ]; do version4=$version4.0; done
+setup="build/win32-dist/$name-setup.exe"
+step makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DFILE_VERSION="$version4" \
+  -DOUTFILE="$PWD/$setup" -DICON="$PWD/build/win32/generated/zeld.ico" \
+  -DFILES="$PWD/$nsis/install-files.nsh" -DUNFILES="$PWD/$nsis/uninstall-files.nsh" \
+  packaging/windows/zeld.nsi
+
 size=$(du -sh "$dist" | cut -f1)
 echo "Windows program: $dist ($size)"
 echo "Zip:             build/win32-dist/$name.zip ($(du -h "build/win32-dist/$name.zip" | cut -f1))"
+echo "Installer:       $setup ($(du -h "$setup" | cut -f1))"

@@ -17,7 +17,7 @@ shift || true
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=(card_number_fuzz field_file_fuzz commands_fuzz journal_lines_fuzz)
 
-scripts/install-deps.sh
+bash scripts/install-deps.sh
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$(nproc 2>/dev/null || echo 2)"
 

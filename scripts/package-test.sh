@@ -7,17 +7,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
-mkdir -p build
-log="$PWD/build/package-test.log"
-: >"$log"
-step() {
-  if ! "$@" >>"$log" 2>&1; then
-    echo "package-test: failed: $*" >&2
-    tail -n 40 "$log" >&2
-    exit 1
-  fi
-}
+source scripts/lib.sh
+bash scripts/install-deps.sh
+quiet_log "$PWD/build/package-test.log"
 step cmake --preset default
 step cmake --build --preset default -j 2
 rm -rf build/package

@@ -6,17 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-mkdir -p build
-log="$PWD/build/run.log"
-: >"$log"
-step() {
-  if ! "$@" >>"$log" 2>&1; then
-    echo "run: failed: $*" >&2
-    echo "run: the last lines of $log:" >&2
-    tail -n 40 "$log" >&2
-    exit 1
-  fi
-}
+source scripts/lib.sh
+quiet_log "$PWD/build/run.log"
 echo "Building zeld (output in build/run.log) ..."
 step scripts/install-deps.sh
 step cmake --preset default

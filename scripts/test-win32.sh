@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
 # Builds the 32-bit Windows program and its tests on Linux (scripts/build-win32.sh) and runs every
-# suite under Wine on a virtual X server: the logic, the window (QtTest), the DLL's exports, a run
-# in a Chinese locale, and the program itself driven with the mouse, from the build and from the
-# portable folder.
+# suite under Wine on a virtual X server: the logic, the window (QtTest), the DLL's exports and the
+# files' version resources, a run in a Chinese locale, the window at four display scalings, the
+# program itself driven with the mouse, from the build, from the portable folder and installed by
+# the installer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/build-win32.sh
 ZELD_QT_WIN32=$(bash scripts/build-qt-win32.sh)
 export ZELD_QT_WIN32
+# libxlsxwriter (and its zlib) for Windows, built once into the same cache.
+ZELD_XLSXWRITER_WIN32=$(bash scripts/build-xlsxwriter-win32.sh)
+export ZELD_XLSXWRITER_WIN32
 source scripts/win32-env.sh
 source scripts/x11-drive.sh
 
@@ -28,3 +32,6 @@ ctest --preset win32 -j "$(nproc 2>/dev/null || echo 2)"
 echo "== the portable folder, driven with the mouse (under Wine)"
 dist=$(find "$PWD/build/win32-dist" -mindepth 1 -maxdepth 1 -type d -name 'zeld-*-win32')
 WINEPATH= bash tests/e2e/window_under_wine.sh "$dist"
+
+echo "== the installer: install, use and uninstall, silently (under Wine)"
+bash tests/e2e/installer_under_wine.sh "$dist-setup.exe" "$dist" "$PWD/build/win32/bin"

@@ -34,17 +34,18 @@ zeld_setup_wine() {
     wineboot --init >/dev/null 2>&1 || true
     wineserver -w || true
   fi
-  # The faces a Chinese Windows has and the window asks for, backed by free look-alikes (Wine
-  # makes an alias family of each): its TrueType sans-serif and its Chinese faces. Wine's own
-  # Tahoma, the next in line, draws some glyphs broken.
-  if [ ! -f "$WINEPREFIX/.zeld-fonts" ]; then
+  # The faces a Chinese Windows has and the window and the installer ask for, backed by free
+  # look-alikes (Wine makes an alias family of each): its TrueType sans-serif and its Chinese
+  # faces, SimSun also by its Chinese name. Wine's own Tahoma, the next in line, draws some glyphs
+  # broken.
+  if [ ! -f "$WINEPREFIX/.zeld-fonts-2" ]; then
     local key='HKCU\Software\Wine\Fonts\Replacements' face
     wine reg add "$key" /v "Microsoft Sans Serif" /d "DejaVu Sans" /f >/dev/null 2>&1
-    for face in "Microsoft YaHei" "SimSun"; do
+    for face in "Microsoft YaHei" "SimSun" "宋体"; do
       wine reg add "$key" /v "$face" /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
     done
     wineserver -w || true
-    touch "$WINEPREFIX/.zeld-fonts"
+    touch "$WINEPREFIX/.zeld-fonts-2"
   fi
   return 0
 }

@@ -49,13 +49,13 @@ x11_end_session() {
   ZELD_SCRATCH=
 }
 
-# Starts Xvfb on a free display at 96 dpi and exports DISPLAY. Sets XVFB_PID. -noreset: the
-# server would otherwise reset, refusing connections a while, whenever its last client goes, as
-# when a test kills the program.
+# Starts Xvfb on a free display at 96 dpi, ZELD_SCREEN_SIZE (800x600 unless set) large, and
+# exports DISPLAY. Sets XVFB_PID. -noreset: the server would otherwise reset, refusing connections
+# a while, whenever its last client goes, as when a test kills the program.
 x11_start_virtual_screen() {
   local displayfile
   displayfile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 800x600x24 -dpi 96 -nolisten tcp -noreset 3>"$displayfile" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${ZELD_SCREEN_SIZE:-800x600}x24" -dpi 96 -nolisten tcp -noreset 3>"$displayfile" >/dev/null 2>&1 &
   XVFB_PID=$!
   for _ in $(seq 100); do
     [ -s "$displayfile" ] && break

@@ -24,9 +24,12 @@ int main(int argc, char* argv[]) {
     }
 
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
-    // Qt 6 always scales for high-dpi screens; Qt 5 must be asked.
+    // Qt 6 always scales for high-dpi screens, by the screen's exact factor; Qt 5 must be asked,
+    // and would round 1.5 (144 dpi) up to 2, a window taller than a 768-pixel screen.
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+        Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
 #endif
     QApplication app(argc, argv);
     // PNGs rather than the SVG: Qt's SVG plugin is not everywhere Qt is.
