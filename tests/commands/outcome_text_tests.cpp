@@ -127,7 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "无法加载读卡器库 libMF1.so：缺少它所依赖的库 libusb-1.0.so.0"},
         LoadWords{"ThrewWhileLoading",
                   {Kind::ThrewWhileLoading, kPath, "no reader on any USB port", {}},
-                  "读卡器库 libMF1.so 在加载时出错（no reader o…），未使用该库"},
+                  "读卡器库 libMF1.so 在加载时出错（no reader on…），未使用该库"},
         LoadWords{"SystemWordsKept",
                   {Kind::FileNotLoaded, kPath, "找不到指定的模块。", {}},
                   "无法加载读卡器库 libMF1.so：找不到指定的模块。"}),

@@ -52,6 +52,7 @@ std::vector<reader::LoadError> loadErrors() {
             "libfoo" + std::string(100, 'o') + ".so: cannot open shared object file: x",
             {}},
         reader::LoadError{reader::LoadError::Kind::EntryPointMissing, deep, "ControlBuzzer", {}},
+        reader::LoadError{reader::LoadError::Kind::ThrewWhileLoading, deep, kForeign, {}},
     };
 }
 
