@@ -50,10 +50,6 @@ util::Expected<ReaderLibrary, LoadError> ReaderLibrary::loadUnguarded(
     if (path.is_absolute() && !std::filesystem::exists(path, error) && !error) {
         return util::Unexpected{LoadError{LoadError::Kind::FileMissing, path, {}, {}}};
     }
-    if (auto words = SharedLibrary::initialisationThrows(path)) {
-        return util::Unexpected{
-            LoadError{LoadError::Kind::ThrewWhileLoading, path, std::move(*words), {}}};
-    }
     auto opened = SharedLibrary::open(path);
     if (!opened) {
         return util::Unexpected{

@@ -15,8 +15,9 @@ namespace reader {
 class ReaderLibrary final : public Reader {
 public:
     // Loads the library at this absolute path and resolves all three entry points; a library
-    // missing any one of them is not used at all. An exception thrown while loading, by the
-    // library's initialisation or by this code, is a LoadError too.
+    // missing any one of them is not used at all. An exception thrown while loading is a
+    // LoadError too (one that a library's static initialisers let out through the system's
+    // loader cannot be caught on every system: the C++ runtime ends the program there).
     static util::Expected<ReaderLibrary, LoadError> load(const std::filesystem::path& path);
 
     // Over entry points resolved elsewhere; `owner` keeps their library loaded.

@@ -3,7 +3,6 @@
 #include "util/expected.h"
 
 #include <filesystem>
-#include <optional>
 #include <string>
 
 namespace reader {
@@ -22,11 +21,6 @@ public:
     // Loads the file at exactly this absolute path; never searches for it elsewhere. The error
     // is the system's own description of why the file could not be loaded.
     static util::Expected<SharedLibrary, std::string> open(const std::filesystem::path& path);
-
-    // The words of the exception the library's initialisation lets out, or nothing when it lets
-    // none out. Asked before `open`: on glibc such an exception cannot be caught around dlopen
-    // (the unwinder does not pass the loader's frames) and would end the program.
-    static std::optional<std::string> initialisationThrows(const std::filesystem::path& path);
 
     // The address of an exported symbol, or nullptr when the library has none by that name.
     [[nodiscard]] void* symbol(const char* name) const;

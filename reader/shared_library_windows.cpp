@@ -66,11 +66,6 @@ util::Expected<SharedLibrary, std::string> SharedLibrary::open(const std::filesy
     return SharedLibrary(static_cast<void*>(module));
 }
 
-std::optional<std::string> SharedLibrary::initialisationThrows(const std::filesystem::path&) {
-    // No child to try it in: what LoadLibraryExW lets out is caught around it.
-    return std::nullopt;
-}
-
 void* SharedLibrary::symbol(const char* name) const {
     if (handle_ == nullptr) {
         return nullptr;

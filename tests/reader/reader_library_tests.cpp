@@ -186,17 +186,6 @@ TEST_P(MissingEntryPoint, IsATypedErrorNamingTheEntryPoint) {
 INSTANTIATE_TEST_SUITE_P(EachOfThree, MissingEntryPoint,
                          ::testing::Values("MF_Getsnr", "MF_Write", "ControlBuzzer"));
 
-TEST(ThrowingLibrary, AnExceptionFromItsInitialisationIsATypedErrorWithItsWords) {
-    const fs::path path = testLibrary("MF1_throwing_at_load");
-    reader::LazyReaderLibrary source(path);
-    auto acquired = source.acquire();
-    ASSERT_FALSE(acquired);
-    EXPECT_EQ(acquired.error().kind, LoadError::Kind::ThrewWhileLoading);
-    EXPECT_EQ(acquired.error().detail, "no reader on any USB port");
-    EXPECT_EQ(acquired.error().path, path);
-    EXPECT_EQ(source.loaded(), nullptr);
-}
-
 struct Thrown {
     const char* entryPoint;
     const char* detail;
