@@ -4,11 +4,7 @@
 
 namespace journal {
 
-namespace {
-
-// Splits a line into its fields, each as it stands between the quotes (a doubled quote left
-// doubled). False when the line has more than kColumns fields or a quote left open.
-bool splitFields(std::string_view line, std::array<std::string_view, kColumns>& fields,
+bool splitFields(std::string_view line, std::array<CsvField, kColumns>& fields,
                  std::size_t& count) noexcept {
     count = 0;
     std::size_t at = 0;
@@ -16,7 +12,7 @@ bool splitFields(std::string_view line, std::array<std::string_view, kColumns>& 
         if (count == kColumns) {
             return false;
         }
-        std::string_view field;
+        CsvField field;
         if (at < line.size() && line[at] == '"') {
             const std::size_t start = at + 1;
             std::size_t end = start;
@@ -31,14 +27,17 @@ bool splitFields(std::string_view line, std::array<std::string_view, kColumns>& 
                 }
                 break;
             }
-            field = line.substr(start, end - start);
+            field = CsvField{line.substr(start, end - start), true};
             at = end + 1;
             if (at < line.size() && line[at] != ',') {
                 return false;
             }
         } else {
             const std::size_t end = std::min(line.find(',', at), line.size());
-            field = line.substr(at, end - at);
+            if (line.substr(at, end - at).find('"') != std::string_view::npos) {
+                return false;  // a quote that no writer of this file puts there
+            }
+            field = CsvField{line.substr(at, end - at), false};
             at = end;
         }
         fields[count++] = field;
@@ -49,7 +48,20 @@ bool splitFields(std::string_view line, std::array<std::string_view, kColumns>& 
     }
 }
 
-}  // namespace
+std::string unquoted(const CsvField& field) {
+    if (!field.quoted) {
+        return std::string(field.text);
+    }
+    std::string text;
+    text.reserve(field.text.size());
+    for (std::size_t i = 0; i < field.text.size(); ++i) {
+        text += field.text[i];
+        if (field.text[i] == '"') {
+            ++i;  // the second of a doubled quote
+        }
+    }
+    return text;
+}
 
 std::string csvField(std::string_view text) {
     if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
@@ -87,10 +99,15 @@ std::string formatLine(std::string_view time, const commands::JournalEntry& entr
 }
 
 std::optional<LineRecord> parseLine(std::string_view line) noexcept {
-    std::array<std::string_view, kColumns> fields{};
+    std::array<CsvField, kColumns> raw{};
     std::size_t count = 0;
-    if (!splitFields(line, fields, count) || (count != kColumns && count != kOldColumns)) {
+    if (!splitFields(line, raw, count) || (count != kColumns && count != kOldColumns)) {
         return std::nullopt;
+    }
+    // None of the fields looked at here holds a quote when the program wrote the line.
+    std::array<std::string_view, kColumns> fields{};
+    for (std::size_t i = 0; i < count; ++i) {
+        fields[i] = raw[i].text;
     }
     const auto yesOrNo = [](std::string_view field) { return field == "是" || field == "否"; };
     if (fields[0].empty() || !yesOrNo(fields[7])) {

@@ -28,6 +28,19 @@ inline constexpr std::size_t kColumns = 10;
 inline constexpr std::size_t kOldColumns = 8;
 inline constexpr std::string_view kOldVerifiedPrefix = "已写卡";
 
+// One field of a line as it stands: between its quotes when quoted, a doubled quote still
+// doubled.
+struct CsvField {
+    std::string_view text;
+    bool quoted = false;
+};
+// Splits a line (without its line end) into its fields. False when it has more than kColumns
+// fields, a quote left open (a line cut short) or a quote inside an unquoted field.
+[[nodiscard]] bool splitFields(std::string_view line, std::array<CsvField, kColumns>& fields,
+                               std::size_t& count) noexcept;
+// The field's text with its quoting undone.
+[[nodiscard]] std::string unquoted(const CsvField& field);
+
 // One field as CSV: quoted when it must be.
 [[nodiscard]] std::string csvField(std::string_view text);
 

@@ -1,5 +1,8 @@
 #include "journal/journal_rows.h"
 
+#include "card/number_text.h"
+#include "journal/journal_line.h"
+
 #include <algorithm>
 #include <cstring>
 #include <fstream>
@@ -9,107 +12,6 @@
 namespace journal {
 
 namespace {
-
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-constexpr std::string_view kVerifiedPrefix = "已写卡";
-constexpr std::string_view kStartedPrefix = "正在写卡";
-constexpr std::size_t kOldColumns = 8;
-constexpr std::size_t kNewColumns = 10;
-
-// A field as it stands in the line: between its quotes when quoted (a doubled quote still doubled).
-struct RawField {
-    std::string_view text;
-    bool quoted = false;
-};
-
-// False for more than kNewColumns fields or a quote left open.
-bool splitFields(std::string_view line, std::array<RawField, kNewColumns>& fields,
-                 std::size_t& count) noexcept {
-    count = 0;
-    std::size_t at = 0;
-    for (;;) {
-        if (count == kNewColumns) {
-            return false;
-        }
-        RawField field;
-        if (at < line.size() && line[at] == '"') {
-            const std::size_t start = at + 1;
-            std::size_t end = start;
-            for (;;) {
-                end = line.find('"', end);
-                if (end == std::string_view::npos) {
-                    return false;
-                }
-                if (end + 1 < line.size() && line[end + 1] == '"') {
-                    end += 2;
-                    continue;
-                }
-                break;
-            }
-            field = RawField{line.substr(start, end - start), true};
-            at = end + 1;
-            if (at < line.size() && line[at] != ',') {
-                return false;
-            }
-        } else {
-            const std::size_t end = std::min(line.find(',', at), line.size());
-            if (line.substr(at, end - at).find('"') != std::string_view::npos) {
-                return false;
-            }
-            field = RawField{line.substr(at, end - at), false};
-            at = end;
-        }
-        fields[count++] = field;
-        if (at >= line.size()) {
-            return true;
-        }
-        ++at;  // the comma
-    }
-}
-
-std::string unquoted(const RawField& field) {
-    if (!field.quoted) {
-        return std::string(field.text);
-    }
-    std::string text;
-    text.reserve(field.text.size());
-    for (std::size_t i = 0; i < field.text.size(); ++i) {
-        text += field.text[i];
-        if (field.text[i] == '"') {
-            ++i;  // the second of a doubled quote
-        }
-    }
-    return text;
-}
-
-int hexValue(char c) noexcept {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
-std::optional<card::TagNumber> tagNumber(std::string_view hex) noexcept {
-    if (hex.size() != 10) {
-        return std::nullopt;
-    }
-    std::array<std::uint8_t, 5> bytes{};
-    for (std::size_t i = 0; i < hex.size(); i += 2) {
-        const int high = hexValue(hex[i]);
-        const int low = hexValue(hex[i + 1]);
-        if (high < 0 || low < 0) {
-            return std::nullopt;
-        }
-        bytes[i / 2] = static_cast<std::uint8_t>((high << 4) | low);
-    }
-    return card::TagNumber{bytes[0], {bytes[1], bytes[2], bytes[3], bytes[4]}};
-}
 
 bool digits(std::string_view text, std::size_t at, std::size_t count, int& value) noexcept {
     value = 0;
@@ -186,16 +88,16 @@ std::string padded(std::uint64_t value, int width) {
 }  // namespace
 
 std::optional<JournalRow> parseRow(std::string_view line) {
-    std::array<RawField, kNewColumns> fields{};
+    std::array<CsvField, kColumns> fields{};
     std::size_t count = 0;
-    if (!splitFields(line, fields, count) || (count != kOldColumns && count != kNewColumns)) {
+    if (!splitFields(line, fields, count) || (count != kOldColumns && count != kColumns)) {
         return std::nullopt;
     }
     JournalRow row;
     if (!parseTime(fields[0].text, row.local, row.utcSeconds)) {
         return std::nullopt;  // the header among them
     }
-    const auto number = tagNumber(fields[2].text);
+    const auto number = card::parseHexDigits(fields[2].text);
     const std::string_view locked = fields[7].text;
     if (!number || (locked != "是" && locked != "否") || fields[6].text.empty()) {
         return std::nullopt;
@@ -204,15 +106,15 @@ std::optional<JournalRow> parseRow(std::string_view line) {
     row.locked = locked == "是";
     row.chip = unquoted(fields[6]);
     row.result = unquoted(fields[1]);
-    bool verified = startsWith(row.result, kVerifiedPrefix);
-    if (count == kNewColumns) {
+    bool verified = startsWith(row.result, kOldVerifiedPrefix);
+    if (count == kColumns) {
         const std::string_view checked = fields[8].text;
         if (checked != "是" && checked != "否") {
             return std::nullopt;
         }
         verified = checked == "是";
         if (!fields[9].text.empty()) {
-            row.previous = tagNumber(fields[9].text);
+            row.previous = card::parseHexDigits(fields[9].text);
             if (!row.previous) {
                 return std::nullopt;
             }
@@ -220,7 +122,7 @@ std::optional<JournalRow> parseRow(std::string_view line) {
     }
     if (verified) {
         row.outcome = Outcome::Verified;
-    } else if (startsWith(row.result, kStartedPrefix)) {
+    } else if (startsWith(row.result, kStartResult)) {
         row.outcome = Outcome::Started;
     } else {
         row.outcome = Outcome::Failed;
@@ -428,7 +330,7 @@ std::optional<NumberQuery> parseNumberQuery(std::string_view text) {
         std::uint64_t value = 0;
         bool isHex = true;
         for (const char c : text) {
-            const int digit = hexValue(c);
+            const int digit = card::hexDigitValue(c);
             if (digit < 0) {
                 isHex = false;
                 break;
