@@ -66,7 +66,8 @@ std::string describeLoadError(const reader::LoadError& error) {
         case reader::LoadError::Kind::EntryPointMissing:
             return "读卡器库 " + name + " 缺少函数 " + error.detail + "，未使用该库";
         case reader::LoadError::Kind::ThrewWhileLoading:
-            return "读卡器库 " + name + " 在加载时出错（" + foreignWords(error.detail) + "），未使用该库";
+            return "读卡器库 " + name + " 在加载时出错（" + foreignWords(error.detail) +
+                   "），未使用该库";
         case reader::LoadError::Kind::FileNotLoaded:
             break;
     }

@@ -202,7 +202,8 @@ JournalIndex::Entry& JournalIndex::findOrAdd(std::uint64_t key) {
 void JournalIndex::prefetch(std::uint64_t key) const noexcept {
 #if defined(__GNUC__)
     const std::uint64_t hash = mix(key);
-    const Shard& shard = shards_[static_cast<std::size_t>(hash >> 56U)];  // NOLINT(*-constant-array-index)
+    const Shard& shard =
+        shards_[static_cast<std::size_t>(hash >> 56U)];  // NOLINT(*-constant-array-index)
     if (!shard.slots.empty()) {
         __builtin_prefetch(&shard.slots[slotOf(hash, shard.slots.size())]);
     }

@@ -95,8 +95,8 @@ bool CommandGate::isRepeatedPressKey(const QEvent* event) {
         return false;
     }
     const auto& key = dynamic_cast<const QKeyEvent&>(*event);
-    if (key.key() != Qt::Key_Space && key.key() != Qt::Key_Return &&
-        key.key() != Qt::Key_Enter && key.key() != Qt::Key_Select) {
+    if (key.key() != Qt::Key_Space && key.key() != Qt::Key_Return && key.key() != Qt::Key_Enter &&
+        key.key() != Qt::Key_Select) {
         return false;
     }
     if (key.isAutoRepeat()) {
