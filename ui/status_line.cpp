@@ -33,18 +33,16 @@ QStyle::StandardPixmap toneIcon(commands::Tone tone) {
 
 }  // namespace
 
-StatusLine::StatusLine(QWidget* parent) : QWidget(parent) {
+StatusLine::StatusLine(QWidget* parent)
+    : QWidget(parent), icon_(new QLabel(this)), message_(new ElidedLabel(2, this)) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);
-    icon_ = new QLabel(this);
     icon_->setObjectName(QStringLiteral("statusIcon"));
     const int side = fontMetrics().height();
     icon_->setFixedSize(side, side);
     layout->addWidget(icon_, 0, Qt::AlignVCenter);
-    // Two lines: a written number in both notations and in hex does not fit on one beside the
-    // reader's name at this width.
-    message_ = new ElidedLabel(2, this);
+    // Two lines: a written number in both notations and in hex does not fit on one at this width.
     message_->setObjectName(QStringLiteral("statusMessage"));
     layout->addWidget(message_, 1);
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
