@@ -1,21 +1,13 @@
 #include "emulator/file_ops.h"
 
 #include "platform/file_io.h"
+#include "platform/windows_api.h"
 
 #include <array>
 #include <cstdint>
 #include <system_error>
 
-// MinGW's headers may define these already.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-
-#include <bcrypt.h>
+#include <bcrypt.h>  // after windows.h, whose types it uses
 
 namespace emulator {
 
@@ -25,13 +17,8 @@ std::string windowsError(const std::string& what) {
     return what + ": " + std::system_category().message(static_cast<int>(GetLastError()));
 }
 
-HANDLE toHandle(std::intptr_t value) {
-    return reinterpret_cast<HANDLE>(value);  // NOLINT(*-reinterpret-cast,performance-no-int-to-ptr)
-}
-
-std::intptr_t fromHandle(HANDLE handle) {
-    return reinterpret_cast<std::intptr_t>(handle);  // NOLINT(*-reinterpret-cast)
-}
+using platform::fromHandle;
+using platform::toHandle;
 
 // Opens the name itself, never what a symbolic link or junction there points to.
 HANDLE openFile(const std::filesystem::path& file, DWORD access, DWORD share, DWORD disposition) {

@@ -1,15 +1,9 @@
 #include "platform/environment.h"
 
+#include "platform/windows_api.h"
+
 #include <string_view>
 #include <vector>
-
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX  // MinGW's C++ headers may have defined it already
-#define NOMINMAX
-#endif
-#include <windows.h>
 
 namespace platform {
 

@@ -1,26 +1,8 @@
 #include "platform/file_io.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX  // MinGW's C++ headers may have defined it already
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/windows_api.h"
 
 namespace platform {
-
-namespace {
-
-HANDLE toHandle(NativeFile file) {
-    return reinterpret_cast<HANDLE>(file);  // NOLINT(*-reinterpret-cast,performance-no-int-to-ptr)
-}
-
-std::error_code systemError(DWORD code) {
-    return {static_cast<int>(code), std::system_category()};
-}
-
-}  // namespace
 
 std::error_code writeAll(NativeFile file, std::string_view bytes) {
     // One synchronous write to a disk file writes everything or fails; a short count without an

@@ -1,28 +1,10 @@
 #include "platform/owned_file.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/windows_api.h"
 
 namespace platform {
 
 namespace {
-
-HANDLE toHandle(NativeFile file) {
-    return reinterpret_cast<HANDLE>(file);  // NOLINT(*-reinterpret-cast,performance-no-int-to-ptr)
-}
-
-NativeFile fromHandle(HANDLE handle) {
-    return reinterpret_cast<NativeFile>(handle);  // NOLINT(*-reinterpret-cast)
-}
-
-std::error_code systemError(DWORD code) {
-    return {static_cast<int>(code), std::system_category()};
-}
 
 OpenFailure systemFailure(DWORD code) {
     const bool missing = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
