@@ -32,24 +32,7 @@ export PATH="$toolbin:$PATH"
 
 # Which qtbase Debian offers, through a private apt set-up that leaves the system's alone.
 apt_dir="$cache_root/apt"
-mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
-: >"$apt_dir/sources.list"
-for sources in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-  [ -f "$sources" ] && sed -n 's/^deb \(.*\)$/deb-src \1/p' "$sources" >>"$apt_dir/sources.list"
-done
-for sources in /etc/apt/sources.list.d/*.sources; do
-  [ -f "$sources" ] || continue
-  # deb822 stanzas: offer each one's sources too.
-  awk 'BEGIN{RS=""; ORS="\n\n"} /Types:[^\n]*deb/ && !/disabled/ {sub(/Types:[^\n]*/, "Types: deb-src"); print}' \
-    "$sources" >"$apt_dir/$(basename "$sources")"
-done
-apt_opts=(
-  -o "Dir::Etc::sourcelist=$apt_dir/sources.list"
-  -o "Dir::Etc::sourceparts=$apt_dir"
-  -o "Dir::State::Lists=$apt_dir/lists"
-  -o "Dir::Cache=$apt_dir/cache"
-  -o "APT::Sandbox::User=root"
-)
+debian_sources_apt "$apt_dir"
 qt_version=
 if [ -f "$apt_dir/version" ]; then
   qt_version=$(cat "$apt_dir/version")

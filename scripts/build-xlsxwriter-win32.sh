@@ -6,6 +6,7 @@
 # $ZELD_CACHE_DIR, else $XDG_CACHE_HOME/zeld, else ~/.cache/zeld.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/lib.sh"
 
 cache_root=${ZELD_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/zeld}
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -15,23 +16,7 @@ log() { echo "build-xlsxwriter-win32: $*" >&2; }
 
 # Debian's sources through an apt set-up of this script's own that leaves the system's alone.
 apt_dir="$cache_root/apt-xlsxwriter"
-mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
-: >"$apt_dir/sources.list"
-for sources in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-  [ -f "$sources" ] && sed -n 's/^deb \(.*\)$/deb-src \1/p' "$sources" >>"$apt_dir/sources.list"
-done
-for sources in /etc/apt/sources.list.d/*.sources; do
-  [ -f "$sources" ] || continue
-  awk 'BEGIN{RS=""; ORS="\n\n"} /Types:[^\n]*deb/ && !/disabled/ {sub(/Types:[^\n]*/, "Types: deb-src"); print}' \
-    "$sources" >"$apt_dir/$(basename "$sources")"
-done
-apt_opts=(
-  -o "Dir::Etc::sourcelist=$apt_dir/sources.list"
-  -o "Dir::Etc::sourceparts=$apt_dir"
-  -o "Dir::State::Lists=$apt_dir/lists"
-  -o "Dir::Cache=$apt_dir/cache"
-  -o "APT::Sandbox::User=root"
-)
+debian_sources_apt "$apt_dir"
 # The newest source of each that the mirror actually serves (a security update's may be missing),
 # downloaded once and kept beside the apt set-up.
 source_dir="$apt_dir/sources"

@@ -58,3 +58,27 @@ install_packages() {
   as_root apt-get update -qq
   as_root apt-get install -y -qq --no-install-recommends "$@" >/dev/null
 }
+
+# An apt set-up of its own in folder $1 that offers the sources of the system's Debian archives
+# (deb-src for each deb line, and for each deb822 stanza) and leaves the system's apt alone. Sets
+# the array apt_opts, to pass to apt-get and apt-cache.
+debian_sources_apt() {
+  local dir=$1 sources
+  mkdir -p "$dir/lists/partial" "$dir/cache/archives/partial"
+  : >"$dir/sources.list"
+  for sources in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+    [ -f "$sources" ] && sed -n 's/^deb \(.*\)$/deb-src \1/p' "$sources" >>"$dir/sources.list"
+  done
+  for sources in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$sources" ] || continue
+    awk 'BEGIN{RS=""; ORS="\n\n"} /Types:[^\n]*deb/ && !/disabled/ {sub(/Types:[^\n]*/, "Types: deb-src"); print}' \
+      "$sources" >"$dir/$(basename "$sources")"
+  done
+  apt_opts=(
+    -o "Dir::Etc::sourcelist=$dir/sources.list"
+    -o "Dir::Etc::sourceparts=$dir"
+    -o "Dir::State::Lists=$dir/lists"
+    -o "Dir::Cache=$dir/cache"
+    -o "APT::Sandbox::User=root"
+  )
+}
