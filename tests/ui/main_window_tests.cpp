@@ -28,6 +28,8 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -81,6 +83,17 @@ void click(const QWidget& window, const char* button) {
 std::string fileText(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A journal holding one verified write of 0000000001, the window's start number; why it could not
+// be written, if it could not.
+std::optional<std::string> journalOneWrite(const std::filesystem::path& file) {
+    journal::Journal earlier(file);
+    commands::JournalEntry entry;
+    entry.result = "已写卡";
+    entry.verified = true;
+    entry.number = card::TagNumber{0, {0, 0, 0, 1}};
+    return earlier.append(entry);
 }
 
 int lineCount(const std::filesystem::path& file) {
@@ -710,14 +723,7 @@ private Q_SLOTS:
 
     void aNumberWrittenBeforeAsksFirstAndEnterAnswersNo() {
         const testing_support::DataFolder data;
-        {
-            journal::Journal earlier(data.journalFile());
-            commands::JournalEntry entry;
-            entry.result = "已写卡";
-            entry.verified = true;
-            entry.number = card::TagNumber{0, {0, 0, 0, 1}};
-            QVERIFY(!earlier.append(entry));
-        }
+        QVERIFY(!journalOneWrite(data.journalFile()));
         const testing_support::EmulatorControl field;
         field.placeEmptyTag(emulator::TagKind::T5577);
         const auto beeps = field.beepCount();
@@ -758,14 +764,7 @@ private Q_SLOTS:
 
     void closingDuringTheQuestionAnswersNoAndClosesOnceTheWriteHasEnded() {
         const testing_support::DataFolder data;
-        {
-            journal::Journal earlier(data.journalFile());
-            commands::JournalEntry entry;
-            entry.result = "已写卡";
-            entry.verified = true;
-            entry.number = card::TagNumber{0, {0, 0, 0, 1}};
-            QVERIFY(!earlier.append(entry));
-        }
+        QVERIFY(!journalOneWrite(data.journalFile()));
         const testing_support::EmulatorControl field;
         field.placeEmptyTag(emulator::TagKind::T5577);
         const auto window = windowOverEmulator();
