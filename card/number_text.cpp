@@ -54,6 +54,11 @@ std::string hexDigits(const TagNumber& number) {
 }
 
 std::optional<TagNumber> parseHexDigits(std::string_view text) noexcept {
+    const auto value = parseHexValue(text);
+    return value ? std::optional(tagNumberFromValue(*value)) : std::nullopt;
+}
+
+std::optional<std::uint64_t> parseHexValue(std::string_view text) noexcept {
     if (text.size() != kHexDigits) {
         return std::nullopt;
     }
@@ -65,7 +70,7 @@ std::optional<TagNumber> parseHexDigits(std::string_view text) noexcept {
         }
         value = (value << 4U) | static_cast<std::uint64_t>(digit);
     }
-    return tagNumberFromValue(value);
+    return value;
 }
 
 std::string hexBytes(const TagNumber& number, std::string_view separator) {

@@ -27,6 +27,8 @@ namespace card {
 [[nodiscard]] std::string hexDigits(const TagNumber& number);
 // The number written as ten hexadecimal digits (either case); nothing for any other text.
 [[nodiscard]] std::optional<TagNumber> parseHexDigits(std::string_view text) noexcept;
+// The same as its 40-bit value (numberValue), for whoever keys by it.
+[[nodiscard]] std::optional<std::uint64_t> parseHexValue(std::string_view text) noexcept;
 // "00 00 00 03 E8": the five bytes, B4 first, with `separator` between them.
 [[nodiscard]] std::string hexBytes(const TagNumber& number, std::string_view separator = " ");
 

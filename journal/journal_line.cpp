@@ -113,24 +113,24 @@ std::optional<LineRecord> parseLine(std::string_view line) noexcept {
     if (fields[0].empty() || !yesOrNo(fields[7])) {
         return std::nullopt;
     }
-    const auto number = card::parseHexDigits(fields[2]);
-    if (!number) {
+    const auto key = card::parseHexValue(fields[2]);
+    if (!key) {
         return std::nullopt;
     }
     LineRecord record;
     record.time = fields[0];
-    record.key = card::numberValue(*number);
+    record.key = *key;
     record.start = fields[1] == kStartResult;
     if (count == kColumns) {
         if (!yesOrNo(fields[8])) {
             return std::nullopt;
         }
         if (!fields[9].empty()) {
-            const auto previous = card::parseHexDigits(fields[9]);
+            const auto previous = card::parseHexValue(fields[9]);
             if (!previous) {
                 return std::nullopt;
             }
-            record.previousKey = card::numberValue(*previous);
+            record.previousKey = *previous;
         }
         record.verified = fields[8] == "是";
     } else {
