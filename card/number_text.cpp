@@ -7,8 +7,6 @@ namespace card {
 
 namespace {
 
-constexpr std::size_t kHexDigits = 10;
-
 std::array<std::uint8_t, 5> bytesOf(const TagNumber& number) noexcept {
     return {number.b4, number.number.b3, number.number.b2, number.number.b1, number.number.b0};
 }
@@ -23,19 +21,6 @@ std::string hexWord(std::uint64_t value, int digits) {
         value >>= 4U;
     }
     return text;
-}
-
-int hexDigitValue(char c) noexcept {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
 }
 
 std::uint64_t numberValue(const TagNumber& number) noexcept {
@@ -56,21 +41,6 @@ std::string hexDigits(const TagNumber& number) {
 std::optional<TagNumber> parseHexDigits(std::string_view text) noexcept {
     const auto value = parseHexValue(text);
     return value ? std::optional(tagNumberFromValue(*value)) : std::nullopt;
-}
-
-std::optional<std::uint64_t> parseHexValue(std::string_view text) noexcept {
-    if (text.size() != kHexDigits) {
-        return std::nullopt;
-    }
-    std::uint64_t value = 0;
-    for (const char c : text) {
-        const int digit = hexDigitValue(c);
-        if (digit < 0) {
-            return std::nullopt;
-        }
-        value = (value << 4U) | static_cast<std::uint64_t>(digit);
-    }
-    return value;
 }
 
 std::string hexBytes(const TagNumber& number, std::string_view separator) {

@@ -1,7 +1,8 @@
 // The journal's lines over any bytes, as a file hands them to the reading: a line parses or is
-// passed over; a parsed line, written again as the program writes lines, parses to the same
-// record; a time read reads back as it stood; and the index, fed every line, answers for the last
-// verified write as that line says.
+// passed over; the one-pass reading of the program's own lines takes exactly one line and makes
+// of it what the CSV reading makes; a parsed line, written again as the program writes lines,
+// parses to the same record; a time read reads back as it stood; and the index, fed every line,
+// answers for the last verified write as that line says, at that line's time.
 #include "check.h"
 #include "journal/journal_index.h"
 #include "journal/journal_line.h"
@@ -11,6 +12,16 @@
 #include <string_view>
 
 namespace {
+
+bool sameRecord(const journal::LineRecord& one, const journal::LineRecord& other) {
+    return one.time == other.time && one.key == other.key && one.verified == other.verified &&
+           one.start == other.start && one.previousKey == other.previousKey;
+}
+
+bool sameTime(const journal::CompactTime& one, const journal::CompactTime& other) {
+    return one.known == other.known && (!one.known || (one.seconds == other.seconds &&
+                                                       one.offsetMinutes == other.offsetMinutes));
+}
 
 void roundTrips(const journal::LineRecord& record) {
     commands::JournalEntry entry;
@@ -24,9 +35,7 @@ void roundTrips(const journal::LineRecord& record) {
     std::string line = journal::formatLine(record.time, entry);
     line.resize(line.size() - journal::kLineEnd.size());
     const auto again = journal::parseLine(line);
-    FUZZ_CHECK(again.has_value());
-    FUZZ_CHECK(again->key == record.key && again->verified == record.verified &&
-               again->start == record.start && again->previousKey == record.previousKey);
+    FUZZ_CHECK(again.has_value() && sameRecord(*again, record));
 
     const auto time = journal::parseIsoTime(record.time);
     FUZZ_CHECK(!time.known || journal::formatIsoTime(time) == record.time);
@@ -40,12 +49,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     journal::JournalIndex index;
     while (!rest.empty()) {
         const std::size_t end = rest.find('\n');
+        const auto own = journal::readProgramLine(rest);
         std::string_view line = rest.substr(0, end);
         rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
         if (!line.empty() && line.back() == '\r') {
             line.remove_suffix(1);
         }
         const auto record = journal::parseLine(line);
+        if (own) {
+            FUZZ_CHECK(end != std::string_view::npos && own->length == end + 1);
+            FUZZ_CHECK(record.has_value() && sameRecord(own->record, *record));
+        }
         if (!record) {
             continue;
         }
@@ -53,7 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         index.apply(*record);
         const auto counted = index.lastWrite(record->key);
         if (record->start || record->verified) {
-            FUZZ_CHECK(counted.has_value());
+            FUZZ_CHECK(counted.has_value() &&
+                       sameTime(*counted, journal::parseIsoTime(record->time)));
         }
         if (record->verified) {
             FUZZ_CHECK(index.newestVerified() && index.newestVerified()->key == record->key);

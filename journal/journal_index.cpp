@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstring>
 
 namespace journal {
 
@@ -96,7 +97,7 @@ CompactTime parseIsoTime(std::string_view text) noexcept {
     const int offset = (text[19] == '-' ? -1 : 1) * ((offsetHours * 60) + offsetMinutes);
     const std::int64_t local =
         (daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400) +
-        (hour * 3600) + (minute * 60) + second;
+        (std::int64_t{hour} * 3600) + (std::int64_t{minute} * 60) + second;
     time.seconds = local - (std::int64_t{offset} * 60);
     time.offsetMinutes = static_cast<std::int16_t>(offset);
     // The text must read back as it stands: 2024-02-31 is no date, nor is 23:59:60.
@@ -230,20 +231,47 @@ void JournalIndex::reserve(std::size_t numbers) {
     }
 }
 
-void JournalIndex::apply(const LineRecord& record) {
-    // Lines written together share their time: parse it once.
-    if (record.time != lastTimeText_) {
-        lastTimeText_.assign(record.time);
-        lastTime_ = parseIsoTime(record.time);
+CompactTime JournalIndex::timeOf(std::string_view text) {
+    // Lines written together share their time, and lines of one batch their minute: the time is
+    // parsed whole only when more than its seconds changed.
+    constexpr std::size_t kIsoLength = 25;
+    constexpr std::size_t kSeconds = 17;
+    constexpr std::size_t kOffset = 19;
+    CompactTime time;
+    // A known time was read from kIsoLength bytes, and lastTimeText_ holds them.
+    if (lastTime_.known && text.size() == kIsoLength &&
+        std::memcmp(text.data(), lastTimeText_.data(), kSeconds) == 0 &&
+        std::memcmp(text.data() + kOffset, lastTimeText_.data() + kOffset, kIsoLength - kOffset) ==
+            0) {
+        const int second = digits(text, kSeconds, 2);
+        if (second >= 0 && second < 60) {
+            time = lastTime_;
+            time.seconds += second - digits(lastTimeText_, kSeconds, 2);
+            time.known = time.seconds >= 0 && time.seconds <= 0xFFFFFFFFLL;
+        } else {
+            time = parseIsoTime(text);
+        }
+    } else if (text == lastTimeText_) {
+        return lastTime_;
+    } else {
+        time = parseIsoTime(text);
     }
-    const CompactTime time = lastTime_;
+    lastTimeText_.assign(text);
+    lastTime_ = time;
+    return time;
+}
+
+void JournalIndex::apply(const LineRecord& record) {
+    const CompactTime time = timeOf(record.time);
     ++lines_;
     if (record.start) {
         open_.insert_or_assign(record.key, Open{time, lines_});
         return;
     }
     // Any line of the number ends its start: the write's outcome is known.
-    open_.erase(record.key);
+    if (!open_.empty()) {
+        open_.erase(record.key);
+    }
     if (!record.verified) {
         return;
     }

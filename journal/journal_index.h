@@ -73,6 +73,7 @@ private:
     template <class Index>
     [[nodiscard]] static auto* find(Index& index, std::uint64_t key);
     Entry& findOrAdd(std::uint64_t key);
+    [[nodiscard]] CompactTime timeOf(std::string_view text);
     static void grow(Shard& shard);
 
     std::array<Shard, kShards> shards_{};

@@ -1,8 +1,74 @@
 #include "journal/journal_line.h"
 
+#include "journal/byte_shape.h"
+
 #include <algorithm>
 
 namespace journal {
+
+namespace {
+
+// Walks a line in the program's shape, field by field; any byte out of place stops it, and a
+// step that fails does not move it.
+class ProgramLineCursor {
+public:
+    explicit ProgramLineCursor(std::string_view text) noexcept : text_(text) {}
+
+    [[nodiscard]] std::size_t at() const noexcept { return at_; }
+
+    // The next bytes in `Shape`. The shape's whole words must be at hand; near the end of what
+    // was read the line is left to the slower reading, which needs no more than the line.
+    template <ByteShape Shape>
+    bool shaped() noexcept {
+        if (text_.size() - at_ < Shape.kWords * 8 || !Shape.matches(text_.data() + at_)) {
+            return false;
+        }
+        at_ += Shape.kLength;
+        return true;
+    }
+    // One byte of two.
+    bool either(char one, char other) noexcept {
+        if (at_ == text_.size() || (text_[at_] != one && text_[at_] != other)) {
+            return false;
+        }
+        ++at_;
+        return true;
+    }
+    // Free text up to the comma: no quote, no line end.
+    bool text(std::string_view& field) noexcept {
+        for (std::size_t end = at_; end < text_.size(); ++end) {
+            const char c = text_[end];
+            if (c == ',') {
+                field = text_.substr(at_, end - at_);
+                at_ = end + 1;
+                return true;
+            }
+            if (c == '"' || c == '\n') {
+                return false;
+            }
+        }
+        return false;
+    }
+    bool hex(std::uint64_t& value) noexcept {
+        const auto parsed = card::parseHexValue(text_.substr(at_, card::kHexDigits));
+        if (!parsed) {
+            return false;
+        }
+        at_ += card::kHexDigits;
+        value = *parsed;
+        return true;
+    }
+    bool yesOrNo(bool& yes) noexcept {
+        yes = shaped<"是,">();
+        return yes || shaped<"否,">();
+    }
+
+private:
+    std::string_view text_;
+    std::size_t at_ = 0;
+};
+
+}  // namespace
 
 bool splitFields(std::string_view line, std::array<CsvField, kColumns>& fields,
                  std::size_t& count) noexcept {
@@ -139,6 +205,34 @@ std::optional<LineRecord> parseLine(std::string_view line) noexcept {
     // A start line never claims the write: only the write's own line may.
     record.verified = record.verified && !record.start;
     return record;
+}
+
+std::optional<ReadLine> readProgramLine(std::string_view text) noexcept {
+    // 2024-05-01T14:03:22+08:00,已写卡,00000003E8,000,0000001000,"000,01000",T5577,否,是,<CR><LF>
+    ProgramLineCursor cursor(text);
+    ReadLine read;
+    LineRecord& record = read.record;
+    std::string_view result;
+    bool locked = false;
+    bool verified = false;
+    if (!cursor.shaped<"dddd-dd-ddTdd:dd:dd">() || !cursor.either('+', '-') ||
+        !cursor.shaped<"dd:dd,">() || !cursor.text(result) || !cursor.hex(record.key) ||
+        !cursor.shaped<",ddd,dddddddddd,\"ddd,ddddd\",">() ||
+        !(cursor.shaped<"T5577,">() || cursor.shaped<"EM4305,">()) || !cursor.yesOrNo(locked) ||
+        !cursor.yesOrNo(verified)) {
+        return std::nullopt;
+    }
+    if (std::uint64_t previous = 0; !cursor.shaped<"\r\n">()) {
+        if (!cursor.hex(previous) || !cursor.shaped<"\r\n">()) {
+            return std::nullopt;
+        }
+        record.previousKey = previous;
+    }
+    record.time = text.substr(0, 25);
+    record.start = result == kStartResult;
+    record.verified = verified && !record.start;
+    read.length = cursor.at();
+    return read;
 }
 
 }  // namespace journal

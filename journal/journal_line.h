@@ -70,4 +70,14 @@ struct LineRecord {
 // as one cut short when the power failed. `line` is without its line end.
 [[nodiscard]] std::optional<LineRecord> parseLine(std::string_view line) noexcept;
 
+// A line in exactly the shape this program writes (ten fields, its time, digits and 是/否 where
+// they belong, CR LF), read from the start of `text` in one pass without first looking for its
+// end: what parseLine makes of it, and its length with the line end. Nothing for any other line
+// (an older journal's, one with a quoted result, one cut short), which parseLine then reads.
+struct ReadLine {
+    LineRecord record;
+    std::size_t length = 0;
+};
+[[nodiscard]] std::optional<ReadLine> readProgramLine(std::string_view text) noexcept;
+
 }  // namespace journal
