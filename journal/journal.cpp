@@ -1,6 +1,7 @@
 #include "journal/journal.h"
 
 #include "journal/journal_line.h"
+#include "journal/line_pieces.h"
 #include "journal/platform.h"
 
 #include <algorithm>
@@ -14,12 +15,11 @@ namespace journal {
 
 namespace {
 
-// Read in pieces of this size: the file is never held whole.
-constexpr std::size_t kChunk = std::size_t{1} << 20U;
-// The program's lines are 90 bytes or more: room for this many a byte is made before reading, so
-// that the index seldom grows while it is filled.
-constexpr std::uint64_t kShortestLine = 90;
-constexpr std::size_t kBatch = 48;
+// From this many bytes on, the next piece is read while the last one is taken in.
+constexpr std::uint64_t kReadInTwoFrom = 4 * LinePieces::kPieceBytes;
+// Records looked up this far ahead of being taken in, so that the index's memory is fetched
+// meanwhile.
+constexpr std::size_t kAhead = 16;
 
 std::string readError(const std::string& why) {
     return "无法读取写卡记录（" + why + "）";
@@ -96,88 +96,22 @@ void Journal::markOpen() {
 }
 
 bool Journal::readLines(const ::platform::OwnedFile& file, std::uint64_t size, Read& read) const {
-    std::vector<char> buffer(kChunk);
-    std::size_t kept = 0;   // bytes of a line begun in the previous chunk
-    bool skipping = false;  // inside a line longer than a chunk: no line of the journal's
-    std::uint64_t at = read.offset;
-    while (at < size) {
-        if (stop_) {
-            return false;
-        }
-        const std::size_t want =
-            static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size() - kept, size - at));
-        const auto got = ::platform::readAt(file.native(), at, buffer.data() + kept, want);
-        if (!got) {
-            read.error = readError(platform::reason(got.error()));
-            return true;
-        }
-        if (*got == 0) {
-            break;  // it shrank meanwhile
-        }
-        at += *got;
-        const std::string_view text(buffer.data(), kept + *got);
-        std::size_t begin = 0;
-        if (read.offset == 0 && text.starts_with(kByteOrderMark)) {
-            begin = kByteOrderMark.size();
-        }
-        // Parsed a batch ahead of being taken in, so that the index's memory is fetched
-        // meanwhile.
-        std::array<LineRecord, kBatch> batch{};
-        std::size_t batched = 0;
-        const auto takeIn = [&] {
-            for (std::size_t i = 0; i < batched; ++i) {
-                read.index.apply(batch.at(i));
-            }
-            batched = 0;
-        };
-        for (;;) {
-            if (!skipping) {
-                // Lines the program wrote, read in one pass; any other line as CSV below.
-                if (const auto own = readProgramLine(text.substr(begin))) {
-                    read.index.prefetch(own->record.key);
-                    batch.at(batched++) = own->record;
-                    if (batched == batch.size()) {
-                        takeIn();
-                    }
-                    read.offset += own->length;
-                    begin += own->length;
-                    continue;
-                }
-            }
-            const std::size_t end = text.find('\n', begin);
-            if (end == std::string_view::npos) {
-                break;
-            }
-            std::string_view line = text.substr(begin, end - begin);
-            if (!line.empty() && line.back() == '\r') {
-                line.remove_suffix(1);
-            }
-            if (!skipping) {
-                if (const auto record = parseLine(line)) {
-                    read.index.prefetch(record->key);
-                    batch.at(batched++) = *record;
-                    if (batched == batch.size()) {
-                        takeIn();
-                    }
-                }
-            }
-            skipping = false;
-            read.offset += end + 1 - begin;
-            begin = end + 1;
-        }
-        takeIn();
-        kept = text.size() - begin;
-        if (kept == buffer.size()) {
-            // A chunk without a line end holds no line of the journal: pass over it whole.
-            read.offset += kept;
-            kept = 0;
-            skipping = true;
-        } else {
-            std::copy(text.begin() + static_cast<std::ptrdiff_t>(begin), text.end(),
-                      buffer.begin());
-        }
+    LinePieces pieces(file, read.offset, size);
+    const bool ended = forEachPiece(pieces, size - read.offset >= kReadInTwoFrom, stop_,
+                                    [&read](const LinePiece& piece) {
+                                        const auto& records = piece.records;
+                                        for (std::size_t i = 0; i < records.size(); ++i) {
+                                            if (i + kAhead < records.size()) {
+                                                read.index.prefetch(records[i + kAhead].key);
+                                            }
+                                            read.index.apply(records[i]);
+                                        }
+                                        read.offset = piece.end;
+                                    });
+    if (pieces.error()) {
+        read.error = readError(platform::reason(*pieces.error()));
     }
-    return true;
+    return ended;
 }
 
 void Journal::load() noexcept {

@@ -27,6 +27,9 @@ inline constexpr std::size_t kColumns = 10;
 // tag was read back to hold is one whose result starts with this.
 inline constexpr std::size_t kOldColumns = 8;
 inline constexpr std::string_view kOldVerifiedPrefix = "已写卡";
+// The shortest line the program writes (a write without 原卡号): room for a line every this many
+// bytes is made before a journal is read.
+inline constexpr std::size_t kShortestLine = 90;
 
 // One field of a line as it stands: between its quotes when quoted, a doubled quote still
 // doubled.

@@ -283,6 +283,40 @@ TEST(Journal, ASecondCopyTakesInTheFirstsWritesBeforeItsQuestions) {
     second.release();
 }
 
+TEST(Journal, ALongJournalReadInTurnsCountsEveryLineOnceAndReadsOnFromItsEnd) {
+    // Over 4 MiB: read on two threads, piece by piece, lines cut at every piece's end; an older
+    // journal's line among them is read the slow way.
+    const testing_support::ScratchFolder scratch;
+    const auto file = scratch.path() / "written-tags.csv";
+    constexpr std::int64_t kLines = 60'000;
+    std::string text = kHead;
+    JournalEntry entry = verifiedWrite(number(0));
+    for (std::int64_t i = 0; i < kLines; ++i) {
+        entry.number = card::tagNumberFromValue(static_cast<std::uint64_t>(1000 + i));
+        const journal::CompactTime time{1714543402 + i, 480, true};
+        text += journal::formatLine(journal::formatIsoTime(time), entry);
+        if (i == kLines / 2) {
+            text +=
+                "2024-05-01T10:00:01+08:00,已写卡,0000000001,000,0000000001,\"000,00001\",T5577,"
+                "否\r\n";
+        }
+    }
+    writeFile(file, text);
+    journal::Journal first(file);
+    EXPECT_EQ(first.verifiedNumbers(), static_cast<std::size_t>(kLines) + 1);
+    const journal::CompactTime last{1714543402 + kLines - 1, 480, true};
+    EXPECT_EQ(first.lastWrite(),
+              (journal::RecordedWrite{
+                  card::tagNumberFromValue(static_cast<std::uint64_t>(1000 + kLines - 1)),
+                  journal::formatIsoTime(last)}));
+
+    ASSERT_EQ(journal::Journal(file).append(verifiedWrite(number(5))), std::nullopt);
+    first.hold();
+    EXPECT_NE(first.lastVerifiedWrite(number(5)), std::nullopt);
+    EXPECT_EQ(first.verifiedNumbers(), static_cast<std::size_t>(kLines) + 2);
+    first.release();
+}
+
 TEST(Journal, AHoldThatCannotHaveTheLockGoesOnAfterABoundAndSaysSo) {
     const testing_support::ScratchFolder scratch;
     const auto file = scratch.path() / "written-tags.csv";
