@@ -234,24 +234,21 @@ void JournalIndex::reserve(std::size_t numbers) {
 CompactTime JournalIndex::timeOf(std::string_view text) {
     // Lines written together share their time, and lines of one batch their minute: the time is
     // parsed whole only when more than its seconds changed.
-    constexpr std::size_t kIsoLength = 25;
     constexpr std::size_t kSeconds = 17;
     constexpr std::size_t kOffset = 19;
+    const std::string_view last = lastTimeText_;
+    // A known time was read from kTimeLength bytes, so the last text has them.
+    const bool sameMinute =
+        lastTime_.known && text.size() == kTimeLength &&
+        std::memcmp(text.data(), last.data(), kSeconds) == 0 &&
+        std::memcmp(text.data() + kOffset, last.data() + kOffset, kTimeLength - kOffset) == 0;
+    const int second = sameMinute ? digits(text, kSeconds, 2) : -1;
     CompactTime time;
-    // A known time was read from kIsoLength bytes, and lastTimeText_ holds them.
-    if (lastTime_.known && text.size() == kIsoLength &&
-        std::memcmp(text.data(), lastTimeText_.data(), kSeconds) == 0 &&
-        std::memcmp(text.data() + kOffset, lastTimeText_.data() + kOffset, kIsoLength - kOffset) ==
-            0) {
-        const int second = digits(text, kSeconds, 2);
-        if (second >= 0 && second < 60) {
-            time = lastTime_;
-            time.seconds += second - digits(lastTimeText_, kSeconds, 2);
-            time.known = time.seconds >= 0 && time.seconds <= 0xFFFFFFFFLL;
-        } else {
-            time = parseIsoTime(text);
-        }
-    } else if (text == lastTimeText_) {
+    if (second >= 0 && second < 60) {
+        time = lastTime_;
+        time.seconds += second - digits(last, kSeconds, 2);
+        time.known = time.seconds >= 0 && time.seconds <= 0xFFFFFFFFLL;
+    } else if (text == last) {
         return lastTime_;
     } else {
         time = parseIsoTime(text);

@@ -228,7 +228,7 @@ std::optional<ReadLine> readProgramLine(std::string_view text) noexcept {
         }
         record.previousKey = previous;
     }
-    record.time = text.substr(0, 25);
+    record.time = text.substr(0, kTimeLength);
     record.start = result == kStartResult;
     record.verified = verified && !record.start;
     read.length = cursor.at();
