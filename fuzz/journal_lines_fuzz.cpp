@@ -37,14 +37,14 @@ void roundTrips(const journal::LineRecord& record) {
     line.resize(line.size() - journal::kLineEnd.size());
     const auto again = journal::parseLine(line);
     FUZZ_CHECK(again.has_value());
+    const auto time = journal::parseIsoTime(record.time);
     // A time that is no time (a quoted "" inside, say) is read as unknown however it is spelled.
     journal::LineRecord spelled = *again;
-    if (!journal::parseIsoTime(record.time).known && !journal::parseIsoTime(again->time).known) {
+    if (!time.known && !journal::parseIsoTime(again->time).known) {
         spelled.time = record.time;
     }
     FUZZ_CHECK(sameRecord(spelled, record));
 
-    const auto time = journal::parseIsoTime(record.time);
     if (time.known) {
         // -00:00, a UTC time from an unknown zone, is the same instant as +00:00 and reads back so.
         std::string stood(record.time);
