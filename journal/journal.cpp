@@ -2,7 +2,11 @@
 
 #include "journal/journal_line.h"
 #include "journal/line_pieces.h"
-#include "journal/platform.h"
+#include "platform/durable_append.h"
+#include "platform/local_time.h"
+#include "platform/owned_file.h"
+#include "platform/system_reason.h"
+#include "platform/user_folders.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -33,6 +37,21 @@ std::filesystem::path beside(const std::filesystem::path& file, const char* suff
 
 RecordedWrite recorded(const KeyedWrite& write) {
     return {card::tagNumberFromValue(write.key), formatIsoTime(write.time)};
+}
+
+// The user's data folder, or why there is none, in words for the status line.
+util::Expected<std::filesystem::path, std::string> dataFolder() {
+    auto folder = platform::dataFolder();
+    if (folder) {
+        return std::move(*folder);
+    }
+    const auto& unset = folder.error().unsetVariables;
+    std::string names;
+    for (const auto& name : unset) {
+        names += (names.empty() ? "" : " 和 ") + name;
+    }
+    return util::Unexpected{"找不到用户数据目录（" + names +
+                            (unset.size() > 1 ? " 均未设置）" : " 未设置）")};
 }
 
 }  // namespace
@@ -74,7 +93,7 @@ Journal::~Journal() {
 }
 
 std::unique_ptr<Journal> Journal::openDefault() {
-    auto folder = platform::dataFolder();
+    auto folder = dataFolder();
     if (!folder) {
         return std::unique_ptr<Journal>(new Journal(Unknown{}, folder.error()));
     }
@@ -84,18 +103,18 @@ std::unique_ptr<Journal> Journal::openDefault() {
 void Journal::markOpen() {
     std::error_code ignored;
     std::filesystem::create_directories(file_.parent_path(), ignored);
-    auto running = ::platform::openOwnFile(beside(file_, ".running"), ::platform::Access::Lock);
+    auto running = platform::openOwnFile(beside(file_, ".running"), platform::Access::Lock);
     if (!running) {
         return;  // nothing to tell then: the journal's own failures are told when it is used
     }
-    if (::platform::tryLockExclusive(running->native())) {
+    if (platform::tryLockExclusive(running->native())) {
         running_ = std::move(*running);
     } else {
         anotherCopyOpen_ = true;
     }
 }
 
-bool Journal::readLines(const ::platform::OwnedFile& file, std::uint64_t size, Read& read) const {
+bool Journal::readLines(const platform::OwnedFile& file, std::uint64_t size, Read& read) const {
     LinePieces pieces(file, read.offset, size);
     const bool ended = forEachPiece(pieces, size - read.offset >= kReadInTwoFrom, stop_,
                                     [&read](const LinePiece& piece) {
@@ -109,7 +128,7 @@ bool Journal::readLines(const ::platform::OwnedFile& file, std::uint64_t size, R
                                         read.offset = piece.end;
                                     });
     if (pieces.error()) {
-        read.error = readError(platform::reason(*pieces.error()));
+        read.error = readError(platform::systemReason(*pieces.error()));
     }
     return ended;
 }
@@ -117,13 +136,13 @@ bool Journal::readLines(const ::platform::OwnedFile& file, std::uint64_t size, R
 void Journal::load() noexcept {
     Read read;
     try {
-        auto opened = ::platform::openOwnFile(file_, ::platform::Access::Read);
+        auto opened = platform::openOwnFile(file_, platform::Access::Read);
         if (!opened) {
-            if (opened.error().refusal != ::platform::Refusal::Missing) {
-                read.error = platform::refusal("无法读取写卡记录", opened.error());
+            if (opened.error().refusal != platform::Refusal::Missing) {
+                read.error = platform::whyNotOpened("无法读取写卡记录", opened.error());
             }
-        } else if (const auto size = ::platform::fileSize(opened->native()); !size) {
-            read.error = readError(platform::reason(size.error()));
+        } else if (const auto size = platform::fileSize(opened->native()); !size) {
+            read.error = readError(platform::systemReason(size.error()));
         } else if (*size > kLargestFile) {
             read.error = readError("文件有 " + std::to_string(*size >> 20U) + " MB，超过 " +
                                    std::to_string(kLargestFile >> 20U) + " MB，不再读它");
@@ -209,15 +228,15 @@ void Journal::hold() {
     if (!file_.empty()) {
         std::error_code ignored;
         std::filesystem::create_directories(file_.parent_path(), ignored);
-        auto lock = ::platform::openOwnFile(beside(file_, ".lock"), ::platform::Access::Lock);
+        auto lock = platform::openOwnFile(beside(file_, ".lock"), platform::Access::Lock);
         if (!lock) {
-            holdProblem_ = platform::refusal("无法打开写卡记录的锁文件", lock.error());
+            holdProblem_ = platform::whyNotOpened("无法打开写卡记录的锁文件", lock.error());
         } else {
             const auto until = std::chrono::steady_clock::now() + kLockWait;
-            bool locked = ::platform::tryLockExclusive(lock->native());
+            bool locked = platform::tryLockExclusive(lock->native());
             while (!locked && std::chrono::steady_clock::now() < until) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
-                locked = ::platform::tryLockExclusive(lock->native());
+                locked = platform::tryLockExclusive(lock->native());
             }
             if (locked) {
                 lock_ = std::move(*lock);
@@ -234,17 +253,17 @@ void Journal::hold() {
 
 void Journal::release() {
     if (lock_.isOpen()) {
-        ::platform::unlock(lock_.native());
-        lock_ = ::platform::OwnedFile();
+        platform::unlock(lock_.native());
+        lock_ = platform::OwnedFile();
     }
 }
 
 void Journal::refresh() {
-    auto opened = ::platform::openOwnFile(file_, ::platform::Access::Read);
+    auto opened = platform::openOwnFile(file_, platform::Access::Read);
     if (!opened) {
         return;  // what was read stands; an append says what is wrong with the file
     }
-    const auto size = ::platform::fileSize(opened->native());
+    const auto size = platform::fileSize(opened->native());
     const std::lock_guard guard(mutex_);
     if (!size || read_.error) {
         return;

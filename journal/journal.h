@@ -111,7 +111,7 @@ private:
 
     void load() noexcept;
     // Reads the whole lines from `offset` on into `read`; false when told to stop.
-    bool readLines(const ::platform::OwnedFile& file, std::uint64_t size, Read& read) const;
+    bool readLines(const platform::OwnedFile& file, std::uint64_t size, Read& read) const;
     void refresh();
     void awaitLoad() const;
     [[nodiscard]] std::optional<std::string> record(const commands::JournalEntry& entry);
@@ -120,8 +120,8 @@ private:
     std::filesystem::path file_;
     Clock clock_;
     bool anotherCopyOpen_ = false;
-    ::platform::OwnedFile running_;  // written-tags.csv.running, locked while this copy lives
-    ::platform::OwnedFile lock_;     // written-tags.csv.lock, locked between hold and release
+    platform::OwnedFile running_;  // written-tags.csv.running, locked while this copy lives
+    platform::OwnedFile lock_;     // written-tags.csv.lock, locked between hold and release
     std::optional<std::string> holdProblem_;
 
     mutable std::mutex mutex_;

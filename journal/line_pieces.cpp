@@ -10,7 +10,7 @@
 
 namespace journal {
 
-LinePieces::LinePieces(const ::platform::OwnedFile& file, std::uint64_t offset, std::uint64_t size)
+LinePieces::LinePieces(const platform::OwnedFile& file, std::uint64_t offset, std::uint64_t size)
     : file_(file), at_(offset), parsed_(offset), size_(size) {}
 
 bool LinePieces::next(LinePiece& piece) {
@@ -26,7 +26,7 @@ bool LinePieces::next(LinePiece& piece) {
     const std::size_t kept = carried_.size();
     const auto want =
         static_cast<std::size_t>(std::min<std::uint64_t>(kPieceBytes - kept, size_ - at_));
-    const auto got = ::platform::readAt(file_.native(), at_, piece.bytes.data() + kept, want);
+    const auto got = platform::readAt(file_.native(), at_, piece.bytes.data() + kept, want);
     if (!got) {
         error_ = got.error();
         return false;

@@ -29,7 +29,7 @@ class LinePieces {
 public:
     static constexpr std::size_t kPieceBytes = std::size_t{1} << 20U;
 
-    LinePieces(const ::platform::OwnedFile& file, std::uint64_t offset, std::uint64_t size);
+    LinePieces(const platform::OwnedFile& file, std::uint64_t offset, std::uint64_t size);
 
     // Fills `piece` with the next lines read. False when there is nothing more to read, or the
     // reading failed (error()).
@@ -37,7 +37,7 @@ public:
     [[nodiscard]] const std::optional<std::error_code>& error() const { return error_; }
 
 private:
-    const ::platform::OwnedFile& file_;
+    const platform::OwnedFile& file_;
     std::uint64_t at_;      // the next byte to read
     std::uint64_t parsed_;  // the offset of the carried bytes, just past the last whole line
     std::uint64_t size_;

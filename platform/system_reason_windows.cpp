@@ -1,14 +1,10 @@
-#include "journal/platform.h"
+#include "platform/system_reason.h"
 
-#define WIN32_LEAN_AND_MEAN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/windows_api.h"
 
-namespace journal::platform {
+namespace platform {
 
-std::string reason(const std::error_code& error) {
+std::string systemReason(const std::error_code& error) {
     if (error.category() != std::system_category()) {
         return errnoReason(error.value());  // std::filesystem reports errno values here
     }
@@ -28,13 +24,4 @@ std::string reason(const std::error_code& error) {
     }
 }
 
-LocalTime localTime(std::time_t time) {
-    LocalTime local;
-    localtime_s(&local.fields, &time);
-    std::tm copy = local.fields;
-    // The local fields read as UTC, less the moment itself: the offset east of UTC.
-    local.offsetSeconds = static_cast<long>(_mkgmtime(&copy) - time);
-    return local;
-}
-
-}  // namespace journal::platform
+}  // namespace platform

@@ -1,0 +1,9 @@
+#include "platform/system_reason.h"
+
+namespace platform {
+
+std::string systemReason(const std::error_code& error) {
+    return errnoReason(error.value());
+}
+
+}  // namespace platform
