@@ -374,8 +374,7 @@ TagNumber nextTagNumber(const TagNumber& number, Notation notation) noexcept {
         n.b1 = static_cast<std::uint8_t>(value >> 8U);
         n.b0 = static_cast<std::uint8_t>(value);
     } else {
-        const auto value =
-            static_cast<std::uint32_t>(nextNumber(notation, (n.b1 * 256.0) + n.b0));
+        const auto value = static_cast<std::uint32_t>(nextNumber(notation, (n.b1 * 256.0) + n.b0));
         n.b1 = static_cast<std::uint8_t>(value >> 8U);
         n.b0 = static_cast<std::uint8_t>(value);
     }

@@ -119,7 +119,8 @@ WriteQuestion writeQuestion(const WriteOutcome& outcome) {
     const std::string again =
         outcome.earlierWrite ? next + " 已于 " + readableTime(*outcome.earlierWrite) + " 写过" : "";
     if (outcome.previousWrite && outcome.previousNumber) {
-        return WriteQuestion{"此卡已是 " + asEntered(*outcome.previousNumber, outcome.request.notation) +
+        return WriteQuestion{"此卡已是 " +
+                                 asEntered(*outcome.previousNumber, outcome.request.notation) +
                                  "（" + readableTime(*outcome.previousWrite) + " 写入），改写为 " +
                                  next + " 吗？" + (again.empty() ? "" : again + "。"),
                              "改写", "不改写"};
@@ -188,8 +189,8 @@ std::string describeWrite(const WriteOutcome& outcome, const reader::ReaderInUse
             if (outcome.previousWrite && outcome.previousNumber) {
                 return "未写卡：此卡已是 " + numberInAllForms(*outcome.previousNumber);
             }
-            return "未写卡：" + asEntered(outcome.request.number, outcome.request.notation) + " 已于 " +
-                   readableTime(outcome.earlierWrite.value_or("")) + " 写过";
+            return "未写卡：" + asEntered(outcome.request.number, outcome.request.notation) +
+                   " 已于 " + readableTime(outcome.earlierWrite.value_or("")) + " 写过";
         case Result::OutOfRange: {
             const card::Field field = outcome.invalidField.value_or(card::Field::B4);
             return fieldName(field) + "无效（须为 " + std::string(card::fieldRangeLabel(field)) +
@@ -231,7 +232,8 @@ std::string verdict(const WriteOutcome& outcome) {
             return (outcome.request.lock ? "已写卡并保护 " : "已写卡 ") +
                    asEntered(outcome.request.number, outcome.request.notation);
         case WriteOutcome::Result::WrittenNotLocked:
-            return "已写卡，未能保护 " + asEntered(outcome.request.number, outcome.request.notation);
+            return "已写卡，未能保护 " +
+                   asEntered(outcome.request.number, outcome.request.notation);
         case WriteOutcome::Result::ReaderFault:
             return "写卡结果不明";
         default:

@@ -15,15 +15,14 @@ util::Expected<WriteRequest, card::Field> requestFrom(const WriteForm& form) {
     }
     request.number.b4 = *b4;
     if (form.notation == card::Notation::WG34) {
-        const auto bytes =
-            card::splitTenDigit(card::parseLenient(textOf(form.texts, Field::B3B0)));
+        const auto bytes = card::splitTenDigit(card::parseLenient(textOf(form.texts, Field::B3B0)));
         if (!bytes) {
             return util::Unexpected{Field::B3B0};
         }
         request.number.number = *bytes;
     } else {
-        const auto composed = card::composeEightDigit(textOf(form.texts, Field::B2),
-                                                      textOf(form.texts, Field::B1B0));
+        const auto composed =
+            card::composeEightDigit(textOf(form.texts, Field::B2), textOf(form.texts, Field::B1B0));
         if (!composed) {
             return util::Unexpected{composed.error()};
         }

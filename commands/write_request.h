@@ -13,7 +13,7 @@ struct WriteRequest {
     card::TagNumber number;  // what the WriteBlock carries
     reader::TagChip chip = reader::TagChip::T5577;
     card::Notation notation = card::Notation::WG34;  // how the number is said and counted on
-    bool lock = false;     // protect the tag once it holds the number
+    bool lock = false;                               // protect the tag once it holds the number
     bool advance = false;  // move on to the next number once the tag holds this one
 
     friend bool operator==(const WriteRequest&, const WriteRequest&) = default;

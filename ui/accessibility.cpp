@@ -9,7 +9,6 @@
 #include <QString>
 #include <QWidget>
 
-
 namespace ui {
 
 namespace {

@@ -167,7 +167,8 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
 
     const auto played = [&controls](Role role) { return controls.at(controlFor(role).name); };
     for (const card::Field which : kFields) {
-        fields_.at(static_cast<std::size_t>(which)) = qobject_cast<QLineEdit*>(played(fieldRole(which)));
+        fields_.at(static_cast<std::size_t>(which)) =
+            qobject_cast<QLineEdit*>(played(fieldRole(which)));
     }
     tenDigitOption_ = qobject_cast<QRadioButton*>(played(Role::TenDigitOption));
     em4305Option_ = qobject_cast<QRadioButton*>(played(Role::EM4305Option));

@@ -130,7 +130,7 @@ static_assert([] {
     return Role::None;
 }
 inline constexpr std::array<card::Field, 4> kFields{card::Field::B4, card::Field::B3B0,
-                                                   card::Field::B2, card::Field::B1B0};
+                                                    card::Field::B2, card::Field::B1B0};
 
 // Twips to the toolkit's device-independent pixels, at 1440 twips per inch of the screen's
 // logical resolution (15 twips a pixel at 96 dpi).

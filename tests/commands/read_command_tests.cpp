@@ -11,10 +11,10 @@
 namespace {
 
 using card::Field;
-using testing_support::pressRead;
 using commands::ReadOutcome;
-using testing_support::FakeWindow;
 using testing_support::FakeSource;
+using testing_support::FakeWindow;
+using testing_support::pressRead;
 using testing_support::RecordedCall;
 
 // Makes the fake reader answer with this tag number, in the reply layout.
@@ -140,9 +140,9 @@ TEST(ReadCommand, NoTagShowsFullWidthZerosWithoutBeepAndIgnoresWhateverTheReplyH
     EXPECT_EQ(outcome.result, ReadOutcome::Result::NoTag);
     EXPECT_EQ(outcome.status, -1);
     EXPECT_EQ(fieldsOf(window), (std::map<Field, std::string>{{Field::B4, "000"},
-                                                             {Field::B3B0, "0000000000"},
-                                                             {Field::B2, "000"},
-                                                             {Field::B1B0, "00000"}}));
+                                                              {Field::B3B0, "0000000000"},
+                                                              {Field::B2, "000"},
+                                                              {Field::B1B0, "00000"}}));
     ASSERT_EQ(source.device.calls.size(), 1U);
     EXPECT_EQ(source.device.calls[0].op, RecordedCall::Op::Getsnr);
 }
@@ -190,6 +190,19 @@ TEST(ReadCommand, ReadThenNoTagClearsToZeros) {
     EXPECT_EQ(window.texts[Field::B3B0], "0000000000");
     EXPECT_EQ(window.texts[Field::B2], "000");
     EXPECT_EQ(window.texts[Field::B1B0], "00000");
+}
+
+TEST(ReadCommand, ABeepThatThrowsLeavesTheNumberReadInTheFields) {
+    FakeSource source;
+    answerWith(source, {0, 0, 0, 0, 7});
+    source.device.throwingCall = 1;
+    FakeWindow window;
+
+    const auto outcome = pressRead(window, source);
+
+    EXPECT_EQ(outcome.result, ReadOutcome::Result::ReaderFault);
+    EXPECT_EQ(window.texts[Field::B3B0], "0000000007");
+    EXPECT_EQ(window.texts[Field::B1B0], "00007");
 }
 
 TEST(ReadCommand, UnavailableReaderChangesNothingAndReportsWhy) {

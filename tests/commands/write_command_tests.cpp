@@ -14,11 +14,11 @@
 namespace {
 
 using card::Field;
-using testing_support::pressWrite;
 using commands::WriteOutcome;
 using reader::ControlCode;
-using testing_support::FakeWindow;
 using testing_support::FakeSource;
+using testing_support::FakeWindow;
+using testing_support::pressWrite;
 using testing_support::RecordedCall;
 using Op = RecordedCall::Op;
 
@@ -586,9 +586,9 @@ TEST_P(OutOfRange, StopsAfterTheAnnouncementAndNamesTheFieldAndItsRange) {
     window.add1 = true;
     window.lock = true;
     window.texts = {{Field::B4, param.texts[0]},
-                   {Field::B3B0, param.texts[1]},
-                   {Field::B2, param.texts[2]},
-                   {Field::B1B0, param.texts[3]}};
+                    {Field::B3B0, param.texts[1]},
+                    {Field::B2, param.texts[2]},
+                    {Field::B1B0, param.texts[3]}};
     const auto before = window.texts;
 
     const auto outcome = pressWrite(window, source);

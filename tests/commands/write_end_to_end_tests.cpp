@@ -50,9 +50,9 @@ TEST_P(WriteThenRead, GivesBackTheNumberInEveryNotation) {
     testing_support::FakeWindow window;
     window.wg34 = param.wg34;
     window.texts = {{Field::B4, param.typed[0]},
-                   {Field::B3B0, param.typed[1]},
-                   {Field::B2, param.typed[2]},
-                   {Field::B1B0, param.typed[3]}};
+                    {Field::B3B0, param.typed[1]},
+                    {Field::B2, param.typed[2]},
+                    {Field::B1B0, param.typed[3]}};
 
     const auto outcome = testing_support::pressWrite(window, source);
 
@@ -93,7 +93,8 @@ TEST(WriteEndToEnd, ABatchWithTheAdvanceNumbersTagsConsecutively) {
     std::vector<std::string> numbers;
     for (int tag = 0; tag < 3; ++tag) {
         field.placeTag({0, 0, 0, 0, 0});  // a fresh tag for each press
-        ASSERT_EQ(testing_support::pressWrite(window, source).result, WriteOutcome::Result::Written);
+        ASSERT_EQ(testing_support::pressWrite(window, source).result,
+                  WriteOutcome::Result::Written);
         numbers.push_back(readTag(source).b3b0);
     }
     EXPECT_EQ(numbers, (std::vector<std::string>{"4294967294", "4294967295", "0000000001"}));

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "card/number_text.h"
 #include "commands/read_command.h"
 #include "commands/write_command.h"
-#include "card/number_text.h"
 #include "commands/write_journal.h"
 
 #include <map>
@@ -60,7 +60,8 @@ public:
         const card::TagNumber& /*number*/) const override {
         return std::nullopt;
     }
-    [[nodiscard]] std::optional<std::string> append(const commands::JournalEntry& /*entry*/) override {
+    [[nodiscard]] std::optional<std::string> append(
+        const commands::JournalEntry& /*entry*/) override {
         return std::nullopt;
     }
 };
