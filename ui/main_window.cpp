@@ -182,7 +182,8 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
     gate_ = new CommandGate(this, {readButton_, writeButton_});
     connect(gate_, &CommandGate::pressDropped, this, &MainWindow::showPressDropped);
 
-    status_ = new StatusLine(this);
+    // Made after the controls, so that it follows them among the window's children.
+    status_ = new StatusLine(this);  // NOLINT(cppcoreguidelines-prefer-member-initializer)
     // The message has the status line's whole width, so that every message fits its two lines;
     // the library indicator and 写卡记录 sit in a row beneath it.
     auto* bar = new QWidget(this);
