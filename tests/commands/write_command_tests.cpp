@@ -80,7 +80,8 @@ public:
     void hold() override { ++holds; }
     void release() override { --holds; }
     [[nodiscard]] std::optional<std::string> unavailable() const override { return notReadable; }
-    [[nodiscard]] std::optional<std::string> beginWrite(const commands::JournalEntry&) override {
+    [[nodiscard]] std::optional<std::string> beginWrite(
+        const commands::JournalEntry& /*entry*/) override {
         startsBefore.push_back(source != nullptr ? source->device.calls.size() : 0);
         return std::nullopt;
     }
