@@ -36,12 +36,14 @@ public:
         std::copy(tag_.begin() + 1, tag_.end(), longBuffer.bytes.begin());
         return reader::kSuccess;
     }
-    reader::Status MF_Write(reader::ShortBuffer& writeBlock, reader::LongBuffer&) override {
+    reader::Status MF_Write(reader::ShortBuffer& writeBlock,
+                            reader::LongBuffer& /*longBuffer*/) override {
         std::copy_n(writeBlock.bytes.begin() + 1, tag_.size(), tag_.begin());
         written_ = true;
         return reader::kSuccess;
     }
-    reader::Status ControlBuzzer(reader::ControlCode code, reader::LongBuffer&) override {
+    reader::Status ControlBuzzer(reader::ControlCode code,
+                                 reader::LongBuffer& /*longBuffer*/) override {
         if (code == reader::ControlCode::Beep) {
             written_ = false;  // the tag done is taken away, and the next one laid down
         }
