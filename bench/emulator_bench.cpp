@@ -12,7 +12,7 @@
 #include "reader/reader_source.h"
 
 #include "platform/program_location.h"
-#include "support/fake_panel.h"
+#include "support/fake_window.h"
 
 #include <benchmark/benchmark.h>
 
@@ -88,10 +88,10 @@ void BM_ReadPressRealTiming(benchmark::State& state) {
     const BenchField field("real");
     field.place(emulator::t5577Holding({0x00, 0x12, 0xD6, 0x87, 0xAB}));
     auto source = emulatedReader();
-    testing_support::FakePanel panel;
+    testing_support::FakeWindow window;
     const auto modelled = emulator::radioTime(emulator::RadioWork{2, 0, 0});
     timePresses(state, modelled, [&] {
-        if (commands::cmdIDRead_Click(panel, source).result !=
+        if (testing_support::pressRead(window, source).result !=
             commands::ReadOutcome::Result::Read) {
             state.SkipWithError("the read failed");
         }
@@ -111,11 +111,11 @@ void BM_WritePressRealTiming(benchmark::State& state) {
     const BenchField field("real");
     field.place(emulator::blankT5577());
     auto source = emulatedReader();
-    testing_support::FakePanel panel;
-    panel.add1 = true;
+    testing_support::FakeWindow window;
+    window.add1 = true;
     const auto modelled = emulator::radioTime(emulator::RadioWork{6, 3, 0});
     timePresses(state, modelled, [&] {
-        if (commands::cmdIDWrite_Click(panel, source).result !=
+        if (testing_support::pressWrite(window, source).result !=
             commands::WriteOutcome::Result::Written) {
             state.SkipWithError("the write failed");
         }

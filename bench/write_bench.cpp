@@ -23,25 +23,36 @@
 
 namespace {
 
-// A reader whose tag takes every write at once and sends the number back.
+// A reader whose tag takes every write at once and sends the number back. Each press finds a
+// blank tag, as in a batch: one that sent a number this program wrote would be asked about.
 class InstantReader final : public reader::Reader {
 public:
     reader::Status MF_Getsnr(reader::ShortBuffer& shortBuffer,
                              reader::LongBuffer& longBuffer) override {
+        if (!written_) {
+            return 2;  // a blank tag sends no valid frame
+        }
         shortBuffer.bytes[0] = tag_[0];  // B4, then B3..B0 at the head of the long buffer
         std::copy(tag_.begin() + 1, tag_.end(), longBuffer.bytes.begin());
         return reader::kSuccess;
     }
-    reader::Status MF_Write(reader::ShortBuffer& writeBlock, reader::LongBuffer&) override {
+    reader::Status MF_Write(reader::ShortBuffer& writeBlock,
+                            reader::LongBuffer& /*longBuffer*/) override {
         std::copy_n(writeBlock.bytes.begin() + 1, tag_.size(), tag_.begin());
+        written_ = true;
         return reader::kSuccess;
     }
-    reader::Status ControlBuzzer(reader::ControlCode, reader::LongBuffer&) override {
+    reader::Status ControlBuzzer(reader::ControlCode code,
+                                 reader::LongBuffer& /*longBuffer*/) override {
+        if (code == reader::ControlCode::Beep) {
+            written_ = false;  // the tag done is taken away, and the next one laid down
+        }
         return reader::kSuccess;
     }
 
 private:
     std::array<std::uint8_t, 5> tag_{};
+    bool written_ = false;
 };
 
 class InstantSource final : public reader::ReaderSource {
@@ -79,8 +90,9 @@ void press(QWidget* button) {
     QApplication::sendEvent(button, &up);
 }
 
-// One press of 写卡号 with + 1 ticked, each onto a new number: select, write, read back, journal
-// (synced), advance, beep. Arg 0: the journal on a RAM disk (no disk sync); 1: on the disk.
+// One press of 写卡号 with + 1 ticked, each onto a new blank tag and a new number: select, read,
+// write, read back, journal (synced), beep, advance. Arg 0: the journal on a RAM disk (no disk
+// sync); 1: on the disk.
 void BM_WritePress(benchmark::State& state) {
     const bool onDisk = state.range(0) == 1;
     const std::filesystem::path ramDisk = "/dev/shm";

@@ -363,4 +363,22 @@ double nextNumber(Notation notation, double value) noexcept {
     return next > top ? 1.0 : next;
 }
 
+TagNumber nextTagNumber(const TagNumber& number, Notation notation) noexcept {
+    TagNumber next = number;
+    auto& n = next.number;
+    // Both counting parts stay within 32 bits, and nextNumber keeps them in their range.
+    if (notation == Notation::WG34) {
+        const auto value = static_cast<std::uint32_t>(nextNumber(notation, wholeNumber(n)));
+        n.b3 = static_cast<std::uint8_t>(value >> 24U);
+        n.b2 = static_cast<std::uint8_t>(value >> 16U);
+        n.b1 = static_cast<std::uint8_t>(value >> 8U);
+        n.b0 = static_cast<std::uint8_t>(value);
+    } else {
+        const auto value = static_cast<std::uint32_t>(nextNumber(notation, (n.b1 * 256.0) + n.b0));
+        n.b1 = static_cast<std::uint8_t>(value >> 8U);
+        n.b0 = static_cast<std::uint8_t>(value);
+    }
+    return next;
+}
+
 }  // namespace card

@@ -59,8 +59,8 @@ struct CardNumber {
 
 // Which fields a write takes its number from.
 enum class Notation {
-    WG34,  // the ten-digit number in txtIDB3B0
-    WG26,  // the eight-digit number in txtIDB2 and txtIDB1B0
+    WG34,  // the ten-digit number, B3..B0
+    WG26,  // the eight-digit number, B2 and B1B0
 };
 
 // The four number bytes below B4, most significant first.
@@ -125,5 +125,14 @@ struct EightDigit {
 // The number after `value` in that notation: the ten-digit number, or the B1B0 value of the
 // eight-digit number (B2 takes no carry). Past the top of its range it wraps to 1, not 0.
 [[nodiscard]] double nextNumber(Notation notation, double value) noexcept;
+
+// The field a batch is numbered in: the ten-digit number, or the eight-digit number's B1B0 part.
+[[nodiscard]] constexpr Field countingField(Notation notation) noexcept {
+    return notation == Notation::WG34 ? Field::B3B0 : Field::B1B0;
+}
+
+// The tag number after `number` in that notation: its counting part moved on by nextNumber, the
+// rest of it as it was.
+[[nodiscard]] TagNumber nextTagNumber(const TagNumber& number, Notation notation) noexcept;
 
 }  // namespace card

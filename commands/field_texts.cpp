@@ -1,16 +1,16 @@
 #include "commands/field_texts.h"
 
+#include "card/number_text.h"
+
 namespace commands {
 
-void showCardNumber(Panel& panel, const card::CardNumber& number) {
+FieldTexts fieldTexts(const card::TagNumber& number) {
     using card::Field;
-    const auto show = [&panel](Field field, double value) {
-        panel.setFieldText(field, card::formatPadded(value, card::fieldWidth(field)));
-    };
-    show(Field::B4, number.B4);
-    show(Field::B3B0, number.B3B0);
-    show(Field::B2, number.B2);
-    show(Field::B1B0, number.B1B0);
+    FieldTexts texts;
+    for (const Field field : {Field::B4, Field::B3B0, Field::B2, Field::B1B0}) {
+        textOf(texts, field) = card::fieldText(number, field);
+    }
+    return texts;
 }
 
 }  // namespace commands

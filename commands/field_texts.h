@@ -1,12 +1,24 @@
 #pragma once
 
 #include "card/card_number.h"
-#include "commands/panel.h"
+
+#include <array>
+#include <cstddef>
+#include <string>
 
 namespace commands {
 
-// Sets the four field texts from a card number, in the order B4, B3B0, B2, B1B0, each padded to
-// its field's width.
-void showCardNumber(Panel& panel, const card::CardNumber& number);
+// The four number fields' texts (UTF-8), indexed by card::Field.
+using FieldTexts = std::array<std::string, 4>;
+
+[[nodiscard]] inline std::string& textOf(FieldTexts& texts, card::Field field) {
+    return texts.at(static_cast<std::size_t>(field));
+}
+[[nodiscard]] inline const std::string& textOf(const FieldTexts& texts, card::Field field) {
+    return texts.at(static_cast<std::size_t>(field));
+}
+
+// Each field's text for this number, zero-padded to the field's width.
+[[nodiscard]] FieldTexts fieldTexts(const card::TagNumber& number);
 
 }  // namespace commands

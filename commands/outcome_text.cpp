@@ -76,7 +76,7 @@ namespace {
 
 // What was not done after a write that did not count (a lock is never asked for then).
 std::string leftUndone(const WriteOutcome& outcome) {
-    return outcome.advanceRequested ? "，号码未加一" : "";
+    return outcome.request.advance ? "，号码未加一" : "";
 }
 
 // Said after the outcome when the journal could not take the write's line, or could not be
@@ -115,11 +115,12 @@ std::string asEntered(const card::TagNumber& number, card::Notation notation) {
 }  // namespace
 
 WriteQuestion writeQuestion(const WriteOutcome& outcome) {
-    const std::string next = asEntered(outcome.number, outcome.notation);
+    const std::string next = asEntered(outcome.request.number, outcome.request.notation);
     const std::string again =
         outcome.earlierWrite ? next + " 已于 " + readableTime(*outcome.earlierWrite) + " 写过" : "";
     if (outcome.previousWrite && outcome.previousNumber) {
-        return WriteQuestion{"此卡已是 " + asEntered(*outcome.previousNumber, outcome.notation) +
+        return WriteQuestion{"此卡已是 " +
+                                 asEntered(*outcome.previousNumber, outcome.request.notation) +
                                  "（" + readableTime(*outcome.previousWrite) + " 写入），改写为 " +
                                  next + " 吗？" + (again.empty() ? "" : again + "。"),
                              "改写", "不改写"};
@@ -131,7 +132,7 @@ std::string journalResult(const WriteOutcome& outcome) {
     using Result = WriteOutcome::Result;
     switch (outcome.result) {
         case Result::Written:
-            return outcome.lockRequested ? "已写卡并保护" : "已写卡";
+            return outcome.request.lock ? "已写卡并保护" : "已写卡";
         case Result::WrittenNotLocked:
             if (outcome.fault) {
                 return "已写卡，保护结果不明（读卡器库出错）";
@@ -161,18 +162,18 @@ std::string describeWrite(const WriteOutcome& outcome, const reader::ReaderInUse
             // The verdict first: a long line is cut at its end in the status line.
             // With trouble to tell, the number in its two notations leaves it the room.
             if (outcome.journalError || outcome.journalUnavailable || outcome.fault) {
-                return (outcome.lockRequested ? "已写卡并保护 " : "已写卡 ") +
-                       card::bothNotations(outcome.number) + journalTrouble(outcome) +
+                return (outcome.request.lock ? "已写卡并保护 " : "已写卡 ") +
+                       card::bothNotations(outcome.request.number) + journalTrouble(outcome) +
                        (outcome.fault ? "；随后读卡器库出错" : "");
             }
-            return (outcome.lockRequested ? "已写卡并保护 " : "已写卡 ") +
-                   numberInAllForms(outcome.number);
+            return (outcome.request.lock ? "已写卡并保护 " : "已写卡 ") +
+                   numberInAllForms(outcome.request.number);
         case Result::WrittenNotLocked:
             if (outcome.fault) {
-                return "已写卡 " + card::bothNotations(outcome.number) +
+                return "已写卡 " + card::bothNotations(outcome.request.number) +
                        "，保护结果不明（读卡器库出错）" + journalTrouble(outcome);
             }
-            return "已写卡 " + card::bothNotations(outcome.number) + "，未能保护" +
+            return "已写卡 " + card::bothNotations(outcome.request.number) + "，未能保护" +
                    failureDetail(outcome.lockStatus, inUse) + journalTrouble(outcome);
         case Result::NotWritten:
             return "未写卡" + failureDetail(outcome.writeStatus, inUse) + leftUndone(outcome) +
@@ -183,13 +184,13 @@ std::string describeWrite(const WriteOutcome& outcome, const reader::ReaderInUse
         case Result::WrongReadBack:
             // In hex: the tag may differ in its version or customer byte alone.
             return "未写卡：读回 " + hexText(outcome.readBack) + "，不是 " +
-                   hexText(outcome.number) + journalTrouble(outcome);
+                   hexText(outcome.request.number) + journalTrouble(outcome);
         case Result::Declined:
             if (outcome.previousWrite && outcome.previousNumber) {
                 return "未写卡：此卡已是 " + numberInAllForms(*outcome.previousNumber);
             }
-            return "未写卡：" + asEntered(outcome.number, outcome.notation) + " 已于 " +
-                   readableTime(outcome.earlierWrite.value_or("")) + " 写过";
+            return "未写卡：" + asEntered(outcome.request.number, outcome.request.notation) +
+                   " 已于 " + readableTime(outcome.earlierWrite.value_or("")) + " 写过";
         case Result::OutOfRange: {
             const card::Field field = outcome.invalidField.value_or(card::Field::B4);
             return fieldName(field) + "无效（须为 " + std::string(card::fieldRangeLabel(field)) +
@@ -228,10 +229,11 @@ std::string verdict(const ReadOutcome& outcome) {
 std::string verdict(const WriteOutcome& outcome) {
     switch (outcome.result) {
         case WriteOutcome::Result::Written:
-            return (outcome.lockRequested ? "已写卡并保护 " : "已写卡 ") +
-                   asEntered(outcome.number, outcome.notation);
+            return (outcome.request.lock ? "已写卡并保护 " : "已写卡 ") +
+                   asEntered(outcome.request.number, outcome.request.notation);
         case WriteOutcome::Result::WrittenNotLocked:
-            return "已写卡，未能保护 " + asEntered(outcome.number, outcome.notation);
+            return "已写卡，未能保护 " +
+                   asEntered(outcome.request.number, outcome.request.notation);
         case WriteOutcome::Result::ReaderFault:
             return "写卡结果不明";
         default:

@@ -26,11 +26,6 @@ namespace commands {
 
 // The one question before a write whose number, or the tag's present number, the journal holds
 // as written (outcome.earlierWrite, outcome.previousWrite), with its two answers.
-struct WriteQuestion {
-    std::string text;
-    std::string yes;
-    std::string no;
-};
 [[nodiscard]] WriteQuestion writeQuestion(const WriteOutcome& outcome);
 // "2024-05-01 14:03": a journal time (ISO 8601 with its offset) as the user reads it, to the
 // minute, in the local time it was written in.

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "card/card_number.h"
-#include "commands/panel.h"
+#include "commands/field_texts.h"
 #include "reader/load_error.h"
 #include "reader/reader_fault.h"
 #include "reader/reader_source.h"
@@ -13,20 +13,24 @@ namespace commands {
 
 struct ReadOutcome {
     enum class Result {
-        Read,               // a tag was read; the fields show its number and the reader beeped
-        NoTag,              // the reader answered with a non-zero status; the fields show zeros
-        ReaderUnavailable,  // the reader library could not be used; nothing was changed
+        Read,               // a tag was read and the reader beeped
+        NoTag,              // the reader answered with a non-zero status
+        ReaderUnavailable,  // the reader library could not be used; nothing was sent
         ReaderFault,        // a library call failed without a status (it threw): see `fault`
     };
     Result result = Result::NoTag;
-    reader::Status status = reader::kSuccess;    // MF_Getsnr's status, when it was called
-    card::TagNumber tag;                         // the number read, when Result::Read
+    bool replied = false;                      // MF_Getsnr returned (a later call may have thrown)
+    reader::Status status = reader::kSuccess;  // MF_Getsnr's status, when it returned
+    card::TagNumber tag;                       // the number read; all zero when none was
     std::optional<reader::LoadError> loadError;  // when Result::ReaderUnavailable
     std::optional<reader::CallFault> fault;      // when Result::ReaderFault
 };
 
-// The read button: asks the reader for the tag's number and shows it in all four fields, each
-// zero-padded to its width; zeros when no tag was read. Beeps once after a successful read.
-ReadOutcome cmdIDRead_Click(Panel& panel, reader::ReaderSource& source);
+// Asks the reader for the tag's number; beeps once after a successful read.
+[[nodiscard]] ReadOutcome readTag(reader::ReaderSource& source);
+
+// What the four fields show after the read: the number read, or zeros when no tag was, each
+// padded to its field's width; nothing when the reader did not reply, and the fields stay.
+[[nodiscard]] std::optional<FieldTexts> fieldTextsAfter(const ReadOutcome& outcome);
 
 }  // namespace commands

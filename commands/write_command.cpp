@@ -3,6 +3,7 @@
 #include "commands/outcome_text.h"
 #include "reader/command_session.h"
 
+#include <optional>
 #include <utility>
 
 namespace commands {
@@ -13,73 +14,12 @@ using card::Field;
 using Result = WriteOutcome::Result;
 using Stage = WriteOutcome::Stage;
 
-// Nothing asked, nothing recorded.
-class NoJournal final : public WriteJournal {
-public:
-    [[nodiscard]] std::optional<std::string> lastVerifiedWrite(
-        const card::TagNumber& /*number*/) const override {
-        return std::nullopt;
-    }
-    [[nodiscard]] std::optional<std::string> append(const JournalEntry& /*entry*/) override {
-        return std::nullopt;
-    }
-};
-
-// The write the panel asks for, or the first field whose number is out of range.
-util::Expected<WriteRequest, Field> readRequest(const Panel& panel, reader::TagChip chip) {
-    WriteRequest request;
-    request.chip = chip;
-    const auto b4 = card::toByte(card::parseLenient(panel.fieldText(Field::B4)));
-    if (!b4) {
-        return util::Unexpected{Field::B4};
-    }
-    request.number.b4 = *b4;
-    request.notation = panel.isWG34Selected() ? card::Notation::WG34 : card::Notation::WG26;
-    request.advanceRequested = panel.isAdd1Checked();
-    request.lockRequested = panel.isLockChecked();
-    if (request.notation == card::Notation::WG34) {
-        const auto bytes = card::splitTenDigit(card::parseLenient(panel.fieldText(Field::B3B0)));
-        if (!bytes) {
-            return util::Unexpected{Field::B3B0};
-        }
-        request.number.number = *bytes;
-    } else {
-        const auto composed =
-            card::composeEightDigit(panel.fieldText(Field::B2), panel.fieldText(Field::B1B0));
-        if (!composed) {
-            return util::Unexpected{composed.error()};
-        }
-        request.number.number = composed->bytes;
-    }
-    return request;
-}
-
-WriteOutcome outcomeFor(const WriteRequest& request) {
-    WriteOutcome outcome;
-    outcome.chip = request.chip;
-    outcome.notation = request.notation;
-    outcome.number = request.number;
-    outcome.lockRequested = request.lockRequested;
-    outcome.advanceRequested = request.advanceRequested;
-    return outcome;
-}
-
-// Shows the number after the one the tag received (not after the text: a fractional text would
-// otherwise write the same number twice). The eight-digit number advances its B1B0 part only.
-void showNext(Panel& panel, const WriteOutcome& outcome) {
-    const bool tenDigit = outcome.notation == card::Notation::WG34;
-    const Field field = tenDigit ? Field::B3B0 : Field::B1B0;
-    const auto& n = outcome.number.number;
-    const double written = tenDigit ? card::wholeNumber(n) : (n.b1 * 256.0) + n.b0;
-    panel.setFieldText(field, card::formatPadded(card::nextNumber(outcome.notation, written),
-                                                 card::fieldWidth(field)));
-}
-
 // The write on the reader, up to the lock; `outcome.reached` says how far it went, also when a
 // call throws.
-void perform(reader::CommandSession& session, Panel& panel, WriteOutcome& outcome) {
+void perform(reader::CommandSession& session, WriteOutcome& outcome) {
+    const WriteRequest& request = outcome.request;
     outcome.reached = Stage::Sent;  // from here on the journal takes the write's line
-    outcome.writeStatus = session.write(outcome.chip, outcome.number);
+    outcome.writeStatus = session.write(request.chip, request.number);
     if (outcome.writeStatus != reader::kSuccess) {
         // Advancing, locking or beeping now would tell a batch operator a tag was numbered
         // when it was not, or lock a tag holding the wrong number.
@@ -96,19 +36,14 @@ void perform(reader::CommandSession& session, Panel& panel, WriteOutcome& outcom
         return;
     }
     outcome.readBack = *reply.number;
-    if (outcome.readBack != outcome.number) {
+    if (outcome.readBack != request.number) {
         outcome.result = Result::WrongReadBack;
         return;
     }
     outcome.reached = Stage::Verified;
 
-    if (outcome.advanceRequested) {
-        showNext(panel, outcome);
-    }
-    outcome.reached = Stage::Advanced;
-
-    if (outcome.lockRequested) {
-        outcome.lockStatus = session.lock(outcome.chip);
+    if (request.lock) {
+        outcome.lockStatus = session.lock(request.chip);
         outcome.reached = Stage::LockSent;
         if (outcome.lockStatus != reader::kSuccess) {
             outcome.result = Result::WrittenNotLocked;
@@ -121,8 +56,8 @@ void perform(reader::CommandSession& session, Panel& panel, WriteOutcome& outcom
 JournalEntry entryFor(const WriteOutcome& outcome) {
     JournalEntry entry;
     entry.verified = outcome.verified();
-    entry.number = outcome.number;
-    entry.chip = outcome.chip;
+    entry.number = outcome.request.number;
+    entry.chip = outcome.request.chip;
     entry.locked = outcome.locked();
     entry.previousNumber = outcome.previousNumber;
     return entry;
@@ -162,20 +97,20 @@ private:
 // A number written before is most likely a slip (a tag read back into the fields, a batch
 // restarted from the wrong number), and so is a tag this program numbered and verified: the
 // user says, in one question, whether the write is meant. True to go on.
-bool ask(Panel& panel, const WriteJournal& journal, WriteOutcome& outcome) {
+bool ask(const Confirm& confirm, const WriteJournal& journal, WriteOutcome& outcome) {
     outcome.journalUnavailable = journal.unavailable();
     if (outcome.journalUnavailable) {
         return true;
     }
-    outcome.earlierWrite = journal.lastVerifiedWrite(outcome.number);
-    if (outcome.previousNumber && *outcome.previousNumber != outcome.number) {
+    const card::TagNumber& number = outcome.request.number;
+    outcome.earlierWrite = journal.lastVerifiedWrite(number);
+    if (outcome.previousNumber && *outcome.previousNumber != number) {
         outcome.previousWrite = journal.lastVerifiedWrite(*outcome.previousNumber);
     }
     if (!outcome.earlierWrite && !outcome.previousWrite) {
         return true;
     }
-    const WriteQuestion question = writeQuestion(outcome);
-    return panel.confirm(question.text, question.yes, question.no);
+    return confirm && confirm(writeQuestion(outcome));
 }
 
 WriteOutcome faulted(WriteOutcome outcome, const reader::ReaderFault& fault) {
@@ -183,7 +118,7 @@ WriteOutcome faulted(WriteOutcome outcome, const reader::ReaderFault& fault) {
     // A tag read back holding the number stays written, whatever a later call does: only the
     // lock (when asked for) is then unknown.
     if (outcome.verified()) {
-        const bool lockUnknown = outcome.lockRequested && outcome.result != Result::Written;
+        const bool lockUnknown = outcome.request.lock && outcome.result != Result::Written;
         outcome.result = lockUnknown ? Result::WrittenNotLocked : Result::Written;
         return outcome;
     }
@@ -191,17 +126,14 @@ WriteOutcome faulted(WriteOutcome outcome, const reader::ReaderFault& fault) {
     return outcome;
 }
 
-}  // namespace
-
-WriteOutcome cmdIDWrite_Click(Panel& panel, reader::ReaderSource& source) {
-    NoJournal none;
-    return cmdIDWrite_Click(panel, source, none);
-}
-
-WriteOutcome cmdIDWrite_Click(Panel& panel, reader::ReaderSource& source, WriteJournal& journal) {
+// The write, from the chip's announcement on; `outOfRange`, the field that stops it once the chip
+// is announced.
+WriteOutcome write(const WriteRequest& request, std::optional<Field> outOfRange,
+                   reader::ReaderSource& source, WriteJournal& journal, const Confirm& confirm) {
+    WriteOutcome outcome;
+    outcome.request = request;
     auto acquired = source.acquire();
     if (!acquired) {
-        WriteOutcome outcome;
         outcome.result = Result::ReaderUnavailable;
         outcome.loadError = acquired.error();
         return outcome;
@@ -210,26 +142,18 @@ WriteOutcome cmdIDWrite_Click(Panel& panel, reader::ReaderSource& source, WriteJ
 
     // The chip is announced before anything else, also when a field then stops the write. Its
     // status is not looked at: the write's own status tells whether the tag took the number.
-    const reader::TagChip chip =
-        panel.isEM4305Selected() ? reader::TagChip::EM4305 : reader::TagChip::T5577;
     try {
-        static_cast<void>(session.announceChip(chip));
+        static_cast<void>(session.announceChip(outcome.request.chip));
     } catch (const reader::ReaderFault& fault) {
-        WriteOutcome outcome;
-        outcome.chip = chip;
-        return faulted(outcome, fault);
+        return faulted(std::move(outcome), fault);
     }
 
-    // 1. The request, or the field that stops it.
-    const auto request = readRequest(panel, chip);
-    if (!request) {
-        WriteOutcome outcome;
-        outcome.chip = chip;
+    // 1. The field that stops it.
+    if (outOfRange) {
         outcome.result = Result::OutOfRange;
-        outcome.invalidField = request.error();
+        outcome.invalidField = outOfRange;
         return outcome;
     }
-    WriteOutcome outcome = outcomeFor(*request);
 
     // 2. What the tag holds now, and whether the journal knows either number.
     JournalHold hold(journal);
@@ -241,7 +165,7 @@ WriteOutcome cmdIDWrite_Click(Panel& panel, reader::ReaderSource& source, WriteJ
     }
     outcome.previousStatus = before.status;
     outcome.previousNumber = before.number;
-    if (!ask(panel, journal, outcome)) {
+    if (!ask(confirm, journal, outcome)) {
         outcome.result = Result::Declined;
         return outcome;
     }
@@ -254,7 +178,7 @@ WriteOutcome cmdIDWrite_Click(Panel& panel, reader::ReaderSource& source, WriteJ
         }
     }
     try {
-        perform(session, panel, outcome);
+        perform(session, outcome);
     } catch (const reader::ReaderFault& fault) {
         outcome = faulted(std::move(outcome), fault);
     }
@@ -273,6 +197,31 @@ WriteOutcome cmdIDWrite_Click(Panel& panel, reader::ReaderSource& source, WriteJ
         }
     }
     return outcome;
+}
+
+}  // namespace
+
+WriteOutcome writeTag(const WriteRequest& request, reader::ReaderSource& source,
+                      WriteJournal& journal, const Confirm& confirm) {
+    return write(request, std::nullopt, source, journal, confirm);
+}
+
+WriteOutcome writeTag(const WriteForm& form, reader::ReaderSource& source, WriteJournal& journal,
+                      const Confirm& confirm) {
+    const auto request = requestFrom(form);
+    if (!request) {
+        // All that was asked but the number.
+        const WriteRequest asked{{}, form.chip, form.notation, form.lock, form.advance};
+        return write(asked, request.error(), source, journal, confirm);
+    }
+    return write(*request, std::nullopt, source, journal, confirm);
+}
+
+std::optional<card::TagNumber> numberAfter(const WriteOutcome& outcome) {
+    if (!outcome.advanced()) {
+        return std::nullopt;
+    }
+    return card::nextTagNumber(outcome.request.number, outcome.request.notation);
 }
 
 }  // namespace commands

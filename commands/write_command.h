@@ -1,26 +1,18 @@
 #pragma once
 
 #include "card/card_number.h"
-#include "commands/panel.h"
 #include "commands/write_journal.h"
+#include "commands/write_request.h"
 #include "reader/load_error.h"
 #include "reader/reader_fault.h"
 #include "reader/reader_source.h"
 #include "reader/reader_types.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 
 namespace commands {
-
-// What the panel asks to be written.
-struct WriteRequest {
-    reader::TagChip chip = reader::TagChip::T5577;
-    card::Notation notation = card::Notation::WG34;
-    card::TagNumber number;         // what the WriteBlock carries
-    bool lockRequested = false;     // chkIDLOCK was checked
-    bool advanceRequested = false;  // chkIDADD1 was checked
-};
 
 struct WriteOutcome {
     enum class Result {
@@ -39,16 +31,13 @@ struct WriteOutcome {
         None,      // MF_Write not called
         Sent,      // MF_Write called
         Verified,  // the tag was read back holding the number written
-        Advanced,  // ... and the number field moved on (when chkIDADD1 is checked)
-        LockSent,  // ... and the lock was asked for (when chkIDLOCK is checked)
+        LockSent,  // ... and the lock was asked for (when the request asks for it)
     };
+    // What was asked; when Result::OutOfRange, all of it but the number, which the fields did
+    // not give.
+    WriteRequest request;
     Result result = Result::NotWritten;
     Stage reached = Stage::None;
-    reader::TagChip chip = reader::TagChip::T5577;
-    card::Notation notation = card::Notation::WG34;
-    card::TagNumber number;                   // what the WriteBlock carried
-    bool lockRequested = false;               // chkIDLOCK was checked
-    bool advanceRequested = false;            // chkIDADD1 was checked
     std::optional<card::Field> invalidField;  // when Result::OutOfRange
     reader::Status writeStatus = reader::kSuccess;
     reader::Status readBackStatus = reader::kSuccess;  // MF_Getsnr's after the write, when called
@@ -70,29 +59,43 @@ struct WriteOutcome {
     [[nodiscard]] bool writeSent() const noexcept { return reached >= Stage::Sent; }
     // The tag was read back holding exactly the number written.
     [[nodiscard]] bool verified() const noexcept { return reached >= Stage::Verified; }
-    // The number field moved on by one.
-    [[nodiscard]] bool advanced() const noexcept {
-        return advanceRequested && reached >= Stage::Advanced;
-    }
+    // The number moves on by one: asked for, and the tag holds the number written.
+    [[nodiscard]] bool advanced() const noexcept { return request.advance && verified(); }
     // The tag holds the number and the reader took the lock.
     [[nodiscard]] bool locked() const noexcept {
-        return lockRequested && reached >= Stage::LockSent && lockStatus == reader::kSuccess &&
+        return request.lock && reached >= Stage::LockSent && lockStatus == reader::kSuccess &&
                result == Result::Written;
     }
 };
 
-// The write button: announces the chip, writes the number of the selected notation onto the tag,
-// reads the tag back, and only when it sends the number written advances the number by one
-// (chkIDADD1), asks for the lock (chkIDLOCK) and beeps. A field out of range stops it before the
-// write; a write the reader refuses, or a read-back that fails or differs, stops it with nothing
-// advanced, locked or beeped; a refused lock stops it without the beep.
+// A question before a write, with its two answers; the default answer is `no`. UTF-8.
+struct WriteQuestion {
+    std::string text;
+    std::string yes;
+    std::string no;
+};
+// Asks the user; true for `yes`. An empty one stands for a user who cannot be asked: `no`.
+using Confirm = std::function<bool(const WriteQuestion&)>;
+
+// Writes the request's number onto the tag at the reader: announces the chip, reads what the tag
+// holds, writes, reads the tag back, and only when it sends the number written asks for the lock
+// (when requested) and beeps. A write the reader refuses, or a read-back that fails or differs,
+// stops it with nothing locked or beeped; a refused lock stops it without the beep.
 //
-// With a journal: a number the journal holds as written asks the user first (default No), and
-// every write that reached MF_Write appends its line, on disk before the beep. A journal that
-// cannot be written stops nothing; the outcome says why. A library call that throws stops it
-// with Result::ReaderFault, the steps done until then recorded.
-WriteOutcome cmdIDWrite_Click(Panel& panel, reader::ReaderSource& source, WriteJournal& journal);
-// The same with no journal: nothing asked, nothing recorded.
-WriteOutcome cmdIDWrite_Click(Panel& panel, reader::ReaderSource& source);
+// A number the journal holds as written, or a tag holding one, is put to `confirm` first (the
+// default: not written), and every write that reached MF_Write appends its line, on disk before
+// the beep. A journal that cannot be written stops nothing; the outcome says why. A library call
+// that throws stops it with Result::ReaderFault, the steps done until then recorded.
+[[nodiscard]] WriteOutcome writeTag(const WriteRequest& request, reader::ReaderSource& source,
+                                    WriteJournal& journal, const Confirm& confirm);
+// The write the form asks for (requestFrom). A form with a field out of range writes nothing, but
+// its chip is announced all the same, as for every write.
+[[nodiscard]] WriteOutcome writeTag(const WriteForm& form, reader::ReaderSource& source,
+                                    WriteJournal& journal, const Confirm& confirm);
+
+// The number to write after this outcome: the one after the number the tag received (not after
+// a field's text: a fractional text would otherwise be written twice), counted in the request's
+// notation; nothing unless the request asked to advance and the tag holds the number.
+[[nodiscard]] std::optional<card::TagNumber> numberAfter(const WriteOutcome& outcome);
 
 }  // namespace commands

@@ -1,4 +1,4 @@
-// The two commands over a panel holding any texts and options and a reader giving any answers:
+// The two commands over a window holding any texts and options and a reader giving any answers:
 // a few presses in a row, each checked only for what holds whatever the reader says, so the
 // harness follows the commands as they grow. The write's promises are checked against what the
 // reader was asked and answered, not against the outcome's own account: a beep only after the
@@ -10,7 +10,7 @@
 #include "commands/read_command.h"
 #include "commands/write_command.h"
 #include "fuzzed_reader.h"
-#include "support/fake_panel.h"
+#include "support/fake_window.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -25,29 +25,29 @@ namespace {
 using card::Field;
 constexpr Field kFields[] = {Field::B4, Field::B3B0, Field::B2, Field::B1B0};
 
-void setUpPanel(FuzzedDataProvider& in, testing_support::FakePanel& panel) {
+void setUpWindow(FuzzedDataProvider& in, testing_support::FakeWindow& window) {
     for (const Field field : kFields) {
         if (in.ConsumeBool()) {
-            panel.texts[field] = in.ConsumeRandomLengthString(24);
+            window.texts[field] = in.ConsumeRandomLengthString(24);
         }
     }
-    panel.wg34 = in.ConsumeBool();
-    panel.em4305 = in.ConsumeBool();
-    panel.add1 = in.ConsumeBool();
-    panel.lock = in.ConsumeBool();
+    window.wg34 = in.ConsumeBool();
+    window.em4305 = in.ConsumeBool();
+    window.add1 = in.ConsumeBool();
+    window.lock = in.ConsumeBool();
 }
 
-void pressRead(testing_support::FakePanel& panel, fuzzing::FuzzedSource& source) {
-    const auto outcome = commands::cmdIDRead_Click(panel, source);
+void pressRead(testing_support::FakeWindow& window, fuzzing::FuzzedSource& source) {
+    const auto outcome = testing_support::pressRead(window, source);
     using Result = commands::ReadOutcome::Result;
     if (outcome.result == Result::Read) {
         const auto& n = outcome.tag.number;
         const auto values = card::decodeTagNumber(outcome.tag.b4, n.b3, n.b2, n.b1, n.b0);
-        FUZZ_CHECK(panel.texts.at(Field::B3B0) == card::formatPadded(values.B3B0, 10));
-        FUZZ_CHECK(panel.texts.at(Field::B1B0) == card::formatPadded(values.B1B0, 5));
+        FUZZ_CHECK(window.texts.at(Field::B3B0) == card::formatPadded(values.B3B0, 10));
+        FUZZ_CHECK(window.texts.at(Field::B1B0) == card::formatPadded(values.B1B0, 5));
     } else if (outcome.result == Result::NoTag) {
         FUZZ_CHECK(outcome.status != reader::kSuccess);
-        FUZZ_CHECK(panel.texts.at(Field::B3B0) == "0000000000");
+        FUZZ_CHECK(window.texts.at(Field::B3B0) == "0000000000");
     } else if (outcome.result == Result::ReaderFault) {
         FUZZ_CHECK(outcome.fault.has_value());
     }
@@ -107,16 +107,16 @@ private:
     const fuzzing::FuzzedReader& device_;
 };
 
-void pressWrite(testing_support::FakePanel& panel, fuzzing::FuzzedSource& source,
+void pressWrite(testing_support::FakeWindow& window, fuzzing::FuzzedSource& source,
                 RecordingJournal& journal) {
     const int writesBefore = source.device.writeCalls;
     const int beepsBefore = source.device.beeps;
     const std::size_t startsBefore = journal.starts.size();
     const std::size_t outcomesBefore = journal.outcomes.size();
-    const std::string tenBefore = panel.texts[Field::B3B0];
-    const std::string eightBefore = panel.texts[Field::B1B0];
+    const std::string tenBefore = window.texts[Field::B3B0];
+    const std::string eightBefore = window.texts[Field::B1B0];
     source.device.beepedUnverified = false;
-    const auto outcome = commands::cmdIDWrite_Click(panel, source, journal);
+    const auto outcome = testing_support::pressWrite(window, source, journal);
     using Result = commands::WriteOutcome::Result;
     const bool wrote = source.device.writeCalls > writesBefore;
     switch (outcome.result) {
@@ -136,7 +136,7 @@ void pressWrite(testing_support::FakePanel& panel, fuzzing::FuzzedSource& source
         case Result::Written:
         case Result::WrittenNotLocked:
             FUZZ_CHECK(wrote && outcome.writeStatus == reader::kSuccess);
-            FUZZ_CHECK(outcome.advanced() == outcome.advanceRequested);
+            FUZZ_CHECK(outcome.advanced() == outcome.request.advance);
             break;
         case Result::ReaderFault:
             FUZZ_CHECK(outcome.fault.has_value());
@@ -148,12 +148,12 @@ void pressWrite(testing_support::FakePanel& panel, fuzzing::FuzzedSource& source
     const auto& device = source.device;
     const bool beeped = device.beeps > beepsBefore;
     const bool readBackNow =
-        wrote && device.readBackMatches && device.lastWritten == outcome.number;
+        wrote && device.readBackMatches && device.lastWritten == outcome.request.number;
     FUZZ_CHECK(!device.beepedUnverified);
     FUZZ_CHECK(!beeped ||
-               (readBackNow && outcome.verified() && outcome.readBack == outcome.number));
+               (readBackNow && outcome.verified() && outcome.readBack == outcome.request.number));
     const bool advanced =
-        panel.texts[Field::B3B0] != tenBefore || panel.texts[Field::B1B0] != eightBefore;
+        window.texts[Field::B3B0] != tenBefore || window.texts[Field::B1B0] != eightBefore;
     FUZZ_CHECK(!advanced || (readBackNow && outcome.verified()));
     FUZZ_CHECK(journal.holds == 0);
 
@@ -168,11 +168,11 @@ void pressWrite(testing_support::FakePanel& panel, fuzzing::FuzzedSource& source
     // One start line, before MF_Write, of the number written.
     FUZZ_CHECK(started == 1);
     FUZZ_CHECK(journal.starts.back().writesBefore == writesBefore);
-    FUZZ_CHECK(journal.starts.back().entry.number == outcome.number);
+    FUZZ_CHECK(journal.starts.back().entry.number == outcome.request.number);
     if (outcome.writeSent()) {
         FUZZ_CHECK(recorded == 1);
         const auto& line = journal.outcomes.back();
-        FUZZ_CHECK(line.entry.number == outcome.number);
+        FUZZ_CHECK(line.entry.number == outcome.request.number);
         FUZZ_CHECK(line.entry.verified == outcome.verified());
         FUZZ_CHECK(!line.entry.verified || readBackNow);
         FUZZ_CHECK(line.beepsBefore == beepsBefore);
@@ -183,15 +183,15 @@ void pressWrite(testing_support::FakePanel& panel, fuzzing::FuzzedSource& source
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider in(data, size);
-    testing_support::FakePanel panel;
+    testing_support::FakeWindow window;
     fuzzing::FuzzedSource source(in);
     RecordingJournal journal(in, source.device);
     for (int press = 0; press < 8 && in.remaining_bytes() > 0; ++press) {
-        setUpPanel(in, panel);
+        setUpWindow(in, window);
         if (in.ConsumeBool()) {
-            pressRead(panel, source);
+            pressRead(window, source);
         } else {
-            pressWrite(panel, source, journal);
+            pressWrite(window, source, journal);
         }
     }
     return 0;

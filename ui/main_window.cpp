@@ -1,5 +1,7 @@
 #include "ui/main_window.h"
 
+#include "card/number_text.h"
+#include "commands/field_texts.h"
 #include "commands/outcome_text.h"
 #include "commands/read_command.h"
 #include "commands/reader_words.h"
@@ -137,8 +139,6 @@ commands::JournalAtStart startFacts(const journal::Journal& journal) {
     return facts;
 }
 
-constexpr std::array<const char*, 4> kFieldNames{"txtIDB4", "txtIDB3B0", "txtIDB2", "txtIDB1B0"};
-
 }  // namespace
 
 MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source, QWidget* parent)
@@ -165,22 +165,25 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
     chainTabOrder(controls);
     describeControls(controls);
 
-    for (std::size_t i = 0; i < kFieldNames.size(); ++i) {
-        fields_.at(i) = qobject_cast<QLineEdit*>(controls.at(kFieldNames.at(i)));
+    const auto played = [&controls](Role role) { return controls.at(controlFor(role).name); };
+    for (const card::Field which : kFields) {
+        fields_.at(static_cast<std::size_t>(which)) =
+            qobject_cast<QLineEdit*>(played(fieldRole(which)));
     }
-    optIDWG34_ = qobject_cast<QRadioButton*>(controls.at("optIDWG34"));
-    optIDEM4305_ = qobject_cast<QRadioButton*>(controls.at("optIDEM4305"));
-    chkIDADD1_ = qobject_cast<QCheckBox*>(controls.at("chkIDADD1"));
-    chkIDLOCK_ = qobject_cast<QCheckBox*>(controls.at("chkIDLOCK"));
+    tenDigitOption_ = qobject_cast<QRadioButton*>(played(Role::TenDigitOption));
+    em4305Option_ = qobject_cast<QRadioButton*>(played(Role::EM4305Option));
+    advanceBox_ = qobject_cast<QCheckBox*>(played(Role::AdvanceBox));
+    lockBox_ = qobject_cast<QCheckBox*>(played(Role::LockBox));
 
-    cmdIDRead_ = qobject_cast<QPushButton*>(controls.at("cmdIDRead"));
-    cmdIDWrite_ = qobject_cast<QPushButton*>(controls.at("cmdIDWrite"));
-    connect(cmdIDRead_, &QPushButton::clicked, this, &MainWindow::cmdIDRead_Click);
-    connect(cmdIDWrite_, &QPushButton::clicked, this, &MainWindow::cmdIDWrite_Click);
-    gate_ = new CommandGate(this, {cmdIDRead_, cmdIDWrite_});
+    readButton_ = qobject_cast<QPushButton*>(played(Role::ReadButton));
+    writeButton_ = qobject_cast<QPushButton*>(played(Role::WriteButton));
+    connect(readButton_, &QPushButton::clicked, this, &MainWindow::readPressed);
+    connect(writeButton_, &QPushButton::clicked, this, &MainWindow::writePressed);
+    gate_ = new CommandGate(this, {readButton_, writeButton_});
     connect(gate_, &CommandGate::pressDropped, this, &MainWindow::showPressDropped);
 
-    status_ = new StatusLine(this);
+    // Made after the controls, so that it follows them among the window's children.
+    status_ = new StatusLine(this);  // NOLINT(cppcoreguidelines-prefer-member-initializer)
     // The message has the status line's whole width, so that every message fits its two lines;
     // the library indicator and 写卡记录 sit in a row beneath it.
     auto* bar = new QWidget(this);
@@ -209,7 +212,7 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
     row->addStretch(1);
     row->addWidget(readerInUse_);
     row->addWidget(journalButton);
-    QWidget::setTabOrder(cmdIDRead_, journalButton);
+    QWidget::setTabOrder(readButton_, journalButton);
     connect(journalButton, &QToolButton::clicked, this, &MainWindow::showJournal);
     auto* journalKey = new QShortcut(QKeySequence(QStringLiteral("Ctrl+J")), this);
     connect(journalKey, &QShortcut::activated, this, &MainWindow::showJournal);
@@ -232,7 +235,7 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
 
     // The window keeps the size of its client area and status line.
     setFixedSize(sizeHint());
-    controls.at("chkIDLOCK")->setFocus();
+    lockBox_->setFocus();
 }
 
 MainWindow::~MainWindow() = default;
@@ -241,30 +244,16 @@ QLineEdit* MainWindow::field(card::Field field) const {
     return fields_.at(static_cast<std::size_t>(field));
 }
 
-std::string MainWindow::fieldText(card::Field which) const {
-    return field(which)->text().toStdString();
-}
-
-void MainWindow::setFieldText(card::Field which, std::string_view text) {
-    QLineEdit* edit = field(which);
-    // int on Qt 5, qsizetype on Qt 6.
-    using QtSize = decltype(std::declval<QString>().size());
-    edit->setText(QString::fromUtf8(text.data(), static_cast<QtSize>(text.size())));
-    // Show the new text now: the command may go on to block in the reader library.
-    edit->repaint();
-}
-
-bool MainWindow::isWG34Selected() const {
-    return optIDWG34_->isChecked();
-}
-bool MainWindow::isEM4305Selected() const {
-    return optIDEM4305_->isChecked();
-}
-bool MainWindow::isAdd1Checked() const {
-    return chkIDADD1_->isChecked();
-}
-bool MainWindow::isLockChecked() const {
-    return chkIDLOCK_->isChecked();
+commands::WriteForm MainWindow::writeForm() const {
+    commands::WriteForm form;
+    for (const card::Field which : kFields) {
+        commands::textOf(form.texts, which) = field(which)->text().toStdString();
+    }
+    form.chip = em4305Option_->isChecked() ? reader::TagChip::EM4305 : reader::TagChip::T5577;
+    form.notation = tenDigitOption_->isChecked() ? card::Notation::WG34 : card::Notation::WG26;
+    form.lock = lockBox_->isChecked();
+    form.advance = advanceBox_->isChecked();
+    return form;
 }
 
 QString MainWindow::statusMessage() const {
@@ -280,11 +269,15 @@ QString fromUtf8(std::string_view text) {
 
 }  // namespace
 
-bool MainWindow::confirm(std::string_view question, std::string_view yes, std::string_view no) {
-    QMessageBox box(QMessageBox::Question, windowTitle(), fromUtf8(question), QMessageBox::NoButton,
-                    this);
-    QPushButton* yesButton = box.addButton(fromUtf8(yes), QMessageBox::YesRole);
-    QPushButton* noButton = box.addButton(fromUtf8(no), QMessageBox::NoRole);
+void MainWindow::setFieldText(card::Field which, std::string_view text) {
+    field(which)->setText(fromUtf8(text));
+}
+
+bool MainWindow::confirm(const commands::WriteQuestion& question) {
+    QMessageBox box(QMessageBox::Question, windowTitle(), fromUtf8(question.text),
+                    QMessageBox::NoButton, this);
+    QPushButton* yesButton = box.addButton(fromUtf8(question.yes), QMessageBox::YesRole);
+    QPushButton* noButton = box.addButton(fromUtf8(question.no), QMessageBox::NoRole);
     box.setDefaultButton(noButton);
     box.setEscapeButton(noButton);
     // The second click of a double-click, or a key held down, must not answer it.
@@ -319,19 +312,19 @@ void MainWindow::runCommand(QPushButton* pressed, const QString& busyText,
         return;
     }
     gate_->begin();
-    writing_ = pressed == cmdIDWrite_;
-    cmdIDRead_->setEnabled(false);
-    cmdIDWrite_->setEnabled(false);
+    writing_ = pressed == writeButton_;
+    readButton_->setEnabled(false);
+    writeButton_->setEnabled(false);
     // Shown before the command's first library call, which blocks the event loop.
     status_->showMessage(busyText.toStdString());
-    cmdIDRead_->parentWidget()->repaint();
+    readButton_->parentWidget()->repaint();
 
     command();
     showReaderInUse();
 
     gate_->end();
-    cmdIDRead_->setEnabled(true);
-    cmdIDWrite_->setEnabled(true);
+    readButton_->setEnabled(true);
+    writeButton_->setEnabled(true);
     // Disabling the focused button moved the focus on; one key per tag goes on working.
     pressed->setFocus(Qt::OtherFocusReason);
     if (closeWhenDone_) {
@@ -340,17 +333,28 @@ void MainWindow::runCommand(QPushButton* pressed, const QString& busyText,
     }
 }
 
-void MainWindow::cmdIDRead_Click() {
-    runCommand(cmdIDRead_, QStringLiteral("正在读卡…"), [this] {
-        const auto outcome = commands::cmdIDRead_Click(*this, *source_);
+void MainWindow::readPressed() {
+    runCommand(readButton_, QStringLiteral("正在读卡…"), [this] {
+        const auto outcome = commands::readTag(*source_);
+        if (const auto texts = commands::fieldTextsAfter(outcome)) {
+            for (const card::Field which : kFields) {
+                setFieldText(which, commands::textOf(*texts, which));
+            }
+        }
         status_->showOutcome(commands::describeRead(outcome, source_->readerInUse()),
                              commands::toneOf(outcome), commands::verdict(outcome));
     });
 }
 
-void MainWindow::cmdIDWrite_Click() {
-    runCommand(cmdIDWrite_, QStringLiteral("正在写卡…"), [this] {
-        const auto outcome = commands::cmdIDWrite_Click(*this, *source_, *journal_);
+void MainWindow::writePressed() {
+    runCommand(writeButton_, QStringLiteral("正在写卡…"), [this] {
+        const auto outcome =
+            commands::writeTag(writeForm(), *source_, *journal_,
+                               [this](const commands::WriteQuestion& q) { return confirm(q); });
+        if (const auto next = commands::numberAfter(outcome)) {
+            const card::Field counting = card::countingField(outcome.request.notation);
+            setFieldText(counting, card::fieldText(*next, counting));
+        }
         std::string message = commands::describeWrite(outcome, source_->readerInUse());
         const commands::Tone tone = commands::toneOf(outcome);
         if (outcome.verified()) {

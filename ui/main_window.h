@@ -1,6 +1,8 @@
 #pragma once
 
-#include "commands/panel.h"
+#include "card/card_number.h"
+#include "commands/write_command.h"
+#include "commands/write_request.h"
 #include "journal/journal.h"
 #include "reader/reader_source.h"
 #include "ui/journal_window.h"
@@ -9,12 +11,11 @@
 #include <QMessageBox>
 #include <QPointer>
 
-#include <QPointer>
-
 #include <array>
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <string_view>
 
 class QLabel;
 class QLineEdit;
@@ -27,7 +28,7 @@ namespace ui {
 // frmRW: the program's only window. Shows the controls, forwards the two button clicks to the
 // commands, and tells the user in its status line how a command went. One press runs one
 // command: while it runs both buttons are disabled and input to the window is dropped.
-class MainWindow final : public QMainWindow, public commands::Panel {
+class MainWindow final : public QMainWindow {
     Q_OBJECT
 
 public:
@@ -42,16 +43,8 @@ public:
     MainWindow(MainWindow&&) = delete;
     MainWindow& operator=(MainWindow&&) = delete;
 
-    [[nodiscard]] std::string fieldText(card::Field which) const override;
-    void setFieldText(card::Field which, std::string_view text) override;
-    [[nodiscard]] bool isWG34Selected() const override;
-    [[nodiscard]] bool isEM4305Selected() const override;
-    [[nodiscard]] bool isAdd1Checked() const override;
-    [[nodiscard]] bool isLockChecked() const override;
-    // A message box whose default button is `no`. Closing the window while it is open answers
-    // `no`, and the window closes once the command has ended.
-    [[nodiscard]] bool confirm(std::string_view question, std::string_view yes,
-                               std::string_view no) override;
+    // What a write pressed now would be asked for: the fields' texts and the options.
+    [[nodiscard]] commands::WriteForm writeForm() const;
 
     // The message in the status line beneath the client area, in full.
     [[nodiscard]] QString statusMessage() const;
@@ -65,11 +58,15 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void cmdIDRead_Click();
-    void cmdIDWrite_Click();
+    void readPressed();
+    void writePressed();
     // Runs a command started by `pressed`, with the buttons disabled and `busyText` shown.
     void runCommand(QPushButton* pressed, const QString& busyText,
                     const std::function<void()>& command);
+    // A message box whose default button is `no`. Closing the window while it is open answers
+    // `no`, and the window closes once the command has ended.
+    [[nodiscard]] bool confirm(const commands::WriteQuestion& question);
+    void setFieldText(card::Field which, std::string_view text);
     void showPressDropped(bool busy);
     void showReaderInUse();
     [[nodiscard]] QLineEdit* field(card::Field field) const;
@@ -78,13 +75,13 @@ private:
     std::unique_ptr<journal::Journal> journal_;
     class CommandGate* gate_ = nullptr;
     bool closeWhenDone_ = false;
-    QPushButton* cmdIDRead_ = nullptr;
-    QPushButton* cmdIDWrite_ = nullptr;
+    QPushButton* readButton_ = nullptr;
+    QPushButton* writeButton_ = nullptr;
     std::array<QLineEdit*, 4> fields_{};  // indexed by card::Field
-    QRadioButton* optIDWG34_ = nullptr;
-    QRadioButton* optIDEM4305_ = nullptr;
-    QCheckBox* chkIDADD1_ = nullptr;
-    QCheckBox* chkIDLOCK_ = nullptr;
+    QRadioButton* tenDigitOption_ = nullptr;
+    QRadioButton* em4305Option_ = nullptr;
+    QCheckBox* advanceBox_ = nullptr;
+    QCheckBox* lockBox_ = nullptr;
     class StatusLine* status_ = nullptr;
     QPointer<QMessageBox> question_;
     bool writing_ = false;  // the command running, or the last one, is a write

@@ -21,11 +21,11 @@ WriteOutcome write(WriteOutcome::Result result, reader::Status write, reader::St
                    bool advance) {
     WriteOutcome outcome;
     outcome.result = result;
-    outcome.number = card::TagNumber{0, card::NumberBytes{0, 0, 0, 1}};
+    outcome.request.number = card::TagNumber{0, card::NumberBytes{0, 0, 0, 1}};
     outcome.writeStatus = write;
-    outcome.lockRequested = lock != reader::kSuccess;
+    outcome.request.lock = lock != reader::kSuccess;
     outcome.lockStatus = lock;
-    outcome.advanceRequested = advance;
+    outcome.request.advance = advance;
     return outcome;
 }
 

@@ -1,5 +1,5 @@
 #include "commands/read_command.h"
-#include "support/fake_panel.h"
+#include "support/fake_window.h"
 #include "support/recording_reader.h"
 
 #include <gtest/gtest.h>
@@ -11,10 +11,10 @@
 namespace {
 
 using card::Field;
-using commands::cmdIDRead_Click;
 using commands::ReadOutcome;
-using testing_support::FakePanel;
 using testing_support::FakeSource;
+using testing_support::FakeWindow;
+using testing_support::pressRead;
 using testing_support::RecordedCall;
 
 // Makes the fake reader answer with this tag number, in the reply layout.
@@ -25,8 +25,8 @@ void answerWith(FakeSource& source, std::array<std::uint8_t, 5> number) {
     };
 }
 
-std::map<Field, std::string> fieldsOf(const FakePanel& panel) {
-    return panel.texts;
+std::map<Field, std::string> fieldsOf(const FakeWindow& window) {
+    return window.texts;
 }
 
 struct ReadCase {
@@ -43,19 +43,19 @@ TEST_P(ReadShowsNumber, InAllFourFieldsAndBeepsOnce) {
     const auto& param = GetParam();
     FakeSource source;
     answerWith(source, param.number);
-    FakePanel panel;
+    FakeWindow window;
 
-    const ReadOutcome outcome = cmdIDRead_Click(panel, source);
+    const ReadOutcome outcome = pressRead(window, source);
 
     EXPECT_EQ(outcome.result, ReadOutcome::Result::Read);
     EXPECT_EQ(
         outcome.tag,
         (card::TagNumber{param.number[0],
                          {param.number[1], param.number[2], param.number[3], param.number[4]}}));
-    EXPECT_EQ(panel.texts[Field::B4], param.texts[0]);
-    EXPECT_EQ(panel.texts[Field::B3B0], param.texts[1]);
-    EXPECT_EQ(panel.texts[Field::B2], param.texts[2]);
-    EXPECT_EQ(panel.texts[Field::B1B0], param.texts[3]);
+    EXPECT_EQ(window.texts[Field::B4], param.texts[0]);
+    EXPECT_EQ(window.texts[Field::B3B0], param.texts[1]);
+    EXPECT_EQ(window.texts[Field::B2], param.texts[2]);
+    EXPECT_EQ(window.texts[Field::B1B0], param.texts[3]);
 
     const auto& calls = source.device.calls;
     ASSERT_EQ(calls.size(), 2U);
@@ -79,18 +79,18 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"B3Only", {0, 1, 0, 0, 0}, {"000", "0016777216", "000", "00000"}}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
 
-TEST(ReadCommand, CallsGetsnrWithFreshZeroedBuffersAndSetsFieldsInOrder) {
+TEST(ReadCommand, CallsGetsnrWithFreshZeroedBuffers) {
     FakeSource source;
     answerWith(source, {1, 2, 3, 4, 5});
-    FakePanel panel;
+    FakeWindow window;
 
-    static_cast<void>(cmdIDRead_Click(panel, source));
+    static_cast<void>(pressRead(window, source));
     // A library that scribbles everywhere must not leak into the next command's buffers.
     source.device.onGetsnr = [](reader::ShortBuffer& s, reader::LongBuffer& l) {
         s.bytes.fill(0xEE);
         l.bytes.fill(0xEE);
     };
-    static_cast<void>(cmdIDRead_Click(panel, source));
+    static_cast<void>(pressRead(window, source));
 
     const auto& calls = source.device.calls;
     ASSERT_EQ(calls.size(), 4U);
@@ -101,8 +101,6 @@ TEST(ReadCommand, CallsGetsnrWithFreshZeroedBuffersAndSetsFieldsInOrder) {
         EXPECT_TRUE(std::all_of(call.longOnEntry.bytes.begin(), call.longOnEntry.bytes.end(),
                                 [](auto b) { return b == 0; }));
     }
-    const std::vector<Field> order{Field::B4, Field::B3B0, Field::B2, Field::B1B0};
-    EXPECT_EQ(std::vector<Field>(panel.setOrder.begin(), panel.setOrder.begin() + 4), order);
 }
 
 TEST(ReadCommand, IgnoresReplyBytesBeyondTheLayout) {
@@ -116,15 +114,15 @@ TEST(ReadCommand, IgnoresReplyBytesBeyondTheLayout) {
         l.bytes[2] = 0x78;
         l.bytes[3] = 0x9A;
     };
-    FakePanel panel;
+    FakeWindow window;
 
-    const auto outcome = cmdIDRead_Click(panel, source);
+    const auto outcome = pressRead(window, source);
 
     EXPECT_EQ(outcome.tag, (card::TagNumber{0x12, {0x34, 0x56, 0x78, 0x9A}}));
-    EXPECT_EQ(panel.texts[Field::B4], "018");
-    EXPECT_EQ(panel.texts[Field::B3B0], "0878082202");
-    EXPECT_EQ(panel.texts[Field::B2], "086");
-    EXPECT_EQ(panel.texts[Field::B1B0], "30874");
+    EXPECT_EQ(window.texts[Field::B4], "018");
+    EXPECT_EQ(window.texts[Field::B3B0], "0878082202");
+    EXPECT_EQ(window.texts[Field::B2], "086");
+    EXPECT_EQ(window.texts[Field::B1B0], "30874");
 }
 
 TEST(ReadCommand, NoTagShowsFullWidthZerosWithoutBeepAndIgnoresWhateverTheReplyHolds) {
@@ -134,17 +132,17 @@ TEST(ReadCommand, NoTagShowsFullWidthZerosWithoutBeepAndIgnoresWhateverTheReplyH
         s.bytes.fill(0x77);
         l.bytes.fill(0x77);
     };
-    FakePanel panel;
-    panel.texts[Field::B3B0] = "4294967295";
+    FakeWindow window;
+    window.texts[Field::B3B0] = "4294967295";
 
-    const auto outcome = cmdIDRead_Click(panel, source);
+    const auto outcome = pressRead(window, source);
 
     EXPECT_EQ(outcome.result, ReadOutcome::Result::NoTag);
     EXPECT_EQ(outcome.status, -1);
-    EXPECT_EQ(fieldsOf(panel), (std::map<Field, std::string>{{Field::B4, "000"},
-                                                             {Field::B3B0, "0000000000"},
-                                                             {Field::B2, "000"},
-                                                             {Field::B1B0, "00000"}}));
+    EXPECT_EQ(fieldsOf(window), (std::map<Field, std::string>{{Field::B4, "000"},
+                                                              {Field::B3B0, "0000000000"},
+                                                              {Field::B2, "000"},
+                                                              {Field::B1B0, "00000"}}));
     ASSERT_EQ(source.device.calls.size(), 1U);
     EXPECT_EQ(source.device.calls[0].op, RecordedCall::Op::Getsnr);
 }
@@ -154,60 +152,73 @@ TEST(ReadCommand, OverwritesFieldsTheUserEditedAndLeavesOptionsAlone) {
         FakeSource source;
         source.device.getsnrStatus = status;
         answerWith(source, {0, 0, 0, 0, 7});
-        FakePanel panel;
-        panel.texts = {
+        FakeWindow window;
+        window.texts = {
             {Field::B4, ""}, {Field::B3B0, "abc"}, {Field::B2, "  "}, {Field::B1B0, "１２"}};
-        panel.wg34 = false;
-        panel.em4305 = true;
-        panel.add1 = true;
-        panel.lock = true;
+        window.wg34 = false;
+        window.em4305 = true;
+        window.add1 = true;
+        window.lock = true;
 
-        static_cast<void>(cmdIDRead_Click(panel, source));
+        static_cast<void>(pressRead(window, source));
 
         const bool read = status == reader::kSuccess;
-        EXPECT_EQ(panel.texts[Field::B4], "000");
-        EXPECT_EQ(panel.texts[Field::B3B0], read ? "0000000007" : "0000000000");
-        EXPECT_EQ(panel.texts[Field::B2], "000");
-        EXPECT_EQ(panel.texts[Field::B1B0], read ? "00007" : "00000");
-        EXPECT_FALSE(panel.wg34);
-        EXPECT_TRUE(panel.em4305);
-        EXPECT_TRUE(panel.add1);
-        EXPECT_TRUE(panel.lock);
+        EXPECT_EQ(window.texts[Field::B4], "000");
+        EXPECT_EQ(window.texts[Field::B3B0], read ? "0000000007" : "0000000000");
+        EXPECT_EQ(window.texts[Field::B2], "000");
+        EXPECT_EQ(window.texts[Field::B1B0], read ? "00007" : "00000");
+        EXPECT_FALSE(window.wg34);
+        EXPECT_TRUE(window.em4305);
+        EXPECT_TRUE(window.add1);
+        EXPECT_TRUE(window.lock);
     }
 }
 
 TEST(ReadCommand, ReadThenNoTagClearsToZeros) {
     FakeSource source;
     answerWith(source, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
-    FakePanel panel;
-    static_cast<void>(cmdIDRead_Click(panel, source));
-    ASSERT_EQ(panel.texts[Field::B3B0], "4294967295");
+    FakeWindow window;
+    static_cast<void>(pressRead(window, source));
+    ASSERT_EQ(window.texts[Field::B3B0], "4294967295");
 
     source.device.getsnrStatus = 1;
     source.device.onGetsnr = nullptr;
-    static_cast<void>(cmdIDRead_Click(panel, source));
-    static_cast<void>(cmdIDRead_Click(panel, source));
+    static_cast<void>(pressRead(window, source));
+    static_cast<void>(pressRead(window, source));
 
-    EXPECT_EQ(panel.texts[Field::B4], "000");
-    EXPECT_EQ(panel.texts[Field::B3B0], "0000000000");
-    EXPECT_EQ(panel.texts[Field::B2], "000");
-    EXPECT_EQ(panel.texts[Field::B1B0], "00000");
+    EXPECT_EQ(window.texts[Field::B4], "000");
+    EXPECT_EQ(window.texts[Field::B3B0], "0000000000");
+    EXPECT_EQ(window.texts[Field::B2], "000");
+    EXPECT_EQ(window.texts[Field::B1B0], "00000");
+}
+
+TEST(ReadCommand, ABeepThatThrowsLeavesTheNumberReadInTheFields) {
+    FakeSource source;
+    answerWith(source, {0, 0, 0, 0, 7});
+    source.device.throwingCall = 1;
+    FakeWindow window;
+
+    const auto outcome = pressRead(window, source);
+
+    EXPECT_EQ(outcome.result, ReadOutcome::Result::ReaderFault);
+    EXPECT_EQ(window.texts[Field::B3B0], "0000000007");
+    EXPECT_EQ(window.texts[Field::B1B0], "00007");
 }
 
 TEST(ReadCommand, UnavailableReaderChangesNothingAndReportsWhy) {
     FakeSource source;
     source.failure = reader::LoadError{
         reader::LoadError::Kind::EntryPointMissing, "/opt/zeld/libMF1.so", "MF_Write", {}};
-    FakePanel panel;
-    panel.texts[Field::B3B0] = "typed";
+    FakeWindow window;
+    window.texts[Field::B3B0] = "typed";
 
-    const auto outcome = cmdIDRead_Click(panel, source);
+    const auto outcome = pressRead(window, source);
 
     EXPECT_EQ(outcome.result, ReadOutcome::Result::ReaderUnavailable);
     ASSERT_TRUE(outcome.loadError.has_value());
     EXPECT_EQ(outcome.loadError->detail, "MF_Write");
-    EXPECT_EQ(panel.texts[Field::B3B0], "typed");
-    EXPECT_TRUE(panel.setOrder.empty());
+    EXPECT_EQ(window.texts[Field::B3B0], "typed");
+    EXPECT_TRUE(window.setOrder.empty());
     EXPECT_TRUE(source.device.calls.empty());
 }
 

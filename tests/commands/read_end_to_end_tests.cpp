@@ -2,7 +2,7 @@
 #include "commands/read_command.h"
 #include "reader/reader_source.h"
 #include "support/emulator_control.h"
-#include "support/fake_panel.h"
+#include "support/fake_window.h"
 
 #include <gtest/gtest.h>
 
@@ -14,35 +14,35 @@ using commands::ReadOutcome;
 TEST(ReadEndToEnd, ReadsTheTagInTheFieldAndBeeps) {
     const testing_support::EmulatorControl field;
     reader::LazyReaderLibrary source;
-    testing_support::FakePanel panel;
+    testing_support::FakeWindow window;
 
     field.placeTag({0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
     const auto beepsBefore = field.beepCount();
-    const auto outcome = commands::cmdIDRead_Click(panel, source);
+    const auto outcome = testing_support::pressRead(window, source);
 
     EXPECT_EQ(outcome.result, ReadOutcome::Result::Read);
-    EXPECT_EQ(panel.texts[Field::B4], "255");
-    EXPECT_EQ(panel.texts[Field::B3B0], "4294967295");
-    EXPECT_EQ(panel.texts[Field::B2], "255");
-    EXPECT_EQ(panel.texts[Field::B1B0], "65535");
+    EXPECT_EQ(window.texts[Field::B4], "255");
+    EXPECT_EQ(window.texts[Field::B3B0], "4294967295");
+    EXPECT_EQ(window.texts[Field::B2], "255");
+    EXPECT_EQ(window.texts[Field::B1B0], "65535");
     EXPECT_EQ(field.beepCount(), beepsBefore + 1);
 }
 
 TEST(ReadEndToEnd, EmptyFieldShowsZerosWithoutBeep) {
     const testing_support::EmulatorControl field;
     reader::LazyReaderLibrary source;
-    testing_support::FakePanel panel;
+    testing_support::FakeWindow window;
 
     field.removeTag();
     const auto beepsBefore = field.beepCount();
-    const auto outcome = commands::cmdIDRead_Click(panel, source);
+    const auto outcome = testing_support::pressRead(window, source);
 
     EXPECT_EQ(outcome.result, ReadOutcome::Result::NoTag);
     EXPECT_NE(outcome.status, reader::kSuccess);
-    EXPECT_EQ(panel.texts[Field::B4], "000");
-    EXPECT_EQ(panel.texts[Field::B3B0], "0000000000");
-    EXPECT_EQ(panel.texts[Field::B2], "000");
-    EXPECT_EQ(panel.texts[Field::B1B0], "00000");
+    EXPECT_EQ(window.texts[Field::B4], "000");
+    EXPECT_EQ(window.texts[Field::B3B0], "0000000000");
+    EXPECT_EQ(window.texts[Field::B2], "000");
+    EXPECT_EQ(window.texts[Field::B1B0], "00000");
     EXPECT_EQ(field.beepCount(), beepsBefore);
 }
 

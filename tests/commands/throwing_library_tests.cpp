@@ -6,7 +6,7 @@
 #include "reader/reader_source.h"
 
 #include "platform/program_location.h"
-#include "support/fake_panel.h"
+#include "support/fake_window.h"
 
 #include <gtest/gtest.h>
 
@@ -24,12 +24,12 @@ reader::LazyReaderLibrary throwingLibrary() {
 
 TEST(ThrowingLibrary, ReadStopsWithAReaderFaultInWordsAndLeavesTheFields) {
     auto source = throwingLibrary();
-    testing_support::FakePanel panel;
-    const auto before = panel.texts;
-    const auto outcome = commands::cmdIDRead_Click(panel, source);
+    testing_support::FakeWindow window;
+    const auto before = window.texts;
+    const auto outcome = testing_support::pressRead(window, source);
     ASSERT_EQ(outcome.result, commands::ReadOutcome::Result::ReaderFault);
     EXPECT_EQ(outcome.fault->entryPoint, "MF_Getsnr");
-    EXPECT_EQ(panel.texts, before);
+    EXPECT_EQ(window.texts, before);
     const std::string text = commands::describeRead(outcome);
     EXPECT_NE(text.find("MF_Getsnr"), std::string::npos) << text;
     // The library's own words, cut to what the status line holds.
@@ -38,14 +38,14 @@ TEST(ThrowingLibrary, ReadStopsWithAReaderFaultInWordsAndLeavesTheFields) {
 
 TEST(ThrowingLibrary, WriteStopsAtTheFirstCallWithAReaderFaultInWords) {
     auto source = throwingLibrary();
-    testing_support::FakePanel panel;
-    panel.add1 = true;
-    const auto before = panel.texts;
-    const auto outcome = commands::cmdIDWrite_Click(panel, source);
+    testing_support::FakeWindow window;
+    window.add1 = true;
+    const auto before = window.texts;
+    const auto outcome = testing_support::pressWrite(window, source);
     ASSERT_EQ(outcome.result, commands::WriteOutcome::Result::ReaderFault);
     EXPECT_EQ(outcome.fault->entryPoint, "ControlBuzzer");
     EXPECT_FALSE(outcome.advanced());
-    EXPECT_EQ(panel.texts, before);
+    EXPECT_EQ(window.texts, before);
     const std::string text = commands::describeWrite(outcome);
     EXPECT_NE(text.find("ControlBuzzer"), std::string::npos) << text;
 }

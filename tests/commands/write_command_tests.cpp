@@ -1,6 +1,6 @@
 #include "commands/outcome_text.h"
 #include "commands/write_command.h"
-#include "support/fake_panel.h"
+#include "support/fake_window.h"
 #include "support/recording_reader.h"
 
 #include <gtest/gtest.h>
@@ -14,11 +14,11 @@
 namespace {
 
 using card::Field;
-using commands::cmdIDWrite_Click;
 using commands::WriteOutcome;
 using reader::ControlCode;
-using testing_support::FakePanel;
 using testing_support::FakeSource;
+using testing_support::FakeWindow;
+using testing_support::pressWrite;
 using testing_support::RecordedCall;
 using Op = RecordedCall::Op;
 
@@ -80,7 +80,8 @@ public:
     void hold() override { ++holds; }
     void release() override { --holds; }
     [[nodiscard]] std::optional<std::string> unavailable() const override { return notReadable; }
-    [[nodiscard]] std::optional<std::string> beginWrite(const commands::JournalEntry&) override {
+    [[nodiscard]] std::optional<std::string> beginWrite(
+        const commands::JournalEntry& /*entry*/) override {
         startsBefore.push_back(source != nullptr ? source->device.calls.size() : 0);
         return std::nullopt;
     }
@@ -124,20 +125,20 @@ class WriteRun : public ::testing::TestWithParam<WriteCase> {};
 TEST_P(WriteRun, SendsTheCallsAndBlockAndLeavesTheFields) {
     const auto& param = GetParam();
     FakeSource source;
-    FakePanel panel;
-    panel.em4305 = param.em4305;
-    panel.wg34 = param.wg34;
-    panel.add1 = param.add1;
-    panel.lock = param.lock;
+    FakeWindow window;
+    window.em4305 = param.em4305;
+    window.wg34 = param.wg34;
+    window.add1 = param.add1;
+    window.lock = param.lock;
     const Field fields[] = {Field::B4, Field::B3B0, Field::B2, Field::B1B0};
     for (std::size_t i = 0; i < 4; ++i) {
-        panel.texts[fields[i]] = param.texts.at(i);
+        window.texts[fields[i]] = param.texts.at(i);
     }
 
     MemoryJournal journal;
     journal.source = &source;
 
-    const WriteOutcome outcome = cmdIDWrite_Click(panel, source, journal);
+    const WriteOutcome outcome = pressWrite(window, source, journal);
 
     EXPECT_EQ(outcome.result, WriteOutcome::Result::Written);
     EXPECT_EQ(sequence(source), param.calls);
@@ -148,13 +149,13 @@ TEST_P(WriteRun, SendsTheCallsAndBlockAndLeavesTheFields) {
     EXPECT_TRUE(startsWith(entry.result, "已写卡")) << entry.result;
     EXPECT_EQ(entry.locked, param.lock);
     EXPECT_EQ(entry.chip, param.em4305 ? reader::TagChip::EM4305 : reader::TagChip::T5577);
-    EXPECT_EQ(entry.number, outcome.number);
+    EXPECT_EQ(entry.number, outcome.request.number);
     EXPECT_EQ(journal.callsBefore.front(), param.calls.size() - 1);
-    EXPECT_TRUE(panel.questions.empty());
+    EXPECT_TRUE(window.questions.empty());
     EXPECT_EQ(blockOf(writeCall(source)), param.block);
     EXPECT_TRUE(restOfShortBufferIsZero(writeCall(source)));
     for (std::size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(panel.texts[fields[i]], param.after.at(i)) << "field " << i;
+        EXPECT_EQ(window.texts[fields[i]], param.after.at(i)) << "field " << i;
     }
     // Every call gets the one long buffer of this command.
     for (const auto& call : source.device.calls) {
@@ -260,11 +261,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(WriteCommand, ABatchWritesConsecutiveNumbers) {
     FakeSource source;
-    FakePanel panel;
-    panel.add1 = true;
+    FakeWindow window;
+    window.add1 = true;
 
     for (int press = 0; press < 3; ++press) {
-        static_cast<void>(cmdIDWrite_Click(panel, source));
+        static_cast<void>(pressWrite(window, source));
     }
 
     std::vector<std::uint8_t> lastBytes;
@@ -274,16 +275,16 @@ TEST(WriteCommand, ABatchWritesConsecutiveNumbers) {
         }
     }
     EXPECT_EQ(lastBytes, (std::vector<std::uint8_t>{1, 2, 3}));
-    EXPECT_EQ(panel.texts[Field::B3B0], "0000000004");
+    EXPECT_EQ(window.texts[Field::B3B0], "0000000004");
 }
 
 TEST(WriteCommand, EachRunGetsFreshZeroedBuffers) {
     FakeSource source;
     source.device.onAnyCall = [](reader::LongBuffer& l) { l.bytes.fill(0xCC); };
-    FakePanel panel;
+    FakeWindow window;
 
-    static_cast<void>(cmdIDWrite_Click(panel, source));
-    static_cast<void>(cmdIDWrite_Click(panel, source));
+    static_cast<void>(pressWrite(window, source));
+    static_cast<void>(pressWrite(window, source));
 
     const auto& secondAnnouncement = source.device.calls.at(5);
     ASSERT_EQ(secondAnnouncement.code, ControlCode::SelectT5577);
@@ -296,10 +297,10 @@ TEST(WriteCommand, TheLongBufferTravelsUnchangedFromCallToCall) {
     FakeSource source;
     std::uint8_t stamp = 0;
     source.device.onAnyCall = [&stamp](reader::LongBuffer& l) { l.bytes[200] = ++stamp; };
-    FakePanel panel;
-    panel.lock = true;
+    FakeWindow window;
+    window.lock = true;
 
-    static_cast<void>(cmdIDWrite_Click(panel, source));
+    static_cast<void>(pressWrite(window, source));
 
     const auto& calls = source.device.calls;
     ASSERT_EQ(calls.size(), 6U);
@@ -312,14 +313,14 @@ TEST(WriteCommand, RefusedWriteAdvancesNothingLocksNothingAndDoesNotBeep) {
     for (const bool em4305 : {false, true}) {
         FakeSource source;
         source.device.writeStatus = 1;
-        FakePanel panel;
-        panel.em4305 = em4305;
-        panel.add1 = true;
-        panel.lock = true;
+        FakeWindow window;
+        window.em4305 = em4305;
+        window.add1 = true;
+        window.lock = true;
 
         MemoryJournal journal;
 
-        const auto outcome = cmdIDWrite_Click(panel, source, journal);
+        const auto outcome = pressWrite(window, source, journal);
 
         EXPECT_EQ(outcome.result, WriteOutcome::Result::NotWritten);
         EXPECT_EQ(outcome.writeStatus, 1);
@@ -329,8 +330,8 @@ TEST(WriteCommand, RefusedWriteAdvancesNothingLocksNothingAndDoesNotBeep) {
         EXPECT_FALSE(outcome.advanced());
         EXPECT_EQ(sequence(source),
                   (std::vector<std::string>{em4305 ? "buzz 5" : "buzz 4", "getsnr", "write"}));
-        EXPECT_EQ(panel.texts[Field::B3B0], "0000000001");
-        EXPECT_TRUE(panel.setOrder.empty());
+        EXPECT_EQ(window.texts[Field::B3B0], "0000000001");
+        EXPECT_TRUE(window.setOrder.empty());
         const std::string message = commands::describeWrite(outcome);
         EXPECT_NE(message.find("未写卡"), std::string::npos) << message;
         EXPECT_NE(message.find("号码未加一"), std::string::npos) << message;
@@ -353,16 +354,16 @@ TEST_P(UnverifiedWrite, AdvancesNothingLocksNothingDoesNotBeepAndSaysWhatTheTagS
     const auto& param = GetParam();
     FakeSource source;
     param.script(source.device);
-    FakePanel panel;
-    panel.add1 = true;
-    panel.lock = true;
+    FakeWindow window;
+    window.add1 = true;
+    window.lock = true;
     MemoryJournal journal;
 
-    const auto outcome = cmdIDWrite_Click(panel, source, journal);
+    const auto outcome = pressWrite(window, source, journal);
 
     EXPECT_EQ(outcome.result, param.result);
     EXPECT_EQ(sequence(source), (std::vector<std::string>{"buzz 4", "getsnr", "write", "getsnr"}));
-    EXPECT_TRUE(panel.setOrder.empty());
+    EXPECT_TRUE(window.setOrder.empty());
     const std::string message = commands::describeWrite(outcome);
     EXPECT_NE(message.find(param.said), std::string::npos) << message;
     ASSERT_EQ(journal.entries.size(), 1U);
@@ -427,24 +428,24 @@ TEST_P(AskedBeforeWriting, OnceAndNoWritesNothing) {
             s.bytes[0] = source.device.tag[0];
             std::copy(source.device.tag.begin() + 1, source.device.tag.end(), l.bytes.begin());
         };
-        FakePanel panel;
-        panel.add1 = true;
-        panel.answer = yes;
+        FakeWindow window;
+        window.add1 = true;
+        window.answer = yes;
         MemoryJournal journal;
         journal.source = &source;
         journal.verified = param.verified;
         journal.notReadable = param.notReadable;
 
-        const auto outcome = cmdIDWrite_Click(panel, source, journal);
+        const auto outcome = pressWrite(window, source, journal);
 
         EXPECT_EQ(journal.holds, 0);
         EXPECT_EQ(outcome.previousNumber, param.onTag);
         EXPECT_EQ(outcome.journalUnavailable, param.notReadable);
         if (std::string_view(param.question).empty()) {
-            EXPECT_TRUE(panel.questions.empty());
+            EXPECT_TRUE(window.questions.empty());
         } else {
-            EXPECT_EQ(panel.questions, std::vector<std::string>{param.question});
-            EXPECT_EQ(panel.answers, std::vector<std::string>{param.answers});
+            EXPECT_EQ(window.questions, std::vector<std::string>{param.question});
+            EXPECT_EQ(window.answers, std::vector<std::string>{param.answers});
         }
         if (yes || std::string_view(param.question).empty()) {
             EXPECT_EQ(outcome.result, WriteOutcome::Result::Written);
@@ -458,7 +459,7 @@ TEST_P(AskedBeforeWriting, OnceAndNoWritesNothing) {
         EXPECT_EQ(sequence(source), (std::vector<std::string>{"buzz 4", "getsnr"}));
         EXPECT_TRUE(journal.entries.empty());
         EXPECT_TRUE(journal.startsBefore.empty());
-        EXPECT_TRUE(panel.setOrder.empty());
+        EXPECT_TRUE(window.setOrder.empty());
         EXPECT_TRUE(startsWith(commands::describeWrite(outcome), "未写卡"));
     }
 }
@@ -498,17 +499,17 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(WriteCommand, AJournalThatCannotBeWrittenStopsNothingButIsNamed) {
     FakeSource source;
-    FakePanel panel;
-    panel.add1 = true;
+    FakeWindow window;
+    window.add1 = true;
     MemoryJournal journal;
     journal.failure = "磁盘已满";
 
-    const auto outcome = cmdIDWrite_Click(panel, source, journal);
+    const auto outcome = pressWrite(window, source, journal);
 
     EXPECT_EQ(outcome.result, WriteOutcome::Result::Written);
     EXPECT_EQ(sequence(source),
               (std::vector<std::string>{"buzz 4", "getsnr", "write", "getsnr", "buzz 1"}));
-    EXPECT_EQ(panel.texts[Field::B3B0], "0000000002");
+    EXPECT_EQ(window.texts[Field::B3B0], "0000000002");
     const std::string message = commands::describeWrite(outcome);
     EXPECT_EQ(message, "已写卡 0000000001 / 000,00001；未记录：磁盘已满");
 }
@@ -518,18 +519,18 @@ TEST(WriteCommand, RefusedLockStillAdvancesButDoesNotBeepAndSaysTheTagIsUnprotec
     source.device.buzzerStatus = [](ControlCode code) {
         return code == ControlCode::LockEM4305 ? 9 : 0;
     };
-    FakePanel panel;
-    panel.em4305 = true;
-    panel.add1 = true;
-    panel.lock = true;
+    FakeWindow window;
+    window.em4305 = true;
+    window.add1 = true;
+    window.lock = true;
 
-    const auto outcome = cmdIDWrite_Click(panel, source);
+    const auto outcome = pressWrite(window, source);
 
     EXPECT_EQ(outcome.result, WriteOutcome::Result::WrittenNotLocked);
     EXPECT_EQ(outcome.lockStatus, 9);
     EXPECT_EQ(sequence(source),
               (std::vector<std::string>{"buzz 5", "getsnr", "write", "getsnr", "buzz 7"}));
-    EXPECT_EQ(panel.texts[Field::B3B0], "0000000002");
+    EXPECT_EQ(window.texts[Field::B3B0], "0000000002");
     const std::string message = commands::describeWrite(outcome);
     EXPECT_NE(message.find("未能保护"), std::string::npos) << message;
 }
@@ -539,9 +540,9 @@ TEST(WriteCommand, AnnouncementStatusIsNotLookedAt) {
     source.device.buzzerStatus = [](ControlCode code) {
         return code == ControlCode::SelectT5577 ? -5 : 0;
     };
-    FakePanel panel;
+    FakeWindow window;
 
-    const auto outcome = cmdIDWrite_Click(panel, source);
+    const auto outcome = pressWrite(window, source);
 
     EXPECT_EQ(outcome.result, WriteOutcome::Result::Written);
     EXPECT_EQ(sequence(source),
@@ -550,13 +551,13 @@ TEST(WriteCommand, AnnouncementStatusIsNotLookedAt) {
 
 TEST(WriteCommand, AdvancesFromTheNumberWrittenNotFromAFractionalText) {
     FakeSource source;
-    FakePanel panel;
-    panel.add1 = true;
-    panel.texts[Field::B3B0] = "1.5";  // B0 rounds half to even: the tag gets 2
+    FakeWindow window;
+    window.add1 = true;
+    window.texts[Field::B3B0] = "1.5";  // B0 rounds half to even: the tag gets 2
 
-    static_cast<void>(cmdIDWrite_Click(panel, source));
-    EXPECT_EQ(panel.texts[Field::B3B0], "0000000003");
-    static_cast<void>(cmdIDWrite_Click(panel, source));
+    static_cast<void>(pressWrite(window, source));
+    EXPECT_EQ(window.texts[Field::B3B0], "0000000003");
+    static_cast<void>(pressWrite(window, source));
 
     std::vector<std::uint8_t> written;
     for (const auto& call : source.device.calls) {
@@ -581,23 +582,23 @@ class OutOfRange : public ::testing::TestWithParam<RangeCase> {};
 TEST_P(OutOfRange, StopsAfterTheAnnouncementAndNamesTheFieldAndItsRange) {
     const auto& param = GetParam();
     FakeSource source;
-    FakePanel panel;
-    panel.wg34 = param.wg34;
-    panel.add1 = true;
-    panel.lock = true;
-    panel.texts = {{Field::B4, param.texts[0]},
-                   {Field::B3B0, param.texts[1]},
-                   {Field::B2, param.texts[2]},
-                   {Field::B1B0, param.texts[3]}};
-    const auto before = panel.texts;
+    FakeWindow window;
+    window.wg34 = param.wg34;
+    window.add1 = true;
+    window.lock = true;
+    window.texts = {{Field::B4, param.texts[0]},
+                    {Field::B3B0, param.texts[1]},
+                    {Field::B2, param.texts[2]},
+                    {Field::B1B0, param.texts[3]}};
+    const auto before = window.texts;
 
-    const auto outcome = cmdIDWrite_Click(panel, source);
+    const auto outcome = pressWrite(window, source);
 
     EXPECT_EQ(outcome.result, WriteOutcome::Result::OutOfRange);
     ASSERT_TRUE(outcome.invalidField.has_value());
     EXPECT_EQ(*outcome.invalidField, param.invalid);
     EXPECT_EQ(sequence(source), (std::vector<std::string>{"buzz 4"}));
-    EXPECT_EQ(panel.texts, before);
+    EXPECT_EQ(window.texts, before);
     const std::string message = commands::describeWrite(outcome);
     EXPECT_NE(message.find(commands::fieldName(param.invalid)), std::string::npos) << message;
     EXPECT_NE(message.find(card::fieldRangeLabel(param.invalid)), std::string::npos) << message;
@@ -625,25 +626,25 @@ TEST(WriteCommand, UnavailableReaderSendsNothing) {
                                        "/x/libMF1.so",
                                        "cannot open shared object file",
                                        {}};
-    FakePanel panel;
-    panel.add1 = true;
+    FakeWindow window;
+    window.add1 = true;
 
-    const auto outcome = cmdIDWrite_Click(panel, source);
+    const auto outcome = pressWrite(window, source);
 
     EXPECT_EQ(outcome.result, WriteOutcome::Result::ReaderUnavailable);
     EXPECT_TRUE(source.device.calls.empty());
-    EXPECT_TRUE(panel.setOrder.empty());
+    EXPECT_TRUE(window.setOrder.empty());
     EXPECT_NE(commands::describeWrite(outcome).find("libMF1.so"), std::string::npos);
 }
 
 TEST(WriteCommand, SuccessSaysTheNumberInBothNotationsAndHex) {
     FakeSource source;
-    FakePanel panel;
-    panel.texts[Field::B4] = "18";
-    panel.texts[Field::B3B0] = "878082202";
-    panel.lock = true;
+    FakeWindow window;
+    window.texts[Field::B4] = "18";
+    window.texts[Field::B3B0] = "878082202";
+    window.lock = true;
 
-    const auto outcome = cmdIDWrite_Click(panel, source);
+    const auto outcome = pressWrite(window, source);
 
     const std::string message = commands::describeWrite(outcome);
     for (const char* part :
@@ -670,12 +671,12 @@ class ThrowingCall : public ::testing::TestWithParam<Thrown> {};
 TEST_P(ThrowingCall, KeepsWhatIsKnown) {
     FakeSource source;
     source.device.throwingCall = GetParam().call;
-    FakePanel panel;
-    panel.lock = true;
-    panel.add1 = true;
+    FakeWindow window;
+    window.lock = true;
+    window.add1 = true;
     MemoryJournal journal;
 
-    const auto outcome = cmdIDWrite_Click(panel, source, journal);
+    const auto outcome = pressWrite(window, source, journal);
 
     EXPECT_EQ(outcome.result, GetParam().result);
     EXPECT_EQ(outcome.verified(), GetParam().verified);

@@ -4,7 +4,7 @@
 #include "commands/write_command.h"
 #include "reader/reader_source.h"
 #include "support/emulator_control.h"
-#include "support/fake_panel.h"
+#include "support/fake_window.h"
 
 #include <gtest/gtest.h>
 
@@ -25,11 +25,11 @@ struct ReadBack {
 };
 
 ReadBack readTag(reader::ReaderSource& source) {
-    testing_support::FakePanel panel;
-    const auto outcome = commands::cmdIDRead_Click(panel, source);
+    testing_support::FakeWindow window;
+    const auto outcome = testing_support::pressRead(window, source);
     EXPECT_EQ(outcome.result, commands::ReadOutcome::Result::Read);
-    return {panel.texts[Field::B4], panel.texts[Field::B3B0], panel.texts[Field::B2],
-            panel.texts[Field::B1B0]};
+    return {window.texts[Field::B4], window.texts[Field::B3B0], window.texts[Field::B2],
+            window.texts[Field::B1B0]};
 }
 
 struct RoundTrip {
@@ -47,14 +47,14 @@ TEST_P(WriteThenRead, GivesBackTheNumberInEveryNotation) {
     const testing_support::EmulatorControl field;
     field.placeTag({0, 0, 0, 0, 0});
     reader::LazyReaderLibrary source;
-    testing_support::FakePanel panel;
-    panel.wg34 = param.wg34;
-    panel.texts = {{Field::B4, param.typed[0]},
-                   {Field::B3B0, param.typed[1]},
-                   {Field::B2, param.typed[2]},
-                   {Field::B1B0, param.typed[3]}};
+    testing_support::FakeWindow window;
+    window.wg34 = param.wg34;
+    window.texts = {{Field::B4, param.typed[0]},
+                    {Field::B3B0, param.typed[1]},
+                    {Field::B2, param.typed[2]},
+                    {Field::B1B0, param.typed[3]}};
 
-    const auto outcome = commands::cmdIDWrite_Click(panel, source);
+    const auto outcome = testing_support::pressWrite(window, source);
 
     ASSERT_EQ(outcome.result, WriteOutcome::Result::Written) << outcome.writeStatus;
     EXPECT_EQ(readTag(source), param.expected);
@@ -86,18 +86,19 @@ INSTANTIATE_TEST_SUITE_P(Numbers, WriteThenRead,
 TEST(WriteEndToEnd, ABatchWithTheAdvanceNumbersTagsConsecutively) {
     const testing_support::EmulatorControl field;
     reader::LazyReaderLibrary source;
-    testing_support::FakePanel panel;
-    panel.add1 = true;
-    panel.texts[Field::B3B0] = "4294967294";
+    testing_support::FakeWindow window;
+    window.add1 = true;
+    window.texts[Field::B3B0] = "4294967294";
 
     std::vector<std::string> numbers;
     for (int tag = 0; tag < 3; ++tag) {
         field.placeTag({0, 0, 0, 0, 0});  // a fresh tag for each press
-        ASSERT_EQ(commands::cmdIDWrite_Click(panel, source).result, WriteOutcome::Result::Written);
+        ASSERT_EQ(testing_support::pressWrite(window, source).result,
+                  WriteOutcome::Result::Written);
         numbers.push_back(readTag(source).b3b0);
     }
     EXPECT_EQ(numbers, (std::vector<std::string>{"4294967294", "4294967295", "0000000001"}));
-    EXPECT_EQ(panel.texts[Field::B3B0], "0000000002");
+    EXPECT_EQ(window.texts[Field::B3B0], "0000000002");
 }
 
 TEST(WriteEndToEnd, WithNoTagTheNumberDoesNotAdvanceAndNothingBeeps) {
@@ -105,15 +106,15 @@ TEST(WriteEndToEnd, WithNoTagTheNumberDoesNotAdvanceAndNothingBeeps) {
     field.removeTag();
     const auto beeps = field.beepCount();
     reader::LazyReaderLibrary source;
-    testing_support::FakePanel panel;
-    panel.add1 = true;
-    panel.lock = true;
+    testing_support::FakeWindow window;
+    window.add1 = true;
+    window.lock = true;
 
-    const auto outcome = commands::cmdIDWrite_Click(panel, source);
+    const auto outcome = testing_support::pressWrite(window, source);
 
     EXPECT_EQ(outcome.result, WriteOutcome::Result::NotWritten);
     EXPECT_NE(outcome.writeStatus, reader::kSuccess);
-    EXPECT_EQ(panel.texts[Field::B3B0], "0000000001");
+    EXPECT_EQ(window.texts[Field::B3B0], "0000000001");
     EXPECT_EQ(field.beepCount(), beeps);
 }
 
@@ -134,17 +135,17 @@ TEST_P(RefusedWrite, LeavesTheTagTheNumberAndTheBuzzerAlone) {
     const auto tagBefore = field.tag();
     const auto beeps = field.beepCount();
     reader::LazyReaderLibrary source;
-    testing_support::FakePanel panel;
-    panel.em4305 = param.em4305Selected;
-    panel.add1 = true;
-    panel.lock = true;
-    panel.texts[Field::B3B0] = "0000000777";
+    testing_support::FakeWindow window;
+    window.em4305 = param.em4305Selected;
+    window.add1 = true;
+    window.lock = true;
+    window.texts[Field::B3B0] = "0000000777";
 
-    const auto outcome = commands::cmdIDWrite_Click(panel, source);
+    const auto outcome = testing_support::pressWrite(window, source);
 
     EXPECT_EQ(outcome.result, WriteOutcome::Result::NotWritten);
     EXPECT_NE(outcome.writeStatus, reader::kSuccess);
-    EXPECT_EQ(panel.texts[Field::B3B0], "0000000777");
+    EXPECT_EQ(window.texts[Field::B3B0], "0000000777");
     EXPECT_EQ(field.beepCount(), beeps);
     EXPECT_EQ(field.tag(), tagBefore);
     EXPECT_FALSE(field.isLocked());
@@ -176,18 +177,18 @@ TEST(WriteEndToEnd, ALockedTagKeepsItsNumberForGood) {
         const testing_support::EmulatorControl field;
         field.placeEmptyTag(em4305 ? TagKind::EM4305 : TagKind::T5577);
         reader::LazyReaderLibrary source;
-        testing_support::FakePanel panel;
-        panel.em4305 = em4305;
-        panel.lock = true;
-        panel.texts[Field::B3B0] = "123";
+        testing_support::FakeWindow window;
+        window.em4305 = em4305;
+        window.lock = true;
+        window.texts[Field::B3B0] = "123";
 
-        const auto locked = commands::cmdIDWrite_Click(panel, source);
+        const auto locked = testing_support::pressWrite(window, source);
         ASSERT_EQ(locked.result, WriteOutcome::Result::Written) << locked.lockStatus;
         EXPECT_TRUE(field.isLocked());
 
-        panel.lock = false;
-        panel.texts[Field::B3B0] = "456";
-        const auto again = commands::cmdIDWrite_Click(panel, source);
+        window.lock = false;
+        window.texts[Field::B3B0] = "456";
+        const auto again = testing_support::pressWrite(window, source);
         EXPECT_EQ(again.result, WriteOutcome::Result::NotWritten);
         EXPECT_EQ(readTag(source).b3b0, "0000000123");
     }
@@ -197,13 +198,13 @@ TEST(WriteEndToEnd, EM4305TagsAreWrittenWithTheirOwnChipSelected) {
     const testing_support::EmulatorControl field;
     field.placeEmptyTag(TagKind::EM4305);
     reader::LazyReaderLibrary source;
-    testing_support::FakePanel panel;
-    panel.em4305 = true;
-    panel.wg34 = false;
-    panel.texts = {
+    testing_support::FakeWindow window;
+    window.em4305 = true;
+    window.wg34 = false;
+    window.texts = {
         {Field::B4, "255"}, {Field::B3B0, ""}, {Field::B2, "255"}, {Field::B1B0, "65535"}};
 
-    ASSERT_EQ(commands::cmdIDWrite_Click(panel, source).result, WriteOutcome::Result::Written);
+    ASSERT_EQ(testing_support::pressWrite(window, source).result, WriteOutcome::Result::Written);
     EXPECT_EQ(readTag(source), (ReadBack{"255", "0016777215", "255", "65535"}));
 }
 

@@ -276,13 +276,13 @@ private Q_SLOTS:
         QVERIFY(wg26->isChecked());
         QVERIFY(!wg34->isChecked());
         QVERIFY(t5577->isChecked());
-        QVERIFY(!window->isWG34Selected());
+        QVERIFY(window->writeForm().notation == card::Notation::WG26);
 
         QTest::mouseClick(em4305, Qt::LeftButton);
         QVERIFY(em4305->isChecked());
         QVERIFY(!t5577->isChecked());
         QVERIFY(wg26->isChecked());
-        QVERIFY(window->isEM4305Selected());
+        QVERIFY(window->writeForm().chip == reader::TagChip::EM4305);
 
         QTest::mouseClick(wg34, Qt::LeftButton);
         QVERIFY(wg34->isChecked());
@@ -290,15 +290,15 @@ private Q_SLOTS:
         QVERIFY(em4305->isChecked());
     }
 
-    void checkBoxesAreSeenThroughThePanel() {
+    void checkBoxesAreSeenByTheWrite() {
         const auto window = windowOverEmulator();
-        QVERIFY(!window->isAdd1Checked());
-        QVERIFY(!window->isLockChecked());
+        QVERIFY(!window->writeForm().advance);
+        QVERIFY(!window->writeForm().lock);
         QTest::mouseClick(control<QCheckBox>(*window, "chkIDADD1"), Qt::LeftButton);
-        QVERIFY(window->isAdd1Checked());
-        QVERIFY(!window->isLockChecked());
+        QVERIFY(window->writeForm().advance);
+        QVERIFY(!window->writeForm().lock);
         QTest::mouseClick(control<QCheckBox>(*window, "chkIDLOCK"), Qt::LeftButton);
-        QVERIFY(window->isLockChecked());
+        QVERIFY(window->writeForm().lock);
     }
 
     void focusStartsOnTheLockBoxAndTabFollowsTheTabIndexes() {
@@ -331,16 +331,16 @@ private Q_SLOTS:
         b3b0->insert(QStringLiteral("中文"));  // as an input method would
         QCOMPARE(b3b0->text(), QStringLiteral("12ab 中文"));
         QCOMPARE(fieldTexts(*window), (QStringList{"000", "12ab 中文", "000", "00001"}));
-        QVERIFY(window->isWG34Selected());
-        QVERIFY(!window->isEM4305Selected());
+        QVERIFY(window->writeForm().notation == card::Notation::WG34);
+        QVERIFY(window->writeForm().chip == reader::TagChip::T5577);
         QVERIFY(window->statusMessage().isEmpty());
     }
 
     void fieldsTakeTextsLongerThanAnyLimit() {
         const auto window = windowOverEmulator();
         const std::string longText(100000, '7');
-        window->setFieldText(card::Field::B3B0, longText);
-        QCOMPARE(window->fieldText(card::Field::B3B0), longText);
+        control<QLineEdit>(*window, "txtIDB3B0")->setText(QString::fromStdString(longText));
+        QCOMPARE(commands::textOf(window->writeForm().texts, card::Field::B3B0), longText);
     }
 
     void readButtonShowsTheTagInTheFieldAndSaysSo() {
@@ -678,7 +678,7 @@ private Q_SLOTS:
         QCOMPARE(device.calls.size(), std::size_t{5});
         QCOMPARE(fieldTexts(*window), (QStringList{"000", "0000000002", "000", "00001"}));
         QVERIFY(!lock->isChecked());
-        QVERIFY(window->isAdd1Checked());
+        QVERIFY(window->writeForm().advance);
         QCOMPARE(QApplication::focusWidget(), write);
         // The dropped presses are said, beside the write's outcome.
         QCOMPARE(window->statusMessage(),

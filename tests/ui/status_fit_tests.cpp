@@ -91,12 +91,12 @@ std::vector<std::string> everyMessage() {
                     for (const auto status : statuses()) {
                         WriteOutcome outcome;
                         outcome.result = result;
-                        outcome.number = kWidest;
+                        outcome.request.number = kWidest;
                         outcome.readBack = kWidest;
                         outcome.previousNumber = kWidest;
-                        outcome.notation = card::Notation::WG34;
-                        outcome.lockRequested = requested;
-                        outcome.advanceRequested = requested;
+                        outcome.request.notation = card::Notation::WG34;
+                        outcome.request.lock = requested;
+                        outcome.request.advance = requested;
                         outcome.writeStatus = outcome.readBackStatus = outcome.lockStatus = status;
                         outcome.invalidField = card::Field::B2;
                         outcome.earlierWrite = "2026-12-07T20:34:56+08:00";
