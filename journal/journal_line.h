@@ -22,6 +22,8 @@ inline constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 inline constexpr std::string_view kHeader =
     "时间,结果,十六进制,版本或客户号,前十位号,后八位号,芯片,保护,核对,原卡号";
 inline constexpr std::string_view kLineEnd = "\r\n";
+// How the header row starts: such a line is no line cut short.
+inline constexpr std::string_view kHeaderStart = "时间,";
 inline constexpr std::size_t kColumns = 10;
 // Journals written before 核对 and 原卡号 have only the first eight columns; there a write the
 // tag was read back to hold is one whose result starts with this.
@@ -61,13 +63,26 @@ struct CsvField {
 // trace; the write's own line after it, for the same number, closes it.
 inline constexpr std::string_view kStartResult = "正在写卡";
 
-// What a line records, as the questions before a write need it. `time` points into the line.
+// What a line says became of its write: decided here, from its columns; the words of its result
+// are only how it was told. A start that no later line of its number ended is unknown: the
+// program ended during the write, and the tag may or may not hold the number.
+enum class LineState : std::uint8_t {
+    Verified,  // written, and the tag read back holding the number
+    Failed,    // anything else that reached the tag
+    Started,   // the line before MF_Write (kStartResult); its outcome is on a later line
+    Unknown,   // a start that no line ended
+};
+
+// What a line records. Its texts point into the line.
 struct LineRecord {
     std::string_view time;
-    std::uint64_t key = 0;                     // numberKey of the number written
-    bool verified = false;                     // the tag was read back holding it
-    bool start = false;                        // the line before MF_Write (kStartResult)
+    std::uint64_t key = 0;  // numberKey of the number written
+    LineState state = LineState::Failed;
     std::optional<std::uint64_t> previousKey;  // what the tag held before, when it was read
+    CsvField result;
+    CsvField chip;
+    bool locked = false;
+    std::size_t at = 0;  // where the line starts in the text it was read from
 };
 
 // What a line records, or nothing: for the header, and any line that is not whole (ten fields,

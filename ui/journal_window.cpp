@@ -45,7 +45,7 @@ QString windowTitleText() {
 
 }  // namespace
 
-JournalWindow::JournalWindow(std::filesystem::path file,
+JournalWindow::JournalWindow(journal::Journal& journal,
                              std::chrono::system_clock::time_point sessionStart, QWidget* parent)
     : QWidget(parent, Qt::Window),
       table_(new QTableView(this)),
@@ -55,7 +55,7 @@ JournalWindow::JournalWindow(std::filesystem::path file,
     setObjectName(QStringLiteral("写卡记录窗口"));
     setWindowTitle(windowTitleText());
     setAccessibleName(windowTitleText());
-    model_ = new JournalModel(std::move(file), sessionStart, this);
+    model_ = new JournalModel(journal, sessionStart, this);
 
     auto* periodLabel = new QLabel(QStringLiteral("显示："), this);
     auto* periods = new QHBoxLayout;
@@ -166,8 +166,8 @@ void JournalWindow::showCounts() {
                        .arg(model_->rowCount())
                        .arg(counts.verified)
                        .arg(counts.failed);
-    if (counts.started > 0) {
-        text += QStringLiteral("，结果不明 %1").arg(counts.started);
+    if (counts.unknown > 0) {
+        text += QStringLiteral("，结果不明 %1").arg(counts.unknown);
     }
     const int selected = static_cast<int>(selectedRows().size());
     if (selected > 0) {
