@@ -23,6 +23,8 @@ constexpr std::chrono::milliseconds kPollInterval{20};
 constexpr qint64 kJulianDayOf1970 = 2440588;
 // With a filter, this many new rows are looked at on the window's thread; more are found anew.
 constexpr std::size_t kTakenAtOnce = 20000;
+// The rows the view is given first: many screens.
+constexpr int kFirstGiven = 10000;
 
 // An icon that tells the state by its shape, not only by its colour: a tick, a cross, a dash.
 QIcon stateIcon(LineState state) {
@@ -112,13 +114,11 @@ JournalModel::JournalModel(journal::Journal& journal,
         error_ = QStringLiteral("找不到用户数据目录，没有写卡记录可看");
         return;
     }
-    if (journal_.isLoaded()) {
-        journal_.readAppended();
-        showAnew();
-    } else {
-        waitingForJournal_ = true;
-        poll_->start();
-    }
+    // The rows are taken in on the event loop's next turn: the window shows at once, as over an
+    // empty journal, then its rows.
+    waitingForJournal_ = true;
+    QTimer::singleShot(0, this, &JournalModel::poll);
+    poll_->start();
 }
 
 JournalModel::~JournalModel() {
@@ -164,6 +164,7 @@ void JournalModel::showAnew() {
     if (filtered_) {
         scan_ = journal_.scanRows(shown);
     }
+    given_ = std::min(shownRows(), kFirstGiven);
     endResetModel();
     if (scan_ && scan_->done) {
         takeScan();
@@ -203,6 +204,7 @@ void JournalModel::takeScan() {
     if (scan->error) {
         error_ = qText(*scan->error);
     }
+    given_ = std::min(shownRows(), kFirstGiven);
     endResetModel();
     takeAppended(journal_.table());
 }
@@ -236,15 +238,18 @@ void JournalModel::takeAppended(const journal::Journal::Table& table) {
         block_.reset();
         const std::size_t before = rows_;
         if (!filtered_) {
-            if (table.rows > before) {
-                beginInsertRows({}, 0, static_cast<int>(table.rows - before) - 1);
+            const auto added = static_cast<int>(table.rows - before);
+            if (added > 0) {
+                beginInsertRows({}, 0, added - 1);
                 rows_ = table.rows;
+                given_ += added;
                 endInsertRows();
             }
-            if (settled_ < before) {
-                Q_EMIT dataChanged(
-                    index(static_cast<int>(rows_ - before), 0),
-                    index(static_cast<int>(rows_ - 1 - settled_), columnCount() - 1));
+            const auto changed = static_cast<int>(rows_ - before);
+            if (settled_ < before && changed < given_) {
+                Q_EMIT dataChanged(index(changed, 0),
+                                   index(std::min(given_, static_cast<int>(rows_ - settled_)) - 1,
+                                         columnCount() - 1));
             }
             counts_ = table.counts;
         } else {
@@ -266,6 +271,7 @@ void JournalModel::takeAppended(const journal::Journal::Table& table) {
             if (!added.empty()) {
                 beginInsertRows({}, 0, static_cast<int>(added.size()) - 1);
                 shown_.insert(shown_.end(), added.begin(), added.end());
+                given_ += static_cast<int>(added.size());
                 endInsertRows();
             }
         }
@@ -289,10 +295,21 @@ bool JournalModel::setSearch(const QString& text) {
 }
 
 int JournalModel::rowCount(const QModelIndex& parent) const {
-    if (parent.isValid()) {
-        return 0;
+    return parent.isValid() ? 0 : given_;
+}
+
+bool JournalModel::canFetchMore(const QModelIndex& parent) const {
+    return !parent.isValid() && given_ < shownRows();
+}
+
+void JournalModel::fetchMore(const QModelIndex& parent) {
+    if (!canFetchMore(parent)) {
+        return;
     }
-    return static_cast<int>(filtered_ ? shown_.size() : rows_);
+    const int more = std::min(shownRows() - given_, std::max(given_, kFirstGiven));
+    beginInsertRows({}, given_, given_ + more - 1);
+    given_ += more;
+    endInsertRows();
 }
 
 int JournalModel::columnCount(const QModelIndex& parent) const {
@@ -403,7 +420,7 @@ QString JournalModel::tabSeparated(const QList<int>& rows) const {
         text += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
     };
     if (rows.isEmpty()) {
-        for (int row = 0; row < rowCount(); ++row) {
+        for (int row = 0; row < shownRows(); ++row) {
             add(row);
         }
     } else {
@@ -421,7 +438,7 @@ std::optional<QString> JournalModel::exportXlsx(const QString& path, const QList
     for (const auto name : journal::kTableHeader) {
         content.header.emplace_back(name);
     }
-    content.rows = rows.isEmpty() ? static_cast<std::size_t>(rowCount())
+    content.rows = rows.isEmpty() ? static_cast<std::size_t>(shownRows())
                                   : static_cast<std::size_t>(rows.size());
     content.row = [this, &rows](std::size_t index, std::vector<std::string>& cells) {
         const int shown =

@@ -20,7 +20,9 @@ namespace ui {
 // only what it shows: the rows are the journal's (journal::Journal::rowBlock, read from the file
 // when painted); a filter keeps the numbers of the rows it shows, which the journal finds on its
 // reading thread. While the journal is still being read, and while a filter is being found, the
-// table says so. After a write, followAppends() takes in what was appended.
+// table says so. After a write, followAppends() takes in what was appended. The view is given the
+// newest rows first and more as it scrolls down (fetchMore), each time as many again: a view
+// keeps a few bytes for every row it is given.
 class JournalModel final : public QAbstractTableModel {
     Q_OBJECT
 
@@ -54,7 +56,14 @@ public:
     [[nodiscard]] std::size_t skippedLines() const noexcept { return skipped_; }
     [[nodiscard]] const std::optional<QString>& readError() const noexcept { return error_; }
 
+    // The rows shown, of which the view has the first rowCount().
+    [[nodiscard]] int shownRows() const noexcept {
+        return static_cast<int>(filtered_ ? shown_.size() : rows_);
+    }
+
     [[nodiscard]] int rowCount(const QModelIndex& parent = {}) const override;
+    [[nodiscard]] bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
     [[nodiscard]] int columnCount(const QModelIndex& parent = {}) const override;
     [[nodiscard]] QVariant data(const QModelIndex& index, int role) const override;
     [[nodiscard]] QVariant headerData(int section, Qt::Orientation orientation,
@@ -98,6 +107,7 @@ private:
     std::size_t settled_ = 0;  // of which no line to come changes
     bool filtered_ = false;
     std::vector<std::uint32_t> shown_;  // with a filter: the rows shown, oldest first
+    int given_ = 0;                     // the rows the view has, from the top
     journal::RowCounts counts_;
     std::size_t skipped_ = 0;
     std::optional<QString> error_;

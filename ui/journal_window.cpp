@@ -163,7 +163,7 @@ void JournalWindow::followAppends() {
 void JournalWindow::showCounts() {
     const auto counts = model_->counts();
     QString text = QStringLiteral("显示 %1 行：已写成并核对 %2，未写成 %3")
-                       .arg(model_->rowCount())
+                       .arg(model_->shownRows())
                        .arg(counts.verified)
                        .arg(counts.failed);
     if (counts.unknown > 0) {
@@ -184,8 +184,8 @@ void JournalWindow::showCounts() {
     }
     counts_->setText(text);
     counts_->setAccessibleName(text);
-    export_->setEnabled(!model_->isReading() && model_->rowCount() > 0);
-    copy_->setEnabled(model_->rowCount() > 0);
+    export_->setEnabled(!model_->isReading() && model_->shownRows() > 0);
+    copy_->setEnabled(model_->shownRows() > 0);
 }
 
 QList<int> JournalWindow::selectedRows() const {
@@ -221,7 +221,7 @@ QString JournalWindow::proposedPath(QDate date) {
 
 std::optional<QString> JournalWindow::exportTo(const QString& path, QDate date) {
     const QList<int> rows = selectedRows();
-    const int count = rows.isEmpty() ? model_->rowCount() : static_cast<int>(rows.size());
+    const int count = rows.isEmpty() ? model_->shownRows() : static_cast<int>(rows.size());
     QApplication::setOverrideCursor(Qt::WaitCursor);
     auto failed = model_->exportXlsx(path, rows, date);
     QApplication::restoreOverrideCursor();
