@@ -58,7 +58,7 @@ util::Expected<FieldState, FieldError> FieldStore::load() const {
     if (!std::filesystem::exists(folder, error) && !error) {
         return FieldState{};
     }
-    auto lock = FileLock::acquireForReading(lockBeside(*file));
+    auto lock = lockForReading(lockBeside(*file));
     if (!lock) {
         return util::Unexpected{unavailable(lock.error())};
     }
@@ -74,7 +74,7 @@ util::Expected<FieldState, FieldError> FieldStore::update(
     if (auto error = makeFolder(*file)) {
         return util::Unexpected{std::move(*error)};
     }
-    auto lock = FileLock::acquire(lockBeside(*file), FileLock::Mode::Exclusive);
+    auto lock = lockExclusively(lockBeside(*file));
     if (!lock) {
         return util::Unexpected{unavailable(lock.error())};
     }
@@ -100,7 +100,7 @@ std::optional<FieldError> FieldStore::overwrite(const FieldState& state) const {
     if (auto error = makeFolder(*file)) {
         return error;
     }
-    auto lock = FileLock::acquire(lockBeside(*file), FileLock::Mode::Exclusive);
+    auto lock = lockExclusively(lockBeside(*file));
     if (!lock) {
         return unavailable(lock.error());
     }
@@ -132,9 +132,10 @@ util::Expected<FieldState, FieldError> FieldStore::read(const std::filesystem::p
 std::optional<FieldError> FieldStore::save(const std::filesystem::path& file,
                                            const FieldState& state, bool synced) {
     // Under the exclusive lock, so no live writer's temporary file is among those removed.
-    removeStaleTemporaries(file);
-    if (auto error = replaceFileAtomically(file, formatFieldFile(state),
-                                           synced ? Durability::Synced : Durability::Unsynced)) {
+    platform::removeStaleTemporaries(file);
+    if (auto error = replaceFieldFile(
+            file, formatFieldFile(state),
+            synced ? platform::Durability::Synced : platform::Durability::Unsynced)) {
         return unavailable(std::move(*error));
     }
     return std::nullopt;

@@ -2,71 +2,94 @@
 
 #include "platform/owned_file.h"
 
-#include <algorithm>
 #include <system_error>
 #include <utility>
 
-// What the platforms share; the platform's own calls are in file_ops_posix.cpp and
-// file_ops_windows.cpp.
 namespace emulator {
-
-FileLock::FileLock(FileLock&& other) noexcept : handle_(std::exchange(other.handle_, kNoHandle)) {}
-
-FileLock& FileLock::operator=(FileLock&& other) noexcept {
-    if (this != &other) {
-        release();
-        handle_ = std::exchange(other.handle_, kNoHandle);
-    }
-    return *this;
-}
-
-FileLock::~FileLock() {
-    release();
-}
-
-std::string temporaryPrefix(const std::filesystem::path& file) {
-    return file.filename().string() + ".tmp-";
-}
-
-std::filesystem::path temporaryName(const std::filesystem::path& file, std::uint64_t randomBits) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string suffix(16, '0');
-    for (std::size_t i = suffix.size(); i > 0; --i) {
-        suffix[i - 1] = kDigits[randomBits & 0xFU];
-        randomBits >>= 4U;
-    }
-    return file.parent_path() / (temporaryPrefix(file) + suffix);
-}
 
 namespace {
 
-// Only the names writers make, the prefix and up to 16 hexadecimal digits (older writers used
-// their process number): another field may be named "<field>.tmp-<anything else>".
-bool isTemporaryOf(const std::string& name, const std::string& prefix) {
-    constexpr std::size_t kDigits = 16;
-    if (name.size() <= prefix.size() || name.size() > prefix.size() + kDigits ||
-        !name.starts_with(prefix)) {
-        return false;
+std::string lockFileRefused(const std::filesystem::path& lockFile,
+                            const platform::OpenFailure& failure) {
+    switch (failure.refusal) {
+        case platform::Refusal::ForeignLink:
+        case platform::Refusal::LinkToLink:
+            return "cannot open the lock file: " + lockFile.string() +
+                   " is a symbolic link, which the emulator never opens";
+        case platform::Refusal::NotRegular:
+        case platform::Refusal::ForeignOwner:
+            return "cannot open the lock file: " + lockFile.string() + " is not a regular file";
+        case platform::Refusal::Missing:
+        case platform::Refusal::System:
+            break;
     }
-    return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
-                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+    return "cannot open the lock file " + lockFile.string() + ": " + failure.error.message();
+}
+
+util::Expected<platform::FileLock, std::string> lockOpened(platform::OwnedFile file,
+                                                           platform::FileLock::Mode mode,
+                                                           const std::filesystem::path& lockFile) {
+    platform::FileLock lock(std::move(file));
+    if (const std::error_code error = lock.lock(mode)) {
+        return util::Unexpected{"cannot lock " + lockFile.string() + ": " + error.message()};
+    }
+    return lock;
 }
 
 }  // namespace
 
-void removeStaleTemporaries(const std::filesystem::path& file) {
-    const auto folder =
-        file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
-    const std::string prefix = temporaryPrefix(file);
-    std::error_code error;
-    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
-         entry.increment(error)) {
-        if (isTemporaryOf(entry->path().filename().string(), prefix)) {
-            // remove() takes a link itself away, never its target.
-            std::error_code ignored;
-            std::filesystem::remove(entry->path(), ignored);
-        }
+util::Expected<platform::FileLock, std::string> lockExclusively(
+    const std::filesystem::path& lockFile) {
+    // Anyone's lock file serves: the field is shared by whoever holds the tag.
+    auto opened = platform::openOwnFile(lockFile, platform::Access::Lock, platform::Owner::Anyone,
+                                        platform::Links::Never);
+    if (!opened) {
+        return util::Unexpected{lockFileRefused(lockFile, opened.error())};
     }
+    return lockOpened(std::move(*opened), platform::FileLock::Mode::Exclusive, lockFile);
+}
+
+util::Expected<std::optional<platform::FileLock>, std::string> lockForReading(
+    const std::filesystem::path& lockFile) {
+    auto opened =
+        platform::openLockFileToRead(lockFile, platform::Owner::Anyone, platform::Links::Never);
+    if (!opened) {
+        return util::Unexpected{lockFileRefused(lockFile, opened.error())};
+    }
+    if (!opened->has_value()) {
+        return std::optional<platform::FileLock>{};
+    }
+    auto locked = lockOpened(std::move(**opened), platform::FileLock::Mode::Shared, lockFile);
+    if (!locked) {
+        return util::Unexpected{locked.error()};
+    }
+    return std::optional<platform::FileLock>{std::move(*locked)};
+}
+
+std::optional<std::string> replaceFieldFile(const std::filesystem::path& file,
+                                            const std::string& content,
+                                            platform::Durability durability) {
+    const auto failure = platform::replaceFileAtomically(file, content, durability);
+    if (!failure) {
+        return std::nullopt;
+    }
+    const std::string why = failure->error.message();
+    switch (failure->step) {
+        case platform::ReplaceFailure::Step::Name:
+            return std::string("cannot draw a random name for the temporary file");
+        case platform::ReplaceFailure::Step::Create:
+            // O_NOFOLLOW fails so on a link: say so rather than "too many levels of links".
+            if (failure->error == std::errc::too_many_symbolic_link_levels) {
+                return "cannot create: " + failure->file.string() +
+                       " is a symbolic link, which the emulator never opens";
+            }
+            return "cannot create " + failure->file.string() + ": " + why;
+        case platform::ReplaceFailure::Step::Write:
+            return "cannot write " + failure->file.string() + ": " + why;
+        case platform::ReplaceFailure::Step::Rename:
+            break;
+    }
+    return "cannot replace " + failure->file.string() + ": " + why;
 }
 
 util::Expected<std::filesystem::path, std::string> resolveFieldLink(

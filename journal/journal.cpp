@@ -126,8 +126,9 @@ void Journal::markOpen() {
     if (!running) {
         return;  // nothing to tell then: the journal's own failures are told when it is used
     }
-    if (platform::tryLockExclusive(running->native())) {
-        running_ = std::move(*running);
+    platform::FileLock lock(std::move(*running));
+    if (lock.tryLock(platform::FileLock::Mode::Exclusive)) {
+        running_ = std::move(lock);
     } else {
         anotherCopyOpen_ = true;
     }
@@ -272,13 +273,14 @@ void Journal::hold() {
             holdProblem_ = platform::whyNotOpened("无法打开写卡记录的锁文件", lock.error());
         } else {
             const auto until = std::chrono::steady_clock::now() + kLockWait;
-            bool locked = platform::tryLockExclusive(lock->native());
+            platform::FileLock held(std::move(*lock));
+            bool locked = held.tryLock(platform::FileLock::Mode::Exclusive);
             while (!locked && std::chrono::steady_clock::now() < until) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
-                locked = platform::tryLockExclusive(lock->native());
+                locked = held.tryLock(platform::FileLock::Mode::Exclusive);
             }
             if (locked) {
-                lock_ = std::move(*lock);
+                lock_ = std::move(held);
             } else {
                 holdProblem_ =
                     "另一个窗口正在写卡，等了 1 秒仍未轮到：这次按已读到的写卡记录提醒重复的号码";
@@ -291,10 +293,7 @@ void Journal::hold() {
 }
 
 void Journal::release() {
-    if (lock_.isOpen()) {
-        platform::unlock(lock_.native());
-        lock_ = platform::OwnedFile();
-    }
+    lock_ = platform::FileLock();
 }
 
 void Journal::refresh() {

@@ -4,6 +4,7 @@
 #include "journal/journal_index.h"
 #include "journal/journal_rows.h"
 #include "journal/row_map.h"
+#include "platform/file_lock.h"
 #include "platform/owned_file.h"
 
 #include <atomic>
@@ -160,8 +161,8 @@ private:
     std::filesystem::path file_;
     Clock clock_;
     bool anotherCopyOpen_ = false;
-    platform::OwnedFile running_;  // written-tags.csv.running, locked while this copy lives
-    platform::OwnedFile lock_;     // written-tags.csv.lock, locked between hold and release
+    platform::FileLock running_;  // written-tags.csv.running, locked while this copy lives
+    platform::FileLock lock_;     // written-tags.csv.lock, locked between hold and release
     std::optional<std::string> holdProblem_;
 
     mutable std::mutex mutex_;

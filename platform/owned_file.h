@@ -37,6 +37,10 @@ enum class Access {
     Lock,    // read and write, created when missing, for an advisory lock only
 };
 
+// Which symbolic links a name may be: its user's own (followOwnLink), or none at all (for a file
+// whose place in the folder matters, such as a lock file beside the file it guards).
+enum class Links { FollowOwn, Never };
+
 // An open file, closed with the object.
 class OwnedFile {
 public:
@@ -66,22 +70,19 @@ private:
 [[nodiscard]] util::Expected<std::filesystem::path, OpenFailure> followOwnLink(
     const std::filesystem::path& file);
 
-// Opens the file a name stands for (followOwnLink), never blocking: only a regular file, and
-// with Owner::Mine only one this user owns that has no other name.
+// Opens the file a name stands for (followOwnLink; with Links::Never the name itself, a link
+// refused as ForeignLink), never blocking: only a regular file, and with Owner::Mine only one
+// this user owns that has no other name.
 [[nodiscard]] util::Expected<OwnedFile, OpenFailure> openOwnFile(const std::filesystem::path& file,
                                                                  Access access,
-                                                                 Owner owner = Owner::Mine);
+                                                                 Owner owner = Owner::Mine,
+                                                                 Links links = Links::FollowOwn);
 
 // Reads up to `size` bytes at `offset`; 0 at the end of the file.
 [[nodiscard]] util::Expected<std::size_t, std::error_code> readAt(NativeFile file,
                                                                   std::uint64_t offset,
                                                                   char* buffer, std::size_t size);
 [[nodiscard]] util::Expected<std::uint64_t, std::error_code> fileSize(NativeFile file);
-
-// An exclusive advisory lock on the whole file (flock, LockFileEx) that never waits: false when
-// another holder has it (or it cannot be taken). Released by unlock or by closing the file.
-[[nodiscard]] bool tryLockExclusive(NativeFile file) noexcept;
-void unlock(NativeFile file) noexcept;
 
 // Makes the folder's entries (a new name, a rename) durable; nothing to do on Windows, where
 // MoveFileEx's write-through does it.

@@ -1,7 +1,6 @@
 #include "platform/owned_file.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -92,8 +91,10 @@ util::Expected<std::filesystem::path, OpenFailure> followOwnLink(
 }
 
 util::Expected<OwnedFile, OpenFailure> openOwnFile(const std::filesystem::path& file, Access access,
-                                                   Owner owner) {
-    auto target = followOwnLink(file);
+                                                   Owner owner, Links links) {
+    auto target = links == Links::FollowOwn
+                      ? followOwnLink(file)
+                      : util::Expected<std::filesystem::path, OpenFailure>(file);
     if (!target) {
         return util::Unexpected{target.error()};
     }
@@ -150,21 +151,6 @@ util::Expected<std::uint64_t, std::error_code> fileSize(NativeFile file) {
         return util::Unexpected{std::error_code(errno, std::generic_category())};
     }
     return static_cast<std::uint64_t>(status.st_size);
-}
-
-bool tryLockExclusive(NativeFile file) noexcept {
-    for (;;) {
-        if (::flock(static_cast<int>(file), LOCK_EX | LOCK_NB) == 0) {
-            return true;
-        }
-        if (errno != EINTR) {
-            return false;
-        }
-    }
-}
-
-void unlock(NativeFile file) noexcept {
-    ::flock(static_cast<int>(file), LOCK_UN);
 }
 
 void syncFolder(const std::filesystem::path& folder) noexcept {

@@ -38,8 +38,9 @@ util::Expected<std::filesystem::path, OpenFailure> followOwnLink(
     return file;
 }
 
+// Links::FollowOwn and Links::Never alike: no link is followed here.
 util::Expected<OwnedFile, OpenFailure> openOwnFile(const std::filesystem::path& file, Access access,
-                                                   Owner /*owner*/) {
+                                                   Owner /*owner*/, Links /*links*/) {
     DWORD rights = GENERIC_READ;
     DWORD disposition = OPEN_EXISTING;
     if (access == Access::Append) {
@@ -95,17 +96,6 @@ util::Expected<std::uint64_t, std::error_code> fileSize(NativeFile file) {
         return util::Unexpected{systemError(GetLastError())};
     }
     return static_cast<std::uint64_t>(size.QuadPart);
-}
-
-bool tryLockExclusive(NativeFile file) noexcept {
-    OVERLAPPED whole{};
-    return LockFileEx(toHandle(file), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
-                      MAXDWORD, MAXDWORD, &whole) != 0;
-}
-
-void unlock(NativeFile file) noexcept {
-    OVERLAPPED whole{};
-    UnlockFileEx(toHandle(file), 0, MAXDWORD, MAXDWORD, &whole);
 }
 
 void syncFolder(const std::filesystem::path& /*folder*/) noexcept {}

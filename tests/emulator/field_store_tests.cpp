@@ -1,7 +1,7 @@
 // The field file on disk: missing, created, shared by two writers, damaged, and where it lives.
 #include "emulator/field_file_format.h"
 #include "emulator/field_store.h"
-#include "emulator/file_ops.h"
+#include "platform/replace_file.h"
 
 #include "support/scratch_folder.h"
 
@@ -82,7 +82,7 @@ TEST(FieldStore, LeavesNoTemporaryFilesBehindAndRemovesThoseOfDeadWriters) {
     const FieldStore store(folder.path() / "field");
     // What writers killed before their rename left: an older writer's name and a current one.
     writeText(folder.path() / "field.tmp-4242", "zeld-emulated-field 1\n");
-    writeText(emulator::temporaryName(store.file(), 0x0123456789ABCDEFULL), "");
+    writeText(platform::temporaryName(store.file(), 0x0123456789ABCDEFULL), "");
     for (int i = 0; i < 3; ++i) {
         ASSERT_TRUE(store.update(addBeep));
     }
