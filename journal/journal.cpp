@@ -241,7 +241,7 @@ std::size_t Journal::verifiedNumbers() const {
 std::size_t Journal::bytesKept() const {
     awaitLoad();
     const std::lock_guard guard(mutex_);
-    return read_.index.bytesKept();
+    return read_.index.bytesKept() + read_.rows.bytesKept();
 }
 
 std::optional<RecordedWrite> Journal::interruptedWrite() const {

@@ -113,7 +113,7 @@ public:
     [[nodiscard]] const std::optional<std::string>& loadError() const;
     // How many different numbers it holds as verified writes. Waits for the reading.
     [[nodiscard]] std::size_t verifiedNumbers() const;
-    // The bytes its index keeps. Waits for the reading.
+    // The bytes its index and its map of the table's rows keep. Waits for the reading.
     [[nodiscard]] std::size_t bytesKept() const;
 
     // --- The 写卡记录 table ---------------------------------------------------------------------

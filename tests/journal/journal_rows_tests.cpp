@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <thread>
 
 namespace {
 
@@ -185,6 +186,60 @@ TEST(JournalRows, AreReadOnFromWhereTheReadingEnded) {
     ASSERT_TRUE(missing.waitLoaded(std::chrono::seconds(10)));
     EXPECT_EQ(missing.table().rows, 0U);
     EXPECT_FALSE(missing.table().error);
+}
+
+// Over many strides of rows, in a journal long enough to be looked through on the reading
+// thread: every row is the line the table shows there (a start and its outcome one row, a start
+// nothing of its number follows unknown), and a filter finds exactly the rows it shows.
+TEST(JournalRows, EveryRowAndEveryFilteredRowIsFoundInALongJournal) {
+    const testing_support::ScratchFolder scratch;
+    const auto file = scratch.path() / "written-tags.csv";
+    constexpr std::uint64_t kNumbers = 50000;
+    std::string text =
+        std::string(journal::kByteOrderMark) + std::string(journal::kHeader) + "\r\n";
+    std::vector<LineState> expected;
+    const std::string time = "2024-05-01T14:03:22+08:00";
+    for (std::uint64_t key = 0; key < kNumbers; ++key) {
+        commands::JournalEntry entry{std::string(journal::kStartResult),
+                                     false,
+                                     card::tagNumberFromValue(key),
+                                     reader::TagChip::T5577,
+                                     false,
+                                     std::nullopt};
+        if (key % 3 != 2) {
+            text += journal::formatLine(time, entry);
+        }
+        entry.result = key % 3 == 0 ? "已写卡" : "写卡失败（状态 7）";
+        entry.verified = key % 3 == 0;
+        if (key % 3 != 1) {
+            text += journal::formatLine(time, entry);
+        }
+        expected.push_back(key % 3 == 0   ? LineState::Verified
+                           : key % 3 == 1 ? LineState::Unknown
+                                          : LineState::Failed);
+    }
+    writeFile(file, text);
+    journal::Journal journal(file);
+    ASSERT_TRUE(journal.waitLoaded(std::chrono::seconds(30)));
+    ASSERT_EQ(journal.table().rows, kNumbers);
+    for (std::size_t row = 0; row < kNumbers; ++row) {
+        const auto block = journal.rowBlock(row);
+        ASSERT_TRUE(block && row - block->first < block->rows.size()) << row;
+        const journal::JournalRow& line = block->rows[row - block->first];
+        ASSERT_EQ(card::numberValue(line.number), row);
+        ASSERT_EQ(line.state, expected[row]) << row;
+    }
+
+    journal::RowFilter filter;
+    filter.query = journal::parseNumberQuery("1000");  // ten digits 1000, or hex 0x1000
+    const auto scan = journal.scanRows(filter);
+    for (int wait = 0; wait < 3000 && !scan->done; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_TRUE(scan->done);
+    EXPECT_EQ(scan->rows, (std::vector<std::uint32_t>{1000, 0x1000}));
+    EXPECT_EQ(scan->counts, (journal::RowCounts{0, 0, 2}));
+    EXPECT_EQ(scan->looked, kNumbers);
 }
 
 struct QueryCase {
