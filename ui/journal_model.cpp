@@ -117,7 +117,7 @@ JournalModel::JournalModel(journal::Journal& journal,
     // The rows are taken in on the event loop's next turn: the window shows at once, as over an
     // empty journal, then its rows.
     waitingForJournal_ = true;
-    QTimer::singleShot(0, this, &JournalModel::poll);
+    QMetaObject::invokeMethod(this, &JournalModel::poll, Qt::QueuedConnection);
     poll_->start();
 }
 
@@ -166,10 +166,12 @@ void JournalModel::showAnew() {
     }
     given_ = std::min(shownRows(), kFirstGiven);
     endResetModel();
-    if (scan_ && scan_->done) {
-        takeScan();
-    } else if (scan_) {
-        poll_->start();
+    if (scan_) {
+        if (scan_->done) {
+            takeScan();
+        } else {
+            poll_->start();
+        }
     }
     Q_EMIT countsChanged();
 }

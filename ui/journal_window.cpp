@@ -48,6 +48,7 @@ QString windowTitleText() {
 JournalWindow::JournalWindow(journal::Journal& journal,
                              std::chrono::system_clock::time_point sessionStart, QWidget* parent)
     : QWidget(parent, Qt::Window),
+      model_(new JournalModel(journal, sessionStart, this)),
       table_(new QTableView(this)),
       period_(new QButtonGroup(this)),
       search_(new QLineEdit(this)),
@@ -55,7 +56,6 @@ JournalWindow::JournalWindow(journal::Journal& journal,
     setObjectName(QStringLiteral("写卡记录窗口"));
     setWindowTitle(windowTitleText());
     setAccessibleName(windowTitleText());
-    model_ = new JournalModel(journal, sessionStart, this);
 
     auto* periodLabel = new QLabel(QStringLiteral("显示："), this);
     auto* periods = new QHBoxLayout;
