@@ -172,7 +172,7 @@ std::string formatLine(std::string_view time, const commands::JournalEntry& entr
     return line;
 }
 
-std::optional<LineRecord> parseLine(std::string_view line) noexcept {
+std::optional<WholeLine> parseLine(std::string_view line) noexcept {
     std::array<CsvField, kColumns> raw{};
     std::size_t count = 0;
     if (!splitFields(line, raw, count) || (count != kColumns && count != kOldColumns)) {
@@ -191,11 +191,12 @@ std::optional<LineRecord> parseLine(std::string_view line) noexcept {
     if (!key) {
         return std::nullopt;
     }
-    LineRecord record;
+    WholeLine record;
     record.time = fields[0];
     record.key = *key;
     record.result = raw[1];
     record.chip = raw[6];
+    record.hasChip = !fields[6].empty();
     record.locked = fields[7] == "是";
     bool verified = false;
     if (count == kColumns) {
@@ -226,11 +227,8 @@ std::optional<ReadLine> readProgramLine(std::string_view text) noexcept {
     bool verified = false;
     if (!cursor.shaped<"dddd-dd-ddTdd:dd:dd">() || !cursor.either('+', '-') ||
         !cursor.shaped<"dd:dd,">() || !cursor.text(result) || !cursor.hex(record.key) ||
-        !cursor.shaped<",ddd,dddddddddd,\"ddd,ddddd\",">()) {
-        return std::nullopt;
-    }
-    const std::size_t chipAt = cursor.at();
-    if (!(cursor.shaped<"T5577,">() || cursor.shaped<"EM4305,">()) ||
+        !cursor.shaped<",ddd,dddddddddd,\"ddd,ddddd\",">() ||
+        !(cursor.shaped<"T5577,">() || cursor.shaped<"EM4305,">()) ||
         !cursor.yesOrNo(record.locked) || !cursor.yesOrNo(verified)) {
         return std::nullopt;
     }
@@ -241,8 +239,7 @@ std::optional<ReadLine> readProgramLine(std::string_view text) noexcept {
         record.previousKey = previous;
     }
     record.time = text.substr(0, kTimeLength);
-    record.result = CsvField{result, false};
-    record.chip = CsvField{text.substr(chipAt, text[chipAt] == 'T' ? 5 : 6), false};
+    record.hasChip = true;
     record.state = stateOf(result, verified);
     read.length = cursor.at();
     return read;

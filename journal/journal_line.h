@@ -73,22 +73,27 @@ enum class LineState : std::uint8_t {
     Unknown,   // a start that no line ended
 };
 
-// What a line records. Its texts point into the line.
+// What a line records, as reading the whole journal needs it: in few bytes, since a piece of
+// the journal holds thousands. `time` points into the line.
 struct LineRecord {
     std::string_view time;
-    std::uint64_t key = 0;  // numberKey of the number written
-    LineState state = LineState::Failed;
+    std::uint64_t key = 0;                     // numberKey of the number written
     std::optional<std::uint64_t> previousKey;  // what the tag held before, when it was read
+    std::uint32_t at = 0;                      // where the line starts in the text it was read from
+    LineState state = LineState::Failed;
+    bool locked = false;
+    bool hasChip = false;  // its 芯片 column is not empty
+};
+// A line's record with the texts only showing it needs, which point into the line.
+struct WholeLine : LineRecord {
     CsvField result;
     CsvField chip;
-    bool locked = false;
-    std::size_t at = 0;  // where the line starts in the text it was read from
 };
 
 // What a line records, or nothing: for the header, and any line that is not whole (ten fields,
 // or eight in an older journal; quotes closed, ten hex digits, 是 or 否 where they belong), such
 // as one cut short when the power failed. `line` is without its line end.
-[[nodiscard]] std::optional<LineRecord> parseLine(std::string_view line) noexcept;
+[[nodiscard]] std::optional<WholeLine> parseLine(std::string_view line) noexcept;
 
 // A line in exactly the shape this program writes (ten fields, its time, digits and 是/否 where
 // they belong, CR LF), read from the start of `text` in one pass without first looking for its

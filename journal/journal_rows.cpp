@@ -21,19 +21,19 @@ void RowCounts::add(LineState state, std::ptrdiff_t step) noexcept {
     }
 }
 
-std::optional<JournalRow> rowOf(const LineRecord& record) {
+std::optional<JournalRow> rowOf(const WholeLine& line) {
     JournalRow row;
-    row.time = parseIsoTime(record.time);
-    if (!isShown(record, row.time)) {
+    row.time = parseIsoTime(line.time);
+    if (!isShown(line, row.time)) {
         return std::nullopt;
     }
-    row.result = unquoted(record.result);
-    row.state = record.state;
-    row.number = card::tagNumberFromValue(record.key);
-    row.chip = unquoted(record.chip);
-    row.locked = record.locked;
-    if (record.previousKey) {
-        row.previous = card::tagNumberFromValue(*record.previousKey);
+    row.result = unquoted(line.result);
+    row.state = line.state;
+    row.number = card::tagNumberFromValue(line.key);
+    row.chip = unquoted(line.chip);
+    row.locked = line.locked;
+    if (line.previousKey) {
+        row.previous = card::tagNumberFromValue(*line.previousKey);
     }
     return row;
 }

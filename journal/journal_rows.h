@@ -29,11 +29,11 @@ struct JournalRow {
 
 // Whether the table shows a line that parseLine read, whose time reads as `time`.
 [[nodiscard]] inline bool isShown(const LineRecord& record, const CompactTime& time) noexcept {
-    return time.known && !record.chip.text.empty();
+    return time.known && record.hasChip;
 }
 // The row of a line that parseLine read; nothing for a line the table does not show (a time
 // that is not one, no chip).
-[[nodiscard]] std::optional<JournalRow> rowOf(const LineRecord& record);
+[[nodiscard]] std::optional<JournalRow> rowOf(const WholeLine& line);
 // The row of one line, without its line end; nothing for the header and any line not shown.
 [[nodiscard]] std::optional<JournalRow> parseRow(std::string_view line);
 

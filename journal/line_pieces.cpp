@@ -49,7 +49,7 @@ bool LinePieces::next(LinePiece& piece) {
             // Lines the program wrote, read in one pass; any other line as CSV below.
             if (const auto own = readProgramLine(text.substr(begin))) {
                 piece.records.push_back(own->record);
-                piece.records.back().at = begin;
+                piece.records.back().at = static_cast<std::uint32_t>(begin);
                 begin += own->length;
                 continue;
             }
@@ -65,7 +65,7 @@ bool LinePieces::next(LinePiece& piece) {
         if (!skipping_) {
             if (const auto record = parseLine(line)) {
                 piece.records.push_back(*record);
-                piece.records.back().at = begin;
+                piece.records.back().at = static_cast<std::uint32_t>(begin);
             } else if (!line.empty() && !line.starts_with(kHeaderStart)) {
                 ++piece.unreadable;
             }

@@ -11,6 +11,17 @@ namespace {
 // About a stride of rows at a time: what one screen of the table needs.
 constexpr std::size_t kReadBytes = std::size_t{32} << 10U;
 
+// The line that starts at `at` of a piece, without its line end.
+std::string_view lineAt(const LinePiece& piece, std::size_t at) {
+    const std::string_view text(piece.bytes.data(),
+                                static_cast<std::size_t>(piece.end - piece.begin));
+    std::string_view line = text.substr(at, text.find('\n', at) - at);
+    if (!line.empty() && line.back() == '\r') {
+        line.remove_suffix(1);
+    }
+    return line;
+}
+
 }  // namespace
 
 std::optional<std::error_code> readRows(
@@ -28,7 +39,10 @@ std::optional<std::error_code> readRows(
     LinePiece piece;
     while (more && pieces.next(piece)) {
         for (const LineRecord& record : piece.records) {
-            if (auto line = rowOf(record)) {
+            // The texts a row shows, from the line again: a piece keeps only a line's record.
+            const auto whole = parseLine(lineAt(piece, record.at));
+            auto line = whole ? rowOf(*whole) : std::nullopt;
+            if (line) {
                 sequence.take(std::move(*line), record.key, emit);
                 if (!more) {
                     break;
