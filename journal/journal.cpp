@@ -496,13 +496,13 @@ void Journal::scan(RowScan& scan, const RowFilter& filter, std::uint64_t limit) 
             if (opened.error().refusal != platform::Refusal::Missing) {
                 scan.error = platform::whyNotOpened("无法读取写卡记录", opened.error());
             }
-        } else if (const auto failed = readRows(
-                       *opened, RowMap::Mark{}, limit, [&](std::size_t row, JournalRow&& line) {
+        } else if (const auto failed = readRowFacts(
+                       *opened, RowMap::Mark{}, limit, [&](std::size_t row, RowFacts&& line) {
                            if (scan.cancelled || stop_) {
                                return false;
                            }
                            ++scan.looked;
-                           if (filter.accepts(line)) {
+                           if (filter.accepts(line.time, line.key)) {
                                scan.rows.push_back(static_cast<std::uint32_t>(row));
                                scan.counts.add(line.state);
                            }

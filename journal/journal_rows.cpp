@@ -175,10 +175,9 @@ bool matches(const NumberQuery& query, const card::TagNumber& number) noexcept {
 
 namespace journal {
 
-bool RowFilter::accepts(const JournalRow& row) const noexcept {
-    return (!day || localDay(row.time) == *day) &&
-           (!fromSeconds || row.time.seconds >= *fromSeconds) &&
-           (!query || matches(*query, row.number));
+bool RowFilter::accepts(const CompactTime& time, std::uint64_t key) const noexcept {
+    return (!day || localDay(time) == *day) && (!fromSeconds || time.seconds >= *fromSeconds) &&
+           (!query || matches(*query, card::tagNumberFromValue(key)));
 }
 
 }  // namespace journal

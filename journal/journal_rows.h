@@ -101,7 +101,8 @@ struct RowFilter {
 
     // Whether it shows every row.
     [[nodiscard]] bool all() const noexcept { return !day && !fromSeconds && !query; }
-    [[nodiscard]] bool accepts(const JournalRow& row) const noexcept;
+    // Whether it shows a row written at `time`, of the number `key` (numberKey).
+    [[nodiscard]] bool accepts(const CompactTime& time, std::uint64_t key) const noexcept;
 };
 
 }  // namespace journal

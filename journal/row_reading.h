@@ -20,4 +20,15 @@ namespace journal {
     const platform::OwnedFile& file, RowMap::Mark from, std::uint64_t limit,
     const std::function<bool(std::size_t row, JournalRow&& line)>& take);
 
+// What a filter asks of a row, read without the row's texts.
+struct RowFacts {
+    CompactTime time;
+    std::uint64_t key = 0;  // numberKey
+    LineState state = LineState::Failed;
+};
+// As readRows, the facts of each row.
+[[nodiscard]] std::optional<std::error_code> readRowFacts(
+    const platform::OwnedFile& file, RowMap::Mark from, std::uint64_t limit,
+    const std::function<bool(std::size_t row, RowFacts&& facts)>& take);
+
 }  // namespace journal

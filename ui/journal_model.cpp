@@ -264,7 +264,7 @@ void JournalModel::takeAppended(const journal::Journal::Table& table) {
             std::vector<std::uint32_t> added;
             for (std::size_t line = settled_; line < table.rows; ++line) {
                 const journal::JournalRow& row = journalRow(line);
-                if (shown.accepts(row)) {
+                if (shown.accepts(row.time, card::numberValue(row.number))) {
                     added.push_back(static_cast<std::uint32_t>(line));
                     counts_.add(row.state);
                 }
