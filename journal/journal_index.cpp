@@ -6,18 +6,6 @@ namespace journal {
 
 namespace {
 
-// The number in text[at, at + width), all digits, or -1.
-int digits(std::string_view text, std::size_t at, std::size_t width) noexcept {
-    int value = 0;
-    for (std::size_t i = at; i < at + width; ++i) {
-        if (text[i] < '0' || text[i] > '9') {
-            return -1;
-        }
-        value = (value * 10) + (text[i] - '0');
-    }
-    return value;
-}
-
 constexpr std::uint32_t kUsed = 1U << 20U;
 constexpr std::uint32_t kVerified = 1U << 21U;
 constexpr std::uint32_t kKnownTime = 1U << 22U;
@@ -143,34 +131,8 @@ void JournalIndex::reserve(std::size_t numbers) {
     }
 }
 
-CompactTime JournalIndex::timeOf(std::string_view text) {
-    // Lines written together share their time, and lines of one batch their minute: the time is
-    // parsed whole only when more than its seconds changed.
-    constexpr std::size_t kSeconds = 17;
-    constexpr std::size_t kOffset = 19;
-    const std::string_view last = lastTimeText_;
-    const bool sameMinute =
-        lastTime_.known && text.size() == kTimeLength && last.size() == kTimeLength &&
-        std::memcmp(text.data(), last.data(), kSeconds) == 0 &&
-        std::memcmp(text.data() + kOffset, last.data() + kOffset, kTimeLength - kOffset) == 0;
-    const int second = sameMinute ? digits(text, kSeconds, 2) : -1;
-    CompactTime time;
-    if (second >= 0 && second < 60) {
-        time = lastTime_;
-        time.seconds += second - digits(last, kSeconds, 2);
-        time.known = time.seconds >= 0 && time.seconds <= 0xFFFFFFFFLL;
-    } else if (text == last) {
-        return lastTime_;
-    } else {
-        time = parseIsoTime(text);
-    }
-    lastTimeText_.assign(text);
-    lastTime_ = time;
-    return time;
-}
-
 CompactTime JournalIndex::apply(const LineRecord& record) {
-    const CompactTime time = timeOf(record.time);
+    const CompactTime time = times_.read(record.time);
     ++lines_;
     if (record.state == LineState::Started) {
         open_.insert_or_assign(record.key, Open{time, lines_});

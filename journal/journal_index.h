@@ -61,7 +61,6 @@ private:
     template <class Index>
     [[nodiscard]] static auto* find(Index& index, std::uint64_t key);
     Entry& findOrAdd(std::uint64_t key);
-    [[nodiscard]] CompactTime timeOf(std::string_view text);
     static void grow(Shard& shard);
 
     std::array<Shard, kShards> shards_{};
@@ -72,8 +71,7 @@ private:
     };
     std::unordered_map<std::uint64_t, Open> open_;
     std::uint64_t lines_ = 0;
-    std::string lastTimeText_;
-    CompactTime lastTime_;
+    TimeReader times_;
     std::optional<KeyedWrite> newestVerified_;
 };
 

@@ -3,6 +3,7 @@
 #include "card/card_number.h"
 #include "card/number_text.h"
 #include "commands/write_journal.h"
+#include "journal/journal_time.h"
 
 #include <array>
 #include <cstdint>
@@ -29,8 +30,6 @@ inline constexpr std::size_t kColumns = 10;
 // tag was read back to hold is one whose result starts with this.
 inline constexpr std::size_t kOldColumns = 8;
 inline constexpr std::string_view kOldVerifiedPrefix = "已写卡";
-// The length of a time as the program writes it, 2024-05-01T14:03:22+08:00.
-inline constexpr std::size_t kTimeLength = 25;
 // The shortest line the program writes (a write without 原卡号): room for a line every this many
 // bytes is made before a journal is read.
 inline constexpr std::size_t kShortestLine = 90;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstring>
 
 namespace journal {
 
@@ -136,6 +137,32 @@ std::string formatIsoTime(const CompactTime& time) {
                                     time.offsetMinutes < 0 ? '-' : '+', offset / 60, offset % 60));
     // NOLINTEND(cppcoreguidelines-pro-type-vararg,hicpp-vararg)
     return text + zone.data();
+}
+
+CompactTime TimeReader::read(std::string_view text) {
+    // Lines written together share their time, and lines of one batch their minute: the time is
+    // parsed whole only when more than its seconds changed.
+    constexpr std::size_t kSeconds = 17;
+    constexpr std::size_t kOffset = 19;
+    const std::string_view last = lastTimeText_;
+    const bool sameMinute =
+        lastTime_.known && text.size() == kTimeLength && last.size() == kTimeLength &&
+        std::memcmp(text.data(), last.data(), kSeconds) == 0 &&
+        std::memcmp(text.data() + kOffset, last.data() + kOffset, kTimeLength - kOffset) == 0;
+    const int second = sameMinute ? digits(text, kSeconds, 2) : -1;
+    CompactTime time;
+    if (second >= 0 && second < 60) {
+        time = lastTime_;
+        time.seconds += second - digits(last, kSeconds, 2);
+        time.known = time.seconds >= 0 && time.seconds <= 0xFFFFFFFFLL;
+    } else if (text == last) {
+        return lastTime_;
+    } else {
+        time = parseIsoTime(text);
+    }
+    lastTimeText_.assign(text);
+    lastTime_ = time;
+    return time;
 }
 
 }  // namespace journal

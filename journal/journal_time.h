@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -7,6 +8,9 @@
 // The journal's times: ISO 8601 with the offset from UTC it was written in, as the program
 // writes them (2024-05-01T14:03:22+08:00), read in a few bytes.
 namespace journal {
+
+// The length of a time as the program writes it, 2024-05-01T14:03:22+08:00.
+inline constexpr std::size_t kTimeLength = 25;
 
 // A journal time: the moment, the offset it was written in and how it was spelled, so that it
 // reads back as it stands in the file.
@@ -30,5 +34,16 @@ struct CompactTime {
 [[nodiscard]] std::string localTimeText(const CompactTime& time);
 // The days since 1970-01-01 of the wall-clock date where it was written.
 [[nodiscard]] std::int64_t localDay(const CompactTime& time) noexcept;
+
+// Reads the times of a journal's lines in their order, as parseIsoTime does, cheaply: lines
+// written together share their time, and lines of one batch their minute.
+class TimeReader {
+public:
+    [[nodiscard]] CompactTime read(std::string_view text);
+
+private:
+    std::string lastTimeText_;
+    CompactTime lastTime_;
+};
 
 }  // namespace journal

@@ -72,10 +72,11 @@ std::optional<std::error_code> readRows(
 std::optional<std::error_code> readRowFacts(
     const platform::OwnedFile& file, RowMap::Mark from, std::uint64_t limit,
     const std::function<bool(std::size_t row, RowFacts&& facts)>& take) {
+    TimeReader times;
     return walk<RowFacts>(
         file, from, limit, LinePieces::kPieceBytes,
-        [](const LinePiece& /*piece*/, const LineRecord& record) -> std::optional<RowFacts> {
-            const CompactTime time = parseIsoTime(record.time);
+        [&times](const LinePiece& /*piece*/, const LineRecord& record) -> std::optional<RowFacts> {
+            const CompactTime time = times.read(record.time);
             if (!isShown(record, time)) {
                 return std::nullopt;
             }

@@ -18,7 +18,7 @@ namespace {
 
 using journal::LineState;
 
-constexpr std::chrono::milliseconds kPollInterval{20};
+constexpr std::chrono::milliseconds kPollInterval{10};
 // QDate's Julian day of 1970-01-01, where the journal's days start.
 constexpr qint64 kJulianDayOf1970 = 2440588;
 // With a filter, this many new rows are looked at on the window's thread; more are found anew.
