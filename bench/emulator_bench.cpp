@@ -11,6 +11,7 @@
 #include "reader/reader_library.h"
 #include "reader/reader_source.h"
 
+#include "platform/program_location.h"
 #include "support/fake_panel.h"
 
 #include <benchmark/benchmark.h>
@@ -32,7 +33,7 @@ using Clock = std::chrono::steady_clock;
 class BenchField {
 public:
     explicit BenchField(const char* timing)
-        : folder_(*reader::executableDirectory() / ("emulator-bench-" + std::to_string(getpid()))),
+        : folder_(*platform::executableFolder() / ("emulator-bench-" + std::to_string(getpid()))),
           store_(folder_ / "field") {
         fs::create_directories(folder_);
         // NOLINTNEXTLINE(concurrency-mt-unsafe): before any benchmark thread runs

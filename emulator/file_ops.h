@@ -1,13 +1,12 @@
 #pragma once
 
+#include "platform/file_lock.h"
+#include "platform/replace_file.h"
 #include "util/expected.h"
 
 #include <filesystem>
 #include <optional>
 #include <string>
-
-#include "platform/file_lock.h"
-#include "platform/replace_file.h"
 
 // The few file operations the field store needs, on the platform's calls (platform/), with the
 // emulator's words for what went wrong. None of them opens a file through a symbolic link:

@@ -1,16 +1,12 @@
 #pragma once
 
+#include "platform/library_abi.h"
 #include "reader/entry_points.h"
 
 #include <cstdint>
 
-#if defined(_WIN32)
-// MF1.def alone names the exports, undecorated as the vendor's DLL has them; dllexport would add
-// the stdcall-decorated names (MF_Getsnr@16) as well.
-#define MF1_EXPORT
-#else
-#define MF1_EXPORT __attribute__((visibility("default")))
-#endif
+// MF1.def names the exports on Windows.
+#define MF1_EXPORT ZELD_EXPORT_BY_DEF_FILE
 
 // The emulated reader library's exports: the three entry points the program calls, with the
 // vendor's ABI, and a marker by which the program knows the reader is emulated. Every call

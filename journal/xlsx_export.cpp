@@ -1,10 +1,8 @@
 #include "journal/xlsx_export.h"
 
-#include <xlsxwriter.h>
+#include "platform/narrow_path.h"
 
-#if defined(_WIN32)
-#include <windows.h>
-#endif
+#include <xlsxwriter.h>
 
 #include <algorithm>
 #include <chrono>
@@ -21,38 +19,9 @@ std::string utf8(const std::filesystem::path& path) {
     return {text.begin(), text.end()};
 }
 
-#if defined(_WIN32)
-// libxlsxwriter built with MinGW opens files through their ANSI names: a folder is named in the
-// ANSI code page or, where a character has no place in it, by its short (8.3) name.
-std::string ansiFolder(const std::filesystem::path& folder) {
-    const std::wstring wide = folder.wstring();
-    BOOL lost = FALSE;
-    const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, nullptr, 0,
-                                         nullptr, &lost);
-    if (size > 0 && lost == FALSE) {
-        std::string name(static_cast<std::size_t>(size), '\0');
-        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, name.data(), size,
-                            nullptr, nullptr);
-        name.resize(static_cast<std::size_t>(size) - 1);
-        return name;
-    }
-    const DWORD length = GetShortPathNameW(wide.c_str(), nullptr, 0);
-    std::wstring shortName(length, L'\0');
-    if (length == 0 || GetShortPathNameW(wide.c_str(), shortName.data(), length) == 0) {
-        return {};
-    }
-    shortName.resize(wcslen(shortName.c_str()));
-    return std::filesystem::path(shortName).string();
-}
-#endif
-
 // A folder as libxlsxwriter hands it to the C library.
 std::string libraryFolder(const std::filesystem::path& folder) {
-#if defined(_WIN32)
-    return ansiFolder(folder);
-#else
-    return folder.string();
-#endif
+    return platform::narrowFolderName(folder);
 }
 
 std::string reason(lxw_error error) {

@@ -1,14 +1,12 @@
 #pragma once
 
+#include "platform/library_abi.h"
+
 #include <cstdint>
 
-// The three entry points of the reader library, exactly as it exports them. On 32-bit Windows
-// the vendor's DLL uses stdcall.
-#if defined(_WIN32) && !defined(_WIN64)
-#define MF1_CALL __stdcall
-#else
-#define MF1_CALL
-#endif
+// The three entry points of the reader library, exactly as it exports them. The vendor's DLL
+// uses stdcall.
+#define MF1_CALL ZELD_STDCALL
 
 namespace reader {
 

@@ -1,62 +1,15 @@
 #include "reader/library_location.h"
 
-#include <system_error>
-#include <vector>
+#include "platform/program_location.h"
 
-#if defined(_WIN32)
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-#elif defined(__APPLE__)
-#include <mach-o/dyld.h>
-#endif
+#include <string>
 
 namespace reader {
 
 const char* readerLibraryFileName() noexcept {
-#if defined(_WIN32)
-    return "MF1.dll";
-#elif defined(__APPLE__)
-    return "libMF1.dylib";
-#else
-    return "libMF1.so";
-#endif
-}
-
-util::Expected<std::filesystem::path, std::string> executableDirectory() {
-#if defined(_WIN32)
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0) {
-            return util::Unexpected{std::string("GetModuleFileNameW failed")};
-        }
-        if (length < buffer.size()) {
-            return std::filesystem::path(std::wstring(buffer.data(), length)).parent_path();
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-#elif defined(__APPLE__)
-    uint32_t size = 0;
-    _NSGetExecutablePath(nullptr, &size);
-    std::vector<char> buffer(size + 1);
-    if (_NSGetExecutablePath(buffer.data(), &size) != 0) {
-        return util::Unexpected{std::string("_NSGetExecutablePath failed")};
-    }
-    std::error_code error;
-    auto resolved = std::filesystem::canonical(buffer.data(), error);
-    if (error) {
-        return util::Unexpected{error.message()};
-    }
-    return resolved.parent_path();
-#else
-    std::error_code error;
-    auto resolved = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error) {
-        return util::Unexpected{"/proc/self/exe: " + error.message()};
-    }
-    return resolved.parent_path();
-#endif
+    // Short enough that making it allocates nothing, so it cannot throw.
+    static const std::string name = platform::sharedLibraryFileName("MF1");
+    return name.c_str();
 }
 
 std::array<std::filesystem::path, 2> readerLibraryPlaces(
@@ -67,7 +20,7 @@ std::array<std::filesystem::path, 2> readerLibraryPlaces(
 }
 
 util::Expected<std::filesystem::path, std::string> defaultReaderLibraryPath() {
-    auto directory = executableDirectory();
+    auto directory = platform::executableFolder();
     if (!directory) {
         return util::Unexpected{directory.error()};
     }

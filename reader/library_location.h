@@ -11,10 +11,6 @@ namespace reader {
 // The reader library's file name on this platform: MF1.dll, libMF1.so or libMF1.dylib.
 [[nodiscard]] const char* readerLibraryFileName() noexcept;
 
-// The folder of the running executable, from the operating system (not argv[0], not the
-// current directory).
-[[nodiscard]] util::Expected<std::filesystem::path, std::string> executableDirectory();
-
 // The two places the program takes the reader library from, in this order: beside its own
 // executable (a portable copy, the build tree, Windows), then ../lib/zeld/ relative to it (an
 // installed package, whose bin/ holds programs only). Never the current directory or a search

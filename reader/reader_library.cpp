@@ -11,7 +11,7 @@ namespace reader {
 namespace {
 
 template <class Fn>
-Fn resolve(const SharedLibrary& library, const char* name) {
+Fn resolve(const platform::SharedLibrary& library, const char* name) {
     // Object and function pointers share a representation on every platform we load on.
     return reinterpret_cast<Fn>(library.symbol(name));  // NOLINT(*-reinterpret-cast)
 }
@@ -50,12 +50,12 @@ util::Expected<ReaderLibrary, LoadError> ReaderLibrary::loadUnguarded(
     if (path.is_absolute() && !std::filesystem::exists(path, error) && !error) {
         return util::Unexpected{LoadError{LoadError::Kind::FileMissing, path, {}, {}}};
     }
-    auto opened = SharedLibrary::open(path);
+    auto opened = platform::SharedLibrary::open(path);
     if (!opened) {
         return util::Unexpected{
             LoadError{LoadError::Kind::FileNotLoaded, path, opened.error(), {}}};
     }
-    SharedLibrary library = std::move(*opened);
+    platform::SharedLibrary library = std::move(*opened);
 
     EntryPoints entryPoints;
     entryPoints.getSnr = resolve<MF_GetsnrFn>(library, kGetSnrName);
@@ -75,7 +75,7 @@ util::Expected<ReaderLibrary, LoadError> ReaderLibrary::loadUnguarded(
     return ReaderLibrary(entryPoints, std::move(library), path, emulated);
 }
 
-ReaderLibrary::ReaderLibrary(EntryPoints entryPoints, SharedLibrary owner,
+ReaderLibrary::ReaderLibrary(EntryPoints entryPoints, platform::SharedLibrary owner,
                              std::filesystem::path path, bool emulated)
     : library_(std::move(owner)),
       entryPoints_(entryPoints),

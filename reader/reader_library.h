@@ -1,9 +1,9 @@
 #pragma once
 
+#include "platform/shared_library.h"
 #include "reader/entry_points.h"
 #include "reader/load_error.h"
 #include "reader/reader.h"
-#include "reader/shared_library.h"
 #include "util/expected.h"
 
 #include <filesystem>
@@ -21,7 +21,7 @@ public:
     static util::Expected<ReaderLibrary, LoadError> load(const std::filesystem::path& path);
 
     // Over entry points resolved elsewhere; `owner` keeps their library loaded.
-    explicit ReaderLibrary(EntryPoints entryPoints, SharedLibrary owner = {},
+    explicit ReaderLibrary(EntryPoints entryPoints, platform::SharedLibrary owner = {},
                            std::filesystem::path path = {}, bool emulated = false);
 
     Status MF_Getsnr(ShortBuffer& shortBuffer, LongBuffer& longBuffer) override;
@@ -36,7 +36,7 @@ private:
     static util::Expected<ReaderLibrary, LoadError> loadUnguarded(
         const std::filesystem::path& path);
 
-    SharedLibrary library_;
+    platform::SharedLibrary library_;
     EntryPoints entryPoints_;
     std::filesystem::path path_;
     bool emulated_ = false;

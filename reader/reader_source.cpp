@@ -1,5 +1,6 @@
 #include "reader/reader_source.h"
 
+#include "platform/program_location.h"
 #include "reader/library_location.h"
 
 #include <exception>
@@ -9,7 +10,7 @@
 namespace reader {
 
 LazyReaderLibrary::LazyReaderLibrary() {
-    auto folder = executableDirectory();
+    auto folder = platform::executableFolder();
     if (folder) {
         const auto places = readerLibraryPlaces(*folder);
         places_.assign(places.begin(), places.end());

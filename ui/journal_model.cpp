@@ -1,6 +1,7 @@
 #include "ui/journal_model.h"
 
 #include "journal/xlsx_export.h"
+#include "platform/local_path.h"
 
 #include <QColor>
 #include <QFile>
@@ -90,11 +91,7 @@ QString qText(const std::string& text) {
 }
 
 std::filesystem::path localPath(const QString& path) {
-#if defined(_WIN32)
-    return {path.toStdWString()};
-#else
-    return {QFile::encodeName(path).toStdString()};
-#endif
+    return platform::localPath(path);
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
+#include "platform/end_requests.h"
+#include "platform/parent_console.h"
 #include "reader/reader_source.h"
 #include "ui/command_line.h"
-#include "ui/end_requests.h"
 #include "ui/main_window.h"
-#include "ui/parent_console.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -17,7 +17,7 @@ int main(int argc, char* argv[]) {
     // NOLINTNEXTLINE(cppcoreguidelines-pro-bounds-pointer-arithmetic)
     const std::vector<std::string_view> arguments(argv + 1, argv + argc);
     if (!arguments.empty()) {
-        ui::useParentConsole();
+        platform::useParentConsole();
         if (const auto status = ui::answerCommandLine(arguments, std::cout, std::cerr)) {
             return *status;
         }
@@ -42,7 +42,7 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral("zeld"));
 
     ui::MainWindow window(std::make_unique<reader::LazyReaderLibrary>());
-    ui::onEndRequest(&window, [&window] { window.close(); });
+    platform::onEndRequest(&window, [&window] { window.close(); });
     window.show();
     return QApplication::exec();
 }

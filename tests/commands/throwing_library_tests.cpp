@@ -5,6 +5,7 @@
 #include "reader/library_location.h"
 #include "reader/reader_source.h"
 
+#include "platform/program_location.h"
 #include "support/fake_panel.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +18,7 @@ namespace {
 reader::LazyReaderLibrary throwingLibrary() {
     // Named like the platform's reader library: libMF1_throwing.so, libMF1_throwing.dll.
     const auto extension = std::filesystem::path(reader::readerLibraryFileName()).extension();
-    return reader::LazyReaderLibrary(*reader::executableDirectory() /
+    return reader::LazyReaderLibrary(*platform::executableFolder() /
                                      ("libMF1_throwing" + extension.string()));
 }
 

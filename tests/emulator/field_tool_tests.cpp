@@ -2,7 +2,7 @@
 #include "emulator/environment.h"
 #include "emulator/field_location.h"
 #include "emulator/field_store.h"
-#include "reader/library_location.h"
+#include "platform/program_location.h"
 #include "support/emulator_control.h"
 #include "support/scratch_folder.h"
 
@@ -61,7 +61,7 @@ ToolRun runTool(const std::vector<std::string>& arguments, const fs::path& outpu
 #else
     const char* name = "mf1-field";
 #endif
-    const fs::path tool = *reader::executableDirectory() / name;
+    const fs::path tool = *platform::executableFolder() / name;
     // Beside the field file, which is this process's own: parallel tests never share them.
     const auto fieldFile = emulator::environmentPath(emulator::kFieldVariable);
     if (!fieldFile) {

@@ -3,6 +3,7 @@
 #include "emulator/environment.h"
 #include "emulator/field_store.h"
 #include "emulator/status_codes.h"
+#include "platform/shared_library.h"
 #include "reader/library_location.h"
 #include "reader/reader_library.h"
 #include "support/emulator_control.h"
@@ -261,7 +262,7 @@ TEST_F(EmulatedLibrary, AnUnusableFieldFileHasItsOwnStatus) {
 }
 
 TEST_F(EmulatedLibrary, NullBuffersAreRefused) {
-    const auto opened = reader::SharedLibrary::open(*reader::defaultReaderLibraryPath());
+    const auto opened = platform::SharedLibrary::open(*reader::defaultReaderLibraryPath());
     ASSERT_TRUE(opened) << opened.error();
     auto* getSnr = reinterpret_cast<reader::MF_GetsnrFn>(  // NOLINT(*-reinterpret-cast)
         opened->symbol("MF_Getsnr"));

@@ -4,6 +4,7 @@
 #include "reader/reader_source.h"
 #include "support/emulator_control.h"
 
+#include "platform/program_location.h"
 #include "support/scratch_folder.h"
 
 #include <gtest/gtest.h>
@@ -82,7 +83,7 @@ TEST(ReaderBuffers, AreZeroFilledAndSizedAsTheLibraryExpects) {
 }
 
 fs::path binDirectory() {
-    return *reader::executableDirectory();
+    return *platform::executableFolder();
 }
 
 TEST(ReaderLibrary, LoadsTheEmulatedReaderBesideTheExecutableAndReadsThroughIt) {

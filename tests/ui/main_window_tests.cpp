@@ -1,6 +1,7 @@
 // The window for real, on the offscreen platform: its controls, and the read button through
 // the emulated reader library loaded by the real loader.
 #include "journal/journal.h"
+#include "platform/program_location.h"
 #include "reader/library_location.h"
 #include "reader/reader_source.h"
 #include "support/data_folder.h"
@@ -34,7 +35,7 @@
 namespace {
 
 std::filesystem::path binFolder() {
-    return *reader::executableDirectory();
+    return *platform::executableFolder();
 }
 
 std::unique_ptr<ui::MainWindow> windowOver(const std::filesystem::path& library) {

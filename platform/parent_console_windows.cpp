@@ -1,11 +1,10 @@
-#include "ui/parent_console.h"
+#include "platform/parent_console.h"
 
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "platform/windows_api.h"
 
 #include <cstdio>
 
-namespace ui {
+namespace platform {
 
 namespace {
 
@@ -33,4 +32,4 @@ void useParentConsole() {
     }
 }
 
-}  // namespace ui
+}  // namespace platform

@@ -1,9 +1,9 @@
-#include "ui/end_requests.h"
+#include "platform/end_requests.h"
 
 #include <QGuiApplication>
 #include <QSessionManager>
 
-namespace ui {
+namespace platform {
 
 // Windows asks with WM_QUERYENDSESSION, which Qt hands on as commitDataRequest. The command runs
 // on the window's thread, so the request is seen only once it has ended, or while it waits for an
@@ -13,4 +13,4 @@ void onEndRequest(QObject* context, std::function<void()> end) {
                      [end = std::move(end)](QSessionManager& /*manager*/) { end(); });
 }
 
-}  // namespace ui
+}  // namespace platform

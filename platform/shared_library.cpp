@@ -1,10 +1,10 @@
-#include "reader/shared_library.h"
+#include "platform/shared_library.h"
 
 #include <utility>
 
 // The platform's loading code is in shared_library_posix.cpp or shared_library_windows.cpp.
 
-namespace reader {
+namespace platform {
 
 SharedLibrary::~SharedLibrary() {
     close();
@@ -21,4 +21,4 @@ SharedLibrary& SharedLibrary::operator=(SharedLibrary&& other) noexcept {
     return *this;
 }
 
-}  // namespace reader
+}  // namespace platform

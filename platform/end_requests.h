@@ -4,7 +4,7 @@
 
 #include <functional>
 
-namespace ui {
+namespace platform {
 
 // Calls `end` on `context`'s thread when the system asks the program to end: SIGTERM or SIGINT
 // on POSIX, the end of the session on Windows. Not at once, as the signals' default would: the
@@ -12,4 +12,4 @@ namespace ui {
 // One implementation per platform (end_requests_posix.cpp, end_requests_windows.cpp).
 void onEndRequest(QObject* context, std::function<void()> end);
 
-}  // namespace ui
+}  // namespace platform

@@ -1,8 +1,8 @@
-#include "ui/parent_console.h"
+#include "platform/parent_console.h"
 
-namespace ui {
+namespace platform {
 
 // Elsewhere a program keeps the terminal it was started from.
 void useParentConsole() {}
 
-}  // namespace ui
+}  // namespace platform

@@ -5,10 +5,12 @@
 #include <filesystem>
 #include <string>
 
-namespace reader {
+// Loading a shared library at run time (the reader library). One file per platform
+// (shared_library_posix.cpp, shared_library_windows.cpp).
+namespace platform {
 
 // Owns one loaded shared library (dlopen, or LoadLibraryExW on Windows) and unloads it on
-// destruction. All platform-specific loading code lives behind this class.
+// destruction.
 class SharedLibrary {
 public:
     SharedLibrary() = default;
@@ -32,4 +34,4 @@ private:
     void* handle_ = nullptr;
 };
 
-}  // namespace reader
+}  // namespace platform

@@ -1,8 +1,8 @@
-#include "reader/shared_library.h"
+#include "platform/shared_library.h"
 
 #include <dlfcn.h>
 
-namespace reader {
+namespace platform {
 
 util::Expected<SharedLibrary, std::string> SharedLibrary::open(const std::filesystem::path& path) {
     // A path with a slash in it is opened as it stands: dlopen searches nothing.
@@ -33,4 +33,4 @@ void SharedLibrary::close() noexcept {
     }
 }
 
-}  // namespace reader
+}  // namespace platform

@@ -1,13 +1,10 @@
-#include "reader/shared_library.h"
+#include "platform/shared_library.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows_api.h"
 
 #include <string>
 
-namespace reader {
+namespace platform {
 
 namespace {
 
@@ -23,7 +20,7 @@ std::string toUtf8(const wchar_t* text, int length) {
 // The system's reason in UTF-8. The wide API, because the ANSI one answers in the local code
 // page (GBK on a Chinese Windows), which the window would show as mojibake. Some reasons name
 // the file as "%1": put the file's name there.
-std::string systemReason(DWORD code, const std::filesystem::path& path) {
+std::string systemMessage(DWORD code, const std::filesystem::path& path) {
     wchar_t* text = nullptr;
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -61,7 +58,7 @@ util::Expected<SharedLibrary, std::string> SharedLibrary::open(const std::filesy
         module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     }
     if (module == nullptr) {
-        return util::Unexpected{systemReason(GetLastError(), path)};
+        return util::Unexpected{systemMessage(GetLastError(), path)};
     }
     return SharedLibrary(static_cast<void*>(module));
 }
@@ -80,4 +77,4 @@ void SharedLibrary::close() noexcept {
     }
 }
 
-}  // namespace reader
+}  // namespace platform

@@ -1,4 +1,4 @@
-#include "ui/end_requests.h"
+#include "platform/end_requests.h"
 
 #include <QSocketNotifier>
 
@@ -9,7 +9,7 @@
 #include <array>
 #include <csignal>
 
-namespace ui {
+namespace platform {
 
 namespace {
 
@@ -46,4 +46,4 @@ void onEndRequest(QObject* context, std::function<void()> end) {
     }
 }
 
-}  // namespace ui
+}  // namespace platform
