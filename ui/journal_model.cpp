@@ -114,8 +114,7 @@ JournalModel::JournalModel(journal::Journal& journal,
     // The rows are taken in on the event loop's next turn: the window shows at once, as over an
     // empty journal, then its rows.
     waitingForJournal_ = true;
-    QMetaObject::invokeMethod(this, &JournalModel::poll, Qt::QueuedConnection);
-    poll_->start();
+    poll_->start(0);
 }
 
 JournalModel::~JournalModel() {
@@ -174,6 +173,9 @@ void JournalModel::showAnew() {
 }
 
 void JournalModel::poll() {
+    if (poll_->interval() != kPollInterval.count()) {
+        poll_->setInterval(kPollInterval);
+    }
     if (waitingForJournal_ && journal_.isLoaded()) {
         waitingForJournal_ = false;
         journal_.readAppended();
