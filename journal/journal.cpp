@@ -2,6 +2,7 @@
 
 #include "journal/journal_line.h"
 #include "journal/line_pieces.h"
+#include "journal/row_reading.h"
 #include "platform/durable_append.h"
 #include "platform/local_time.h"
 #include "platform/owned_file.h"
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <stdexcept>
 #include <system_error>
 #include <utility>
 
@@ -24,6 +26,10 @@ constexpr std::uint64_t kReadInTwoFrom = 4 * LinePieces::kPieceBytes;
 // Records looked up this far ahead of being taken in, so that the index's memory is fetched
 // meanwhile.
 constexpr std::size_t kAhead = 16;
+// A journal this short is looked through for a filter at once, on the window's thread.
+constexpr std::uint64_t kScanAtOnceBelow = std::uint64_t{4} << 20U;
+// Strides of rows kept read: a screen of the table, and a little scrolling around it.
+constexpr std::size_t kBlocksKept = 4;
 
 std::string readError(const std::string& why) {
     return "无法读取写卡记录（" + why + "）";
@@ -33,6 +39,15 @@ std::filesystem::path beside(const std::filesystem::path& file, const char* suff
     std::filesystem::path name = file;
     name += suffix;
     return name;
+}
+
+void takeRow(RowMap& rows, std::uint64_t offset, const LineRecord& record,
+             const CompactTime& time) {
+    if (isShown(record, time)) {
+        rows.take(offset, record.key, record.state);
+    } else {
+        rows.passOver(1);
+    }
 }
 
 RecordedWrite recorded(const KeyedWrite& write) {
@@ -74,7 +89,7 @@ Journal::Journal(std::filesystem::path file, Clock clock)
     : file_(std::move(file)), clock_(std::move(clock)) {
     markOpen();
     try {
-        loader_ = std::thread([this] { load(); });
+        loader_ = std::thread([this] { serve(); });
     } catch (const std::system_error&) {
         load();  // no thread to be had: read it here and now
     }
@@ -86,7 +101,11 @@ Journal::Journal(Unknown /*unused*/, std::string reason)
 }
 
 Journal::~Journal() {
-    stop_ = true;
+    {
+        const std::lock_guard guard(mutex_);
+        stop_ = true;
+    }
+    jobsChanged_.notify_all();
     if (loader_.joinable()) {
         loader_.join();  // opening never blocks, and the reading stops between chunks
     }
@@ -117,21 +136,40 @@ void Journal::markOpen() {
 
 bool Journal::readLines(const platform::OwnedFile& file, std::uint64_t size, Read& read) const {
     LinePieces pieces(file, read.offset, size);
-    const bool ended = forEachPiece(pieces, size - read.offset >= kReadInTwoFrom, stop_,
-                                    [&read](const LinePiece& piece) {
-                                        const auto& records = piece.records;
-                                        for (std::size_t i = 0; i < records.size(); ++i) {
-                                            if (i + kAhead < records.size()) {
-                                                read.index.prefetch(records[i + kAhead].key);
-                                            }
-                                            read.index.apply(records[i]);
-                                        }
-                                        read.offset = piece.end;
-                                    });
+    const bool ended = forEachPiece(
+        pieces, size - read.offset >= kReadInTwoFrom, stop_, [&read](const LinePiece& piece) {
+            const auto& records = piece.records;
+            for (std::size_t i = 0; i < records.size(); ++i) {
+                if (i + kAhead < records.size()) {
+                    read.index.prefetch(records[i + kAhead].key);
+                }
+                const LineRecord& record = records[i];
+                takeRow(read.rows, piece.begin + record.at, record, read.index.apply(record));
+            }
+            read.rows.passOver(piece.unreadable);
+            read.offset = piece.end;
+        });
     if (pieces.error()) {
         read.error = readError(platform::systemReason(*pieces.error()));
     }
     return ended;
+}
+
+void Journal::serve() noexcept {
+    load();
+    for (;;) {
+        std::function<void()> job;
+        {
+            std::unique_lock guard(mutex_);
+            jobsChanged_.wait(guard, [this] { return stop_ || !jobs_.empty(); });
+            if (stop_) {
+                return;
+            }
+            job = std::move(jobs_.front());
+            jobs_.pop_front();
+        }
+        job();
+    }
 }
 
 void Journal::load() noexcept {
@@ -163,9 +201,10 @@ void Journal::load() noexcept {
     const std::lock_guard guard(mutex_);
     read_ = std::move(read);
     interrupted_ = read_.index.interrupted();
-    for (OwnLine& own : ownLines_) {
-        own.record.time = own.time;
-        read_.index.apply(own.record);
+    for (const std::string& own : ownLines_) {
+        if (const auto record = parseLine(own)) {
+            static_cast<void>(read_.index.apply(*record));
+        }
     }
     ownLines_.clear();
     ownLines_.shrink_to_fit();
@@ -202,7 +241,7 @@ std::size_t Journal::verifiedNumbers() const {
 std::size_t Journal::bytesKept() const {
     awaitLoad();
     const std::lock_guard guard(mutex_);
-    return read_.index.bytesKept();
+    return read_.index.bytesKept() + read_.rows.bytesKept();
 }
 
 std::optional<RecordedWrite> Journal::interruptedWrite() const {
@@ -268,7 +307,9 @@ void Journal::refresh() {
         return;
     }
     if (*size < read_.offset) {
-        read_.offset = *size;  // cut short or replaced: what was read stands
+        // Cut short or replaced: what the index read stands; the table shows the file as it is.
+        read_.offset = *size;
+        mapRowsAnew(*opened, *size);
         return;
     }
     try {
@@ -309,23 +350,22 @@ std::optional<std::string> Journal::append(const commands::JournalEntry& entry) 
 }
 
 std::optional<std::string> Journal::record(const commands::JournalEntry& entry) {
-    const std::string time = isoLocalTime(clock_());
-    const std::string line = formatLine(time, entry);
+    const std::string line = formatLine(isoLocalTime(clock_()), entry);
+    const std::string_view whole(line.data(), line.size() - kLineEnd.size());
     // Remembered whatever becomes of the line: the tag holds the number all the same.
+    const auto record = parseLine(whole);
+    if (!record) {
+        throw std::logic_error("the journal cannot read the line it writes: " + line);
+    }
+    CompactTime time;
+    bool taken = false;  // into what was read, rather than kept for when the reading ends
     {
-        OwnLine own{time, {}};
-        own.record.key = numberKey(entry.number);
-        own.record.verified = entry.verified;
-        own.record.start = entry.result == kStartResult;
-        if (entry.previousNumber) {
-            own.record.previousKey = numberKey(*entry.previousNumber);
-        }
         const std::lock_guard guard(mutex_);
         if (loaded_) {
-            own.record.time = own.time;
-            read_.index.apply(own.record);
+            time = read_.index.apply(*record);
+            taken = true;
         } else {
-            ownLines_.push_back(std::move(own));
+            ownLines_.emplace_back(whole);
         }
     }
     if (file_.empty()) {
@@ -348,10 +388,132 @@ std::optional<std::string> Journal::record(const commands::JournalEntry& entry) 
         return appended.error();
     }
     const std::lock_guard guard(mutex_);
-    if (loaded_ && appended->at == read_.offset) {
-        read_.offset += appended->bytes;  // nothing unread before it: no need to read it back
+    if (taken && appended->at == read_.offset && !read_.error) {
+        // Nothing unread before it: no need to read it back.
+        read_.offset += appended->bytes;
+        takeRow(read_.rows, read_.offset - line.size(), *record, time);
     }
     return std::nullopt;
+}
+
+Journal::Table Journal::table() const {
+    const std::lock_guard guard(mutex_);
+    Table table;
+    table.loaded = loaded_;
+    if (!loaded_) {
+        return table;
+    }
+    table.rows = read_.rows.rows();
+    table.settledRows = read_.rows.settledRows();
+    table.counts = read_.rows.counts();
+    table.unreadable = read_.rows.unreadable();
+    table.generation = generation_;
+    table.error = read_.error;
+    return table;
+}
+
+void Journal::readAppended() {
+    if (!file_.empty() && isLoaded()) {
+        refresh();
+    }
+}
+
+void Journal::mapRowsAnew(const platform::OwnedFile& file, std::uint64_t size) {
+    read_.rows = RowMap();
+    ++generation_;
+    LinePieces pieces(file, 0, size);
+    LinePiece piece;
+    while (pieces.next(piece)) {
+        for (const LineRecord& record : piece.records) {
+            takeRow(read_.rows, piece.begin + record.at, record, parseIsoTime(record.time));
+        }
+        read_.rows.passOver(piece.unreadable);
+    }
+}
+
+std::shared_ptr<const RowBlock> Journal::rowBlock(std::size_t row) const {
+    RowMap::Mark mark;
+    std::uint64_t limit = 0;
+    std::uint64_t generation = 0;
+    {
+        const std::lock_guard guard(mutex_);
+        if (!loaded_ || read_.error || row >= read_.rows.rows()) {
+            return nullptr;
+        }
+        mark = read_.rows.markBefore(row);
+        limit = read_.offset;
+        generation = generation_;
+    }
+    const std::lock_guard guard(blocksMutex_);
+    for (const CachedBlock& cached : blocks_) {
+        if (cached.first == mark.row && cached.limit == limit && cached.generation == generation) {
+            return cached.block;
+        }
+    }
+    auto opened = platform::openOwnFile(file_, platform::Access::Read);
+    if (!opened) {
+        return nullptr;
+    }
+    auto block = std::make_shared<RowBlock>();
+    block->first = mark.row;
+    block->rows.reserve(RowMap::kStride);
+    const auto failed =
+        readRows(*opened, mark, limit, [&block](std::size_t /*row*/, JournalRow&& line) {
+            block->rows.push_back(std::move(line));
+            return block->rows.size() < RowMap::kStride;
+        });
+    if (failed) {
+        return nullptr;
+    }
+    if (blocks_.size() == kBlocksKept) {
+        blocks_.pop_back();
+    }
+    blocks_.push_front(CachedBlock{mark.row, limit, generation, block});
+    return block;
+}
+
+std::shared_ptr<RowScan> Journal::scanRows(const RowFilter& filter) {
+    auto asked = std::make_shared<RowScan>();
+    std::uint64_t limit = 0;
+    {
+        const std::lock_guard guard(mutex_);
+        asked->generation = generation_;
+        limit = read_.offset;
+        if (loaded_ && limit >= kScanAtOnceBelow && loader_.joinable() && !stop_) {
+            jobs_.emplace_back([this, asked, filter, limit] { scan(*asked, filter, limit); });
+            jobsChanged_.notify_one();
+            return asked;
+        }
+    }
+    scan(*asked, filter, limit);
+    return asked;
+}
+
+void Journal::scan(RowScan& scan, const RowFilter& filter, std::uint64_t limit) const {
+    try {
+        auto opened = platform::openOwnFile(file_, platform::Access::Read);
+        if (!opened) {
+            if (opened.error().refusal != platform::Refusal::Missing) {
+                scan.error = platform::whyNotOpened("无法读取写卡记录", opened.error());
+            }
+        } else if (const auto failed = readRowFacts(
+                       *opened, RowMap::Mark{}, limit, [&](std::size_t row, RowFacts&& line) {
+                           if (scan.cancelled || stop_) {
+                               return false;
+                           }
+                           ++scan.looked;
+                           if (filter.accepts(line.time, line.key)) {
+                               scan.rows.push_back(static_cast<std::uint32_t>(row));
+                               scan.counts.add(line.state);
+                           }
+                           return true;
+                       })) {
+            scan.error = readError(platform::systemReason(*failed));
+        }
+    } catch (const std::exception&) {
+        scan.error = readError("读取时出错");
+    }
+    scan.done = true;
 }
 
 }  // namespace journal

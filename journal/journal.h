@@ -2,6 +2,8 @@
 
 #include "commands/write_journal.h"
 #include "journal/journal_index.h"
+#include "journal/journal_rows.h"
+#include "journal/row_map.h"
 #include "platform/file_lock.h"
 #include "platform/owned_file.h"
 
@@ -9,6 +11,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -28,15 +31,35 @@ struct RecordedWrite {
     friend bool operator==(const RecordedWrite&, const RecordedWrite&) = default;
 };
 
+// The table's rows a filter shows, found by reading the journal through.
+struct RowScan {
+    std::vector<std::uint32_t> rows;  // the rows shown, oldest first
+    RowCounts counts;                 // of the rows shown
+    std::size_t looked = 0;           // the rows looked at: all the table had when asked
+    std::uint64_t generation = 0;     // Journal::Table::generation when asked
+    std::optional<std::string> error;
+    std::atomic<bool> done{false};
+    std::atomic<bool> cancelled{false};  // set by the asker: the answer is no longer wanted
+};
+
+// Rows of the table, read from the file: a stride of them (RowMap::kStride).
+struct RowBlock {
+    std::size_t first = 0;
+    std::vector<JournalRow> rows;
+};
+
 // written-tags.csv in the user's data folder: a line before each MF_Write (正在写卡) and one for
 // every write that reached it, each appended and synced before the write goes on, never
 // rewritten. Read from the moment the journal is made, on a thread of its own and in chunks, into
 // a compact index (journal_index.h), so that a long journal neither holds up the window nor costs
-// its size in memory; asking about a number then costs no file access. Other copies of the
-// program may append to it too: hold() takes in what they appended, under a lock file beside it
-// (written-tags.csv.lock) that they take as well. Each copy holds written-tags.csv.running for
-// its lifetime, so that a second one can tell it is not alone. Files are opened only as
-// platform::openOwnFile allows (no link of another user, no FIFO or device), and never block.
+// its size in memory; asking about a number then costs no file access. The same reading keeps a
+// sparse map of the 写卡记录 table's rows (row_map.h): the table asks for the rows it shows, which
+// are read from the file again, and for the rows a filter shows, found on the reading thread. Other
+// copies of the program may append to it too: hold() takes in what they appended, under a lock file
+// beside it (written-tags.csv.lock) that they take as well. Each copy holds
+// written-tags.csv.running for its lifetime, so that a second one can tell it is not alone. Files
+// are opened only as platform::openOwnFile allows (no link of another user, no FIFO or device), and
+// never block.
 class Journal final : public commands::WriteJournal {
 public:
     using Clock = std::function<std::chrono::system_clock::time_point()>;
@@ -82,8 +105,6 @@ public:
 
     // Where the journal is; empty when the data folder is unknown.
     [[nodiscard]] const std::filesystem::path& file() const noexcept { return file_; }
-    // The reading starts with the journal; kept for callers that start it explicitly.
-    void startLoading() const {}
     // Whether the reading has ended; never waits.
     [[nodiscard]] bool isLoaded() const;
     // Whether the reading ends within `limit`.
@@ -92,28 +113,47 @@ public:
     [[nodiscard]] const std::optional<std::string>& loadError() const;
     // How many different numbers it holds as verified writes. Waits for the reading.
     [[nodiscard]] std::size_t verifiedNumbers() const;
-    // The bytes its index keeps. Waits for the reading.
+    // The bytes its index and its map of the table's rows keep. Waits for the reading.
     [[nodiscard]] std::size_t bytesKept() const;
+
+    // --- The 写卡记录 table ---------------------------------------------------------------------
+    struct Table {
+        bool loaded = false;
+        std::size_t rows = 0;
+        std::size_t settledRows = 0;  // rows no line to come can change (RowMap)
+        RowCounts counts;
+        std::size_t unreadable = 0;    // lines not shown, the header not counted
+        std::uint64_t generation = 0;  // changes when the file was replaced and read anew
+        std::optional<std::string> error;
+    };
+    // The table as far as it was read; never waits.
+    [[nodiscard]] Table table() const;
+    // The stride of rows that holds `row` (0 is the oldest); nothing when it cannot be read.
+    [[nodiscard]] std::shared_ptr<const RowBlock> rowBlock(std::size_t row) const;
+    // Takes in what was appended since the journal was last read.
+    void readAppended();
+    // The rows `filter` shows: found on the reading thread, or at once when the journal is short.
+    [[nodiscard]] std::shared_ptr<RowScan> scanRows(const RowFilter& filter);
 
 private:
     struct Unknown {};
     Journal(Unknown, std::string reason);
 
-    // A line this copy recorded, kept until the reading has ended when it came first.
-    struct OwnLine {
-        std::string time;
-        LineRecord record;
-    };
     struct Read {
         JournalIndex index;
+        RowMap rows;
         std::uint64_t offset = 0;  // bytes of whole lines read
         std::optional<std::string> error;
     };
 
+    void serve() noexcept;
     void load() noexcept;
     // Reads the whole lines from `offset` on into `read`; false when told to stop.
     bool readLines(const platform::OwnedFile& file, std::uint64_t size, Read& read) const;
+    // Maps the rows of a file that replaced the one read, up to `size`.
+    void mapRowsAnew(const platform::OwnedFile& file, std::uint64_t size);
     void refresh();
+    void scan(RowScan& scan, const RowFilter& filter, std::uint64_t limit) const;
     void awaitLoad() const;
     [[nodiscard]] std::optional<std::string> record(const commands::JournalEntry& entry);
     void markOpen();
@@ -130,7 +170,19 @@ private:
     bool loaded_ = false;
     Read read_;
     std::optional<KeyedWrite> interrupted_;
-    std::vector<OwnLine> ownLines_;  // recorded before the reading ended
+    std::vector<std::string> ownLines_;  // recorded before the reading ended, without line ends
+    std::uint64_t generation_ = 0;
+    // The strides of rows read last, for the table's next paint.
+    struct CachedBlock {
+        std::size_t first = 0;
+        std::uint64_t limit = 0;
+        std::uint64_t generation = 0;
+        std::shared_ptr<const RowBlock> block;
+    };
+    mutable std::mutex blocksMutex_;
+    mutable std::deque<CachedBlock> blocks_;
+    std::condition_variable jobsChanged_;  // under mutex_
+    std::deque<std::function<void()>> jobs_;
     std::atomic<bool> stop_{false};
     std::thread loader_;
 };

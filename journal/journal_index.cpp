@@ -1,57 +1,15 @@
 #include "journal/journal_index.h"
 
-#include <array>
-#include <cstdio>
 #include <cstring>
 
 namespace journal {
 
 namespace {
 
-// Days since 1970-01-01 of a civil date (proleptic Gregorian), and back (H. Hinnant's algorithms).
-std::int64_t daysFromCivil(std::int64_t year, unsigned month, unsigned day) noexcept {
-    year -= month <= 2 ? 1 : 0;
-    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const auto yearOfEra = static_cast<unsigned>(year - (era * 400));
-    const unsigned dayOfYear = ((153 * (month > 2 ? month - 3 : month + 9)) + 2) / 5 + day - 1;
-    const unsigned dayOfEra = (yearOfEra * 365) + (yearOfEra / 4) - (yearOfEra / 100) + dayOfYear;
-    return (era * 146097) + static_cast<std::int64_t>(dayOfEra) - 719468;
-}
-
-struct Civil {
-    std::int64_t year;
-    unsigned month;
-    unsigned day;
-};
-
-Civil civilFromDays(std::int64_t days) noexcept {
-    days += 719468;
-    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    const auto dayOfEra = static_cast<unsigned>(days - (era * 146097));
-    const unsigned yearOfEra =
-        (dayOfEra - (dayOfEra / 1460) + (dayOfEra / 36524) - (dayOfEra / 146096)) / 365;
-    const unsigned dayOfYear = dayOfEra - ((365 * yearOfEra) + (yearOfEra / 4) - (yearOfEra / 100));
-    const unsigned mp = ((5 * dayOfYear) + 2) / 153;
-    const unsigned day = dayOfYear - (((153 * mp) + 2) / 5) + 1;
-    const unsigned month = mp < 10 ? mp + 3 : mp - 9;
-    return {static_cast<std::int64_t>(yearOfEra) + (era * 400) + (month <= 2 ? 1 : 0), month, day};
-}
-
-// The number in text[at, at + width), all digits, or -1.
-int digits(std::string_view text, std::size_t at, std::size_t width) noexcept {
-    int value = 0;
-    for (std::size_t i = at; i < at + width; ++i) {
-        if (text[i] < '0' || text[i] > '9') {
-            return -1;
-        }
-        value = (value * 10) + (text[i] - '0');
-    }
-    return value;
-}
-
 constexpr std::uint32_t kUsed = 1U << 20U;
 constexpr std::uint32_t kVerified = 1U << 21U;
 constexpr std::uint32_t kKnownTime = 1U << 22U;
+constexpr std::uint32_t kSpellingShift = 23U;  // CompactTime::spelling, two bits
 constexpr std::uint32_t kOffsetShift = 8U;
 constexpr std::uint32_t kOffsetBias = 2048;
 constexpr std::uint32_t kKeyHighMask = 0xFFU;
@@ -72,64 +30,6 @@ std::size_t slotOf(std::uint64_t hash, std::size_t size) noexcept {
 }
 
 }  // namespace
-
-CompactTime parseIsoTime(std::string_view text) noexcept {
-    // YYYY-MM-DDTHH:MM:SS+HH:MM
-    CompactTime time;
-    if (text.size() != 25 || text[4] != '-' || text[7] != '-' || text[10] != 'T' ||
-        text[13] != ':' || text[16] != ':' || (text[19] != '+' && text[19] != '-') ||
-        text[22] != ':') {
-        return time;
-    }
-    const int year = digits(text, 0, 4);
-    const int month = digits(text, 5, 2);
-    const int day = digits(text, 8, 2);
-    const int hour = digits(text, 11, 2);
-    const int minute = digits(text, 14, 2);
-    const int second = digits(text, 17, 2);
-    const int offsetHours = digits(text, 20, 2);
-    const int offsetMinutes = digits(text, 23, 2);
-    if (year < 1970 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 ||
-        minute < 0 || minute > 59 || second < 0 || second > 60 || offsetHours < 0 ||
-        offsetHours > 23 || offsetMinutes < 0 || offsetMinutes > 59) {
-        return time;
-    }
-    const int offset = (text[19] == '-' ? -1 : 1) * ((offsetHours * 60) + offsetMinutes);
-    const std::int64_t local =
-        (daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400) +
-        (std::int64_t{hour} * 3600) + (std::int64_t{minute} * 60) + second;
-    time.seconds = local - (std::int64_t{offset} * 60);
-    time.offsetMinutes = static_cast<std::int16_t>(offset);
-    // The text must read back as it stands: 2024-02-31 is no date, nor is 23:59:60.
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    constexpr std::array<int, 12> kDays{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const int monthDays =
-        kDays.at(static_cast<std::size_t>(month - 1)) + (month == 2 && leap ? 1 : 0);
-    time.known =
-        day <= monthDays && second < 60 && time.seconds >= 0 && time.seconds <= 0xFFFFFFFFLL;
-    return time;
-}
-
-std::string formatIsoTime(const CompactTime& time) {
-    if (!time.known) {
-        return "时间不明";
-    }
-    const std::int64_t local = time.seconds + (std::int64_t{time.offsetMinutes} * 60);
-    const std::int64_t days = (local >= 0 ? local : local - 86399) / 86400;
-    const std::int64_t inDay = local - (days * 86400);
-    const Civil date = civilFromDays(days);
-    const int offset = time.offsetMinutes < 0 ? -time.offsetMinutes : time.offsetMinutes;
-    std::array<char, 128> text{};
-    // NOLINTBEGIN(cppcoreguidelines-pro-type-vararg,hicpp-vararg)
-    static_cast<void>(
-        std::snprintf(text.data(), text.size(), "%04lld-%02u-%02uT%02lld:%02lld:%02lld%c%02d:%02d",
-                      static_cast<long long>(date.year), date.month, date.day,
-                      static_cast<long long>(inDay / 3600), static_cast<long long>(inDay / 60 % 60),
-                      static_cast<long long>(inDay % 60), time.offsetMinutes < 0 ? '-' : '+',
-                      offset / 60, offset % 60));
-    // NOLINTEND(cppcoreguidelines-pro-type-vararg,hicpp-vararg)
-    return text.data();
-}
 
 template <class Index>
 auto* JournalIndex::find(Index& index, std::uint64_t key) {
@@ -231,46 +131,19 @@ void JournalIndex::reserve(std::size_t numbers) {
     }
 }
 
-CompactTime JournalIndex::timeOf(std::string_view text) {
-    // Lines written together share their time, and lines of one batch their minute: the time is
-    // parsed whole only when more than its seconds changed.
-    constexpr std::size_t kSeconds = 17;
-    constexpr std::size_t kOffset = 19;
-    const std::string_view last = lastTimeText_;
-    // A known time was read from kTimeLength bytes, so the last text has them.
-    const bool sameMinute =
-        lastTime_.known && text.size() == kTimeLength &&
-        std::memcmp(text.data(), last.data(), kSeconds) == 0 &&
-        std::memcmp(text.data() + kOffset, last.data() + kOffset, kTimeLength - kOffset) == 0;
-    const int second = sameMinute ? digits(text, kSeconds, 2) : -1;
-    CompactTime time;
-    if (second >= 0 && second < 60) {
-        time = lastTime_;
-        time.seconds += second - digits(last, kSeconds, 2);
-        time.known = time.seconds >= 0 && time.seconds <= 0xFFFFFFFFLL;
-    } else if (text == last) {
-        return lastTime_;
-    } else {
-        time = parseIsoTime(text);
-    }
-    lastTimeText_.assign(text);
-    lastTime_ = time;
-    return time;
-}
-
-void JournalIndex::apply(const LineRecord& record) {
-    const CompactTime time = timeOf(record.time);
+CompactTime JournalIndex::apply(const LineRecord& record) {
+    const CompactTime time = times_.read(record.time);
     ++lines_;
-    if (record.start) {
+    if (record.state == LineState::Started) {
         open_.insert_or_assign(record.key, Open{time, lines_});
-        return;
+        return time;
     }
     // Any line of the number ends its start: the write's outcome is known.
     if (!open_.empty()) {
         open_.erase(record.key);
     }
-    if (!record.verified) {
-        return;
+    if (record.state != LineState::Verified) {
+        return time;
     }
     if (record.previousKey && *record.previousKey != record.key) {
         // The tag that held that number holds this one now.
@@ -283,9 +156,11 @@ void JournalIndex::apply(const LineRecord& record) {
         time.known ? static_cast<std::uint32_t>(time.offsetMinutes + static_cast<int>(kOffsetBias))
                    : 0U;
     entry.high = (entry.high & (kKeyHighMask | kUsed)) | kVerified |
-                 (time.known ? kKnownTime : 0U) | ((offset & 0xFFFU) << kOffsetShift);
+                 (time.known ? kKnownTime : 0U) | ((offset & 0xFFFU) << kOffsetShift) |
+                 (time.known ? std::uint32_t{time.spelling} << kSpellingShift : 0U);
     entry.moment = time.known ? static_cast<std::uint32_t>(time.seconds) : 0U;
     newestVerified_ = KeyedWrite{record.key, time};
+    return time;
 }
 
 std::optional<CompactTime> JournalIndex::lastWrite(std::uint64_t key) const {
@@ -301,6 +176,7 @@ std::optional<CompactTime> JournalIndex::lastWrite(std::uint64_t key) const {
     time.seconds = entry->moment;
     time.offsetMinutes = static_cast<std::int16_t>(
         static_cast<int>((entry->high >> kOffsetShift) & 0xFFFU) - static_cast<int>(kOffsetBias));
+    time.spelling = static_cast<std::uint8_t>((entry->high >> kSpellingShift) & 3U);
     return time;
 }
 

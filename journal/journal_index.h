@@ -1,13 +1,13 @@
 #pragma once
 
 #include "journal/journal_line.h"
+#include "journal/journal_time.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -15,18 +15,6 @@
 // number, the time of its last write that still counts, in 12 bytes, in hash tables split into
 // many small ones so that growing one never doubles the whole.
 namespace journal {
-
-// A journal time (ISO 8601 with its offset) in a few bytes: the moment and the offset it was
-// written in, so that it reads back as it stands in the file.
-struct CompactTime {
-    std::int64_t seconds = 0;        // since 1970-01-01T00:00:00Z
-    std::int16_t offsetMinutes = 0;  // east of UTC
-    bool known = false;              // false: the line's time column was not such a time
-};
-
-[[nodiscard]] CompactTime parseIsoTime(std::string_view text) noexcept;
-// The text parseIsoTime read, e.g. 2024-05-01T14:03:22+08:00; 时间不明 for an unknown time.
-[[nodiscard]] std::string formatIsoTime(const CompactTime& time);
 
 // A write the journal recorded: its number (numberKey) and time.
 struct KeyedWrite {
@@ -41,8 +29,8 @@ public:
     // Asks the processor for where `key` lives, ahead of apply: reading a long journal is
     // otherwise mostly waiting for memory.
     void prefetch(std::uint64_t key) const noexcept;
-    // Takes in the next line of the journal, in the file's order.
-    void apply(const LineRecord& record);
+    // Takes in the next line of the journal, in the file's order; its time as read.
+    CompactTime apply(const LineRecord& record);
 
     // The time of the last write of `key` that counts: verified and not overwritten since (a
     // verified write whose tag held another number before overwrote that one), or started and
@@ -73,7 +61,6 @@ private:
     template <class Index>
     [[nodiscard]] static auto* find(Index& index, std::uint64_t key);
     Entry& findOrAdd(std::uint64_t key);
-    [[nodiscard]] CompactTime timeOf(std::string_view text);
     static void grow(Shard& shard);
 
     std::array<Shard, kShards> shards_{};
@@ -84,8 +71,7 @@ private:
     };
     std::unordered_map<std::uint64_t, Open> open_;
     std::uint64_t lines_ = 0;
-    std::string lastTimeText_;
-    CompactTime lastTime_;
+    TimeReader times_;
     std::optional<KeyedWrite> newestVerified_;
 };
 

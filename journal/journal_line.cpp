@@ -68,6 +68,14 @@ private:
     std::size_t at_ = 0;
 };
 
+// A start line never claims the write: only the write's own line may.
+LineState stateOf(std::string_view result, bool verified) noexcept {
+    if (result == kStartResult) {
+        return LineState::Started;
+    }
+    return verified ? LineState::Verified : LineState::Failed;
+}
+
 }  // namespace
 
 bool splitFields(std::string_view line, std::array<CsvField, kColumns>& fields,
@@ -164,7 +172,7 @@ std::string formatLine(std::string_view time, const commands::JournalEntry& entr
     return line;
 }
 
-std::optional<LineRecord> parseLine(std::string_view line) noexcept {
+std::optional<WholeLine> parseLine(std::string_view line) noexcept {
     std::array<CsvField, kColumns> raw{};
     std::size_t count = 0;
     if (!splitFields(line, raw, count) || (count != kColumns && count != kOldColumns)) {
@@ -183,10 +191,14 @@ std::optional<LineRecord> parseLine(std::string_view line) noexcept {
     if (!key) {
         return std::nullopt;
     }
-    LineRecord record;
+    WholeLine record;
     record.time = fields[0];
     record.key = *key;
-    record.start = fields[1] == kStartResult;
+    record.result = raw[1];
+    record.chip = raw[6];
+    record.hasChip = !fields[6].empty();
+    record.locked = fields[7] == "是";
+    bool verified = false;
     if (count == kColumns) {
         if (!yesOrNo(fields[8])) {
             return std::nullopt;
@@ -198,12 +210,11 @@ std::optional<LineRecord> parseLine(std::string_view line) noexcept {
             }
             record.previousKey = *previous;
         }
-        record.verified = fields[8] == "是";
+        verified = fields[8] == "是";
     } else {
-        record.verified = fields[1].substr(0, kOldVerifiedPrefix.size()) == kOldVerifiedPrefix;
+        verified = fields[1].substr(0, kOldVerifiedPrefix.size()) == kOldVerifiedPrefix;
     }
-    // A start line never claims the write: only the write's own line may.
-    record.verified = record.verified && !record.start;
+    record.state = stateOf(fields[1], verified);
     return record;
 }
 
@@ -213,13 +224,12 @@ std::optional<ReadLine> readProgramLine(std::string_view text) noexcept {
     ReadLine read;
     LineRecord& record = read.record;
     std::string_view result;
-    bool locked = false;
     bool verified = false;
     if (!cursor.shaped<"dddd-dd-ddTdd:dd:dd">() || !cursor.either('+', '-') ||
         !cursor.shaped<"dd:dd,">() || !cursor.text(result) || !cursor.hex(record.key) ||
         !cursor.shaped<",ddd,dddddddddd,\"ddd,ddddd\",">() ||
-        !(cursor.shaped<"T5577,">() || cursor.shaped<"EM4305,">()) || !cursor.yesOrNo(locked) ||
-        !cursor.yesOrNo(verified)) {
+        !(cursor.shaped<"T5577,">() || cursor.shaped<"EM4305,">()) ||
+        !cursor.yesOrNo(record.locked) || !cursor.yesOrNo(verified)) {
         return std::nullopt;
     }
     if (std::uint64_t previous = 0; !cursor.shaped<"\r\n">()) {
@@ -229,8 +239,8 @@ std::optional<ReadLine> readProgramLine(std::string_view text) noexcept {
         record.previousKey = previous;
     }
     record.time = text.substr(0, kTimeLength);
-    record.start = result == kStartResult;
-    record.verified = verified && !record.start;
+    record.hasChip = true;
+    record.state = stateOf(result, verified);
     read.length = cursor.at();
     return read;
 }

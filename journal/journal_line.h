@@ -3,6 +3,7 @@
 #include "card/card_number.h"
 #include "card/number_text.h"
 #include "commands/write_journal.h"
+#include "journal/journal_time.h"
 
 #include <array>
 #include <cstdint>
@@ -22,13 +23,13 @@ inline constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 inline constexpr std::string_view kHeader =
     "时间,结果,十六进制,版本或客户号,前十位号,后八位号,芯片,保护,核对,原卡号";
 inline constexpr std::string_view kLineEnd = "\r\n";
+// How the header row starts: such a line is no line cut short.
+inline constexpr std::string_view kHeaderStart = "时间,";
 inline constexpr std::size_t kColumns = 10;
 // Journals written before 核对 and 原卡号 have only the first eight columns; there a write the
 // tag was read back to hold is one whose result starts with this.
 inline constexpr std::size_t kOldColumns = 8;
 inline constexpr std::string_view kOldVerifiedPrefix = "已写卡";
-// The length of a time as the program writes it, 2024-05-01T14:03:22+08:00.
-inline constexpr std::size_t kTimeLength = 25;
 // The shortest line the program writes (a write without 原卡号): room for a line every this many
 // bytes is made before a journal is read.
 inline constexpr std::size_t kShortestLine = 90;
@@ -61,19 +62,37 @@ struct CsvField {
 // trace; the write's own line after it, for the same number, closes it.
 inline constexpr std::string_view kStartResult = "正在写卡";
 
-// What a line records, as the questions before a write need it. `time` points into the line.
+// What a line says became of its write: decided here, from its columns; the words of its result
+// are only how it was told. A start that no later line of its number ended is unknown: the
+// program ended during the write, and the tag may or may not hold the number.
+enum class LineState : std::uint8_t {
+    Verified,  // written, and the tag read back holding the number
+    Failed,    // anything else that reached the tag
+    Started,   // the line before MF_Write (kStartResult); its outcome is on a later line
+    Unknown,   // a start that no line ended
+};
+
+// What a line records, as reading the whole journal needs it: in few bytes, since a piece of
+// the journal holds thousands. `time` points into the line.
 struct LineRecord {
     std::string_view time;
     std::uint64_t key = 0;                     // numberKey of the number written
-    bool verified = false;                     // the tag was read back holding it
-    bool start = false;                        // the line before MF_Write (kStartResult)
     std::optional<std::uint64_t> previousKey;  // what the tag held before, when it was read
+    std::uint32_t at = 0;                      // where the line starts in the text it was read from
+    LineState state = LineState::Failed;
+    bool locked = false;
+    bool hasChip = false;  // its 芯片 column is not empty
+};
+// A line's record with the texts only showing it needs, which point into the line.
+struct WholeLine : LineRecord {
+    CsvField result;
+    CsvField chip;
 };
 
 // What a line records, or nothing: for the header, and any line that is not whole (ten fields,
 // or eight in an older journal; quotes closed, ten hex digits, 是 or 否 where they belong), such
 // as one cut short when the power failed. `line` is without its line end.
-[[nodiscard]] std::optional<LineRecord> parseLine(std::string_view line) noexcept;
+[[nodiscard]] std::optional<WholeLine> parseLine(std::string_view line) noexcept;
 
 // A line in exactly the shape this program writes (ten fields, its time, digits and 是/否 where
 // they belong, CR LF), read from the start of `text` in one pass without first looking for its

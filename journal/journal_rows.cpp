@@ -1,243 +1,49 @@
 #include "journal/journal_rows.h"
 
 #include "card/number_text.h"
-#include "journal/journal_line.h"
 
 #include <algorithm>
-#include <cstring>
-#include <fstream>
-#include <system_error>
-#include <utility>
 
 namespace journal {
 
-namespace {
-
-bool digits(std::string_view text, std::size_t at, std::size_t count, int& value) noexcept {
-    value = 0;
-    for (std::size_t i = at; i < at + count; ++i) {
-        if (text[i] < '0' || text[i] > '9') {
-            return false;
-        }
-        value = value * 10 + (text[i] - '0');
+void RowCounts::add(LineState state, std::ptrdiff_t step) noexcept {
+    switch (state) {
+        case LineState::Verified:
+            verified += static_cast<std::size_t>(step);
+            break;
+        case LineState::Failed:
+            failed += static_cast<std::size_t>(step);
+            break;
+        case LineState::Started:
+        case LineState::Unknown:
+            unknown += static_cast<std::size_t>(step);
+            break;
     }
-    return true;
 }
 
-// Days from 1970-01-01 to a civil date (proleptic Gregorian).
-std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) noexcept {
-    y -= m <= 2 ? 1 : 0;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const auto yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
-// "2024-05-01T14:03:22+08:00" (or …Z): the wall-clock time and the moment.
-bool parseTime(std::string_view text, CivilTime& local, std::int64_t& utcSeconds) noexcept {
-    if (text.size() < 19 || text[4] != '-' || text[7] != '-' ||
-        (text[10] != 'T' && text[10] != ' ') || text[13] != ':' || text[16] != ':') {
-        return false;
-    }
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-    if (!digits(text, 0, 4, year) || !digits(text, 5, 2, month) || !digits(text, 8, 2, day) ||
-        !digits(text, 11, 2, hour) || !digits(text, 14, 2, minute) ||
-        !digits(text, 17, 2, second) || month < 1 || month > 12 || day < 1 || day > 31 ||
-        hour > 23 || minute > 59 || second > 60) {
-        return false;
-    }
-    int offsetMinutes = 0;
-    const std::string_view zone = text.substr(19);
-    if (zone == "Z") {
-        offsetMinutes = 0;
-    } else if (zone.size() == 6 && (zone[0] == '+' || zone[0] == '-') && zone[3] == ':') {
-        int offsetHours = 0;
-        int offsetRest = 0;
-        if (!digits(zone, 1, 2, offsetHours) || !digits(zone, 4, 2, offsetRest) ||
-            offsetRest > 59) {
-            return false;
-        }
-        offsetMinutes = (offsetHours * 60 + offsetRest) * (zone[0] == '-' ? -1 : 1);
-    } else {
-        return false;
-    }
-    local = CivilTime{static_cast<std::int16_t>(year),   static_cast<std::uint8_t>(month),
-                      static_cast<std::uint8_t>(day),    static_cast<std::uint8_t>(hour),
-                      static_cast<std::uint8_t>(minute), static_cast<std::uint8_t>(second)};
-    utcSeconds =
-        daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400 +
-        static_cast<std::int64_t>(hour) * 3600 + static_cast<std::int64_t>(minute) * 60 + second -
-        static_cast<std::int64_t>(offsetMinutes) * 60;
-    return true;
-}
-
-bool startsWith(std::string_view text, std::string_view prefix) noexcept {
-    return text.substr(0, prefix.size()) == prefix;
-}
-
-std::string padded(std::uint64_t value, int width) {
-    return card::formatPadded(static_cast<double>(value), width);
-}
-
-}  // namespace
-
-std::optional<JournalRow> parseRow(std::string_view line) {
-    std::array<CsvField, kColumns> fields{};
-    std::size_t count = 0;
-    if (!splitFields(line, fields, count) || (count != kOldColumns && count != kColumns)) {
-        return std::nullopt;
-    }
+std::optional<JournalRow> rowOf(const WholeLine& line) {
     JournalRow row;
-    if (!parseTime(fields[0].text, row.local, row.utcSeconds)) {
-        return std::nullopt;  // the header among them
-    }
-    const auto number = card::parseHexDigits(fields[2].text);
-    const std::string_view locked = fields[7].text;
-    if (!number || (locked != "是" && locked != "否") || fields[6].text.empty()) {
+    row.time = parseIsoTime(line.time);
+    if (!isShown(line, row.time)) {
         return std::nullopt;
     }
-    row.number = *number;
-    row.locked = locked == "是";
-    row.chip = unquoted(fields[6]);
-    row.result = unquoted(fields[1]);
-    bool verified = startsWith(row.result, kOldVerifiedPrefix);
-    if (count == kColumns) {
-        const std::string_view checked = fields[8].text;
-        if (checked != "是" && checked != "否") {
-            return std::nullopt;
-        }
-        verified = checked == "是";
-        if (!fields[9].text.empty()) {
-            row.previous = card::parseHexDigits(fields[9].text);
-            if (!row.previous) {
-                return std::nullopt;
-            }
-        }
-    }
-    if (verified) {
-        row.outcome = Outcome::Verified;
-    } else if (startsWith(row.result, kStartResult)) {
-        row.outcome = Outcome::Started;
-    } else {
-        row.outcome = Outcome::Failed;
+    row.result = unquoted(line.result);
+    row.state = line.state;
+    row.number = card::tagNumberFromValue(line.key);
+    row.chip = unquoted(line.chip);
+    row.locked = line.locked;
+    if (line.previousKey) {
+        row.previous = card::tagNumberFromValue(*line.previousKey);
     }
     return row;
 }
 
-std::uint64_t fileSize(const std::filesystem::path& file) {
-    std::error_code error;
-    const auto size = std::filesystem::file_size(file, error);
-    return error ? 0 : static_cast<std::uint64_t>(size);
-}
-
-ReadResult readRows(const std::filesystem::path& file, std::uint64_t offset,
-                    const std::function<bool(std::vector<JournalRow>&&)>& onBatch,
-                    ReadOptions options) {
-    ReadResult result;
-    result.offset = offset;
-    std::error_code error;
-    if (!std::filesystem::exists(file, error)) {
-        if (error) {
-            result.error = "无法读取写卡记录（" + error.message() + "）";
-        }
-        return result;
+std::optional<JournalRow> parseRow(std::string_view line) {
+    const auto record = parseLine(line);
+    if (!record) {
+        return std::nullopt;
     }
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        result.error = "无法打开写卡记录（文件可能正被其他程序独占）";
-        return result;
-    }
-    in.seekg(static_cast<std::streamoff>(offset));
-    const std::size_t chunkBytes = std::max<std::size_t>(options.chunkBytes, 16);
-    const std::size_t batchRows = std::max<std::size_t>(options.batchRows, 1);
-    std::vector<JournalRow> batch;
-    batch.reserve(std::min<std::size_t>(batchRows, 4096));
-    // What is left of the last chunk: the start of a line whose end is still to come.
-    std::string pending;
-    std::vector<char> chunk(chunkBytes);
-    bool atStart = offset == 0;
-    bool stopped = false;
-    while (!stopped && in) {
-        in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-        const auto got = static_cast<std::size_t>(in.gcount());
-        if (got == 0) {
-            break;
-        }
-        pending.append(chunk.data(), got);
-        std::string_view rest(pending);
-        std::size_t consumed = 0;
-        if (atStart) {
-            if (rest.size() < kByteOrderMark.size() &&
-                kByteOrderMark.substr(0, rest.size()) == rest) {
-                continue;  // the mark may go on in the next chunk
-            }
-            atStart = false;
-            if (startsWith(rest, kByteOrderMark)) {
-                consumed = kByteOrderMark.size();
-            }
-        }
-        for (;;) {
-            const std::size_t end = rest.find('\n', consumed);
-            if (end == std::string_view::npos) {
-                break;
-            }
-            std::string_view line = rest.substr(consumed, end - consumed);
-            consumed = end + 1;
-            if (!line.empty() && line.back() == '\r') {
-                line.remove_suffix(1);
-            }
-            if (line.empty()) {
-                continue;
-            }
-            if (auto row = parseRow(line)) {
-                batch.push_back(std::move(*row));
-            } else if (!startsWith(line, "时间,")) {
-                ++result.skipped;
-            }
-            if (batch.size() >= batchRows) {
-                result.offset += consumed;
-                pending.erase(0, consumed);
-                rest = pending;
-                consumed = 0;
-                if (!onBatch(std::exchange(batch, {}))) {
-                    stopped = true;
-                    break;
-                }
-            }
-        }
-        if (!stopped) {
-            result.offset += consumed;
-            pending.erase(0, consumed);
-        }
-    }
-    if (!stopped && in.bad()) {
-        result.error = "读取写卡记录时出错";
-    }
-    if (!stopped && !batch.empty()) {
-        static_cast<void>(onBatch(std::exchange(batch, {})));
-    }
-    return result;
-}
-
-std::string timeText(const CivilTime& time) {
-    std::string text = padded(static_cast<std::uint64_t>(std::max<int>(time.year, 0)), 4);
-    const auto two = [&text](char separator, unsigned value) {
-        text += separator;
-        text += static_cast<char>('0' + value / 10 % 10);
-        text += static_cast<char>('0' + value % 10);
-    };
-    two('-', time.month);
-    two('-', time.day);
-    two(' ', time.hour);
-    two(':', time.minute);
-    two(':', time.second);
-    return text;
+    return rowOf(*record);
 }
 
 Notations notations(const card::TagNumber& number) {
@@ -261,7 +67,7 @@ Notations notations(const card::TagNumber& number) {
 std::string cellText(const JournalRow& row, Column column) {
     switch (column) {
         case Column::Time:
-            return timeText(row.local);
+            return localTimeText(row.time);
         case Column::Result:
             return row.result;
         case Column::Version:
@@ -363,6 +169,15 @@ bool matches(const NumberQuery& query, const card::TagNumber& number) noexcept {
         return n.b2 == (*query.eightDigit)[0] && b1b0 == (*query.eightDigit)[1];
     }
     return false;
+}
+
+}  // namespace journal
+
+namespace journal {
+
+bool RowFilter::accepts(const CompactTime& time, std::uint64_t key) const noexcept {
+    return (!day || localDay(time) == *day) && (!fromSeconds || time.seconds >= *fromSeconds) &&
+           (!query || matches(*query, card::tagNumberFromValue(key)));
 }
 
 }  // namespace journal

@@ -1,79 +1,51 @@
 #pragma once
 
 #include "card/card_number.h"
+#include "journal/journal_line.h"
+#include "journal/journal_time.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
-// The lines of written-tags.csv read back whole, for showing and handing on (pure: no Qt). Reads
-// both line formats the journal has had: eight columns (时间 … 保护; a write was verified when its
-// result starts with 已写卡) and ten (… 保护,核对,原卡号). A line that is not whole (a quote left
-// open, a wrong number of fields, a field that cannot be what its column holds) is skipped, and
-// the lines after it are read as usual.
+// The journal's lines as the 写卡记录 table shows them (pure: no Qt, no I/O). A line the table
+// shows is one journal/journal_line.h reads as whole and whose time is known; of a write's start
+// line and its outcome's line only the outcome is shown, and a start no line ended as unknown.
 namespace journal {
 
-// How a write ended, as far as its line tells.
-enum class Outcome : std::uint8_t {
-    Verified,  // written, and the tag read back holding the number
-    Failed,    // anything else that reached the tag
-    Started,   // the write began; its outcome is on a later line, if any
-};
-
-// Wall-clock time where the line was written.
-struct CivilTime {
-    std::int16_t year = 0;
-    std::uint8_t month = 0;
-    std::uint8_t day = 0;
-    std::uint8_t hour = 0;
-    std::uint8_t minute = 0;
-    std::uint8_t second = 0;
-
-    friend bool operator==(const CivilTime&, const CivilTime&) = default;
-};
-
+// One row of the table: a line of the journal, read whole.
 struct JournalRow {
-    CivilTime local;
-    std::int64_t utcSeconds = 0;  // the same moment, seconds since 1970 UTC
+    CompactTime time;
     std::string result;
-    Outcome outcome = Outcome::Failed;
+    LineState state = LineState::Failed;
     card::TagNumber number;
     std::string chip;
     bool locked = false;
     std::optional<card::TagNumber> previous;  // what the tag held before, where the line says
 };
 
-// One line, without its line end; nothing for the header and any line that is not whole.
+// Whether the table shows a line that parseLine read, whose time reads as `time`.
+[[nodiscard]] inline bool isShown(const LineRecord& record, const CompactTime& time) noexcept {
+    return time.known && record.hasChip;
+}
+// The row of a line that parseLine read; nothing for a line the table does not show (a time
+// that is not one, no chip).
+[[nodiscard]] std::optional<JournalRow> rowOf(const WholeLine& line);
+// The row of one line, without its line end; nothing for the header and any line not shown.
 [[nodiscard]] std::optional<JournalRow> parseRow(std::string_view line);
 
-// What a read of the file from some offset on came to.
-struct ReadResult {
-    std::uint64_t offset = 0;  // just past the last whole line read: where the next read starts
-    std::size_t skipped = 0;   // lines that were not whole (the header not counted)
-    std::optional<std::string> error;  // why the file could not be read (UTF-8, Chinese)
+// How many rows of each state.
+struct RowCounts {
+    std::size_t verified = 0;
+    std::size_t failed = 0;
+    std::size_t unknown = 0;
+
+    void add(LineState state, std::ptrdiff_t step = 1) noexcept;
+    friend bool operator==(const RowCounts&, const RowCounts&) = default;
 };
-
-struct ReadOptions {
-    std::size_t chunkBytes = std::size_t{1} << 20U;
-    std::size_t batchRows = 20000;
-};
-
-// Reads the lines of `file` from byte `offset` on, a chunk at a time, and hands the rows to
-// `onBatch`, in file order, a batch at a time; `onBatch` returns false to stop early. A last line
-// without its line end is left unread: it may be one being appended right now. A missing file
-// holds no lines.
-[[nodiscard]] ReadResult readRows(const std::filesystem::path& file, std::uint64_t offset,
-                                  const std::function<bool(std::vector<JournalRow>&&)>& onBatch,
-                                  ReadOptions options = {});
-
-// The size of `file` in bytes; 0 when it is missing.
-[[nodiscard]] std::uint64_t fileSize(const std::filesystem::path& file);
 
 // --- The table that the window shows, copies and exports --------------------------------------
 
@@ -102,9 +74,6 @@ struct Notations {
 };
 [[nodiscard]] Notations notations(const card::TagNumber& number);
 
-// "2024-05-01 14:03:22": the time where it was written, without its offset.
-[[nodiscard]] std::string timeText(const CivilTime& time);
-
 // The text of one cell; 原卡号 is empty where the line has none.
 [[nodiscard]] std::string cellText(const JournalRow& row, Column column);
 
@@ -122,5 +91,18 @@ struct NumberQuery {
 // Nothing for a text that is none of these (blanks around it are ignored).
 [[nodiscard]] std::optional<NumberQuery> parseNumberQuery(std::string_view text);
 [[nodiscard]] bool matches(const NumberQuery& query, const card::TagNumber& number) noexcept;
+
+// --- Which rows are shown --------------------------------------------------------------------
+
+struct RowFilter {
+    std::optional<std::int64_t> day;          // only rows of this day where written (localDay)
+    std::optional<std::int64_t> fromSeconds;  // only rows of this moment on (seconds since 1970)
+    std::optional<NumberQuery> query;
+
+    // Whether it shows every row.
+    [[nodiscard]] bool all() const noexcept { return !day && !fromSeconds && !query; }
+    // Whether it shows a row written at `time`, of the number `key` (numberKey).
+    [[nodiscard]] bool accepts(const CompactTime& time, std::uint64_t key) const noexcept;
+};
 
 }  // namespace journal

@@ -10,22 +10,24 @@
 
 namespace journal {
 
-LinePieces::LinePieces(const platform::OwnedFile& file, std::uint64_t offset, std::uint64_t size)
-    : file_(file), at_(offset), parsed_(offset), size_(size) {}
+LinePieces::LinePieces(const platform::OwnedFile& file, std::uint64_t offset, std::uint64_t size,
+                       std::size_t readBytes)
+    : file_(file), at_(offset), parsed_(offset), size_(size), readBytes_(readBytes) {}
 
 bool LinePieces::next(LinePiece& piece) {
     piece.records.clear();
+    piece.unreadable = 0;
     if (piece.records.capacity() == 0) {
-        piece.records.reserve(kPieceBytes / kShortestLine);
+        piece.records.reserve(std::min(kPieceBytes, readBytes_) / kShortestLine);
     }
     if (at_ >= size_) {
         return false;
     }
-    piece.bytes.resize(kPieceBytes);
-    std::copy(carried_.begin(), carried_.end(), piece.bytes.begin());
     const std::size_t kept = carried_.size();
-    const auto want =
-        static_cast<std::size_t>(std::min<std::uint64_t>(kPieceBytes - kept, size_ - at_));
+    const auto want = static_cast<std::size_t>(
+        std::min<std::uint64_t>(std::min(kPieceBytes - kept, readBytes_), size_ - at_));
+    piece.bytes.resize(std::max(piece.bytes.size(), kept + want));
+    std::copy(carried_.begin(), carried_.end(), piece.bytes.begin());
     const auto got = platform::readAt(file_.native(), at_, piece.bytes.data() + kept, want);
     if (!got) {
         error_ = got.error();
@@ -36,6 +38,7 @@ bool LinePieces::next(LinePiece& piece) {
         return false;
     }
     at_ += *got;
+    piece.begin = parsed_;
     const std::string_view text(piece.bytes.data(), kept + *got);
     std::size_t begin = 0;
     if (parsed_ == 0 && text.starts_with(kByteOrderMark)) {
@@ -46,6 +49,7 @@ bool LinePieces::next(LinePiece& piece) {
             // Lines the program wrote, read in one pass; any other line as CSV below.
             if (const auto own = readProgramLine(text.substr(begin))) {
                 piece.records.push_back(own->record);
+                piece.records.back().at = static_cast<std::uint32_t>(begin);
                 begin += own->length;
                 continue;
             }
@@ -61,6 +65,9 @@ bool LinePieces::next(LinePiece& piece) {
         if (!skipping_) {
             if (const auto record = parseLine(line)) {
                 piece.records.push_back(*record);
+                piece.records.back().at = static_cast<std::uint32_t>(begin);
+            } else if (!line.empty() && !line.starts_with(kHeaderStart)) {
+                ++piece.unreadable;
             }
         }
         skipping_ = false;

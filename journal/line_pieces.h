@@ -17,8 +17,10 @@ namespace journal {
 // times point into those bytes.
 struct LinePiece {
     std::vector<char> bytes;
-    std::vector<LineRecord> records;
-    std::uint64_t end = 0;  // the file's offset just past the piece's last whole line
+    std::vector<LineRecord> records;  // each `at` counts from `begin`
+    std::uint64_t begin = 0;          // the file's offset of the piece's first byte
+    std::uint64_t end = 0;            // the file's offset just past the piece's last whole line
+    std::size_t unreadable = 0;       // lines that are not whole, the header not counted
 };
 
 // The journal's bytes from an offset up to a size, read as pieces of whole lines, one after
@@ -27,9 +29,11 @@ struct LinePiece {
 // passed over, up to the next line end.
 class LinePieces {
 public:
+    // A line is at most this long; the bytes read at a time may be fewer.
     static constexpr std::size_t kPieceBytes = std::size_t{1} << 20U;
 
-    LinePieces(const platform::OwnedFile& file, std::uint64_t offset, std::uint64_t size);
+    LinePieces(const platform::OwnedFile& file, std::uint64_t offset, std::uint64_t size,
+               std::size_t readBytes = kPieceBytes);
 
     // Fills `piece` with the next lines read. False when there is nothing more to read, or the
     // reading failed (error()).
@@ -41,6 +45,7 @@ private:
     std::uint64_t at_;      // the next byte to read
     std::uint64_t parsed_;  // the offset of the carried bytes, just past the last whole line
     std::uint64_t size_;
+    std::size_t readBytes_;
     std::string carried_;    // a line begun in the last piece
     bool skipping_ = false;  // inside a line longer than a piece
     std::optional<std::error_code> error_;

@@ -17,10 +17,18 @@ namespace ui {
 
 namespace {
 
-using journal::Outcome;
+using journal::LineState;
 
-// An icon that tells the outcome by its shape, not only by its colour: a tick, a cross, a dash.
-QIcon outcomeIcon(Outcome outcome) {
+constexpr std::chrono::milliseconds kPollInterval{10};
+// QDate's Julian day of 1970-01-01, where the journal's days start.
+constexpr qint64 kJulianDayOf1970 = 2440588;
+// With a filter, this many new rows are looked at on the window's thread; more are found anew.
+constexpr std::size_t kTakenAtOnce = 20000;
+// The rows the view is given first: many screens.
+constexpr int kFirstGiven = 10000;
+
+// An icon that tells the state by its shape, not only by its colour: a tick, a cross, a dash.
+QIcon stateIcon(LineState state) {
     constexpr int kSize = 16;
     QPixmap pixmap(kSize, kSize);
     pixmap.fill(Qt::transparent);
@@ -31,21 +39,22 @@ QIcon outcomeIcon(Outcome outcome) {
     pen.setCapStyle(Qt::RoundCap);
     pen.setJoinStyle(Qt::RoundJoin);
     QPainterPath path;
-    switch (outcome) {
-        case Outcome::Verified:
+    switch (state) {
+        case LineState::Verified:
             pen.setColor(QColor(0x1E, 0x7B, 0x34));
             path.moveTo(3, 8.5);
             path.lineTo(6.5, 12);
             path.lineTo(13, 4);
             break;
-        case Outcome::Failed:
+        case LineState::Failed:
             pen.setColor(QColor(0xB3, 0x26, 0x1E));
             path.moveTo(4, 4);
             path.lineTo(12, 12);
             path.moveTo(12, 4);
             path.lineTo(4, 12);
             break;
-        case Outcome::Started:
+        case LineState::Started:
+        case LineState::Unknown:
             pen.setColor(QColor(0x7A, 0x5B, 0x00));
             path.moveTo(4, 8);
             path.lineTo(12, 8);
@@ -57,20 +66,21 @@ QIcon outcomeIcon(Outcome outcome) {
     return {pixmap};
 }
 
-const QIcon& iconFor(Outcome outcome) {
-    static const std::array<QIcon, 3> kIcons{outcomeIcon(Outcome::Verified),
-                                             outcomeIcon(Outcome::Failed),
-                                             outcomeIcon(Outcome::Started)};
-    return kIcons.at(static_cast<std::size_t>(outcome));
+const QIcon& iconFor(LineState state) {
+    static const std::array<QIcon, 4> kIcons{
+        stateIcon(LineState::Verified), stateIcon(LineState::Failed), stateIcon(LineState::Started),
+        stateIcon(LineState::Unknown)};
+    return kIcons.at(static_cast<std::size_t>(state));
 }
 
-QString outcomeWords(Outcome outcome) {
-    switch (outcome) {
-        case Outcome::Verified:
+QString stateWords(LineState state) {
+    switch (state) {
+        case LineState::Verified:
             return QStringLiteral("已写成：读回的号码与所写相同");
-        case Outcome::Failed:
+        case LineState::Failed:
             return QStringLiteral("未写成");
-        case Outcome::Started:
+        case LineState::Started:
+        case LineState::Unknown:
             return QStringLiteral("结果不明：开始写卡后没有记下结果");
     }
     return {};
@@ -84,278 +94,246 @@ std::filesystem::path localPath(const QString& path) {
     return platform::localPath(path);
 }
 
-bool sameDay(const journal::CivilTime& time, QDate day) {
-    return time.year == day.year() && time.month == day.month() && time.day == day.day();
-}
-
 }  // namespace
 
-JournalModel::JournalModel(std::filesystem::path file,
+JournalModel::JournalModel(journal::Journal& journal,
                            std::chrono::system_clock::time_point sessionStart, QObject* parent)
     : QAbstractTableModel(parent),
-      file_(std::move(file)),
+      journal_(journal),
       sessionStartSeconds_(
           std::chrono::duration_cast<std::chrono::seconds>(sessionStart.time_since_epoch())
               .count()),
-      today_(QDate::currentDate()) {
-    if (file_.empty()) {
+      today_(QDate::currentDate()),
+      poll_(new QTimer(this)) {
+    poll_->setInterval(kPollInterval);
+    connect(poll_, &QTimer::timeout, this, &JournalModel::poll);
+    if (journal_.file().empty()) {
         error_ = QStringLiteral("找不到用户数据目录，没有写卡记录可看");
         return;
     }
-    startReading();
+    // The rows are taken in on the event loop's next turn: the window shows at once, as over an
+    // empty journal, then its rows.
+    waitingForJournal_ = true;
+    poll_->start(0);
 }
 
 JournalModel::~JournalModel() {
-    {
-        const std::lock_guard<std::mutex> lock(flight_);
-        stop_ = true;
-    }
-    landed_.notify_all();
-    joinReader();
-}
-
-void JournalModel::joinReader() {
-    if (reader_.joinable()) {
-        reader_.join();
+    // The journal may be gone already: only what the model owns is touched.
+    if (scan_) {
+        scan_->cancelled = true;
     }
 }
 
-void JournalModel::followAppends() {
-    if (file_.empty()) {
-        return;
-    }
-    if (reading_) {
-        readAgain_ = true;
-        return;
-    }
-    startReading();
-}
-
-void JournalModel::startReading() {
-    joinReader();
-    reading_ = true;
-    Q_EMIT countsChanged();
-    const std::uint64_t from = offset_;
-    reader_ = std::thread([this, file = file_, from] {
-        std::uint64_t offset = from;
-        if (journal::fileSize(file) < offset) {
-            // Replaced by a shorter file: everything is new.
-            offset = 0;
-            QMetaObject::invokeMethod(
-                this, [this] { restart(); }, Qt::QueuedConnection);
-        }
-        auto result =
-            journal::readRows(file, offset, [this](std::vector<journal::JournalRow>&& rows) {
-                // One batch at a time waits for the window's thread: each turn of its
-                // event loop takes little, and memory holds no backlog.
-                std::unique_lock<std::mutex> lock(flight_);
-                landed_.wait(lock, [this] { return inFlight_ < kBatchesInFlight || stop_.load(); });
-                if (stop_.load()) {
-                    return false;
-                }
-                ++inFlight_;
-                lock.unlock();
-                auto batch = std::make_shared<std::vector<journal::JournalRow>>(std::move(rows));
-                QMetaObject::invokeMethod(
-                    this,
-                    [this, batch] {
-                        takeBatch(*batch);
-                        const std::lock_guard<std::mutex> taken(flight_);
-                        --inFlight_;
-                        landed_.notify_one();
-                    },
-                    Qt::QueuedConnection);
-                return true;
-            });
-        QMetaObject::invokeMethod(
-            this, [this, result = std::move(result)] { readEnded(result); }, Qt::QueuedConnection);
-    });
-}
-
-void JournalModel::restart() {
-    beginResetModel();
-    rows_.clear();
-    shown_.clear();
-    counts_ = {};
-    skipped_ = 0;
-    pendingStart_.reset();
-    endResetModel();
-    Q_EMIT countsChanged();
-}
-
-std::uint32_t JournalModel::intern(Texts& texts, std::string&& text) {
-    const auto found = texts.indexes.find(text);
-    if (found != texts.indexes.end()) {
-        return found->second;
-    }
-    const auto index = static_cast<std::uint32_t>(texts.byIndex.size());
-    texts.indexes.emplace(text, index);
-    texts.byIndex.push_back(std::move(text));
-    return index;
-}
-
-void JournalModel::takeBatch(std::vector<journal::JournalRow>& batch) {
-    // A start line whose outcome line follows it is one write: only the outcome is shown. A
-    // start with no outcome after it (the program ended during the write) is shown as unknown.
-    std::vector<journal::JournalRow> lines;
-    lines.reserve(batch.size());
-    for (auto& line : batch) {
-        if (pendingStart_) {
-            if (line.outcome == Outcome::Started || line.number != pendingStart_->number) {
-                lines.push_back(std::move(*pendingStart_));
-            }
-            pendingStart_.reset();
-        }
-        if (line.outcome == Outcome::Started) {
-            pendingStart_ = std::move(line);
-        } else {
-            lines.push_back(std::move(line));
-        }
-    }
-    addRows(lines);
-}
-
-void JournalModel::addRows(std::vector<journal::JournalRow>& batch) {
-    if (QDate::currentDate() != today_) {
-        today_ = QDate::currentDate();
-        refilter();
-    }
-    std::vector<std::uint32_t> shown;
-    rows_.reserve(rows_.size() + batch.size());
-    for (auto& line : batch) {
-        Row row;
-        row.utcSeconds = line.utcSeconds;
-        row.local = line.local;
-        row.outcome = line.outcome;
-        row.locked = line.locked;
-        row.hasPrevious = line.previous.has_value();
-        row.previous = line.previous.value_or(card::TagNumber{});
-        row.number = line.number;
-        row.result = intern(results_, std::move(line.result));
-        row.chip = intern(chips_, std::move(line.chip));
-        if (accepts(row)) {
-            shown.push_back(static_cast<std::uint32_t>(rows_.size()));
-        }
-        rows_.push_back(row);
-    }
-    if (!shown.empty()) {
-        beginInsertRows({}, 0, static_cast<int>(shown.size()) - 1);
-        for (const std::uint32_t index : shown) {
-            shown_.push_back(index);
-            count(rows_[index]);
-        }
-        endInsertRows();
-    }
-    Q_EMIT countsChanged();
-}
-
-void JournalModel::readEnded(const journal::ReadResult& result) {
-    if (pendingStart_) {
-        std::vector<journal::JournalRow> unclosed{std::move(*pendingStart_)};
-        pendingStart_.reset();
-        addRows(unclosed);
-    }
-    reading_ = false;
-    offset_ = result.offset;
-    skipped_ += result.skipped;
-    if (result.error) {
-        error_ = qText(*result.error);
-    } else {
-        error_.reset();
-    }
-    if (readAgain_) {
-        readAgain_ = false;
-        startReading();
-        return;
-    }
-    Q_EMIT countsChanged();
-}
-
-bool JournalModel::accepts(const Row& row) const {
+journal::RowFilter JournalModel::filter() const {
+    journal::RowFilter filter;
     switch (period_) {
         case Period::Today:
-            if (!sameDay(row.local, today_)) {
-                return false;
-            }
+            filter.day = today_.toJulianDay() - kJulianDayOf1970;
             break;
         case Period::SinceStart:
-            if (row.utcSeconds < sessionStartSeconds_) {
-                return false;
-            }
+            filter.fromSeconds = sessionStartSeconds_;
             break;
         case Period::All:
             break;
     }
-    return !query_ || journal::matches(*query_, row.number);
+    filter.query = query_;
+    return filter;
 }
 
-void JournalModel::count(const Row& row) {
-    switch (row.outcome) {
-        case Outcome::Verified:
-            ++counts_.verified;
-            break;
-        case Outcome::Failed:
-            ++counts_.failed;
-            break;
-        case Outcome::Started:
-            ++counts_.started;
-            break;
+void JournalModel::showAnew() {
+    const journal::Journal::Table table = journal_.table();
+    if (scan_) {
+        scan_->cancelled = true;
+        scan_.reset();
     }
-}
-
-void JournalModel::refilter() {
     beginResetModel();
+    block_.reset();
+    generation_ = table.generation;
+    rows_ = table.rows;
+    settled_ = table.settledRows;
+    skipped_ = table.unreadable;
+    error_ = table.error ? std::optional(qText(*table.error)) : std::nullopt;
     shown_.clear();
-    counts_ = {};
-    for (std::size_t i = 0; i < rows_.size(); ++i) {
-        if (accepts(rows_[i])) {
-            shown_.push_back(static_cast<std::uint32_t>(i));
-            count(rows_[i]);
+    const journal::RowFilter shown = filter();
+    filtered_ = !shown.all();
+    counts_ = filtered_ ? journal::RowCounts{} : table.counts;
+    if (filtered_) {
+        scan_ = journal_.scanRows(shown);
+    }
+    given_ = std::min(shownRows(), kFirstGiven);
+    endResetModel();
+    if (scan_) {
+        if (scan_->done) {
+            takeScan();
+        } else {
+            poll_->start();
         }
     }
+    Q_EMIT countsChanged();
+}
+
+void JournalModel::poll() {
+    if (poll_->interval() != kPollInterval.count()) {
+        poll_->setInterval(kPollInterval);
+    }
+    if (waitingForJournal_ && journal_.isLoaded()) {
+        waitingForJournal_ = false;
+        journal_.readAppended();
+        showAnew();
+    }
+    if (scan_ && scan_->done) {
+        takeScan();
+    }
+    if (!waitingForJournal_ && !scan_) {
+        poll_->stop();
+    }
+}
+
+void JournalModel::takeScan() {
+    const auto scan = std::move(scan_);
+    if (scan->generation != generation_) {
+        showAnew();  // the file was replaced meanwhile
+        return;
+    }
+    beginResetModel();
+    block_.reset();
+    shown_ = std::move(scan->rows);
+    counts_ = scan->counts;
+    rows_ = scan->looked;
+    // The last row looked at may have been a start held back, which a later line hides.
+    settled_ = std::min(settled_, rows_ > 0 ? rows_ - 1 : 0);
+    if (scan->error) {
+        error_ = qText(*scan->error);
+    }
+    given_ = std::min(shownRows(), kFirstGiven);
     endResetModel();
+    takeAppended(journal_.table());
+}
+
+void JournalModel::followAppends() {
+    if (journal_.file().empty() || waitingForJournal_) {
+        return;
+    }
+    journal_.readAppended();
+    if (scan_) {
+        return;  // what was appended is taken in when the filter was found
+    }
+    if (period_ == Period::Today && QDate::currentDate() != today_) {
+        today_ = QDate::currentDate();
+        showAnew();
+        return;
+    }
+    takeAppended(journal_.table());
+}
+
+void JournalModel::takeAppended(const journal::Journal::Table& table) {
+    if (table.generation != generation_ || table.rows < rows_) {
+        showAnew();
+        return;
+    }
+    skipped_ = table.unreadable;
+    error_ = table.error ? std::optional(qText(*table.error)) : std::nullopt;
+    if (table.rows != rows_ || table.settledRows != settled_) {
+        // Rows from the last settled one on are new, or may have changed: a start held back that
+        // its outcome's line now hides.
+        block_.reset();
+        const std::size_t before = rows_;
+        if (!filtered_) {
+            const auto added = static_cast<int>(table.rows - before);
+            if (added > 0) {
+                beginInsertRows({}, 0, added - 1);
+                rows_ = table.rows;
+                given_ += added;
+                endInsertRows();
+            }
+            const auto changed = static_cast<int>(rows_ - before);
+            if (settled_ < before && changed < given_) {
+                Q_EMIT dataChanged(index(changed, 0),
+                                   index(std::min(given_, static_cast<int>(rows_ - settled_)) - 1,
+                                         columnCount() - 1));
+            }
+            counts_ = table.counts;
+        } else {
+            const auto changing = std::lower_bound(shown_.begin(), shown_.end(), settled_);
+            if (changing != shown_.end() || table.rows - settled_ > kTakenAtOnce) {
+                showAnew();  // a shown row changed, or too many are new: found anew
+                return;
+            }
+            const journal::RowFilter shown = filter();
+            std::vector<std::uint32_t> added;
+            for (std::size_t line = settled_; line < table.rows; ++line) {
+                const journal::JournalRow& row = journalRow(line);
+                if (shown.accepts(row.time, card::numberValue(row.number))) {
+                    added.push_back(static_cast<std::uint32_t>(line));
+                    counts_.add(row.state);
+                }
+            }
+            rows_ = table.rows;
+            if (!added.empty()) {
+                beginInsertRows({}, 0, static_cast<int>(added.size()) - 1);
+                shown_.insert(shown_.end(), added.begin(), added.end());
+                given_ += static_cast<int>(added.size());
+                endInsertRows();
+            }
+        }
+        settled_ = table.settledRows;
+    }
     Q_EMIT countsChanged();
 }
 
 void JournalModel::setPeriod(Period period) {
     period_ = period;
     today_ = QDate::currentDate();
-    refilter();
+    showAnew();
 }
 
 bool JournalModel::setSearch(const QString& text) {
     const auto query = journal::parseNumberQuery(text.trimmed().toStdString());
     const bool valid = query.has_value() || text.trimmed().isEmpty();
     query_ = query;
-    refilter();
+    showAnew();
     return valid;
 }
 
 int JournalModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(shown_.size());
+    return parent.isValid() ? 0 : given_;
+}
+
+bool JournalModel::canFetchMore(const QModelIndex& parent) const {
+    return !parent.isValid() && given_ < shownRows();
+}
+
+void JournalModel::fetchMore(const QModelIndex& parent) {
+    if (!canFetchMore(parent)) {
+        return;
+    }
+    const int more = std::min(shownRows() - given_, std::max(given_, kFirstGiven));
+    beginInsertRows({}, given_, given_ + more - 1);
+    given_ += more;
+    endInsertRows();
 }
 
 int JournalModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(journal::kTableColumns);
 }
 
-const JournalModel::Row& JournalModel::shownRow(int row) const {
-    return rows_[shown_[shown_.size() - 1 - static_cast<std::size_t>(row)]];
+std::size_t JournalModel::lineOf(int row) const {
+    const auto fromTop = static_cast<std::size_t>(row);
+    return filtered_ ? shown_[shown_.size() - 1 - fromTop] : rows_ - 1 - fromTop;
 }
 
-journal::JournalRow JournalModel::expand(const Row& row) const {
-    journal::JournalRow line;
-    line.local = row.local;
-    line.utcSeconds = row.utcSeconds;
-    line.result = results_.byIndex[row.result];
-    line.outcome = row.outcome;
-    line.number = row.number;
-    line.chip = chips_.byIndex[row.chip];
-    line.locked = row.locked;
-    if (row.hasPrevious) {
-        line.previous = row.previous;
+const journal::JournalRow& JournalModel::journalRow(std::size_t line) const {
+    const auto holds = [line](const journal::RowBlock& block) {
+        return line >= block.first && line - block.first < block.rows.size();
+    };
+    if (!block_ || !holds(*block_)) {
+        block_ = journal_.rowBlock(line);
     }
-    return line;
+    if (!block_ || !holds(*block_)) {
+        static const journal::JournalRow kUnreadable;  // the file changed under the journal
+        return kUnreadable;
+    }
+    return block_->rows[line - block_->first];
 }
 
 QVariant JournalModel::data(const QModelIndex& index, int role) const {
@@ -363,43 +341,43 @@ QVariant JournalModel::data(const QModelIndex& index, int role) const {
         index.column() >= columnCount()) {
         return {};
     }
-    const Row& row = shownRow(index.row());
+    const journal::JournalRow& row = journalRow(lineOf(index.row()));
     const auto column = static_cast<journal::Column>(index.column());
     switch (role) {
         case Qt::DisplayRole:
-            return qText(journal::cellText(expand(row), column));
+            return qText(journal::cellText(row, column));
         case Qt::DecorationRole:
             if (column == journal::Column::Result) {
-                return iconFor(row.outcome);
+                return iconFor(row.state);
             }
             return {};
         case Qt::ToolTipRole:
             // The whole result, which a narrow column cuts short.
             if (column == journal::Column::Result) {
-                return qText(results_.byIndex[row.result]) + QLatin1Char('\n') +
-                       outcomeWords(row.outcome);
+                return qText(row.result) + QLatin1Char('\n') + stateWords(row.state);
             }
             return {};
         case Qt::AccessibleDescriptionRole:
             if (column == journal::Column::Result) {
-                return outcomeWords(row.outcome);
+                return stateWords(row.state);
             }
             return {};
         case Qt::BackgroundRole:
-            switch (row.outcome) {
-                case Outcome::Verified:
+            switch (row.state) {
+                case LineState::Verified:
                     return QColor(0xE6, 0xF4, 0xEA);
-                case Outcome::Failed:
+                case LineState::Failed:
                     return QColor(0xFD, 0xE7, 0xE9);
-                case Outcome::Started:
+                case LineState::Started:
+                case LineState::Unknown:
                     return QColor(0xFF, 0xF4, 0xCE);
             }
             return {};
         case Qt::ForegroundRole:
             // Dark enough on the tints above (and on white) to read.
             return QColor(Qt::black);
-        case kOutcomeRole:
-            return static_cast<int>(row.outcome);
+        case kStateRole:
+            return static_cast<int>(row.state);
         default:
             return {};
     }
@@ -415,7 +393,7 @@ QVariant JournalModel::headerData(int section, Qt::Orientation orientation, int 
 
 QStringList JournalModel::rowTexts(int row) const {
     QStringList texts;
-    const journal::JournalRow line = expand(shownRow(row));
+    const journal::JournalRow& line = journalRow(lineOf(row));
     for (std::size_t c = 0; c < journal::kTableColumns; ++c) {
         texts << qText(journal::cellText(line, static_cast<journal::Column>(c)));
     }
@@ -443,7 +421,7 @@ QString JournalModel::tabSeparated(const QList<int>& rows) const {
         text += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
     };
     if (rows.isEmpty()) {
-        for (int row = 0; row < rowCount(); ++row) {
+        for (int row = 0; row < shownRows(); ++row) {
             add(row);
         }
     } else {
@@ -461,11 +439,12 @@ std::optional<QString> JournalModel::exportXlsx(const QString& path, const QList
     for (const auto name : journal::kTableHeader) {
         content.header.emplace_back(name);
     }
-    content.rows = rows.isEmpty() ? shown_.size() : static_cast<std::size_t>(rows.size());
+    content.rows = rows.isEmpty() ? static_cast<std::size_t>(shownRows())
+                                  : static_cast<std::size_t>(rows.size());
     content.row = [this, &rows](std::size_t index, std::vector<std::string>& cells) {
         const int shown =
             rows.isEmpty() ? static_cast<int>(index) : rows.at(static_cast<int>(index));
-        const journal::JournalRow line = expand(shownRow(shown));
+        const journal::JournalRow& line = journalRow(lineOf(shown));
         for (std::size_t c = 0; c < cells.size(); ++c) {
             cells[c] = journal::cellText(line, static_cast<journal::Column>(c));
         }

@@ -45,9 +45,10 @@ QString windowTitleText() {
 
 }  // namespace
 
-JournalWindow::JournalWindow(std::filesystem::path file,
+JournalWindow::JournalWindow(journal::Journal& journal,
                              std::chrono::system_clock::time_point sessionStart, QWidget* parent)
     : QWidget(parent, Qt::Window),
+      model_(new JournalModel(journal, sessionStart, this)),
       table_(new QTableView(this)),
       period_(new QButtonGroup(this)),
       search_(new QLineEdit(this)),
@@ -55,7 +56,6 @@ JournalWindow::JournalWindow(std::filesystem::path file,
     setObjectName(QStringLiteral("写卡记录窗口"));
     setWindowTitle(windowTitleText());
     setAccessibleName(windowTitleText());
-    model_ = new JournalModel(std::move(file), sessionStart, this);
 
     auto* periodLabel = new QLabel(QStringLiteral("显示："), this);
     auto* periods = new QHBoxLayout;
@@ -163,11 +163,11 @@ void JournalWindow::followAppends() {
 void JournalWindow::showCounts() {
     const auto counts = model_->counts();
     QString text = QStringLiteral("显示 %1 行：已写成并核对 %2，未写成 %3")
-                       .arg(model_->rowCount())
+                       .arg(model_->shownRows())
                        .arg(counts.verified)
                        .arg(counts.failed);
-    if (counts.started > 0) {
-        text += QStringLiteral("，结果不明 %1").arg(counts.started);
+    if (counts.unknown > 0) {
+        text += QStringLiteral("，结果不明 %1").arg(counts.unknown);
     }
     const int selected = static_cast<int>(selectedRows().size());
     if (selected > 0) {
@@ -184,8 +184,8 @@ void JournalWindow::showCounts() {
     }
     counts_->setText(text);
     counts_->setAccessibleName(text);
-    export_->setEnabled(!model_->isReading() && model_->rowCount() > 0);
-    copy_->setEnabled(model_->rowCount() > 0);
+    export_->setEnabled(!model_->isReading() && model_->shownRows() > 0);
+    copy_->setEnabled(model_->shownRows() > 0);
 }
 
 QList<int> JournalWindow::selectedRows() const {
@@ -221,7 +221,7 @@ QString JournalWindow::proposedPath(QDate date) {
 
 std::optional<QString> JournalWindow::exportTo(const QString& path, QDate date) {
     const QList<int> rows = selectedRows();
-    const int count = rows.isEmpty() ? model_->rowCount() : static_cast<int>(rows.size());
+    const int count = rows.isEmpty() ? model_->shownRows() : static_cast<int>(rows.size());
     QApplication::setOverrideCursor(Qt::WaitCursor);
     auto failed = model_->exportXlsx(path, rows, date);
     QApplication::restoreOverrideCursor();

@@ -4,7 +4,6 @@
 #include <QWidget>
 
 #include <chrono>
-#include <filesystem>
 #include <optional>
 
 class QButtonGroup;
@@ -12,6 +11,10 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableView;
+
+namespace journal {
+class Journal;
+}
 
 namespace ui {
 
@@ -24,7 +27,8 @@ class JournalWindow final : public QWidget {
     Q_OBJECT
 
 public:
-    JournalWindow(std::filesystem::path file, std::chrono::system_clock::time_point sessionStart,
+    // `journal` outlives the window.
+    JournalWindow(journal::Journal& journal, std::chrono::system_clock::time_point sessionStart,
                   QWidget* parent = nullptr);
     ~JournalWindow() override;
     JournalWindow(const JournalWindow&) = delete;

@@ -220,7 +220,6 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
     // hold it up; a journal that cannot be read is told once that is known.
     auto* journalRead = new QTimer(this);
     connect(journalRead, &QTimer::timeout, this, [this, journalRead] {
-        journal_->startLoading();
         if (!journal_->isLoaded() || gate_->isBusy()) {
             return;
         }
@@ -379,7 +378,7 @@ void MainWindow::writePressed() {
 
 void MainWindow::showJournal() {
     if (journalWindow_ == nullptr) {
-        journalWindow_ = new JournalWindow(journal_->file(), started_, this);
+        journalWindow_ = new JournalWindow(*journal_, started_, this);
     }
     journalWindow_->show();
     journalWindow_->raise();

@@ -1,5 +1,5 @@
-// The journal's lines read back whole: both line formats, lines cut short, a file read a chunk at
-// a time and again after appends, and the numbers looked for.
+// The journal's lines read back whole for the table: both line formats, lines cut short, a file
+// read through the journal and again after appends, and the numbers looked for.
 #include "journal/journal.h"
 #include "journal/journal_line.h"
 #include "journal/journal_rows.h"
@@ -8,10 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <thread>
 
 namespace {
 
-using journal::Outcome;
+using journal::LineState;
 
 void writeFile(const std::filesystem::path& file, const std::string& text,
                std::ios::openmode mode = std::ios::trunc) {
@@ -25,7 +26,7 @@ struct LineCase {
     const char* what;
     std::string line;
     bool whole;
-    Outcome outcome = Outcome::Failed;
+    LineState state = LineState::Failed;
     const char* hex = "";
     const char* previous = "";  // 原卡号 as cellText gives it
 };
@@ -39,7 +40,7 @@ TEST_P(ParseRow, ReadsWholeLinesAndSkipsTheRest) {
     if (!row) {
         return;
     }
-    EXPECT_EQ(row->outcome, c.outcome) << c.what;
+    EXPECT_EQ(row->state, c.state) << c.what;
     EXPECT_EQ(journal::cellText(*row, journal::Column::Hex), c.hex) << c.what;
     EXPECT_EQ(journal::cellText(*row, journal::Column::Previous), c.previous) << c.what;
 }
@@ -47,29 +48,29 @@ TEST_P(ParseRow, ReadsWholeLinesAndSkipsTheRest) {
 INSTANTIATE_TEST_SUITE_P(
     Lines, ParseRow,
     ::testing::Values(
-        LineCase{"old, verified", kOld, true, Outcome::Verified, "00000003E8"},
+        LineCase{"old, verified", kOld, true, LineState::Verified, "00000003E8"},
         LineCase{"old, failed",
                  "2024-05-01T14:03:23+08:00,写卡失败（状态 7）,FFFFFFFFFF,255,4294967295,"
                  "\"255,65535\",T5577,否",
-                 true, Outcome::Failed, "FFFFFFFFFF"},
+                 true, LineState::Failed, "FFFFFFFFFF"},
         LineCase{
             "new, read back, with what it held",
             "2024-05-01T14:03:22+08:00,已写卡,00000003E9,000,0000001001,\"000,01001\",T5577,否,"
             "是,0000000141",
-            true, Outcome::Verified, "00000003E9", "0000000141"},
+            true, LineState::Verified, "00000003E9", "0000000141"},
         LineCase{
             "new: 核对 decides, not the words",
             "2024-05-01T14:03:22+08:00,已写卡,0000000001,000,0000000001,\"000,00001\",T5577,否,"
             "否,",
-            true, Outcome::Failed, "0000000001"},
+            true, LineState::Failed, "0000000001"},
         LineCase{"a write that started",
                  "2024-05-01T14:03:22-03:30,正在写卡,0000000001,000,0000000001,\"000,00001\",T5577,"
                  "否,否,",
-                 true, Outcome::Started, "0000000001"},
+                 true, LineState::Started, "0000000001"},
         LineCase{"a result with quotes and a comma",
                  "2024-05-01T14:03:22Z,\"写后读回不符，卡上为 \"\"x\"\",y\",0000000001,000,"
                  "0000000001,\"000,00001\",T5577,否",
-                 true, Outcome::Failed, "0000000001"},
+                 true, LineState::Failed, "0000000001"},
         LineCase{"the header", std::string(journal::kHeader), false},
         LineCase{"cut short inside a quote", kOld.substr(0, 72), false},
         LineCase{"cut short between fields", kOld.substr(0, kOld.rfind(',')), false},
@@ -98,8 +99,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ParseRow, TimeIsTheWallClockWithoutOffsetAndTheMomentIsUtc) {
     const auto row = journal::parseRow(kOld);
     ASSERT_TRUE(row);
-    EXPECT_EQ(journal::timeText(row->local), "2024-05-01 14:03:22");
-    EXPECT_EQ(row->utcSeconds, 1714543402);  // 2024-05-01T06:03:22Z
+    EXPECT_EQ(journal::localTimeText(row->time), "2024-05-01 14:03:22");
+    EXPECT_EQ(row->time.seconds, 1714543402);  // 2024-05-01T06:03:22Z
     EXPECT_EQ(journal::cellText(*row, journal::Column::TenDigit), "0000001000");
     EXPECT_EQ(journal::cellText(*row, journal::Column::EightDigit), "000,01000");
     EXPECT_EQ(journal::cellText(*row, journal::Column::Version), "000");
@@ -119,15 +120,29 @@ TEST(ParseRow, ReadsWhatTheJournalWrites) {
     const auto row = journal::parseRow(line);
     ASSERT_TRUE(row);
     EXPECT_EQ(row->number, entry.number);
-    EXPECT_EQ(row->outcome, Outcome::Verified);
+    EXPECT_EQ(row->state, LineState::Verified);
     EXPECT_EQ(journal::cellText(*row, journal::Column::TenDigit), "0316049323");
     EXPECT_EQ(journal::cellText(*row, journal::Column::EightDigit), "214,34731");
     EXPECT_EQ(row->previous, entry.previousNumber);
 }
 
-// The same file read in chunks of every size from 1 byte up gives the same rows: lines and the
-// byte-order mark split across chunks are put together again.
-TEST(ReadRows, ChunkSizeChangesNothing) {
+std::vector<std::string> hexesOf(const journal::Journal& journal) {
+    std::vector<std::string> hexes;
+    const std::size_t rows = journal.table().rows;
+    for (std::size_t row = 0; row < rows; ++row) {
+        const auto block = journal.rowBlock(row);
+        EXPECT_TRUE(block && row - block->first < block->rows.size()) << row;
+        if (block && row - block->first < block->rows.size()) {
+            hexes.push_back(
+                journal::cellText(block->rows[row - block->first], journal::Column::Hex));
+        }
+    }
+    return hexes;
+}
+
+// The rows the table is given are the lines the journal read: the byte-order mark and the header
+// are no rows, a line cut short is passed over and counted, and the lines after it are read.
+TEST(JournalRows, AreTheWholeLinesInTheirOrder) {
     const testing_support::ScratchFolder scratch;
     const auto file = scratch.path() / "written-tags.csv";
     std::string text =
@@ -141,54 +156,90 @@ TEST(ReadRows, ChunkSizeChangesNothing) {
         }
     }
     writeFile(file, text);
-    for (const std::size_t chunk : {1U, 2U, 3U, 7U, 64U, 1U << 20U}) {
-        std::vector<std::string> hexes;
-        std::size_t batches = 0;
-        const auto result = journal::readRows(
-            file, 0,
-            [&](std::vector<journal::JournalRow>&& rows) {
-                ++batches;
-                for (const auto& row : rows) {
-                    hexes.push_back(journal::cellText(row, journal::Column::Hex));
-                }
-                return true;
-            },
-            journal::ReadOptions{chunk, 3});
-        EXPECT_EQ(hexes,
-                  (std::vector<std::string>{"0000000000", "0000000001", "0000000002", "0000000003",
-                                            "0000000004", "0000000005", "0000000006"}))
-            << chunk;
-        EXPECT_EQ(batches, 3U) << chunk;
-        EXPECT_EQ(result.skipped, 1U) << chunk;
-        EXPECT_EQ(result.offset, text.size()) << chunk;
-        EXPECT_FALSE(result.error);
-    }
+    const journal::Journal journal(file);
+    ASSERT_TRUE(journal.waitLoaded(std::chrono::seconds(10)));
+    EXPECT_EQ(hexesOf(journal),
+              (std::vector<std::string>{"0000000000", "0000000001", "0000000002", "0000000003",
+                                        "0000000004", "0000000005", "0000000006"}));
+    const auto table = journal.table();
+    EXPECT_EQ(table.unreadable, 1U);
+    EXPECT_EQ(table.counts, (journal::RowCounts{7, 0, 0}));
+    EXPECT_FALSE(table.error);
 }
 
 // A last line without its end is left for the next read, which starts where this one ended.
-TEST(ReadRows, ReadsOnFromWhereItEnded) {
+TEST(JournalRows, AreReadOnFromWhereTheReadingEnded) {
     const testing_support::ScratchFolder scratch;
     const auto file = scratch.path() / "written-tags.csv";
     const std::string first = std::string(journal::kByteOrderMark) + kOld + "\r\n";
     writeFile(file, first + kOld.substr(0, 30));
-    std::size_t rows = 0;
-    const auto count = [&rows](std::vector<journal::JournalRow>&& batch) {
-        rows += batch.size();
-        return true;
-    };
-    const auto before = journal::readRows(file, 0, count);
-    EXPECT_EQ(rows, 1U);
-    EXPECT_EQ(before.offset, first.size());
+    journal::Journal journal(file);
+    ASSERT_TRUE(journal.waitLoaded(std::chrono::seconds(10)));
+    EXPECT_EQ(journal.table().rows, 1U);
 
     writeFile(file, kOld.substr(30) + "\r\n" + kOld + "\r\n", std::ios::app);
-    const auto after = journal::readRows(file, before.offset, count);
-    EXPECT_EQ(rows, 3U);
-    EXPECT_EQ(after.offset, journal::fileSize(file));
-    EXPECT_EQ(after.skipped, 0U);
+    journal.readAppended();
+    EXPECT_EQ(hexesOf(journal), (std::vector<std::string>(3, "00000003E8")));
+    EXPECT_EQ(journal.table().unreadable, 0U);
 
-    const auto missing = journal::readRows(scratch.path() / "none.csv", 0, count);
-    EXPECT_EQ(missing.offset, 0U);
-    EXPECT_FALSE(missing.error);
+    const journal::Journal missing(scratch.path() / "none.csv");
+    ASSERT_TRUE(missing.waitLoaded(std::chrono::seconds(10)));
+    EXPECT_EQ(missing.table().rows, 0U);
+    EXPECT_FALSE(missing.table().error);
+}
+
+// Over many strides of rows, in a journal long enough to be looked through on the reading
+// thread: every row is the line the table shows there (a start and its outcome one row, a start
+// nothing of its number follows unknown), and a filter finds exactly the rows it shows.
+TEST(JournalRows, EveryRowAndEveryFilteredRowIsFoundInALongJournal) {
+    const testing_support::ScratchFolder scratch;
+    const auto file = scratch.path() / "written-tags.csv";
+    constexpr std::uint64_t kNumbers = 50000;
+    std::string text =
+        std::string(journal::kByteOrderMark) + std::string(journal::kHeader) + "\r\n";
+    std::vector<LineState> expected;
+    const std::string time = "2024-05-01T14:03:22+08:00";
+    for (std::uint64_t key = 0; key < kNumbers; ++key) {
+        commands::JournalEntry entry{std::string(journal::kStartResult),
+                                     false,
+                                     card::tagNumberFromValue(key),
+                                     reader::TagChip::T5577,
+                                     false,
+                                     std::nullopt};
+        if (key % 3 != 2) {
+            text += journal::formatLine(time, entry);
+        }
+        entry.result = key % 3 == 0 ? "已写卡" : "写卡失败（状态 7）";
+        entry.verified = key % 3 == 0;
+        if (key % 3 != 1) {
+            text += journal::formatLine(time, entry);
+        }
+        expected.push_back(key % 3 == 0   ? LineState::Verified
+                           : key % 3 == 1 ? LineState::Unknown
+                                          : LineState::Failed);
+    }
+    writeFile(file, text);
+    journal::Journal journal(file);
+    ASSERT_TRUE(journal.waitLoaded(std::chrono::seconds(30)));
+    ASSERT_EQ(journal.table().rows, kNumbers);
+    for (std::size_t row = 0; row < kNumbers; ++row) {
+        const auto block = journal.rowBlock(row);
+        ASSERT_TRUE(block && row - block->first < block->rows.size()) << row;
+        const journal::JournalRow& line = block->rows[row - block->first];
+        ASSERT_EQ(card::numberValue(line.number), row);
+        ASSERT_EQ(line.state, expected[row]) << row;
+    }
+
+    journal::RowFilter filter;
+    filter.query = journal::parseNumberQuery("1000");  // ten digits 1000, or hex 0x1000
+    const auto scan = journal.scanRows(filter);
+    for (int wait = 0; wait < 3000 && !scan->done; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_TRUE(scan->done);
+    EXPECT_EQ(scan->rows, (std::vector<std::uint32_t>{1000, 0x1000}));
+    EXPECT_EQ(scan->counts, (journal::RowCounts{0, 0, 2}));
+    EXPECT_EQ(scan->looked, kNumbers);
 }
 
 struct QueryCase {

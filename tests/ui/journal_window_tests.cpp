@@ -29,7 +29,7 @@
 
 namespace {
 
-using journal::Outcome;
+using journal::LineState;
 using namespace std::chrono_literals;
 
 template <class T>
@@ -87,10 +87,12 @@ class JournalWindowTest : public QObject {
 
     std::unique_ptr<testing_support::DataFolder> dataFolder_;
     std::chrono::system_clock::time_point start_;
+    std::unique_ptr<journal::Journal> journal_;
 
     std::unique_ptr<ui::JournalWindow> windowOver(const std::string& text) {
         writeFile(dataFolder_->journalFile(), text);
-        auto window = std::make_unique<ui::JournalWindow>(dataFolder_->journalFile(), start_);
+        journal_ = std::make_unique<journal::Journal>(dataFolder_->journalFile());
+        auto window = std::make_unique<ui::JournalWindow>(*journal_, start_);
         window->show();
         if (!waitUntilRead(window->model())) {
             qFatal("the journal was not read");
@@ -104,7 +106,10 @@ private Q_SLOTS:
         start_ = std::chrono::system_clock::now();
         QGuiApplication::styleHints()->setMouseDoubleClickInterval(100);
     }
-    void cleanupTestCase() { dataFolder_.reset(); }
+    void cleanupTestCase() {
+        journal_.reset();
+        dataFolder_.reset();
+    }
 
     void tableIsNewestFirstAndTellsOutcomesApartByMoreThanColour() {
         const auto window = windowOver(mixedJournal(start_));
@@ -119,13 +124,13 @@ private Q_SLOTS:
         QCOMPARE(model.index(1, 3).data().toString(), QStringLiteral("0000000001"));
         QCOMPARE(model.index(1, 2).data().toString(), QStringLiteral("007"));
 
-        const QList<int> outcomes{
-            static_cast<int>(Outcome::Started), static_cast<int>(Outcome::Failed),
-            static_cast<int>(Outcome::Verified), static_cast<int>(Outcome::Failed),
-            static_cast<int>(Outcome::Verified)};
+        const QList<int> states{
+            static_cast<int>(LineState::Unknown), static_cast<int>(LineState::Failed),
+            static_cast<int>(LineState::Verified), static_cast<int>(LineState::Failed),
+            static_cast<int>(LineState::Verified)};
         for (int row = 0; row < model.rowCount(); ++row) {
-            QCOMPARE(model.index(row, 1).data(ui::JournalModel::kOutcomeRole).toInt(),
-                     outcomes.at(row));
+            QCOMPARE(model.index(row, 1).data(ui::JournalModel::kStateRole).toInt(),
+                     states.at(row));
         }
         // Verified (row 2) and failed (row 1) differ in icon, words and colour.
         const auto icon = [&model](int row) {
@@ -182,7 +187,7 @@ private Q_SLOTS:
         field->setText(search);  // as typed: the table follows each change of the text
         QCOMPARE(column(window->model(), 5), hexes);
         const auto counts = window->model().counts();
-        QCOMPARE(static_cast<int>(counts.verified + counts.failed + counts.started), hexes.size());
+        QCOMPARE(static_cast<int>(counts.verified + counts.failed + counts.unknown), hexes.size());
     }
 
     void followsAppendsAndAReplacedFile() {

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "journal/journal_line.h"
+#include "journal/journal_rows.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace journal {
+
+// Which of the lines the table shows are its rows, in the file's order: a write's start line is
+// held back until the next line shows whether the write's outcome follows it (a line of the same
+// number that is no start); then only the outcome is a row. A start that anything else follows,
+// or nothing, is a row of its own, unknown.
+template <class Line>
+class RowSequence {
+public:
+    // Takes the next line; hands the rows it settles to `emit`, in order.
+    template <class Emit>
+    void take(Line&& line, std::uint64_t key, Emit&& emit) {
+        const bool start = line.state == LineState::Started;
+        if (holding_ && (start || key != heldKey_)) {
+            held_.state = LineState::Unknown;
+            emit(std::move(held_));
+        }
+        holding_ = start;
+        if (start) {
+            held_ = std::move(line);
+            heldKey_ = key;
+        } else {
+            emit(std::move(line));
+        }
+    }
+    // There are no more lines: a start held back is a row.
+    template <class Emit>
+    void end(Emit&& emit) {
+        if (holding_) {
+            holding_ = false;
+            held_.state = LineState::Unknown;
+            emit(std::move(held_));
+        }
+    }
+    // The start held back, or nothing.
+    [[nodiscard]] const Line* held() const noexcept { return holding_ ? &held_ : nullptr; }
+
+private:
+    Line held_{};
+    bool holding_ = false;
+    std::uint64_t heldKey_ = 0;
+};
+
+// A sparse map of the table's rows in the file, kept as the journal is read: where every
+// kStride-th row's line starts, so that any row is found by reading at most a stride of lines,
+// and the counts of the rows by state. About kStride / 8 rows to the byte.
+class RowMap {
+public:
+    static constexpr std::size_t kStride = 256;
+
+    // Takes in the next line the table shows (rowOf), starting at `offset` of the file.
+    void take(std::uint64_t offset, std::uint64_t key, LineState state);
+    // Counts lines the table does not show that are not the header.
+    void passOver(std::size_t lines) noexcept { unreadable_ += lines; }
+
+    // The rows, a start still held back (which the next line may yet hide) included.
+    [[nodiscard]] std::size_t rows() const noexcept { return settled_ + (held() ? 1 : 0); }
+    // The rows no line to come can change.
+    [[nodiscard]] std::size_t settledRows() const noexcept { return settled_; }
+    [[nodiscard]] RowCounts counts() const noexcept;
+    [[nodiscard]] std::size_t unreadable() const noexcept { return unreadable_; }
+
+    // Where reading starts for `row`: the line of the first row of its stride, and its number.
+    struct Mark {
+        std::uint64_t offset = 0;
+        std::size_t row = 0;
+    };
+    [[nodiscard]] Mark markBefore(std::size_t row) const;
+    [[nodiscard]] std::size_t bytesKept() const noexcept;
+
+private:
+    struct Line {
+        std::uint64_t offset = 0;
+        LineState state = LineState::Failed;
+    };
+    [[nodiscard]] bool held() const noexcept { return sequence_.held() != nullptr; }
+
+    RowSequence<Line> sequence_;
+    std::vector<std::uint64_t> marks_;  // the offset of rows 0, kStride, 2 kStride, …
+    std::size_t settled_ = 0;
+    RowCounts counts_;
+    std::size_t unreadable_ = 0;
+};
+
+}  // namespace journal

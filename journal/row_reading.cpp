@@ -1,0 +1,88 @@
+#include "journal/row_reading.h"
+
+#include "journal/line_pieces.h"
+
+#include <utility>
+
+namespace journal {
+
+namespace {
+
+// About a stride of rows at a time: what one screen of the table needs.
+constexpr std::size_t kRowsReadBytes = std::size_t{32} << 10U;
+
+// The line that starts at `at` of a piece, without its line end.
+std::string_view lineAt(const LinePiece& piece, std::size_t at) {
+    const std::string_view text(piece.bytes.data(),
+                                static_cast<std::size_t>(piece.end - piece.begin));
+    std::string_view line = text.substr(at, text.find('\n', at) - at);
+    if (!line.empty() && line.back() == '\r') {
+        line.remove_suffix(1);
+    }
+    return line;
+}
+
+// The rows from `from` on, each made by `make` from the line's record in its piece (nothing for a
+// line the table does not show).
+template <class Row, class Make>
+std::optional<std::error_code> walk(const platform::OwnedFile& file, RowMap::Mark from,
+                                    std::uint64_t limit, std::size_t readBytes, const Make& make,
+                                    const std::function<bool(std::size_t, Row&&)>& take) {
+    LinePieces pieces(file, from.offset, limit, readBytes);
+    RowSequence<Row> sequence;
+    std::size_t row = from.row;
+    bool more = true;
+    const auto emit = [&](Row&& line) {
+        if (more) {
+            more = take(row++, std::move(line));
+        }
+    };
+    LinePiece piece;
+    while (more && pieces.next(piece)) {
+        for (const LineRecord& record : piece.records) {
+            if (auto line = make(piece, record)) {
+                sequence.take(std::move(*line), record.key, emit);
+                if (!more) {
+                    break;
+                }
+            }
+        }
+    }
+    if (more && !pieces.error()) {
+        sequence.end(emit);
+    }
+    return pieces.error();
+}
+
+}  // namespace
+
+std::optional<std::error_code> readRows(
+    const platform::OwnedFile& file, RowMap::Mark from, std::uint64_t limit,
+    const std::function<bool(std::size_t row, JournalRow&& line)>& take) {
+    return walk<JournalRow>(
+        file, from, limit, kRowsReadBytes,
+        [](const LinePiece& piece, const LineRecord& record) -> std::optional<JournalRow> {
+            // The texts a row shows, from the line again: a piece keeps only a line's record.
+            const auto whole = parseLine(lineAt(piece, record.at));
+            return whole ? rowOf(*whole) : std::nullopt;
+        },
+        take);
+}
+
+std::optional<std::error_code> readRowFacts(
+    const platform::OwnedFile& file, RowMap::Mark from, std::uint64_t limit,
+    const std::function<bool(std::size_t row, RowFacts&& facts)>& take) {
+    TimeReader times;
+    return walk<RowFacts>(
+        file, from, limit, LinePieces::kPieceBytes,
+        [&times](const LinePiece& /*piece*/, const LineRecord& record) -> std::optional<RowFacts> {
+            const CompactTime time = times.read(record.time);
+            if (!isShown(record, time)) {
+                return std::nullopt;
+            }
+            return RowFacts{time, record.key, record.state};
+        },
+        take);
+}
+
+}  // namespace journal

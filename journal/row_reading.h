@@ -1,0 +1,34 @@
+#pragma once
+
+#include "journal/journal_rows.h"
+#include "journal/row_map.h"
+#include "platform/owned_file.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <system_error>
+
+namespace journal {
+
+// Reads the table's rows from `from` on, up to `limit` (the end of the lines the map took in),
+// and hands each to `take` with its number, in order, until `take` returns false. The same rows
+// as the map counted, read again with the one line parser; only the bytes the rows need are read.
+// Why the reading failed, or nothing.
+[[nodiscard]] std::optional<std::error_code> readRows(
+    const platform::OwnedFile& file, RowMap::Mark from, std::uint64_t limit,
+    const std::function<bool(std::size_t row, JournalRow&& line)>& take);
+
+// What a filter asks of a row, read without the row's texts.
+struct RowFacts {
+    CompactTime time;
+    std::uint64_t key = 0;  // numberKey
+    LineState state = LineState::Failed;
+};
+// As readRows, the facts of each row.
+[[nodiscard]] std::optional<std::error_code> readRowFacts(
+    const platform::OwnedFile& file, RowMap::Mark from, std::uint64_t limit,
+    const std::function<bool(std::size_t row, RowFacts&& facts)>& take);
+
+}  // namespace journal
