@@ -475,40 +475,70 @@ std::shared_ptr<const RowBlock> Journal::rowBlock(std::size_t row) const {
 std::shared_ptr<RowScan> Journal::scanRows(const RowFilter& filter) {
     auto asked = std::make_shared<RowScan>();
     std::uint64_t limit = 0;
+    std::optional<std::vector<RowMap::Mark>> strides;
     {
         const std::lock_guard guard(mutex_);
         asked->generation = generation_;
         limit = read_.offset;
+        if (filter.query) {
+            // Only the strides that may hold the number are read: a search of a long journal
+            // reads a few of them rather than the whole file.
+            strides = read_.rows.stridesHolding(lowBytesSought(*filter.query));
+            asked->looked = read_.rows.rows();
+        }
         if (loaded_ && limit >= kScanAtOnceBelow && loader_.joinable() && !stop_) {
-            jobs_.emplace_back([this, asked, filter, limit] { scan(*asked, filter, limit); });
+            jobs_.emplace_back([this, asked, filter, limit, strides = std::move(strides)] {
+                scan(*asked, filter, limit, strides);
+            });
             jobsChanged_.notify_one();
             return asked;
         }
     }
-    scan(*asked, filter, limit);
+    scan(*asked, filter, limit, strides);
     return asked;
 }
 
-void Journal::scan(RowScan& scan, const RowFilter& filter, std::uint64_t limit) const {
+void Journal::scan(RowScan& scan, const RowFilter& filter, std::uint64_t limit,
+                   const std::optional<std::vector<RowMap::Mark>>& strides) const {
     try {
         auto opened = platform::openOwnFile(file_, platform::Access::Read);
         if (!opened) {
             if (opened.error().refusal != platform::Refusal::Missing) {
                 scan.error = platform::whyNotOpened("无法读取写卡记录", opened.error());
             }
-        } else if (const auto failed = readRowFacts(
-                       *opened, RowMap::Mark{}, limit, [&](std::size_t row, RowFacts&& line) {
-                           if (scan.cancelled || stop_) {
-                               return false;
-                           }
-                           ++scan.looked;
-                           if (filter.accepts(line.time, line.key)) {
-                               scan.rows.push_back(static_cast<std::uint32_t>(row));
-                               scan.counts.add(line.state);
-                           }
-                           return true;
-                       })) {
-            scan.error = readError(platform::systemReason(*failed));
+        } else {
+            // From `from` on, every row, or (`stride`) the rows of one stride.
+            const auto look = [&](RowMap::Mark from, bool stride) {
+                std::size_t taken = 0;
+                const std::size_t readBytes = stride ? kStrideBytes : LinePieces::kPieceBytes;
+                return readRowFacts(*opened, from, limit, readBytes,
+                                    [&](std::size_t row, RowFacts&& line) {
+                                        if (scan.cancelled || stop_) {
+                                            return false;
+                                        }
+                                        if (!stride) {
+                                            ++scan.looked;
+                                        }
+                                        if (filter.accepts(line.time, line.key)) {
+                                            scan.rows.push_back(static_cast<std::uint32_t>(row));
+                                            scan.counts.add(line.state);
+                                        }
+                                        return !stride || ++taken < RowMap::kStride;
+                                    });
+            };
+            std::optional<std::error_code> failed;
+            if (strides) {
+                for (const RowMap::Mark& from : *strides) {
+                    if ((failed = look(from, true))) {
+                        break;
+                    }
+                }
+            } else {
+                failed = look(RowMap::Mark{}, false);
+            }
+            if (failed) {
+                scan.error = readError(platform::systemReason(*failed));
+            }
         }
     } catch (const std::exception&) {
         scan.error = readError("读取时出错");

@@ -153,7 +153,9 @@ private:
     // Maps the rows of a file that replaced the one read, up to `size`.
     void mapRowsAnew(const platform::OwnedFile& file, std::uint64_t size);
     void refresh();
-    void scan(RowScan& scan, const RowFilter& filter, std::uint64_t limit) const;
+    // Finds the rows `filter` shows up to `limit`: of the given strides only, or of all.
+    void scan(RowScan& scan, const RowFilter& filter, std::uint64_t limit,
+              const std::optional<std::vector<RowMap::Mark>>& strides) const;
     void awaitLoad() const;
     [[nodiscard]] std::optional<std::string> record(const commands::JournalEntry& entry);
     void markOpen();

@@ -57,6 +57,11 @@ struct CsvField {
 [[nodiscard]] inline std::uint64_t numberKey(const card::TagNumber& number) noexcept {
     return card::numberValue(number);
 }
+// A number's (numberKey's) low 24 bits, B2 B1 B0: what its eight-digit view shows, and what a
+// search for any of its views names.
+[[nodiscard]] constexpr std::uint32_t lowBytes(std::uint64_t key) noexcept {
+    return static_cast<std::uint32_t>(key & 0xFFFFFFU);
+}
 
 // The result of the line written just before MF_Write, so that a crash during the write leaves a
 // trace; the write's own line after it, for the same number, closes it.

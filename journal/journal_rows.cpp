@@ -171,6 +171,23 @@ bool matches(const NumberQuery& query, const card::TagNumber& number) noexcept {
     return false;
 }
 
+std::vector<std::uint32_t> lowBytesSought(const NumberQuery& query) {
+    std::vector<std::uint32_t> lows;
+    if (query.hex) {
+        lows.push_back(lowBytes(*query.hex));
+    }
+    if (query.tenDigit) {
+        lows.push_back(lowBytes(*query.tenDigit));
+    }
+    if (query.eightDigit) {
+        const auto [b2, b1b0] = *query.eightDigit;
+        if (b2 <= 0xFFU && b1b0 <= 0xFFFFU) {
+            lows.push_back((b2 << 16U) | b1b0);
+        }
+    }
+    return lows;
+}
+
 }  // namespace journal
 
 namespace journal {

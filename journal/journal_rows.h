@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The journal's lines as the 写卡记录 table shows them (pure: no Qt, no I/O). A line the table
 // shows is one journal/journal_line.h reads as whole and whose time is known; of a write's start
@@ -91,6 +92,9 @@ struct NumberQuery {
 // Nothing for a text that is none of these (blanks around it are ignored).
 [[nodiscard]] std::optional<NumberQuery> parseNumberQuery(std::string_view text);
 [[nodiscard]] bool matches(const NumberQuery& query, const card::TagNumber& number) noexcept;
+// The low 24 bits (B2 B1 B0) of every number the query matches: one for each of its views, none
+// for a view no number has (an eight-digit number past 255,65535).
+[[nodiscard]] std::vector<std::uint32_t> lowBytesSought(const NumberQuery& query);
 
 // --- Which rows are shown --------------------------------------------------------------------
 

@@ -1,17 +1,68 @@
 #include "journal/row_map.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace journal {
 
+namespace {
+
+constexpr unsigned kProbes = 4;
+constexpr unsigned kProbeBits = 11;  // 2048 bits
+
+// The probes' bit positions from the high bits of a multiplicative hash, whose low bits would
+// depend on the number's low bits alone.
+template <class Each>
+void forEachProbe(std::uint32_t low, Each&& each) noexcept {
+    const std::uint64_t hash = (std::uint64_t{low} + 1U) * 0x9E3779B97F4A7C15ULL;
+    for (unsigned probe = 0; probe < kProbes; ++probe) {
+        each(static_cast<std::size_t>((hash >> (20U + (probe * kProbeBits))) &
+                                      ((1U << kProbeBits) - 1U)));
+    }
+}
+
+}  // namespace
+
+void StrideNumbers::add(std::uint32_t low) noexcept {
+    forEachProbe(low,
+                 [this](std::size_t bit) { bits_[bit / 64] |= std::uint64_t{1} << (bit % 64); });
+}
+
+bool StrideNumbers::mayHold(std::uint32_t low) const noexcept {
+    bool all = true;
+    forEachProbe(low, [this, &all](std::size_t bit) {
+        all = all && (bits_[bit / 64] & (std::uint64_t{1} << (bit % 64))) != 0;
+    });
+    return all;
+}
+
 void RowMap::take(std::uint64_t offset, std::uint64_t key, LineState state) {
-    sequence_.take(Line{offset, state}, key, [this](Line&& row) {
+    sequence_.take(Line{offset, key, state}, key, [this](Line&& row) {
         if (settled_ % kStride == 0) {
             marks_.push_back(row.offset);
+            numbers_.emplace_back();
         }
+        numbers_.back().add(lowBytes(row.key));
         ++settled_;
         counts_.add(row.state);
     });
+}
+
+std::vector<RowMap::Mark> RowMap::stridesHolding(std::span<const std::uint32_t> lows) const {
+    std::vector<Mark> strides;
+    for (std::size_t stride = 0; stride < marks_.size(); ++stride) {
+        const bool last = stride + 1 == marks_.size();
+        const bool may = std::any_of(lows.begin(), lows.end(), [&](std::uint32_t low) {
+            return numbers_[stride].mayHold(low);
+        });
+        if (may || (last && held())) {
+            strides.push_back({marks_[stride], stride * kStride});
+        }
+    }
+    if (held() && settled_ % kStride == 0) {
+        strides.push_back({sequence_.held()->offset, settled_});
+    }
+    return strides;
 }
 
 RowCounts RowMap::counts() const noexcept {
@@ -35,7 +86,8 @@ RowMap::Mark RowMap::markBefore(std::size_t row) const {
 }
 
 std::size_t RowMap::bytesKept() const noexcept {
-    return sizeof(*this) + (marks_.capacity() * sizeof(std::uint64_t));
+    return sizeof(*this) + (marks_.capacity() * sizeof(std::uint64_t)) +
+           (numbers_.capacity() * sizeof(StrideNumbers));
 }
 
 }  // namespace journal

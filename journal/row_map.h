@@ -3,9 +3,11 @@
 #include "journal/journal_line.h"
 #include "journal/journal_rows.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -52,9 +54,23 @@ private:
     std::uint64_t heldKey_ = 0;
 };
 
+// Which numbers a stride of rows may hold, by the low 24 bits of each (B2 B1 B0: the eight-digit
+// view, which every number a search names fixes): a Bloom filter of 2048 bits and four probes,
+// wrong about one stride in forty when the stride holds 256 different numbers, never about a
+// number it holds.
+class StrideNumbers {
+public:
+    void add(std::uint32_t low) noexcept;
+    [[nodiscard]] bool mayHold(std::uint32_t low) const noexcept;
+
+private:
+    std::array<std::uint64_t, 32> bits_{};
+};
+
 // A sparse map of the table's rows in the file, kept as the journal is read: where every
 // kStride-th row's line starts, so that any row is found by reading at most a stride of lines,
-// and the counts of the rows by state. About kStride / 8 rows to the byte.
+// which numbers each stride may hold, so that a search reads only the strides that may hold its
+// number, and the counts of the rows by state. About a byte a row.
 class RowMap {
 public:
     static constexpr std::size_t kStride = 256;
@@ -77,17 +93,22 @@ public:
         std::size_t row = 0;
     };
     [[nodiscard]] Mark markBefore(std::size_t row) const;
+    // Where the strides start whose rows may hold a number whose lowBytes are among `lows`, in
+    // order; the last stride, whose start held back no stride knows yet, always.
+    [[nodiscard]] std::vector<Mark> stridesHolding(std::span<const std::uint32_t> lows) const;
     [[nodiscard]] std::size_t bytesKept() const noexcept;
 
 private:
     struct Line {
         std::uint64_t offset = 0;
+        std::uint64_t key = 0;
         LineState state = LineState::Failed;
     };
     [[nodiscard]] bool held() const noexcept { return sequence_.held() != nullptr; }
 
     RowSequence<Line> sequence_;
-    std::vector<std::uint64_t> marks_;  // the offset of rows 0, kStride, 2 kStride, …
+    std::vector<std::uint64_t> marks_;    // the offset of rows 0, kStride, 2 kStride, …
+    std::vector<StrideNumbers> numbers_;  // a stride's numbers, by stride
     std::size_t settled_ = 0;
     RowCounts counts_;
     std::size_t unreadable_ = 0;

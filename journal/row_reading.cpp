@@ -8,9 +8,6 @@ namespace journal {
 
 namespace {
 
-// About a stride of rows at a time: what one screen of the table needs.
-constexpr std::size_t kRowsReadBytes = std::size_t{32} << 10U;
-
 // The line that starts at `at` of a piece, without its line end.
 std::string_view lineAt(const LinePiece& piece, std::size_t at) {
     const std::string_view text(piece.bytes.data(),
@@ -60,7 +57,7 @@ std::optional<std::error_code> readRows(
     const platform::OwnedFile& file, RowMap::Mark from, std::uint64_t limit,
     const std::function<bool(std::size_t row, JournalRow&& line)>& take) {
     return walk<JournalRow>(
-        file, from, limit, kRowsReadBytes,
+        file, from, limit, kStrideBytes,
         [](const LinePiece& piece, const LineRecord& record) -> std::optional<JournalRow> {
             // The texts a row shows, from the line again: a piece keeps only a line's record.
             const auto whole = parseLine(lineAt(piece, record.at));
@@ -70,11 +67,11 @@ std::optional<std::error_code> readRows(
 }
 
 std::optional<std::error_code> readRowFacts(
-    const platform::OwnedFile& file, RowMap::Mark from, std::uint64_t limit,
+    const platform::OwnedFile& file, RowMap::Mark from, std::uint64_t limit, std::size_t readBytes,
     const std::function<bool(std::size_t row, RowFacts&& facts)>& take) {
     TimeReader times;
     return walk<RowFacts>(
-        file, from, limit, LinePieces::kPieceBytes,
+        file, from, limit, readBytes,
         [&times](const LinePiece& /*piece*/, const LineRecord& record) -> std::optional<RowFacts> {
             const CompactTime time = times.read(record.time);
             if (!isShown(record, time)) {

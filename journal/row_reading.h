@@ -26,9 +26,13 @@ struct RowFacts {
     std::uint64_t key = 0;  // numberKey
     LineState state = LineState::Failed;
 };
-// As readRows, the facts of each row.
+// About a stride of rows: what a read of a stride takes at a time.
+inline constexpr std::size_t kStrideBytes = std::size_t{32} << 10U;
+
+// As readRows, the facts of each row, read `readBytes` at a time: a whole journal in large
+// pieces, a stride in a stride's bytes.
 [[nodiscard]] std::optional<std::error_code> readRowFacts(
-    const platform::OwnedFile& file, RowMap::Mark from, std::uint64_t limit,
+    const platform::OwnedFile& file, RowMap::Mark from, std::uint64_t limit, std::size_t readBytes,
     const std::function<bool(std::size_t row, RowFacts&& facts)>& take);
 
 }  // namespace journal
