@@ -187,6 +187,7 @@ void Journal::load() noexcept {
                                    std::to_string(kLargestFile >> 20U) + " MB，不再读它");
         } else {
             read.index.reserve(static_cast<std::size_t>(*size / kShortestLine));
+            read.rows.reserve(static_cast<std::size_t>(*size / kShortestLine));
             if (!readLines(*opened, *size, read)) {
                 return;  // told to stop
             }

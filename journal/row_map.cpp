@@ -36,6 +36,12 @@ bool StrideNumbers::mayHold(std::uint32_t low) const noexcept {
     return all;
 }
 
+void RowMap::reserve(std::size_t rows) {
+    const std::size_t strides = (rows / kStride) + 1;
+    marks_.reserve(strides);
+    numbers_.reserve(strides);
+}
+
 void RowMap::take(std::uint64_t offset, std::uint64_t key, LineState state) {
     sequence_.take(Line{offset, key, state}, key, [this](Line&& row) {
         if (settled_ % kStride == 0) {

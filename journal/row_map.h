@@ -75,6 +75,8 @@ class RowMap {
 public:
     static constexpr std::size_t kStride = 256;
 
+    // Makes room for about `rows` rows at once, rather than growing step by step.
+    void reserve(std::size_t rows);
     // Takes in the next line the table shows (rowOf), starting at `offset` of the file.
     void take(std::uint64_t offset, std::uint64_t key, LineState state);
     // Counts lines the table does not show that are not the header.
