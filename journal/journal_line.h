@@ -54,7 +54,7 @@ struct CsvField {
 [[nodiscard]] std::string formatLine(std::string_view time, const commands::JournalEntry& entry);
 
 // The 40-bit number B4..B0 as one integer, the key the journal keeps verified writes under.
-[[nodiscard]] inline std::uint64_t numberKey(const card::TagNumber& number) noexcept {
+[[nodiscard]] inline std::uint64_t numberKey(const card::CardNumber& number) noexcept {
     return card::numberValue(number);
 }
 
