@@ -41,7 +41,7 @@ struct WriteOutcome {
     std::optional<card::Field> invalidField;  // when Result::OutOfRange
     reader::Status writeStatus = reader::kSuccess;
     reader::Status readBackStatus = reader::kSuccess;  // MF_Getsnr's after the write, when called
-    card::CardNumber readBack;                          // what the tag sent, when read back
+    card::CardNumber readBack;                         // what the tag sent, when read back
     reader::Status lockStatus = reader::kSuccess;      // when the lock was sent
     std::optional<reader::LoadError> loadError;        // when Result::ReaderUnavailable
     // What the tag sent when read just before the write (nothing: blank, absent, unreadable).

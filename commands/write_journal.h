@@ -10,11 +10,11 @@ namespace commands {
 
 // One write that reached MF_Write, as the journal of written tags keeps it.
 struct JournalEntry {
-    std::string result;      // UTF-8, in words
-    bool verified = false;   // the tag was read back holding the number written
+    std::string result;       // UTF-8, in words
+    bool verified = false;    // the tag was read back holding the number written
     card::CardNumber number;  // what the WriteBlock carried
     reader::TagChip chip = reader::TagChip::T5577;
-    bool locked = false;                            // the lock was requested and the reader took it
+    bool locked = false;  // the lock was requested and the reader took it
     std::optional<card::CardNumber> previousNumber;  // what the tag sent before the write, if read
 };
 

@@ -3,9 +3,9 @@
 namespace reader {
 
 card::CardNumber replyNumber(std::span<const std::uint8_t, kReplyShortBytes> shortPart,
-                            std::span<const std::uint8_t, kReplyLongBytes> longPart) noexcept {
+                             std::span<const std::uint8_t, kReplyLongBytes> longPart) noexcept {
     return card::CardNumber{shortPart[0],
-                           card::NumberBytes{longPart[0], longPart[1], longPart[2], longPart[3]}};
+                            card::NumberBytes{longPart[0], longPart[1], longPart[2], longPart[3]}};
 }
 
 void putReplyNumber(const card::CardNumber& number,

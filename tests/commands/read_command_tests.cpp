@@ -51,7 +51,7 @@ TEST_P(ReadShowsNumber, InAllFourFieldsAndBeepsOnce) {
     EXPECT_EQ(
         outcome.tag,
         (card::CardNumber{param.number[0],
-                         {param.number[1], param.number[2], param.number[3], param.number[4]}}));
+                          {param.number[1], param.number[2], param.number[3], param.number[4]}}));
     EXPECT_EQ(window.texts[Field::B4], param.texts[0]);
     EXPECT_EQ(window.texts[Field::B3B0], param.texts[1]);
     EXPECT_EQ(window.texts[Field::B2], param.texts[2]);

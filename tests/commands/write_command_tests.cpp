@@ -486,8 +486,12 @@ INSTANTIATE_TEST_SUITE_P(
               "此卡已是 0000000007（2024-05-01 14:03 写入），改写为 0000000001 吗？0000000001 已于 "
               "2024-05-02 09:00 写过。",
               "改写/不改写"},
-        Asked{
-            "TagTheJournalDoesNotHold", card::CardNumber{0, {0, 0, 0, 7}}, {}, std::nullopt, "", ""},
+        Asked{"TagTheJournalDoesNotHold",
+              card::CardNumber{0, {0, 0, 0, 7}},
+              {},
+              std::nullopt,
+              "",
+              ""},
         Asked{"BlankTag", std::nullopt, {{7, "2024-05-01T14:03:22+08:00"}}, std::nullopt, "", ""},
         Asked{"JournalNotReadYet",
               card::CardNumber{0, {0, 0, 0, 7}},

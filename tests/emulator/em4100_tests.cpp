@@ -9,8 +9,8 @@
 
 namespace {
 
-using emulator::Frame;
 using emulator::CardNumber;
+using emulator::Frame;
 
 struct FrameVector {
     CardNumber number;

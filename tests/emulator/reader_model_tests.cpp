@@ -10,12 +10,12 @@
 
 namespace {
 
+using emulator::CardNumber;
 using emulator::Chip;
 using emulator::FieldState;
 using emulator::Status;
 using emulator::Tag;
 using emulator::TagKind;
-using emulator::CardNumber;
 
 emulator::WriteBlock writeBlock(std::uint8_t chipCode, const CardNumber& n) {
     return {chipCode, n.b4, n.number.b3, n.number.b2, n.number.b1, n.number.b0};
@@ -154,8 +154,9 @@ INSTANTIATE_TEST_SUITE_P(
                      Chip::T5577, 0, Status::ReadOnlyTag},
         WriteFailure{"ReadOnlyTagInEm4305Mode", emulator::em4100Holding({1, 2, 3, 4, 5}),
                      Chip::EM4305, 2, Status::ReadOnlyTag},
-        WriteFailure{"PasswordLockedT5577", emulator::passwordLockedT5577(CardNumber{1, 2, 3, 4, 5}),
-                     Chip::T5577, 0, Status::PasswordProtected},
+        WriteFailure{"PasswordLockedT5577",
+                     emulator::passwordLockedT5577(CardNumber{1, 2, 3, 4, 5}), Chip::T5577, 0,
+                     Status::PasswordProtected},
         WriteFailure{"LockedT5577", lockedT5577(), Chip::T5577, 0, Status::TargetLocked},
         WriteFailure{"ProtectedEm4305", protectedEm4305(), Chip::EM4305, 2, Status::TargetLocked}));
 

@@ -5,8 +5,8 @@
 
 namespace {
 
-using emulator::Status;
 using emulator::CardNumber;
+using emulator::Status;
 
 // 1122334455 is sent as the frame FF8C65298C94A940 (public EM4100 vector).
 constexpr CardNumber kNumber{0x11, 0x22, 0x33, 0x44, 0x55};
