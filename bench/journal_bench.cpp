@@ -99,7 +99,7 @@ void JournalReady(benchmark::State& state) {
         state.PauseTiming();
         kept = journal.bytesKept();
         peakAbove = peakBytes - before - kept;
-        benchmark::DoNotOptimize(journal.lastVerifiedWrite(card::TagNumber{}));
+        benchmark::DoNotOptimize(journal.lastVerifiedWrite(card::CardNumber{}));
         state.ResumeTiming();
     }
     state.counters["kept_bytes_a_line"] =

@@ -38,18 +38,17 @@ std::uint32_t wholeNumber(NumberBytes bytes) noexcept {
            (std::uint32_t{bytes.b1} << 8U) | std::uint32_t{bytes.b0};
 }
 
+double CardNumber::B3B0() const noexcept {
+    double tenDigit = number.b3;
+    tenDigit = tenDigit * 256.0 + number.b2;
+    tenDigit = tenDigit * 256.0 + number.b1;
+    tenDigit = tenDigit * 256.0 + number.b0;
+    return tenDigit;
+}
+
 CardNumber decodeTagNumber(std::uint8_t b4, std::uint8_t b3, std::uint8_t b2, std::uint8_t b1,
                            std::uint8_t b0) noexcept {
-    CardNumber number;
-    number.B4 = b4;
-    double tenDigit = b3;
-    tenDigit = tenDigit * 256.0 + b2;
-    tenDigit = tenDigit * 256.0 + b1;
-    tenDigit = tenDigit * 256.0 + b0;
-    number.B3B0 = tenDigit;
-    number.B2 = b2;
-    number.B1B0 = std::int32_t{b1} * 256 + std::int32_t{b0};
-    return number;
+    return CardNumber{b4, NumberBytes{b3, b2, b1, b0}};
 }
 
 std::string formatPadded(double value, int width) {
@@ -363,8 +362,8 @@ double nextNumber(Notation notation, double value) noexcept {
     return next > top ? 1.0 : next;
 }
 
-TagNumber nextTagNumber(const TagNumber& number, Notation notation) noexcept {
-    TagNumber next = number;
+CardNumber nextTagNumber(const CardNumber& number, Notation notation) noexcept {
+    CardNumber next = number;
     auto& n = next.number;
     // Both counting parts stay within 32 bits, and nextNumber keeps them in their range.
     if (notation == Notation::WG34) {

@@ -47,16 +47,6 @@ static_assert(static_cast<std::size_t>(Field::B1B0) + 1 == kFieldSpecs.size());
     return detail::kFieldSpecs[static_cast<std::size_t>(field)].rangeLabel;
 }
 
-// The four values shown for a tag number.
-struct CardNumber {
-    std::uint8_t B4 = 0;
-    double B3B0 = 0;  // B3*16777216 + B2*65536 + B1*256 + B0
-    std::uint8_t B2 = 0;
-    std::int32_t B1B0 = 0;  // B1*256 + B0
-
-    friend bool operator==(const CardNumber&, const CardNumber&) = default;
-};
-
 // Which fields a write takes its number from.
 enum class Notation {
     WG34,  // the ten-digit number, B3..B0
@@ -73,16 +63,26 @@ struct NumberBytes {
     friend bool operator==(const NumberBytes&, const NumberBytes&) = default;
 };
 
-// The whole tag number: B4 and the four number bytes.
-struct TagNumber {
+// B3..B0 as one 32-bit number.
+[[nodiscard]] std::uint32_t wholeNumber(NumberBytes bytes) noexcept;
+
+// The whole tag number: B4 and the four number bytes, and the four decimal values the window
+// shows of it.
+struct CardNumber {
     std::uint8_t b4 = 0;
     NumberBytes number;
 
-    friend bool operator==(const TagNumber&, const TagNumber&) = default;
-};
+    [[nodiscard]] std::uint8_t B4() const noexcept { return b4; }
+    // B3*16777216 + B2*65536 + B1*256 + B0, built byte by byte in double precision.
+    [[nodiscard]] double B3B0() const noexcept;
+    [[nodiscard]] std::uint8_t B2() const noexcept { return number.b2; }
+    // B1*256 + B0.
+    [[nodiscard]] std::int32_t B1B0() const noexcept {
+        return (std::int32_t{number.b1} * 256) + std::int32_t{number.b0};
+    }
 
-// B3..B0 as one 32-bit number.
-[[nodiscard]] std::uint32_t wholeNumber(NumberBytes bytes) noexcept;
+    friend bool operator==(const CardNumber&, const CardNumber&) = default;
+};
 
 // A successful eight-digit composition: the bytes (b3 always 0) and the B1B0 value they came from.
 struct EightDigit {
@@ -133,6 +133,6 @@ struct EightDigit {
 
 // The tag number after `number` in that notation: its counting part moved on by nextNumber, the
 // rest of it as it was.
-[[nodiscard]] TagNumber nextTagNumber(const TagNumber& number, Notation notation) noexcept;
+[[nodiscard]] CardNumber nextTagNumber(const CardNumber& number, Notation notation) noexcept;
 
 }  // namespace card

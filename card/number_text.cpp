@@ -7,7 +7,7 @@ namespace card {
 
 namespace {
 
-std::array<std::uint8_t, 5> bytesOf(const TagNumber& number) noexcept {
+std::array<std::uint8_t, 5> bytesOf(const CardNumber& number) noexcept {
     return {number.b4, number.number.b3, number.number.b2, number.number.b1, number.number.b0};
 }
 
@@ -23,27 +23,27 @@ std::string hexWord(std::uint64_t value, int digits) {
     return text;
 }
 
-std::uint64_t numberValue(const TagNumber& number) noexcept {
+std::uint64_t numberValue(const CardNumber& number) noexcept {
     return (std::uint64_t{number.b4} << 32U) | wholeNumber(number.number);
 }
 
-TagNumber tagNumberFromValue(std::uint64_t value) noexcept {
+CardNumber tagNumberFromValue(std::uint64_t value) noexcept {
     const auto byte = [value](unsigned shift) {
         return static_cast<std::uint8_t>((value >> shift) & 0xFFU);
     };
-    return TagNumber{byte(32), NumberBytes{byte(24), byte(16), byte(8), byte(0)}};
+    return CardNumber{byte(32), NumberBytes{byte(24), byte(16), byte(8), byte(0)}};
 }
 
-std::string hexDigits(const TagNumber& number) {
+std::string hexDigits(const CardNumber& number) {
     return hexWord(numberValue(number), kHexDigits);
 }
 
-std::optional<TagNumber> parseHexDigits(std::string_view text) noexcept {
+std::optional<CardNumber> parseHexDigits(std::string_view text) noexcept {
     const auto value = parseHexValue(text);
     return value ? std::optional(tagNumberFromValue(*value)) : std::nullopt;
 }
 
-std::string hexBytes(const TagNumber& number, std::string_view separator) {
+std::string hexBytes(const CardNumber& number, std::string_view separator) {
     std::string text;
     for (const std::uint8_t byte : bytesOf(number)) {
         if (!text.empty()) {
@@ -54,40 +54,38 @@ std::string hexBytes(const TagNumber& number, std::string_view separator) {
     return text;
 }
 
-std::string fieldText(const TagNumber& number, Field field) {
-    const auto& n = number.number;
-    const CardNumber values = decodeTagNumber(number.b4, n.b3, n.b2, n.b1, n.b0);
+std::string fieldText(const CardNumber& number, Field field) {
     double value = 0;
     switch (field) {
         case Field::B4:
-            value = values.B4;
+            value = number.B4();
             break;
         case Field::B3B0:
-            value = values.B3B0;
+            value = number.B3B0();
             break;
         case Field::B2:
-            value = values.B2;
+            value = number.B2();
             break;
         case Field::B1B0:
-            value = values.B1B0;
+            value = number.B1B0();
             break;
     }
     return formatPadded(value, fieldWidth(field));
 }
 
-std::string tenDigitText(const TagNumber& number) {
+std::string tenDigitText(const CardNumber& number) {
     return fieldText(number, Field::B3B0);
 }
 
-std::string eightDigitText(const TagNumber& number) {
+std::string eightDigitText(const CardNumber& number) {
     return fieldText(number, Field::B2) + "," + fieldText(number, Field::B1B0);
 }
 
-std::string notationText(const TagNumber& number, Notation notation) {
+std::string notationText(const CardNumber& number, Notation notation) {
     return notation == Notation::WG34 ? tenDigitText(number) : eightDigitText(number);
 }
 
-std::string bothNotations(const TagNumber& number) {
+std::string bothNotations(const CardNumber& number) {
     return tenDigitText(number) + " / " + eightDigitText(number);
 }
 

@@ -37,13 +37,13 @@ inline constexpr std::size_t kHexDigits = 10;
 
 // The 40-bit number B4..B0 as one integer, B4 the most significant byte, and back (bits above
 // the 40th are ignored).
-[[nodiscard]] std::uint64_t numberValue(const TagNumber& number) noexcept;
-[[nodiscard]] TagNumber tagNumberFromValue(std::uint64_t value) noexcept;
+[[nodiscard]] std::uint64_t numberValue(const CardNumber& number) noexcept;
+[[nodiscard]] CardNumber tagNumberFromValue(std::uint64_t value) noexcept;
 
 // "00000003E8": ten hexadecimal digits, B4 first, in one piece.
-[[nodiscard]] std::string hexDigits(const TagNumber& number);
+[[nodiscard]] std::string hexDigits(const CardNumber& number);
 // The number written as ten hexadecimal digits (either case); nothing for any other text.
-[[nodiscard]] std::optional<TagNumber> parseHexDigits(std::string_view text) noexcept;
+[[nodiscard]] std::optional<CardNumber> parseHexDigits(std::string_view text) noexcept;
 // The same as its 40-bit value (numberValue), for whoever keys by it. Inline, with a table and
 // no branch a digit: a long journal's reading parses a number or two a line.
 [[nodiscard]] inline std::optional<std::uint64_t> parseHexValue(std::string_view text) noexcept {
@@ -71,18 +71,18 @@ inline constexpr std::size_t kHexDigits = 10;
     return value;
 }
 // "00 00 00 03 E8": the five bytes, B4 first, with `separator` between them.
-[[nodiscard]] std::string hexBytes(const TagNumber& number, std::string_view separator = " ");
+[[nodiscard]] std::string hexBytes(const CardNumber& number, std::string_view separator = " ");
 
 // Each field's text for this number, zero-padded to the field's width: "000", "0000001000",
 // "000", "01000".
-[[nodiscard]] std::string fieldText(const TagNumber& number, Field field);
+[[nodiscard]] std::string fieldText(const CardNumber& number, Field field);
 // "0000001000": the ten-digit notation.
-[[nodiscard]] std::string tenDigitText(const TagNumber& number);
+[[nodiscard]] std::string tenDigitText(const CardNumber& number);
 // "000,01000": the eight-digit notation.
-[[nodiscard]] std::string eightDigitText(const TagNumber& number);
+[[nodiscard]] std::string eightDigitText(const CardNumber& number);
 // The number in the given notation.
-[[nodiscard]] std::string notationText(const TagNumber& number, Notation notation);
+[[nodiscard]] std::string notationText(const CardNumber& number, Notation notation);
 // "0000001000 / 000,01000": both notations, as the status line and the field tool give them.
-[[nodiscard]] std::string bothNotations(const TagNumber& number);
+[[nodiscard]] std::string bothNotations(const CardNumber& number);
 
 }  // namespace card

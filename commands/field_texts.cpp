@@ -4,7 +4,7 @@
 
 namespace commands {
 
-FieldTexts fieldTexts(const card::TagNumber& number) {
+FieldTexts fieldTexts(const card::CardNumber& number) {
     using card::Field;
     FieldTexts texts;
     for (const Field field : {Field::B4, Field::B3B0, Field::B2, Field::B1B0}) {

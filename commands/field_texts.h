@@ -19,6 +19,6 @@ using FieldTexts = std::array<std::string, 4>;
 }
 
 // Each field's text for this number, zero-padded to the field's width.
-[[nodiscard]] FieldTexts fieldTexts(const card::TagNumber& number);
+[[nodiscard]] FieldTexts fieldTexts(const card::CardNumber& number);
 
 }  // namespace commands

@@ -17,7 +17,7 @@ constexpr const char* kNoBreakSpace = "\xC2\xA0";
 
 }  // namespace
 
-std::string hexText(const card::TagNumber& tag) {
+std::string hexText(const card::CardNumber& tag) {
     return card::hexBytes(tag, kNoBreakSpace);
 }
 
@@ -66,7 +66,7 @@ std::string fieldName(card::Field field) {
 namespace {
 
 // "0316049323 / 214,34731 / 00 12 D6 87 AB": the number in both notations and in hex.
-std::string numberInAllForms(const card::TagNumber& tag) {
+std::string numberInAllForms(const card::CardNumber& tag) {
     return card::bothNotations(tag) + " / " + hexText(tag);
 }
 
@@ -108,7 +108,7 @@ std::string readableTime(std::string_view when) {
 namespace {
 
 // The number as the user entered it: in the notation of the fields in use.
-std::string asEntered(const card::TagNumber& number, card::Notation notation) {
+std::string asEntered(const card::CardNumber& number, card::Notation notation) {
     return card::notationText(number, notation);
 }
 

@@ -15,7 +15,7 @@ namespace commands {
 
 // "12 34 56 78 9A": the tag number B4..B0 in hexadecimal, the form other tag tools print, with
 // no-break spaces.
-[[nodiscard]] std::string hexText(const card::TagNumber& tag);
+[[nodiscard]] std::string hexText(const card::CardNumber& tag);
 
 // A failed call's status is given as a number, and named in words too when `inUse` is the
 // emulated reader, whose status codes are known.
@@ -54,7 +54,7 @@ enum class Tone { Done, Failed, Neutral };
 // open. Nothing when there is nothing to say.
 struct JournalAtStart {
     struct Write {
-        card::TagNumber number;
+        card::CardNumber number;
         std::string time;  // as the journal's time column has it
     };
     std::optional<Write> interrupted;

@@ -18,7 +18,7 @@ ReadOutcome readTag(reader::ReaderSource& source) {
         outcome.replied = true;
         outcome.status = reply.status;
         outcome.result = reply.number ? ReadOutcome::Result::Read : ReadOutcome::Result::NoTag;
-        outcome.tag = reply.number.value_or(card::TagNumber{});
+        outcome.tag = reply.number.value_or(card::CardNumber{});
         if (reply.number) {
             // The beep's own status tells nothing the user can act on.
             static_cast<void>(session.beep());

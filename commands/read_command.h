@@ -21,7 +21,7 @@ struct ReadOutcome {
     Result result = Result::NoTag;
     bool replied = false;                      // MF_Getsnr returned (a later call may have thrown)
     reader::Status status = reader::kSuccess;  // MF_Getsnr's status, when it returned
-    card::TagNumber tag;                       // the number read; all zero when none was
+    card::CardNumber tag;                      // the number read; all zero when none was
     std::optional<reader::LoadError> loadError;  // when Result::ReaderUnavailable
     std::optional<reader::CallFault> fault;      // when Result::ReaderFault
 };

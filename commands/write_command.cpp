@@ -102,7 +102,7 @@ bool ask(const Confirm& confirm, const WriteJournal& journal, WriteOutcome& outc
     if (outcome.journalUnavailable) {
         return true;
     }
-    const card::TagNumber& number = outcome.request.number;
+    const card::CardNumber& number = outcome.request.number;
     outcome.earlierWrite = journal.lastVerifiedWrite(number);
     if (outcome.previousNumber && *outcome.previousNumber != number) {
         outcome.previousWrite = journal.lastVerifiedWrite(*outcome.previousNumber);
@@ -217,7 +217,7 @@ WriteOutcome writeTag(const WriteForm& form, reader::ReaderSource& source, Write
     return write(*request, std::nullopt, source, journal, confirm);
 }
 
-std::optional<card::TagNumber> numberAfter(const WriteOutcome& outcome) {
+std::optional<card::CardNumber> numberAfter(const WriteOutcome& outcome) {
     if (!outcome.advanced()) {
         return std::nullopt;
     }

@@ -41,11 +41,11 @@ struct WriteOutcome {
     std::optional<card::Field> invalidField;  // when Result::OutOfRange
     reader::Status writeStatus = reader::kSuccess;
     reader::Status readBackStatus = reader::kSuccess;  // MF_Getsnr's after the write, when called
-    card::TagNumber readBack;                          // what the tag sent, when read back
+    card::CardNumber readBack;                         // what the tag sent, when read back
     reader::Status lockStatus = reader::kSuccess;      // when the lock was sent
     std::optional<reader::LoadError> loadError;        // when Result::ReaderUnavailable
     // What the tag sent when read just before the write (nothing: blank, absent, unreadable).
-    std::optional<card::TagNumber> previousNumber;
+    std::optional<card::CardNumber> previousNumber;
     reader::Status previousStatus = reader::kSuccess;
     // The journal's times of earlier verified writes of the number to write and of the number
     // the tag held, when it has them.
@@ -96,6 +96,6 @@ using Confirm = std::function<bool(const WriteQuestion&)>;
 // The number to write after this outcome: the one after the number the tag received (not after
 // a field's text: a fractional text would otherwise be written twice), counted in the request's
 // notation; nothing unless the request asked to advance and the tag holds the number.
-[[nodiscard]] std::optional<card::TagNumber> numberAfter(const WriteOutcome& outcome);
+[[nodiscard]] std::optional<card::CardNumber> numberAfter(const WriteOutcome& outcome);
 
 }  // namespace commands

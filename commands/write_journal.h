@@ -10,12 +10,12 @@ namespace commands {
 
 // One write that reached MF_Write, as the journal of written tags keeps it.
 struct JournalEntry {
-    std::string result;      // UTF-8, in words
-    bool verified = false;   // the tag was read back holding the number written
-    card::TagNumber number;  // what the WriteBlock carried
+    std::string result;       // UTF-8, in words
+    bool verified = false;    // the tag was read back holding the number written
+    card::CardNumber number;  // what the WriteBlock carried
     reader::TagChip chip = reader::TagChip::T5577;
-    bool locked = false;                            // the lock was requested and the reader took it
-    std::optional<card::TagNumber> previousNumber;  // what the tag sent before the write, if read
+    bool locked = false;  // the lock was requested and the reader took it
+    std::optional<card::CardNumber> previousNumber;  // what the tag sent before the write, if read
 };
 
 // What the write command sees of the journal of written tags. One write goes: hold(), the
@@ -39,7 +39,7 @@ public:
     // overwrote (or a write of it that started and never ended), as its time column says;
     // nothing when it did not.
     [[nodiscard]] virtual std::optional<std::string> lastVerifiedWrite(
-        const card::TagNumber& number) const = 0;
+        const card::CardNumber& number) const = 0;
 
     // Records, on disk, that this write is about to be sent (`entry.result` unused), so that a
     // crash during it leaves a trace; the reason (UTF-8) when it could not be recorded.

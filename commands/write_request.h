@@ -10,7 +10,7 @@ namespace commands {
 // What to write onto one tag. Whoever asks for a write (the window's button, a batch, a timer)
 // fills one in; the write itself never looks anywhere else.
 struct WriteRequest {
-    card::TagNumber number;  // what the WriteBlock carries
+    card::CardNumber number;  // what the WriteBlock carries
     reader::TagChip chip = reader::TagChip::T5577;
     card::Notation notation = card::Notation::WG34;  // how the number is said and counted on
     bool lock = false;                               // protect the tag once it holds the number

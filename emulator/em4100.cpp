@@ -13,7 +13,7 @@ constexpr int kRows = 10;
 constexpr int kColumns = 4;
 
 // The data nibble of row `row` (0 = high nibble of B4, 9 = low nibble of B0).
-unsigned nibble(const TagNumber& number, int row) noexcept {
+unsigned nibble(const CardNumber& number, int row) noexcept {
     const auto shift = static_cast<unsigned>(4 * (kRows - 1 - row));
     return static_cast<unsigned>((card::numberValue(number) >> shift) & 0x0FU);
 }
@@ -44,7 +44,7 @@ private:
 
 }  // namespace
 
-Frame encodeFrame(const TagNumber& number) noexcept {
+Frame encodeFrame(const CardNumber& number) noexcept {
     Frame frame = (Frame{1} << kHeaderBits) - 1;
     unsigned columns = 0;
     for (int row = 0; row < kRows; ++row) {
@@ -57,7 +57,7 @@ Frame encodeFrame(const TagNumber& number) noexcept {
     return frame;
 }
 
-std::optional<TagNumber> decodeFrame(Frame frame) noexcept {
+std::optional<CardNumber> decodeFrame(Frame frame) noexcept {
     FrameReader bits(frame);
     if (bits.take(kHeaderBits) != (1U << kHeaderBits) - 1) {
         return std::nullopt;
@@ -81,7 +81,7 @@ std::optional<TagNumber> decodeFrame(Frame frame) noexcept {
     return card::tagNumberFromValue(value);
 }
 
-std::optional<TagNumber> findFrame(const BitStream& repeatedStream) {
+std::optional<CardNumber> findFrame(const BitStream& repeatedStream) {
     const std::size_t length = repeatedStream.size();
     for (std::size_t start = 0; start < length; ++start) {
         Frame frame = 0;

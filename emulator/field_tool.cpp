@@ -82,7 +82,7 @@ std::uint64_t decimalPart(std::string_view text, std::string_view name, std::uin
     return value;
 }
 
-TagNumber parseNumber(std::string_view text) {
+CardNumber parseNumber(std::string_view text) {
     const std::string_view original = text;
     auto startsWith = [&](std::string_view prefix) {
         return text.substr(0, prefix.size()) == prefix;
@@ -274,7 +274,7 @@ void show(const FieldState& state, const FieldStore& store, std::ostream& out) {
 
 Tag placedTag(const std::vector<std::string_view>& arguments) {
     std::optional<TagKind> kind;
-    std::optional<TagNumber> number;
+    std::optional<CardNumber> number;
     bool passwordLocked = false;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const std::string_view argument = arguments[i];

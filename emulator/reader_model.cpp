@@ -31,7 +31,7 @@ Status tagFor(const FieldState& state, Chip chip) {
     return Status::EmulatorFault;
 }
 
-OperationResult writeT5577(T5577Tag& tag, const TagNumber& number) {
+OperationResult writeT5577(T5577Tag& tag, const CardNumber& number) {
     const T5577Tag wanted = t5577Holding(number);
     OperationResult result;
     for (const std::size_t block : kT5577Targets) {
@@ -48,7 +48,7 @@ OperationResult writeT5577(T5577Tag& tag, const TagNumber& number) {
     return result;
 }
 
-OperationResult writeEm4305(Em4305Tag& tag, const TagNumber& number) {
+OperationResult writeEm4305(Em4305Tag& tag, const CardNumber& number) {
     const Em4305Tag wanted = em4305Holding(number);
     OperationResult result;
     for (const std::size_t word : kEm4305Targets) {
@@ -130,7 +130,7 @@ OperationResult writeNumber(FieldState& state, const WriteBlock& block) {
     if (result.status != Status::Ok) {
         return result;
     }
-    const TagNumber& number = asked.number;
+    const CardNumber& number = asked.number;
     if (auto* t5577 = std::get_if<T5577Tag>(&*state.tag)) {
         return writeT5577(*t5577, number);
     }

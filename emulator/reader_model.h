@@ -22,7 +22,7 @@ struct RadioWork {
 
 struct ReadResult {
     Status status = Status::Ok;
-    TagNumber number{};  // when status is Ok
+    CardNumber number{};  // when status is Ok
     RadioWork work;
 };
 

@@ -56,7 +56,7 @@ T5577Tag blankT5577() noexcept {
     return tag;
 }
 
-T5577Tag t5577Holding(const TagNumber& number) noexcept {
+T5577Tag t5577Holding(const CardNumber& number) noexcept {
     T5577Tag tag;
     const Frame frame = encodeFrame(number);
     tag.blocks[0].data = kT5577NumberConfig;
@@ -65,7 +65,7 @@ T5577Tag t5577Holding(const TagNumber& number) noexcept {
     return tag;
 }
 
-T5577Tag passwordLockedT5577(const std::optional<TagNumber>& number) noexcept {
+T5577Tag passwordLockedT5577(const std::optional<CardNumber>& number) noexcept {
     T5577Tag tag = number ? t5577Holding(*number) : T5577Tag{};
     tag.blocks[0].data = kT5577NumberConfig | kT5577PasswordBit;
     tag.blocks[kT5577PasswordBlock].data = kT5577ForeignPassword;
@@ -102,7 +102,7 @@ Em4305Tag blankEm4305() noexcept {
     return tag;
 }
 
-Em4305Tag em4305Holding(const TagNumber& number) noexcept {
+Em4305Tag em4305Holding(const CardNumber& number) noexcept {
     Em4305Tag tag = blankEm4305();
     const Frame frame = encodeFrame(number);
     tag.words[kEm4305ConfigWord] = kEm4305NumberConfig;
@@ -136,7 +136,7 @@ void protectEm4305Words(Em4305Tag& tag, std::uint32_t mask) noexcept {
 
 // --- read-only EM4100 ----------------------------------------------------------------------
 
-Em4100Tag em4100Holding(const TagNumber& number) noexcept {
+Em4100Tag em4100Holding(const CardNumber& number) noexcept {
     return Em4100Tag{encodeFrame(number)};
 }
 
@@ -153,7 +153,7 @@ TagKind kindOf(const Tag& tag) noexcept {
     }
 }
 
-Tag tagHolding(TagKind kind, const TagNumber& number) noexcept {
+Tag tagHolding(TagKind kind, const CardNumber& number) noexcept {
     switch (kind) {
         case TagKind::T5577:
             return t5577Holding(number);
@@ -189,7 +189,7 @@ BitStream uplink(const Tag& tag) {
     return stream;
 }
 
-std::optional<TagNumber> readNumber(const Tag& tag) {
+std::optional<CardNumber> readNumber(const Tag& tag) {
     return findFrame(uplink(tag));
 }
 

@@ -59,9 +59,9 @@ struct T5577Config {
 inline constexpr unsigned kT5577Manchester = 8;
 
 [[nodiscard]] T5577Tag blankT5577() noexcept;
-[[nodiscard]] T5577Tag t5577Holding(const TagNumber& number) noexcept;
+[[nodiscard]] T5577Tag t5577Holding(const CardNumber& number) noexcept;
 // A tag another cloner left behind: holds `number` (or nothing readable), password bit set.
-[[nodiscard]] T5577Tag passwordLockedT5577(const std::optional<TagNumber>& number) noexcept;
+[[nodiscard]] T5577Tag passwordLockedT5577(const std::optional<CardNumber>& number) noexcept;
 
 // One standard write of a block, as the chip handles it: ignored (and reported why) when the
 // tag demands its password or the block is locked. `lock` sets the block's lock bit too.
@@ -97,7 +97,7 @@ struct Em4305Config {
 inline constexpr unsigned kEm4305Manchester = 1;
 
 [[nodiscard]] Em4305Tag blankEm4305() noexcept;
-[[nodiscard]] Em4305Tag em4305Holding(const TagNumber& number) noexcept;
+[[nodiscard]] Em4305Tag em4305Holding(const CardNumber& number) noexcept;
 
 // Bit n set: word n is protected and can never be written again.
 [[nodiscard]] std::uint32_t em4305ProtectedWords(const Em4305Tag& tag) noexcept;
@@ -115,7 +115,7 @@ struct Em4100Tag {
     friend bool operator==(const Em4100Tag&, const Em4100Tag&) = default;
 };
 
-[[nodiscard]] Em4100Tag em4100Holding(const TagNumber& number) noexcept;
+[[nodiscard]] Em4100Tag em4100Holding(const CardNumber& number) noexcept;
 
 // --- any tag -------------------------------------------------------------------------------
 
@@ -124,13 +124,13 @@ using Tag = std::variant<T5577Tag, Em4305Tag, Em4100Tag>;
 [[nodiscard]] TagKind kindOf(const Tag& tag) noexcept;
 
 // The writable tag of a kind holding `number`; the read-only tag for EM4100.
-[[nodiscard]] Tag tagHolding(TagKind kind, const TagNumber& number) noexcept;
+[[nodiscard]] Tag tagHolding(TagKind kind, const CardNumber& number) noexcept;
 
 // What the tag sends over and over while it sits in the field, as an EM4100 reader (RF/64,
 // Manchester) demodulates it: empty when the tag is set up for another bit rate or modulation.
 [[nodiscard]] BitStream uplink(const Tag& tag);
 
 // The number an EM4100 reader reads from the tag, if it sends a valid frame.
-[[nodiscard]] std::optional<TagNumber> readNumber(const Tag& tag);
+[[nodiscard]] std::optional<CardNumber> readNumber(const Tag& tag);
 
 }  // namespace emulator

@@ -29,13 +29,13 @@ void wholeNumbers(FuzzedDataProvider& in) {
 
     const card::CardNumber values =
         card::decodeTagNumber(b4, bytes.b3, bytes.b2, bytes.b1, bytes.b0);
-    FUZZ_CHECK(values.B4 == b4 && values.B3B0 == static_cast<double>(whole) &&
-               values.B2 == bytes.b2 && values.B1B0 == bytes.b1 * 256 + bytes.b0);
+    FUZZ_CHECK(values.B4() == b4 && values.B3B0() == static_cast<double>(whole) &&
+               values.B2() == bytes.b2 && values.B1B0() == bytes.b1 * 256 + bytes.b0);
 
-    const std::pair<Field, double> fields[] = {{Field::B4, values.B4},
-                                               {Field::B3B0, values.B3B0},
-                                               {Field::B2, values.B2},
-                                               {Field::B1B0, values.B1B0}};
+    const std::pair<Field, double> fields[] = {{Field::B4, values.B4()},
+                                               {Field::B3B0, values.B3B0()},
+                                               {Field::B2, values.B2()},
+                                               {Field::B1B0, values.B1B0()}};
     for (const auto& [field, value] : fields) {
         FUZZ_CHECK(value >= 0 && value <= card::fieldMaximum(field));
         const std::string text = card::formatPadded(value, card::fieldWidth(field));
@@ -43,16 +43,16 @@ void wholeNumbers(FuzzedDataProvider& in) {
         FUZZ_CHECK(card::parseLenient(text) == value);
     }
 
-    const auto composed = card::composeEightDigit(card::formatPadded(values.B2, 3),
-                                                  card::formatPadded(values.B1B0, 5));
+    const auto composed = card::composeEightDigit(card::formatPadded(values.B2(), 3),
+                                                  card::formatPadded(values.B1B0(), 5));
     FUZZ_CHECK(composed &&
                composed->bytes == (card::NumberBytes{0, bytes.b2, bytes.b1, bytes.b0}) &&
-               composed->B1B0 == values.B1B0);
+               composed->B1B0 == values.B1B0());
 
-    const double next = card::nextNumber(card::Notation::WG34, values.B3B0);
-    FUZZ_CHECK(next == (whole == 4294967295U ? 1.0 : values.B3B0 + 1));
-    const double nextLow = card::nextNumber(card::Notation::WG26, values.B1B0);
-    FUZZ_CHECK(nextLow == (values.B1B0 == 65535 ? 1.0 : values.B1B0 + 1.0));
+    const double next = card::nextNumber(card::Notation::WG34, values.B3B0());
+    FUZZ_CHECK(next == (whole == 4294967295U ? 1.0 : values.B3B0() + 1));
+    const double nextLow = card::nextNumber(card::Notation::WG26, values.B1B0());
+    FUZZ_CHECK(nextLow == (values.B1B0() == 65535 ? 1.0 : values.B1B0() + 1.0));
 }
 
 // Any double, NaN and infinities included: a finite one's text reads back exactly.

@@ -41,10 +41,8 @@ void pressRead(testing_support::FakeWindow& window, fuzzing::FuzzedSource& sourc
     const auto outcome = testing_support::pressRead(window, source);
     using Result = commands::ReadOutcome::Result;
     if (outcome.result == Result::Read) {
-        const auto& n = outcome.tag.number;
-        const auto values = card::decodeTagNumber(outcome.tag.b4, n.b3, n.b2, n.b1, n.b0);
-        FUZZ_CHECK(window.texts.at(Field::B3B0) == card::formatPadded(values.B3B0, 10));
-        FUZZ_CHECK(window.texts.at(Field::B1B0) == card::formatPadded(values.B1B0, 5));
+        FUZZ_CHECK(window.texts.at(Field::B3B0) == card::formatPadded(outcome.tag.B3B0(), 10));
+        FUZZ_CHECK(window.texts.at(Field::B1B0) == card::formatPadded(outcome.tag.B1B0(), 5));
     } else if (outcome.result == Result::NoTag) {
         FUZZ_CHECK(outcome.status != reader::kSuccess);
         FUZZ_CHECK(window.texts.at(Field::B3B0) == "0000000000");
@@ -79,7 +77,7 @@ public:
         return std::nullopt;
     }
     [[nodiscard]] std::optional<std::string> lastVerifiedWrite(
-        const card::TagNumber& /*number*/) const override {
+        const card::CardNumber& /*number*/) const override {
         if (in_.ConsumeIntegralInRange(0, 3) == 0) {
             return std::string("2024-05-01T14:03:22+08:00");
         }

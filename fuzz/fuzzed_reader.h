@@ -26,7 +26,7 @@ public:
     int beeps = 0;
     // What the last MF_Write asked for, and whether the last MF_Getsnr since it answered with
     // success and exactly that number: the only state in which a beep is a promise kept.
-    std::optional<card::TagNumber> lastWritten;
+    std::optional<card::CardNumber> lastWritten;
     bool readBackMatches = false;
     bool beepedUnverified = false;
 

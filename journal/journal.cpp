@@ -328,7 +328,7 @@ std::optional<std::string> Journal::unavailable() const {
     return read_.error;
 }
 
-std::optional<std::string> Journal::lastVerifiedWrite(const card::TagNumber& number) const {
+std::optional<std::string> Journal::lastVerifiedWrite(const card::CardNumber& number) const {
     awaitLoad();
     const std::lock_guard guard(mutex_);
     const auto time = read_.index.lastWrite(numberKey(number));

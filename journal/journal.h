@@ -25,7 +25,7 @@ namespace journal {
 
 // A write the journal recorded: its number and its time as the time column says it.
 struct RecordedWrite {
-    card::TagNumber number;
+    card::CardNumber number;
     std::string time;
 
     friend bool operator==(const RecordedWrite&, const RecordedWrite&) = default;
@@ -86,7 +86,7 @@ public:
     void release() override;
     [[nodiscard]] std::optional<std::string> unavailable() const override;
     [[nodiscard]] std::optional<std::string> lastVerifiedWrite(
-        const card::TagNumber& number) const override;
+        const card::CardNumber& number) const override;
     [[nodiscard]] std::optional<std::string> beginWrite(
         const commands::JournalEntry& entry) override;
     [[nodiscard]] std::optional<std::string> append(const commands::JournalEntry& entry) override;

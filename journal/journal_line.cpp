@@ -154,7 +154,7 @@ std::string csvField(std::string_view text) {
 
 std::string formatLine(std::string_view time, const commands::JournalEntry& entry) {
     using card::Field;
-    const card::TagNumber& number = entry.number;
+    const card::CardNumber& number = entry.number;
     std::string line;
     for (const std::string& field :
          {std::string(time), entry.result, card::hexDigits(number),

@@ -54,7 +54,7 @@ struct CsvField {
 [[nodiscard]] std::string formatLine(std::string_view time, const commands::JournalEntry& entry);
 
 // The 40-bit number B4..B0 as one integer, the key the journal keeps verified writes under.
-[[nodiscard]] inline std::uint64_t numberKey(const card::TagNumber& number) noexcept {
+[[nodiscard]] inline std::uint64_t numberKey(const card::CardNumber& number) noexcept {
     return card::numberValue(number);
 }
 // A number's (numberKey's) low 24 bits, B2 B1 B0: what its eight-digit view shows, and what a

@@ -46,7 +46,7 @@ std::optional<JournalRow> parseRow(std::string_view line) {
     return rowOf(*record);
 }
 
-Notations notations(const card::TagNumber& number) {
+Notations notations(const card::CardNumber& number) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     Notations out;
     for (const std::uint8_t byte :
@@ -55,12 +55,10 @@ Notations notations(const card::TagNumber& number) {
         out.hex += kDigits[byte & 0x0FU];
     }
     using card::Field;
-    const auto& n = number.number;
-    const card::CardNumber values = card::decodeTagNumber(number.b4, n.b3, n.b2, n.b1, n.b0);
-    out.version = card::formatPadded(values.B4, card::fieldWidth(Field::B4));
-    out.tenDigit = card::formatPadded(values.B3B0, card::fieldWidth(Field::B3B0));
-    out.eightDigit = card::formatPadded(values.B2, card::fieldWidth(Field::B2)) + "," +
-                     card::formatPadded(values.B1B0, card::fieldWidth(Field::B1B0));
+    out.version = card::formatPadded(number.B4(), card::fieldWidth(Field::B4));
+    out.tenDigit = card::formatPadded(number.B3B0(), card::fieldWidth(Field::B3B0));
+    out.eightDigit = card::formatPadded(number.B2(), card::fieldWidth(Field::B2)) + "," +
+                     card::formatPadded(number.B1B0(), card::fieldWidth(Field::B1B0));
     return out;
 }
 
@@ -153,7 +151,7 @@ std::optional<NumberQuery> parseNumberQuery(std::string_view text) {
     return query;
 }
 
-bool matches(const NumberQuery& query, const card::TagNumber& number) noexcept {
+bool matches(const NumberQuery& query, const card::CardNumber& number) noexcept {
     const auto& n = number.number;
     if (query.hex) {
         const std::uint64_t key = (std::uint64_t{number.b4} << 32U) | card::wholeNumber(n);

@@ -22,10 +22,10 @@ struct JournalRow {
     CompactTime time;
     std::string result;
     LineState state = LineState::Failed;
-    card::TagNumber number;
+    card::CardNumber number;
     std::string chip;
     bool locked = false;
-    std::optional<card::TagNumber> previous;  // what the tag held before, where the line says
+    std::optional<card::CardNumber> previous;  // what the tag held before, where the line says
 };
 
 // Whether the table shows a line that parseLine read, whose time reads as `time`.
@@ -73,7 +73,7 @@ struct Notations {
     std::string tenDigit;
     std::string eightDigit;
 };
-[[nodiscard]] Notations notations(const card::TagNumber& number);
+[[nodiscard]] Notations notations(const card::CardNumber& number);
 
 // The text of one cell; 原卡号 is empty where the line has none.
 [[nodiscard]] std::string cellText(const JournalRow& row, Column column);
@@ -91,7 +91,7 @@ struct NumberQuery {
 
 // Nothing for a text that is none of these (blanks around it are ignored).
 [[nodiscard]] std::optional<NumberQuery> parseNumberQuery(std::string_view text);
-[[nodiscard]] bool matches(const NumberQuery& query, const card::TagNumber& number) noexcept;
+[[nodiscard]] bool matches(const NumberQuery& query, const card::CardNumber& number) noexcept;
 // The low 24 bits (B2 B1 B0) of every number the query matches: one for each of its views, none
 // for a view no number has (an eight-digit number past 255,65535).
 [[nodiscard]] std::vector<std::uint32_t> lowBytesSought(const NumberQuery& query);

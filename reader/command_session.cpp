@@ -34,7 +34,7 @@ Status CommandSession::announceChip(TagChip chip) {
     return device_.ControlBuzzer(selectCode(chip), longBuffer_);
 }
 
-Status CommandSession::write(TagChip chip, const card::TagNumber& number) {
+Status CommandSession::write(TagChip chip, const card::CardNumber& number) {
     shortBuffer_.bytes.fill(0);
     putWriteBlock(chip, number, std::span(shortBuffer_.bytes).first<kWriteBlockSize>());
     return device_.MF_Write(shortBuffer_, longBuffer_);

@@ -19,7 +19,7 @@ public:
     // What MF_Getsnr answered: its status and, on success, the tag's number.
     struct TagReply {
         Status status = kSuccess;
-        std::optional<card::TagNumber> number;  // when status is kSuccess
+        std::optional<card::CardNumber> number;  // when status is kSuccess
     };
     // MF_Getsnr. The reply bytes are cleared first, so that nothing an earlier call of the
     // command left there can pass for the tag's answer.
@@ -27,7 +27,7 @@ public:
     // ControlBuzzer 4 or 5: tells the reader which chip the next write is for.
     Status announceChip(TagChip chip);
     // MF_Write with the WriteBlock for this chip and number.
-    Status write(TagChip chip, const card::TagNumber& number);
+    Status write(TagChip chip, const card::CardNumber& number);
     // ControlBuzzer 6 or 7: locks what the write wrote.
     Status lock(TagChip chip);
     // ControlBuzzer 1: one beep.

@@ -2,13 +2,13 @@
 
 namespace reader {
 
-card::TagNumber replyNumber(std::span<const std::uint8_t, kReplyShortBytes> shortPart,
-                            std::span<const std::uint8_t, kReplyLongBytes> longPart) noexcept {
-    return card::TagNumber{shortPart[0],
-                           card::NumberBytes{longPart[0], longPart[1], longPart[2], longPart[3]}};
+card::CardNumber replyNumber(std::span<const std::uint8_t, kReplyShortBytes> shortPart,
+                             std::span<const std::uint8_t, kReplyLongBytes> longPart) noexcept {
+    return card::CardNumber{shortPart[0],
+                            card::NumberBytes{longPart[0], longPart[1], longPart[2], longPart[3]}};
 }
 
-void putReplyNumber(const card::TagNumber& number,
+void putReplyNumber(const card::CardNumber& number,
                     std::span<std::uint8_t, kReplyShortBytes> shortPart,
                     std::span<std::uint8_t, kReplyLongBytes> longPart) noexcept {
     shortPart[0] = number.b4;
@@ -18,7 +18,7 @@ void putReplyNumber(const card::TagNumber& number,
     longPart[3] = number.number.b0;
 }
 
-void putWriteBlock(TagChip chip, const card::TagNumber& number,
+void putWriteBlock(TagChip chip, const card::CardNumber& number,
                    std::span<std::uint8_t, kWriteBlockSize> block) noexcept {
     block[0] = chipCode(chip);
     block[1] = number.b4;
@@ -31,7 +31,7 @@ void putWriteBlock(TagChip chip, const card::TagNumber& number,
 WriteBlockContents readWriteBlock(std::span<const std::uint8_t, kWriteBlockSize> block) noexcept {
     return WriteBlockContents{
         block[0],
-        card::TagNumber{block[1], card::NumberBytes{block[2], block[3], block[4], block[5]}}};
+        card::CardNumber{block[1], card::NumberBytes{block[2], block[3], block[4], block[5]}}};
 }
 
 std::optional<TagChip> chipOfCode(std::uint8_t code) noexcept {

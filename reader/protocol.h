@@ -20,23 +20,23 @@ inline constexpr std::size_t kReplyLongBytes = 4;
 inline constexpr std::size_t kWriteBlockSize = 6;
 
 // The number a successful reply carries; no other byte of either buffer is looked at.
-[[nodiscard]] card::TagNumber replyNumber(
+[[nodiscard]] card::CardNumber replyNumber(
     std::span<const std::uint8_t, kReplyShortBytes> shortPart,
     std::span<const std::uint8_t, kReplyLongBytes> longPart) noexcept;
 // Puts a number where a successful reply carries it (the library's side).
-void putReplyNumber(const card::TagNumber& number,
+void putReplyNumber(const card::CardNumber& number,
                     std::span<std::uint8_t, kReplyShortBytes> shortPart,
                     std::span<std::uint8_t, kReplyLongBytes> longPart) noexcept;
 
 // The WriteBlock for this chip and number.
-void putWriteBlock(TagChip chip, const card::TagNumber& number,
+void putWriteBlock(TagChip chip, const card::CardNumber& number,
                    std::span<std::uint8_t, kWriteBlockSize> block) noexcept;
 
 // What a WriteBlock asks for, as the library reads it: the chip code as sent (it may be one no
 // chip has) and the number.
 struct WriteBlockContents {
     std::uint8_t chipCode = 0;
-    card::TagNumber number;
+    card::CardNumber number;
 };
 [[nodiscard]] WriteBlockContents readWriteBlock(
     std::span<const std::uint8_t, kWriteBlockSize> block) noexcept;

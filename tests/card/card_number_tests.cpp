@@ -69,7 +69,12 @@ TEST(FieldTest, StartTextsAreTheStartValuesPadded) {
 TEST(DecodeTagNumberTest, Values) {
     struct Case {
         std::uint8_t b4{}, b3{}, b2{}, b1{}, b0{};
-        CardNumber expected;
+        struct {
+            std::uint8_t B4{};
+            double B3B0{};
+            std::uint8_t B2{};
+            std::int32_t B1B0{};
+        } expected;
     };
     const Case cases[] = {
         {0x00, 0x00, 0x00, 0x00, 0x00, {0, 0.0, 0, 0}},
@@ -89,10 +94,10 @@ TEST(DecodeTagNumberTest, Values) {
         SCOPED_TRACE(testing::Message() << "bytes " << int{c.b4} << ' ' << int{c.b3} << ' '
                                         << int{c.b2} << ' ' << int{c.b1} << ' ' << int{c.b0});
         const CardNumber got = decodeTagNumber(c.b4, c.b3, c.b2, c.b1, c.b0);
-        EXPECT_EQ(got.B4, c.expected.B4);
-        EXPECT_EQ(got.B3B0, c.expected.B3B0);
-        EXPECT_EQ(got.B2, c.expected.B2);
-        EXPECT_EQ(got.B1B0, c.expected.B1B0);
+        EXPECT_EQ(got.B4(), c.expected.B4);
+        EXPECT_EQ(got.B3B0(), c.expected.B3B0);
+        EXPECT_EQ(got.B2(), c.expected.B2);
+        EXPECT_EQ(got.B1B0(), c.expected.B1B0);
     }
 }
 
@@ -111,10 +116,10 @@ TEST(DecodeTagNumberTest, FieldTexts) {
     };
     for (const Case& c : cases) {
         const CardNumber n = decodeTagNumber(c.b4, c.b3, c.b2, c.b1, c.b0);
-        EXPECT_EQ(formatPadded(n.B4, fieldWidth(Field::B4)), c.textB4);
-        EXPECT_EQ(formatPadded(n.B3B0, fieldWidth(Field::B3B0)), c.textB3B0);
-        EXPECT_EQ(formatPadded(n.B2, fieldWidth(Field::B2)), c.textB2);
-        EXPECT_EQ(formatPadded(n.B1B0, fieldWidth(Field::B1B0)), c.textB1B0);
+        EXPECT_EQ(formatPadded(n.B4(), fieldWidth(Field::B4)), c.textB4);
+        EXPECT_EQ(formatPadded(n.B3B0(), fieldWidth(Field::B3B0)), c.textB3B0);
+        EXPECT_EQ(formatPadded(n.B2(), fieldWidth(Field::B2)), c.textB2);
+        EXPECT_EQ(formatPadded(n.B1B0(), fieldWidth(Field::B1B0)), c.textB1B0);
     }
 }
 

@@ -61,14 +61,14 @@ TEST(RoundTripTest, FieldTextsGiveBackTheBytes) {
         const auto b4 = static_cast<std::uint8_t>(anyByte(random));
         const CardNumber number = decodeTagNumber(b4, bytes.b3, bytes.b2, bytes.b1, bytes.b0);
 
-        ASSERT_EQ(number.B3B0, static_cast<double>(n));
-        ASSERT_EQ(number.B2, bytes.b2);
-        ASSERT_EQ(number.B1B0, static_cast<std::int32_t>(n & 0xFFFFU));
+        ASSERT_EQ(number.B3B0(), static_cast<double>(n));
+        ASSERT_EQ(number.B2(), bytes.b2);
+        ASSERT_EQ(number.B1B0(), static_cast<std::int32_t>(n & 0xFFFFU));
 
-        const std::string textB4 = formatPadded(number.B4, fieldWidth(Field::B4));
-        const std::string textB3B0 = formatPadded(number.B3B0, fieldWidth(Field::B3B0));
-        const std::string textB2 = formatPadded(number.B2, fieldWidth(Field::B2));
-        const std::string textB1B0 = formatPadded(number.B1B0, fieldWidth(Field::B1B0));
+        const std::string textB4 = formatPadded(number.B4(), fieldWidth(Field::B4));
+        const std::string textB3B0 = formatPadded(number.B3B0(), fieldWidth(Field::B3B0));
+        const std::string textB2 = formatPadded(number.B2(), fieldWidth(Field::B2));
+        const std::string textB1B0 = formatPadded(number.B1B0(), fieldWidth(Field::B1B0));
         ASSERT_EQ(textB4, paddedDigits(b4, 3));
         ASSERT_EQ(textB3B0, paddedDigits(n, 10));
         ASSERT_EQ(textB2, paddedDigits(bytes.b2, 3));
@@ -86,7 +86,7 @@ TEST(RoundTripTest, FieldTextsGiveBackTheBytes) {
         const auto eight = composeEightDigit(textB2, textB1B0);
         ASSERT_TRUE(eight.has_value());
         EXPECT_EQ(eight->bytes, (NumberBytes{0, bytes.b2, bytes.b1, bytes.b0}));
-        EXPECT_EQ(eight->B1B0, number.B1B0);
+        EXPECT_EQ(eight->B1B0, number.B1B0());
     }
 }
 

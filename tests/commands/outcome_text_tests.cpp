@@ -21,7 +21,7 @@ WriteOutcome write(WriteOutcome::Result result, reader::Status write, reader::St
                    bool advance) {
     WriteOutcome outcome;
     outcome.result = result;
-    outcome.request.number = card::TagNumber{0, card::NumberBytes{0, 0, 0, 1}};
+    outcome.request.number = card::CardNumber{0, card::NumberBytes{0, 0, 0, 1}};
     outcome.writeStatus = write;
     outcome.request.lock = lock != reader::kSuccess;
     outcome.lockStatus = lock;
@@ -73,7 +73,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ReadMessage, UsesTheSameVerbsAndNamesTheCauseOnlyForTheEmulatedReader) {
     ReadOutcome read;
     read.result = ReadOutcome::Result::Read;
-    read.tag = card::TagNumber{0x12, card::NumberBytes{0x34, 0x56, 0x78, 0x9A}};
+    read.tag = card::CardNumber{0x12, card::NumberBytes{0x34, 0x56, 0x78, 0x9A}};
     EXPECT_EQ(commands::describeRead(read, kEmulated),
               "已读卡，十六进制 12\u00A034\u00A056\u00A078\u00A09A");
 

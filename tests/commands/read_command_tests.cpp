@@ -50,8 +50,8 @@ TEST_P(ReadShowsNumber, InAllFourFieldsAndBeepsOnce) {
     EXPECT_EQ(outcome.result, ReadOutcome::Result::Read);
     EXPECT_EQ(
         outcome.tag,
-        (card::TagNumber{param.number[0],
-                         {param.number[1], param.number[2], param.number[3], param.number[4]}}));
+        (card::CardNumber{param.number[0],
+                          {param.number[1], param.number[2], param.number[3], param.number[4]}}));
     EXPECT_EQ(window.texts[Field::B4], param.texts[0]);
     EXPECT_EQ(window.texts[Field::B3B0], param.texts[1]);
     EXPECT_EQ(window.texts[Field::B2], param.texts[2]);
@@ -118,7 +118,7 @@ TEST(ReadCommand, IgnoresReplyBytesBeyondTheLayout) {
 
     const auto outcome = pressRead(window, source);
 
-    EXPECT_EQ(outcome.tag, (card::TagNumber{0x12, {0x34, 0x56, 0x78, 0x9A}}));
+    EXPECT_EQ(outcome.tag, (card::CardNumber{0x12, {0x34, 0x56, 0x78, 0x9A}}));
     EXPECT_EQ(window.texts[Field::B4], "018");
     EXPECT_EQ(window.texts[Field::B3B0], "0878082202");
     EXPECT_EQ(window.texts[Field::B2], "086");

@@ -86,11 +86,11 @@ public:
         return std::nullopt;
     }
 
-    static std::uint64_t key(const card::TagNumber& n) {
+    static std::uint64_t key(const card::CardNumber& n) {
         return (std::uint64_t{n.b4} << 32U) | card::wholeNumber(n.number);
     }
     [[nodiscard]] std::optional<std::string> lastVerifiedWrite(
-        const card::TagNumber& number) const override {
+        const card::CardNumber& number) const override {
         const auto found = verified.find(key(number));
         return found == verified.end() ? std::nullopt : std::optional(found->second);
     }
@@ -399,7 +399,7 @@ INSTANTIATE_TEST_SUITE_P(
 // be written, is asked about once; the answer "no" writes nothing.
 struct Asked {
     const char* name;
-    std::optional<card::TagNumber> onTag;  // what the tag sends before the write; nothing: blank
+    std::optional<card::CardNumber> onTag;  // what the tag sends before the write; nothing: blank
     std::map<std::uint64_t, std::string> verified;
     std::optional<std::string> notReadable;  // the journal cannot answer
     const char* question;                    // nothing asked when empty
@@ -468,29 +468,33 @@ INSTANTIATE_TEST_SUITE_P(
     Questions, AskedBeforeWriting,
     ::testing::Values(
         Asked{"NumberWrittenBefore",
-              card::TagNumber{},
+              card::CardNumber{},
               {{1, "2024-05-01T14:03:22+08:00"}},
               std::nullopt,
               "0000000001 已于 2024-05-01 14:03 写过，仍要写入吗？",
               "仍要写入/不写入"},
         Asked{"TagNumberedBefore",
-              card::TagNumber{0, {0, 0, 0, 7}},
+              card::CardNumber{0, {0, 0, 0, 7}},
               {{7, "2024-05-01T14:03:22+08:00"}},
               std::nullopt,
               "此卡已是 0000000007（2024-05-01 14:03 写入），改写为 0000000001 吗？",
               "改写/不改写"},
         Asked{"BothInOneQuestion",
-              card::TagNumber{0, {0, 0, 0, 7}},
+              card::CardNumber{0, {0, 0, 0, 7}},
               {{7, "2024-05-01T14:03:22+08:00"}, {1, "2024-05-02T09:00:00+08:00"}},
               std::nullopt,
               "此卡已是 0000000007（2024-05-01 14:03 写入），改写为 0000000001 吗？0000000001 已于 "
               "2024-05-02 09:00 写过。",
               "改写/不改写"},
-        Asked{
-            "TagTheJournalDoesNotHold", card::TagNumber{0, {0, 0, 0, 7}}, {}, std::nullopt, "", ""},
+        Asked{"TagTheJournalDoesNotHold",
+              card::CardNumber{0, {0, 0, 0, 7}},
+              {},
+              std::nullopt,
+              "",
+              ""},
         Asked{"BlankTag", std::nullopt, {{7, "2024-05-01T14:03:22+08:00"}}, std::nullopt, "", ""},
         Asked{"JournalNotReadYet",
-              card::TagNumber{0, {0, 0, 0, 7}},
+              card::CardNumber{0, {0, 0, 0, 7}},
               {{7, "2024-05-01T14:03:22+08:00"}, {1, "2024-05-02T09:00:00+08:00"}},
               std::string("写卡记录尚未读完"),
               "",

@@ -9,11 +9,11 @@
 
 namespace {
 
+using emulator::CardNumber;
 using emulator::Frame;
-using emulator::TagNumber;
 
 struct FrameVector {
-    TagNumber number;
+    CardNumber number;
     Frame frame;
 
     friend void PrintTo(const FrameVector& v, std::ostream* os) { *os << std::hex << v.frame; }
@@ -66,7 +66,7 @@ TEST(Em4100, EveryNibbleValueRoundTripsInEveryRow) {
     for (unsigned byte = 0; byte < 5; ++byte) {
         for (std::uint64_t value = 0; value < 256; ++value) {
             const unsigned shift = 8 * (4 - byte);
-            const TagNumber number = card::tagNumberFromValue(
+            const CardNumber number = card::tagNumberFromValue(
                 (0x123456789AULL & ~(0xFFULL << shift)) | (value << shift));
             const auto decoded = emulator::decodeFrame(emulator::encodeFrame(number));
             ASSERT_TRUE(decoded.has_value()) << byte << ' ' << value;

@@ -132,7 +132,7 @@ TEST_P(ToolPlaces, TheTagAskedFor) {
     EXPECT_EQ(field.tag(), GetParam().expected);
 }
 
-constexpr emulator::TagNumber kVector{0x11, 0x22, 0x33, 0x44, 0x55};
+constexpr emulator::CardNumber kVector{0x11, 0x22, 0x33, 0x44, 0x55};
 
 INSTANTIATE_TEST_SUITE_P(
     GoodInput, ToolPlaces,
@@ -164,10 +164,10 @@ INSTANTIATE_TEST_SUITE_P(
         PlaceCase{"BlankEm4305", {"em4305"}, emulator::blankEm4305()},
         PlaceCase{"PasswordLocked",
                   {"t5577", "--password-locked", "0000000001"},
-                  emulator::passwordLockedT5577(emulator::TagNumber{0, 0, 0, 0, 1})},
+                  emulator::passwordLockedT5577(emulator::CardNumber{0, 0, 0, 0, 1})},
         PlaceCase{"PasswordLockedOptionLast",
                   {"t5577", "0000000001", "--password-locked"},
-                  emulator::passwordLockedT5577(emulator::TagNumber{0, 0, 0, 0, 1})}));
+                  emulator::passwordLockedT5577(emulator::CardNumber{0, 0, 0, 0, 1})}));
 
 TEST(FieldTool, RemoveEmptiesTheFieldAndKeepsTheBeeps) {
     const EmulatorControl field;

@@ -10,14 +10,14 @@
 
 namespace {
 
+using emulator::CardNumber;
 using emulator::Chip;
 using emulator::FieldState;
 using emulator::Status;
 using emulator::Tag;
 using emulator::TagKind;
-using emulator::TagNumber;
 
-emulator::WriteBlock writeBlock(std::uint8_t chipCode, const TagNumber& n) {
+emulator::WriteBlock writeBlock(std::uint8_t chipCode, const CardNumber& n) {
     return {chipCode, n.b4, n.number.b3, n.number.b2, n.number.b1, n.number.b0};
 }
 
@@ -36,12 +36,12 @@ Tag blank(Chip chip) {
 }
 
 // The call sequence of a write command: select the chip, write.
-Status writeAsTheProgramDoes(FieldState& field, Chip chip, const TagNumber& number) {
+Status writeAsTheProgramDoes(FieldState& field, Chip chip, const CardNumber& number) {
     EXPECT_EQ(emulator::control(field, selectCodeOf(chip)).status, Status::Ok);
     return emulator::writeNumber(field, writeBlock(chipCodeOf(chip), number)).status;
 }
 
-const TagNumber kExtremes[] = {
+const CardNumber kExtremes[] = {
     {0x00, 0x00, 0x00, 0x00, 0x00}, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, {0x00, 0x00, 0x00, 0x00, 0x01},
     {0x80, 0x00, 0x00, 0x00, 0x00}, {0x7F, 0xFF, 0xFF, 0xFF, 0xFF}, {0x00, 0xFF, 0xFF, 0xFF, 0xFF},
     {0xFF, 0x00, 0x00, 0x00, 0x00}, {0xAA, 0x55, 0xAA, 0x55, 0xAA}, {0x11, 0x22, 0x33, 0x44, 0x55},
@@ -70,7 +70,7 @@ TEST_P(WriteThenRead, OverwritesTheNumberOfAWrittenTag) {
 }
 
 TEST_P(WriteThenRead, StoresTheSameMemoryAsATagHoldingTheNumber) {
-    const TagNumber number{0x12, 0x34, 0x56, 0x78, 0x9A};
+    const CardNumber number{0x12, 0x34, 0x56, 0x78, 0x9A};
     FieldState field{blank(GetParam()), std::nullopt, 0};
     ASSERT_EQ(writeAsTheProgramDoes(field, GetParam(), number), Status::Ok);
     const auto kind = GetParam() == Chip::T5577 ? TagKind::T5577 : TagKind::EM4305;
@@ -90,7 +90,7 @@ TEST(Read, FailsWithNoTagOrNoValidFrame) {
 }
 
 TEST(Read, ReadsAReadOnlyTagAndAPasswordLockedOne) {
-    const TagNumber number{0x01, 0x02, 0x03, 0x04, 0x05};
+    const CardNumber number{0x01, 0x02, 0x03, 0x04, 0x05};
     for (const Tag& tag :
          {Tag{emulator::em4100Holding(number)}, Tag{emulator::passwordLockedT5577(number)}}) {
         const auto read = emulator::readTag(FieldState{tag, std::nullopt, 0});
@@ -154,8 +154,9 @@ INSTANTIATE_TEST_SUITE_P(
                      Chip::T5577, 0, Status::ReadOnlyTag},
         WriteFailure{"ReadOnlyTagInEm4305Mode", emulator::em4100Holding({1, 2, 3, 4, 5}),
                      Chip::EM4305, 2, Status::ReadOnlyTag},
-        WriteFailure{"PasswordLockedT5577", emulator::passwordLockedT5577(TagNumber{1, 2, 3, 4, 5}),
-                     Chip::T5577, 0, Status::PasswordProtected},
+        WriteFailure{"PasswordLockedT5577",
+                     emulator::passwordLockedT5577(CardNumber{1, 2, 3, 4, 5}), Chip::T5577, 0,
+                     Status::PasswordProtected},
         WriteFailure{"LockedT5577", lockedT5577(), Chip::T5577, 0, Status::TargetLocked},
         WriteFailure{"ProtectedEm4305", protectedEm4305(), Chip::EM4305, 2, Status::TargetLocked}));
 
@@ -193,14 +194,14 @@ INSTANTIATE_TEST_SUITE_P(
                       LockFailure{"Em4305LockOnReadOnly", emulator::em4100Holding({1, 2, 3, 4, 5}),
                                   7, Status::ReadOnlyTag},
                       LockFailure{"T5577LockOnPasswordLocked",
-                                  emulator::passwordLockedT5577(TagNumber{1, 2, 3, 4, 5}), 6,
+                                  emulator::passwordLockedT5577(CardNumber{1, 2, 3, 4, 5}), 6,
                                   Status::PasswordProtected}));
 
 class Locking : public ::testing::TestWithParam<Chip> {};
 
 TEST_P(Locking, IsPermanentAndKeepsTheNumberWrittenBeforeIt) {
     const Chip chip = GetParam();
-    const TagNumber first{0x00, 0x00, 0x00, 0x00, 0x2A};
+    const CardNumber first{0x00, 0x00, 0x00, 0x00, 0x2A};
     FieldState field{blank(chip), std::nullopt, 0};
     ASSERT_EQ(writeAsTheProgramDoes(field, chip, first), Status::Ok);
     ASSERT_EQ(emulator::control(field, lockCodeOf(chip)).status, Status::Ok);

@@ -5,11 +5,11 @@
 
 namespace {
 
+using emulator::CardNumber;
 using emulator::Status;
-using emulator::TagNumber;
 
 // 1122334455 is sent as the frame FF8C65298C94A940 (public EM4100 vector).
-constexpr TagNumber kNumber{0x11, 0x22, 0x33, 0x44, 0x55};
+constexpr CardNumber kNumber{0x11, 0x22, 0x33, 0x44, 0x55};
 constexpr std::uint32_t kFrameHigh = 0xFF8C6529;
 constexpr std::uint32_t kFrameLow = 0x8C94A940;
 // The same halves with their bit order reversed (EM4305 words send their lowest bit first).

@@ -111,10 +111,10 @@ TEST(ParseRow, TimeIsTheWallClockWithoutOffsetAndTheMomentIsUtc) {
 TEST(ParseRow, ReadsWhatTheJournalWrites) {
     const commands::JournalEntry entry{"已写卡",
                                        true,
-                                       card::TagNumber{0x07, {0x12, 0xD6, 0x87, 0xAB}},
+                                       card::CardNumber{0x07, {0x12, 0xD6, 0x87, 0xAB}},
                                        reader::TagChip::T5577,
                                        false,
-                                       card::TagNumber{0, {0, 0, 0x03, 0xE8}}};
+                                       card::CardNumber{0, {0, 0, 0x03, 0xE8}}};
     std::string line = journal::formatLine("2024-05-01T14:03:22+08:00", entry);
     line.resize(line.size() - journal::kLineEnd.size());
     const auto row = journal::parseRow(line);
@@ -271,7 +271,7 @@ TEST_P(NumberQuery, FindsTheNumberInEitherNotationOrHex) {
         return;
     }
     std::vector<const char*> found;
-    for (const auto& [hex, number] : std::vector<std::pair<const char*, card::TagNumber>>{
+    for (const auto& [hex, number] : std::vector<std::pair<const char*, card::CardNumber>>{
              {"00000003E8", {0x00, {0x00, 0x00, 0x03, 0xE8}}},
              {"0000001000", {0x00, {0x00, 0x00, 0x10, 0x00}}},
              {"07000003E8", {0x07, {0x00, 0x00, 0x03, 0xE8}}},

@@ -28,7 +28,7 @@ void writeFile(const std::filesystem::path& file, const std::string& text) {
     std::ofstream(file, std::ios::binary) << text;
 }
 
-JournalEntry verifiedWrite(card::TagNumber number, bool locked = false) {
+JournalEntry verifiedWrite(card::CardNumber number, bool locked = false) {
     return JournalEntry{locked ? "已写卡并加锁" : "已写卡",
                         true,
                         number,
@@ -46,15 +46,15 @@ TEST(Journal, AFreshJournalHasTheMarkTheHeaderAndOneLinePerWrite) {
     const std::string time = journal::isoLocalTime(kMoment);
 
     ASSERT_EQ(journal.append(JournalEntry{
-                  "已写卡并加锁", true, card::TagNumber{0x00, {0x12, 0xD6, 0x87, 0xAB}},
-                  reader::TagChip::EM4305, true, card::TagNumber{0x01, {0x00, 0x00, 0x03, 0xE8}}}),
+                  "已写卡并加锁", true, card::CardNumber{0x00, {0x12, 0xD6, 0x87, 0xAB}},
+                  reader::TagChip::EM4305, true, card::CardNumber{0x01, {0x00, 0x00, 0x03, 0xE8}}}),
               std::nullopt);
     ASSERT_EQ(journal.append(JournalEntry{"写卡失败（状态 7）", false,
-                                          card::TagNumber{0xFF, {0xFF, 0xFF, 0xFF, 0xFF}},
+                                          card::CardNumber{0xFF, {0xFF, 0xFF, 0xFF, 0xFF}},
                                           reader::TagChip::T5577, false, std::nullopt}),
               std::nullopt);
     // Whether a write counts is the 核对 column's to say, not its result's wording.
-    ASSERT_EQ(journal.append(JournalEntry{"已写卡？", false, card::TagNumber{0, {0, 0, 0, 9}},
+    ASSERT_EQ(journal.append(JournalEntry{"已写卡？", false, card::CardNumber{0, {0, 0, 0, 9}},
                                           reader::TagChip::T5577, false, std::nullopt}),
               std::nullopt);
 
@@ -68,10 +68,10 @@ TEST(Journal, AFreshJournalHasTheMarkTheHeaderAndOneLinePerWrite) {
     EXPECT_EQ(journal::csvField("a\"b,c"), "\"a\"\"b,c\"");
 
     const journal::Journal reopened(file);
-    EXPECT_EQ(reopened.lastVerifiedWrite(card::TagNumber{0x00, {0x12, 0xD6, 0x87, 0xAB}}), time);
-    EXPECT_EQ(reopened.lastVerifiedWrite(card::TagNumber{0xFF, {0xFF, 0xFF, 0xFF, 0xFF}}),
+    EXPECT_EQ(reopened.lastVerifiedWrite(card::CardNumber{0x00, {0x12, 0xD6, 0x87, 0xAB}}), time);
+    EXPECT_EQ(reopened.lastVerifiedWrite(card::CardNumber{0xFF, {0xFF, 0xFF, 0xFF, 0xFF}}),
               std::nullopt);
-    EXPECT_EQ(reopened.lastVerifiedWrite(card::TagNumber{0, {0, 0, 0, 9}}), std::nullopt);
+    EXPECT_EQ(reopened.lastVerifiedWrite(card::CardNumber{0, {0, 0, 0, 9}}), std::nullopt);
     EXPECT_EQ(reopened.verifiedNumbers(), 1U);
 }
 
@@ -95,13 +95,13 @@ TEST_P(TornLastLine, HidesNoLineBeforeItAndTheNextLineStartsOnItsOwn) {
     writeFile(file, before);
 
     journal::Journal journal(file, [] { return kMoment; });
-    EXPECT_EQ(journal.lastVerifiedWrite(card::TagNumber{0, {0, 0, 0, 1}}),
+    EXPECT_EQ(journal.lastVerifiedWrite(card::CardNumber{0, {0, 0, 0, 1}}),
               "2024-05-01T10:00:00+08:00");
-    EXPECT_EQ(journal.lastVerifiedWrite(card::TagNumber{0, {0, 0, 0, 2}}),
+    EXPECT_EQ(journal.lastVerifiedWrite(card::CardNumber{0, {0, 0, 0, 2}}),
               "2024-05-01T10:00:05+08:00");
-    EXPECT_EQ(journal.lastVerifiedWrite(card::TagNumber{0, {0, 0, 0, 3}}), std::nullopt);
+    EXPECT_EQ(journal.lastVerifiedWrite(card::CardNumber{0, {0, 0, 0, 3}}), std::nullopt);
 
-    ASSERT_EQ(journal.append(verifiedWrite(card::TagNumber{0, {0, 0, 0, 4}})), std::nullopt);
+    ASSERT_EQ(journal.append(verifiedWrite(card::CardNumber{0, {0, 0, 0, 4}})), std::nullopt);
 
     const std::string after = fileText(file);
     ASSERT_EQ(after.substr(0, before.size()), before);  // nothing before it rewritten
@@ -110,8 +110,8 @@ TEST_P(TornLastLine, HidesNoLineBeforeItAndTheNextLineStartsOnItsOwn) {
                   ",已写卡,0000000004,000,0000000004,\"000,00004\",T5577,否,是,\r\n");
     const journal::Journal reopened(file);
     EXPECT_EQ(reopened.verifiedNumbers(), 3U);
-    EXPECT_EQ(reopened.lastVerifiedWrite(card::TagNumber{0, {0, 0, 0, 3}}), std::nullopt);
-    EXPECT_NE(reopened.lastVerifiedWrite(card::TagNumber{0, {0, 0, 0, 4}}), std::nullopt);
+    EXPECT_EQ(reopened.lastVerifiedWrite(card::CardNumber{0, {0, 0, 0, 3}}), std::nullopt);
+    EXPECT_NE(reopened.lastVerifiedWrite(card::CardNumber{0, {0, 0, 0, 4}}), std::nullopt);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -128,7 +128,7 @@ TEST(Journal, AJournalThatCannotBeWrittenSaysWhereAndStillRemembersTheWrite) {
     const testing_support::ScratchFolder scratch;
     writeFile(scratch.path() / "zeld", "a file where the folder should be");
     journal::Journal journal(scratch.path() / "zeld" / "written-tags.csv");
-    const card::TagNumber number{0, {0, 0, 0, 9}};
+    const card::CardNumber number{0, {0, 0, 0, 9}};
 
     const auto failure = journal.append(verifiedWrite(number));
 
@@ -182,8 +182,8 @@ std::string at(int second) {
     return "2024-05-01T10:00:0" + std::to_string(second) + "+08:00";
 }
 
-card::TagNumber number(int n) {
-    return card::TagNumber{0, {0, 0, 0, static_cast<std::uint8_t>(n)}};
+card::CardNumber number(int n) {
+    return card::CardNumber{0, {0, 0, 0, static_cast<std::uint8_t>(n)}};
 }
 
 struct Counting {

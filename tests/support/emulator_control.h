@@ -28,7 +28,7 @@ namespace testing_support {
 // empty; the destructor removes the file and restores the variable. Link zeld_emulator_core.
 class EmulatorControl {
 public:
-    using Number = card::TagNumber;
+    using Number = card::CardNumber;
     using TagKind = emulator::TagKind;
 
     EmulatorControl() : EmulatorControl(uniqueFile()) {}

@@ -57,7 +57,7 @@ struct FakeWindow {
 class NoJournal final : public commands::WriteJournal {
 public:
     [[nodiscard]] std::optional<std::string> lastVerifiedWrite(
-        const card::TagNumber& /*number*/) const override {
+        const card::CardNumber& /*number*/) const override {
         return std::nullopt;
     }
     [[nodiscard]] std::optional<std::string> append(

@@ -93,7 +93,7 @@ std::optional<std::string> journalOneWrite(const std::filesystem::path& file) {
     commands::JournalEntry entry;
     entry.result = "已写卡";
     entry.verified = true;
-    entry.number = card::TagNumber{0, {0, 0, 0, 1}};
+    entry.number = card::CardNumber{0, {0, 0, 0, 1}};
     return earlier.append(entry);
 }
 

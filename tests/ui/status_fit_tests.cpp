@@ -18,7 +18,7 @@ namespace {
 using commands::WriteOutcome;
 using Result = WriteOutcome::Result;
 
-constexpr card::TagNumber kWidest{0xFF, {0xFF, 0xFF, 0xFF, 0xFF}};
+constexpr card::CardNumber kWidest{0xFF, {0xFF, 0xFF, 0xFF, 0xFF}};
 // The longest words a foreign text is given in (the library's exception, the system's reason):
 // cut to its longest before it is shown.
 const std::string kForeign(200, 'W');
