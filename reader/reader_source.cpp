@@ -61,6 +61,7 @@ util::Expected<Reader*, LoadError> LazyReaderLibrary::acquire() {
         return util::Unexpected{
             LoadError{LoadError::Kind::ThrewWhileLoading, places_.front(), error.what(), {}}};
     }
+    tellLoaded();
     return static_cast<Reader*>(&*library_);
 }
 

@@ -6,8 +6,10 @@
 #include "util/expected.h"
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace reader {
@@ -26,6 +28,9 @@ public:
     // The reader, or why it cannot be had. A failure is not remembered: the next call tries again.
     virtual util::Expected<Reader*, LoadError> acquire() = 0;
     [[nodiscard]] virtual ReaderInUse readerInUse() const = 0;
+    // Called, on the loading thread, as soon as the library has been loaded, so that what is in
+    // use can be shown while the command that loaded it still runs.
+    void whenLoaded(std::function<void()> tell) { whenLoaded_ = std::move(tell); }
 
 protected:
     ReaderSource() = default;
@@ -33,6 +38,14 @@ protected:
     ReaderSource(ReaderSource&&) = default;
     ReaderSource& operator=(const ReaderSource&) = default;
     ReaderSource& operator=(ReaderSource&&) = default;
+    void tellLoaded() const {
+        if (whenLoaded_) {
+            whenLoaded_();
+        }
+    }
+
+private:
+    std::function<void()> whenLoaded_;
 };
 
 // The reader library, loaded when a command first needs it and kept loaded. It is taken from

@@ -199,6 +199,11 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
     rows->addWidget(indicators);
     statusBar()->addWidget(bar, 1);
     showReaderInUse();
+    // At once, not when the command ends: a write's question may wait long after the load.
+    source_->whenLoaded([this] {
+        showReaderInUse();
+        readerInUse_->repaint();  // the library's next call holds up the event loop
+    });
     // The journal at hand, by mouse, Tab and the shortcut; the window's own controls untouched.
     auto* journalButton = new QToolButton(indicators);
     journalButton->setText(QStringLiteral("写卡记录"));

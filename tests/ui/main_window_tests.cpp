@@ -731,6 +731,7 @@ private Q_SLOTS:
         const auto window = windowOverEmulator();
         QString question;
         QString defaultButton;
+        QString indicator;
         QTimer answer;
         connect(&answer, &QTimer::timeout, [&] {
             auto* box = window->findChild<QMessageBox*>();
@@ -740,6 +741,7 @@ private Q_SLOTS:
             answer.stop();
             question = box->text();
             defaultButton = box->defaultButton()->text();
+            indicator = control<QLabel>(*window, "readerInUse")->text();
             // A key pressed as the question appears does not answer it; one pressed later does.
             QTest::keyClick(box, Qt::Key_Return);
             QVERIFY(box->isVisible());
@@ -756,6 +758,8 @@ private Q_SLOTS:
         QCOMPARE(question.size(),
                  QStringLiteral("0000000001 已于 2026-12-07 20:34 写过，仍要写入吗？").size());
         QCOMPARE(defaultButton, QStringLiteral("不写入"));
+        // The tag was read before the question: the library is loaded, and said so already.
+        QCOMPARE(indicator, QStringLiteral("模拟读卡器库"));
         QVERIFY(!field.tagNumber().has_value());
         QCOMPARE(field.beepCount(), beeps);
         QCOMPARE(lineCount(data.journalFile()), 2);
