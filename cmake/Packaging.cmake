@@ -19,8 +19,15 @@ number into one window, in the ten-digit and the eight-digit notation, or writes
 number onto a T5577 or EM4305 tag, optionally locking it and numbering a batch of\n\
 tags in sequence. Ships an emulated reader (and its tool mf1-field) in\n\
 /usr/lib/zeld; put the reader vendor's libMF1.so in its place to use a real one.")
-# The libraries the programs link, found by dpkg-shlibdeps; the window's captions are Chinese.
+# The libraries the programs link, found by dpkg-shlibdeps; the window's captions are Chinese, and
+# so are Qt's own dialogs with Qt's translations (without them they are in English, nothing more).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-microhei | fonts-noto-cjk")
+if(ZELD_QT_MAJOR EQUAL 5)
+  set(zeld_qt_translations qttranslations5-l10n)
+else()
+  set(zeld_qt_translations qt${ZELD_QT_MAJOR}-translations-l10n)
+endif()
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "fonts-wqy-microhei | fonts-noto-cjk, ${zeld_qt_translations}")
 
 include(CPack)

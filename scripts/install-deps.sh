@@ -11,6 +11,7 @@ source "$(dirname "$0")/lib.sh"
 linux_packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev
+  qt6-translations-l10n  # Qt's own dialogs in Chinese
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool xclip x11-utils imagemagick
   fonts-wqy-microhei
@@ -28,6 +29,7 @@ win32_packages=(
   nsis         # makensis, for the installer
   python3-pefile  # reads the built files' version resources and icons back
   python3-openpyxl  # reads the journal's .xlsx export back
+  qttranslations5-l10n  # Qt 5.15's Chinese for its own dialogs, shipped beside zeld.exe
   xvfb xauth xdotool xclip x11-utils fonts-dejavu-core fonts-wqy-microhei
   wine wine32:i386 fonts-wine locales
 )

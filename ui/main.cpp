@@ -3,6 +3,7 @@
 #include "reader/reader_source.h"
 #include "ui/command_line.h"
 #include "ui/main_window.h"
+#include "ui/qt_translation.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -32,6 +33,8 @@ int main(int argc, char* argv[]) {
         Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
 #endif
     QApplication app(argc, argv);
+    // Before any dialog exists: a standard button takes its text when it is made.
+    ui::installQtTranslation(&app);
     // PNGs rather than the SVG: Qt's SVG plugin is not everywhere Qt is.
     QIcon icon;
     for (const char* size : {"32", "48", "256"}) {

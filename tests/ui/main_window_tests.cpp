@@ -8,6 +8,7 @@
 #include "support/emulator_control.h"
 #include "support/recording_reader.h"
 #include "ui/main_window.h"
+#include "ui/qt_translation.h"
 #include "ui/window_layout.h"
 
 #include <QAccessible>
@@ -23,6 +24,7 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QStyleHints>
+#include <QTranslator>
 #include <QtTest>
 
 #include <algorithm>
@@ -788,6 +790,20 @@ private Q_SLOTS:
         QTRY_VERIFY(!window->isVisible());
         QVERIFY(!field.tagNumber().has_value());
         QCOMPARE(lineCount(data.journalFile()), 2);
+    }
+
+    // As the export's "… already exists. Do you want to replace it?" asks.
+    void qtsOwnDialogsAnswerInChinese() {
+        QTranslator* translator = ui::installQtTranslation(qApp);
+        QVERIFY2(translator != nullptr, "Qt's translations for zh_CN are not installed");
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("导出"), QStringLiteral("x"),
+                        QMessageBox::Yes | QMessageBox::No);
+        const QString yes = box.button(QMessageBox::Yes)->text();
+        const QString no = box.button(QMessageBox::No)->text();
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+        QCOMPARE(yes, QStringLiteral("是(&Y)"));
+        QCOMPARE(no, QStringLiteral("否(&N)"));
     }
 };
 
