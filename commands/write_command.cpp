@@ -126,8 +126,8 @@ WriteOutcome faulted(WriteOutcome outcome, const reader::ReaderFault& fault) {
     return outcome;
 }
 
-// The write, from the chip's announcement on; `outOfRange`, the field that stops it once the chip
-// is announced.
+// The write: what the tag holds, the question, then the chip's announcement and the write;
+// `outOfRange`, the field that stops it once the chip is announced.
 WriteOutcome write(const WriteRequest& request, std::optional<Field> outOfRange,
                    reader::ReaderSource& source, WriteJournal& journal, const Confirm& confirm) {
     WriteOutcome outcome;
@@ -138,28 +138,27 @@ WriteOutcome write(const WriteRequest& request, std::optional<Field> outOfRange,
         outcome.loadError = acquired.error();
         return outcome;
     }
-    reader::CommandSession session(**acquired);
 
-    // The chip is announced before anything else, also when a field then stops the write. Its
-    // status is not looked at: the write's own status tells whether the tag took the number.
-    try {
-        static_cast<void>(session.announceChip(outcome.request.chip));
-    } catch (const reader::ReaderFault& fault) {
-        return faulted(std::move(outcome), fault);
-    }
-
-    // 1. The field that stops it.
+    // A field that stops the write: the chip is announced all the same, as for every write.
     if (outOfRange) {
+        reader::CommandSession session(**acquired);
+        try {
+            static_cast<void>(session.announceChip(outcome.request.chip));
+        } catch (const reader::ReaderFault& fault) {
+            return faulted(std::move(outcome), fault);
+        }
         outcome.result = Result::OutOfRange;
         outcome.invalidField = outOfRange;
         return outcome;
     }
 
-    // 2. What the tag holds now, and whether the journal knows either number.
+    // 1. What the tag holds now, read on buffers of its own so that the write's calls, from the
+    // announcement on, get theirs fresh; and whether the journal knows either number.
     JournalHold hold(journal);
     reader::CommandSession::TagReply before;
     try {
-        before = session.readTag();
+        reader::CommandSession look(**acquired);
+        before = look.readTag();
     } catch (const reader::ReaderFault& fault) {
         return faulted(std::move(outcome), fault);
     }
@@ -168,6 +167,15 @@ WriteOutcome write(const WriteRequest& request, std::optional<Field> outOfRange,
     if (!ask(confirm, journal, outcome)) {
         outcome.result = Result::Declined;
         return outcome;
+    }
+
+    // 2. The chip's announcement opens the write. Its status is not looked at: the tag read back
+    // after the write tells whether it took the number.
+    reader::CommandSession session(**acquired);
+    try {
+        static_cast<void>(session.announceChip(outcome.request.chip));
+    } catch (const reader::ReaderFault& fault) {
+        return faulted(std::move(outcome), fault);
     }
 
     // 3. On the reader, announced in the journal first so that a crash during it leaves a trace.

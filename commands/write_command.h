@@ -77,9 +77,9 @@ struct WriteQuestion {
 // Asks the user; true for `yes`. An empty one stands for a user who cannot be asked: `no`.
 using Confirm = std::function<bool(const WriteQuestion&)>;
 
-// Writes the request's number onto the tag at the reader: announces the chip, reads what the tag
-// holds, writes, reads the tag back, and only when it sends the number written asks for the lock
-// (when requested) and beeps. A write the reader refuses, or a read-back that fails or differs,
+// Writes the request's number onto the tag at the reader: reads what the tag holds (on buffers of
+// its own), announces the chip, writes, reads the tag back, and only when it sends the number
+// written asks for the lock (when requested) and beeps. A write the reader refuses, or a read-back that fails or differs,
 // stops it with nothing locked or beeped; a refused lock stops it without the beep.
 //
 // A number the journal holds as written, or a tag holding one, is put to `confirm` first (the
