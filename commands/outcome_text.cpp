@@ -119,11 +119,15 @@ WriteQuestion writeQuestion(const WriteOutcome& outcome) {
     const std::string again =
         outcome.earlierWrite ? next + " 已于 " + readableTime(*outcome.earlierWrite) + " 写过" : "";
     if (outcome.previousWrite && outcome.previousNumber) {
-        return WriteQuestion{"此卡已是 " +
-                                 asEntered(*outcome.previousNumber, outcome.request.notation) +
-                                 "（" + readableTime(*outcome.previousWrite) + " 写入），改写为 " +
-                                 next + " 吗？" + (again.empty() ? "" : again + "。"),
-                             "改写", "不改写"};
+        const std::string onTag = "此卡已是 " +
+                                  asEntered(*outcome.previousNumber, outcome.request.notation) +
+                                  "（" + readableTime(*outcome.previousWrite) + " 写入）";
+        if (again.empty()) {
+            return WriteQuestion{onTag + "，改写为 " + next + " 吗？", "改写", "不改写"};
+        }
+        // Two facts: each its own sentence, and the question, which both answers answer, last.
+        return WriteQuestion{onTag + "。" + again + "。仍要改写为 " + next + " 吗？", "仍要改写",
+                             "不改写"};
     }
     return WriteQuestion{again + "，仍要写入吗？", "仍要写入", "不写入"};
 }

@@ -79,8 +79,9 @@ using Confirm = std::function<bool(const WriteQuestion&)>;
 
 // Writes the request's number onto the tag at the reader: reads what the tag holds (on buffers of
 // its own), announces the chip, writes, reads the tag back, and only when it sends the number
-// written asks for the lock (when requested) and beeps. A write the reader refuses, or a read-back that fails or differs,
-// stops it with nothing locked or beeped; a refused lock stops it without the beep.
+// written asks for the lock (when requested) and beeps. A write the reader refuses is read back
+// all the same: such a reader may have written the tag. A read-back that fails or differs stops
+// it with nothing locked or beeped; a refused lock stops it without the beep.
 //
 // A number the journal holds as written, or a tag holding one, is put to `confirm` first (the
 // default: not written), and every write that reached MF_Write appends its line, on disk before
