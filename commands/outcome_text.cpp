@@ -132,25 +132,46 @@ WriteQuestion writeQuestion(const WriteOutcome& outcome) {
     return WriteQuestion{again + "，仍要写入吗？", "仍要写入", "不写入"};
 }
 
+namespace {
+
+// After a write the reader reported as failed whose tag was read back holding the number; the
+// status line leaves the status to the journal.
+std::string reportedFailure(const WriteOutcome& outcome, bool withStatus = true) {
+    if (outcome.writeStatus == reader::kSuccess) {
+        return {};
+    }
+    if (!withStatus) {
+        return "（读卡器报告写卡失败，读回无误）";
+    }
+    return "（读卡器报告写卡失败，状态 " + std::to_string(outcome.writeStatus) + "，读回无误）";
+}
+
+}  // namespace
+
 std::string journalResult(const WriteOutcome& outcome) {
     using Result = WriteOutcome::Result;
     switch (outcome.result) {
         case Result::Written:
-            return outcome.request.lock ? "已写卡并保护" : "已写卡";
+            return (outcome.request.lock ? "已写卡并保护" : "已写卡") + reportedFailure(outcome);
         case Result::WrittenNotLocked:
             if (outcome.fault) {
-                return "已写卡，保护结果不明（读卡器库出错）";
+                return "已写卡，保护结果不明（读卡器库出错）" + reportedFailure(outcome);
             }
-            return "已写卡，未能保护（状态 " + std::to_string(outcome.lockStatus) + "）";
+            return "已写卡，未能保护（状态 " + std::to_string(outcome.lockStatus) + "）" +
+                   reportedFailure(outcome);
         case Result::NotWritten:
             return "写卡失败（状态 " + std::to_string(outcome.writeStatus) + "）";
         case Result::NotReadBack:
-            return "写后读不到卡（状态 " + std::to_string(outcome.readBackStatus) + "），未确认";
+            return std::string(kUnsettledResult) + "：" +
+                   (outcome.writeStatus != reader::kSuccess
+                        ? "读卡器报告写卡失败（状态 " + std::to_string(outcome.writeStatus) + "），"
+                        : std::string()) +
+                   "写后读不到卡（状态 " + std::to_string(outcome.readBackStatus) + "）";
         case Result::WrongReadBack:
             // Ten hex digits in one piece, as in the journal's hex column.
             return "写后读回不符，卡上为 " + card::hexDigits(outcome.readBack);
         case Result::ReaderFault:
-            return "读卡器库出错，结果不明";
+            return std::string(kUnsettledResult) + "：读卡器库出错";
         case Result::Declined:
         case Result::OutOfRange:
         case Result::ReaderUnavailable:
@@ -165,9 +186,11 @@ std::string describeWrite(const WriteOutcome& outcome, const reader::ReaderInUse
         case Result::Written:
             // The verdict first: a long line is cut at its end in the status line.
             // With trouble to tell, the number in its two notations leaves it the room.
-            if (outcome.journalError || outcome.journalUnavailable || outcome.fault) {
+            if (outcome.journalError || outcome.journalUnavailable || outcome.fault ||
+                outcome.writeStatus != reader::kSuccess) {
                 return (outcome.request.lock ? "已写卡并保护 " : "已写卡 ") +
-                       card::bothNotations(outcome.request.number) + journalTrouble(outcome) +
+                       card::bothNotations(outcome.request.number) +
+                       reportedFailure(outcome, false) + journalTrouble(outcome) +
                        (outcome.fault ? "；随后读卡器库出错" : "");
             }
             return (outcome.request.lock ? "已写卡并保护 " : "已写卡 ") +
@@ -175,16 +198,22 @@ std::string describeWrite(const WriteOutcome& outcome, const reader::ReaderInUse
         case Result::WrittenNotLocked:
             if (outcome.fault) {
                 return "已写卡 " + card::bothNotations(outcome.request.number) +
-                       "，保护结果不明（读卡器库出错）" + journalTrouble(outcome);
+                       reportedFailure(outcome, false) + "，保护结果不明（读卡器库出错）" +
+                       journalTrouble(outcome);
             }
-            return "已写卡 " + card::bothNotations(outcome.request.number) + "，未能保护" +
+            return "已写卡 " + card::bothNotations(outcome.request.number) +
+                   reportedFailure(outcome, false) + "，未能保护" +
                    failureDetail(outcome.lockStatus, inUse) + journalTrouble(outcome);
         case Result::NotWritten:
             return "未写卡" + failureDetail(outcome.writeStatus, inUse) + leftUndone(outcome) +
                    journalTrouble(outcome);
         case Result::NotReadBack:
-            return "写卡未确认：读不到卡" + failureDetail(outcome.readBackStatus, inUse) +
-                   leftUndone(outcome) + journalTrouble(outcome);
+            // The tag may hold the number: the next one must not get it unnoticed.
+            return std::string(kUnsettledResult) + "：" +
+                   (outcome.writeStatus != reader::kSuccess ? "读卡器报告写卡失败，" : "") +
+                   "写后读不到卡" + failureDetail(outcome.readBackStatus, inUse) +
+                   "，请重新读卡核对或将此卡放在一边" + leftUndone(outcome) +
+                   journalTrouble(outcome);
         case Result::WrongReadBack:
             // In hex: the tag may differ in its version or customer byte alone.
             return "未写卡：读回 " + hexText(outcome.readBack) + "，不是 " +
@@ -239,6 +268,7 @@ std::string verdict(const WriteOutcome& outcome) {
             return "已写卡，未能保护 " +
                    asEntered(outcome.request.number, outcome.request.notation);
         case WriteOutcome::Result::ReaderFault:
+        case WriteOutcome::Result::NotReadBack:
             return "写卡结果不明";
         default:
             return "未写卡";

@@ -20,24 +20,22 @@ void perform(reader::CommandSession& session, WriteOutcome& outcome) {
     const WriteRequest& request = outcome.request;
     outcome.reached = Stage::Sent;  // from here on the journal takes the write's line
     outcome.writeStatus = session.write(request.chip, request.number);
-    if (outcome.writeStatus != reader::kSuccess) {
-        // Advancing, locking or beeping now would tell a batch operator a tag was numbered
-        // when it was not, or lock a tag holding the wrong number.
-        outcome.result = Result::NotWritten;
-        return;
-    }
 
-    // Readers of this kind may report a write as done while the tag still sends its old number:
-    // only the number the tag sends now counts.
+    // Readers of this kind may report a write as done while the tag still sends its old number,
+    // and as failed while the tag took it: only the number the tag sends now counts.
     const auto reply = session.readTag();
     outcome.readBackStatus = reply.status;
     if (!reply.number) {
+        // The tag may hold the number or not: the operator must look.
         outcome.result = Result::NotReadBack;
         return;
     }
     outcome.readBack = *reply.number;
     if (outcome.readBack != request.number) {
-        outcome.result = Result::WrongReadBack;
+        // Advancing, locking or beeping now would tell a batch operator a tag was numbered
+        // when it was not, or lock a tag holding the wrong number.
+        outcome.result =
+            outcome.writeStatus != reader::kSuccess ? Result::NotWritten : Result::WrongReadBack;
         return;
     }
     outcome.reached = Stage::Verified;

@@ -16,10 +16,11 @@ namespace commands {
 
 struct WriteOutcome {
     enum class Result {
-        Written,            // written and read back (and locked, when asked); the reader beeped
+        Written,            // written and read back (and locked, when asked); the reader beeped,
+                            // also when it reported the write as failed (writeStatus)
         WrittenNotLocked,   // written and read back, but the lock request failed: not protected
-        NotWritten,         // the reader refused the write: nothing advanced, nothing locked
-        NotReadBack,        // the write was taken but the tag could not be read back afterwards
+        NotWritten,         // the reader refused the write and the tag sends another number
+        NotReadBack,        // the tag could not be read back after the write: it may hold it
         WrongReadBack,      // the tag sends another number than the one written
         Declined,           // the number or the tag's was written before; the user said no
         OutOfRange,         // a field's number is out of range: nothing was written

@@ -5,8 +5,14 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace commands {
+
+// How the result of a write starts when no one can tell whether the tag took the number (it could
+// not be read back, or the library failed mid-way): the tag must be read again or set aside, and
+// the number counts as written until a later line of it says otherwise.
+inline constexpr std::string_view kUnsettledResult = "结果不明";
 
 // One write that reached MF_Write, as the journal of written tags keeps it.
 struct JournalEntry {

@@ -336,14 +336,40 @@ TEST(WriteCommand, RefusedWriteAdvancesNothingLocksNothingAndDoesNotBeep) {
         EXPECT_EQ(journal.entries[0].result, "写卡失败（状态 1）");
         EXPECT_FALSE(journal.entries[0].verified);
         EXPECT_FALSE(outcome.advanced());
-        EXPECT_EQ(sequence(source),
-                  (std::vector<std::string>{"getsnr", em4305 ? "buzz 5" : "buzz 4", "write"}));
+        // Read back all the same: the tag still sends its old number.
+        EXPECT_EQ(
+            sequence(source),
+            (std::vector<std::string>{"getsnr", em4305 ? "buzz 5" : "buzz 4", "write", "getsnr"}));
         EXPECT_EQ(window.texts[Field::B3B0], "0000000001");
         EXPECT_TRUE(window.setOrder.empty());
         const std::string message = commands::describeWrite(outcome);
         EXPECT_NE(message.find("未写卡"), std::string::npos) << message;
         EXPECT_NE(message.find("号码未加一"), std::string::npos) << message;
     }
+}
+
+// A reader may report a write as failed while the tag took the number: the tag counts.
+TEST(WriteCommand, RefusedWriteTheTagTookCountsAsWrittenAndSaysTheReaderReportedAFailure) {
+    FakeSource source;
+    source.device.writeStatus = 3;
+    source.device.tag = {0, 0, 0, 0, 1};  // as the write leaves it
+    FakeWindow window;
+    window.add1 = true;
+    window.lock = true;
+    MemoryJournal journal;
+
+    const auto outcome = pressWrite(window, source, journal);
+
+    EXPECT_EQ(outcome.result, WriteOutcome::Result::Written);
+    EXPECT_TRUE(outcome.locked());
+    EXPECT_EQ(sequence(source), (std::vector<std::string>{"getsnr", "buzz 4", "write", "getsnr",
+                                                          "buzz 6", "buzz 1"}));
+    EXPECT_EQ(window.texts[Field::B3B0], "0000000002");
+    ASSERT_EQ(journal.entries.size(), 1U);
+    EXPECT_TRUE(journal.entries[0].verified);
+    EXPECT_EQ(journal.entries[0].result, "已写卡并保护（读卡器报告写卡失败，状态 3，读回无误）");
+    EXPECT_EQ(commands::describeWrite(outcome),
+              "已写卡并保护 0000000001 / 000,00001（读卡器报告写卡失败，读回无误）");
 }
 
 // A write MF_Write reported as done that the tag does not bear out.
@@ -400,7 +426,16 @@ INSTANTIATE_TEST_SUITE_P(
                                  "07\u00A000\u00A000\u00A000\u00A001，不是", "写后读回不符"},
                       Unverified{"TagCannotBeReadBack", [](auto& d) { d.getsnrStatus = 1; },
                                  WriteOutcome::Result::NotReadBack,
-                                 "写卡未确认：读不到卡（状态 1）", "写后读不到卡"}),
+                                 "结果不明：写后读不到卡（状态 1），请重新读卡核对或将此卡放在一边",
+                                 "结果不明：写后读不到卡（状态 1）"},
+                      Unverified{"RefusedAndCannotBeReadBack",
+                                 [](auto& d) {
+                                     d.writeStatus = 4;
+                                     d.getsnrStatus = 1;
+                                 },
+                                 WriteOutcome::Result::NotReadBack,
+                                 "结果不明：读卡器报告写卡失败，写后读不到卡（状态 1）",
+                                 "结果不明：读卡器报告写卡失败（状态 4），写后读不到卡"}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
 
 // Before the write the tag is read: a number this program wrote and verified, on the tag or to
