@@ -151,6 +151,7 @@ void pressWrite(testing_support::FakeWindow& window, fuzzing::FuzzedSource& sour
     const bool readBackNow =
         wrote && device.readBackMatches && device.lastWritten == outcome.request.number;
     FUZZ_CHECK(!device.beepedUnverified);
+    FUZZ_CHECK(!device.wroteOutOfTurn);
     FUZZ_CHECK(!beeped ||
                (readBackNow && outcome.verified() && outcome.readBack == outcome.request.number));
     const bool advanced =
