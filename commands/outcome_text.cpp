@@ -186,33 +186,36 @@ std::string describeWrite(const WriteOutcome& outcome, const reader::ReaderInUse
         case Result::Written:
             // The verdict first: a long line is cut at its end in the status line.
             // With trouble to tell, the number in its two notations leaves it the room.
-            if (outcome.journalError || outcome.journalUnavailable || outcome.fault ||
-                outcome.writeStatus != reader::kSuccess) {
+            // The reader's reported failure only when nothing weightier needs the room: the
+            // journal keeps it.
+            if (outcome.journalError || outcome.journalUnavailable || outcome.fault) {
+                return (outcome.request.lock ? "已写卡并保护 " : "已写卡 ") +
+                       card::bothNotations(outcome.request.number) + journalTrouble(outcome) +
+                       (outcome.fault ? "；随后读卡器库出错" : "");
+            }
+            if (outcome.writeStatus != reader::kSuccess) {
                 return (outcome.request.lock ? "已写卡并保护 " : "已写卡 ") +
                        card::bothNotations(outcome.request.number) +
-                       reportedFailure(outcome, false) + journalTrouble(outcome) +
-                       (outcome.fault ? "；随后读卡器库出错" : "");
+                       reportedFailure(outcome, false);
             }
             return (outcome.request.lock ? "已写卡并保护 " : "已写卡 ") +
                    numberInAllForms(outcome.request.number);
         case Result::WrittenNotLocked:
             if (outcome.fault) {
                 return "已写卡 " + card::bothNotations(outcome.request.number) +
-                       reportedFailure(outcome, false) + "，保护结果不明（读卡器库出错）" +
-                       journalTrouble(outcome);
+                       "，保护结果不明（读卡器库出错）" + journalTrouble(outcome);
             }
-            return "已写卡 " + card::bothNotations(outcome.request.number) +
-                   reportedFailure(outcome, false) + "，未能保护" +
+            return "已写卡 " + card::bothNotations(outcome.request.number) + "，未能保护" +
                    failureDetail(outcome.lockStatus, inUse) + journalTrouble(outcome);
         case Result::NotWritten:
             return "未写卡" + failureDetail(outcome.writeStatus, inUse) + leftUndone(outcome) +
                    journalTrouble(outcome);
         case Result::NotReadBack:
             // The tag may hold the number: the next one must not get it unnoticed.
-            return std::string(kUnsettledResult) + "：" +
-                   (outcome.writeStatus != reader::kSuccess ? "读卡器报告写卡失败，" : "") +
-                   "写后读不到卡" + failureDetail(outcome.readBackStatus, inUse) +
-                   "，请重新读卡核对或将此卡放在一边" + leftUndone(outcome) +
+            // The reader's own report of the write is left to the journal, and the number not
+            // advanced to the field: the room goes to what the operator must do.
+            return std::string(kUnsettledResult) + "：未读回" +
+                   failureDetail(outcome.readBackStatus, inUse) + "，请重读或搁置" +
                    journalTrouble(outcome);
         case Result::WrongReadBack:
             // In hex: the tag may differ in its version or customer byte alone.

@@ -26,8 +26,10 @@ void perform(reader::CommandSession& session, WriteOutcome& outcome) {
     const auto reply = session.readTag();
     outcome.readBackStatus = reply.status;
     if (!reply.number) {
-        // The tag may hold the number or not: the operator must look.
-        outcome.result = Result::NotReadBack;
+        // A refused write where no tag answered before it either: nothing shows a tag was there
+        // to take it. Otherwise the tag may hold the number or not: the operator must look.
+        const bool noTagSeen = outcome.writeStatus != reader::kSuccess && !outcome.previousNumber;
+        outcome.result = noTagSeen ? Result::NotWritten : Result::NotReadBack;
         return;
     }
     outcome.readBack = *reply.number;

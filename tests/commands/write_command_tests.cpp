@@ -409,33 +409,37 @@ TEST_P(UnverifiedWrite, AdvancesNothingLocksNothingDoesNotBeepAndSaysWhatTheTagS
 
 INSTANTIATE_TEST_SUITE_P(
     ReadBack, UnverifiedWrite,
-    ::testing::Values(Unverified{"TagKeepsItsOldNumber",
-                                 [](auto& d) {
-                                     d.writesReachTheTag = false;
-                                     d.tag = {0, 0, 0, 0, 5};
-                                 },
-                                 WriteOutcome::Result::WrongReadBack,
-                                 "读回 00\u00A000\u00A000\u00A000\u00A005",
-                                 "写后读回不符，卡上为 0000000005"},
-                      Unverified{"OnlyTheCustomerByteDiffers",
-                                 [](auto& d) {
-                                     d.writesReachTheTag = false;
-                                     d.tag = {7, 0, 0, 0, 1};
-                                 },
-                                 WriteOutcome::Result::WrongReadBack,
-                                 "07\u00A000\u00A000\u00A000\u00A001，不是", "写后读回不符"},
-                      Unverified{"TagCannotBeReadBack", [](auto& d) { d.getsnrStatus = 1; },
-                                 WriteOutcome::Result::NotReadBack,
-                                 "结果不明：写后读不到卡（状态 1），请重新读卡核对或将此卡放在一边",
-                                 "结果不明：写后读不到卡（状态 1）"},
-                      Unverified{"RefusedAndCannotBeReadBack",
-                                 [](auto& d) {
-                                     d.writeStatus = 4;
-                                     d.getsnrStatus = 1;
-                                 },
-                                 WriteOutcome::Result::NotReadBack,
-                                 "结果不明：读卡器报告写卡失败，写后读不到卡（状态 1）",
-                                 "结果不明：读卡器报告写卡失败（状态 4），写后读不到卡"}),
+    ::testing::Values(
+        Unverified{"TagKeepsItsOldNumber",
+                   [](auto& d) {
+                       d.writesReachTheTag = false;
+                       d.tag = {0, 0, 0, 0, 5};
+                   },
+                   WriteOutcome::Result::WrongReadBack, "读回 00\u00A000\u00A000\u00A000\u00A005",
+                   "写后读回不符，卡上为 0000000005"},
+        Unverified{"OnlyTheCustomerByteDiffers",
+                   [](auto& d) {
+                       d.writesReachTheTag = false;
+                       d.tag = {7, 0, 0, 0, 1};
+                   },
+                   WriteOutcome::Result::WrongReadBack, "07\u00A000\u00A000\u00A000\u00A001，不是",
+                   "写后读回不符"},
+        Unverified{"TagCannotBeReadBack", [](auto& d) { d.getsnrStatus = 1; },
+                   WriteOutcome::Result::NotReadBack, "结果不明：未读回（状态 1），请重读或搁置",
+                   "结果不明：写后读不到卡（状态 1）"},
+        Unverified{"RefusedAndATagReadBeforeCannotBeReadBack",
+                   [](auto& d) {
+                       d.writeStatus = 4;
+                       d.tag = {0, 0, 0, 0, 5};
+                       d.onGetsnr = [&d, reads = 0](reader::ShortBuffer& s,
+                                                    reader::LongBuffer& l) mutable {
+                           d.getsnrStatus = reads++ == 0 ? 0 : 1;
+                           s.bytes[0] = d.tag[0];
+                           std::copy(d.tag.begin() + 1, d.tag.end(), l.bytes.begin());
+                       };
+                   },
+                   WriteOutcome::Result::NotReadBack, "结果不明：未读回（状态 1），请重读或搁置",
+                   "结果不明：读卡器报告写卡失败（状态 4），写后读不到卡"}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
 
 // Before the write the tag is read: a number this program wrote and verified, on the tag or to
