@@ -119,34 +119,59 @@ WriteQuestion writeQuestion(const WriteOutcome& outcome) {
     const std::string again =
         outcome.earlierWrite ? next + " 已于 " + readableTime(*outcome.earlierWrite) + " 写过" : "";
     if (outcome.previousWrite && outcome.previousNumber) {
-        return WriteQuestion{"此卡已是 " +
-                                 asEntered(*outcome.previousNumber, outcome.request.notation) +
-                                 "（" + readableTime(*outcome.previousWrite) + " 写入），改写为 " +
-                                 next + " 吗？" + (again.empty() ? "" : again + "。"),
-                             "改写", "不改写"};
+        const std::string onTag = "此卡已是 " +
+                                  asEntered(*outcome.previousNumber, outcome.request.notation) +
+                                  "（" + readableTime(*outcome.previousWrite) + " 写入）";
+        if (again.empty()) {
+            return WriteQuestion{onTag + "，改写为 " + next + " 吗？", "改写", "不改写"};
+        }
+        // Two facts: each its own sentence, and the question, which both answers answer, last.
+        return WriteQuestion{onTag + "。" + again + "。仍要改写为 " + next + " 吗？", "仍要改写",
+                             "不改写"};
     }
     return WriteQuestion{again + "，仍要写入吗？", "仍要写入", "不写入"};
 }
+
+namespace {
+
+// After a write the reader reported as failed whose tag was read back holding the number; the
+// status line leaves the status to the journal.
+std::string reportedFailure(const WriteOutcome& outcome, bool withStatus = true) {
+    if (outcome.writeStatus == reader::kSuccess) {
+        return {};
+    }
+    if (!withStatus) {
+        return "（读卡器报告写卡失败，读回无误）";
+    }
+    return "（读卡器报告写卡失败，状态 " + std::to_string(outcome.writeStatus) + "，读回无误）";
+}
+
+}  // namespace
 
 std::string journalResult(const WriteOutcome& outcome) {
     using Result = WriteOutcome::Result;
     switch (outcome.result) {
         case Result::Written:
-            return outcome.request.lock ? "已写卡并保护" : "已写卡";
+            return (outcome.request.lock ? "已写卡并保护" : "已写卡") + reportedFailure(outcome);
         case Result::WrittenNotLocked:
             if (outcome.fault) {
-                return "已写卡，保护结果不明（读卡器库出错）";
+                return "已写卡，保护结果不明（读卡器库出错）" + reportedFailure(outcome);
             }
-            return "已写卡，未能保护（状态 " + std::to_string(outcome.lockStatus) + "）";
+            return "已写卡，未能保护（状态 " + std::to_string(outcome.lockStatus) + "）" +
+                   reportedFailure(outcome);
         case Result::NotWritten:
             return "写卡失败（状态 " + std::to_string(outcome.writeStatus) + "）";
         case Result::NotReadBack:
-            return "写后读不到卡（状态 " + std::to_string(outcome.readBackStatus) + "），未确认";
+            return std::string(kUnsettledResult) + "：" +
+                   (outcome.writeStatus != reader::kSuccess
+                        ? "读卡器报告写卡失败（状态 " + std::to_string(outcome.writeStatus) + "），"
+                        : std::string()) +
+                   "写后读不到卡（状态 " + std::to_string(outcome.readBackStatus) + "）";
         case Result::WrongReadBack:
             // Ten hex digits in one piece, as in the journal's hex column.
             return "写后读回不符，卡上为 " + card::hexDigits(outcome.readBack);
         case Result::ReaderFault:
-            return "读卡器库出错，结果不明";
+            return std::string(kUnsettledResult) + "：读卡器库出错";
         case Result::Declined:
         case Result::OutOfRange:
         case Result::ReaderUnavailable:
@@ -161,10 +186,17 @@ std::string describeWrite(const WriteOutcome& outcome, const reader::ReaderInUse
         case Result::Written:
             // The verdict first: a long line is cut at its end in the status line.
             // With trouble to tell, the number in its two notations leaves it the room.
+            // The reader's reported failure only when nothing weightier needs the room: the
+            // journal keeps it.
             if (outcome.journalError || outcome.journalUnavailable || outcome.fault) {
                 return (outcome.request.lock ? "已写卡并保护 " : "已写卡 ") +
                        card::bothNotations(outcome.request.number) + journalTrouble(outcome) +
                        (outcome.fault ? "；随后读卡器库出错" : "");
+            }
+            if (outcome.writeStatus != reader::kSuccess) {
+                return (outcome.request.lock ? "已写卡并保护 " : "已写卡 ") +
+                       card::bothNotations(outcome.request.number) +
+                       reportedFailure(outcome, false);
             }
             return (outcome.request.lock ? "已写卡并保护 " : "已写卡 ") +
                    numberInAllForms(outcome.request.number);
@@ -179,8 +211,12 @@ std::string describeWrite(const WriteOutcome& outcome, const reader::ReaderInUse
             return "未写卡" + failureDetail(outcome.writeStatus, inUse) + leftUndone(outcome) +
                    journalTrouble(outcome);
         case Result::NotReadBack:
-            return "写卡未确认：读不到卡" + failureDetail(outcome.readBackStatus, inUse) +
-                   leftUndone(outcome) + journalTrouble(outcome);
+            // The tag may hold the number: the next one must not get it unnoticed.
+            // The reader's own report of the write is left to the journal, and the number not
+            // advanced to the field: the room goes to what the operator must do.
+            return std::string(kUnsettledResult) + "：未读回" +
+                   failureDetail(outcome.readBackStatus, inUse) + "，请重读或搁置" +
+                   journalTrouble(outcome);
         case Result::WrongReadBack:
             // In hex: the tag may differ in its version or customer byte alone.
             return "未写卡：读回 " + hexText(outcome.readBack) + "，不是 " +
@@ -235,6 +271,7 @@ std::string verdict(const WriteOutcome& outcome) {
             return "已写卡，未能保护 " +
                    asEntered(outcome.request.number, outcome.request.notation);
         case WriteOutcome::Result::ReaderFault:
+        case WriteOutcome::Result::NotReadBack:
             return "写卡结果不明";
         default:
             return "未写卡";

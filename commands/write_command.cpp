@@ -20,24 +20,24 @@ void perform(reader::CommandSession& session, WriteOutcome& outcome) {
     const WriteRequest& request = outcome.request;
     outcome.reached = Stage::Sent;  // from here on the journal takes the write's line
     outcome.writeStatus = session.write(request.chip, request.number);
-    if (outcome.writeStatus != reader::kSuccess) {
-        // Advancing, locking or beeping now would tell a batch operator a tag was numbered
-        // when it was not, or lock a tag holding the wrong number.
-        outcome.result = Result::NotWritten;
-        return;
-    }
 
-    // Readers of this kind may report a write as done while the tag still sends its old number:
-    // only the number the tag sends now counts.
+    // Readers of this kind may report a write as done while the tag still sends its old number,
+    // and as failed while the tag took it: only the number the tag sends now counts.
     const auto reply = session.readTag();
     outcome.readBackStatus = reply.status;
     if (!reply.number) {
-        outcome.result = Result::NotReadBack;
+        // A refused write where no tag answered before it either: nothing shows a tag was there
+        // to take it. Otherwise the tag may hold the number or not: the operator must look.
+        const bool noTagSeen = outcome.writeStatus != reader::kSuccess && !outcome.previousNumber;
+        outcome.result = noTagSeen ? Result::NotWritten : Result::NotReadBack;
         return;
     }
     outcome.readBack = *reply.number;
     if (outcome.readBack != request.number) {
-        outcome.result = Result::WrongReadBack;
+        // Advancing, locking or beeping now would tell a batch operator a tag was numbered
+        // when it was not, or lock a tag holding the wrong number.
+        outcome.result =
+            outcome.writeStatus != reader::kSuccess ? Result::NotWritten : Result::WrongReadBack;
         return;
     }
     outcome.reached = Stage::Verified;
@@ -126,8 +126,8 @@ WriteOutcome faulted(WriteOutcome outcome, const reader::ReaderFault& fault) {
     return outcome;
 }
 
-// The write, from the chip's announcement on; `outOfRange`, the field that stops it once the chip
-// is announced.
+// The write: what the tag holds, the question, then the chip's announcement and the write;
+// `outOfRange`, the field that stops it once the chip is announced.
 WriteOutcome write(const WriteRequest& request, std::optional<Field> outOfRange,
                    reader::ReaderSource& source, WriteJournal& journal, const Confirm& confirm) {
     WriteOutcome outcome;
@@ -138,28 +138,27 @@ WriteOutcome write(const WriteRequest& request, std::optional<Field> outOfRange,
         outcome.loadError = acquired.error();
         return outcome;
     }
-    reader::CommandSession session(**acquired);
 
-    // The chip is announced before anything else, also when a field then stops the write. Its
-    // status is not looked at: the write's own status tells whether the tag took the number.
-    try {
-        static_cast<void>(session.announceChip(outcome.request.chip));
-    } catch (const reader::ReaderFault& fault) {
-        return faulted(std::move(outcome), fault);
-    }
-
-    // 1. The field that stops it.
+    // A field that stops the write: the chip is announced all the same, as for every write.
     if (outOfRange) {
+        reader::CommandSession session(**acquired);
+        try {
+            static_cast<void>(session.announceChip(outcome.request.chip));
+        } catch (const reader::ReaderFault& fault) {
+            return faulted(std::move(outcome), fault);
+        }
         outcome.result = Result::OutOfRange;
         outcome.invalidField = outOfRange;
         return outcome;
     }
 
-    // 2. What the tag holds now, and whether the journal knows either number.
+    // 1. What the tag holds now, read on buffers of its own so that the write's calls, from the
+    // announcement on, get theirs fresh; and whether the journal knows either number.
     JournalHold hold(journal);
     reader::CommandSession::TagReply before;
     try {
-        before = session.readTag();
+        reader::CommandSession look(**acquired);
+        before = look.readTag();
     } catch (const reader::ReaderFault& fault) {
         return faulted(std::move(outcome), fault);
     }
@@ -168,6 +167,15 @@ WriteOutcome write(const WriteRequest& request, std::optional<Field> outOfRange,
     if (!ask(confirm, journal, outcome)) {
         outcome.result = Result::Declined;
         return outcome;
+    }
+
+    // 2. The chip's announcement opens the write. Its status is not looked at: the tag read back
+    // after the write tells whether it took the number.
+    reader::CommandSession session(**acquired);
+    try {
+        static_cast<void>(session.announceChip(outcome.request.chip));
+    } catch (const reader::ReaderFault& fault) {
+        return faulted(std::move(outcome), fault);
     }
 
     // 3. On the reader, announced in the journal first so that a crash during it leaves a trace.

@@ -16,10 +16,11 @@ namespace commands {
 
 struct WriteOutcome {
     enum class Result {
-        Written,            // written and read back (and locked, when asked); the reader beeped
+        Written,            // written and read back (and locked, when asked); the reader beeped,
+                            // also when it reported the write as failed (writeStatus)
         WrittenNotLocked,   // written and read back, but the lock request failed: not protected
-        NotWritten,         // the reader refused the write: nothing advanced, nothing locked
-        NotReadBack,        // the write was taken but the tag could not be read back afterwards
+        NotWritten,         // the reader refused the write and the tag sends another number
+        NotReadBack,        // the tag could not be read back after the write: it may hold it
         WrongReadBack,      // the tag sends another number than the one written
         Declined,           // the number or the tag's was written before; the user said no
         OutOfRange,         // a field's number is out of range: nothing was written
@@ -77,10 +78,11 @@ struct WriteQuestion {
 // Asks the user; true for `yes`. An empty one stands for a user who cannot be asked: `no`.
 using Confirm = std::function<bool(const WriteQuestion&)>;
 
-// Writes the request's number onto the tag at the reader: announces the chip, reads what the tag
-// holds, writes, reads the tag back, and only when it sends the number written asks for the lock
-// (when requested) and beeps. A write the reader refuses, or a read-back that fails or differs,
-// stops it with nothing locked or beeped; a refused lock stops it without the beep.
+// Writes the request's number onto the tag at the reader: reads what the tag holds (on buffers of
+// its own), announces the chip, writes, reads the tag back, and only when it sends the number
+// written asks for the lock (when requested) and beeps. A write the reader refuses is read back
+// all the same: such a reader may have written the tag. A read-back that fails or differs stops
+// it with nothing locked or beeped; a refused lock stops it without the beep.
 //
 // A number the journal holds as written, or a tag holding one, is put to `confirm` first (the
 // default: not written), and every write that reached MF_Write appends its line, on disk before

@@ -5,8 +5,14 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace commands {
+
+// How the result of a write starts when no one can tell whether the tag took the number (it could
+// not be read back, or the library failed mid-way): the tag must be read again or set aside, and
+// the number counts as written until a later line of it says otherwise.
+inline constexpr std::string_view kUnsettledResult = "结果不明";
 
 // One write that reached MF_Write, as the journal of written tags keeps it.
 struct JournalEntry {
@@ -36,8 +42,8 @@ public:
     [[nodiscard]] virtual std::optional<std::string> unavailable() const { return std::nullopt; }
 
     // When the journal last recorded a verified write of this number that no later write
-    // overwrote (or a write of it that started and never ended), as its time column says;
-    // nothing when it did not.
+    // overwrote (or a write of it that started and never ended, or ended kUnsettledResult), as
+    // its time column says; nothing when it did not.
     [[nodiscard]] virtual std::optional<std::string> lastVerifiedWrite(
         const card::CardNumber& number) const = 0;
 

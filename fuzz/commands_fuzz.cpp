@@ -124,6 +124,9 @@ void pressWrite(testing_support::FakeWindow& window, fuzzing::FuzzedSource& sour
             FUZZ_CHECK(!wrote && !outcome.advanced());
             break;
         case Result::NotReadBack:
+            // Whatever the reader said of the write, the tag did not answer: nothing moves on.
+            FUZZ_CHECK(wrote && outcome.readBackStatus != reader::kSuccess && !outcome.advanced());
+            break;
         case Result::WrongReadBack:
             // Taken by the reader, but the tag does not send the number: nothing moves on.
             FUZZ_CHECK(wrote && outcome.writeStatus == reader::kSuccess && !outcome.advanced());
@@ -133,8 +136,8 @@ void pressWrite(testing_support::FakeWindow& window, fuzzing::FuzzedSource& sour
             break;
         case Result::Written:
         case Result::WrittenNotLocked:
-            FUZZ_CHECK(wrote && outcome.writeStatus == reader::kSuccess);
-            FUZZ_CHECK(outcome.advanced() == outcome.request.advance);
+            // Also after a write the reader refused: the tag read back is what counts.
+            FUZZ_CHECK(wrote && outcome.advanced() == outcome.request.advance);
             break;
         case Result::ReaderFault:
             FUZZ_CHECK(outcome.fault.has_value());
@@ -148,6 +151,7 @@ void pressWrite(testing_support::FakeWindow& window, fuzzing::FuzzedSource& sour
     const bool readBackNow =
         wrote && device.readBackMatches && device.lastWritten == outcome.request.number;
     FUZZ_CHECK(!device.beepedUnverified);
+    FUZZ_CHECK(!device.wroteOutOfTurn);
     FUZZ_CHECK(!beeped ||
                (readBackNow && outcome.verified() && outcome.readBack == outcome.request.number));
     const bool advanced =

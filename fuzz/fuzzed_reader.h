@@ -8,6 +8,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -29,11 +30,15 @@ public:
     std::optional<card::CardNumber> lastWritten;
     bool readBackMatches = false;
     bool beepedUnverified = false;
+    // Set when an MF_Write did not come right after a chip's announcement made on a zero-filled
+    // long buffer, on that buffer as the announcement left it.
+    bool wroteOutOfTurn = false;
 
     reader::Status MF_Getsnr(reader::ShortBuffer& shortBuffer,
                              reader::LongBuffer& longBuffer) override {
         ++getsnrCalls;
         readBackMatches = false;
+        announced.reset();
         scribble(shortBuffer.bytes);
         scribble(longBuffer.bytes);
         if (lastWritten && in_.ConsumeBool()) {
@@ -50,6 +55,8 @@ public:
                             reader::LongBuffer& longBuffer) override {
         ++writeCalls;
         readBackMatches = false;
+        wroteOutOfTurn = wroteOutOfTurn || !announced || *announced != longBuffer.bytes;
+        announced.reset();
         lastWritten = reader::readWriteBlock(std::span<const std::uint8_t, reader::kWriteBlockSize>(
                                                  writeBlock.bytes.data(), reader::kWriteBlockSize))
                           .number;
@@ -64,11 +71,20 @@ public:
             ++beeps;
             beepedUnverified = beepedUnverified || !readBackMatches;
         }
+        const bool fresh = std::ranges::all_of(longBuffer.bytes, [](auto b) { return b == 0; });
         scribble(longBuffer.bytes);
+        announced.reset();
+        if (fresh && (code == reader::ControlCode::SelectT5577 ||
+                      code == reader::ControlCode::SelectEM4305)) {
+            announced = longBuffer.bytes;
+        }
         return answer("ControlBuzzer");
     }
 
 private:
+    // The long buffer as the last announcement left it, until another call.
+    std::optional<std::array<std::uint8_t, reader::LongBuffer::kSize>> announced;
+
     static std::span<std::uint8_t, reader::kReplyShortBytes> shortPart(
         reader::ShortBuffer& buffer) {
         return std::span<std::uint8_t, reader::kReplyShortBytes>(buffer.bytes.data(),

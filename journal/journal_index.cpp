@@ -135,10 +135,15 @@ CompactTime JournalIndex::apply(const LineRecord& record) {
     const CompactTime time = times_.read(record.time);
     ++lines_;
     if (record.state == LineState::Started) {
-        open_.insert_or_assign(record.key, Open{time, lines_});
+        open_.insert_or_assign(record.key, Open{time, lines_, true});
         return time;
     }
-    // Any line of the number ends its start: the write's outcome is known.
+    // Any line of the number ends its start: the write's outcome is known. One that says it is
+    // not keeps the number open as a start never ended would, but tells of no interruption.
+    if (record.state == LineState::Unknown) {
+        open_.insert_or_assign(record.key, Open{time, lines_, false});
+        return time;
+    }
     if (!open_.empty()) {
         open_.erase(record.key);
     }
@@ -184,7 +189,7 @@ std::optional<KeyedWrite> JournalIndex::interrupted() const {
     const Open* newest = nullptr;
     std::uint64_t key = 0;
     for (const auto& [openKey, open] : open_) {
-        if (newest == nullptr || open.line > newest->line) {
+        if (open.started && (newest == nullptr || open.line > newest->line)) {
             newest = &open;
             key = openKey;
         }

@@ -36,7 +36,7 @@ public:
     // verified write whose tag held another number before overwrote that one), or started and
     // never ended.
     [[nodiscard]] std::optional<CompactTime> lastWrite(std::uint64_t key) const;
-    // The newest start line no line of its number has ended.
+    // The newest start line no line of its number has ended (the program ended during it).
     [[nodiscard]] std::optional<KeyedWrite> interrupted() const;
     // The newest verified write.
     [[nodiscard]] std::optional<KeyedWrite> newestVerified() const { return newestVerified_; }
@@ -68,6 +68,7 @@ private:
     struct Open {
         CompactTime time;
         std::uint64_t line = 0;  // lines taken in before it
+        bool started = true;     // a start line; else a write's line that left its outcome open
     };
     std::unordered_map<std::uint64_t, Open> open_;
     std::uint64_t lines_ = 0;

@@ -68,12 +68,16 @@ private:
     std::size_t at_ = 0;
 };
 
-// A start line never claims the write: only the write's own line may.
+// A start line never claims the write: only the write's own line may. A write's line that says
+// no one could tell whether the tag took the number leaves it as a start never ended does.
 LineState stateOf(std::string_view result, bool verified) noexcept {
     if (result == kStartResult) {
         return LineState::Started;
     }
-    return verified ? LineState::Verified : LineState::Failed;
+    if (verified) {
+        return LineState::Verified;
+    }
+    return result.starts_with(commands::kUnsettledResult) ? LineState::Unknown : LineState::Failed;
 }
 
 }  // namespace

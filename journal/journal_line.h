@@ -74,7 +74,8 @@ enum class LineState : std::uint8_t {
     Verified,  // written, and the tag read back holding the number
     Failed,    // anything else that reached the tag
     Started,   // the line before MF_Write (kStartResult); its outcome is on a later line
-    Unknown,   // a start that no line ended
+    Unknown,   // a start that no line ended, or a write's line that says the tag may hold the
+               // number or not (commands::kUnsettledResult)
 };
 
 // What a line records, as reading the whole journal needs it: in few bytes, since a piece of

@@ -24,7 +24,7 @@ using Op = RecordedCall::Op;
 
 using Block = std::array<std::uint8_t, 6>;
 
-// The calls as "buzz 4", "getsnr", "write", "buzz 1", ... for comparing whole sequences.
+// The calls as "getsnr", "buzz 4", "write", "buzz 1", ... for comparing whole sequences.
 std::vector<std::string> sequence(const FakeSource& source) {
     std::vector<std::string> names;
     for (const auto& call : source.device.calls) {
@@ -157,9 +157,10 @@ TEST_P(WriteRun, SendsTheCallsAndBlockAndLeavesTheFields) {
     for (std::size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(window.texts[fields[i]], param.after.at(i)) << "field " << i;
     }
-    // Every call gets the one long buffer of this command.
-    for (const auto& call : source.device.calls) {
-        EXPECT_EQ(call.longAddress, source.device.calls.front().longAddress);
+    // From the announcement on, every call gets the write's one long buffer.
+    const auto& calls = source.device.calls;
+    for (std::size_t i = 2; i < calls.size(); ++i) {
+        EXPECT_EQ(calls[i].longAddress, calls[1].longAddress) << "call " << i;
     }
 }
 
@@ -173,7 +174,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 false,
                                 false,
                                 kStart,
-                                {"buzz 4", "getsnr", "write", "getsnr", "buzz 1"},
+                                {"getsnr", "buzz 4", "write", "getsnr", "buzz 1"},
                                 {0, 0, 0, 0, 0, 1},
                                 kStart},
                       WriteCase{"AdvanceTenDigit",
@@ -182,7 +183,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 true,
                                 false,
                                 kStart,
-                                {"buzz 4", "getsnr", "write", "getsnr", "buzz 1"},
+                                {"getsnr", "buzz 4", "write", "getsnr", "buzz 1"},
                                 {0, 0, 0, 0, 0, 1},
                                 {"000", "0000000002", "000", "00001"}},
                       WriteCase{"TopTenDigitWrapsToOne",
@@ -191,7 +192,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 true,
                                 false,
                                 {"000", "4294967295", "000", "00001"},
-                                {"buzz 4", "getsnr", "write", "getsnr", "buzz 1"},
+                                {"getsnr", "buzz 4", "write", "getsnr", "buzz 1"},
                                 {0, 0, 0xFF, 0xFF, 0xFF, 0xFF},
                                 {"000", "0000000001", "000", "00001"}},
                       WriteCase{"EightDigitWrapsWithoutCarryIntoB2",
@@ -200,7 +201,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 true,
                                 false,
                                 {"000", "0000000001", "255", "65535"},
-                                {"buzz 4", "getsnr", "write", "getsnr", "buzz 1"},
+                                {"getsnr", "buzz 4", "write", "getsnr", "buzz 1"},
                                 {0, 0, 0, 0xFF, 0xFF, 0xFF},
                                 {"000", "0000000001", "255", "00001"}},
                       WriteCase{"EM4305WithLock",
@@ -209,7 +210,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 false,
                                 true,
                                 kStart,
-                                {"buzz 5", "getsnr", "write", "getsnr", "buzz 7", "buzz 1"},
+                                {"getsnr", "buzz 5", "write", "getsnr", "buzz 7", "buzz 1"},
                                 {2, 0, 0, 0, 0, 1},
                                 kStart},
                       WriteCase{"T5577WithLockAndAdvance",
@@ -218,7 +219,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 true,
                                 true,
                                 {"018", "0878082202", "000", "00001"},
-                                {"buzz 4", "getsnr", "write", "getsnr", "buzz 6", "buzz 1"},
+                                {"getsnr", "buzz 4", "write", "getsnr", "buzz 6", "buzz 1"},
                                 {0, 0x12, 0x34, 0x56, 0x78, 0x9A},
                                 {"018", "0878082203", "000", "00001"}},
                       WriteCase{"EightDigitIgnoresTheTenDigitFieldEvenWithLetters",
@@ -227,7 +228,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 false,
                                 false,
                                 {"001", "not a number", "086", "30874"},
-                                {"buzz 5", "getsnr", "write", "getsnr", "buzz 1"},
+                                {"getsnr", "buzz 5", "write", "getsnr", "buzz 1"},
                                 {2, 1, 0, 0x56, 0x78, 0x9A},
                                 {"001", "not a number", "086", "30874"}},
                       WriteCase{"EightDigitStartValues",
@@ -236,7 +237,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 false,
                                 false,
                                 {"000", "000", "000", "00001"},
-                                {"buzz 4", "getsnr", "write", "getsnr", "buzz 1"},
+                                {"getsnr", "buzz 4", "write", "getsnr", "buzz 1"},
                                 {0, 0, 0, 0, 0, 1},
                                 {"000", "000", "000", "00001"}},
                       WriteCase{"LenientTexts",
@@ -245,7 +246,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 false,
                                 false,
                                 {" 1 2", "１２３４５", "x", "y"},
-                                {"buzz 4", "getsnr", "write", "getsnr", "buzz 1"},
+                                {"getsnr", "buzz 4", "write", "getsnr", "buzz 1"},
                                 {0, 12, 0, 0, 0x30, 0x39},
                                 {" 1 2", "１２３４５", "x", "y"}},
                       WriteCase{"BlankFieldsAreZero",
@@ -254,7 +255,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 true,
                                 false,
                                 {"", "", "", ""},
-                                {"buzz 4", "getsnr", "write", "getsnr", "buzz 1"},
+                                {"getsnr", "buzz 4", "write", "getsnr", "buzz 1"},
                                 {0, 0, 0, 0, 0, 0},
                                 {"", "0000000001", "", ""}}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
@@ -278,7 +279,9 @@ TEST(WriteCommand, ABatchWritesConsecutiveNumbers) {
     EXPECT_EQ(window.texts[Field::B3B0], "0000000004");
 }
 
-TEST(WriteCommand, EachRunGetsFreshZeroedBuffers) {
+// The read before the write scribbles into its buffers as a library may; the announcement that
+// opens the write, of each run, still gets a zero-filled long buffer.
+TEST(WriteCommand, TheAnnouncementGetsFreshZeroedBuffersAfterTheReadBefore) {
     FakeSource source;
     source.device.onAnyCall = [](reader::LongBuffer& l) { l.bytes.fill(0xCC); };
     FakeWindow window;
@@ -286,11 +289,14 @@ TEST(WriteCommand, EachRunGetsFreshZeroedBuffers) {
     static_cast<void>(pressWrite(window, source));
     static_cast<void>(pressWrite(window, source));
 
-    const auto& secondAnnouncement = source.device.calls.at(5);
-    ASSERT_EQ(secondAnnouncement.code, ControlCode::SelectT5577);
-    EXPECT_TRUE(std::all_of(secondAnnouncement.longOnEntry.bytes.begin(),
-                            secondAnnouncement.longOnEntry.bytes.end(),
-                            [](auto b) { return b == 0; }));
+    for (const std::size_t at : {1U, 6U}) {
+        const auto& announcement = source.device.calls.at(at);
+        ASSERT_EQ(announcement.code, ControlCode::SelectT5577);
+        EXPECT_TRUE(std::all_of(announcement.longOnEntry.bytes.begin(),
+                                announcement.longOnEntry.bytes.end(),
+                                [](auto b) { return b == 0; }))
+            << "call " << at;
+    }
 }
 
 TEST(WriteCommand, TheLongBufferTravelsUnchangedFromCallToCall) {
@@ -302,9 +308,11 @@ TEST(WriteCommand, TheLongBufferTravelsUnchangedFromCallToCall) {
 
     static_cast<void>(pressWrite(window, source));
 
+    // From the announcement on: the read before has buffers of its own.
     const auto& calls = source.device.calls;
     ASSERT_EQ(calls.size(), 6U);
-    for (std::size_t i = 1; i < calls.size(); ++i) {
+    EXPECT_EQ(calls[1].longOnEntry.bytes[200], 0);
+    for (std::size_t i = 2; i < calls.size(); ++i) {
         EXPECT_EQ(calls[i].longOnEntry.bytes[200], i);
     }
 }
@@ -328,14 +336,40 @@ TEST(WriteCommand, RefusedWriteAdvancesNothingLocksNothingAndDoesNotBeep) {
         EXPECT_EQ(journal.entries[0].result, "写卡失败（状态 1）");
         EXPECT_FALSE(journal.entries[0].verified);
         EXPECT_FALSE(outcome.advanced());
-        EXPECT_EQ(sequence(source),
-                  (std::vector<std::string>{em4305 ? "buzz 5" : "buzz 4", "getsnr", "write"}));
+        // Read back all the same: the tag still sends its old number.
+        EXPECT_EQ(
+            sequence(source),
+            (std::vector<std::string>{"getsnr", em4305 ? "buzz 5" : "buzz 4", "write", "getsnr"}));
         EXPECT_EQ(window.texts[Field::B3B0], "0000000001");
         EXPECT_TRUE(window.setOrder.empty());
         const std::string message = commands::describeWrite(outcome);
         EXPECT_NE(message.find("未写卡"), std::string::npos) << message;
         EXPECT_NE(message.find("号码未加一"), std::string::npos) << message;
     }
+}
+
+// A reader may report a write as failed while the tag took the number: the tag counts.
+TEST(WriteCommand, RefusedWriteTheTagTookCountsAsWrittenAndSaysTheReaderReportedAFailure) {
+    FakeSource source;
+    source.device.writeStatus = 3;
+    source.device.tag = {0, 0, 0, 0, 1};  // as the write leaves it
+    FakeWindow window;
+    window.add1 = true;
+    window.lock = true;
+    MemoryJournal journal;
+
+    const auto outcome = pressWrite(window, source, journal);
+
+    EXPECT_EQ(outcome.result, WriteOutcome::Result::Written);
+    EXPECT_TRUE(outcome.locked());
+    EXPECT_EQ(sequence(source), (std::vector<std::string>{"getsnr", "buzz 4", "write", "getsnr",
+                                                          "buzz 6", "buzz 1"}));
+    EXPECT_EQ(window.texts[Field::B3B0], "0000000002");
+    ASSERT_EQ(journal.entries.size(), 1U);
+    EXPECT_TRUE(journal.entries[0].verified);
+    EXPECT_EQ(journal.entries[0].result, "已写卡并保护（读卡器报告写卡失败，状态 3，读回无误）");
+    EXPECT_EQ(commands::describeWrite(outcome),
+              "已写卡并保护 0000000001 / 000,00001（读卡器报告写卡失败，读回无误）");
 }
 
 // A write MF_Write reported as done that the tag does not bear out.
@@ -362,7 +396,7 @@ TEST_P(UnverifiedWrite, AdvancesNothingLocksNothingDoesNotBeepAndSaysWhatTheTagS
     const auto outcome = pressWrite(window, source, journal);
 
     EXPECT_EQ(outcome.result, param.result);
-    EXPECT_EQ(sequence(source), (std::vector<std::string>{"buzz 4", "getsnr", "write", "getsnr"}));
+    EXPECT_EQ(sequence(source), (std::vector<std::string>{"getsnr", "buzz 4", "write", "getsnr"}));
     EXPECT_TRUE(window.setOrder.empty());
     const std::string message = commands::describeWrite(outcome);
     EXPECT_NE(message.find(param.said), std::string::npos) << message;
@@ -375,24 +409,37 @@ TEST_P(UnverifiedWrite, AdvancesNothingLocksNothingDoesNotBeepAndSaysWhatTheTagS
 
 INSTANTIATE_TEST_SUITE_P(
     ReadBack, UnverifiedWrite,
-    ::testing::Values(Unverified{"TagKeepsItsOldNumber",
-                                 [](auto& d) {
-                                     d.writesReachTheTag = false;
-                                     d.tag = {0, 0, 0, 0, 5};
-                                 },
-                                 WriteOutcome::Result::WrongReadBack,
-                                 "读回 00\u00A000\u00A000\u00A000\u00A005",
-                                 "写后读回不符，卡上为 0000000005"},
-                      Unverified{"OnlyTheCustomerByteDiffers",
-                                 [](auto& d) {
-                                     d.writesReachTheTag = false;
-                                     d.tag = {7, 0, 0, 0, 1};
-                                 },
-                                 WriteOutcome::Result::WrongReadBack,
-                                 "07\u00A000\u00A000\u00A000\u00A001，不是", "写后读回不符"},
-                      Unverified{"TagCannotBeReadBack", [](auto& d) { d.getsnrStatus = 1; },
-                                 WriteOutcome::Result::NotReadBack,
-                                 "写卡未确认：读不到卡（状态 1）", "写后读不到卡"}),
+    ::testing::Values(
+        Unverified{"TagKeepsItsOldNumber",
+                   [](auto& d) {
+                       d.writesReachTheTag = false;
+                       d.tag = {0, 0, 0, 0, 5};
+                   },
+                   WriteOutcome::Result::WrongReadBack, "读回 00\u00A000\u00A000\u00A000\u00A005",
+                   "写后读回不符，卡上为 0000000005"},
+        Unverified{"OnlyTheCustomerByteDiffers",
+                   [](auto& d) {
+                       d.writesReachTheTag = false;
+                       d.tag = {7, 0, 0, 0, 1};
+                   },
+                   WriteOutcome::Result::WrongReadBack, "07\u00A000\u00A000\u00A000\u00A001，不是",
+                   "写后读回不符"},
+        Unverified{"TagCannotBeReadBack", [](auto& d) { d.getsnrStatus = 1; },
+                   WriteOutcome::Result::NotReadBack, "结果不明：未读回（状态 1），请重读或搁置",
+                   "结果不明：写后读不到卡（状态 1）"},
+        Unverified{"RefusedAndATagReadBeforeCannotBeReadBack",
+                   [](auto& d) {
+                       d.writeStatus = 4;
+                       d.tag = {0, 0, 0, 0, 5};
+                       d.onGetsnr = [&d, reads = 0](reader::ShortBuffer& s,
+                                                    reader::LongBuffer& l) mutable {
+                           d.getsnrStatus = reads++ == 0 ? 0 : 1;
+                           s.bytes[0] = d.tag[0];
+                           std::copy(d.tag.begin() + 1, d.tag.end(), l.bytes.begin());
+                       };
+                   },
+                   WriteOutcome::Result::NotReadBack, "结果不明：未读回（状态 1），请重读或搁置",
+                   "结果不明：读卡器报告写卡失败（状态 4），写后读不到卡"}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
 
 // Before the write the tag is read: a number this program wrote and verified, on the tag or to
@@ -451,12 +498,12 @@ TEST_P(AskedBeforeWriting, OnceAndNoWritesNothing) {
             EXPECT_EQ(outcome.result, WriteOutcome::Result::Written);
             ASSERT_EQ(journal.entries.size(), 1U);
             EXPECT_EQ(journal.entries[0].previousNumber, param.onTag);
-            // The start line is on disk before MF_Write: after the announcement and the read.
+            // The start line is on disk before MF_Write: after the read and the announcement.
             EXPECT_EQ(journal.startsBefore, std::vector<std::size_t>{2});
             continue;
         }
         EXPECT_EQ(outcome.result, WriteOutcome::Result::Declined);
-        EXPECT_EQ(sequence(source), (std::vector<std::string>{"buzz 4", "getsnr"}));
+        EXPECT_EQ(sequence(source), (std::vector<std::string>{"getsnr"}));
         EXPECT_TRUE(journal.entries.empty());
         EXPECT_TRUE(journal.startsBefore.empty());
         EXPECT_TRUE(window.setOrder.empty());
@@ -483,9 +530,9 @@ INSTANTIATE_TEST_SUITE_P(
               card::CardNumber{0, {0, 0, 0, 7}},
               {{7, "2024-05-01T14:03:22+08:00"}, {1, "2024-05-02T09:00:00+08:00"}},
               std::nullopt,
-              "此卡已是 0000000007（2024-05-01 14:03 写入），改写为 0000000001 吗？0000000001 已于 "
-              "2024-05-02 09:00 写过。",
-              "改写/不改写"},
+              "此卡已是 0000000007（2024-05-01 14:03 写入）。0000000001 已于 2024-05-02 09:00 "
+              "写过。仍要改写为 0000000001 吗？",
+              "仍要改写/不改写"},
         Asked{"TagTheJournalDoesNotHold",
               card::CardNumber{0, {0, 0, 0, 7}},
               {},
@@ -512,7 +559,7 @@ TEST(WriteCommand, AJournalThatCannotBeWrittenStopsNothingButIsNamed) {
 
     EXPECT_EQ(outcome.result, WriteOutcome::Result::Written);
     EXPECT_EQ(sequence(source),
-              (std::vector<std::string>{"buzz 4", "getsnr", "write", "getsnr", "buzz 1"}));
+              (std::vector<std::string>{"getsnr", "buzz 4", "write", "getsnr", "buzz 1"}));
     EXPECT_EQ(window.texts[Field::B3B0], "0000000002");
     const std::string message = commands::describeWrite(outcome);
     EXPECT_EQ(message, "已写卡 0000000001 / 000,00001；未记录：磁盘已满");
@@ -533,7 +580,7 @@ TEST(WriteCommand, RefusedLockStillAdvancesButDoesNotBeepAndSaysTheTagIsUnprotec
     EXPECT_EQ(outcome.result, WriteOutcome::Result::WrittenNotLocked);
     EXPECT_EQ(outcome.lockStatus, 9);
     EXPECT_EQ(sequence(source),
-              (std::vector<std::string>{"buzz 5", "getsnr", "write", "getsnr", "buzz 7"}));
+              (std::vector<std::string>{"getsnr", "buzz 5", "write", "getsnr", "buzz 7"}));
     EXPECT_EQ(window.texts[Field::B3B0], "0000000002");
     const std::string message = commands::describeWrite(outcome);
     EXPECT_NE(message.find("未能保护"), std::string::npos) << message;
@@ -550,7 +597,7 @@ TEST(WriteCommand, AnnouncementStatusIsNotLookedAt) {
 
     EXPECT_EQ(outcome.result, WriteOutcome::Result::Written);
     EXPECT_EQ(sequence(source),
-              (std::vector<std::string>{"buzz 4", "getsnr", "write", "getsnr", "buzz 1"}));
+              (std::vector<std::string>{"getsnr", "buzz 4", "write", "getsnr", "buzz 1"}));
 }
 
 TEST(WriteCommand, AdvancesFromTheNumberWrittenNotFromAFractionalText) {
@@ -664,7 +711,7 @@ namespace {
 // A library call that throws: before the tag is verified the outcome is unknown; after it the
 // tag stays written, in the outcome and in the journal, and only what came later is in doubt.
 struct Thrown {
-    std::size_t call;  // of select, read, write, read back, lock, beep
+    std::size_t call;  // of read, select, write, read back, lock, beep
     WriteOutcome::Result result;
     bool journalled;
     bool verified;

@@ -237,6 +237,10 @@ INSTANTIATE_TEST_SUITE_P(
                  line(1, "已写卡", 1, true) + line(2, "已写卡", 2, true, 1) +
                      line(3, "已写卡", 1, true, 2),
                  at(3), std::nullopt, std::nullopt},
+        Counting{
+            "AnUnsettledOutcomeKeepsItAPossibleWriteButNoInterruption",
+            line(1, "正在写卡", 1, false) + line(2, "结果不明：写后读不到卡（状态 1）", 1, false),
+            at(2), std::nullopt, std::nullopt},
         Counting{"AnEightColumnLineCountsByItsResult",
                  "2024-05-01T10:00:01+08:00,已写卡,0000000001,000,0000000001,\"000,00001\",T5577,"
                  "否\r\n",
