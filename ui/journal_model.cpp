@@ -81,7 +81,9 @@ QString stateWords(LineState state) {
             return QStringLiteral("未写成");
         case LineState::Started:
         case LineState::Unknown:
-            return QStringLiteral("结果不明：开始写卡后没有记下结果");
+            // Either the program ended during the write, or the tag could not be read back
+            // after it: the tag may or may not hold the number.
+            return QStringLiteral("结果不明：卡上是否已是此号码未能核对，请重读或搁置");
     }
     return {};
 }
