@@ -34,8 +34,6 @@ public:
     [[nodiscard]] std::error_code lock(Mode mode) noexcept;
     void unlock() noexcept;
 
-    [[nodiscard]] bool isLocked() const noexcept { return locked_; }
-
 private:
     OwnedFile file_;
     bool locked_ = false;
