@@ -37,6 +37,13 @@ std::string describeFault(const std::optional<reader::CallFault>& fault) {
 std::string describeRead(const ReadOutcome& outcome, const reader::ReaderInUse& inUse) {
     switch (outcome.result) {
         case ReadOutcome::Result::Read:
+            if (outcome.journalError) {
+                return "已读卡，十六进制 " + hexText(outcome.tag) +
+                       "；未记录：" + foreignWords(*outcome.journalError);
+            }
+            if (outcome.settledWrite) {
+                return "已读卡，十六进制 " + hexText(outcome.tag) + "；上次结果不明的写卡已核对";
+            }
             return "已读卡，十六进制 " + hexText(outcome.tag);
         case ReadOutcome::Result::NoTag:
             return "未读到卡" + failureDetail(outcome.status, inUse) +

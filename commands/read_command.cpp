@@ -30,6 +30,22 @@ ReadOutcome readTag(reader::ReaderSource& source) {
     return outcome;
 }
 
+ReadOutcome readTag(reader::ReaderSource& source, WriteJournal& journal) {
+    ReadOutcome outcome = readTag(source);
+    if (!outcome.replied || outcome.result != ReadOutcome::Result::Read ||
+        !journal.unsettled(outcome.tag)) {
+        return outcome;
+    }
+    // Asked again under the hold: another copy may have settled it meanwhile.
+    journal.hold();
+    if (!journal.unavailable() && journal.unsettled(outcome.tag)) {
+        outcome.journalError = journal.settle(outcome.tag, true);
+        outcome.settledWrite = !outcome.journalError;
+    }
+    journal.release();
+    return outcome;
+}
+
 std::optional<FieldTexts> fieldTextsAfter(const ReadOutcome& outcome) {
     if (!outcome.replied) {
         return std::nullopt;

@@ -2,6 +2,7 @@
 
 #include "card/card_number.h"
 #include "commands/field_texts.h"
+#include "commands/write_journal.h"
 #include "reader/load_error.h"
 #include "reader/reader_fault.h"
 #include "reader/reader_source.h"
@@ -24,10 +25,16 @@ struct ReadOutcome {
     card::CardNumber tag;                      // the number read; all zero when none was
     std::optional<reader::LoadError> loadError;  // when Result::ReaderUnavailable
     std::optional<reader::CallFault> fault;      // when Result::ReaderFault
+    // The tag held a number whose write's outcome the journal did not know: now it does.
+    bool settledWrite = false;
+    std::optional<std::string> journalError;  // why that could not be recorded
 };
 
 // Asks the reader for the tag's number; beeps once after a successful read.
 [[nodiscard]] ReadOutcome readTag(reader::ReaderSource& source);
+// As readTag, and a tag holding a number whose write the journal holds as unsettled (cut off, or
+// not read back) settles it: that write reached a tag.
+[[nodiscard]] ReadOutcome readTag(reader::ReaderSource& source, WriteJournal& journal);
 
 // What the four fields show after the read: the number read, or zeros when no tag was, each
 // padded to its field's width; nothing when the reader did not reply, and the fields stay.

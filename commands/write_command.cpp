@@ -97,12 +97,17 @@ private:
 // A number written before is most likely a slip (a tag read back into the fields, a batch
 // restarted from the wrong number), and so is a tag this program numbered and verified: the
 // user says, in one question, whether the write is meant. True to go on.
-bool ask(const Confirm& confirm, const WriteJournal& journal, WriteOutcome& outcome) {
+bool ask(const Confirm& confirm, WriteJournal& journal, WriteOutcome& outcome) {
     outcome.journalUnavailable = journal.unavailable();
     if (outcome.journalUnavailable) {
         return true;
     }
     const card::CardNumber& number = outcome.request.number;
+    // A tag holding a number whose write's outcome was unknown settles it, whatever is written
+    // next: that write reached a tag, and the question names it.
+    if (outcome.previousNumber && journal.unsettled(*outcome.previousNumber)) {
+        outcome.journalError = journal.settle(*outcome.previousNumber, true);
+    }
     outcome.earlierWrite = journal.lastVerifiedWrite(number);
     if (outcome.previousNumber && *outcome.previousNumber != number) {
         outcome.previousWrite = journal.lastVerifiedWrite(*outcome.previousNumber);
@@ -168,6 +173,9 @@ WriteOutcome write(const WriteRequest& request, std::optional<Field> outOfRange,
         outcome.result = Result::Declined;
         return outcome;
     }
+    // The number's earlier write whose outcome was unknown did not reach this tag, which held
+    // another number: once this write is verified, that one is settled as not written here.
+    const bool writtenAgain = !outcome.journalUnavailable && journal.unsettled(request.number);
 
     // 2. The chip's announcement opens the write. Its status is not looked at: the tag read back
     // after the write tells whether it took the number.
@@ -195,6 +203,12 @@ WriteOutcome write(const WriteRequest& request, std::optional<Field> outOfRange,
     // user the tag is done.
     if (outcome.writeSent()) {
         record(journal, outcome);
+        if (writtenAgain && outcome.verified()) {
+            auto trouble = journal.settle(request.number, false);
+            if (trouble && !outcome.journalError) {
+                outcome.journalError = std::move(trouble);
+            }
+        }
     }
     hold.release();
     if (outcome.result == Result::Written) {

@@ -57,6 +57,23 @@ public:
     // reason (UTF-8) when it could not be written.
     [[nodiscard]] virtual std::optional<std::string> append(const JournalEntry& entry) = 0;
 
+    // Whether the journal holds a write of this number whose outcome is unknown (cut off, or not
+    // read back) and that nothing has settled since.
+    [[nodiscard]] virtual bool unsettled(const card::CardNumber& number) const {
+        static_cast<void>(number);
+        return false;
+    }
+    // Records how such writes of the number settled, on disk: a tag was seen holding it
+    // (`seenOnTag`: they reached a tag), or it was written again and verified onto a tag that
+    // held another number (they did not reach that one). The reason (UTF-8) when it could not be
+    // recorded.
+    [[nodiscard]] virtual std::optional<std::string> settle(const card::CardNumber& number,
+                                                            bool seenOnTag) {
+        static_cast<void>(number);
+        static_cast<void>(seenOnTag);
+        return std::nullopt;
+    }
+
 protected:
     WriteJournal() = default;
     WriteJournal(const WriteJournal&) = default;

@@ -43,7 +43,9 @@ std::filesystem::path beside(const std::filesystem::path& file, const char* suff
 
 void takeRow(RowMap& rows, std::uint64_t offset, const LineRecord& record,
              const CompactTime& time) {
-    if (isShown(record, time)) {
+    if (record.settles) {
+        rows.settle(record.key, record.state);
+    } else if (isShown(record, time)) {
         rows.take(offset, record.key, record.state);
     } else {
         rows.passOver(1);
@@ -350,8 +352,20 @@ std::optional<std::string> Journal::append(const commands::JournalEntry& entry) 
     return record(entry);
 }
 
+bool Journal::unsettled(const card::CardNumber& number) const {
+    const std::lock_guard guard(mutex_);
+    return loaded_ && read_.rows.unsettled(numberKey(number));
+}
+
+std::optional<std::string> Journal::settle(const card::CardNumber& number, bool seenOnTag) {
+    return recordLine(formatSettlement(isoLocalTime(clock_()), number, seenOnTag));
+}
+
 std::optional<std::string> Journal::record(const commands::JournalEntry& entry) {
-    const std::string line = formatLine(isoLocalTime(clock_()), entry);
+    return recordLine(formatLine(isoLocalTime(clock_()), entry));
+}
+
+std::optional<std::string> Journal::recordLine(const std::string& line) {
     const std::string_view whole(line.data(), line.size() - kLineEnd.size());
     // Remembered whatever becomes of the line: the tag holds the number all the same.
     const auto record = parseLine(whole);
@@ -408,6 +422,7 @@ Journal::Table Journal::table() const {
     table.settledRows = read_.rows.settledRows();
     table.counts = read_.rows.counts();
     table.unreadable = read_.rows.unreadable();
+    table.settlements = read_.rows.settled().size();
     table.generation = generation_;
     table.error = read_.error;
     return table;
@@ -436,6 +451,7 @@ std::shared_ptr<const RowBlock> Journal::rowBlock(std::size_t row) const {
     RowMap::Mark mark;
     std::uint64_t limit = 0;
     std::uint64_t generation = 0;
+    std::unordered_map<std::uint64_t, LineState> settled;
     {
         const std::lock_guard guard(mutex_);
         if (!loaded_ || read_.error || row >= read_.rows.rows()) {
@@ -444,6 +460,7 @@ std::shared_ptr<const RowBlock> Journal::rowBlock(std::size_t row) const {
         mark = read_.rows.markBefore(row);
         limit = read_.offset;
         generation = generation_;
+        settled = read_.rows.settled();
     }
     const std::lock_guard guard(blocksMutex_);
     for (const CachedBlock& cached : blocks_) {
@@ -459,7 +476,11 @@ std::shared_ptr<const RowBlock> Journal::rowBlock(std::size_t row) const {
     block->first = mark.row;
     block->rows.reserve(RowMap::kStride);
     const auto failed =
-        readRows(*opened, mark, limit, [&block](std::size_t /*row*/, JournalRow&& line) {
+        readRows(*opened, mark, limit, [&](std::size_t /*row*/, JournalRow&& line) {
+            if (const auto found = settled.find(line.offset); found != settled.end()) {
+                line.state = found->second;
+                line.settled = true;
+            }
             block->rows.push_back(std::move(line));
             return block->rows.size() < RowMap::kStride;
         });
@@ -488,19 +509,26 @@ std::shared_ptr<RowScan> Journal::scanRows(const RowFilter& filter) {
             asked->looked = read_.rows.rows();
         }
         if (loaded_ && limit >= kScanAtOnceBelow && loader_.joinable() && !stop_) {
-            jobs_.emplace_back([this, asked, filter, limit, strides = std::move(strides)] {
-                scan(*asked, filter, limit, strides);
+            jobs_.emplace_back([this, asked, filter, limit, strides = std::move(strides),
+                                settled = read_.rows.settled()] {
+                scan(*asked, filter, limit, strides, settled);
             });
             jobsChanged_.notify_one();
             return asked;
         }
     }
-    scan(*asked, filter, limit, strides);
+    std::unordered_map<std::uint64_t, LineState> settled;
+    {
+        const std::lock_guard guard(mutex_);
+        settled = read_.rows.settled();
+    }
+    scan(*asked, filter, limit, strides, settled);
     return asked;
 }
 
 void Journal::scan(RowScan& scan, const RowFilter& filter, std::uint64_t limit,
-                   const std::optional<std::vector<RowMap::Mark>>& strides) const {
+                   const std::optional<std::vector<RowMap::Mark>>& strides,
+                   const std::unordered_map<std::uint64_t, LineState>& settled) const {
     try {
         auto opened = platform::openOwnFile(file_, platform::Access::Read);
         if (!opened) {
@@ -522,7 +550,10 @@ void Journal::scan(RowScan& scan, const RowFilter& filter, std::uint64_t limit,
                                         }
                                         if (filter.accepts(line.time, line.key)) {
                                             scan.rows.push_back(static_cast<std::uint32_t>(row));
-                                            scan.counts.add(line.state);
+                                            const auto found = settled.find(line.offset);
+                                            scan.counts.add(found != settled.end()
+                                                                ? found->second
+                                                                : line.state);
                                         }
                                         return !stride || ++taken < RowMap::kStride;
                                     });

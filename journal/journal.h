@@ -19,6 +19,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 namespace journal {
@@ -90,11 +91,17 @@ public:
     [[nodiscard]] std::optional<std::string> beginWrite(
         const commands::JournalEntry& entry) override;
     [[nodiscard]] std::optional<std::string> append(const commands::JournalEntry& entry) override;
+    // Only once the reading has ended: before, no write of the number is known unsettled.
+    [[nodiscard]] bool unsettled(const card::CardNumber& number) const override;
+    [[nodiscard]] std::optional<std::string> settle(const card::CardNumber& number,
+                                                    bool seenOnTag) override;
 
-    // The last write the journal found started and never ended when it was read: the program
-    // ended during it, and the tag may or may not hold its number. Waits for the reading.
+    // The newest write, when the journal found it started and never ended when it was read: the
+    // program ended during it, and the tag may or may not hold its number; nothing once a later
+    // write or a settlement (settle) was recorded. Waits for the reading.
     [[nodiscard]] std::optional<RecordedWrite> interruptedWrite() const;
-    // The newest verified write, this session's included. Waits for the reading.
+    // The newest verified write, this session's included, or a write whose tag was later seen
+    // holding its number (settle). Waits for the reading.
     [[nodiscard]] std::optional<RecordedWrite> lastWrite() const;
     // Whether another copy of the program had the journal open when this one was made.
     [[nodiscard]] bool anotherCopyOpen() const noexcept { return anotherCopyOpen_; }
@@ -123,6 +130,7 @@ public:
         std::size_t settledRows = 0;  // rows no line to come can change (RowMap)
         RowCounts counts;
         std::size_t unreadable = 0;    // lines not shown, the header not counted
+        std::size_t settlements = 0;   // rows a settlement changed: a row shown may have changed
         std::uint64_t generation = 0;  // changes when the file was replaced and read anew
         std::optional<std::string> error;
     };
@@ -155,9 +163,12 @@ private:
     void refresh();
     // Finds the rows `filter` shows up to `limit`: of the given strides only, or of all.
     void scan(RowScan& scan, const RowFilter& filter, std::uint64_t limit,
-              const std::optional<std::vector<RowMap::Mark>>& strides) const;
+              const std::optional<std::vector<RowMap::Mark>>& strides,
+              const std::unordered_map<std::uint64_t, LineState>& settled) const;
     void awaitLoad() const;
     [[nodiscard]] std::optional<std::string> record(const commands::JournalEntry& entry);
+    // Appends a line this program wrote (with its line end), taken in at once.
+    [[nodiscard]] std::optional<std::string> recordLine(const std::string& line);
     void markOpen();
 
     std::filesystem::path file_;

@@ -131,9 +131,44 @@ void JournalIndex::reserve(std::size_t numbers) {
     }
 }
 
+void JournalIndex::markVerified(std::uint64_t key, const CompactTime& time) {
+    Entry& entry = findOrAdd(key);
+    const std::uint32_t offset =
+        time.known ? static_cast<std::uint32_t>(time.offsetMinutes + static_cast<int>(kOffsetBias))
+                   : 0U;
+    entry.high = (entry.high & (kKeyHighMask | kUsed)) | kVerified |
+                 (time.known ? kKnownTime : 0U) | ((offset & 0xFFFU) << kOffsetShift) |
+                 (time.known ? std::uint32_t{time.spelling} << kSpellingShift : 0U);
+    entry.moment = time.known ? static_cast<std::uint32_t>(time.seconds) : 0U;
+}
+
+void JournalIndex::settle(const LineRecord& record, const CompactTime& time) {
+    const auto open = open_.find(record.key);
+    std::optional<Open> was;
+    if (open != open_.end()) {
+        was = open->second;
+        open_.erase(open);
+    }
+    if (record.state != LineState::Verified) {
+        return;  // written again: that write's own line counts
+    }
+    // A tag holds the number: it counts as written when it was, and is the newest write when
+    // no later one was verified.
+    markVerified(record.key, was ? was->time : time);
+    if (was && (!newestVerified_ || was->line > newestVerifiedLine_)) {
+        newestVerified_ = KeyedWrite{record.key, was->time};
+        newestVerifiedLine_ = was->line;
+    }
+}
+
 CompactTime JournalIndex::apply(const LineRecord& record) {
     const CompactTime time = times_.read(record.time);
     ++lines_;
+    if (record.settles) {
+        settle(record, time);
+        return time;
+    }
+    lastWriteLine_ = lines_;
     if (record.state == LineState::Started) {
         open_.insert_or_assign(record.key, Open{time, lines_, true});
         return time;
@@ -156,15 +191,9 @@ CompactTime JournalIndex::apply(const LineRecord& record) {
             overwritten->high &= ~kVerified;
         }
     }
-    Entry& entry = findOrAdd(record.key);
-    const std::uint32_t offset =
-        time.known ? static_cast<std::uint32_t>(time.offsetMinutes + static_cast<int>(kOffsetBias))
-                   : 0U;
-    entry.high = (entry.high & (kKeyHighMask | kUsed)) | kVerified |
-                 (time.known ? kKnownTime : 0U) | ((offset & 0xFFFU) << kOffsetShift) |
-                 (time.known ? std::uint32_t{time.spelling} << kSpellingShift : 0U);
-    entry.moment = time.known ? static_cast<std::uint32_t>(time.seconds) : 0U;
+    markVerified(record.key, time);
     newestVerified_ = KeyedWrite{record.key, time};
+    newestVerifiedLine_ = lines_;
     return time;
 }
 
@@ -186,18 +215,12 @@ std::optional<CompactTime> JournalIndex::lastWrite(std::uint64_t key) const {
 }
 
 std::optional<KeyedWrite> JournalIndex::interrupted() const {
-    const Open* newest = nullptr;
-    std::uint64_t key = 0;
-    for (const auto& [openKey, open] : open_) {
-        if (open.started && (newest == nullptr || open.line > newest->line)) {
-            newest = &open;
-            key = openKey;
+    for (const auto& [key, open] : open_) {
+        if (open.started && open.line == lastWriteLine_) {
+            return KeyedWrite{key, open.time};
         }
     }
-    if (newest == nullptr) {
-        return std::nullopt;
-    }
-    return KeyedWrite{key, newest->time};
+    return std::nullopt;
 }
 
 std::size_t JournalIndex::verifiedNumbers() const {

@@ -36,7 +36,8 @@ public:
     // verified write whose tag held another number before overwrote that one), or started and
     // never ended.
     [[nodiscard]] std::optional<CompactTime> lastWrite(std::uint64_t key) const;
-    // The newest start line no line of its number has ended (the program ended during it).
+    // The start line of the newest write, when no line of its number has ended or settled it
+    // (the program ended during it); nothing once a later write was recorded.
     [[nodiscard]] std::optional<KeyedWrite> interrupted() const;
     // The newest verified write.
     [[nodiscard]] std::optional<KeyedWrite> newestVerified() const { return newestVerified_; }
@@ -61,6 +62,8 @@ private:
     template <class Index>
     [[nodiscard]] static auto* find(Index& index, std::uint64_t key);
     Entry& findOrAdd(std::uint64_t key);
+    void markVerified(std::uint64_t key, const CompactTime& time);
+    void settle(const LineRecord& record, const CompactTime& time);
     static void grow(Shard& shard);
 
     std::array<Shard, kShards> shards_{};
@@ -72,6 +75,8 @@ private:
     };
     std::unordered_map<std::uint64_t, Open> open_;
     std::uint64_t lines_ = 0;
+    std::uint64_t lastWriteLine_ = 0;        // the newest line of a write (not a settlement)
+    std::uint64_t newestVerifiedLine_ = 0;
     TimeReader times_;
     std::optional<KeyedWrite> newestVerified_;
 };

@@ -176,6 +176,24 @@ std::string formatLine(std::string_view time, const commands::JournalEntry& entr
     return line;
 }
 
+std::string formatSettlement(std::string_view time, const card::CardNumber& number,
+                             bool seenOnTag) {
+    using card::Field;
+    std::string line;
+    for (const std::string& field :
+         {std::string(time), std::string(seenOnTag ? kSeenOnTagResult : kWrittenAgainResult),
+          card::hexDigits(number), card::fieldText(number, Field::B4), card::tenDigitText(number),
+          card::eightDigitText(number), std::string(), std::string("否"),
+          std::string(seenOnTag ? "是" : "否"), std::string()}) {
+        if (!line.empty()) {
+            line += ',';
+        }
+        line += csvField(field);
+    }
+    line += kLineEnd;
+    return line;
+}
+
 std::optional<WholeLine> parseLine(std::string_view line) noexcept {
     std::array<CsvField, kColumns> raw{};
     std::size_t count = 0;
@@ -219,6 +237,7 @@ std::optional<WholeLine> parseLine(std::string_view line) noexcept {
         verified = fields[1].substr(0, kOldVerifiedPrefix.size()) == kOldVerifiedPrefix;
     }
     record.state = stateOf(fields[1], verified);
+    record.settles = !record.hasChip && fields[1].starts_with(kSettledResult);
     return record;
 }
 

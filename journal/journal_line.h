@@ -67,6 +67,18 @@ struct CsvField {
 // trace; the write's own line after it, for the same number, closes it.
 inline constexpr std::string_view kStartResult = "正在写卡";
 
+// A line that settles the number's earlier writes whose outcome was unknown: a tag was later seen
+// holding the number (核对 是: they reached a tag), or the number was written and verified again
+// onto a tag that did not hold it (核对 否: they did not reach that one). Its 芯片 column is
+// empty: an older reader leaves it out of its table, and its questions take it as a verified
+// write of the number (是) or as a failed one (否), which is what it is to them.
+inline constexpr std::string_view kSettledResult = "核对：";
+inline constexpr std::string_view kSeenOnTagResult = "核对：读卡时卡上是此号码";
+inline constexpr std::string_view kWrittenAgainResult = "核对：此号码已重写";
+// The settlement's line written at `time`, with its line end.
+[[nodiscard]] std::string formatSettlement(std::string_view time, const card::CardNumber& number,
+                                           bool seenOnTag);
+
 // What a line says became of its write: decided here, from its columns; the words of its result
 // are only how it was told. A start that no later line of its number ended is unknown: the
 // program ended during the write, and the tag may or may not hold the number.
@@ -88,6 +100,9 @@ struct LineRecord {
     LineState state = LineState::Failed;
     bool locked = false;
     bool hasChip = false;  // its 芯片 column is not empty
+    // A settlement (formatSettlement), no write: `state` says what the number's unsettled writes
+    // before it turned out to be.
+    bool settles = false;
 };
 // A line's record with the texts only showing it needs, which point into the line.
 struct WholeLine : LineRecord {

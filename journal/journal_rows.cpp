@@ -38,6 +38,10 @@ std::optional<JournalRow> rowOf(const WholeLine& line) {
     return row;
 }
 
+bool interrupted(const JournalRow& row) noexcept {
+    return row.state == LineState::Unknown && row.result == kStartResult;
+}
+
 std::optional<JournalRow> parseRow(std::string_view line) {
     const auto record = parseLine(line);
     if (!record) {
@@ -62,12 +66,32 @@ Notations notations(const card::CardNumber& number) {
     return out;
 }
 
+namespace {
+
+std::string resultText(const JournalRow& row) {
+    if (row.settled) {
+        return row.state == LineState::Verified ? "已写卡（结果不明，后读卡核对为此号码）"
+                                                : "未写成（结果不明，此号码后已重写）";
+    }
+    return interrupted(row) ? std::string(kInterruptedResult) : row.result;
+}
+
+// As the number columns and the questions before a write name a number: ten digits, which the
+// operator compares; bare hex digits would read as another ten-digit number. The version or
+// customer byte only where it is not zero.
+std::string previousText(const card::CardNumber& number) {
+    const Notations forms = notations(number);
+    return number.b4 == 0 ? forms.tenDigit : forms.tenDigit + "（版本或客户号 " + forms.version + "）";
+}
+
+}  // namespace
+
 std::string cellText(const JournalRow& row, Column column) {
     switch (column) {
         case Column::Time:
-            return localTimeText(row.time);
+            return presentLocalTimeText(row.time);
         case Column::Result:
-            return row.result;
+            return resultText(row);
         case Column::Version:
             return notations(row.number).version;
         case Column::TenDigit:
@@ -81,7 +105,7 @@ std::string cellText(const JournalRow& row, Column column) {
         case Column::Locked:
             return row.locked ? "是" : "否";
         case Column::Previous:
-            return row.previous ? notations(*row.previous).hex : std::string();
+            return row.previous ? previousText(*row.previous) : std::string();
     }
     return {};
 }
@@ -191,7 +215,8 @@ std::vector<std::uint32_t> lowBytesSought(const NumberQuery& query) {
 namespace journal {
 
 bool RowFilter::accepts(const CompactTime& time, std::uint64_t key) const noexcept {
-    return (!day || localDay(time) == *day) && (!fromSeconds || time.seconds >= *fromSeconds) &&
+    return (!fromSeconds || time.seconds >= *fromSeconds) &&
+           (!untilSeconds || time.seconds < *untilSeconds) &&
            (!query || matches(*query, card::tagNumberFromValue(key)));
 }
 

@@ -26,7 +26,14 @@ struct JournalRow {
     std::string chip;
     bool locked = false;
     std::optional<card::CardNumber> previous;  // what the tag held before, where the line says
+    std::uint64_t offset = 0;                  // where its line starts in the file
+    bool settled = false;  // its outcome was unknown until a later line settled it (`state`)
 };
+
+// Whether the row is a write the program ended during: its start line, with no outcome.
+[[nodiscard]] bool interrupted(const JournalRow& row) noexcept;
+// The words for an interrupted write, wherever the table is shown, copied or exported.
+inline constexpr std::string_view kInterruptedResult = "结果不明（写卡被中断）";
 
 // Whether the table shows a line that parseLine read, whose time reads as `time`.
 [[nodiscard]] inline bool isShown(const LineRecord& record, const CompactTime& time) noexcept {
@@ -75,7 +82,8 @@ struct Notations {
 };
 [[nodiscard]] Notations notations(const card::CardNumber& number);
 
-// The text of one cell; 原卡号 is empty where the line has none.
+// The text of one cell: the time in the present local time; 原卡号 is empty where the line has
+// none.
 [[nodiscard]] std::string cellText(const JournalRow& row, Column column);
 
 // --- Finding a number -------------------------------------------------------------------------
@@ -99,12 +107,12 @@ struct NumberQuery {
 // --- Which rows are shown --------------------------------------------------------------------
 
 struct RowFilter {
-    std::optional<std::int64_t> day;          // only rows of this day where written (localDay)
-    std::optional<std::int64_t> fromSeconds;  // only rows of this moment on (seconds since 1970)
+    std::optional<std::int64_t> fromSeconds;   // only rows of this moment on (seconds since 1970)
+    std::optional<std::int64_t> untilSeconds;  // only rows before this moment
     std::optional<NumberQuery> query;
 
     // Whether it shows every row.
-    [[nodiscard]] bool all() const noexcept { return !day && !fromSeconds && !query; }
+    [[nodiscard]] bool all() const noexcept { return !fromSeconds && !untilSeconds && !query; }
     // Whether it shows a row written at `time`, of the number `key` (numberKey).
     [[nodiscard]] bool accepts(const CompactTime& time, std::uint64_t key) const noexcept;
 };

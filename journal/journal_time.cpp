@@ -1,5 +1,7 @@
 #include "journal/journal_time.h"
 
+#include "platform/local_time.h"
+
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -117,6 +119,13 @@ std::string localTimeText(const CompactTime& time) {
                       static_cast<long long>(inDay % 60)));
     // NOLINTEND(cppcoreguidelines-pro-type-vararg,hicpp-vararg)
     return text.data();
+}
+
+std::string presentLocalTimeText(const CompactTime& time) {
+    const platform::LocalTime local = platform::localTime(static_cast<std::time_t>(time.seconds));
+    CompactTime present = time;
+    present.offsetMinutes = static_cast<std::int16_t>(local.offsetSeconds / 60);
+    return localTimeText(present);
 }
 
 std::string formatIsoTime(const CompactTime& time) {

@@ -42,16 +42,40 @@ void RowMap::reserve(std::size_t rows) {
     numbers_.reserve(strides);
 }
 
+void RowMap::emit(Line&& row) {
+    if (settled_ % kStride == 0) {
+        marks_.push_back(row.offset);
+        numbers_.emplace_back();
+    }
+    numbers_.back().add(lowBytes(row.key));
+    ++settled_;
+    counts_.add(row.state);
+    if (row.state == LineState::Unknown) {
+        unsettled_[row.key].push_back(row.offset);
+    }
+}
+
 void RowMap::take(std::uint64_t offset, std::uint64_t key, LineState state) {
-    sequence_.take(Line{offset, key, state}, key, [this](Line&& row) {
-        if (settled_ % kStride == 0) {
-            marks_.push_back(row.offset);
-            numbers_.emplace_back();
-        }
-        numbers_.back().add(lowBytes(row.key));
-        ++settled_;
-        counts_.add(row.state);
-    });
+    sequence_.take(Line{offset, key, state}, key, [this](Line&& row) { emit(std::move(row)); });
+}
+
+void RowMap::settle(std::uint64_t key, LineState state) {
+    sequence_.settle(key, [this](Line&& row) { emit(std::move(row)); });
+    const auto open = unsettled_.find(key);
+    if (open == unsettled_.end()) {
+        return;
+    }
+    for (const std::uint64_t offset : open->second) {
+        settledRows_[offset] = state;
+        counts_.add(LineState::Unknown, -1);
+        counts_.add(state);
+    }
+    unsettled_.erase(open);
+}
+
+bool RowMap::unsettled(std::uint64_t key) const {
+    const Line* start = sequence_.held();
+    return unsettled_.contains(key) || (start != nullptr && start->key == key);
 }
 
 std::vector<RowMap::Mark> RowMap::stridesHolding(std::span<const std::uint32_t> lows) const {
@@ -93,7 +117,8 @@ RowMap::Mark RowMap::markBefore(std::size_t row) const {
 
 std::size_t RowMap::bytesKept() const noexcept {
     return sizeof(*this) + (marks_.capacity() * sizeof(std::uint64_t)) +
-           (numbers_.capacity() * sizeof(StrideNumbers));
+           (numbers_.capacity() * sizeof(StrideNumbers)) +
+           ((unsettled_.size() + settledRows_.size()) * 4 * sizeof(std::uint64_t));
 }
 
 }  // namespace journal

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -45,6 +46,14 @@ public:
             emit(std::move(held_));
         }
     }
+    // A settlement of `key` came: a start of it held back is a row of its own, as its outcome's
+    // line will not come.
+    template <class Emit>
+    void settle(std::uint64_t key, Emit&& emit) {
+        if (holding_ && heldKey_ == key) {
+            end(emit);
+        }
+    }
     // The start held back, or nothing.
     [[nodiscard]] const Line* held() const noexcept { return holding_ ? &held_ : nullptr; }
 
@@ -79,6 +88,15 @@ public:
     void reserve(std::size_t rows);
     // Takes in the next line the table shows (rowOf), starting at `offset` of the file.
     void take(std::uint64_t offset, std::uint64_t key, LineState state);
+    // Takes in a settlement of `key` (LineRecord::settles): its rows whose outcome was unknown
+    // are `state` from now on.
+    void settle(std::uint64_t key, LineState state);
+    // Whether `key` has a row whose outcome is unknown and no settlement has come for.
+    [[nodiscard]] bool unsettled(std::uint64_t key) const;
+    // What became of the unknown rows that settlements settled, by where their lines start.
+    [[nodiscard]] const std::unordered_map<std::uint64_t, LineState>& settled() const noexcept {
+        return settledRows_;
+    }
     // Counts lines the table does not show that are not the header.
     void passOver(std::size_t lines) noexcept { unreadable_ += lines; }
 
@@ -107,6 +125,7 @@ private:
         LineState state = LineState::Failed;
     };
     [[nodiscard]] bool held() const noexcept { return sequence_.held() != nullptr; }
+    void emit(Line&& row);
 
     RowSequence<Line> sequence_;
     std::vector<std::uint64_t> marks_;    // the offset of rows 0, kStride, 2 kStride, …
@@ -114,6 +133,9 @@ private:
     std::size_t settled_ = 0;
     RowCounts counts_;
     std::size_t unreadable_ = 0;
+    // Few: writes cut off or not read back, until a tag is seen.
+    std::unordered_map<std::uint64_t, std::vector<std::uint64_t>> unsettled_;  // key: offsets
+    std::unordered_map<std::uint64_t, LineState> settledRows_;
 };
 
 }  // namespace journal

@@ -37,7 +37,9 @@ std::optional<std::error_code> walk(const platform::OwnedFile& file, RowMap::Mar
     LinePiece piece;
     while (more && pieces.next(piece)) {
         for (const LineRecord& record : piece.records) {
-            if (auto line = make(piece, record)) {
+            if (record.settles) {
+                sequence.settle(record.key, emit);  // as the map did
+            } else if (auto line = make(piece, record)) {
                 sequence.take(std::move(*line), record.key, emit);
                 if (!more) {
                     break;
@@ -61,7 +63,11 @@ std::optional<std::error_code> readRows(
         [](const LinePiece& piece, const LineRecord& record) -> std::optional<JournalRow> {
             // The texts a row shows, from the line again: a piece keeps only a line's record.
             const auto whole = parseLine(lineAt(piece, record.at));
-            return whole ? rowOf(*whole) : std::nullopt;
+            auto row = whole ? rowOf(*whole) : std::nullopt;
+            if (row) {
+                row->offset = piece.begin + record.at;
+            }
+            return row;
         },
         take);
 }
@@ -72,12 +78,12 @@ std::optional<std::error_code> readRowFacts(
     TimeReader times;
     return walk<RowFacts>(
         file, from, limit, readBytes,
-        [&times](const LinePiece& /*piece*/, const LineRecord& record) -> std::optional<RowFacts> {
+        [&times](const LinePiece& piece, const LineRecord& record) -> std::optional<RowFacts> {
             const CompactTime time = times.read(record.time);
             if (!isShown(record, time)) {
                 return std::nullopt;
             }
-            return RowFacts{time, record.key, record.state};
+            return RowFacts{time, record.key, record.state, piece.begin + record.at};
         },
         take);
 }

@@ -25,6 +25,7 @@ struct RowFacts {
     CompactTime time;
     std::uint64_t key = 0;  // numberKey
     LineState state = LineState::Failed;
+    std::uint64_t offset = 0;  // where its line starts
 };
 // About a stride of rows: what a read of a stride takes at a time.
 inline constexpr std::size_t kStrideBytes = std::size_t{32} << 10U;

@@ -20,12 +20,19 @@ namespace {
 using journal::LineState;
 
 constexpr std::chrono::milliseconds kPollInterval{10};
-// QDate's Julian day of 1970-01-01, where the journal's days start.
-constexpr qint64 kJulianDayOf1970 = 2440588;
 // With a filter, this many new rows are looked at on the window's thread; more are found anew.
 constexpr std::size_t kTakenAtOnce = 20000;
 // The rows the view is given first: many screens.
 constexpr int kFirstGiven = 10000;
+
+// A write cut off: neither a failure's red nor a tag not read back's yellow, so that the one tag
+// the operator must look for stands out; its text dark enough on its tint to read.
+QColor interruptedTint() {
+    return {0xFF, 0xDD, 0xB8};
+}
+QColor interruptedText() {
+    return {0x7A, 0x2E, 0x00};
+}
 
 // An icon that tells the state by its shape, not only by its colour: a tick, a cross, a dash.
 QIcon stateIcon(LineState state) {
@@ -73,8 +80,16 @@ const QIcon& iconFor(LineState state) {
     return kIcons.at(static_cast<std::size_t>(state));
 }
 
-QString stateWords(LineState state) {
-    switch (state) {
+QString stateWords(const journal::JournalRow& row) {
+    if (journal::interrupted(row)) {
+        return QStringLiteral("结果不明：写卡时程序被中断，卡上是否已是此号码未能核对，请读卡核对或搁置");
+    }
+    if (row.settled) {
+        return row.state == LineState::Verified
+                   ? QStringLiteral("后来读到一张卡上是此号码：算作已写成")
+                   : QStringLiteral("此号码后来写到另一张卡上并已核对：这次不算写成");
+    }
+    switch (row.state) {
         case LineState::Verified:
             return QStringLiteral("已写成：读回的号码与所写相同");
         case LineState::Failed:
@@ -130,7 +145,9 @@ journal::RowFilter JournalModel::filter() const {
     journal::RowFilter filter;
     switch (period_) {
         case Period::Today:
-            filter.day = today_.toJulianDay() - kJulianDayOf1970;
+            // Today where the program runs now, whatever zone a row was written in.
+            filter.fromSeconds = today_.startOfDay().toSecsSinceEpoch();
+            filter.untilSeconds = today_.addDays(1).startOfDay().toSecsSinceEpoch();
             break;
         case Period::SinceStart:
             filter.fromSeconds = sessionStartSeconds_;
@@ -154,6 +171,7 @@ void JournalModel::showAnew() {
     rows_ = table.rows;
     settled_ = table.settledRows;
     skipped_ = table.unreadable;
+    settlements_ = table.settlements;
     error_ = table.error ? std::optional(qText(*table.error)) : std::nullopt;
     shown_.clear();
     const journal::RowFilter shown = filter();
@@ -235,6 +253,19 @@ void JournalModel::takeAppended(const journal::Journal::Table& table) {
     }
     skipped_ = table.unreadable;
     error_ = table.error ? std::optional(qText(*table.error)) : std::nullopt;
+    if (table.settlements != settlements_) {
+        // Rows anywhere may show another outcome now.
+        if (filtered_) {
+            showAnew();
+            return;
+        }
+        settlements_ = table.settlements;
+        block_.reset();
+        counts_ = table.counts;
+        if (given_ > 0) {
+            Q_EMIT dataChanged(index(0, 0), index(given_ - 1, columnCount() - 1));
+        }
+    }
     if (table.rows != rows_ || table.settledRows != settled_) {
         // Rows from the last settled one on are new, or may have changed: a start held back that
         // its outcome's line now hides.
@@ -356,15 +387,18 @@ QVariant JournalModel::data(const QModelIndex& index, int role) const {
         case Qt::ToolTipRole:
             // The whole result, which a narrow column cuts short.
             if (column == journal::Column::Result) {
-                return qText(row.result) + QLatin1Char('\n') + stateWords(row.state);
+                return qText(journal::cellText(row, column)) + QLatin1Char('\n') + stateWords(row);
             }
             return {};
         case Qt::AccessibleDescriptionRole:
             if (column == journal::Column::Result) {
-                return stateWords(row.state);
+                return stateWords(row);
             }
             return {};
         case Qt::BackgroundRole:
+            if (journal::interrupted(row)) {
+                return interruptedTint();
+            }
             switch (row.state) {
                 case LineState::Verified:
                     return QColor(0xE6, 0xF4, 0xEA);
@@ -376,8 +410,9 @@ QVariant JournalModel::data(const QModelIndex& index, int role) const {
             }
             return {};
         case Qt::ForegroundRole:
-            // Dark enough on the tints above (and on white) to read.
-            return QColor(Qt::black);
+            // Dark enough on the tints above to read, whatever the palette; an interrupted
+            // write in its own colour, which the tint alone would not set apart enough.
+            return journal::interrupted(row) ? interruptedText() : QColor(Qt::black);
         case kStateRole:
             return static_cast<int>(row.state);
         default:

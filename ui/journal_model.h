@@ -110,6 +110,7 @@ private:
     int given_ = 0;                     // the rows the view has, from the top
     journal::RowCounts counts_;
     std::size_t skipped_ = 0;
+    std::size_t settlements_ = 0;  // the journal's Table::settlements when last looked
     std::optional<QString> error_;
     mutable std::shared_ptr<const journal::RowBlock> block_;  // the rows read last
 };

@@ -229,10 +229,20 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
             return;
         }
         journalRead->deleteLater();
+        if (outcomeShown_) {
+            return;  // the outcome is newer than anything the journal has to say
+        }
+        // A write cut off, and a journal that cannot be read, are warnings, told as failures are.
         if (journal_->loadError()) {
-            status_->showMessage(*journal_->loadError() + "：写卡时不能提醒重复的号码");
-        } else if (const auto message = commands::journalAtStart(startFacts(*journal_))) {
-            status_->showMessage(*message);
+            status_->showOutcome(*journal_->loadError() + "：写卡时不能提醒重复的号码",
+                                 commands::Tone::Failed, {});
+        } else if (const auto facts = startFacts(*journal_);
+                   const auto message = commands::journalAtStart(facts)) {
+            if (facts.interrupted) {
+                status_->showOutcome(*message, commands::Tone::Failed, {});
+            } else {
+                status_->showMessage(*message);
+            }
         }
     });
     journalRead->start(20);
@@ -339,7 +349,7 @@ void MainWindow::runCommand(QPushButton* pressed, const QString& busyText,
 
 void MainWindow::readPressed() {
     runCommand(readButton_, QStringLiteral("正在读卡…"), [this] {
-        const auto outcome = commands::readTag(*source_);
+        const auto outcome = commands::readTag(*source_, *journal_);
         if (const auto texts = commands::fieldTextsAfter(outcome)) {
             for (const card::Field which : kFields) {
                 setFieldText(which, commands::textOf(*texts, which));
@@ -347,7 +357,11 @@ void MainWindow::readPressed() {
         }
         status_->showOutcome(commands::describeRead(outcome, source_->readerInUse()),
                              commands::toneOf(outcome), commands::verdict(outcome));
+        outcomeShown_ = true;
     });
+    if (journalWindow_ != nullptr) {
+        journalWindow_->followAppends();  // a read may have settled a write
+    }
 }
 
 void MainWindow::writePressed() {
@@ -368,6 +382,7 @@ void MainWindow::writePressed() {
             message += commands::sessionCount(writtenThisSession_);
         }
         status_->showOutcome(message, tone, commands::verdict(outcome));
+        outcomeShown_ = true;
         if (journal_->holdProblem()) {
             status_->showNote(*journal_->holdProblem());
         }

@@ -86,6 +86,8 @@ private:
     QPointer<QMessageBox> question_;
     bool writing_ = false;  // the command running, or the last one, is a write
     int writtenThisSession_ = 0;
+    // A command's outcome is in the status line: no older fact from the journal replaces it.
+    bool outcomeShown_ = false;
     QLabel* readerInUse_ = nullptr;
     std::chrono::system_clock::time_point started_ = std::chrono::system_clock::now();
     QPointer<JournalWindow> journalWindow_;

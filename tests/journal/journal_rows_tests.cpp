@@ -22,6 +22,13 @@ void writeFile(const std::filesystem::path& file, const std::string& text,
 const std::string kOld =
     "2024-05-01T14:03:22+08:00,已写卡并保护,00000003E8,000,0000001000,\"000,01000\",EM4305,是";
 
+std::string settlementLine() {
+    std::string line = journal::formatSettlement("2024-05-01T14:03:22+08:00",
+                                                 card::CardNumber{0, {0, 0, 0, 1}}, true);
+    line.resize(line.size() - journal::kLineEnd.size());
+    return line;
+}
+
 struct LineCase {
     const char* what;
     std::string line;
@@ -57,7 +64,14 @@ INSTANTIATE_TEST_SUITE_P(
             "new, read back, with what it held",
             "2024-05-01T14:03:22+08:00,已写卡,00000003E9,000,0000001001,\"000,01001\",T5577,否,"
             "是,0000000141",
-            true, LineState::Verified, "00000003E9", "0000000141"},
+            true, LineState::Verified, "00000003E9", "0000000321"},
+        LineCase{
+            "what it held, with a version or customer byte",
+            "2024-05-01T14:03:22+08:00,已写卡,00000003E9,000,0000001001,\"000,01001\",T5577,否,"
+            "是,0700000141",
+            true, LineState::Verified, "00000003E9", "0000000321（版本或客户号 007）"},
+        LineCase{"a settlement is no row of its own",
+                 settlementLine(), false},
         LineCase{
             "new: 核对 decides, not the words",
             "2024-05-01T14:03:22+08:00,已写卡,0000000001,000,0000000001,\"000,00001\",T5577,否,"
@@ -252,6 +266,101 @@ TEST(JournalRows, EveryRowAndEveryFilteredRowIsFoundInALongJournal) {
         EXPECT_EQ(scan->rows, search.rows) << search.query;
         EXPECT_EQ(scan->counts, search.counts) << search.query;
         EXPECT_EQ(scan->looked, kNumbers) << search.query;
+    }
+}
+
+std::vector<journal::JournalRow> rowsOf(const journal::Journal& journal) {
+    std::vector<journal::JournalRow> rows;
+    const std::size_t count = journal.table().rows;
+    for (std::size_t row = 0; row < count; ++row) {
+        const auto block = journal.rowBlock(row);
+        if (!block || row - block->first >= block->rows.size()) {
+            ADD_FAILURE() << row;
+            return rows;
+        }
+        rows.push_back(block->rows[row - block->first]);
+    }
+    return rows;
+}
+
+std::vector<LineState> statesOf(const journal::Journal& journal) {
+    std::vector<LineState> states;
+    for (const auto& row : rowsOf(journal)) {
+        states.push_back(row.state);
+    }
+    return states;
+}
+
+// A write cut off, or not read back, stays unknown until a tag is seen holding its number or the
+// number is written again; the line that says so is no row, but shows on the rows it settles,
+// as read at once and as read again from the file.
+TEST(JournalRows, ASettlementShowsOnTheRowsItSettles) {
+    const testing_support::ScratchFolder scratch;
+    const auto file = scratch.path() / "written-tags.csv";
+    const auto numberOf = [](std::uint8_t n) { return card::CardNumber{0, {0, 0, 0, n}}; };
+    const std::string time = "2024-05-01T14:03:22+08:00";
+    commands::JournalEntry entry{std::string(journal::kStartResult), false, numberOf(1),
+                                 reader::TagChip::T5577, false, std::nullopt};
+    std::string text =
+        std::string(journal::kByteOrderMark) + std::string(journal::kHeader) + "\r\n";
+    text += journal::formatLine(time, entry);  // cut off
+    entry.number = numberOf(2);
+    text += journal::formatLine(time, entry);
+    entry.result = "已写卡";
+    entry.verified = true;
+    text += journal::formatLine(time, entry);
+    entry.number = numberOf(3);
+    entry.result = "结果不明：未读回（状态 1），请重读或搁置";
+    entry.verified = false;
+    text += journal::formatLine(time, entry);
+    writeFile(file, text);
+
+    journal::Journal journal(file);
+    ASSERT_TRUE(journal.waitLoaded(std::chrono::seconds(10)));
+    EXPECT_EQ(statesOf(journal),
+              (std::vector{LineState::Unknown, LineState::Verified, LineState::Unknown}));
+    EXPECT_EQ(journal::cellText(rowsOf(journal).at(0), journal::Column::Result),
+              journal::kInterruptedResult);
+    EXPECT_TRUE(journal.unsettled(numberOf(1)));
+    EXPECT_FALSE(journal.unsettled(numberOf(2)));
+    EXPECT_TRUE(journal.unsettled(numberOf(3)));
+
+    ASSERT_EQ(journal.settle(numberOf(1), true), std::nullopt);
+    ASSERT_EQ(journal.settle(numberOf(3), false), std::nullopt);
+    // A start the settlement follows at once is a row, settled.
+    entry.number = numberOf(4);
+    ASSERT_EQ(journal.beginWrite(entry), std::nullopt);
+    EXPECT_TRUE(journal.unsettled(numberOf(4)));
+    ASSERT_EQ(journal.settle(numberOf(4), true), std::nullopt);
+
+    const std::vector expected{LineState::Verified, LineState::Verified, LineState::Failed,
+                               LineState::Verified};
+    journal::Journal reread(file);
+    ASSERT_TRUE(reread.waitLoaded(std::chrono::seconds(10)));
+    for (journal::Journal* read : {&journal, &reread}) {
+        EXPECT_EQ(statesOf(*read), expected);
+        const auto table = read->table();
+        EXPECT_EQ(table.counts, (journal::RowCounts{3, 1, 0}));
+        EXPECT_EQ(table.unreadable, 0U);
+        EXPECT_EQ(table.settlements, 3U);
+        const auto rows = rowsOf(*read);
+        ASSERT_EQ(rows.size(), expected.size());
+        EXPECT_EQ(journal::cellText(rows[0], journal::Column::Result),
+                  "已写卡（结果不明，后读卡核对为此号码）");
+        EXPECT_EQ(journal::cellText(rows[1], journal::Column::Result), "已写卡");
+        EXPECT_EQ(journal::cellText(rows[2], journal::Column::Result),
+                  "未写成（结果不明，此号码后已重写）");
+        for (const std::uint8_t n : {std::uint8_t{1}, std::uint8_t{3}, std::uint8_t{4}}) {
+            EXPECT_FALSE(read->unsettled(numberOf(n))) << int{n};
+        }
+        journal::RowFilter filter;
+        filter.query = journal::parseNumberQuery("000,00003");
+        const auto scan = read->scanRows(filter);
+        for (int wait = 0; wait < 1000 && !scan->done; ++wait) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        EXPECT_EQ(scan->rows, (std::vector<std::uint32_t>{2}));
+        EXPECT_EQ(scan->counts, (journal::RowCounts{0, 1, 0}));
     }
 }
 

@@ -152,6 +152,13 @@ TEST(Journal, LocalTimeCarriesItsOffset) {
         setenv("TZ", zone, 1);  // NOLINT(concurrency-mt-unsafe)
         tzset();
         EXPECT_EQ(journal::isoLocalTime(kMoment), expected) << zone;
+        // The table shows a row written in another zone in the present one, so that rows read
+        // in order after a change of zone.
+        std::string shown = std::string(expected).substr(0, 19);
+        shown[10] = ' ';
+        EXPECT_EQ(journal::presentLocalTimeText(journal::parseIsoTime("2024-05-01T14:03:22+08:00")),
+                  shown)
+            << zone;
     }
     if (previous != nullptr) {
         setenv("TZ", saved.c_str(), 1);  // NOLINT(concurrency-mt-unsafe)
@@ -192,6 +199,7 @@ struct Counting {
     std::optional<std::string> one;  // what lastVerifiedWrite says of number 1
     std::optional<std::string> two;
     std::optional<int> interrupted;  // the number interruptedWrite names
+    std::optional<int> last{};       // the number lastWrite names, where it matters
     friend void PrintTo(const Counting& c, std::ostream* os) { *os << c.name; }
 };
 
@@ -209,6 +217,15 @@ TEST_P(WhatCounts, AsTheQuestionsBeforeAWriteSeeIt) {
     if (interrupted) {
         EXPECT_EQ(interrupted->number, number(*GetParam().interrupted));
     }
+    if (GetParam().last) {
+        const auto last = journal.lastWrite();
+        ASSERT_TRUE(last.has_value());
+        EXPECT_EQ(last->number, number(*GetParam().last));
+    }
+}
+
+std::string settlement(int second, int n, bool seenOnTag) {
+    return journal::formatSettlement(at(second), number(n), seenOnTag);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -226,10 +243,22 @@ INSTANTIATE_TEST_SUITE_P(
                  line(1, "已写卡", 1, true) + line(2, "正在写卡", 1, false) +
                      line(3, "写卡失败", 1, false),
                  at(1), std::nullopt, std::nullopt},
-        Counting{"AnotherNumbersOutcomeLeavesItInterrupted",
+        // Killed during the write of 1; the next run writes 2: starts say 2 from then on.
+        Counting{"ALaterWriteIsTheLatestFact",
                  line(1, "正在写卡", 1, false) + line(2, "正在写卡", 2, false) +
                      line(3, "已写卡", 2, true),
-                 at(1), at(3), 1},
+                 at(1), at(3), std::nullopt, 2},
+        Counting{"ALaterWriteThatFailedIsTooAndTheLastVerifiedIsSaid",
+                 line(1, "已写卡", 2, true) + line(2, "正在写卡", 1, false) +
+                     line(3, "写卡失败", 3, false),
+                 at(2), at(1), std::nullopt, 2},
+        Counting{"ATagSeenHoldingTheNumberSettlesItAsWrittenThen",
+                 line(1, "已写卡", 2, true) + line(2, "正在写卡", 1, false) + settlement(3, 1, true),
+                 at(2), at(1), std::nullopt, 1},
+        Counting{"ANumberWrittenAgainSettlesNothingIntoAWrite",
+                 line(1, "正在写卡", 1, false) + line(2, "结果不明：未读回", 1, false) +
+                     settlement(3, 1, false),
+                 std::nullopt, std::nullopt, std::nullopt},
         Counting{"AWriteOverATagOfAnotherNumberOverwritesThatOne",
                  line(1, "已写卡", 1, true) + line(2, "已写卡", 2, true, 1), std::nullopt, at(2),
                  std::nullopt},
