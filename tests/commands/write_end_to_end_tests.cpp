@@ -2,9 +2,12 @@
 // reads back the same.
 #include "commands/read_command.h"
 #include "commands/write_command.h"
+#include "journal/journal.h"
+#include "journal/journal_line.h"
 #include "reader/reader_source.h"
 #include "support/emulator_control.h"
 #include "support/fake_window.h"
+#include "support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -207,5 +210,77 @@ TEST(WriteEndToEnd, EM4305TagsAreWrittenWithTheirOwnChipSelected) {
     ASSERT_EQ(testing_support::pressWrite(window, source).result, WriteOutcome::Result::Written);
     EXPECT_EQ(readTag(source), (ReadBack{"255", "0016777215", "255", "65535"}));
 }
+
+// The program was killed during the write of 950. What the next run does with tags settles that
+// write, or leaves it unknown, in the journal: the row of 950 shows it, and the next start says
+// the cut-off write only while it is still the newest.
+struct Settling {
+    const char* name;
+    card::CardNumber tag;
+    bool readOnly;        // the tag takes no write
+    const char* written;  // the ten-digit number then written, or nullptr for a read
+    bool answer;          // to the question before the write
+    journal::LineState row;
+    bool stillInterrupted;
+    friend void PrintTo(const Settling& c, std::ostream* os) { *os << c.name; }
+};
+
+class CutOffWrite : public ::testing::TestWithParam<Settling> {};
+
+TEST_P(CutOffWrite, IsSettledOnlyByATagSeenOrTheNumberWrittenAgain) {
+    const Settling& param = GetParam();
+    const testing_support::ScratchFolder scratch;
+    const auto file = scratch.path() / "written-tags.csv";
+    const card::CardNumber cutOff{0, {0, 0, 0x03, 0xB6}};  // 950
+    {
+        journal::Journal killed(file);
+        commands::JournalEntry entry;
+        entry.number = cutOff;
+        ASSERT_EQ(killed.beginWrite(entry), std::nullopt);
+    }
+    const testing_support::EmulatorControl field;
+    field.placeTag(param.readOnly ? TagKind::EM4100 : TagKind::T5577, param.tag);
+    reader::LazyReaderLibrary source;
+    {
+        journal::Journal journal(file);
+        ASSERT_TRUE(journal.waitLoaded(std::chrono::seconds(10)));
+        EXPECT_TRUE(journal.interruptedWrite().has_value());
+        if (param.written == nullptr) {
+            const auto read = commands::readTag(source, journal);
+            EXPECT_EQ(read.settledWrite, param.row != journal::LineState::Unknown);
+        } else {
+            testing_support::FakeWindow window;
+            window.texts[Field::B3B0] = param.written;
+            window.answer = param.answer;
+            static_cast<void>(testing_support::pressWrite(window, source, journal));
+            EXPECT_FALSE(window.questions.empty());  // 950 is a write that may have been
+        }
+    }
+    const journal::Journal next(file);
+    ASSERT_TRUE(next.waitLoaded(std::chrono::seconds(10)));
+    EXPECT_EQ(next.interruptedWrite().has_value(), param.stillInterrupted);
+    const auto rows = next.rowBlock(0);
+    ASSERT_TRUE(rows && !rows->rows.empty());
+    EXPECT_EQ(rows->rows.front().number, cutOff);
+    EXPECT_EQ(rows->rows.front().state, param.row);
+    EXPECT_EQ(next.unsettled(cutOff), param.row == journal::LineState::Unknown);
+}
+
+using State = journal::LineState;
+
+INSTANTIATE_TEST_SUITE_P(
+    Next, CutOffWrite,
+    ::testing::Values(
+        Settling{"AReadOfTheTagHoldingItCountsItWritten", {0, {0, 0, 0x03, 0xB6}}, false,
+                 nullptr, false, State::Verified, false},
+        Settling{"AReadOfAnotherTagLeavesItUnknown", {0, {0, 0, 0x03, 0xB7}}, false, nullptr,
+                 false, State::Unknown, true},
+        Settling{"ATagHoldingItBeforeAWriteCountsItEvenWhenTheWriteIsDeclined",
+                 {0, {0, 0, 0x03, 0xB6}}, false, "0000000951", false, State::Verified, false},
+        Settling{"WrittenAgainOntoATagOfAnotherNumberItCountsNotThere", {0, {0, 0, 0x03, 0xB7}},
+                 false, "0000000950", true, State::Failed, false},
+        Settling{"WrittenAgainButNotTakenItStaysUnknown", {0, {0, 0, 0, 1}}, true, "0000000950",
+                 true, State::Unknown, false}),
+    [](const auto& testCase) { return std::string(testCase.param.name); });
 
 }  // namespace
