@@ -501,6 +501,7 @@ std::shared_ptr<RowScan> Journal::scanRows(const RowFilter& filter) {
     {
         const std::lock_guard guard(mutex_);
         asked->generation = generation_;
+        asked->settled = read_.rows.settledRows();
         limit = read_.offset;
         if (filter.query) {
             // Only the strides that may hold the number are read: a search of a long journal

@@ -37,6 +37,7 @@ struct RowScan {
     std::vector<std::uint32_t> rows;  // the rows shown, oldest first
     RowCounts counts;                 // of the rows shown
     std::size_t looked = 0;           // the rows looked at: all the table had when asked
+    std::size_t settled = 0;          // of the table's rows then, those no line to come changes
     std::uint64_t generation = 0;     // Journal::Table::generation when asked
     std::optional<std::string> error;
     std::atomic<bool> done{false};

@@ -220,8 +220,9 @@ void JournalModel::takeScan() {
     shown_ = std::move(scan->rows);
     counts_ = scan->counts;
     rows_ = scan->looked;
-    // The last row looked at may have been a start held back, which a later line hides.
-    settled_ = std::min(settled_, rows_ > 0 ? rows_ - 1 : 0);
+    // The last row looked at may have been a start held back, which a later line hides; rows
+    // settled when the filter was asked for stay as they were found.
+    settled_ = std::min(scan->settled, rows_);
     if (scan->error) {
         error_ = qText(*scan->error);
     }

@@ -5,6 +5,7 @@ from, read here on its own: every cell text, numbers and hex exactly as written.
 import csv
 import re
 import sys
+from datetime import datetime
 from pathlib import Path
 
 from openpyxl import load_workbook
@@ -30,13 +31,20 @@ def expected_rows(journal: Path):
         previous = fields[9] if len(fields) == 10 else ""
         if len(fields) == 10 and (fields[8] not in ("是", "否") or (previous and not HEX.match(previous))):
             continue
-        date, clock, _ = TIME.match(fields[0]).groups()
+        # The time where the program runs now, whatever zone the line was written in.
+        shown = datetime.fromisoformat(fields[0].replace("Z", "+00:00")).astimezone()
         number = int(fields[2], 16)
         low = number & 0xFFFFFFFF
+        # A start no outcome follows is a write cut off, told as such.
+        result = "结果不明（写卡被中断）" if fields[1] == "正在写卡" else fields[1]
+        # What the tag held, as a ten-digit number, its version or customer byte where not zero.
+        if previous:
+            held = int(previous, 16)
+            previous = f"{held & 0xFFFFFFFF:010d}" + (f"（版本或客户号 {held >> 32:03d}）" if held >> 32 else "")
         rows.append([
-            f"{date} {clock}", fields[1], f"{number >> 32:03d}", f"{low:010d}",
+            shown.strftime("%Y-%m-%d %H:%M:%S"), result, f"{number >> 32:03d}", f"{low:010d}",
             f"{(low >> 16) & 0xFF:03d},{low & 0xFFFF:05d}", fields[2].upper(), fields[6],
-            fields[7], previous.upper() or None,
+            fields[7], previous or None,
         ])
     rows.reverse()
     return rows

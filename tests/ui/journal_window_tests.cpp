@@ -68,6 +68,13 @@ std::string mixedJournal(std::chrono::system_clock::time_point start) {
            line(later, "正在写卡", "FFFFFFFFFF", "T5577,否,否,");
 }
 
+// A journal time as the table shows it: in the zone the program runs in now, worked out by Qt.
+QString shownTime(const char* written) {
+    return QDateTime::fromString(QString::fromLatin1(written), Qt::ISODate)
+        .toLocalTime()
+        .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
 bool waitUntilRead(const ui::JournalModel& model) {
     return QTest::qWaitFor([&model] { return !model.isReading(); }, 10000);
 }
@@ -118,9 +125,10 @@ private Q_SLOTS:
         QCOMPARE(column(model, 5), (QStringList{"FFFFFFFFFF", "0700000001", "00000003E9",
                                                 "0000001000", "00000003E8"}));
         QCOMPARE(model.rowTexts(4),
-                 (QStringList{"2020-01-02 03:04:05", "已写卡并保护", "000", "0000001000",
-                              "000,01000", "00000003E8", "EM4305", "是", ""}));
-        QCOMPARE(model.index(2, 8).data().toString(), QStringLiteral("0000000141"));
+                 (QStringList{shownTime("2020-01-02T03:04:05+08:00"), "已写卡并保护", "000",
+                              "0000001000", "000,01000", "00000003E8", "EM4305", "是", ""}));
+        // What the tag held, as the ten-digit number it is: 0x141, not one hundred and forty-one.
+        QCOMPARE(model.index(2, 8).data().toString(), QStringLiteral("0000000321"));
         QCOMPARE(model.index(1, 3).data().toString(), QStringLiteral("0000000001"));
         QCOMPARE(model.index(1, 2).data().toString(), QStringLiteral("007"));
 
@@ -142,6 +150,23 @@ private Q_SLOTS:
         QVERIFY(model.index(2, 1).data(Qt::ToolTipRole) != model.index(1, 1).data(Qt::ToolTipRole));
         QVERIFY(model.index(2, 0).data(Qt::BackgroundRole) !=
                 model.index(1, 0).data(Qt::BackgroundRole));
+        // A write cut off is told as such, in a colour of its own: neither a failure's nor the
+        // plain text's, and readable on its own tint.
+        QCOMPARE(model.index(0, 1).data().toString(), QStringLiteral("结果不明（写卡被中断）"));
+        QVERIFY(model.index(0, 1).data(Qt::ToolTipRole).toString().contains(
+            QStringLiteral("写卡被中断")));
+        QVERIFY(!model.rowTexts(0).join(QLatin1Char(' ')).contains(QStringLiteral("正在写卡")));
+        const auto colour = [&model](int row, int role) {
+            return model.index(row, 0).data(role).value<QColor>();
+        };
+        for (const int other : {1, 2}) {
+            QVERIFY(colour(0, Qt::BackgroundRole) != colour(other, Qt::BackgroundRole));
+            QVERIFY(colour(0, Qt::ForegroundRole) != colour(other, Qt::ForegroundRole));
+        }
+        const auto lightness = [](const QColor& c) { return c.lightnessF(); };
+        QVERIFY(lightness(colour(0, Qt::BackgroundRole)) -
+                    lightness(colour(0, Qt::ForegroundRole)) >
+                0.6);
 
         const QString counts = control<QLabel>(*window, QStringLiteral("统计"))->text();
         QVERIFY2(
@@ -151,6 +176,25 @@ private Q_SLOTS:
         QCOMPARE(window->accessibleName(), QStringLiteral("写卡记录"));
         QVERIFY(
             !control<QTableView>(*window, QStringLiteral("记录表"))->accessibleName().isEmpty());
+    }
+
+    // Written under another offset from UTC (the machine moved, or its zone was set): the row
+    // reads in the present zone, and 今天 is today here, not where it was written.
+    void aRowWrittenInAnotherZoneReadsInThisOne() {
+        const auto moment = start_ - 1s;
+        const auto seconds =
+            std::chrono::duration_cast<std::chrono::seconds>(moment.time_since_epoch()).count();
+        const QDateTime here = QDateTime::fromSecsSinceEpoch(seconds);
+        // A day away from here, less a minute: the date where it was written is not today's.
+        const int hereMinutes = here.offsetFromUtc() / 60;
+        const int away = hereMinutes >= 0 ? hereMinutes - (23 * 60 + 59) : hereMinutes + 23 * 60 + 59;
+        const journal::CompactTime written{seconds, static_cast<std::int16_t>(away), true};
+        const auto window = windowOver(
+            kHead + line(journal::formatIsoTime(written), "已写卡", "0000000200", "T5577,否,是,"));
+        QTest::mouseClick(control<QRadioButton>(*window, QStringLiteral("今天")), Qt::LeftButton);
+        QCOMPARE(window->model().rowCount(), 1);
+        QCOMPARE(window->model().index(0, 0).data().toString(),
+                 here.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     }
 
     void filtersByPeriodAndNumber_data() {
@@ -258,8 +302,9 @@ private Q_SLOTS:
             QStringLiteral(
                 "时间\t结果\t版本或客户号\t前十位号\t后八位号\t十六进制\t芯片\t保护\t原卡号\n") +
             window->model().rowTexts(1).join(QLatin1Char('\t')) + QLatin1Char('\n') +
+            shownTime("2020-01-02T03:04:06+08:00") +
             QStringLiteral(
-                "2020-01-02 03:04:06\t写卡失败（状态 "
+                "\t写卡失败（状态 "
                 "7）\t000\t0000004096\t000,04096\t0000001000\tT5577\t否\t\n");
         QCOMPARE(QGuiApplication::clipboard()->text(), expected);
     }

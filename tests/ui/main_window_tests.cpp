@@ -99,6 +99,14 @@ std::optional<std::string> journalOneWrite(const std::filesystem::path& file) {
     return earlier.append(entry);
 }
 
+// A journal whose last write was cut off: the program ended during the write of 0000000950.
+std::optional<std::string> journalCutOff(const std::filesystem::path& file) {
+    journal::Journal earlier(file);
+    commands::JournalEntry entry;
+    entry.number = card::CardNumber{0, {0, 0, 0x03, 0xB6}};
+    return earlier.beginWrite(entry);
+}
+
 int lineCount(const std::filesystem::path& file) {
     const std::string text = fileText(file);
     return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
@@ -767,6 +775,44 @@ private Q_SLOTS:
         QCOMPARE(lineCount(data.journalFile()), 2);
         QVERIFY2(window->statusMessage().startsWith(QStringLiteral("未写卡")),
                  qPrintable(window->statusMessage()));
+    }
+
+    // A press as the window first shows, before the journal is read: its outcome stays, and the
+    // start-up line, older news, is not shown over it.
+    void anOutcomeIsNotReplacedByTheStartUpLine() {
+        const testing_support::DataFolder data;
+        QVERIFY(!journalCutOff(data.journalFile()));
+        const testing_support::EmulatorControl field;
+        field.placeTag({0, {0, 0, 0, 7}});
+        const auto window = windowOverEmulator();
+        control<QPushButton>(*window, "cmdIDRead")->click();
+        QVERIFY2(window->statusMessage().startsWith(QStringLiteral("已读卡")),
+                 qPrintable(window->statusMessage()));
+        QTest::qWait(300);
+        QVERIFY2(window->statusMessage().startsWith(QStringLiteral("已读卡")),
+                 qPrintable(window->statusMessage()));
+    }
+
+    // A write cut off is a warning, told as failures are; where the last batch stopped is not.
+    void aWriteCutOffIsToldAtStartUpAsAWarning() {
+        for (const bool cutOff : {true, false}) {
+            const testing_support::DataFolder data;
+            QVERIFY(!(cutOff ? journalCutOff(data.journalFile())
+                             : journalOneWrite(data.journalFile())));
+            const auto window = windowOverEmulator();
+            const QString expected =
+                cutOff ? QStringLiteral("上次写卡被中断：0000000950") : QStringLiteral("上次写卡 ");
+            QVERIFY2(QTest::qWaitFor(
+                         [&] { return window->statusMessage().startsWith(expected); }, 5000),
+                     qPrintable(window->statusMessage()));
+            const auto* icon = control<QLabel>(*window, "statusIcon");
+            const auto* message = control<QWidget>(*window, "statusMessage");
+            const bool warned = !icon->pixmap(Qt::ReturnByValue).isNull();
+            QCOMPARE(warned, cutOff);
+            QCOMPARE(message->palette().color(QPalette::WindowText) !=
+                         window->palette().color(QPalette::WindowText),
+                     cutOff);
+        }
     }
 
     void closingDuringTheQuestionAnswersNoAndClosesOnceTheWriteHasEnded() {

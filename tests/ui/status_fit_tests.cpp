@@ -66,6 +66,10 @@ std::vector<std::string> everyMessage() {
         read.result = commands::ReadOutcome::Result::Read;
         read.tag = kWidest;
         messages.push_back(commands::describeRead(read, inUse));
+        read.settledWrite = true;
+        messages.push_back(commands::describeRead(read, inUse));
+        read.journalError = journalWords;
+        messages.push_back(commands::describeRead(read, inUse));
         for (const auto status : statuses()) {
             read.result = commands::ReadOutcome::Result::NoTag;
             read.status = status;
