@@ -38,8 +38,8 @@ std::string describeRead(const ReadOutcome& outcome, const reader::ReaderInUse& 
     switch (outcome.result) {
         case ReadOutcome::Result::Read:
             if (outcome.journalError) {
-                return "已读卡，十六进制 " + hexText(outcome.tag) +
-                       "；未记录：" + foreignWords(*outcome.journalError);
+                return "已读卡，十六进制 " + hexText(outcome.tag) + "；未记录：" +
+                       foreignWords(*outcome.journalError);
             }
             if (outcome.settledWrite) {
                 return "已读卡，十六进制 " + hexText(outcome.tag) + "；上次结果不明的写卡已核对";

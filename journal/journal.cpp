@@ -475,15 +475,14 @@ std::shared_ptr<const RowBlock> Journal::rowBlock(std::size_t row) const {
     auto block = std::make_shared<RowBlock>();
     block->first = mark.row;
     block->rows.reserve(RowMap::kStride);
-    const auto failed =
-        readRows(*opened, mark, limit, [&](std::size_t /*row*/, JournalRow&& line) {
-            if (const auto found = settled.find(line.offset); found != settled.end()) {
-                line.state = found->second;
-                line.settled = true;
-            }
-            block->rows.push_back(std::move(line));
-            return block->rows.size() < RowMap::kStride;
-        });
+    const auto failed = readRows(*opened, mark, limit, [&](std::size_t /*row*/, JournalRow&& line) {
+        if (const auto found = settled.find(line.offset); found != settled.end()) {
+            line.state = found->second;
+            line.settled = true;
+        }
+        block->rows.push_back(std::move(line));
+        return block->rows.size() < RowMap::kStride;
+    });
     if (failed) {
         return nullptr;
     }
@@ -541,23 +540,21 @@ void Journal::scan(RowScan& scan, const RowFilter& filter, std::uint64_t limit,
             const auto look = [&](RowMap::Mark from, bool stride) {
                 std::size_t taken = 0;
                 const std::size_t readBytes = stride ? kStrideBytes : LinePieces::kPieceBytes;
-                return readRowFacts(*opened, from, limit, readBytes,
-                                    [&](std::size_t row, RowFacts&& line) {
-                                        if (scan.cancelled || stop_) {
-                                            return false;
-                                        }
-                                        if (!stride) {
-                                            ++scan.looked;
-                                        }
-                                        if (filter.accepts(line.time, line.key)) {
-                                            scan.rows.push_back(static_cast<std::uint32_t>(row));
-                                            const auto found = settled.find(line.offset);
-                                            scan.counts.add(found != settled.end()
-                                                                ? found->second
-                                                                : line.state);
-                                        }
-                                        return !stride || ++taken < RowMap::kStride;
-                                    });
+                return readRowFacts(
+                    *opened, from, limit, readBytes, [&](std::size_t row, RowFacts&& line) {
+                        if (scan.cancelled || stop_) {
+                            return false;
+                        }
+                        if (!stride) {
+                            ++scan.looked;
+                        }
+                        if (filter.accepts(line.time, line.key)) {
+                            scan.rows.push_back(static_cast<std::uint32_t>(row));
+                            const auto found = settled.find(line.offset);
+                            scan.counts.add(found != settled.end() ? found->second : line.state);
+                        }
+                        return !stride || ++taken < RowMap::kStride;
+                    });
             };
             std::optional<std::error_code> failed;
             if (strides) {

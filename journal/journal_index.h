@@ -75,7 +75,7 @@ private:
     };
     std::unordered_map<std::uint64_t, Open> open_;
     std::uint64_t lines_ = 0;
-    std::uint64_t lastWriteLine_ = 0;        // the newest line of a write (not a settlement)
+    std::uint64_t lastWriteLine_ = 0;  // the newest line of a write (not a settlement)
     std::uint64_t newestVerifiedLine_ = 0;
     TimeReader times_;
     std::optional<KeyedWrite> newestVerified_;

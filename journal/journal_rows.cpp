@@ -81,7 +81,8 @@ std::string resultText(const JournalRow& row) {
 // customer byte only where it is not zero.
 std::string previousText(const card::CardNumber& number) {
     const Notations forms = notations(number);
-    return number.b4 == 0 ? forms.tenDigit : forms.tenDigit + "（版本或客户号 " + forms.version + "）";
+    return number.b4 == 0 ? forms.tenDigit
+                          : forms.tenDigit + "（版本或客户号 " + forms.version + "）";
 }
 
 }  // namespace

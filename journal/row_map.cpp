@@ -42,7 +42,7 @@ void RowMap::reserve(std::size_t rows) {
     numbers_.reserve(strides);
 }
 
-void RowMap::emit(Line&& row) {
+void RowMap::emit(const Line& row) {
     if (settled_ % kStride == 0) {
         marks_.push_back(row.offset);
         numbers_.emplace_back();
@@ -56,11 +56,11 @@ void RowMap::emit(Line&& row) {
 }
 
 void RowMap::take(std::uint64_t offset, std::uint64_t key, LineState state) {
-    sequence_.take(Line{offset, key, state}, key, [this](Line&& row) { emit(std::move(row)); });
+    sequence_.take(Line{offset, key, state}, key, [this](Line&& row) { emit(row); });
 }
 
 void RowMap::settle(std::uint64_t key, LineState state) {
-    sequence_.settle(key, [this](Line&& row) { emit(std::move(row)); });
+    sequence_.settle(key, [this](Line&& row) { emit(row); });
     const auto open = unsettled_.find(key);
     if (open == unsettled_.end()) {
         return;

@@ -125,7 +125,7 @@ private:
         LineState state = LineState::Failed;
     };
     [[nodiscard]] bool held() const noexcept { return sequence_.held() != nullptr; }
-    void emit(Line&& row);
+    void emit(const Line& row);
 
     RowSequence<Line> sequence_;
     std::vector<std::uint64_t> marks_;    // the offset of rows 0, kStride, 2 kStride, …

@@ -82,7 +82,8 @@ const QIcon& iconFor(LineState state) {
 
 QString stateWords(const journal::JournalRow& row) {
     if (journal::interrupted(row)) {
-        return QStringLiteral("结果不明：写卡时程序被中断，卡上是否已是此号码未能核对，请读卡核对或搁置");
+        return QStringLiteral(
+            "结果不明：写卡时程序被中断，卡上是否已是此号码未能核对，请读卡核对或搁置");
     }
     if (row.settled) {
         return row.state == LineState::Verified

@@ -70,8 +70,7 @@ INSTANTIATE_TEST_SUITE_P(
             "2024-05-01T14:03:22+08:00,已写卡,00000003E9,000,0000001001,\"000,01001\",T5577,否,"
             "是,0700000141",
             true, LineState::Verified, "00000003E9", "0000000321（版本或客户号 007）"},
-        LineCase{"a settlement is no row of its own",
-                 settlementLine(), false},
+        LineCase{"a settlement is no row of its own", settlementLine(), false},
         LineCase{
             "new: 核对 decides, not the words",
             "2024-05-01T14:03:22+08:00,已写卡,0000000001,000,0000000001,\"000,00001\",T5577,否,"
@@ -299,8 +298,12 @@ TEST(JournalRows, ASettlementShowsOnTheRowsItSettles) {
     const auto file = scratch.path() / "written-tags.csv";
     const auto numberOf = [](std::uint8_t n) { return card::CardNumber{0, {0, 0, 0, n}}; };
     const std::string time = "2024-05-01T14:03:22+08:00";
-    commands::JournalEntry entry{std::string(journal::kStartResult), false, numberOf(1),
-                                 reader::TagChip::T5577, false, std::nullopt};
+    commands::JournalEntry entry{std::string(journal::kStartResult),
+                                 false,
+                                 numberOf(1),
+                                 reader::TagChip::T5577,
+                                 false,
+                                 std::nullopt};
     std::string text =
         std::string(journal::kByteOrderMark) + std::string(journal::kHeader) + "\r\n";
     text += journal::formatLine(time, entry);  // cut off

@@ -252,9 +252,10 @@ INSTANTIATE_TEST_SUITE_P(
                  line(1, "已写卡", 2, true) + line(2, "正在写卡", 1, false) +
                      line(3, "写卡失败", 3, false),
                  at(2), at(1), std::nullopt, 2},
-        Counting{"ATagSeenHoldingTheNumberSettlesItAsWrittenThen",
-                 line(1, "已写卡", 2, true) + line(2, "正在写卡", 1, false) + settlement(3, 1, true),
-                 at(2), at(1), std::nullopt, 1},
+        Counting{
+            "ATagSeenHoldingTheNumberSettlesItAsWrittenThen",
+            line(1, "已写卡", 2, true) + line(2, "正在写卡", 1, false) + settlement(3, 1, true),
+            at(2), at(1), std::nullopt, 1},
         Counting{"ANumberWrittenAgainSettlesNothingIntoAWrite",
                  line(1, "正在写卡", 1, false) + line(2, "结果不明：未读回", 1, false) +
                      settlement(3, 1, false),

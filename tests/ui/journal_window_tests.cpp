@@ -153,8 +153,10 @@ private Q_SLOTS:
         // A write cut off is told as such, in a colour of its own: neither a failure's nor the
         // plain text's, and readable on its own tint.
         QCOMPARE(model.index(0, 1).data().toString(), QStringLiteral("结果不明（写卡被中断）"));
-        QVERIFY(model.index(0, 1).data(Qt::ToolTipRole).toString().contains(
-            QStringLiteral("写卡被中断")));
+        QVERIFY(model.index(0, 1)
+                    .data(Qt::ToolTipRole)
+                    .toString()
+                    .contains(QStringLiteral("写卡被中断")));
         QVERIFY(!model.rowTexts(0).join(QLatin1Char(' ')).contains(QStringLiteral("正在写卡")));
         const auto colour = [&model](int row, int role) {
             return model.index(row, 0).data(role).value<QColor>();
@@ -187,7 +189,8 @@ private Q_SLOTS:
         const QDateTime here = QDateTime::fromSecsSinceEpoch(seconds);
         // A day away from here, less a minute: the date where it was written is not today's.
         const int hereMinutes = here.offsetFromUtc() / 60;
-        const int away = hereMinutes >= 0 ? hereMinutes - (23 * 60 + 59) : hereMinutes + 23 * 60 + 59;
+        const int away =
+            hereMinutes >= 0 ? hereMinutes - (23 * 60 + 59) : hereMinutes + 23 * 60 + 59;
         const journal::CompactTime written{seconds, static_cast<std::int16_t>(away), true};
         const auto window = windowOver(
             kHead + line(journal::formatIsoTime(written), "已写卡", "0000000200", "T5577,否,是,"));

@@ -802,9 +802,9 @@ private Q_SLOTS:
             const auto window = windowOverEmulator();
             const QString expected =
                 cutOff ? QStringLiteral("上次写卡被中断：0000000950") : QStringLiteral("上次写卡 ");
-            QVERIFY2(QTest::qWaitFor(
-                         [&] { return window->statusMessage().startsWith(expected); }, 5000),
-                     qPrintable(window->statusMessage()));
+            QVERIFY2(
+                QTest::qWaitFor([&] { return window->statusMessage().startsWith(expected); }, 5000),
+                qPrintable(window->statusMessage()));
             const auto* icon = control<QLabel>(*window, "statusIcon");
             const auto* message = control<QWidget>(*window, "statusMessage");
             const bool warned = !icon->pixmap(Qt::ReturnByValue).isNull();
