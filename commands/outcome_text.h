@@ -28,7 +28,7 @@ namespace commands {
 // as written (outcome.earlierWrite, outcome.previousWrite), with its two answers.
 [[nodiscard]] WriteQuestion writeQuestion(const WriteOutcome& outcome);
 // "2024-05-01 14:03": a journal time (ISO 8601 with its offset) as the user reads it, to the
-// minute, in the local time it was written in.
+// minute, in the local time it is given in.
 [[nodiscard]] std::string readableTime(std::string_view when);
 // The journal's result column for a write that reached MF_Write: starts with 已写卡 only when the
 // tag was read back holding the number written.

@@ -42,8 +42,8 @@ public:
     [[nodiscard]] virtual std::optional<std::string> unavailable() const { return std::nullopt; }
 
     // When the journal last recorded a verified write of this number that no later write
-    // overwrote (or a write of it that started and never ended, or ended kUnsettledResult), as
-    // its time column says; nothing when it did not.
+    // overwrote (or a write of it that started and never ended, or ended kUnsettledResult), in
+    // ISO 8601 in the present zone; nothing when it did not.
     [[nodiscard]] virtual std::optional<std::string> lastVerifiedWrite(
         const card::CardNumber& number) const = 0;
 

@@ -52,8 +52,9 @@ void takeRow(RowMap& rows, std::uint64_t offset, const LineRecord& record,
     }
 }
 
+// Times the user reads (the questions, the start-up line) are in the present zone, as the table's.
 RecordedWrite recorded(const KeyedWrite& write) {
-    return {card::tagNumberFromValue(write.key), formatIsoTime(write.time)};
+    return {card::tagNumberFromValue(write.key), formatIsoTime(inPresentZone(write.time))};
 }
 
 // The user's data folder, or why there is none, in words for the status line.
@@ -337,7 +338,7 @@ std::optional<std::string> Journal::lastVerifiedWrite(const card::CardNumber& nu
     if (!time) {
         return std::nullopt;
     }
-    return formatIsoTime(*time);
+    return formatIsoTime(inPresentZone(*time));
 }
 
 std::optional<std::string> Journal::beginWrite(const commands::JournalEntry& entry) {

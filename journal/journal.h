@@ -24,7 +24,7 @@
 
 namespace journal {
 
-// A write the journal recorded: its number and its time as the time column says it.
+// A write the journal recorded: its number and its time, in the present zone (ISO 8601).
 struct RecordedWrite {
     card::CardNumber number;
     std::string time;

@@ -121,11 +121,19 @@ std::string localTimeText(const CompactTime& time) {
     return text.data();
 }
 
-std::string presentLocalTimeText(const CompactTime& time) {
+CompactTime inPresentZone(const CompactTime& time) {
+    if (!time.known) {
+        return time;
+    }
     const platform::LocalTime local = platform::localTime(static_cast<std::time_t>(time.seconds));
     CompactTime present = time;
     present.offsetMinutes = static_cast<std::int16_t>(local.offsetSeconds / 60);
-    return localTimeText(present);
+    present.spelling = 0;
+    return present;
+}
+
+std::string presentLocalTimeText(const CompactTime& time) {
+    return localTimeText(inPresentZone(time));
 }
 
 std::string formatIsoTime(const CompactTime& time) {

@@ -32,6 +32,9 @@ struct CompactTime {
 [[nodiscard]] std::string formatIsoTime(const CompactTime& time);
 // "2024-05-01 14:03:22": the wall-clock time where it was written, without its offset.
 [[nodiscard]] std::string localTimeText(const CompactTime& time);
+// The same moment in the present local time (the system's zone now), spelled as the program
+// writes times.
+[[nodiscard]] CompactTime inPresentZone(const CompactTime& time);
 // "2024-05-01 14:03:22": the moment in the present local time (the system's zone now), so that
 // rows written before a change of zone read in order.
 [[nodiscard]] std::string presentLocalTimeText(const CompactTime& time);
