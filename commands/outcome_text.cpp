@@ -249,7 +249,9 @@ std::string describeWrite(const WriteOutcome& outcome, const reader::ReaderInUse
 }
 
 Tone toneOf(const ReadOutcome& outcome) {
-    return outcome.result == ReadOutcome::Result::Read ? Tone::Done : Tone::Failed;
+    // A settlement the journal could not take is something to look into, as for a write.
+    return outcome.result == ReadOutcome::Result::Read && !outcome.journalError ? Tone::Done
+                                                                                : Tone::Failed;
 }
 
 Tone toneOf(const WriteOutcome& outcome) {

@@ -76,6 +76,16 @@ TEST(ReadMessage, UsesTheSameVerbsAndNamesTheCauseOnlyForTheEmulatedReader) {
     read.tag = card::CardNumber{0x12, card::NumberBytes{0x34, 0x56, 0x78, 0x9A}};
     EXPECT_EQ(commands::describeRead(read, kEmulated),
               "已读卡，十六进制 12\u00A034\u00A056\u00A078\u00A09A");
+    // The tag settled a write whose outcome was unknown, or the journal could not take that.
+    read.settledWrite = true;
+    EXPECT_EQ(commands::describeRead(read, kEmulated),
+              "已读卡，十六进制 12\u00A034\u00A056\u00A078\u00A09A；上次结果不明的写卡已核对");
+    EXPECT_EQ(commands::toneOf(read), commands::Tone::Done);
+    read.settledWrite = false;
+    read.journalError = "磁盘已满";
+    EXPECT_EQ(commands::describeRead(read, kEmulated),
+              "已读卡，十六进制 12\u00A034\u00A056\u00A078\u00A09A；未记录：磁盘已满");
+    EXPECT_EQ(commands::toneOf(read), commands::Tone::Failed);
 
     ReadOutcome none;
     none.result = ReadOutcome::Result::NoTag;
