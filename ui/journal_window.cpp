@@ -249,7 +249,8 @@ bool JournalWindow::eventFilter(QObject* watched, QEvent* event) {
 
 QString JournalWindow::proposedPath(QDate date, int rows) {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (folder.isEmpty()) {
+    // Not where the program was started from: the dialog would open there.
+    if (folder.isEmpty() || !QDir(folder).exists()) {
         folder = QDir::homePath();
     }
     return QDir(folder).filePath(QStringLiteral("写卡记录-%1-%2行.xlsx")
@@ -331,10 +332,10 @@ void JournalWindow::endExport() {
     const journal::ExportResult result = job_->result();
     const auto total = job_->total();
     job_.reset();
-    if (progress_ != nullptr) {
-        progress_->deleteLater();
-        progress_ = nullptr;
-    }
+    // Gone at once, its timer that would show it too: a message box about the outcome may follow.
+    // Only the poll timer ends an export, never the dialog's own signals.
+    delete progress_;
+    progress_ = nullptr;
     const QString shown = QDir::toNativeSeparators(exportPath_);
     std::optional<QString> failure;
     switch (result.kind) {
