@@ -2,6 +2,7 @@
 
 #include "journal/journal.h"
 #include "journal/journal_rows.h"
+#include "journal/xlsx_export.h"
 #include "journal/xlsx_module.h"
 #include "platform/program_location.h"
 #include "platform/shared_library.h"
@@ -121,6 +122,11 @@ std::array<std::filesystem::path, 2> xlsxModulePlaces(
 
 ExportResult exportRows(const Journal& journal, const ExportRequest& request,
                         std::atomic<std::size_t>& done, const std::atomic<bool>& cancel) {
+    // Said before the module is loaded, and before any row is read.
+    if (request.rows.size() > kMaxSheetRows) {
+        return {ExportResult::Kind::Failed,
+                "行数超过电子表格的上限（" + std::to_string(kMaxSheetRows) + " 行），请先筛选"};
+    }
     const Module module = loadModule();
     if (module.write == nullptr) {
         return {ExportResult::Kind::Failed, module.problem};
