@@ -248,6 +248,17 @@ private Q_SLOTS:
                                 10000));
         QCOMPARE(model.index(0, 5).data().toString(), QStringLiteral("00000003E8"));
         QCOMPARE(model.counts().verified, std::size_t{1});
+
+        // The export takes the rows shown now, the one written since the window opened too.
+        const QDir folder(QDir::temp().filePath(
+            QStringLiteral("zeld-export-follow-%1").arg(QCoreApplication::applicationPid())));
+        QVERIFY(QDir().mkpath(folder.path()));
+        const auto failed = opened->exportTo(folder.filePath(QStringLiteral("x.xlsx")),
+                                             ui::JournalWindow::Rows::Shown);
+        QVERIFY2(!failed, qPrintable(failed.value_or(QString())));
+        const QString said = control<QLabel>(*opened, QStringLiteral("导出结果"))->text();
+        QVERIFY2(said.startsWith(QStringLiteral("已导出 1 行")), qPrintable(said));
+        QVERIFY(QDir(folder).removeRecursively());
     }
 
     void copiesTheSelectedRowsWithAHeader() {
