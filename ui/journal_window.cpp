@@ -283,7 +283,8 @@ bool JournalWindow::startExport(const QString& path, Rows rows, QDate date) {
     progress_ = new QProgressDialog(this);
     progress_->setObjectName(QStringLiteral("导出进度"));
     progress_->setWindowTitle(QStringLiteral("导出写卡记录"));
-    progress_->setWindowModality(Qt::WindowModal);
+    // Not modal: a modal one would block the main window, this window's parent, and its writes.
+    progress_->setWindowModality(Qt::NonModal);
     progress_->setCancelButtonText(QStringLiteral("取消"));
     progress_->setRange(0, total);
     progress_->setValue(0);
