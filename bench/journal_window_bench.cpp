@@ -1,7 +1,7 @@
 // 写卡记录 over a long journal the program has read, offscreen: how soon the window shows its
 // newest rows on top and has painted them, beside the same over an empty journal; how long the
 // window's thread is held at most meanwhile (the main window shares that thread); and the memory
-// the window adds to the journal's.
+// the window adds to the journal's. Then an export of a million rows from it.
 #include "journal/journal.h"
 #include "ui/journal_model.h"
 #include "ui/journal_window.h"
@@ -10,6 +10,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -164,6 +166,56 @@ void BM_JournalSearch(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_JournalSearch)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Exporting every row of a journal of a million lines as .xlsx from the open window, as 导出… does:
+// the whole export's time, the longest the window's thread is held meanwhile (it must repaint and
+// answer throughout) and the memory the export adds at its peak.
+void BM_Export(benchmark::State& state) {
+    const auto rows = static_cast<std::size_t>(state.range(0));
+    journal::Journal journal(journalOf(static_cast<int>(rows)));
+    ui::JournalWindow window(journal, std::chrono::system_clock::now());
+    window.show();
+    while (window.model().isReading()) {
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    const QString target =
+        QString::fromStdString((scratch() / ("export-" + std::to_string(rows) + ".xlsx")).string());
+    // A timer of 10 ms on the window's thread, as a repaint would be: the longest gap between two
+    // of its ticks is the longest the thread was held.
+    constexpr double kTickMs = 10;
+    QTimer tick;
+    tick.setInterval(static_cast<int>(kTickMs));
+    QElapsedTimer sinceTick;
+    double longestGapMs = 0;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        longestGapMs = std::max(longestGapMs, static_cast<double>(sinceTick.nsecsElapsed()) / 1e6);
+        sinceTick.restart();
+    });
+    double addedMiB = 0;
+    for (auto _ : state) {
+        resetPeak();
+        const double before = statusMiB("VmRSS:");
+        QEventLoop loop;
+        QObject::connect(&window, &ui::JournalWindow::exportEnded, &loop, &QEventLoop::quit);
+        QElapsedTimer clock;
+        clock.start();
+        if (!window.startExport(target, ui::JournalWindow::Rows::Shown)) {
+            state.SkipWithError("the export did not start");
+            return;
+        }
+        sinceTick.start();
+        tick.start();
+        loop.exec();
+        tick.stop();
+        state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
+        addedMiB = std::max(addedMiB, statusMiB("VmHWM:") - before);
+    }
+    state.counters["longest_tick_gap_ms"] = longestGapMs;
+    state.counters["export_adds_MiB"] = addedMiB;
+    state.counters["file_MiB"] =
+        static_cast<double>(std::filesystem::file_size(target.toStdString())) / (1024.0 * 1024.0);
+}
+BENCHMARK(BM_Export)->Arg(1000000)->Iterations(2)->Unit(benchmark::kMillisecond)->UseManualTime();
 
 }  // namespace
 

@@ -2,10 +2,10 @@
 # from ../lib/zeld/ relative to it (reader/library_location.cpp), so these two folders are fixed
 # here rather than taken from GNUInstallDirs, whose library folder varies by distribution.
 if(WIN32)
-  # Everything in one folder: MF1.dll beside zeld.exe.
+  # Everything in one folder: MF1.dll and the export's zeld-xlsx.dll beside zeld.exe.
   set(zeld_install_targets mf1-field MF1)
   if(ZELD_BUILD_UI)
-    list(APPEND zeld_install_targets zeld)
+    list(APPEND zeld_install_targets zeld zeld-xlsx)
   endif()
   install(TARGETS ${zeld_install_targets} RUNTIME DESTINATION bin LIBRARY DESTINATION bin)
   return()
@@ -17,6 +17,8 @@ install(TARGETS MF1 LIBRARY DESTINATION lib/zeld)
 
 if(ZELD_BUILD_UI)
   install(TARGETS zeld RUNTIME DESTINATION bin)
+  # The export's module, loaded from ../lib/zeld/ on the first export (journal/row_export.cpp).
+  install(TARGETS zeld-xlsx LIBRARY DESTINATION lib/zeld)
   install(FILES ${PROJECT_SOURCE_DIR}/desktop/zeld.desktop DESTINATION share/applications)
   install(FILES ${PROJECT_SOURCE_DIR}/desktop/zeld.svg
           DESTINATION share/icons/hicolor/scalable/apps)

@@ -9,6 +9,7 @@
 #include <limits>
 #include <random>
 #include <system_error>
+#include <utility>
 
 namespace journal {
 
@@ -51,14 +52,18 @@ std::filesystem::path temporaryBeside(const std::filesystem::path& target) {
     return target.parent_path() / (".zeld-export-" + suffix + ".xlsx.part");
 }
 
-// Writes the whole workbook to `file`; the reason when it could not.
-std::optional<std::string> write(const std::filesystem::path& file, const SheetContent& content) {
+XlsxOutcome failure(std::string reason) {
+    return {XlsxOutcome::Kind::Failed, std::move(reason)};
+}
+
+// Writes the whole workbook to `file`, asking for each row once.
+XlsxOutcome write(const std::filesystem::path& file, const SheetContent& content) {
     // The file's own name is ASCII (temporaryBeside).
     std::string name = file.filename().string();
     if (file.has_parent_path()) {
         const std::string folder = libraryFolder(file.parent_path());
         if (folder.empty()) {
-            return std::string("无法使用该文件夹的名称，请换一个文件夹");
+            return failure("无法使用该文件夹的名称，请换一个文件夹");
         }
         name = folder + static_cast<char>(std::filesystem::path::preferred_separator) + name;
     }
@@ -73,16 +78,14 @@ std::optional<std::string> write(const std::filesystem::path& file, const SheetC
     options.use_zip64 = LXW_TRUE;
     lxw_workbook* workbook = workbook_new_opt(name.c_str(), &options);
     if (workbook == nullptr) {
-        return std::string("内存不足");
+        return failure("内存不足");
     }
     lxw_worksheet* sheet = workbook_add_worksheet(workbook, content.name.c_str());
     lxw_format* text = workbook_add_format(workbook);
     lxw_format* header = workbook_add_format(workbook);
     if (sheet == nullptr || text == nullptr || header == nullptr) {
-        workbook_close(workbook);
-        std::error_code ignored;
-        std::filesystem::remove(file, ignored);
-        return std::string("工作表名称无效：") + content.name;
+        lxw_workbook_free(workbook);
+        return failure("工作表名称无效：" + content.name);
     }
     // "@": the cells stay text when edited, too.
     format_set_num_format(text, "@");
@@ -92,33 +95,23 @@ std::optional<std::string> write(const std::filesystem::path& file, const SheetC
     const std::size_t columns = content.header.size();
     std::vector<std::size_t> widths(columns, 0);
     std::vector<std::string> cells;
-    for (std::size_t c = 0; c < columns; ++c) {
-        widths[c] = displayWidth(content.header[c]);
-    }
-    for (std::size_t r = 0; r < content.rows; ++r) {
-        cells.assign(columns, std::string());
-        content.row(r, cells);
-        for (std::size_t c = 0; c < columns && c < cells.size(); ++c) {
-            widths[c] = std::max(widths[c], displayWidth(cells[c]));
-        }
-    }
-    for (std::size_t c = 0; c < columns; ++c) {
-        const auto column = static_cast<lxw_col_t>(c);
-        const double width = static_cast<double>(std::min<std::size_t>(widths[c], 80)) + 2.0;
-        worksheet_set_column(sheet, column, column, width, text);
-    }
-    worksheet_freeze_panes(sheet, 1, 0);
-
     lxw_error failed = LXW_NO_ERROR;
     for (std::size_t c = 0; c < columns && failed == LXW_NO_ERROR; ++c) {
+        widths[c] = displayWidth(content.header[c]);
         failed = worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(c),
                                         content.header[c].c_str(), header);
     }
     for (std::size_t r = 0; r < content.rows && failed == LXW_NO_ERROR; ++r) {
         cells.assign(columns, std::string());
-        content.row(r, cells);
+        if (!content.row(r, cells)) {
+            // Nothing has been written to the disk but the library's own temporary file, which
+            // freeing the workbook removes.
+            lxw_workbook_free(workbook);
+            return {XlsxOutcome::Kind::Stopped, {}};
+        }
         const auto row = static_cast<lxw_row_t>(r + 1);
         for (std::size_t c = 0; c < columns && c < cells.size() && failed == LXW_NO_ERROR; ++c) {
+            widths[c] = std::max(widths[c], displayWidth(cells[c]));
             // An empty cell stays blank rather than an empty string.
             if (!cells[c].empty()) {
                 failed = worksheet_write_string(sheet, row, static_cast<lxw_col_t>(c),
@@ -126,13 +119,21 @@ std::optional<std::string> write(const std::filesystem::path& file, const SheetC
             }
         }
     }
+    // The columns are written out when the workbook closes, so their widths can follow the rows:
+    // one pass over the rows, not two.
+    for (std::size_t c = 0; c < columns; ++c) {
+        const auto column = static_cast<lxw_col_t>(c);
+        const double width = static_cast<double>(std::min<std::size_t>(widths[c], 80)) + 2.0;
+        worksheet_set_column(sheet, column, column, width, text);
+    }
+    worksheet_freeze_panes(sheet, 1, 0);
     const lxw_error closed = workbook_close(workbook);
     if (failed == LXW_NO_ERROR && closed == LXW_NO_ERROR) {
-        return std::nullopt;
+        return {};
     }
     std::error_code ignored;
     std::filesystem::remove(file, ignored);
-    return reason(failed != LXW_NO_ERROR ? failed : closed);
+    return failure(reason(failed != LXW_NO_ERROR ? failed : closed));
 }
 
 }  // namespace
@@ -156,26 +157,31 @@ std::size_t displayWidth(const std::string& utf8Text) {
     return width;
 }
 
-std::optional<std::string> exportXlsx(const std::filesystem::path& target,
-                                      const SheetContent& content) {
+XlsxOutcome exportXlsx(const std::filesystem::path& target, const SheetContent& content) {
     if (content.rows > kMaxSheetRows) {
-        return "行数超过电子表格的上限（" + std::to_string(kMaxSheetRows) + " 行），请先筛选";
+        return failure("行数超过电子表格的上限（" + std::to_string(kMaxSheetRows) +
+                       " 行），请先筛选");
     }
     std::error_code error;
     const auto folder = target.parent_path();
     if (!folder.empty() && !std::filesystem::is_directory(folder, error)) {
-        return "文件夹不存在：" + utf8(folder);
+        return failure("文件夹不存在：" + utf8(folder));
     }
     const auto temporary = temporaryBeside(target);
-    if (auto failed = write(temporary, content)) {
-        return failed;
+    auto outcome = write(temporary, content);
+    if (outcome.kind != XlsxOutcome::Kind::Written) {
+        return outcome;
+    }
+    if (content.finish && !content.finish()) {
+        std::filesystem::remove(temporary, error);
+        return {XlsxOutcome::Kind::Stopped, {}};
     }
     std::filesystem::rename(temporary, target, error);
     if (error) {
         std::filesystem::remove(temporary, error);
-        return "无法替换 " + utf8(target) + "（文件可能正被其他程序打开，或没有写入权限）";
+        return failure("无法替换 " + utf8(target) + "（文件可能正被其他程序打开，或没有写入权限）");
     }
-    return std::nullopt;
+    return outcome;
 }
 
 }  // namespace journal

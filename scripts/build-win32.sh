@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the 32-bit Windows program on Linux (MinGW-w64, Qt 5.15 built once into a cache) and
 # lays out a portable folder, a .zip of it and an installer of the same files (makensis): zeld.exe,
-# mf1-field.exe, the emulated MF1.dll, the Qt and MinGW runtime DLLs they need, Qt's Chinese for its
-# own dialogs, and the operators' quick-start text.
+# mf1-field.exe, the emulated MF1.dll, the export's zeld-xlsx.dll, the Qt and MinGW runtime DLLs
+# they need, Qt's Chinese for its own dialogs, and the operators' quick-start text.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -27,7 +27,7 @@ dist=build/win32-dist/$name
 rm -rf build/win32-dist
 mkdir -p "$dist/platforms" "$dist/styles"
 
-cp "$bin/zeld.exe" "$bin/mf1-field.exe" "$bin/MF1.dll" "$dist/"
+cp "$bin/zeld.exe" "$bin/mf1-field.exe" "$bin/MF1.dll" "$bin/zeld-xlsx.dll" "$dist/"
 cp "$ZELD_QT_WIN32/plugins/platforms/qwindows.dll" "$dist/platforms/"
 cp "$ZELD_QT_WIN32/plugins/styles/qwindowsvistastyle.dll" "$dist/styles/"
 # Qt's Chinese for its own dialogs, from Debian's build of the same Qt (a .qm file is the same on

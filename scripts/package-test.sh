@@ -34,7 +34,9 @@ expect "package names a maintainer" yes \
   "$([ -n "$(dpkg-deb -f "$deb" Maintainer)" ] && echo yes || echo no)"
 expect "package depends on Qt Widgets" yes \
   "$(dpkg-deb -f "$deb" Depends | grep -q 'libqt[56]widgets' && echo yes || echo no)"
-for file in usr/bin/zeld usr/bin/mf1-field usr/lib/zeld/libMF1.so \
+expect "package depends on libxlsxwriter (the export's module)" yes \
+  "$(dpkg-deb -f "$deb" Depends | grep -q 'libxlsxwriter' && echo yes || echo no)"
+for file in usr/bin/zeld usr/bin/mf1-field usr/lib/zeld/libMF1.so usr/lib/zeld/libzeld-xlsx.so \
   usr/share/applications/zeld.desktop usr/share/icons/hicolor/scalable/apps/zeld.svg \
   usr/share/icons/hicolor/256x256/apps/zeld.png; do
   expect "$file is in the package" yes "$(holds "$file")"

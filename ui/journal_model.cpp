@@ -1,8 +1,5 @@
 #include "ui/journal_model.h"
 
-#include "journal/xlsx_export.h"
-#include "platform/local_path.h"
-
 #include <QColor>
 #include <QFile>
 #include <QIcon>
@@ -106,10 +103,6 @@ QString stateWords(const journal::JournalRow& row) {
 
 QString qText(const std::string& text) {
     return QString::fromStdString(text);
-}
-
-std::filesystem::path localPath(const QString& path) {
-    return platform::localPath(path);
 }
 
 }  // namespace
@@ -471,27 +464,20 @@ QString JournalModel::tabSeparated(const QList<int>& rows) const {
     return text;
 }
 
-std::optional<QString> JournalModel::exportXlsx(const QString& path, const QList<int>& rows,
-                                                QDate date) const {
-    journal::SheetContent content;
-    content.name = date.toString(QStringLiteral("yyyy-MM-dd")).toStdString();
-    for (const auto name : journal::kTableHeader) {
-        content.header.emplace_back(name);
-    }
-    content.rows = rows.isEmpty() ? static_cast<std::size_t>(shownRows())
-                                  : static_cast<std::size_t>(rows.size());
-    content.row = [this, &rows](std::size_t index, std::vector<std::string>& cells) {
-        const int shown =
-            rows.isEmpty() ? static_cast<int>(index) : rows.at(static_cast<int>(index));
-        const journal::JournalRow& line = journalRow(lineOf(shown));
-        for (std::size_t c = 0; c < cells.size(); ++c) {
-            cells[c] = journal::cellText(line, static_cast<journal::Column>(c));
+std::vector<std::uint32_t> JournalModel::journalRows(const QList<int>& rows) const {
+    std::vector<std::uint32_t> lines;
+    if (rows.isEmpty()) {
+        lines.reserve(static_cast<std::size_t>(shownRows()));
+        for (int row = 0; row < shownRows(); ++row) {
+            lines.push_back(static_cast<std::uint32_t>(lineOf(row)));
         }
-    };
-    if (auto failed = journal::exportXlsx(localPath(path), content)) {
-        return qText(*failed);
+    } else {
+        lines.reserve(static_cast<std::size_t>(rows.size()));
+        for (const int row : rows) {
+            lines.push_back(static_cast<std::uint32_t>(lineOf(row)));
+        }
     }
-    return std::nullopt;
+    return lines;
 }
 
 }  // namespace ui

@@ -73,10 +73,9 @@ public:
     [[nodiscard]] QStringList rowTexts(int row) const;
     // The rows (all shown ones when `rows` is empty) as tab-separated text with the header line.
     [[nodiscard]] QString tabSeparated(const QList<int>& rows) const;
-    // Writes the rows (all shown ones when `rows` is empty) to an .xlsx workbook whose sheet is
-    // named after `date`; the reason when it could not be written.
-    [[nodiscard]] std::optional<QString> exportXlsx(const QString& path, const QList<int>& rows,
-                                                    QDate date) const;
+    // The journal's rows behind the shown rows `rows` (all shown ones when `rows` is empty), top
+    // to bottom: what an export writes.
+    [[nodiscard]] std::vector<std::uint32_t> journalRows(const QList<int>& rows) const;
 
 Q_SIGNALS:
     // Reading started or ended, rows came in, the filter changed: the counts may have changed.

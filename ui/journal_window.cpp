@@ -1,11 +1,14 @@
 #include "ui/journal_window.h"
 
+#include "journal/row_export.h"
+#include "platform/local_path.h"
 #include "ui/journal_model.h"
 
 #include <QApplication>
 #include <QButtonGroup>
 #include <QClipboard>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -14,10 +17,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -43,11 +49,21 @@ QString windowTitleText() {
     return QStringLiteral("写卡记录");
 }
 
+// The size the window opens at where the screen has room for it.
+constexpr int kWantedWidth = 1060;
+constexpr int kWantedHeight = 620;
+// What the window manager's frame and a taskbar may take beyond the available area.
+constexpr int kFrameWidth = 16;
+constexpr int kFrameHeight = 48;
+// How often a running export's progress is shown.
+constexpr int kProgressIntervalMs = 50;
+
 }  // namespace
 
 JournalWindow::JournalWindow(journal::Journal& journal,
                              std::chrono::system_clock::time_point sessionStart, QWidget* parent)
     : QWidget(parent, Qt::Window),
+      journal_(journal),
       model_(new JournalModel(journal, sessionStart, this)),
       table_(new QTableView(this)),
       period_(new QButtonGroup(this)),
@@ -81,15 +97,18 @@ JournalWindow::JournalWindow(journal::Journal& journal,
     search_->setAccessibleName(QStringLiteral("查找号码"));
     search_->setAccessibleDescription(search_->placeholderText());
     search_->setClearButtonEnabled(true);
-    search_->setMinimumWidth(search_->fontMetrics().horizontalAdvance(search_->placeholderText()) +
-                             40);
+    // Room for any number typed; the placeholder shows whole where the screen is wide enough, and
+    // the tooltip says it where it is not.
+    search_->setToolTip(search_->placeholderText());
+    search_->setMinimumWidth(search_->fontMetrics().horizontalAdvance(QStringLiteral("000,00000")) *
+                             2);
     searchLabel->setBuddy(search_);
     searchHint_->setObjectName(QStringLiteral("查找提示"));
     connect(search_, &QLineEdit::textChanged, this, [this](const QString& text) {
         const bool valid = model_->setSearch(text);
         searchHint_->setText(valid ? QString() : QStringLiteral("不是号码，显示全部"));
     });
-    periods->addSpacing(24);
+    periods->addSpacing(16);
     periods->addWidget(searchLabel);
     periods->addWidget(search_, 1);
     periods->addWidget(searchHint_);
@@ -122,6 +141,8 @@ JournalWindow::JournalWindow(journal::Journal& journal,
     counts_ = new QLabel(this);
     counts_->setObjectName(QStringLiteral("统计"));
     counts_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // A long count wraps rather than widening the window past a small screen.
+    counts_->setWordWrap(true);
     exported_ = new QLabel(this);
     exported_->setObjectName(QStringLiteral("导出结果"));
     exported_->setWordWrap(true);
@@ -132,15 +153,26 @@ JournalWindow::JournalWindow(journal::Journal& journal,
     connect(copy_, &QPushButton::clicked, this, &JournalWindow::copyRows);
     export_ = new QPushButton(QStringLiteral("导出…"), this);
     export_->setObjectName(QStringLiteral("导出…"));
-    export_->setToolTip(QStringLiteral(
-        "把所选的行（未选时为显示的全部行）存为 Excel 工作簿（.xlsx）；号码保持原样"));
+    export_->setToolTip(
+        QStringLiteral("把显示的全部行存为 Excel 工作簿（.xlsx），不论选了哪些行；号码保持原样"));
     export_->setAccessibleDescription(export_->toolTip());
-    connect(export_, &QPushButton::clicked, this, &JournalWindow::exportWithDialog);
+    connect(export_, &QPushButton::clicked, this, [this] { exportWithDialog(Rows::Shown); });
+    exportSelected_ = new QPushButton(QStringLiteral("导出所选…"), this);
+    exportSelected_->setObjectName(QStringLiteral("导出所选…"));
+    exportSelected_->setToolTip(
+        QStringLiteral("只把所选的行存为 Excel 工作簿（.xlsx）；号码保持原样"));
+    exportSelected_->setAccessibleDescription(exportSelected_->toolTip());
+    connect(exportSelected_, &QPushButton::clicked, this,
+            [this] { exportWithDialog(Rows::Selected); });
+    exportPoll_ = new QTimer(this);
+    exportPoll_->setInterval(kProgressIntervalMs);
+    connect(exportPoll_, &QTimer::timeout, this, &JournalWindow::showProgress);
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(counts_, 1);
     bottom->addWidget(copy_);
     bottom->addWidget(export_);
+    bottom->addWidget(exportSelected_);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(periods);
     layout->addWidget(table_, 1);
@@ -151,9 +183,13 @@ JournalWindow::JournalWindow(journal::Journal& journal,
     connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &JournalWindow::showCounts);
     showCounts();
-    resize(1060, 620);
+    // Within the screen it opens on, frame included (1024x768, or 1366x768 at 150 %).
+    const QRect room = screen()->availableGeometry();
+    resize(std::min(kWantedWidth, room.width() - kFrameWidth),
+           std::min(kWantedHeight, room.height() - kFrameHeight));
 }
 
+// The export's thread is cancelled and waited for (the job's own destructor).
 JournalWindow::~JournalWindow() = default;
 
 void JournalWindow::followAppends() {
@@ -184,7 +220,8 @@ void JournalWindow::showCounts() {
     }
     counts_->setText(text);
     counts_->setAccessibleName(text);
-    export_->setEnabled(!model_->isReading() && model_->shownRows() > 0);
+    export_->setEnabled(!isExporting() && !model_->isReading() && model_->shownRows() > 0);
+    exportSelected_->setEnabled(!isExporting() && !model_->isReading() && selected > 0);
     copy_->setEnabled(model_->shownRows() > 0);
 }
 
@@ -210,34 +247,141 @@ bool JournalWindow::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-QString JournalWindow::proposedPath(QDate date) {
+QString JournalWindow::proposedPath(QDate date, int rows) {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (folder.isEmpty()) {
+    // Not where the program was started from: the dialog would open there.
+    if (folder.isEmpty() || !QDir(folder).exists()) {
         folder = QDir::homePath();
     }
-    return QDir(folder).filePath(
-        QStringLiteral("写卡记录-%1.xlsx").arg(date.toString(QStringLiteral("yyyy-MM-dd"))));
+    return QDir(folder).filePath(QStringLiteral("写卡记录-%1-%2行.xlsx")
+                                     .arg(date.toString(QStringLiteral("yyyy-MM-dd")))
+                                     .arg(rows));
 }
 
-std::optional<QString> JournalWindow::exportTo(const QString& path, QDate date) {
-    const QList<int> rows = selectedRows();
-    const int count = rows.isEmpty() ? model_->shownRows() : static_cast<int>(rows.size());
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    auto failed = model_->exportXlsx(path, rows, date);
-    QApplication::restoreOverrideCursor();
-    const QString shown = QDir::toNativeSeparators(path);
-    if (failed) {
-        exported_->setText(QStringLiteral("未能导出到 %1：%2").arg(shown, *failed));
-    } else {
-        exported_->setText(QStringLiteral("已导出 %1 行到 %2").arg(count).arg(shown));
+int JournalWindow::rowsFor(Rows rows) const {
+    return rows == Rows::Shown ? model_->shownRows() : static_cast<int>(selectedRows().size());
+}
+
+bool JournalWindow::startExport(const QString& path, Rows rows, QDate date) {
+    if (isExporting() || model_->isReading()) {
+        return false;
+    }
+    journal::ExportRequest request;
+    request.target = platform::localPath(path);
+    request.sheetName = date.toString(QStringLiteral("yyyy-MM-dd")).toStdString();
+    // The rows as the table shows them now, rows added since the window opened included; the
+    // export reads their texts from the journal on its own thread.
+    request.rows = model_->journalRows(rows == Rows::Shown ? QList<int>() : selectedRows());
+    if (request.rows.empty()) {
+        return false;
+    }
+    const int total = static_cast<int>(request.rows.size());
+    exportPath_ = path;
+    job_ = std::make_unique<journal::ExportJob>(journal_, std::move(request));
+    exported_->clear();
+
+    progress_ = new QProgressDialog(this);
+    progress_->setObjectName(QStringLiteral("导出进度"));
+    progress_->setWindowTitle(QStringLiteral("导出写卡记录"));
+    // Not modal: a modal one would block the main window, this window's parent, and its writes.
+    progress_->setWindowModality(Qt::NonModal);
+    progress_->setCancelButtonText(QStringLiteral("取消"));
+    progress_->setRange(0, total);
+    progress_->setValue(0);
+    progress_->setAutoClose(false);
+    progress_->setAutoReset(false);
+    // A short export ends before the dialog would show.
+    progress_->setMinimumDuration(400);
+    progress_->setLabelText(QStringLiteral("正在导出 0 / %1 行…").arg(total));
+    connect(progress_, &QProgressDialog::canceled, this, &JournalWindow::cancelExport);
+    exportPoll_->start();
+    showCounts();
+    return true;
+}
+
+void JournalWindow::cancelExport() {
+    if (job_) {
+        job_->cancel();
+        if (progress_ != nullptr) {
+            progress_->setLabelText(QStringLiteral("正在取消导出…"));
+        }
+    }
+}
+
+void JournalWindow::showProgress() {
+    if (!job_) {
+        exportPoll_->stop();
+        return;
+    }
+    if (job_->finished()) {
+        endExport();
+        return;
+    }
+    if (progress_ == nullptr || progress_->wasCanceled()) {
+        return;
+    }
+    const auto done = static_cast<int>(job_->done());
+    const auto total = static_cast<int>(job_->total());
+    progress_->setValue(std::min(done, total));
+    progress_->setLabelText(done < total
+                                ? QStringLiteral("正在导出 %L1 / %L2 行…").arg(done).arg(total)
+                                : QStringLiteral("已读出 %L1 行，正在写入文件…").arg(total));
+}
+
+void JournalWindow::endExport() {
+    exportPoll_->stop();
+    const journal::ExportResult result = job_->result();
+    const auto total = job_->total();
+    job_.reset();
+    // Gone at once, its timer that would show it too: a message box about the outcome may follow.
+    // Only the poll timer ends an export, never the dialog's own signals.
+    delete progress_;
+    progress_ = nullptr;
+    const QString shown = QDir::toNativeSeparators(exportPath_);
+    std::optional<QString> failure;
+    switch (result.kind) {
+        case journal::ExportResult::Kind::Written:
+            exported_->setText(QStringLiteral("已导出 %1 行到 %2").arg(total).arg(shown));
+            break;
+        case journal::ExportResult::Kind::Cancelled:
+            failure = QStringLiteral("已取消导出，没有写入任何文件");
+            exported_->setText(*failure);
+            break;
+        case journal::ExportResult::Kind::Failed:
+            failure = QString::fromStdString(result.reason);
+            exported_->setText(QStringLiteral("未能导出到 %1：%2").arg(shown, *failure));
+            break;
     }
     exported_->setAccessibleName(exported_->text());
-    return failed;
+    showCounts();
+    Q_EMIT exportEnded(failure);
 }
 
-void JournalWindow::exportWithDialog() {
+std::optional<QString> JournalWindow::exportTo(const QString& path, Rows rows, QDate date) {
+    if (!startExport(path, rows, date)) {
+        return QStringLiteral("没有可导出的行，或导出正在进行");
+    }
+    std::optional<QString> ended;
+    QEventLoop loop;
+    connect(this, &JournalWindow::exportEnded, &loop,
+            [&ended, &loop](const std::optional<QString>& failure) {
+                ended = failure;
+                loop.quit();
+            });
+    loop.exec();
+    return ended;
+}
+
+void JournalWindow::exportWithDialog(Rows rows) {
     const QDate today = QDate::currentDate();
-    QFileDialog dialog(this, QStringLiteral("导出写卡记录"), proposedPath(today),
+    const int count = rowsFor(rows);
+    if (count == 0 || isExporting()) {
+        return;
+    }
+    const QString title = rows == Rows::Shown
+                              ? QStringLiteral("导出写卡记录：显示的全部 %1 行").arg(count)
+                              : QStringLiteral("导出写卡记录：所选的 %1 行").arg(count);
+    QFileDialog dialog(this, title, proposedPath(today, count),
                        QStringLiteral("Excel 工作簿 (*.xlsx)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("xlsx"));
@@ -246,11 +390,20 @@ void JournalWindow::exportWithDialog() {
         return;
     }
     const QString path = dialog.selectedFiles().constFirst();
-    if (const auto failed = exportTo(path, today)) {
-        QMessageBox::warning(
-            this, windowTitleText(),
-            QStringLiteral("未能导出到 %1\n\n%2\n\n写卡记录没有改变，可换一个位置再试。")
-                .arg(QDir::toNativeSeparators(path), *failed));
+    auto* once = new QObject(this);
+    connect(
+        this, &JournalWindow::exportEnded, once,
+        [this, once, path](const std::optional<QString>& failure) {
+            once->deleteLater();
+            if (failure && exported_->text().startsWith(QStringLiteral("未能导出到"))) {
+                QMessageBox::warning(
+                    this, windowTitleText(),
+                    QStringLiteral("未能导出到 %1\n\n%2\n\n写卡记录没有改变，可换一个位置再试。")
+                        .arg(QDir::toNativeSeparators(path), *failure));
+            }
+        });
+    if (!startExport(path, rows, today)) {
+        delete once;
     }
 }
 

@@ -4,24 +4,29 @@
 #include <QWidget>
 
 #include <chrono>
+#include <memory>
 #include <optional>
 
 class QButtonGroup;
 class QLabel;
 class QLineEdit;
+class QProgressDialog;
 class QPushButton;
 class QTableView;
+class QTimer;
 
 namespace journal {
+class ExportJob;
 class Journal;
-}
+}  // namespace journal
 
 namespace ui {
 
 class JournalModel;
 
 // 写卡记录: the journal of written tags as a table, newest first, with its filters and counts;
-// copies the selected rows (Ctrl+C) and exports the rows shown, or the selected ones, as .xlsx.
+// copies the selected rows (Ctrl+C) and exports the rows shown (导出…), or the selected ones
+// (导出所选…), as .xlsx, off the window's thread.
 // It follows the journal while it is open: followAppends() after every write.
 class JournalWindow final : public QWidget {
     Q_OBJECT
@@ -44,19 +49,38 @@ public:
     [[nodiscard]] QList<int> selectedRows() const;
     // Puts the selected rows (all shown ones when none is) on the clipboard, tab-separated.
     void copyRows();
-    // Writes the selected rows (all shown ones when none is) to `path`; says how it went in the
-    // window and returns the reason when it failed. A failure changes nothing on the disk.
-    std::optional<QString> exportTo(const QString& path, QDate date = QDate::currentDate());
-    // The file name the save dialog proposes: 写卡记录-<date>.xlsx in the documents folder.
-    [[nodiscard]] static QString proposedPath(QDate date);
+    enum class Rows { Shown, Selected };
+    // Starts writing the rows shown, or the selected ones, to `path` on a thread of its own, with
+    // a progress dialog that can cancel it; says how it went in the window when it ends
+    // (exportEnded). A failure or a cancel changes nothing on the disk. False when an export is
+    // running already or there is nothing to export.
+    bool startExport(const QString& path, Rows rows, QDate date = QDate::currentDate());
+    // Whether an export is running.
+    [[nodiscard]] bool isExporting() const noexcept { return job_ != nullptr; }
+    // Cancels the running export, if any.
+    void cancelExport();
+    // startExport, waiting for the end; the reason when it failed or was cancelled.
+    std::optional<QString> exportTo(const QString& path, Rows rows,
+                                    QDate date = QDate::currentDate());
+    // The file name the save dialog proposes: 写卡记录-<date>-<rows>行.xlsx in the documents
+    // folder, so that the file tells how many rows it holds.
+    [[nodiscard]] static QString proposedPath(QDate date, int rows);
+
+Q_SIGNALS:
+    // An export ended: nothing when the file was written, else the reason.
+    void exportEnded(const std::optional<QString>& failure);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void exportWithDialog();
+    void exportWithDialog(Rows rows);
+    void showProgress();
+    void endExport();
     void showCounts();
+    [[nodiscard]] int rowsFor(Rows rows) const;
 
+    journal::Journal& journal_;
     JournalModel* model_ = nullptr;
     QTableView* table_ = nullptr;
     QButtonGroup* period_ = nullptr;
@@ -66,6 +90,12 @@ private:
     QLabel* exported_ = nullptr;
     QPushButton* copy_ = nullptr;
     QPushButton* export_ = nullptr;
+    QPushButton* exportSelected_ = nullptr;
+
+    std::unique_ptr<journal::ExportJob> job_;
+    QString exportPath_;
+    QProgressDialog* progress_ = nullptr;
+    QTimer* exportPoll_ = nullptr;
 };
 
 }  // namespace ui

@@ -60,6 +60,7 @@ expect "a library without ControlBuzzer: the program is installed" no "$(has "$i
 
 wine "$setup" /S
 expect "zeld.exe is installed" yes "$(has "$installed/zeld.exe")"
+expect "the export's zeld-xlsx.dll is installed" yes "$(has "$installed/zeld-xlsx.dll")"
 expect "the emulated MF1.dll is installed" yes \
   "$(cmp -s "$installed/MF1.dll" "$dist/MF1.dll" && echo yes || echo no)"
 expect "the Start-menu entry" yes "$(has "$start_menu")"

@@ -4,6 +4,8 @@
 // folder).
 #include "journal/journal.h"
 #include "journal/journal_line.h"
+#include "journal/row_export.h"
+#include "journal/xlsx_export.h"
 #include "reader/library_location.h"
 #include "reader/reader_source.h"
 #include "support/data_folder.h"
@@ -23,8 +25,10 @@
 #include <QTableView>
 #include <QtTest>
 
+#include <atomic>
 #include <chrono>
 #include <fstream>
+#include <iterator>
 #include <memory>
 
 namespace {
@@ -291,6 +295,17 @@ private Q_SLOTS:
                                 10000));
         QCOMPARE(model.index(0, 5).data().toString(), QStringLiteral("00000003E8"));
         QCOMPARE(model.counts().verified, std::size_t{1});
+
+        // The export takes the rows shown now, the one written since the window opened too.
+        const QDir folder(QDir::temp().filePath(
+            QStringLiteral("zeld-export-follow-%1").arg(QCoreApplication::applicationPid())));
+        QVERIFY(QDir().mkpath(folder.path()));
+        const auto failed = opened->exportTo(folder.filePath(QStringLiteral("x.xlsx")),
+                                             ui::JournalWindow::Rows::Shown);
+        QVERIFY2(!failed, qPrintable(failed.value_or(QString())));
+        const QString said = control<QLabel>(*opened, QStringLiteral("导出结果"))->text();
+        QVERIFY2(said.startsWith(QStringLiteral("已导出 1 行")), qPrintable(said));
+        QVERIFY(QDir(folder).removeRecursively());
     }
 
     void copiesTheSelectedRowsWithAHeader() {
@@ -312,7 +327,8 @@ private Q_SLOTS:
         QCOMPARE(QGuiApplication::clipboard()->text(), expected);
     }
 
-    // The export check_export.py reads back: every row shown, and rows 1 and 3 selected.
+    // The export check_export.py reads back: every row shown (though two are selected), and the
+    // two selected rows 1 and 3 alone.
     void exportsTheRowsShownAndTheSelectedOnes() {
         const QDir folder(QDir::current().filePath(QStringLiteral("journal-export")));
         QVERIFY(QDir(folder).removeRecursively() || !folder.exists());
@@ -327,21 +343,26 @@ private Q_SLOTS:
 
         const QDate date(2024, 6, 30);
         auto* exportButton = control<QPushButton>(*window, QStringLiteral("导出…"));
+        auto* exportSelected = control<QPushButton>(*window, QStringLiteral("导出所选…"));
         QVERIFY(exportButton->isEnabled());
-        const auto all =
-            window->exportTo(folder.filePath(QStringLiteral("写卡记录-全部.xlsx")), date);
-        QVERIFY2(!all, qPrintable(all.value_or(QString())));
+        QVERIFY(!exportSelected->isEnabled());
         auto* table = control<QTableView>(*window, QStringLiteral("记录表"));
         table->selectRow(1);
         table->selectionModel()->select(table->model()->index(3, 0),
                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        const auto some =
-            window->exportTo(folder.filePath(QStringLiteral("写卡记录-所选.xlsx")), date);
+        QVERIFY(exportSelected->isEnabled());
+        const auto said = [&window] {
+            return control<QLabel>(*window, QStringLiteral("导出结果"))->text();
+        };
+        const auto all = window->exportTo(folder.filePath(QStringLiteral("写卡记录-全部.xlsx")),
+                                          ui::JournalWindow::Rows::Shown, date);
+        QVERIFY2(!all, qPrintable(all.value_or(QString())));
+        QVERIFY2(said().startsWith(QStringLiteral("已导出 6 行")), qPrintable(said()));
+        const auto some = window->exportTo(folder.filePath(QStringLiteral("写卡记录-所选.xlsx")),
+                                           ui::JournalWindow::Rows::Selected, date);
         QVERIFY2(!some, qPrintable(some.value_or(QString())));
-        QVERIFY2(control<QLabel>(*window, QStringLiteral("导出结果"))
-                     ->text()
-                     .startsWith(QStringLiteral("已导出 2 行")),
-                 qPrintable(control<QLabel>(*window, QStringLiteral("导出结果"))->text()));
+        QVERIFY2(said().startsWith(QStringLiteral("已导出 2 行")), qPrintable(said()));
+        QVERIFY(!window->isExporting());
         // Only the two workbooks and the journal: no temporary file left behind.
         QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden).size(), 3);
     }
@@ -352,14 +373,16 @@ private Q_SLOTS:
             QStringLiteral("zeld-export-fail-%1").arg(QCoreApplication::applicationPid())));
         QVERIFY(
             QDir().mkpath(folder.filePath(QStringLiteral("taken.xlsx"))));  // a folder by that name
-        const auto taken = window->exportTo(folder.filePath(QStringLiteral("taken.xlsx")));
+        const auto taken = window->exportTo(folder.filePath(QStringLiteral("taken.xlsx")),
+                                            ui::JournalWindow::Rows::Shown);
         QVERIFY(taken);
         QVERIFY2(taken->contains(QStringLiteral("无法替换")), qPrintable(*taken));
         QVERIFY(QFileInfo(folder.filePath(QStringLiteral("taken.xlsx"))).isDir());
         QCOMPARE(folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
                  1);
 
-        const auto missing = window->exportTo(folder.filePath(QStringLiteral("无此文件夹/x.xlsx")));
+        const auto missing = window->exportTo(folder.filePath(QStringLiteral("无此文件夹/x.xlsx")),
+                                              ui::JournalWindow::Rows::Shown);
         QVERIFY(missing);
         QVERIFY2(missing->contains(QStringLiteral("文件夹不存在")), qPrintable(*missing));
         const QString said = control<QLabel>(*window, QStringLiteral("导出结果"))->text();
@@ -368,12 +391,58 @@ private Q_SLOTS:
         QVERIFY(QDir(folder).removeRecursively());
     }
 
-    void proposesADatedNameInTheDocumentsFolder() {
-        const QString path = ui::JournalWindow::proposedPath(QDate(2024, 6, 30));
-        QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("写卡记录-2024-06-30.xlsx"));
-        QCOMPARE(QFileInfo(path).absolutePath(),
-                 QFileInfo(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
-                     .absoluteFilePath());
+    // A stop between two rows, or once the workbook is whole, leaves the file that was there as
+    // it was and no other file; so does a cancelled export of the window's rows.
+    void aStoppedExportLeavesTheOldFileAndNothingElse() {
+        const auto window = windowOver(mixedJournal(start_));
+        const QDir folder(QDir::temp().filePath(
+            QStringLiteral("zeld-export-stop-%1").arg(QCoreApplication::applicationPid())));
+        QVERIFY(QDir().mkpath(folder.path()));
+        const std::filesystem::path target(
+            folder.filePath(QStringLiteral("old.xlsx")).toStdString());
+        writeFile(target, "the old export");
+        const auto unchanged = [&] {
+            std::ifstream in(target, std::ios::binary);
+            const std::string held((std::istreambuf_iterator<char>(in)), {});
+            return held == "the old export" &&
+                   folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                           .size() == 1;
+        };
+        for (const bool atTheEnd : {false, true}) {
+            journal::SheetContent content;
+            content.name = "2024-06-30";
+            content.header = {"号码"};
+            content.rows = 5;
+            content.row = [atTheEnd](std::size_t index, std::vector<std::string>& cells) {
+                cells[0] = std::to_string(index);
+                return atTheEnd || index < 3;
+            };
+            content.finish = [atTheEnd] { return !atTheEnd; };
+            const auto outcome = journal::exportXlsx(target, content);
+            QCOMPARE(static_cast<int>(outcome.kind),
+                     static_cast<int>(journal::XlsxOutcome::Kind::Stopped));
+            QVERIFY2(unchanged(), atTheEnd ? "stopped at the end" : "stopped at row 3");
+        }
+
+        std::atomic<std::size_t> done{0};
+        const std::atomic<bool> cancel{true};
+        const auto result =
+            journal::exportRows(*journal_, {target, "2024-06-30", {0, 1, 2}}, done, cancel);
+        QCOMPARE(static_cast<int>(result.kind),
+                 static_cast<int>(journal::ExportResult::Kind::Cancelled));
+        QVERIFY(unchanged());
+        QVERIFY(QDir(folder).removeRecursively());
+    }
+
+    void proposesANameWithTheDateAndTheRowsInTheDocumentsFolder() {
+        const QString path = ui::JournalWindow::proposedPath(QDate(2024, 6, 30), 38);
+        QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("写卡记录-2024-06-30-38行.xlsx"));
+        // The documents folder; the home folder where there is none, never the current one.
+        const QString documents =
+            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        QCOMPARE(
+            QFileInfo(path).absolutePath(),
+            QFileInfo(QDir(documents).exists() ? documents : QDir::homePath()).absoluteFilePath());
     }
 };
 

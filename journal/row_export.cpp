@@ -1,0 +1,180 @@
+#include "journal/row_export.h"
+
+#include "journal/journal.h"
+#include "journal/journal_rows.h"
+#include "journal/xlsx_export.h"
+#include "journal/xlsx_module.h"
+#include "platform/program_location.h"
+#include "platform/shared_library.h"
+
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <utility>
+
+namespace journal {
+
+namespace {
+
+std::string utf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
+struct Module {
+    ZeldXlsxWrite write = nullptr;
+    std::string problem;  // why there is none
+};
+
+// The module's entry point, loaded on the first call and kept for the program's life; a module
+// not found is looked for again next time (it may have been put in place meanwhile).
+Module loadModule() {
+    static std::mutex mutex;
+    static std::optional<platform::SharedLibrary> loaded;
+    static ZeldXlsxWrite write = nullptr;
+    const std::lock_guard guard(mutex);
+    if (write != nullptr) {
+        return {write, {}};
+    }
+    const std::string name = platform::sharedLibraryFileName(kZeldXlsxModule);
+    const auto folder = platform::executableFolder();
+    if (!folder) {
+        return {nullptr, "找不到导出组件 " + name + "：" + folder.error()};
+    }
+    for (const auto& place : xlsxModulePlaces(*folder)) {
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(place, error)) {
+            continue;
+        }
+        auto library = platform::SharedLibrary::open(place);
+        if (!library) {
+            return {nullptr, "无法加载导出组件 " + utf8(place) + "：" + library.error()};
+        }
+        auto* entry = reinterpret_cast<ZeldXlsxWrite>(  // NOLINT: the system hands a void*
+            library->symbol(kZeldXlsxWriteSymbol));
+        if (entry == nullptr) {
+            return {nullptr, "导出组件 " + utf8(place) + " 与本程序的版本不符"};
+        }
+        loaded = std::move(*library);
+        write = entry;
+        return {write, {}};
+    }
+    return {nullptr, "找不到导出组件 " + name + "（应在程序所在的文件夹 " + utf8(*folder) +
+                         " 中），无法导出；读卡、写卡不受影响，请重新安装本程序"};
+}
+
+// What the module's row callback reads: the rows through the journal, a stride at a time.
+struct RowSource {
+    const Journal& journal;
+    const std::vector<std::uint32_t>& rows;
+    std::atomic<std::size_t>& done;
+    const std::atomic<bool>& cancel;
+    std::shared_ptr<const RowBlock> block;
+    std::array<std::string, kTableColumns> texts;
+    bool unreadable = false;
+
+    int fill(std::size_t index, const char** cells) {
+        if (cancel.load(std::memory_order_relaxed)) {
+            return 1;
+        }
+        const std::size_t row = rows.at(index);
+        const auto holds = [row](const RowBlock& stride) {
+            return row >= stride.first && row - stride.first < stride.rows.size();
+        };
+        if (!block || !holds(*block)) {
+            block = journal.rowBlock(row);
+            if (!block || !holds(*block)) {
+                unreadable = true;
+                return 1;
+            }
+        }
+        const JournalRow& line = block->rows[row - block->first];
+        for (std::size_t c = 0; c < kTableColumns; ++c) {
+            texts.at(c) = cellText(line, static_cast<Column>(c));
+            cells[c] = texts.at(c).c_str();
+        }
+        done.fetch_add(1, std::memory_order_relaxed);
+        return 0;
+    }
+};
+
+int finish(void* context) {
+    return static_cast<RowSource*>(context)->cancel.load() ? 1 : 0;
+}
+
+int fillRow(void* context, size_t index, const char** cells) {
+    try {
+        return static_cast<RowSource*>(context)->fill(index, cells);
+    } catch (...) {
+        static_cast<RowSource*>(context)->unreadable = true;
+        return 1;
+    }
+}
+
+}  // namespace
+
+std::array<std::filesystem::path, 2> xlsxModulePlaces(
+    const std::filesystem::path& executableFolder) {
+    const std::string name = platform::sharedLibraryFileName(kZeldXlsxModule);
+    return {executableFolder / name,
+            (executableFolder / ".." / "lib" / "zeld" / name).lexically_normal()};
+}
+
+ExportResult exportRows(const Journal& journal, const ExportRequest& request,
+                        std::atomic<std::size_t>& done, const std::atomic<bool>& cancel) {
+    // Said before the module is loaded, and before any row is read.
+    if (request.rows.size() > kMaxSheetRows) {
+        return {ExportResult::Kind::Failed,
+                "行数超过电子表格的上限（" + std::to_string(kMaxSheetRows) + " 行），请先筛选"};
+    }
+    const Module module = loadModule();
+    if (module.write == nullptr) {
+        return {ExportResult::Kind::Failed, module.problem};
+    }
+    std::array<const char*, kTableColumns> header{};
+    for (std::size_t c = 0; c < kTableColumns; ++c) {
+        header.at(c) = kTableHeader.at(c).data();
+    }
+    RowSource source{journal, request.rows, done, cancel, nullptr, {}, false};
+    const ZeldXlsxSheet sheet{request.sheetName.c_str(),
+                              header.data(),
+                              kTableColumns,
+                              request.rows.size(),
+                              &fillRow,
+                              &finish,
+                              &source};
+    std::array<char, 1024> reason{};
+    const std::string target = utf8(request.target);
+    const int written = module.write(target.c_str(), &sheet, reason.data(), reason.size());
+    switch (written) {
+        case kZeldXlsxWritten:
+            return {ExportResult::Kind::Written, {}};
+        case kZeldXlsxStopped:
+            if (source.unreadable) {
+                return {ExportResult::Kind::Failed, "写卡记录读不出来了（文件可能已被移走或改动）"};
+            }
+            return {ExportResult::Kind::Cancelled, {}};
+        default:
+            return {ExportResult::Kind::Failed, reason.data()};
+    }
+}
+
+ExportJob::ExportJob(const Journal& journal, ExportRequest request) : total_(request.rows.size()) {
+    thread_ = std::thread([this, &journal, request = std::move(request)] {
+        try {
+            result_ = exportRows(journal, request, done_, cancel_);
+        } catch (const std::exception& error) {
+            result_ = {ExportResult::Kind::Failed, std::string("导出时出错：") + error.what()};
+        }
+        finished_.store(true);
+    });
+}
+
+ExportJob::~ExportJob() {
+    cancel();
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
+}  // namespace journal
