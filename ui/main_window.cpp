@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -38,13 +39,28 @@ namespace ui {
 
 namespace {
 
+// The families of kFontFamilies that are installed. A family that is not costs a fallback search
+// of its own for each font at start-up, only to come to the platform's sans-serif.
+const QStringList& installedFamilies() {
+    static const QStringList installed = [] {
+        const QStringList present = QFontDatabase::families();
+        QStringList families;
+        for (const char* family : kFontFamilies) {
+            if (present.contains(QString::fromLatin1(family), Qt::CaseInsensitive)) {
+                families.append(QString::fromLatin1(family));
+            }
+        }
+        return families;
+    }();
+    return installed;
+}
+
 QFont controlFont(const ControlFont& entry) {
-    QStringList families;
-    for (const char* family : kFontFamilies) {
-        families.append(QString::fromLatin1(family));
+    const QStringList& families = installedFamilies();
+    QFont font;
+    if (!families.isEmpty()) {
+        font.setFamilies(families);
     }
-    QFont font(families.first());
-    font.setFamilies(families);
     // Where none of them is installed, the platform's ordinary sans-serif stands in.
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(entry.points);
@@ -67,7 +83,8 @@ QWidget* createControl(const ControlDescription& entry, QWidget* container) {
             break;
         }
         case ControlKind::TextField: {
-            auto* edit = new QLineEdit(caption, container);
+            // Its text is given below, after its font: laid out once, not twice.
+            auto* edit = new QLineEdit(container);
             edit->setMaxLength(INT_MAX);  // free text: no length limit, no input filter
             control = edit;
             break;
@@ -91,6 +108,9 @@ QWidget* createControl(const ControlDescription& entry, QWidget* container) {
     control->setObjectName(QString::fromLatin1(entry.name));
     if (entry.font) {
         control->setFont(controlFont(*entry.font));
+    }
+    if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+        edit->setText(caption);
     }
     const double dpi = container->logicalDpiX();
     int width = twipsToPixels(entry.width, dpi);
