@@ -57,12 +57,13 @@ const QStringList& installedFamilies() {
 
 QFont controlFont(const ControlFont& entry) {
     const QStringList& families = installedFamilies();
+    // Where none of them is installed, the platform's ordinary font (sans-serif) stands in, with
+    // the fallbacks Qt has already looked up for it.
     QFont font;
     if (!families.isEmpty()) {
         font.setFamilies(families);
+        font.setStyleHint(QFont::SansSerif);
     }
-    // Where none of them is installed, the platform's ordinary sans-serif stands in.
-    font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(entry.points);
     font.setBold(entry.bold);
     return font;
