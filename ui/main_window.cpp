@@ -43,10 +43,15 @@ namespace {
 // of its own for each font at start-up, only to come to the platform's sans-serif.
 const QStringList& installedFamilies() {
     static const QStringList installed = [] {
-        const QStringList present = QFontDatabase::families();
         QStringList families;
         for (const char* family : kFontFamilies) {
-            if (present.contains(QString::fromLatin1(family), Qt::CaseInsensitive)) {
+            // By its English name too, as a Chinese Windows lists 微软雅黑 and 宋体.
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+            const bool present = QFontDatabase().hasFamily(QString::fromLatin1(family));
+#else
+            const bool present = QFontDatabase::hasFamily(QString::fromLatin1(family));
+#endif
+            if (present) {
                 families.append(QString::fromLatin1(family));
             }
         }
