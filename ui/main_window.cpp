@@ -39,33 +39,33 @@ namespace ui {
 
 namespace {
 
-// The families of kFontFamilies that are installed. A family that is not costs a fallback search
-// of its own for each font at start-up, only to come to the platform's sans-serif.
-const QStringList& installedFamilies() {
-    static const QStringList installed = [] {
-        QStringList families;
-        for (const char* family : kFontFamilies) {
-            // By its English name too, as a Chinese Windows lists 微软雅黑 and 宋体.
+// Whether any of kFontFamilies is installed (Windows has them all). Where none is, each of them
+// would cost a fallback search of its own for each font at start-up, only to come to the
+// platform's own font. Their English names are enough: Windows lists the Latin ones by them.
+bool anyListedFamilyInstalled() {
+    static const bool any = [] {
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
-            const bool present = QFontDatabase().hasFamily(QString::fromLatin1(family));
+        const QStringList installed = QFontDatabase().families();
 #else
-            const bool present = QFontDatabase::hasFamily(QString::fromLatin1(family));
+        const QStringList installed = QFontDatabase::families();
 #endif
-            if (present) {
-                families.append(QString::fromLatin1(family));
-            }
-        }
-        return families;
+        return std::any_of(kFontFamilies.begin(), kFontFamilies.end(), [&](const char* family) {
+            return installed.contains(QString::fromLatin1(family), Qt::CaseInsensitive);
+        });
     }();
-    return installed;
+    return any;
 }
 
 QFont controlFont(const ControlFont& entry) {
-    const QStringList& families = installedFamilies();
-    // Where none of them is installed, the platform's ordinary font (sans-serif) stands in, with
-    // the fallbacks Qt has already looked up for it.
+    // Where none of them is installed, the platform's own font (sans-serif) stands in, with the
+    // fallbacks Qt has already looked up for it.
     QFont font;
-    if (!families.isEmpty()) {
+    if (anyListedFamilyInstalled()) {
+        QStringList families;
+        for (const char* family : kFontFamilies) {
+            families.append(QString::fromLatin1(family));
+        }
+        font = QFont(families.first());
         font.setFamilies(families);
         font.setStyleHint(QFont::SansSerif);
     }
