@@ -4,7 +4,8 @@
 // reader was asked and answered, not against the outcome's own account: a beep only after the
 // tag, read back since the write, sent exactly the number written; the journal's line before
 // MF_Write and its line after it saying what happened; the fields advanced only after such a
-// read-back.
+// read-back. The words each outcome is told in are checked against its facts too, by rules
+// written here rather than by the functions that compose them.
 #include "check.h"
 #include "commands/outcome_text.h"
 #include "commands/read_command.h"
@@ -14,10 +15,13 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -37,6 +41,109 @@ void setUpWindow(FuzzedDataProvider& in, testing_support::FakeWindow& window) {
     window.lock = in.ConsumeBool();
 }
 
+bool has(std::string_view text, std::string_view part) {
+    return text.find(part) != std::string_view::npos;
+}
+
+bool startsWith(std::string_view text, std::string_view part) {
+    return text.substr(0, part.size()) == part;
+}
+
+// The number's digits as the window writes them, spelt out here from its bytes.
+std::string tenDigits(const card::CardNumber& number) {
+    const unsigned long whole = (static_cast<unsigned long>(number.number.b3) << 24U) |
+                                (static_cast<unsigned long>(number.number.b2) << 16U) |
+                                (static_cast<unsigned long>(number.number.b1) << 8U) |
+                                number.number.b0;
+    std::array<char, 16> text{};
+    static_cast<void>(std::snprintf(text.data(), text.size(), "%010lu", whole));
+    return text.data();
+}
+
+std::string asEntered(const card::CardNumber& number, card::Notation notation) {
+    if (notation == card::Notation::WG34) {
+        return tenDigits(number);
+    }
+    std::array<char, 16> text{};
+    static_cast<void>(std::snprintf(text.data(), text.size(), "%03u,%05u",
+                                    static_cast<unsigned>(number.number.b2),
+                                    (number.number.b1 * 256U) + number.number.b0));
+    return text.data();
+}
+
+// A read's words: a number only for a tag that was read.
+void readWordsAgree(const commands::ReadOutcome& outcome) {
+    const bool read = outcome.result == commands::ReadOutcome::Result::Read;
+    const std::string line = commands::describeRead(outcome);
+    const std::string brief = commands::verdict(outcome);
+    FUZZ_CHECK(!line.empty());
+    FUZZ_CHECK(startsWith(line, "已读卡") == read);
+    FUZZ_CHECK(startsWith(brief, "已读卡") == read);
+    FUZZ_CHECK(!read || has(brief, tenDigits(outcome.tag)));
+    FUZZ_CHECK((commands::toneOf(outcome) == commands::Tone::Done) == read);
+}
+
+// A write's words, for each place they are shown: 已写卡 only for a tag read back holding the
+// number, and then with that number; 结果不明 where nothing settles whether the tag holds it.
+void writeWordsAgree(const commands::WriteOutcome& outcome, const reader::ReaderInUse& inUse) {
+    using Result = commands::WriteOutcome::Result;
+    const std::string line = commands::describeWrite(outcome, inUse);
+    const std::string brief = commands::verdict(outcome);
+    const std::string recorded = commands::journalResult(outcome);
+    const commands::Tone tone = commands::toneOf(outcome);
+    FUZZ_CHECK(!line.empty() && !brief.empty());
+
+    const bool written =
+        outcome.result == Result::Written || outcome.result == Result::WrittenNotLocked;
+    FUZZ_CHECK(!written || outcome.verified());
+    if (!outcome.verified()) {
+        FUZZ_CHECK(!has(line, "已写卡") && !has(brief, "已写卡") && !has(recorded, "已写卡"));
+    }
+    if (written) {
+        FUZZ_CHECK(startsWith(line, "已写卡") && startsWith(brief, "已写卡") &&
+                   startsWith(recorded, "已写卡"));
+        FUZZ_CHECK(has(line, tenDigits(outcome.request.number)));
+        FUZZ_CHECK(has(brief, asEntered(outcome.request.number, outcome.request.notation)));
+    }
+    // Protected only when the lock was asked for and taken.
+    const bool protectedSaid =
+        has(line, "并保护") || has(brief, "并保护") || has(recorded, "并保护");
+    FUZZ_CHECK(!protectedSaid || (outcome.result == Result::Written && outcome.request.lock));
+    FUZZ_CHECK(outcome.result != Result::Written || !outcome.request.lock || protectedSaid);
+    FUZZ_CHECK(outcome.result != Result::WrittenNotLocked || has(line, "保护"));
+
+    switch (outcome.result) {
+        case Result::NotReadBack:
+            FUZZ_CHECK(has(line, "结果不明") && has(brief, "结果不明") &&
+                       startsWith(recorded, "结果不明"));
+            break;
+        case Result::ReaderFault:
+            FUZZ_CHECK(has(line, "结果不明") && has(brief, "结果不明"));
+            FUZZ_CHECK(!outcome.writeSent() || startsWith(recorded, "结果不明"));
+            break;
+        case Result::NotWritten:
+        case Result::WrongReadBack:
+        case Result::Declined:
+        case Result::OutOfRange:
+            FUZZ_CHECK(has(line, "未写卡") && brief == "未写卡");
+            break;
+        case Result::Written:
+        case Result::WrittenNotLocked:
+        case Result::ReaderUnavailable:
+            break;
+    }
+    // The journal's column: a line for each write that reached MF_Write, none for the others.
+    FUZZ_CHECK(recorded.empty() == (!outcome.writeSent() && outcome.result != Result::ReaderFault));
+    // The number moved on only when it did, and said so only then.
+    FUZZ_CHECK(!has(line, "号码已加一") || outcome.advanced());
+    FUZZ_CHECK(!has(line, "号码未加一") || !outcome.advanced());
+    // A plain success looks like one; nothing else does.
+    const bool plain =
+        written && outcome.result == Result::Written && !outcome.journalError && !outcome.fault;
+    FUZZ_CHECK((tone == commands::Tone::Done) == plain);
+    FUZZ_CHECK((tone == commands::Tone::Neutral) == (outcome.result == Result::Declined));
+}
+
 void pressRead(testing_support::FakeWindow& window, fuzzing::FuzzedSource& source) {
     const auto outcome = testing_support::pressRead(window, source);
     using Result = commands::ReadOutcome::Result;
@@ -49,7 +156,7 @@ void pressRead(testing_support::FakeWindow& window, fuzzing::FuzzedSource& sourc
     } else if (outcome.result == Result::ReaderFault) {
         FUZZ_CHECK(outcome.fault.has_value());
     }
-    FUZZ_CHECK(!commands::describeRead(outcome).empty());
+    readWordsAgree(outcome);
 }
 
 // Records what the command tells the journal, and when, against the reader's calls; answers the
@@ -94,7 +201,7 @@ public:
     }
 
 private:
-    std::optional<std::string> failure() const {
+    [[nodiscard]] std::optional<std::string> failure() const {
         if (in_.ConsumeIntegralInRange(0, 15) == 0) {
             return std::string("无法写入 written-tags.csv（磁盘已满）");
         }
@@ -143,7 +250,8 @@ void pressWrite(testing_support::FakeWindow& window, fuzzing::FuzzedSource& sour
             FUZZ_CHECK(outcome.fault.has_value());
             break;
     }
-    FUZZ_CHECK(!commands::describeWrite(outcome).empty());
+    writeWordsAgree(outcome, source.readerInUse());
+    writeWordsAgree(outcome, reader::ReaderInUse{"MF1.dll", true, true});
 
     // The promises, from what the reader saw.
     const auto& device = source.device;

@@ -2,6 +2,7 @@
 #include "platform/parent_console.h"
 #include "reader/reader_source.h"
 #include "ui/command_line.h"
+#include "ui/first_paint.h"
 #include "ui/main_window.h"
 #include "ui/qt_translation.h"
 
@@ -35,17 +36,22 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     // Before any dialog exists: a standard button takes its text when it is made.
     ui::installQtTranslation(&app);
-    // PNGs rather than the SVG: Qt's SVG plugin is not everywhere Qt is.
-    QIcon icon;
-    for (const char* size : {"32", "48", "256"}) {
-        icon.addFile(QStringLiteral(":/icons/zeld-%1.png").arg(QLatin1String(size)));
-    }
-    QApplication::setWindowIcon(icon);
+    // PNGs rather than the SVG: Qt's SVG plugin is not everywhere Qt is. Decoded once the window
+    // has been painted: the window need not wait for them to be seen.
+    ui::afterFirstPaint(app, [] {
+        QIcon icon;
+        for (const char* size : {"32", "48", "256"}) {
+            icon.addFile(QStringLiteral(":/icons/zeld-%1.png").arg(QLatin1String(size)));
+        }
+        QApplication::setWindowIcon(icon);
+    });
     // Lets a Wayland desktop match the window to zeld.desktop and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("zeld"));
 
     ui::MainWindow window(std::make_unique<reader::LazyReaderLibrary>());
     platform::onEndRequest(&window, [&window] { window.close(); });
     window.show();
+    // Last: it ends the program before what else waits for the first paint is done.
+    ui::exitAtFirstPaintIfAsked(app);
     return QApplication::exec();
 }

@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -38,15 +39,36 @@ namespace ui {
 
 namespace {
 
+// Whether any of kFontFamilies is installed (Windows has them all). Where none is, each of them
+// would cost a fallback search of its own for each font at start-up, only to come to the
+// platform's own font. Their English names are enough: Windows lists the Latin ones by them.
+bool anyListedFamilyInstalled() {
+    static const bool any = [] {
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+        const QStringList installed = QFontDatabase().families();
+#else
+        const QStringList installed = QFontDatabase::families();
+#endif
+        return std::any_of(kFontFamilies.begin(), kFontFamilies.end(), [&](const char* family) {
+            return installed.contains(QString::fromLatin1(family), Qt::CaseInsensitive);
+        });
+    }();
+    return any;
+}
+
 QFont controlFont(const ControlFont& entry) {
-    QStringList families;
-    for (const char* family : kFontFamilies) {
-        families.append(QString::fromLatin1(family));
+    // Where none of them is installed, the platform's own font (sans-serif) stands in, with the
+    // fallbacks Qt has already looked up for it.
+    QFont font;
+    if (anyListedFamilyInstalled()) {
+        QStringList families;
+        for (const char* family : kFontFamilies) {
+            families.append(QString::fromLatin1(family));
+        }
+        font = QFont(families.first());
+        font.setFamilies(families);
+        font.setStyleHint(QFont::SansSerif);
     }
-    QFont font(families.first());
-    font.setFamilies(families);
-    // Where none of them is installed, the platform's ordinary sans-serif stands in.
-    font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(entry.points);
     font.setBold(entry.bold);
     return font;
@@ -67,7 +89,8 @@ QWidget* createControl(const ControlDescription& entry, QWidget* container) {
             break;
         }
         case ControlKind::TextField: {
-            auto* edit = new QLineEdit(caption, container);
+            // Its text is given below, after its font: laid out once, not twice.
+            auto* edit = new QLineEdit(container);
             edit->setMaxLength(INT_MAX);  // free text: no length limit, no input filter
             control = edit;
             break;
@@ -91,6 +114,9 @@ QWidget* createControl(const ControlDescription& entry, QWidget* container) {
     control->setObjectName(QString::fromLatin1(entry.name));
     if (entry.font) {
         control->setFont(controlFont(*entry.font));
+    }
+    if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+        edit->setText(caption);
     }
     const double dpi = container->logicalDpiX();
     int width = twipsToPixels(entry.width, dpi);

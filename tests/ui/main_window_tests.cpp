@@ -7,6 +7,7 @@
 #include "support/data_folder.h"
 #include "support/emulator_control.h"
 #include "support/recording_reader.h"
+#include "ui/first_paint.h"
 #include "ui/main_window.h"
 #include "ui/qt_translation.h"
 #include "ui/window_layout.h"
@@ -850,6 +851,34 @@ private Q_SLOTS:
         delete translator;
         QCOMPARE(yes, QStringLiteral("是(&Y)"));
         QCOMPARE(no, QStringLiteral("否(&N)"));
+    }
+
+    // The window icon is set this way: once, and only when the window is on the screen.
+    void whatWaitsForTheFirstPaintRunsOnceAfterIt() {
+        class Counted final : public QWidget {
+        public:
+            int paints = 0;
+
+        protected:
+            void paintEvent(QPaintEvent* /*event*/) override { ++paints; }
+        };
+        Counted widget;
+        int calls = 0;
+        int paintsBefore = -1;
+        ui::afterFirstPaint(*qApp, [&] {
+            ++calls;
+            paintsBefore = widget.paints;
+        });
+        QCoreApplication::processEvents();
+        QCOMPARE(calls, 0);
+        widget.show();
+        QTRY_COMPARE(calls, 1);
+        QVERIFY(paintsBefore >= 1);
+        const int paints = widget.paints;
+        widget.repaint();
+        QTRY_VERIFY(widget.paints > paints);
+        QCoreApplication::processEvents();
+        QCOMPARE(calls, 1);
     }
 };
 
