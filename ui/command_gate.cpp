@@ -114,11 +114,40 @@ bool CommandGate::isRepeatedPressKey(const QEvent* event) {
            key.timestamp() - lastReleaseTime_ <= kSameInstantMs && key.timestamp() != 0;
 }
 
-void CommandGate::tellDropped(QObject* watched, const QEvent* event) {
-    const bool once = event->type() == QEvent::KeyPress ||
-                      event->type() == QEvent::MouseButtonPress ||
-                      event->type() == QEvent::TouchBegin || event->type() == QEvent::TabletPress;
-    if (once && qobject_cast<QWidget*>(watched) != nullptr && startsCommand(watched, event)) {
+void CommandGate::tellDropped(const QEvent* event, QEvent::Type previous) {
+    bool pressed = false;
+    switch (event->type()) {
+        // The window system sends a press before the double-click; a double-click alone is a
+        // press of its own.
+        case QEvent::MouseButtonDblClick:
+            pressed = previous != QEvent::MouseButtonPress;
+            break;
+        case QEvent::MouseButtonPress:
+        case QEvent::TouchBegin:
+        case QEvent::TabletPress:
+            pressed = true;
+            break;
+        case QEvent::KeyPress: {
+            const auto& key = dynamic_cast<const QKeyEvent&>(*event);
+            switch (key.key()) {
+                case Qt::Key_Shift:
+                case Qt::Key_Control:
+                case Qt::Key_Meta:
+                case Qt::Key_Alt:
+                case Qt::Key_AltGr:
+                case Qt::Key_CapsLock:
+                case Qt::Key_NumLock:
+                    break;
+                default:
+                    pressed = !key.isAutoRepeat();
+                    break;
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    if (pressed) {
         Q_EMIT pressDropped(busy_);
     }
 }
@@ -155,6 +184,8 @@ bool CommandGate::eventFilter(QObject* watched, QEvent* event) {
     if (!isInput(event)) {
         return false;
     }
+    const QEvent::Type previous = lastInput_;
+    lastInput_ = event->type();
     QWidget* top = topLevelOf(watched);
     if (top == nullptr) {
         return false;
@@ -166,13 +197,14 @@ bool CommandGate::eventFilter(QObject* watched, QEvent* event) {
         const bool tooSoon = sinceEnd_.isValid() && sinceEnd_.elapsed() < interval() &&
                              startsCommand(watched, event);
         if (busy_ || tooSoon) {
-            tellDropped(watched, event);
+            tellDropped(event, previous);
             return true;
         }
         return false;
     }
-    if (top == dialog_) {
-        return isPress(event) && sinceDialog_.elapsed() < interval();
+    if (top == dialog_ && isPress(event) && sinceDialog_.elapsed() < interval()) {
+        tellDropped(event, previous);
+        return true;
     }
     return false;
 }

@@ -292,10 +292,16 @@ bool MainWindow::confirm(const commands::WriteQuestion& question) {
     QEventLoop answered;
     connect(&box, &QMessageBox::finished, &answered, &QEventLoop::quit);
     question_ = &box;
+    // The tag has been read and nothing is written while the question waits.
+    status_->showMessage("等待回答：尚未写卡");
     box.show();
     answered.exec();
     question_ = nullptr;
-    return box.clickedButton() == yesButton;
+    const bool yes = box.clickedButton() == yesButton;
+    if (yes) {
+        status_->showMessage("正在写卡…");
+    }
+    return yes;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -316,7 +322,7 @@ void MainWindow::runCommand(QPushButton* pressed, const QString& busyText,
         return;
     }
     gate_->begin();
-    writing_ = pressed == writeButton_;
+    droppedInCommand_ = 0;
     readButton_->setEnabled(false);
     writeButton_->setEnabled(false);
     // Shown before the command's first library call, which blocks the event loop.
@@ -327,6 +333,9 @@ void MainWindow::runCommand(QPushButton* pressed, const QString& busyText,
     showReaderInUse();
 
     gate_->end();
+    if (droppedInCommand_ > 0) {
+        status_->addDropped(droppedInCommand_);
+    }
     readButton_->setEnabled(true);
     writeButton_->setEnabled(true);
     // Disabling the focused button moved the focus on; one key per tag goes on working.
@@ -391,7 +400,11 @@ void MainWindow::showJournal() {
 }
 
 void MainWindow::showPressDropped(bool busy) {
-    status_->showNote(commands::droppedPress(busy, writing_));
+    if (busy) {
+        ++droppedInCommand_;
+    } else {
+        status_->addDropped(1);
+    }
 }
 
 void MainWindow::showReaderInUse() {

@@ -67,6 +67,8 @@ private:
     // `no`, and the window closes once the command has ended.
     [[nodiscard]] bool confirm(const commands::WriteQuestion& question);
     void setFieldText(card::Field which, std::string_view text);
+    // Counts a press dropped during a command, to be said after its outcome; one dropped after
+    // the outcome is said at once.
     void showPressDropped(bool busy);
     void showReaderInUse();
     [[nodiscard]] QLineEdit* field(card::Field field) const;
@@ -84,7 +86,7 @@ private:
     QCheckBox* lockBox_ = nullptr;
     class StatusLine* status_ = nullptr;
     QPointer<QMessageBox> question_;
-    bool writing_ = false;  // the command running, or the last one, is a write
+    int droppedInCommand_ = 0;  // presses dropped during the command running
     int writtenThisSession_ = 0;
     QLabel* readerInUse_ = nullptr;
     std::chrono::system_clock::time_point started_ = std::chrono::system_clock::now();

@@ -110,10 +110,6 @@ std::vector<std::string> everyMessage() {
                             message += commands::sessionCount(99999);
                         }
                         messages.push_back(message);
-                        for (const bool busy : {false, true}) {
-                            messages.push_back(commands::droppedPress(busy, true) + "；上次：" +
-                                               commands::verdict(outcome));
-                        }
                     }
                 }
             }
