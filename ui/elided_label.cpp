@@ -11,10 +11,12 @@ namespace ui {
 
 namespace {
 
-// Where a message's clauses end: the status line's messages join them with these.
+// Where a message's clauses end: the status line's messages join them with these, and put
+// words from outside (a library's, the system's) in brackets after their own.
 bool endsClause(QChar c) {
     return c == QChar(0xFF1B) /* ； */ || c == QChar(0xFF0C) /* ， */ ||
-           c == QChar(0x3002) /* 。 */;
+           c == QChar(0x3002) /* 。 */ || c == QChar(0xFF1A) /* ： */ ||
+           c == QChar(0xFF08) /* （ */;
 }
 
 }  // namespace
@@ -82,28 +84,17 @@ void ElidedLabel::updateShownText() {
             return;
         }
     }
-    // A first clause longer than the lines (none of the window's own is): cut where it must.
-    const int width = contentsRect().width();
-    QStringList shown;
-    QTextLayout layout(whole, font());
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    for (int i = 0; i < lines_; ++i) {
-        QTextLine line = layout.createLine();
-        if (!line.isValid()) {
-            break;
-        }
-        line.setLineWidth(width);
-        if (i == lines_ - 1) {
-            shown << fontMetrics().elidedText(whole.mid(line.textStart()), Qt::ElideRight, width);
-        } else {
-            shown << whole.mid(line.textStart(), line.textLength()).trimmed();
+    // A first clause longer than the lines (none of the window's own is): cut where it must,
+    // the tail still kept.
+    int fits = 0;
+    for (int step = static_cast<int>(fullText_.size()); step > 0; step /= 2) {
+        while (fits + step < fullText_.size() &&
+               linesOf(fullText_.left(fits + step) + more + tail_)) {
+            fits += step;
         }
     }
-    layout.endLayout();
-    setText(shown.join(QLatin1Char('\n')));
+    const auto lines = linesOf(fullText_.left(fits) + more + tail_);
+    setText(lines ? lines->join(QLatin1Char('\n')) : QString());
 }
 
 }  // namespace ui
