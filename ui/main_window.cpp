@@ -75,6 +75,13 @@ QWidget* createControl(const ControlDescription& entry, QWidget* container) {
         case ControlKind::OptionButton: {
             auto* option = new QRadioButton(caption, container);
             option->setChecked(entry.initiallyOn);
+            // As on Windows, Tab reaches a pair once, on its chosen button; the arrow keys move
+            // within the pair and choose as they go.
+            const auto tabStop = [option](bool chosen) {
+                option->setFocusPolicy(chosen ? Qt::StrongFocus : Qt::ClickFocus);
+            };
+            tabStop(entry.initiallyOn);
+            QObject::connect(option, &QRadioButton::toggled, option, tabStop);
             control = option;
             break;
         }
@@ -179,6 +186,14 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
     writeButton_ = qobject_cast<QPushButton*>(played(Role::WriteButton));
     connect(readButton_, &QPushButton::clicked, this, &MainWindow::readPressed);
     connect(writeButton_, &QPushButton::clicked, this, &MainWindow::writePressed);
+    // Enter in a number field presses 写卡号, as a dialog's default button; the focus stays in
+    // the field, whose number the write may have advanced.
+    for (QLineEdit* edit : fields_) {
+        connect(edit, &QLineEdit::returnPressed, this, [this, edit] {
+            writeButton_->click();
+            edit->setFocus(Qt::OtherFocusReason);
+        });
+    }
     gate_ = new CommandGate(this, {readButton_, writeButton_});
     connect(gate_, &CommandGate::pressDropped, this, &MainWindow::showPressDropped);
 
@@ -302,6 +317,13 @@ bool MainWindow::confirm(const commands::WriteQuestion& question) {
         status_->showMessage("正在写卡…");
     }
     return yes;
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // The focus mark shows from the start, not only once a key has moved the focus (Qt hides it
+    // whenever a window is shown): the first Space ticks the lock box, for good.
+    setAttribute(Qt::WA_KeyboardFocusChange);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

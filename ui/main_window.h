@@ -54,6 +54,7 @@ public:
     [[nodiscard]] JournalWindow* journalWindow() const { return journalWindow_; }
 
 protected:
+    void showEvent(QShowEvent* event) override;
     // Closing while a command runs closes the window once the command has ended.
     void closeEvent(QCloseEvent* event) override;
 

@@ -24,6 +24,7 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QStyleHints>
+#include <QStyleOptionButton>
 #include <QTranslator>
 #include <QtTest>
 
@@ -318,11 +319,16 @@ private Q_SLOTS:
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
         QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("chkIDLOCK"));
+        // Its focus mark is drawn from the start, before any key has moved the focus.
+        QStyleOptionButton drawn;
+        drawn.initFrom(QApplication::focusWidget());
+        QVERIFY(drawn.state.testFlag(QStyle::State_HasFocus));
+        QVERIFY(drawn.state.testFlag(QStyle::State_KeyboardFocusChange));
 
-        const QStringList expected{"chkIDLOCK", "chkIDADD1", "optIDEM4305", "optIDT5577",
-                                   "optIDWG26", "optIDWG34", "txtIDB1B0",   "txtIDB2",
-                                   "txtIDB3B0", "txtIDB4",   "cmdIDWrite",  "cmdIDRead",
-                                   "写卡记录"};
+        // Of each pair of option buttons, the chosen one.
+        const QStringList expected{"chkIDLOCK",  "chkIDADD1", "optIDT5577", "optIDWG34",
+                                   "txtIDB1B0",  "txtIDB2",   "txtIDB3B0",  "txtIDB4",
+                                   "cmdIDWrite", "cmdIDRead", "写卡记录"};
         QStringList chain;
         QWidget* widget = control<QWidget>(*window, "chkIDLOCK");
         do {
@@ -513,30 +519,76 @@ private Q_SLOTS:
     }
 
     void enterPressesTheFocusedButton_data() {
+        QTest::addColumn<QString>("focused");
         QTest::addColumn<QString>("button");
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("modifiers");
-        QTest::newRow("read, Enter") << "cmdIDRead" << int(Qt::Key_Return) << int(Qt::NoModifier);
+        QTest::newRow("read, Enter") << "cmdIDRead"
+                                     << "cmdIDRead" << int(Qt::Key_Return) << int(Qt::NoModifier);
         QTest::newRow("read, keypad Enter")
+            << "cmdIDRead"
             << "cmdIDRead" << int(Qt::Key_Enter) << int(Qt::KeypadModifier);
-        QTest::newRow("write, Enter") << "cmdIDWrite" << int(Qt::Key_Return) << int(Qt::NoModifier);
+        QTest::newRow("write, Enter") << "cmdIDWrite"
+                                      << "cmdIDWrite" << int(Qt::Key_Return) << int(Qt::NoModifier);
         QTest::newRow("write, keypad Enter")
+            << "cmdIDWrite"
+            << "cmdIDWrite" << int(Qt::Key_Enter) << int(Qt::KeypadModifier);
+        // In a number field, Enter presses 写卡号 as a dialog's default button.
+        QTest::newRow("eight-digit field, Enter")
+            << "txtIDB1B0"
+            << "cmdIDWrite" << int(Qt::Key_Return) << int(Qt::NoModifier);
+        QTest::newRow("ten-digit field, keypad Enter")
+            << "txtIDB3B0"
             << "cmdIDWrite" << int(Qt::Key_Enter) << int(Qt::KeypadModifier);
     }
 
     void enterPressesTheFocusedButton() {
+        QFETCH(QString, focused);
         QFETCH(QString, button);
         QFETCH(int, key);
         QFETCH(int, modifiers);
+        const testing_support::DataFolder data;
         const testing_support::EmulatorControl field;
         const auto window = windowOverEmulator();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
         auto* pressed = control<QPushButton>(*window, qPrintable(button));
+        auto* other = control<QPushButton>(
+            *window, button == QStringLiteral("cmdIDRead") ? "cmdIDWrite" : "cmdIDRead");
         QSignalSpy clicks(pressed, &QPushButton::clicked);
-        pressed->setFocus();
-        QTest::keyClick(pressed, static_cast<Qt::Key>(key),
+        QSignalSpy otherClicks(other, &QPushButton::clicked);
+        auto* focus = control<QWidget>(*window, qPrintable(focused));
+        focus->setFocus();
+        QTest::qWait(kDoubleClickInterval + 20);
+        QTest::keyClick(focus, static_cast<Qt::Key>(key),
                         static_cast<Qt::KeyboardModifiers>(modifiers));
         QCOMPARE(clicks.count(), 1);
+        QCOMPARE(otherClicks.count(), 0);
         QVERIFY(!window->statusMessage().isEmpty());
+        QCOMPARE(QApplication::focusWidget(), focus);
+    }
+
+    // As on Windows: Tab reaches each pair once, on its chosen button, and an arrow key moves
+    // to the other and chooses it.
+    void tabReachesARadioPairOnItsChoiceAndArrowsChoose() {
+        const auto window = windowOverEmulator();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        control<QCheckBox>(*window, "chkIDADD1")->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("optIDT5577"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("optIDEM4305"));
+        QVERIFY(window->writeForm().chip == reader::TagChip::EM4305);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("optIDWG34"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("optIDWG26"));
+        QVERIFY(window->writeForm().notation == card::Notation::WG26);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("optIDEM4305"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("chkIDADD1"));
     }
 
     void screenReadersHearEveryControlsNameAndItsLabels_data() {
