@@ -393,10 +393,10 @@ void MainWindow::writePressed() {
         std::string message = commands::describeWrite(outcome, source_->readerInUse());
         const commands::Tone tone = commands::toneOf(outcome);
         if (outcome.verified()) {
-            ++writtenThisSession_;
+            countTag(outcome);
         }
         if (tone == commands::Tone::Done) {
-            message += commands::sessionCount(writtenThisSession_);
+            message += commands::sessionCount(static_cast<int>(onTagsThisSession_.size()));
         }
         status_->showOutcome(message, tone, commands::verdict(outcome));
         if (journal_->holdProblem()) {
@@ -410,6 +410,20 @@ void MainWindow::writePressed() {
     if (journalWindow_ != nullptr) {
         journalWindow_->followAppends();
     }
+}
+
+void MainWindow::countTag(const commands::WriteOutcome& outcome) {
+    // The read before the write tells a tag this session wrote already: it sends the number
+    // written onto it then, which the new number replaces.
+    if (outcome.previousNumber) {
+        const auto same = std::find(onTagsThisSession_.begin(), onTagsThisSession_.end(),
+                                    *outcome.previousNumber);
+        if (same != onTagsThisSession_.end()) {
+            *same = outcome.request.number;
+            return;
+        }
+    }
+    onTagsThisSession_.push_back(outcome.request.number);
 }
 
 void MainWindow::showJournal() {

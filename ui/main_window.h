@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
@@ -71,6 +72,8 @@ private:
     // Counts a press dropped during a command, to be said after its outcome; one dropped after
     // the outcome is said at once.
     void showPressDropped(bool busy);
+    // Counts the tag of a verified write for 本次第 N 张, unless this session wrote it already.
+    void countTag(const commands::WriteOutcome& outcome);
     void showReaderInUse();
     [[nodiscard]] QLineEdit* field(card::Field field) const;
 
@@ -88,7 +91,8 @@ private:
     class StatusLine* status_ = nullptr;
     QPointer<QMessageBox> question_;
     int droppedInCommand_ = 0;  // presses dropped during the command running
-    int writtenThisSession_ = 0;
+    // The numbers on the tags written since the program started, one for each tag.
+    std::vector<card::CardNumber> onTagsThisSession_;
     QLabel* readerInUse_ = nullptr;
     std::chrono::system_clock::time_point started_ = std::chrono::system_clock::now();
     QPointer<JournalWindow> journalWindow_;

@@ -775,6 +775,42 @@ private Q_SLOTS:
         QCOMPARE(fieldTexts(*window), (QStringList{"000", "0000000003", "000", "00001"}));
     }
 
+    // 本次第 N 张 counts tags: writing again onto a tag this session wrote is not another tag.
+    void theSessionCountCountsTagsNotWrites() {
+        const testing_support::DataFolder data;
+        auto owned = std::make_unique<testing_support::FakeSource>();
+        auto& device = owned->device;
+        const auto window = std::make_unique<ui::MainWindow>(std::move(owned));
+        window->show();
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, [&] {
+            auto* box = window->findChild<QMessageBox*>();
+            if (box != nullptr && box->isVisible()) {
+                answer.stop();
+                QTest::qWait(kDoubleClickInterval + 20);
+                for (QAbstractButton* button : box->buttons()) {
+                    if (!button->text().startsWith(QStringLiteral("不"))) {
+                        button->click();  // 改写
+                    }
+                }
+            }
+        });
+        QTest::mouseClick(control<QCheckBox>(*window, "chkIDADD1"), Qt::LeftButton);
+
+        click(*window, "cmdIDWrite");
+        QVERIFY2(window->statusMessage().endsWith(QStringLiteral("本次第 1 张")),
+                 qPrintable(window->statusMessage()));
+        answer.start(5);
+        click(*window, "cmdIDWrite");  // the same tag, overwritten
+        QVERIFY(!answer.isActive());
+        QVERIFY2(window->statusMessage().endsWith(QStringLiteral("本次第 1 张")),
+                 qPrintable(window->statusMessage()));
+        device.tag = {};  // the next tag
+        click(*window, "cmdIDWrite");
+        QVERIFY2(window->statusMessage().endsWith(QStringLiteral("本次第 2 张")),
+                 qPrintable(window->statusMessage()));
+    }
+
     void closingDuringAWriteLetsItFinishFirst() {
         const testing_support::DataFolder data;
         auto owned = std::make_unique<testing_support::FakeSource>();
