@@ -292,9 +292,37 @@ void MainWindow::setFieldText(card::Field which, std::string_view text) {
     field(which)->setText(fromUtf8(text));
 }
 
+namespace {
+
+// A question as its box shows it: each sentence on lines of its own, and its last clause (the
+// question itself, "改写为 … 吗？") on a line of its own that never breaks, so that no "吗？" is
+// left alone.
+QString questionLines(const QString& text) {
+    QString html;
+    const QChar fullStop(0x3002);  // 。
+    for (QString sentence : text.split(fullStop, Qt::SkipEmptyParts)) {
+        if (!sentence.endsWith(QChar(0xFF1F))) {  // ？
+            sentence += fullStop;
+        }
+        const auto clause = sentence.lastIndexOf(QChar(0xFF0C)) + 1;  // after the last ，
+        if (clause > 0) {
+            html += QStringLiteral("<div>") + sentence.left(clause).toHtmlEscaped() +
+                    QStringLiteral("</div>");
+        }
+        html += QStringLiteral("<div style=\"white-space:pre\">") +
+                sentence.mid(clause).toHtmlEscaped() + QStringLiteral("</div>");
+    }
+    return html;
+}
+
+}  // namespace
+
 bool MainWindow::confirm(const commands::WriteQuestion& question) {
-    QMessageBox box(QMessageBox::Question, windowTitle(), fromUtf8(question.text),
+    QMessageBox box(QMessageBox::Question, windowTitle(), questionLines(fromUtf8(question.text)),
                     QMessageBox::NoButton, this);
+    box.setTextFormat(Qt::RichText);
+    // A screen reader hears the question as it is worded.
+    box.setAccessibleDescription(fromUtf8(question.text));
     QPushButton* yesButton = box.addButton(fromUtf8(question.yes), QMessageBox::YesRole);
     QPushButton* noButton = box.addButton(fromUtf8(question.no), QMessageBox::NoRole);
     box.setDefaultButton(noButton);

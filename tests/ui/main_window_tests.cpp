@@ -25,6 +25,9 @@
 #include <QStatusBar>
 #include <QStyleHints>
 #include <QStyleOptionButton>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 #include <QTranslator>
 #include <QtTest>
 
@@ -843,6 +846,9 @@ private Q_SLOTS:
         QString defaultButton;
         QString indicator;
         QString statusDuringTheQuestion;
+        QString questionLine;
+        int questionLineBreaks = -1;
+        bool fitsTheScreen = false;
         QTimer answer;
         connect(&answer, &QTimer::timeout, [&] {
             auto* box = window->findChild<QMessageBox*>();
@@ -850,7 +856,18 @@ private Q_SLOTS:
                 return;
             }
             answer.stop();
-            question = box->text();
+            question = box->accessibleDescription();
+            // Shown a line for the fact, a line for the question that never breaks, however
+            // narrow; the box within the screen.
+            QTextDocument shown;
+            shown.setDefaultFont(box->font());
+            shown.setHtml(box->text());
+            shown.setTextWidth(40);
+            shown.size();  // lays it out
+            const QTextBlock last = shown.lastBlock();
+            questionLine = last.text();
+            questionLineBreaks = last.layout()->lineCount() - 1;
+            fitsTheScreen = box->screen()->availableGeometry().contains(box->frameGeometry());
             defaultButton = box->defaultButton()->text();
             indicator = control<QLabel>(*window, "readerInUse")->text();
             statusDuringTheQuestion = window->statusMessage();
@@ -872,6 +889,9 @@ private Q_SLOTS:
         QCOMPARE(question.size(),
                  QStringLiteral("0000000001 已于 2026-12-07 20:34 写过，仍要写入吗？").size());
         QCOMPARE(defaultButton, QStringLiteral("不写入"));
+        QCOMPARE(questionLine, QStringLiteral("仍要写入吗？"));
+        QCOMPARE(questionLineBreaks, 0);
+        QVERIFY(fitsTheScreen);
         // The tag was read before the question: the library is loaded, and said so already.
         QCOMPARE(indicator, QStringLiteral("模拟读卡器库"));
         QVERIFY(!field.tagNumber().has_value());
