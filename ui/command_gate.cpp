@@ -114,15 +114,19 @@ bool CommandGate::isRepeatedPressKey(const QEvent* event) {
            key.timestamp() - lastReleaseTime_ <= kSameInstantMs && key.timestamp() != 0;
 }
 
-void CommandGate::tellDropped(const QEvent* event, QEvent::Type previous) {
+void CommandGate::tellDropped(const QEvent* event) {
     bool pressed = false;
     switch (event->type()) {
-        // The window system sends a press before the double-click; a double-click alone is a
-        // press of its own.
+        // The window system sends a press before the double-click, but the window may hand the
+        // widget only the double-click: said once, whichever of them was dropped.
         case QEvent::MouseButtonDblClick:
-            pressed = previous != QEvent::MouseButtonPress;
+            pressed = !pressTold_;
+            pressTold_ = true;
             break;
         case QEvent::MouseButtonPress:
+            pressed = true;
+            pressTold_ = true;
+            break;
         case QEvent::TouchBegin:
         case QEvent::TabletPress:
             pressed = true;
@@ -184,8 +188,9 @@ bool CommandGate::eventFilter(QObject* watched, QEvent* event) {
     if (!isInput(event)) {
         return false;
     }
-    const QEvent::Type previous = lastInput_;
-    lastInput_ = event->type();
+    if (event->type() == QEvent::MouseButtonPress) {
+        pressTold_ = false;
+    }
     QWidget* top = topLevelOf(watched);
     if (top == nullptr) {
         return false;
@@ -197,13 +202,13 @@ bool CommandGate::eventFilter(QObject* watched, QEvent* event) {
         const bool tooSoon = sinceEnd_.isValid() && sinceEnd_.elapsed() < interval() &&
                              startsCommand(watched, event);
         if (busy_ || tooSoon) {
-            tellDropped(event, previous);
+            tellDropped(event);
             return true;
         }
         return false;
     }
     if (top == dialog_ && isPress(event) && sinceDialog_.elapsed() < interval()) {
-        tellDropped(event, previous);
+        tellDropped(event);
         return true;
     }
     return false;

@@ -1,11 +1,11 @@
 #pragma once
 
 #include <QElapsedTimer>
-#include <QEvent>
 #include <QList>
 #include <QObject>
 #include <QPointer>
 
+class QEvent;
 class QWidget;
 
 namespace ui {
@@ -61,7 +61,7 @@ private:
     // moment the same key was let go.
     [[nodiscard]] bool isRepeatedPressKey(const QEvent* event);
     // Says a dropped press once: the key press or mouse press, not its companions.
-    void tellDropped(const QEvent* event, QEvent::Type previous);
+    void tellDropped(const QEvent* event);
     // A press that could start a command.
     [[nodiscard]] bool startsCommand(QObject* watched, const QEvent* event) const;
     [[nodiscard]] QWidget* topLevelOf(QObject* watched) const;
@@ -74,7 +74,7 @@ private:
     int lastReleasedKey_ = 0;
     unsigned long lastReleaseTime_ = 0;
     QElapsedTimer sinceDialog_;
-    QEvent::Type lastInput_ = QEvent::None;
+    bool pressTold_ = false;  // the last mouse press was dropped, and said
 };
 
 }  // namespace ui
