@@ -341,7 +341,7 @@ private Q_SLOTS:
                                    "txtIDB1B0",  "txtIDB2",   "txtIDB3B0",  "txtIDB4",
                                    "cmdIDWrite", "cmdIDRead", "写卡记录"};
         QStringList chain;
-        QWidget* widget = control<QWidget>(*window, "chkIDLOCK");
+        auto* widget = control<QWidget>(*window, "chkIDLOCK");
         do {
             if ((widget->focusPolicy() & Qt::TabFocus) != 0 && !widget->objectName().isEmpty() &&
                 widget->window() == window.get()) {
