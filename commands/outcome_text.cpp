@@ -306,11 +306,8 @@ std::string sessionCount(int written) {
     return "，本次第 " + std::to_string(written) + " 张";
 }
 
-std::string droppedPress(bool busy, bool writing) {
-    if (busy) {
-        return writing ? "正在写卡，按键已忽略" : "正在读卡，按键已忽略";
-    }
-    return writing ? "已忽略：上一张卡刚写完" : "已忽略：刚读完卡";
+std::string droppedPresses(int count) {
+    return "；已忽略 " + std::to_string(count) + " 次按键";
 }
 
 }  // namespace commands

@@ -45,9 +45,9 @@ enum class Tone { Done, Failed, Neutral };
 // Said after a plain success (Tone::Done): the count of tags written since the program started
 // ("，本次第 3 张").
 [[nodiscard]] std::string sessionCount(int written);
-// Said when a press was dropped: during a command (`busy`, `writing` telling which), or just
-// after one ended.
-[[nodiscard]] std::string droppedPress(bool busy, bool writing);
+// Said after an outcome when presses made during its command, its question or just after it
+// were dropped ("；已忽略 2 次按键"): each of them pressed nothing.
+[[nodiscard]] std::string droppedPresses(int count);
 
 // What the journal of written tags says when the program starts: a write that was cut off (the
 // program ended during it), the last tag written, and whether another copy of the program is

@@ -114,11 +114,44 @@ bool CommandGate::isRepeatedPressKey(const QEvent* event) {
            key.timestamp() - lastReleaseTime_ <= kSameInstantMs && key.timestamp() != 0;
 }
 
-void CommandGate::tellDropped(QObject* watched, const QEvent* event) {
-    const bool once = event->type() == QEvent::KeyPress ||
-                      event->type() == QEvent::MouseButtonPress ||
-                      event->type() == QEvent::TouchBegin || event->type() == QEvent::TabletPress;
-    if (once && qobject_cast<QWidget*>(watched) != nullptr && startsCommand(watched, event)) {
+void CommandGate::tellDropped(const QEvent* event) {
+    bool pressed = false;
+    switch (event->type()) {
+        // The window system sends a press before the double-click, but the window may hand the
+        // widget only the double-click: said once, whichever of them was dropped.
+        case QEvent::MouseButtonDblClick:
+            pressed = !pressTold_;
+            pressTold_ = true;
+            break;
+        case QEvent::MouseButtonPress:
+            pressed = true;
+            pressTold_ = true;
+            break;
+        case QEvent::TouchBegin:
+        case QEvent::TabletPress:
+            pressed = true;
+            break;
+        case QEvent::KeyPress: {
+            const auto& key = dynamic_cast<const QKeyEvent&>(*event);
+            switch (key.key()) {
+                case Qt::Key_Shift:
+                case Qt::Key_Control:
+                case Qt::Key_Meta:
+                case Qt::Key_Alt:
+                case Qt::Key_AltGr:
+                case Qt::Key_CapsLock:
+                case Qt::Key_NumLock:
+                    break;
+                default:
+                    pressed = !key.isAutoRepeat();
+                    break;
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    if (pressed) {
         Q_EMIT pressDropped(busy_);
     }
 }
@@ -155,6 +188,9 @@ bool CommandGate::eventFilter(QObject* watched, QEvent* event) {
     if (!isInput(event)) {
         return false;
     }
+    if (event->type() == QEvent::MouseButtonPress) {
+        pressTold_ = false;
+    }
     QWidget* top = topLevelOf(watched);
     if (top == nullptr) {
         return false;
@@ -166,13 +202,14 @@ bool CommandGate::eventFilter(QObject* watched, QEvent* event) {
         const bool tooSoon = sinceEnd_.isValid() && sinceEnd_.elapsed() < interval() &&
                              startsCommand(watched, event);
         if (busy_ || tooSoon) {
-            tellDropped(watched, event);
+            tellDropped(event);
             return true;
         }
         return false;
     }
-    if (top == dialog_) {
-        return isPress(event) && sinceDialog_.elapsed() < interval();
+    if (top == dialog_ && isPress(event) && sinceDialog_.elapsed() < interval()) {
+        tellDropped(event);
+        return true;
     }
     return false;
 }

@@ -44,8 +44,9 @@ public:
     void guardDialog(QWidget* dialog);
 
 Q_SIGNALS:
-    // A press that would have started a command was dropped: during one (`busy`), or too soon
-    // after one ended. Not said of auto-repeats, which no one made on purpose.
+    // A press was dropped: during a command or its question (`busy`), or too soon after one
+    // ended. Each key or button pressed is said once, however it reached the window; not
+    // auto-repeats, which no one made on purpose, nor a modifier key.
     void pressDropped(bool busy);
 
 protected:
@@ -60,7 +61,7 @@ private:
     // moment the same key was let go.
     [[nodiscard]] bool isRepeatedPressKey(const QEvent* event);
     // Says a dropped press once: the key press or mouse press, not its companions.
-    void tellDropped(QObject* watched, const QEvent* event);
+    void tellDropped(const QEvent* event);
     // A press that could start a command.
     [[nodiscard]] bool startsCommand(QObject* watched, const QEvent* event) const;
     [[nodiscard]] QWidget* topLevelOf(QObject* watched) const;
@@ -73,6 +74,7 @@ private:
     int lastReleasedKey_ = 0;
     unsigned long lastReleaseTime_ = 0;
     QElapsedTimer sinceDialog_;
+    bool pressTold_ = false;  // the last mouse press was dropped, and said
 };
 
 }  // namespace ui

@@ -98,6 +98,13 @@ QWidget* createControl(const ControlDescription& entry, QWidget* container) {
         case ControlKind::OptionButton: {
             auto* option = new QRadioButton(caption, container);
             option->setChecked(entry.initiallyOn);
+            // As on Windows, Tab reaches a pair once, on its chosen button; the arrow keys move
+            // within the pair and choose as they go.
+            const auto tabStop = [option](bool chosen) {
+                option->setFocusPolicy(chosen ? Qt::StrongFocus : Qt::ClickFocus);
+            };
+            tabStop(entry.initiallyOn);
+            QObject::connect(option, &QRadioButton::toggled, option, tabStop);
             control = option;
             break;
         }
@@ -205,6 +212,14 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
     writeButton_ = qobject_cast<QPushButton*>(played(Role::WriteButton));
     connect(readButton_, &QPushButton::clicked, this, &MainWindow::readPressed);
     connect(writeButton_, &QPushButton::clicked, this, &MainWindow::writePressed);
+    // Enter in a number field presses 写卡号, as a dialog's default button; the focus stays in
+    // the field, whose number the write may have advanced.
+    for (QLineEdit* edit : fields_) {
+        connect(edit, &QLineEdit::returnPressed, this, [this, edit] {
+            writeButton_->click();
+            edit->setFocus(Qt::OtherFocusReason);
+        });
+    }
     gate_ = new CommandGate(this, {readButton_, writeButton_});
     connect(gate_, &CommandGate::pressDropped, this, &MainWindow::showPressDropped);
 
@@ -313,9 +328,37 @@ void MainWindow::setFieldText(card::Field which, std::string_view text) {
     field(which)->setText(fromUtf8(text));
 }
 
+namespace {
+
+// A question as its box shows it: each sentence on lines of its own, and its last clause (the
+// question itself, "改写为 … 吗？") on a line of its own that never breaks, so that no "吗？" is
+// left alone.
+QString questionLines(const QString& text) {
+    QString html;
+    const QChar fullStop(0x3002);  // 。
+    for (QString sentence : text.split(fullStop, Qt::SkipEmptyParts)) {
+        if (!sentence.endsWith(QChar(0xFF1F))) {  // ？
+            sentence += fullStop;
+        }
+        const auto clause = sentence.lastIndexOf(QChar(0xFF0C)) + 1;  // after the last ，
+        if (clause > 0) {
+            html += QStringLiteral("<div>") + sentence.left(clause).toHtmlEscaped() +
+                    QStringLiteral("</div>");
+        }
+        html += QStringLiteral("<div style=\"white-space:pre\">") +
+                sentence.mid(clause).toHtmlEscaped() + QStringLiteral("</div>");
+    }
+    return html;
+}
+
+}  // namespace
+
 bool MainWindow::confirm(const commands::WriteQuestion& question) {
-    QMessageBox box(QMessageBox::Question, windowTitle(), fromUtf8(question.text),
+    QMessageBox box(QMessageBox::Question, windowTitle(), questionLines(fromUtf8(question.text)),
                     QMessageBox::NoButton, this);
+    box.setTextFormat(Qt::RichText);
+    // A screen reader hears the question as it is worded.
+    box.setAccessibleDescription(fromUtf8(question.text));
     QPushButton* yesButton = box.addButton(fromUtf8(question.yes), QMessageBox::YesRole);
     QPushButton* noButton = box.addButton(fromUtf8(question.no), QMessageBox::NoRole);
     box.setDefaultButton(noButton);
@@ -328,10 +371,23 @@ bool MainWindow::confirm(const commands::WriteQuestion& question) {
     QEventLoop answered;
     connect(&box, &QMessageBox::finished, &answered, &QEventLoop::quit);
     question_ = &box;
+    // The tag has been read and nothing is written while the question waits.
+    status_->showMessage("等待回答：尚未写卡");
     box.show();
     answered.exec();
     question_ = nullptr;
-    return box.clickedButton() == yesButton;
+    const bool yes = box.clickedButton() == yesButton;
+    if (yes) {
+        status_->showMessage("正在写卡…");
+    }
+    return yes;
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // The focus mark shows from the start, not only once a key has moved the focus (Qt hides it
+    // whenever a window is shown): the first Space ticks the lock box, for good.
+    setAttribute(Qt::WA_KeyboardFocusChange);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -352,7 +408,7 @@ void MainWindow::runCommand(QPushButton* pressed, const QString& busyText,
         return;
     }
     gate_->begin();
-    writing_ = pressed == writeButton_;
+    droppedInCommand_ = 0;
     readButton_->setEnabled(false);
     writeButton_->setEnabled(false);
     // Shown before the command's first library call, which blocks the event loop.
@@ -363,6 +419,9 @@ void MainWindow::runCommand(QPushButton* pressed, const QString& busyText,
     showReaderInUse();
 
     gate_->end();
+    if (droppedInCommand_ > 0) {
+        status_->addDropped(droppedInCommand_);
+    }
     readButton_->setEnabled(true);
     writeButton_->setEnabled(true);
     // Disabling the focused button moved the focus on; one key per tag goes on working.
@@ -402,10 +461,10 @@ void MainWindow::writePressed() {
         std::string message = commands::describeWrite(outcome, source_->readerInUse());
         const commands::Tone tone = commands::toneOf(outcome);
         if (outcome.verified()) {
-            ++writtenThisSession_;
+            countTag(outcome);
         }
         if (tone == commands::Tone::Done) {
-            message += commands::sessionCount(writtenThisSession_);
+            message += commands::sessionCount(static_cast<int>(onTagsThisSession_.size()));
         }
         status_->showOutcome(message, tone, commands::verdict(outcome));
         outcomeShown_ = true;
@@ -422,6 +481,20 @@ void MainWindow::writePressed() {
     }
 }
 
+void MainWindow::countTag(const commands::WriteOutcome& outcome) {
+    // The read before the write tells a tag this session wrote already: it sends the number
+    // written onto it then, which the new number replaces.
+    if (outcome.previousNumber) {
+        const auto same = std::find(onTagsThisSession_.begin(), onTagsThisSession_.end(),
+                                    *outcome.previousNumber);
+        if (same != onTagsThisSession_.end()) {
+            *same = outcome.request.number;
+            return;
+        }
+    }
+    onTagsThisSession_.push_back(outcome.request.number);
+}
+
 void MainWindow::showJournal() {
     if (journalWindow_ == nullptr) {
         journalWindow_ = new JournalWindow(*journal_, started_, this);
@@ -432,7 +505,11 @@ void MainWindow::showJournal() {
 }
 
 void MainWindow::showPressDropped(bool busy) {
-    status_->showNote(commands::droppedPress(busy, writing_));
+    if (busy) {
+        ++droppedInCommand_;
+    } else {
+        status_->addDropped(1);
+    }
 }
 
 void MainWindow::showReaderInUse() {

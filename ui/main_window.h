@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
@@ -54,6 +55,7 @@ public:
     [[nodiscard]] JournalWindow* journalWindow() const { return journalWindow_; }
 
 protected:
+    void showEvent(QShowEvent* event) override;
     // Closing while a command runs closes the window once the command has ended.
     void closeEvent(QCloseEvent* event) override;
 
@@ -67,7 +69,11 @@ private:
     // `no`, and the window closes once the command has ended.
     [[nodiscard]] bool confirm(const commands::WriteQuestion& question);
     void setFieldText(card::Field which, std::string_view text);
+    // Counts a press dropped during a command, to be said after its outcome; one dropped after
+    // the outcome is said at once.
     void showPressDropped(bool busy);
+    // Counts the tag of a verified write for 本次第 N 张, unless this session wrote it already.
+    void countTag(const commands::WriteOutcome& outcome);
     void showReaderInUse();
     [[nodiscard]] QLineEdit* field(card::Field field) const;
 
@@ -84,8 +90,9 @@ private:
     QCheckBox* lockBox_ = nullptr;
     class StatusLine* status_ = nullptr;
     QPointer<QMessageBox> question_;
-    bool writing_ = false;  // the command running, or the last one, is a write
-    int writtenThisSession_ = 0;
+    int droppedInCommand_ = 0;  // presses dropped during the command running
+    // The numbers on the tags written since the program started, one for each tag.
+    std::vector<card::CardNumber> onTagsThisSession_;
     // A command's outcome is in the status line: no older fact from the journal replaces it.
     bool outcomeShown_ = false;
     QLabel* readerInUse_ = nullptr;

@@ -63,6 +63,11 @@ void StatusLine::showNote(const std::string& note) {
     show(verdict_.empty() ? note : note + "；上次：" + verdict_, tone_);
 }
 
+void StatusLine::addDropped(int count) {
+    dropped_ += count;
+    showText();
+}
+
 QString StatusLine::fullText() const {
     return message_->fullText();
 }
@@ -73,7 +78,8 @@ bool StatusLine::showsAll() const {
 
 void StatusLine::show(const std::string& message, commands::Tone tone) {
     tone_ = tone;
-    const QString text = QString::fromStdString(message);
+    text_ = message;
+    dropped_ = 0;
     // The line's own palette is left as it was: it gives the plain colour back.
     QPalette palette = message_->palette();
     palette.setColor(QPalette::WindowText, toneColour(tone, this->palette()));
@@ -83,8 +89,15 @@ void StatusLine::show(const std::string& message, commands::Tone tone) {
     } else {
         icon_->setPixmap(style()->standardIcon(toneIcon(tone)).pixmap(icon_->size()));
     }
-    message_->setFullText(text);
-    announceStatus(*message_, text);
+    showText();
+}
+
+void StatusLine::showText() {
+    // The count is kept in view when the message must be shortened to fit.
+    message_->setFullText(
+        QString::fromStdString(text_),
+        dropped_ > 0 ? QString::fromStdString(commands::droppedPresses(dropped_)) : QString());
+    announceStatus(*message_, message_->fullText());
     // Shown now: a command may go on to block in the reader library.
     message_->repaint();
     icon_->repaint();

@@ -12,7 +12,8 @@ class ElidedLabel;
 
 // The status line beneath the window: an icon and a message of two lines. Success and failure
 // differ in icon and colour as well as in words, so that a failed write is not missed; a note
-// (a dropped press) is shown with the last outcome's few words, never in place of them.
+// (the journal's lock) is shown with the last outcome's few words, never in place of them, and
+// presses dropped since the outcome are counted after it.
 class StatusLine final : public QWidget {
     Q_OBJECT
 
@@ -25,6 +26,8 @@ public:
     void showMessage(const std::string& message);
     // A note that leaves the last outcome's words in view.
     void showNote(const std::string& note);
+    // `count` more presses were dropped: said after the message in view, which stays.
+    void addDropped(int count);
 
     // The whole message, however it is shown.
     [[nodiscard]] QString fullText() const;
@@ -33,11 +36,14 @@ public:
 
 private:
     void show(const std::string& message, commands::Tone tone);
+    void showText();
 
     QLabel* icon_ = nullptr;
     ElidedLabel* message_ = nullptr;
     commands::Tone tone_ = commands::Tone::Neutral;
     std::string verdict_;
+    std::string text_;  // the message in view, without the dropped presses
+    int dropped_ = 0;
 };
 
 }  // namespace ui

@@ -25,6 +25,10 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QStyleHints>
+#include <QStyleOptionButton>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 #include <QTranslator>
 #include <QtTest>
 
@@ -34,6 +38,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -124,7 +129,24 @@ void postClick(QWidget* receiver) {
                             Qt::NoModifier));
     }
 }
-void postKey(QWidget* receiver, Qt::Key key) {
+// A click, or with `doubleClick` a double-click (press, release, press, double-click, release).
+void postClickThroughTheWindow(const QWidget& window, const QWidget* target,
+                               bool doubleClick = false) {
+    const QPoint at = target->mapTo(&window, target->rect().center());
+    std::vector<QEvent::Type> types{QEvent::MouseButtonPress, QEvent::MouseButtonRelease};
+    if (doubleClick) {
+        types = {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonPress,
+                 QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease};
+    }
+    for (const auto type : types) {
+        QCoreApplication::postEvent(
+            window.windowHandle(),
+            new QMouseEvent(type, at, window.mapToGlobal(at), Qt::LeftButton,
+                            type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                            Qt::NoModifier));
+    }
+}
+void postKey(QObject* receiver, Qt::Key key) {
     for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
         QCoreApplication::postEvent(
             receiver, new QKeyEvent(type, key, Qt::NoModifier,
@@ -317,13 +339,18 @@ private Q_SLOTS:
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
         QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("chkIDLOCK"));
+        // Its focus mark is drawn from the start, before any key has moved the focus.
+        QStyleOptionButton drawn;
+        drawn.initFrom(QApplication::focusWidget());
+        QVERIFY(drawn.state.testFlag(QStyle::State_HasFocus));
+        QVERIFY(drawn.state.testFlag(QStyle::State_KeyboardFocusChange));
 
-        const QStringList expected{"chkIDLOCK", "chkIDADD1", "optIDEM4305", "optIDT5577",
-                                   "optIDWG26", "optIDWG34", "txtIDB1B0",   "txtIDB2",
-                                   "txtIDB3B0", "txtIDB4",   "cmdIDWrite",  "cmdIDRead",
-                                   "写卡记录"};
+        // Of each pair of option buttons, the chosen one.
+        const QStringList expected{"chkIDLOCK",  "chkIDADD1", "optIDT5577", "optIDWG34",
+                                   "txtIDB1B0",  "txtIDB2",   "txtIDB3B0",  "txtIDB4",
+                                   "cmdIDWrite", "cmdIDRead", "写卡记录"};
         QStringList chain;
-        QWidget* widget = control<QWidget>(*window, "chkIDLOCK");
+        auto* widget = control<QWidget>(*window, "chkIDLOCK");
         do {
             if ((widget->focusPolicy() & Qt::TabFocus) != 0 && !widget->objectName().isEmpty() &&
                 widget->window() == window.get()) {
@@ -512,30 +539,76 @@ private Q_SLOTS:
     }
 
     void enterPressesTheFocusedButton_data() {
+        QTest::addColumn<QString>("focused");
         QTest::addColumn<QString>("button");
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("modifiers");
-        QTest::newRow("read, Enter") << "cmdIDRead" << int(Qt::Key_Return) << int(Qt::NoModifier);
+        QTest::newRow("read, Enter") << "cmdIDRead"
+                                     << "cmdIDRead" << int(Qt::Key_Return) << int(Qt::NoModifier);
         QTest::newRow("read, keypad Enter")
+            << "cmdIDRead"
             << "cmdIDRead" << int(Qt::Key_Enter) << int(Qt::KeypadModifier);
-        QTest::newRow("write, Enter") << "cmdIDWrite" << int(Qt::Key_Return) << int(Qt::NoModifier);
+        QTest::newRow("write, Enter") << "cmdIDWrite"
+                                      << "cmdIDWrite" << int(Qt::Key_Return) << int(Qt::NoModifier);
         QTest::newRow("write, keypad Enter")
+            << "cmdIDWrite"
+            << "cmdIDWrite" << int(Qt::Key_Enter) << int(Qt::KeypadModifier);
+        // In a number field, Enter presses 写卡号 as a dialog's default button.
+        QTest::newRow("eight-digit field, Enter")
+            << "txtIDB1B0"
+            << "cmdIDWrite" << int(Qt::Key_Return) << int(Qt::NoModifier);
+        QTest::newRow("ten-digit field, keypad Enter")
+            << "txtIDB3B0"
             << "cmdIDWrite" << int(Qt::Key_Enter) << int(Qt::KeypadModifier);
     }
 
     void enterPressesTheFocusedButton() {
+        QFETCH(QString, focused);
         QFETCH(QString, button);
         QFETCH(int, key);
         QFETCH(int, modifiers);
+        const testing_support::DataFolder data;
         const testing_support::EmulatorControl field;
         const auto window = windowOverEmulator();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
         auto* pressed = control<QPushButton>(*window, qPrintable(button));
+        auto* other = control<QPushButton>(
+            *window, button == QStringLiteral("cmdIDRead") ? "cmdIDWrite" : "cmdIDRead");
         QSignalSpy clicks(pressed, &QPushButton::clicked);
-        pressed->setFocus();
-        QTest::keyClick(pressed, static_cast<Qt::Key>(key),
+        QSignalSpy otherClicks(other, &QPushButton::clicked);
+        auto* focus = control<QWidget>(*window, qPrintable(focused));
+        focus->setFocus();
+        QTest::qWait(kDoubleClickInterval + 20);
+        QTest::keyClick(focus, static_cast<Qt::Key>(key),
                         static_cast<Qt::KeyboardModifiers>(modifiers));
         QCOMPARE(clicks.count(), 1);
+        QCOMPARE(otherClicks.count(), 0);
         QVERIFY(!window->statusMessage().isEmpty());
+        QCOMPARE(QApplication::focusWidget(), focus);
+    }
+
+    // As on Windows: Tab reaches each pair once, on its chosen button, and an arrow key moves
+    // to the other and chooses it.
+    void tabReachesARadioPairOnItsChoiceAndArrowsChoose() {
+        const auto window = windowOverEmulator();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        control<QCheckBox>(*window, "chkIDADD1")->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("optIDT5577"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("optIDEM4305"));
+        QVERIFY(window->writeForm().chip == reader::TagChip::EM4305);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("optIDWG34"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("optIDWG26"));
+        QVERIFY(window->writeForm().notation == card::Notation::WG26);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("optIDEM4305"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("chkIDADD1"));
     }
 
     void screenReadersHearEveryControlsNameAndItsLabels_data() {
@@ -641,6 +714,11 @@ private Q_SLOTS:
                  3);  // the header, the write's start and its outcome
         QVERIFY(write->isEnabled());
         QCOMPARE(QApplication::focusWidget(), write);
+        // The second click is said, after the outcome it left in view.
+        QVERIFY2(window->statusMessage().startsWith(QStringLiteral("已写卡 0000000001")),
+                 qPrintable(window->statusMessage()));
+        QVERIFY2(window->statusMessage().endsWith(QStringLiteral("；已忽略 1 次按键")),
+                 qPrintable(window->statusMessage()));
     }
 
     void inputThatCameDuringABlockedCallIsDroppedWhenItEnds() {
@@ -674,6 +752,10 @@ private Q_SLOTS:
             QVERIFY(focus != nullptr);
             postKey(focus, Qt::Key_Space);
             postKey(focus, Qt::Key_Return);
+            // As the window system delivers them: to the window, which hands them on.
+            postClickThroughTheWindow(*window, write);
+            postClickThroughTheWindow(*window, read, true);
+            postKey(window->windowHandle(), Qt::Key_Return);
         };
 
         click(*window, "cmdIDWrite");
@@ -691,9 +773,12 @@ private Q_SLOTS:
         QVERIFY(!lock->isChecked());
         QVERIFY(window->writeForm().advance);
         QCOMPARE(QApplication::focusWidget(), write);
-        // The dropped presses are said, beside the write's outcome.
-        QCOMPARE(window->statusMessage(),
-                 QStringLiteral("正在写卡，按键已忽略；上次：已写卡 0000000001"));
+        // The dropped presses are said once, after the write's outcome: eight clicks (a
+        // double-click is two), three keys.
+        QVERIFY2(window->statusMessage().startsWith(QStringLiteral("已写卡 0000000001")),
+                 qPrintable(window->statusMessage()));
+        QVERIFY2(window->statusMessage().endsWith(QStringLiteral("；已忽略 11 次按键")),
+                 qPrintable(window->statusMessage()));
 
         // The buttons work again for a press that comes after the double-click interval (on the
         // next tag: the one written is not overwritten without a question).
@@ -710,6 +795,42 @@ private Q_SLOTS:
             QApplication::sendEvent(write, &repeat);
         }
         QCOMPARE(fieldTexts(*window), (QStringList{"000", "0000000003", "000", "00001"}));
+    }
+
+    // 本次第 N 张 counts tags: writing again onto a tag this session wrote is not another tag.
+    void theSessionCountCountsTagsNotWrites() {
+        const testing_support::DataFolder data;
+        auto owned = std::make_unique<testing_support::FakeSource>();
+        auto& device = owned->device;
+        const auto window = std::make_unique<ui::MainWindow>(std::move(owned));
+        window->show();
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, [&] {
+            auto* box = window->findChild<QMessageBox*>();
+            if (box != nullptr && box->isVisible()) {
+                answer.stop();
+                QTest::qWait(kDoubleClickInterval + 20);
+                for (QAbstractButton* button : box->buttons()) {
+                    if (!button->text().startsWith(QStringLiteral("不"))) {
+                        button->click();  // 改写
+                    }
+                }
+            }
+        });
+        QTest::mouseClick(control<QCheckBox>(*window, "chkIDADD1"), Qt::LeftButton);
+
+        click(*window, "cmdIDWrite");
+        QVERIFY2(window->statusMessage().endsWith(QStringLiteral("本次第 1 张")),
+                 qPrintable(window->statusMessage()));
+        answer.start(5);
+        click(*window, "cmdIDWrite");  // the same tag, overwritten
+        QVERIFY(!answer.isActive());
+        QVERIFY2(window->statusMessage().endsWith(QStringLiteral("本次第 1 张")),
+                 qPrintable(window->statusMessage()));
+        device.tag = {};  // the next tag
+        click(*window, "cmdIDWrite");
+        QVERIFY2(window->statusMessage().endsWith(QStringLiteral("本次第 2 张")),
+                 qPrintable(window->statusMessage()));
     }
 
     void closingDuringAWriteLetsItFinishFirst() {
@@ -743,6 +864,10 @@ private Q_SLOTS:
         QString question;
         QString defaultButton;
         QString indicator;
+        QString statusDuringTheQuestion;
+        QString questionLine;
+        int questionLineBreaks = -1;
+        bool fitsTheScreen = false;
         QTimer answer;
         connect(&answer, &QTimer::timeout, [&] {
             auto* box = window->findChild<QMessageBox*>();
@@ -750,11 +875,25 @@ private Q_SLOTS:
                 return;
             }
             answer.stop();
-            question = box->text();
+            question = box->accessibleDescription();
+            // Shown a line for the fact, a line for the question that never breaks, however
+            // narrow; the box within the screen.
+            QTextDocument shown;
+            shown.setDefaultFont(box->font());
+            shown.setHtml(box->text());
+            shown.setTextWidth(40);
+            shown.size();  // lays it out
+            const QTextBlock last = shown.lastBlock();
+            questionLine = last.text();
+            questionLineBreaks = last.layout()->lineCount() - 1;
+            fitsTheScreen = box->screen()->availableGeometry().contains(box->frameGeometry());
             defaultButton = box->defaultButton()->text();
             indicator = control<QLabel>(*window, "readerInUse")->text();
+            statusDuringTheQuestion = window->statusMessage();
             // A key pressed as the question appears does not answer it; one pressed later does.
+            // A click on the window meanwhile is dropped too.
             QTest::keyClick(box, Qt::Key_Return);
+            QTest::mouseClick(control<QPushButton>(*window, "cmdIDRead"), Qt::LeftButton);
             QVERIFY(box->isVisible());
             QTest::qWait(kDoubleClickInterval + 20);
             QTest::keyClick(box, Qt::Key_Return);
@@ -769,12 +908,18 @@ private Q_SLOTS:
         QCOMPARE(question.size(),
                  QStringLiteral("0000000001 已于 2026-12-07 20:34 写过，仍要写入吗？").size());
         QCOMPARE(defaultButton, QStringLiteral("不写入"));
+        QCOMPARE(questionLine, QStringLiteral("仍要写入吗？"));
+        QCOMPARE(questionLineBreaks, 0);
+        QVERIFY(fitsTheScreen);
         // The tag was read before the question: the library is loaded, and said so already.
         QCOMPARE(indicator, QStringLiteral("模拟读卡器库"));
         QVERIFY(!field.tagNumber().has_value());
         QCOMPARE(field.beepCount(), beeps);
         QCOMPARE(lineCount(data.journalFile()), 2);
+        QCOMPARE(statusDuringTheQuestion, QStringLiteral("等待回答：尚未写卡"));
         QVERIFY2(window->statusMessage().startsWith(QStringLiteral("未写卡")),
+                 qPrintable(window->statusMessage()));
+        QVERIFY2(window->statusMessage().endsWith(QStringLiteral("；已忽略 2 次按键")),
                  qPrintable(window->statusMessage()));
     }
 

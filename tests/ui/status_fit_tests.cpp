@@ -7,6 +7,7 @@
 #include "ui/elided_label.h"
 #include "ui/main_window.h"
 
+#include <QRegularExpression>
 #include <QtTest>
 
 #include <memory>
@@ -114,10 +115,6 @@ std::vector<std::string> everyMessage() {
                             message += commands::sessionCount(99999);
                         }
                         messages.push_back(message);
-                        for (const bool busy : {false, true}) {
-                            messages.push_back(commands::droppedPress(busy, true) + "；上次：" +
-                                               commands::verdict(outcome));
-                        }
                     }
                 }
             }
@@ -131,6 +128,11 @@ std::vector<std::string> everyMessage() {
     start.interrupted = start.last;
     messages.push_back(commands::journalAtStart(start).value_or(""));
     return messages;
+}
+
+QString withoutSpaces(QString text) {
+    text.remove(QRegularExpression(QStringLiteral("[\\s\\x{00A0}]")));
+    return text;
 }
 
 }  // namespace
@@ -159,6 +161,48 @@ private Q_SLOTS:
             qWarning("cut: %s", qUtf8Printable(message));
         }
         QCOMPARE(cut.size(), 0);
+    }
+
+    // With the presses dropped after it said too, a message that no longer fits loses whole
+    // clauses from its end (words in brackets count as one), never its first (the verdict) nor
+    // the count, and no word is cut.
+    void aMessageThatCannotFitLosesWholeClauses() {
+        const testing_support::DataFolder data;
+        ui::MainWindow window(std::make_unique<testing_support::FakeSource>());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* line = window.findChild<ui::ElidedLabel*>(QStringLiteral("statusMessage"));
+        QVERIFY(line != nullptr);
+        const QString tail = QString::fromStdString(commands::droppedPresses(99999));
+        const QString separators = QStringLiteral("；，。：（");
+
+        std::vector<std::string> messages = everyMessage();
+        // Longer than the two lines, ending in the journal's words.
+        messages.emplace_back(
+            "未写卡：读卡器上没有卡（状态 "
+            "-2147483648），号码未加一；未查重号：属于别的用户或有硬链接"
+            "；写卡记录的锁文件打不开；未记录：不是普通文件");
+        int shortened = 0;
+        for (const auto& message : messages) {
+            const QString text = QString::fromStdString(message);
+            line->setFullText(text, tail);
+            QCOMPARE(line->fullText(), text + tail);
+            const QString shown = withoutSpaces(line->text());
+            if (line->showsAll()) {
+                QCOMPARE(shown, withoutSpaces(text + tail));
+                continue;
+            }
+            ++shortened;
+            QVERIFY2(shown.endsWith(QChar(0x2026) + withoutSpaces(tail)), qPrintable(shown));
+            const QString kept = shown.left(shown.size() - withoutSpaces(tail).size() - 1);
+            const QString whole = withoutSpaces(text);
+            QVERIFY2(whole.startsWith(kept), qPrintable(shown));
+            QVERIFY2(separators.contains(whole.at(kept.size())), qPrintable(shown));
+            const auto firstEnd =
+                whole.indexOf(QRegularExpression(QLatin1Char('[') + separators + QLatin1Char(']')));
+            QVERIFY2(kept.size() >= firstEnd, qPrintable(shown));
+        }
+        QVERIFY(shortened > 0);
     }
 };
 
