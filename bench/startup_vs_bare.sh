@@ -6,7 +6,8 @@
 #
 #   bash bench/startup_vs_bare.sh [PAIRS] [BUILD_FOLDER]     (default: 31 pairs, build/default)
 #
-# Both run on a private, empty data folder, so the journal the program opens is a new one. Needs
+# Both run on a private, empty data folder, so the journal the program opens is a new one; with
+# ZELD_BENCH_JOURNAL=<file>, that file is the journal (e.g. one of a million lines). Needs
 # the benchmarks built (cmake --build --preset default) and GNU time. The Windows programs under
 # Wine, on the virtual X server only: ZELD_RUNNER=wine ZELD_EXE=.exe, a folder holding zeld.exe
 # and bare_window.exe with their DLLs, and WINEPREFIX set (its journal is the one in use).
@@ -26,6 +27,10 @@ source scripts/x11-drive.sh
 scratch=$(mktemp -d)
 trap 'x11_stop_virtual_screen; rm -rf "$scratch"' EXIT
 export XDG_DATA_HOME="$scratch/data" ZELD_EXIT_AT_FIRST_PAINT=1
+if [ -n "${ZELD_BENCH_JOURNAL:-}" ]; then
+  mkdir -p "$scratch/data/zeld"
+  cp "$ZELD_BENCH_JOURNAL" "$scratch/data/zeld/written-tags.csv"
+fi
 
 # One run: "<wall ms> <peak KiB>".
 run_once() {
