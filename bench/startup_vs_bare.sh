@@ -6,7 +6,10 @@
 #
 #   bash bench/startup_vs_bare.sh [PAIRS] [BUILD_FOLDER]     (default: 31 pairs, build/default)
 #
-# Both run on a private, empty data folder, so the journal the program opens is a new one. Needs
+# Both run on a private, empty data folder, so the journal the program opens is a new one; with
+# ZELD_BENCH_JOURNAL=<file>, that file is the journal (e.g. one of a million lines). With
+# ZELD_BENCH_BEFORE=<folder> holding an earlier build's zeld, that one runs in each round too, so
+# that a change is timed before and after in the same run. Needs
 # the benchmarks built (cmake --build --preset default) and GNU time. The Windows programs under
 # Wine, on the virtual X server only: ZELD_RUNNER=wine ZELD_EXE=.exe, a folder holding zeld.exe
 # and bare_window.exe with their DLLs, and WINEPREFIX set (its journal is the one in use).
@@ -16,9 +19,11 @@ pairs=${1:-31}
 bin=${2:-build/default}/bin
 runner=${ZELD_RUNNER:-}
 exe=${ZELD_EXE:-}
+before=${ZELD_BENCH_BEFORE:-}
 for program in zeld bare_window; do
   [ -f "$bin/$program$exe" ] || { echo "startup_vs_bare: no $bin/$program (build it first)" >&2; exit 1; }
 done
+[ -z "$before" ] || [ -f "$before/zeld$exe" ] || { echo "startup_vs_bare: no $before/zeld" >&2; exit 1; }
 [ -x /usr/bin/time ] || { echo "startup_vs_bare: needs GNU time (apt-get install time)" >&2; exit 1; }
 # shellcheck source=../scripts/x11-drive.sh
 source scripts/x11-drive.sh
@@ -26,6 +31,10 @@ source scripts/x11-drive.sh
 scratch=$(mktemp -d)
 trap 'x11_stop_virtual_screen; rm -rf "$scratch"' EXIT
 export XDG_DATA_HOME="$scratch/data" ZELD_EXIT_AT_FIRST_PAINT=1
+if [ -n "${ZELD_BENCH_JOURNAL:-}" ]; then
+  mkdir -p "$scratch/data/zeld"
+  cp "$ZELD_BENCH_JOURNAL" "$scratch/data/zeld/written-tags.csv"
+fi
 
 # One run: "<wall ms> <peak KiB>".
 run_once() {
@@ -51,8 +60,10 @@ measure() {
   # One of each first, not counted: the files are then in the page cache for both.
   run_once "$bin/zeld$exe" >/dev/null
   run_once "$bin/bare_window$exe" >/dev/null
+  [ -z "$before" ] || run_once "$before/zeld$exe" >/dev/null
   for ((i = 0; i < pairs; i++)); do
-    echo "$(run_once "$bin/zeld$exe") $(run_once "$bin/bare_window$exe")" >>"$scratch/pairs"
+    echo "$(run_once "$bin/zeld$exe") $(run_once "$bin/bare_window$exe")" \
+      "$([ -z "$before" ] || run_once "$before/zeld$exe")" >>"$scratch/pairs"
   done
   printf '%-9s %3d pairs  first paint: zeld %6.1f ms, bare %6.1f ms, ratio %.3f   peak memory: zeld %6d KiB, bare %6d KiB, ratio %.3f\n' \
     "$platform" "$pairs" \
@@ -60,6 +71,11 @@ measure() {
     "$(awk '{ print $1 / $3 }' "$scratch/pairs" | median)" \
     "$(awk '{ print $2 }' "$scratch/pairs" | median)" "$(awk '{ print $4 }' "$scratch/pairs" | median)" \
     "$(awk '{ print $2 / $4 }' "$scratch/pairs" | median)"
+  [ -z "$before" ] ||
+    printf '%-9s %3d pairs  first paint: before %6.1f ms, ratio %.3f   peak memory: before %6d KiB, ratio %.3f\n' \
+      "$platform" "$pairs" \
+      "$(awk '{ print $5 }' "$scratch/pairs" | median)" "$(awk '{ print $5 / $3 }' "$scratch/pairs" | median)" \
+      "$(awk '{ print $6 }' "$scratch/pairs" | median)" "$(awk '{ print $6 / $4 }' "$scratch/pairs" | median)"
 }
 
 x11_start_virtual_screen

@@ -88,19 +88,30 @@ std::string isoLocalTime(std::chrono::system_clock::time_point time) {
     return text.data();
 }
 
-Journal::Journal(std::filesystem::path file, Clock clock)
+Journal::Journal(std::filesystem::path file, Clock clock, Reading reading)
     : file_(std::move(file)), clock_(std::move(clock)) {
     markOpen();
-    try {
-        loader_ = std::thread([this] { serve(); });
-    } catch (const std::system_error&) {
-        load();  // no thread to be had: read it here and now
+    if (reading == Reading::Now) {
+        startReading();
     }
 }
 
 Journal::Journal(Unknown /*unused*/, std::string reason)
     : clock_(std::chrono::system_clock::now), loaded_(true) {
     read_.error = std::move(reason);
+    std::call_once(readingStarted_, [] {});  // nothing to read
+}
+
+void Journal::startReading() const {
+    std::call_once(readingStarted_, [this] {
+        // The reading fills in what the questions read: it is the journal's own state.
+        auto* self = const_cast<Journal*>(this);  // NOLINT(cppcoreguidelines-pro-type-const-cast)
+        try {
+            loader_ = std::thread([self] { self->serve(); });
+        } catch (const std::system_error&) {
+            self->load();  // no thread to be had: read it here and now
+        }
+    });
 }
 
 Journal::~Journal() {
@@ -119,7 +130,8 @@ std::unique_ptr<Journal> Journal::openDefault() {
     if (!folder) {
         return std::unique_ptr<Journal>(new Journal(Unknown{}, folder.error()));
     }
-    return std::make_unique<Journal>(*folder / kFileName);
+    return std::make_unique<Journal>(*folder / kFileName, std::chrono::system_clock::now,
+                                     Reading::WhenAsked);
 }
 
 void Journal::markOpen() {
@@ -217,16 +229,19 @@ void Journal::load() noexcept {
 }
 
 bool Journal::isLoaded() const {
+    startReading();
     const std::lock_guard guard(mutex_);
     return loaded_;
 }
 
 bool Journal::waitLoaded(std::chrono::milliseconds limit) const {
+    startReading();
     std::unique_lock guard(mutex_);
     return loadedChanged_.wait_for(guard, limit, [this] { return loaded_; });
 }
 
 void Journal::awaitLoad() const {
+    startReading();
     std::unique_lock guard(mutex_);
     loadedChanged_.wait(guard, [this] { return loaded_; });
 }
@@ -354,6 +369,7 @@ std::optional<std::string> Journal::append(const commands::JournalEntry& entry) 
 }
 
 bool Journal::unsettled(const card::CardNumber& number) const {
+    startReading();
     const std::lock_guard guard(mutex_);
     return loaded_ && read_.rows.unsettled(numberKey(number));
 }
@@ -413,6 +429,7 @@ std::optional<std::string> Journal::recordLine(const std::string& line) {
 }
 
 Journal::Table Journal::table() const {
+    startReading();
     const std::lock_guard guard(mutex_);
     Table table;
     table.loaded = loaded_;
@@ -453,6 +470,7 @@ std::shared_ptr<const RowBlock> Journal::rowBlock(std::size_t row) const {
     std::uint64_t limit = 0;
     std::uint64_t generation = 0;
     std::unordered_map<std::uint64_t, LineState> settled;
+    startReading();
     {
         const std::lock_guard guard(mutex_);
         if (!loaded_ || read_.error || row >= read_.rows.rows()) {
@@ -495,6 +513,7 @@ std::shared_ptr<const RowBlock> Journal::rowBlock(std::size_t row) const {
 }
 
 std::shared_ptr<RowScan> Journal::scanRows(const RowFilter& filter) {
+    startReading();
     auto asked = std::make_shared<RowScan>();
     std::uint64_t limit = 0;
     std::optional<std::vector<RowMap::Mark>> strides;

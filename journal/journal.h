@@ -52,16 +52,16 @@ struct RowBlock {
 
 // written-tags.csv in the user's data folder: a line before each MF_Write (正在写卡) and one for
 // every write that reached it, each appended and synced before the write goes on, never
-// rewritten. Read from the moment the journal is made, on a thread of its own and in chunks, into
-// a compact index (journal_index.h), so that a long journal neither holds up the window nor costs
-// its size in memory; asking about a number then costs no file access. The same reading keeps a
-// sparse map of the 写卡记录 table's rows (row_map.h): the table asks for the rows it shows, which
-// are read from the file again, and for the rows a filter shows, found on the reading thread. Other
-// copies of the program may append to it too: hold() takes in what they appended, under a lock file
-// beside it (written-tags.csv.lock) that they take as well. Each copy holds
-// written-tags.csv.running for its lifetime, so that a second one can tell it is not alone. Files
-// are opened only as platform::openOwnFile allows (no link of another user, no FIFO or device), and
-// never block.
+// rewritten. Read from the moment the journal is made (or first asked about), on a thread of its
+// own and in chunks, into a compact index (journal_index.h), so that a long journal neither holds
+// up the window nor costs its size in memory; asking about a number then costs no file access. The
+// same reading keeps a sparse map of the 写卡记录 table's rows (row_map.h): the table asks for the
+// rows it shows, which are read from the file again, and for the rows a filter shows, found on the
+// reading thread. Other copies of the program may append to it too: hold() takes in what they
+// appended, under a lock file beside it (written-tags.csv.lock) that they take as well. Each copy
+// holds written-tags.csv.running for its lifetime, so that a second one can tell it is not alone.
+// Files are opened only as platform::openOwnFile allows (no link of another user, no FIFO or
+// device), and never block.
 class Journal final : public commands::WriteJournal {
 public:
     using Clock = std::function<std::chrono::system_clock::time_point()>;
@@ -73,16 +73,22 @@ public:
     // A larger journal is not read (it is still appended to): that is decades of writing.
     static constexpr std::uint64_t kLargestFile = std::uint64_t{1} << 30U;
 
-    // The journal at `file`, read from now on; a missing file is an empty journal, created by
-    // the first append.
-    explicit Journal(std::filesystem::path file, Clock clock = std::chrono::system_clock::now);
+    // When the reading starts: at once, or when the journal is first asked about or told to
+    // (startReading), so that a program's start need not share the machine with it.
+    enum class Reading { Now, WhenAsked };
+
+    // The journal at `file`; a missing file is an empty journal, created by the first append.
+    explicit Journal(std::filesystem::path file, Clock clock = std::chrono::system_clock::now,
+                     Reading reading = Reading::Now);
     ~Journal() override;
     Journal(const Journal&) = delete;
     Journal& operator=(const Journal&) = delete;
     Journal(Journal&&) = delete;
     Journal& operator=(Journal&&) = delete;
-    // The journal in the user's data folder (platform::dataFolder).
+    // The journal in the user's data folder (platform::dataFolder), read when asked.
     [[nodiscard]] static std::unique_ptr<Journal> openDefault();
+    // Starts the reading, unless it has started.
+    void startReading() const;
 
     void hold() override;
     void release() override;
@@ -198,7 +204,9 @@ private:
     std::condition_variable jobsChanged_;  // under mutex_
     std::deque<std::function<void()>> jobs_;
     std::atomic<bool> stop_{false};
-    std::thread loader_;
+    // Started by the first question asked, whichever: asking is const.
+    mutable std::once_flag readingStarted_;
+    mutable std::thread loader_;
 };
 
 // ISO 8601 local time with its offset from UTC, e.g. 2024-05-01T14:03:22+08:00.

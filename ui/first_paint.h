@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 
 #include <cstdlib>
@@ -13,17 +14,23 @@ namespace ui {
 
 // Calls `then` once, right after the program's first paint: when the painting in progress, and
 // its flush to the screen, have returned. For what the first sight of the window need not wait
-// for.
-inline void afterFirstPaint(QApplication& app, std::function<void()> then) {
+// for. Not at all once `context`, if given, is gone.
+inline void afterFirstPaint(QApplication& app, std::function<void()> then,
+                            QObject* context = nullptr) {
     class Watch final : public QObject {
     public:
-        Watch(QApplication& app, std::function<void()> then)
-            : QObject(&app), app_(app), then_(std::move(then)) {}
+        Watch(QApplication& app, std::function<void()> then, QObject* context)
+            : QObject(&app),
+              app_(app),
+              then_(std::move(then)),
+              context_(context != nullptr ? context : &app) {}
 
         bool eventFilter(QObject* watched, QEvent* event) override {
             if (event->type() == QEvent::Paint) {
                 app_.removeEventFilter(this);
-                QTimer::singleShot(0, &app_, std::move(then_));
+                if (context_ != nullptr) {
+                    QTimer::singleShot(0, context_, std::move(then_));
+                }
                 deleteLater();
             }
             return QObject::eventFilter(watched, event);
@@ -32,8 +39,9 @@ inline void afterFirstPaint(QApplication& app, std::function<void()> then) {
     private:
         QApplication& app_;
         std::function<void()> then_;
+        QPointer<QObject> context_;
     };
-    app.installEventFilter(new Watch(app, std::move(then)));
+    app.installEventFilter(new Watch(app, std::move(then), context));
 }
 
 // Start-up timed from outside, as a whole process: with ZELD_EXIT_AT_FIRST_PAINT set in the

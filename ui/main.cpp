@@ -34,11 +34,12 @@ int main(int argc, char* argv[]) {
         Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
 #endif
     QApplication app(argc, argv);
-    // Before any dialog exists: a standard button takes its text when it is made.
-    ui::installQtTranslation(&app);
     // PNGs rather than the SVG: Qt's SVG plugin is not everywhere Qt is. Decoded once the window
-    // has been painted: the window need not wait for them to be seen.
-    ui::afterFirstPaint(app, [] {
+    // has been painted: the window need not wait for them to be seen. Qt's translations too: the
+    // first of Qt's own dialogs (the export's) opens from 写卡记录 only, and a standard button
+    // takes its text when it is made.
+    ui::afterFirstPaint(app, [&app] {
+        ui::installQtTranslation(&app);
         QIcon icon;
         for (const char* size : {"32", "48", "256"}) {
             icon.addFile(QStringLiteral(":/icons/zeld-%1.png").arg(QLatin1String(size)));

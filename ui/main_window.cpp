@@ -8,6 +8,7 @@
 #include "commands/write_command.h"
 #include "ui/accessibility.h"
 #include "ui/command_gate.h"
+#include "ui/first_paint.h"
 #include "ui/journal_window.h"
 #include "ui/status_line.h"
 #include "ui/window_layout.h"
@@ -262,8 +263,9 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
     connect(journalButton, &QToolButton::clicked, this, &MainWindow::showJournal);
     auto* journalKey = new QShortcut(QKeySequence(QStringLiteral("Ctrl+J")), this);
     connect(journalKey, &QShortcut::activated, this, &MainWindow::showJournal);
-    // The journal is read beside the window once it has been shown, so that a long one does not
-    // hold it up; a journal that cannot be read is told once that is known.
+    // The journal is read beside the window once the window has been painted, so that a long one
+    // does not hold up its first sight (a command asks for it sooner if it needs it); a journal
+    // that cannot be read is told once that is known.
     auto* journalRead = new QTimer(this);
     connect(journalRead, &QTimer::timeout, this, [this, journalRead] {
         if (!journal_->isLoaded() || gate_->isBusy()) {
@@ -286,7 +288,13 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
             }
         }
     });
-    journalRead->start(20);
+    afterFirstPaint(
+        *qApp,
+        [this, journalRead] {
+            journal_->startReading();
+            journalRead->start(20);
+        },
+        this);
 
     // The window keeps the size of its client area and status line.
     setFixedSize(sizeHint());

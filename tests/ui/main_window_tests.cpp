@@ -854,7 +854,15 @@ private Q_SLOTS:
         QVERIFY(!window->isVisible());
     }
 
+    void aNumberWrittenBeforeAsksFirstAndEnterAnswersNo_data() {
+        QTest::addColumn<bool>("beforeFirstPaint");
+        QTest::newRow("pressed once the window is up") << false;
+        // The journal is read once the window has been painted; a press sooner asks for it.
+        QTest::newRow("pressed before the window's first paint") << true;
+    }
+
     void aNumberWrittenBeforeAsksFirstAndEnterAnswersNo() {
+        QFETCH(bool, beforeFirstPaint);
         const testing_support::DataFolder data;
         QVERIFY(!journalOneWrite(data.journalFile()));
         const testing_support::EmulatorControl field;
@@ -900,7 +908,11 @@ private Q_SLOTS:
         });
         answer.start(5);
 
-        click(*window, "cmdIDWrite");
+        if (beforeFirstPaint) {
+            control<QPushButton>(*window, "cmdIDWrite")->click();
+        } else {
+            click(*window, "cmdIDWrite");
+        }
 
         // The number as entered and the time to the minute, without its offset.
         QVERIFY2(question.startsWith(QStringLiteral("0000000001 已于 ")), qPrintable(question));
