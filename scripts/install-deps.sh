@@ -14,6 +14,7 @@ linux_packages=(
   qt6-translations-l10n  # Qt's own dialogs in Chinese
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool xclip x11-utils imagemagick
+  python3-pyatspi at-spi2-core dbus-daemon  # the window read as a screen reader does
   fonts-wqy-microhei
   clang-format clang-tidy
   clang libclang-rt-dev  # libFuzzer and the sanitizer runtimes, for scripts/fuzz.sh

@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# The real window as a screen reader hears it (AT-SPI), driven with real X input: a write cut off
+# is told at start-up and in 写卡记录 as of unknown outcome; a read of its tag settles it and the
+# indicator names the library at once; the next start tells the last verified write; a question
+# says what waits, and the presses made while it is open are told after the answer.
+set -euo pipefail
+bin=$1
+here=$(dirname "$0")
+source "$here/../../scripts/x11-drive.sh"
+source "$here/expect.sh"
+export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 TZ=UTC ZELD_SCREEN_SIZE=1600x900
+hear() { /usr/bin/python3 "$here/read_aloud.py" zeld "$@" || true; }
+cell() { hear cell 写卡记录表 "$1" "$2"; }
+nbsp=$'\u00a0'  # the status line keeps a hex number's bytes together
+
+trap x11_end_session EXIT
+# The accessibility bus is up before the program starts, so that the program joins it.
+/usr/bin/python3 -c 'import pyatspi; pyatspi.Registry.getDesktop(0)'
+x11_start_session "$bin" 00000003B6
+x11_stop_program
+# The program was killed while writing 950 onto the tag on the reader.
+journal="$XDG_DATA_HOME/zeld/written-tags.csv"
+mkdir -p "$(dirname "$journal")"
+printf '\xef\xbb\xbf时间,结果,十六进制,版本或客户号,前十位号,后八位号,芯片,保护,核对,原卡号\r\n%s\r\n' \
+  '2026-12-01T10:00:00+00:00,正在写卡,00000003B6,000,0000000950,"000,00950",T5577,否,否,' >"$journal"
+x11_start_program "$bin/zeld"
+sleep 1
+expect "status at start" "未加载读卡器库
+上次写卡被中断：0000000950 结果不明，请读卡核对" "$(hear status)"
+x11_click txtIDB4
+xdotool key --window "$ZELD_WINDOW" ctrl+j
+sleep 1.5
+# Beside the main window, not over it: there is no window manager to place it.
+xdotool windowmove "$(xdotool search --name '^写卡记录' | head -n1)" 400 0
+expect "写卡记录 row of the write cut off" "结果不明（写卡被中断）" "$(cell 0 1)"
+
+x11_click cmdIDRead
+sleep 0.5
+expect "status after reading the tag" "模拟读卡器库
+已读卡，十六进制 00${nbsp}00${nbsp}00${nbsp}03${nbsp}B6；上次结果不明的写卡已核对" "$(hear status)"
+expect "写卡记录 row once settled" "已写卡（结果不明，后读卡核对为此号码）" "$(cell 0 1)"
+
+x11_stop_program
+x11_start_program "$bin/zeld"
+sleep 1
+expect "status at the next start" "未加载读卡器库
+上次写卡 0000000950，2026-12-01 10:00" "$(hear status)"
+
+# 950 again: the question waits, its question on a line of its own, and clicks on 写卡号 meanwhile
+# do nothing but are told once it is answered.
+x11_type_into txtIDB3B0 950
+x11_click cmdIDWrite
+sleep 0.5
+expect "the question" "0000000950 已于 2026-12-01 10:00 写过，
+仍要写入吗？
+仍要写入
+不写入" "$(hear dialog)"
+expect "status while the question waits" "模拟读卡器库
+等待回答：尚未写卡" "$(hear status)"
+x11_click cmdIDWrite
+x11_click cmdIDWrite
+read -r -a xy <<<"$(hear where "push button" 不写入)"
+xdotool mousemove "${xy[0]}" "${xy[1]}" click 1
+sleep 0.5
+status=$(hear status)
+expect "status after 不改写 tells the dropped presses" yes \
+  "$(grep -q '^未写卡.*；已忽略 2 次按键$' <<<"$status" && echo yes)"
+expect_done
