@@ -95,6 +95,9 @@ public:
     [[nodiscard]] std::optional<std::string> unavailable() const override;
     [[nodiscard]] std::optional<std::string> lastVerifiedWrite(
         const card::CardNumber& number) const override;
+    [[nodiscard]] std::optional<commands::SharedView> sharedView(
+        const card::CardNumber& number, card::Notation view) const override;
+    [[nodiscard]] bool sharesView(const card::CardNumber& number) const override;
     [[nodiscard]] std::optional<std::string> beginWrite(
         const commands::JournalEntry& entry) override;
     [[nodiscard]] std::optional<std::string> append(const commands::JournalEntry& entry) override;
