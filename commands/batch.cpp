@@ -1,5 +1,7 @@
 #include "commands/batch.h"
 
+#include "commands/batch_text.h"
+
 #include <utility>
 
 namespace commands {
@@ -80,6 +82,12 @@ std::optional<SharedView> viewCollision(const card::CardNumber& number,
         return std::nullopt;
     }
     return firstShared(number, journal);
+}
+
+bool viewsAllowWrite(const card::CardNumber& number, const WriteJournal& journal,
+                     const Confirm& confirm) {
+    const auto earlier = viewCollision(number, journal);
+    return !earlier || (confirm && confirm(collisionQuestion(number, *earlier)));
 }
 
 }  // namespace commands

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "card/card_number.h"
+#include "commands/write_command.h"
 #include "commands/write_journal.h"
 #include "commands/write_request.h"
 #include "reader/reader_types.h"
@@ -106,5 +107,10 @@ struct RangeCheck {
 // there is none, or the journal cannot answer. For the write use case to ask before a write.
 [[nodiscard]] std::optional<SharedView> viewCollision(const card::CardNumber& number,
                                                       const WriteJournal& journal);
+
+// Before a write of `number`: when it shares a view with another tag's verified write, the
+// operator is asked (collisionQuestion; no answer means no). True to go on with the write.
+[[nodiscard]] bool viewsAllowWrite(const card::CardNumber& number, const WriteJournal& journal,
+                                   const Confirm& confirm);
 
 }  // namespace commands
