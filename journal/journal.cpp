@@ -368,6 +368,19 @@ std::optional<commands::SharedView> Journal::sharedView(const card::CardNumber& 
     return commands::SharedView{view, write.number, write.time};
 }
 
+void Journal::prepareViews() {
+    startReading();
+    const std::lock_guard guard(mutex_);
+    if (!loader_.joinable() || stop_) {
+        return;
+    }
+    jobs_.emplace_back([this] {
+        const std::lock_guard held(mutex_);
+        read_.index.prepareViews();
+    });
+    jobsChanged_.notify_one();
+}
+
 bool Journal::sharesView(const card::CardNumber& number) const {
     awaitLoad();
     const std::lock_guard guard(mutex_);

@@ -48,6 +48,8 @@ public:
                                                        card::Notation view) const;
     // Whether any such write shares either view with `key`: cheaper than asking sharedView.
     [[nodiscard]] bool sharesView(std::uint64_t key) const;
+    // Makes now what those two questions need, which the first of them makes otherwise.
+    void prepareViews() const { makeViews(); }
     // How many numbers have a verified write that counts.
     [[nodiscard]] std::size_t verifiedNumbers() const;
     // The bytes the index holds on the heap, as near as it can tell.

@@ -117,6 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SharedViewsAfterAsking, TakeInLaterWritesAndOverwrites) {
     const testing_support::ScratchFolder scratch;
     journal::Journal journal(scratch.path() / "written-tags.csv");
+    journal.prepareViews();  // on the reading thread, before any question
     EXPECT_FALSE(journal.sharesView(kAsked));
     ASSERT_EQ(journal.append(commands::JournalEntry{"已写卡", true, kOtherTopByte,
                                                     reader::TagChip::T5577, false, std::nullopt}),
