@@ -153,7 +153,7 @@ void JournalIndex::reserve(std::size_t numbers) {
 
 void JournalIndex::markVerified(std::uint64_t key, const CompactTime& time) {
     Entry& entry = findOrAdd(key);
-    if ((entry.high & kVerified) == 0) {
+    if (views_.made && (entry.high & kVerified) == 0) {
         countView(key, true);
     }
     const std::uint32_t offset =
@@ -213,7 +213,9 @@ CompactTime JournalIndex::apply(const LineRecord& record) {
         Entry* overwritten = find(*this, *record.previousKey);
         if (overwritten != nullptr && (overwritten->high & kVerified) != 0) {
             overwritten->high &= ~kVerified;
-            countView(*record.previousKey, false);
+            if (views_.made) {
+                countView(*record.previousKey, false);
+            }
         }
     }
     markVerified(record.key, time);
@@ -266,9 +268,6 @@ void JournalIndex::makeViews() const {
 }
 
 void JournalIndex::countView(std::uint64_t key, bool added) const {
-    if (!views_.made) {
-        return;
-    }
     auto& slots = views_.slots;
     if ((views_.used + 1) * 5 > slots.size() * 4) {
         // Half as large again, as the shards grow.

@@ -87,7 +87,7 @@ private:
         bool made = false;
     };
     void makeViews() const;
-    void countView(std::uint64_t key, bool added) const;
+    void countView(std::uint64_t key, bool added) const;  // once made
     [[nodiscard]] const std::uint64_t* viewSlot(std::uint32_t view) const;
 
     std::array<Shard, kShards> shards_{};
