@@ -1,5 +1,6 @@
 #include "journal/journal_index.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace journal {
@@ -256,14 +257,31 @@ void JournalIndex::makeViews() const {
     }
     views_.made = true;
     views_.slots.assign((verifiedNumbers() * 3 / 2) + 16, 0);
+    // Each number's slot is asked of the memory a few numbers ahead of its counting: made from a
+    // million numbers, the table is otherwise mostly waiting.
+    constexpr std::size_t kAhead = 8;
+    std::array<std::uint64_t, kAhead> pending{};
+    std::size_t taken = 0;
     for (const Shard& shard : shards_) {
         for (const Entry& entry : shard.slots) {
-            if ((entry.high & kVerified) != 0) {
-                countView(
-                    entry.low | (static_cast<std::uint64_t>(entry.high & kKeyHighMask) << 32U),
-                    true);
+            if ((entry.high & kVerified) == 0) {
+                continue;
             }
+            const std::uint64_t key =
+                entry.low | (static_cast<std::uint64_t>(entry.high & kKeyHighMask) << 32U);
+#if defined(__GNUC__)
+            __builtin_prefetch(&views_.slots[slotOf(mix(lowBytes(key)), views_.slots.size())]);
+#endif
+            std::uint64_t& slot = pending.at(taken % kAhead);
+            if (taken >= kAhead) {
+                countView(slot, true);
+            }
+            slot = key;
+            ++taken;
         }
+    }
+    for (std::size_t at = taken - std::min(taken, kAhead); at < taken; ++at) {
+        countView(pending.at(at % kAhead), true);
     }
 }
 
