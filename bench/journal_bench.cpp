@@ -1,7 +1,9 @@
 // The journal of written tags: how long a journal of 10^5, 10^6 and 10^7 lines takes to be ready
 // for the questions, what its index keeps a line and how far the heap rises above that while it
 // is read; and what the line before each write (正在写卡, synced) adds to a press, beside the
-// radio time of a T5577 write press on the real reader.
+// radio time of a T5577 write press on the real reader; and what a batch asks of a journal of
+// 10^6 lines: the check of a 10,000-number range when it is made, the guard before one write.
+#include "commands/batch.h"
 #include "emulator/radio_timing.h"
 #include "journal/journal.h"
 #include "journal/journal_line.h"
@@ -13,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <new>
 #include <string>
 
@@ -150,6 +153,62 @@ BENCHMARK(PressJournalWork)
     ->Arg(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// A 10,000-number ten-digit range in the midst of the 10^6-line journal's numbers: some of it
+// written before, some hundreds of its numbers sharing the eight-digit view of a written one.
+commands::Batch rangeOverMillion() {
+    const auto batch = commands::Batch::create(
+        commands::BatchSpec{"bench", card::tagNumberFromValue(std::uint64_t{7919} * 500'000U),
+                            card::Notation::WG34, 10'000, reader::TagChip::T5577, false});
+    return *batch;
+}
+
+// The range check as a batch is made: over a journal asked about before (views_made 1), or
+// asked about first by this check (0), which makes the journal's table of views.
+void RangeCheckOverMillion(benchmark::State& state) {
+    const bool viewsMade = state.range(0) != 0;
+    const auto file = journalOf(1'000'000);
+    const commands::Batch batch = rangeOverMillion();
+    std::unique_ptr<journal::Journal> kept;
+    commands::RangeCheck check;
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (!kept || !viewsMade) {
+            kept = std::make_unique<journal::Journal>(file);
+            static_cast<void>(kept->waitLoaded(std::chrono::minutes(1)));
+            if (viewsMade) {
+                static_cast<void>(kept->sharesView(card::CardNumber{}));
+            }
+        }
+        state.ResumeTiming();
+        check = commands::rangeCheck(batch, *kept);
+    }
+    state.counters["written"] = static_cast<double>(check.written);
+    state.counters["colliding"] = static_cast<double>(check.colliding);
+    state.counters["kept_bytes_a_line"] =
+        static_cast<double>(kept->bytesKept()) / static_cast<double>(1'000'000);
+}
+BENCHMARK(RangeCheckOverMillion)
+    ->ArgName("views_made")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(5);
+
+// The guard before one write of the range's numbers, views made: a small share of a press.
+void ViewGuardOverMillion(benchmark::State& state) {
+    journal::Journal journal(journalOf(1'000'000));
+    static_cast<void>(journal.waitLoaded(std::chrono::minutes(1)));
+    const commands::Batch batch = rangeOverMillion();
+    const commands::Confirm no = [](const commands::WriteQuestion&) { return false; };
+    std::uint64_t n = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(commands::viewsAllowWrite(batch.number(n), journal, no));
+        n = n + 1 == batch.count() ? 0 : n + 1;
+    }
+}
+BENCHMARK(ViewGuardOverMillion)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 }  // namespace
 

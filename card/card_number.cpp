@@ -362,22 +362,30 @@ double nextNumber(Notation notation, double value) noexcept {
     return next > top ? 1.0 : next;
 }
 
-CardNumber nextTagNumber(const CardNumber& number, Notation notation) noexcept {
-    CardNumber next = number;
-    auto& n = next.number;
-    // Both counting parts stay within 32 bits, and nextNumber keeps them in their range.
+std::uint32_t countingValue(const CardNumber& number, Notation notation) noexcept {
+    const NumberBytes& n = number.number;
+    return notation == Notation::WG34 ? wholeNumber(n)
+                                      : (std::uint32_t{n.b1} << 8U) | std::uint32_t{n.b0};
+}
+
+CardNumber withCountingValue(const CardNumber& number, Notation notation,
+                             std::uint32_t value) noexcept {
+    CardNumber changed = number;
+    auto& n = changed.number;
     if (notation == Notation::WG34) {
-        const auto value = static_cast<std::uint32_t>(nextNumber(notation, wholeNumber(n)));
         n.b3 = static_cast<std::uint8_t>(value >> 24U);
         n.b2 = static_cast<std::uint8_t>(value >> 16U);
-        n.b1 = static_cast<std::uint8_t>(value >> 8U);
-        n.b0 = static_cast<std::uint8_t>(value);
-    } else {
-        const auto value = static_cast<std::uint32_t>(nextNumber(notation, (n.b1 * 256.0) + n.b0));
-        n.b1 = static_cast<std::uint8_t>(value >> 8U);
-        n.b0 = static_cast<std::uint8_t>(value);
     }
-    return next;
+    n.b1 = static_cast<std::uint8_t>(value >> 8U);
+    n.b0 = static_cast<std::uint8_t>(value);
+    return changed;
+}
+
+CardNumber nextTagNumber(const CardNumber& number, Notation notation) noexcept {
+    // Both counting parts stay within 32 bits, and nextNumber keeps them in their range.
+    const auto next =
+        static_cast<std::uint32_t>(nextNumber(notation, countingValue(number, notation)));
+    return withCountingValue(number, notation, next);
 }
 
 }  // namespace card

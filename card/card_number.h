@@ -131,6 +131,16 @@ struct EightDigit {
     return notation == Notation::WG34 ? Field::B3B0 : Field::B1B0;
 }
 
+// The part of the number a batch counts in: B3..B0 in the ten-digit notation, B1B0 in the
+// eight-digit one; its largest value, past which nextNumber wraps.
+[[nodiscard]] std::uint32_t countingValue(const CardNumber& number, Notation notation) noexcept;
+[[nodiscard]] constexpr std::uint32_t countingTop(Notation notation) noexcept {
+    return static_cast<std::uint32_t>(fieldMaximum(countingField(notation)));
+}
+// The number with its counting part set to `value` (cut to the part's bits), the rest as it was.
+[[nodiscard]] CardNumber withCountingValue(const CardNumber& number, Notation notation,
+                                           std::uint32_t value) noexcept;
+
 // The tag number after `number` in that notation: its counting part moved on by nextNumber, the
 // rest of it as it was.
 [[nodiscard]] CardNumber nextTagNumber(const CardNumber& number, Notation notation) noexcept;

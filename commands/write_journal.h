@@ -24,6 +24,16 @@ struct JournalEntry {
     std::optional<card::CardNumber> previousNumber;  // what the tag sent before the write, if read
 };
 
+// A verified write of another 40-bit number that shows as a number does in one view: a door
+// controller that reads only that view takes the two tags for one.
+struct SharedView {
+    card::Notation view = card::Notation::WG34;  // ten-digit B3..B0, or eight-digit B2 B1B0
+    card::CardNumber number;                     // the other tag's
+    std::string time;                            // ISO 8601, in the present zone
+
+    friend bool operator==(const SharedView&, const SharedView&) = default;
+};
+
 // What the write command sees of the journal of written tags. One write goes: hold(), the
 // questions (lastVerifiedWrite), beginWrite() just before MF_Write, append() with the outcome,
 // release().
@@ -46,6 +56,19 @@ public:
     // ISO 8601 in the present zone; nothing when it did not.
     [[nodiscard]] virtual std::optional<std::string> lastVerifiedWrite(
         const card::CardNumber& number) const = 0;
+
+    // A verified write that still counts, of another number with the same view of the given
+    // notation (the ten-digit view's equal has the same eight-digit view too).
+    [[nodiscard]] virtual std::optional<SharedView> sharedView(const card::CardNumber& number,
+                                                               card::Notation view) const {
+        static_cast<void>(number);
+        static_cast<void>(view);
+        return std::nullopt;
+    }
+    // Whether there is one in either view; may be cheaper than asking sharedView.
+    [[nodiscard]] virtual bool sharesView(const card::CardNumber& number) const {
+        return sharedView(number, card::Notation::WG26).has_value();
+    }
 
     // Records, on disk, that this write is about to be sent (`entry.result` unused), so that a
     // crash during it leaves a trace; the reason (UTF-8) when it could not be recorded.

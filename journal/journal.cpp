@@ -356,6 +356,37 @@ std::optional<std::string> Journal::lastVerifiedWrite(const card::CardNumber& nu
     return formatIsoTime(inPresentZone(*time));
 }
 
+std::optional<commands::SharedView> Journal::sharedView(const card::CardNumber& number,
+                                                        card::Notation view) const {
+    awaitLoad();
+    const std::lock_guard guard(mutex_);
+    const auto shared = read_.index.sharedView(numberKey(number), view);
+    if (!shared) {
+        return std::nullopt;
+    }
+    const RecordedWrite write = recorded(*shared);
+    return commands::SharedView{view, write.number, write.time};
+}
+
+void Journal::prepareViews() {
+    startReading();
+    const std::lock_guard guard(mutex_);
+    if (!loader_.joinable() || stop_) {
+        return;
+    }
+    jobs_.emplace_back([this] {
+        const std::lock_guard held(mutex_);
+        read_.index.prepareViews();
+    });
+    jobsChanged_.notify_one();
+}
+
+bool Journal::sharesView(const card::CardNumber& number) const {
+    awaitLoad();
+    const std::lock_guard guard(mutex_);
+    return read_.index.sharesView(numberKey(number));
+}
+
 std::optional<std::string> Journal::beginWrite(const commands::JournalEntry& entry) {
     commands::JournalEntry start = entry;
     start.result = std::string(kStartResult);

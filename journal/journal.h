@@ -95,6 +95,13 @@ public:
     [[nodiscard]] std::optional<std::string> unavailable() const override;
     [[nodiscard]] std::optional<std::string> lastVerifiedWrite(
         const card::CardNumber& number) const override;
+    [[nodiscard]] std::optional<commands::SharedView> sharedView(
+        const card::CardNumber& number, card::Notation view) const override;
+    [[nodiscard]] bool sharesView(const card::CardNumber& number) const override;
+    // Has the reading thread make, once the journal is read, what the questions about shared
+    // views need (tens of milliseconds for 10^6 numbers), so that the first of them, e.g. a
+    // batch's range check, need not: for whoever sets up a batch to ask for as it begins.
+    void prepareViews();
     [[nodiscard]] std::optional<std::string> beginWrite(
         const commands::JournalEntry& entry) override;
     [[nodiscard]] std::optional<std::string> append(const commands::JournalEntry& entry) override;

@@ -1,5 +1,6 @@
 #include "journal/journal_index.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace journal {
@@ -27,6 +28,26 @@ std::uint64_t mix(std::uint64_t key) noexcept {
 // The slot a hash starts at among `size`, without a division.
 std::size_t slotOf(std::uint64_t hash, std::size_t size) noexcept {
     return static_cast<std::size_t>(((hash & 0xFFFFFFFFULL) * size) >> 32U);
+}
+
+// A slot of the table of views.
+constexpr std::uint64_t kViewUsed = 1ULL << 63U;
+constexpr std::uint64_t kViewMask = 0xFFFFFFULL;
+constexpr unsigned kXorShift = 24U;
+constexpr std::uint64_t kXorMask = 0xFFFFULL;
+constexpr unsigned kCountShift = 40U;
+constexpr std::uint64_t kCountMask = (1ULL << 23U) - 1;
+constexpr std::uint64_t kTenDigitMask = 0xFFFFFFFFULL;
+
+std::uint64_t viewCount(std::uint64_t slot) noexcept {
+    return (slot >> kCountShift) & kCountMask;
+}
+std::uint64_t viewXor(std::uint64_t slot) noexcept {
+    return (slot >> kXorShift) & kXorMask;
+}
+// B4 B3 of a key: what the eight-digit view leaves out.
+std::uint64_t aboveView(std::uint64_t key) noexcept {
+    return (key >> kXorShift) & kXorMask;
 }
 
 }  // namespace
@@ -133,6 +154,9 @@ void JournalIndex::reserve(std::size_t numbers) {
 
 void JournalIndex::markVerified(std::uint64_t key, const CompactTime& time) {
     Entry& entry = findOrAdd(key);
+    if (views_.made && (entry.high & kVerified) == 0) {
+        countView(key, true);
+    }
     const std::uint32_t offset =
         time.known ? static_cast<std::uint32_t>(time.offsetMinutes + static_cast<int>(kOffsetBias))
                    : 0U;
@@ -187,8 +211,12 @@ CompactTime JournalIndex::apply(const LineRecord& record) {
     }
     if (record.previousKey && *record.previousKey != record.key) {
         // The tag that held that number holds this one now.
-        if (Entry* overwritten = find(*this, *record.previousKey)) {
+        Entry* overwritten = find(*this, *record.previousKey);
+        if (overwritten != nullptr && (overwritten->high & kVerified) != 0) {
             overwritten->high &= ~kVerified;
+            if (views_.made) {
+                countView(*record.previousKey, false);
+            }
         }
     }
     markVerified(record.key, time);
@@ -201,17 +229,173 @@ std::optional<CompactTime> JournalIndex::lastWrite(std::uint64_t key) const {
     if (const auto open = open_.find(key); open != open_.end()) {
         return open->second.time;
     }
-    const Entry* entry = find(*this, key);
-    if (entry == nullptr || (entry->high & kVerified) == 0) {
+    const Entry* entry = verifiedEntry(key);
+    if (entry == nullptr) {
         return std::nullopt;
     }
+    return timeOf(*entry);
+}
+
+CompactTime JournalIndex::timeOf(const Entry& entry) {
     CompactTime time;
-    time.known = (entry->high & kKnownTime) != 0;
-    time.seconds = entry->moment;
+    time.known = (entry.high & kKnownTime) != 0;
+    time.seconds = entry.moment;
     time.offsetMinutes = static_cast<std::int16_t>(
-        static_cast<int>((entry->high >> kOffsetShift) & 0xFFFU) - static_cast<int>(kOffsetBias));
-    time.spelling = static_cast<std::uint8_t>((entry->high >> kSpellingShift) & 3U);
+        static_cast<int>((entry.high >> kOffsetShift) & 0xFFFU) - static_cast<int>(kOffsetBias));
+    time.spelling = static_cast<std::uint8_t>((entry.high >> kSpellingShift) & 3U);
     return time;
+}
+
+const JournalIndex::Entry* JournalIndex::verifiedEntry(std::uint64_t key) const {
+    const Entry* entry = find(*this, key);
+    return entry != nullptr && (entry->high & kVerified) != 0 ? entry : nullptr;
+}
+
+void JournalIndex::makeViews() const {
+    if (views_.made) {
+        return;
+    }
+    views_.made = true;
+    views_.slots.assign((verifiedNumbers() * 3 / 2) + 16, 0);
+    // Each number's slot is asked of the memory a few numbers ahead of its counting: made from a
+    // million numbers, the table is otherwise mostly waiting.
+    constexpr std::size_t kAhead = 8;
+    std::array<std::uint64_t, kAhead> pending{};
+    std::size_t taken = 0;
+    for (const Shard& shard : shards_) {
+        for (const Entry& entry : shard.slots) {
+            if ((entry.high & kVerified) == 0) {
+                continue;
+            }
+            const std::uint64_t key =
+                entry.low | (static_cast<std::uint64_t>(entry.high & kKeyHighMask) << 32U);
+#if defined(__GNUC__)
+            __builtin_prefetch(&views_.slots[slotOf(mix(lowBytes(key)), views_.slots.size())]);
+#endif
+            std::uint64_t& slot = pending.at(taken % kAhead);
+            if (taken >= kAhead) {
+                countView(slot, true);
+            }
+            slot = key;
+            ++taken;
+        }
+    }
+    for (std::size_t at = taken - std::min(taken, kAhead); at < taken; ++at) {
+        countView(pending.at(at % kAhead), true);
+    }
+}
+
+void JournalIndex::countView(std::uint64_t key, bool added) const {
+    auto& slots = views_.slots;
+    if ((views_.used + 1) * 5 > slots.size() * 4) {
+        // Half as large again, as the shards grow.
+        std::vector<std::uint64_t> grown(slots.size() + (slots.size() / 2) + 16, 0);
+        for (const std::uint64_t slot : slots) {
+            if ((slot & kViewUsed) == 0) {
+                continue;
+            }
+            std::size_t at = slotOf(mix(slot & kViewMask), grown.size());
+            while ((grown[at] & kViewUsed) != 0) {
+                at = at + 1 == grown.size() ? 0 : at + 1;
+            }
+            grown[at] = slot;
+        }
+        slots = std::move(grown);
+    }
+    const std::uint64_t view = lowBytes(key);
+    std::size_t at = slotOf(mix(view), slots.size());
+    for (;;) {
+        std::uint64_t& slot = slots[at];
+        if ((slot & kViewUsed) == 0) {
+            if (added) {
+                slot = kViewUsed | view | (aboveView(key) << kXorShift) | (1ULL << kCountShift);
+                ++views_.used;
+            }
+            return;
+        }
+        if ((slot & kViewMask) == view) {
+            const std::uint64_t count = added ? viewCount(slot) + 1 : viewCount(slot) - 1;
+            slot = kViewUsed | view | ((viewXor(slot) ^ aboveView(key)) << kXorShift) |
+                   (count << kCountShift);
+            return;
+        }
+        at = at + 1 == slots.size() ? 0 : at + 1;
+    }
+}
+
+const std::uint64_t* JournalIndex::viewSlot(std::uint32_t view) const {
+    const auto& slots = views_.slots;
+    if (slots.empty()) {
+        return nullptr;
+    }
+    std::size_t at = slotOf(mix(view), slots.size());
+    for (;;) {
+        const std::uint64_t& slot = slots[at];
+        if ((slot & kViewUsed) == 0) {
+            return nullptr;
+        }
+        if ((slot & kViewMask) == view) {
+            return &slot;
+        }
+        at = at + 1 == slots.size() ? 0 : at + 1;
+    }
+}
+
+bool JournalIndex::sharesView(std::uint64_t key) const {
+    makeViews();
+    const std::uint64_t* slot = viewSlot(lowBytes(key));
+    if (slot == nullptr) {
+        return false;
+    }
+    const std::uint64_t own = verifiedEntry(key) != nullptr ? 1 : 0;
+    return viewCount(*slot) > own;
+}
+
+std::optional<KeyedWrite> JournalIndex::sharedView(std::uint64_t key, card::Notation view) const {
+    makeViews();
+    const std::uint64_t* slot = viewSlot(lowBytes(key));
+    if (slot == nullptr) {
+        return std::nullopt;
+    }
+    std::uint64_t count = viewCount(*slot);
+    std::uint64_t others = viewXor(*slot);
+    if (verifiedEntry(key) != nullptr) {
+        --count;
+        others ^= aboveView(key);
+    }
+    const std::uint64_t shown = view == card::Notation::WG34 ? kTenDigitMask : kViewMask;
+    const auto written = [this](std::uint64_t other) -> std::optional<KeyedWrite> {
+        if (const Entry* entry = verifiedEntry(other)) {
+            return KeyedWrite{other, timeOf(*entry)};
+        }
+        return std::nullopt;
+    };
+    if (count == 0) {
+        return std::nullopt;
+    }
+    if (count == 1) {
+        // The XOR of one number's B4 B3 is that number's.
+        const std::uint64_t other = (others << kXorShift) | lowBytes(key);
+        return (other & shown) == (key & shown) ? written(other) : std::nullopt;
+    }
+    // Several: looked for one B4 at a time, those that show the ten-digit view too first.
+    const std::uint64_t ownB3 = (key >> kXorShift) & 0xFFU;
+    for (std::uint64_t b3 = 0; b3 <= 0xFFU; ++b3) {
+        const std::uint64_t tried = b3 == 0 ? ownB3 : (b3 == ownB3 ? 0 : b3);
+        if (tried != ownB3 && view == card::Notation::WG34) {
+            break;
+        }
+        for (std::uint64_t b4 = 0; b4 <= 0xFFU; ++b4) {
+            const std::uint64_t other = (b4 << 32U) | (tried << kXorShift) | lowBytes(key);
+            if (other == key) {
+                continue;
+            }
+            if (auto found = written(other)) {
+                return found;
+            }
+        }
+    }
+    return std::nullopt;
 }
 
 std::optional<KeyedWrite> JournalIndex::interrupted() const {
@@ -238,6 +422,7 @@ std::size_t JournalIndex::bytesKept() const {
     for (const Shard& shard : shards_) {
         bytes += shard.slots.capacity() * sizeof(Entry);
     }
+    bytes += views_.slots.capacity() * sizeof(std::uint64_t);
     // A node and a bucket for each open start.
     return bytes + (open_.size() * (sizeof(void*) * 2 + sizeof(std::uint64_t) + sizeof(Open))) +
            (open_.bucket_count() * sizeof(void*));

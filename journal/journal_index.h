@@ -41,6 +41,15 @@ public:
     [[nodiscard]] std::optional<KeyedWrite> interrupted() const;
     // The newest verified write.
     [[nodiscard]] std::optional<KeyedWrite> newestVerified() const { return newestVerified_; }
+    // A verified write that counts, of another number that shows as `key` does in `view`
+    // (ten-digit: B3..B0; eight-digit: B2 B1 B0): a door controller reading only that view takes
+    // the two tags for one. The first of several by B4, then B3.
+    [[nodiscard]] std::optional<KeyedWrite> sharedView(std::uint64_t key,
+                                                       card::Notation view) const;
+    // Whether any such write shares either view with `key`: cheaper than asking sharedView.
+    [[nodiscard]] bool sharesView(std::uint64_t key) const;
+    // Makes now what those two questions need, which the first of them makes otherwise.
+    void prepareViews() const { makeViews(); }
     // How many numbers have a verified write that counts.
     [[nodiscard]] std::size_t verifiedNumbers() const;
     // The bytes the index holds on the heap, as near as it can tell.
@@ -65,6 +74,21 @@ private:
     void markVerified(std::uint64_t key, const CompactTime& time);
     void settle(const LineRecord& record, const CompactTime& time);
     static void grow(Shard& shard);
+    [[nodiscard]] static CompactTime timeOf(const Entry& entry);
+    [[nodiscard]] const Entry* verifiedEntry(std::uint64_t key) const;
+
+    // The verified numbers by their eight-digit view (B2 B1 B0, which the ten-digit one
+    // contains): for each, how many there are and the XOR of their B4 B3, which names the other
+    // number outright when one shares a view with the number asked about. Made when first asked,
+    // so that a journal no batch asks about costs nothing more.
+    struct Views {
+        std::vector<std::uint64_t> slots;  // used (bit 63), count (40..62), XOR (24..39), view
+        std::size_t used = 0;
+        bool made = false;
+    };
+    void makeViews() const;
+    void countView(std::uint64_t key, bool added) const;  // once made
+    [[nodiscard]] const std::uint64_t* viewSlot(std::uint32_t view) const;
 
     std::array<Shard, kShards> shards_{};
     // Starts no later line has ended, by key: few, unless writes keep being cut off.
@@ -79,6 +103,7 @@ private:
     std::uint64_t newestVerifiedLine_ = 0;
     TimeReader times_;
     std::optional<KeyedWrite> newestVerified_;
+    mutable Views views_;
 };
 
 }  // namespace journal

@@ -1,0 +1,93 @@
+#include "commands/batch.h"
+
+#include "commands/batch_text.h"
+
+#include <utility>
+
+namespace commands {
+
+namespace {
+
+// Numbers of one ten-digit range that an eight-digit view (24 bits) tells apart.
+constexpr std::uint64_t kEightDigitViews = std::uint64_t{1} << 24U;
+
+// The ten-digit view's write first: a controller of either view takes it for the number.
+std::optional<SharedView> firstShared(const card::CardNumber& number, const WriteJournal& journal) {
+    if (auto tenDigit = journal.sharedView(number, card::Notation::WG34)) {
+        return tenDigit;
+    }
+    return journal.sharedView(number, card::Notation::WG26);
+}
+
+}  // namespace
+
+std::uint64_t roomFrom(const card::CardNumber& first, card::Notation notation) {
+    return std::uint64_t{card::countingTop(notation)} - card::countingValue(first, notation) + 1;
+}
+
+util::Expected<Batch, BatchRefusal> Batch::create(BatchSpec spec) {
+    const std::uint64_t room = roomFrom(spec.first, spec.notation);
+    if (spec.count == 0) {
+        return util::Unexpected{BatchRefusal{BatchRefusal::Reason::NoTags, std::move(spec), room}};
+    }
+    if (spec.count > room) {
+        return util::Unexpected{BatchRefusal{BatchRefusal::Reason::PastTop, std::move(spec), room}};
+    }
+    return Batch(std::move(spec));
+}
+
+card::CardNumber Batch::number(std::uint64_t n) const noexcept {
+    // Within the room create() checked, adding n is the n-th nextTagNumber: no wrap comes.
+    const std::uint64_t value = card::countingValue(spec_.first, spec_.notation) + n;
+    return card::withCountingValue(spec_.first, spec_.notation, static_cast<std::uint32_t>(value));
+}
+
+WriteRequest Batch::request(std::uint64_t n) const noexcept {
+    return WriteRequest{number(n), spec_.chip, spec_.notation, spec_.lock, false};
+}
+
+RangeCheck rangeCheck(const Batch& batch, const WriteJournal& journal) {
+    RangeCheck check;
+    if (batch.spec().notation == card::Notation::WG34 && batch.count() > kEightDigitViews) {
+        check.withinRange = batch.count() - kEightDigitViews;
+    }
+    check.unavailable = journal.unavailable();
+    if (check.unavailable) {
+        return check;
+    }
+    for (std::uint64_t n = 0; n < batch.count(); ++n) {
+        const card::CardNumber number = batch.number(n);
+        if (auto time = journal.lastVerifiedWrite(number)) {
+            if (check.firstWritten.size() < RangeCheck::kListed) {
+                check.firstWritten.push_back(WrittenBefore{n, number, std::move(*time)});
+            }
+            ++check.written;
+        }
+        if (!journal.sharesView(number)) {
+            continue;
+        }
+        ++check.colliding;
+        if (check.firstColliding.size() < RangeCheck::kListed) {
+            if (auto earlier = firstShared(number, journal)) {
+                check.firstColliding.push_back(Collision{n, number, std::move(*earlier)});
+            }
+        }
+    }
+    return check;
+}
+
+std::optional<SharedView> viewCollision(const card::CardNumber& number,
+                                        const WriteJournal& journal) {
+    if (journal.unavailable() || !journal.sharesView(number)) {
+        return std::nullopt;
+    }
+    return firstShared(number, journal);
+}
+
+bool viewsAllowWrite(const card::CardNumber& number, const WriteJournal& journal,
+                     const Confirm& confirm) {
+    const auto earlier = viewCollision(number, journal);
+    return !earlier || (confirm && confirm(collisionQuestion(number, *earlier)));
+}
+
+}  // namespace commands

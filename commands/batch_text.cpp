@@ -1,0 +1,33 @@
+#include "commands/batch_text.h"
+
+#include "card/number_text.h"
+
+namespace commands {
+
+std::string viewName(card::Notation view) {
+    return view == card::Notation::WG34 ? "前十位号" : "后八位号";
+}
+
+std::string refusalText(const BatchRefusal& refusal) {
+    if (refusal.reason == BatchRefusal::Reason::NoTags) {
+        return "张数须至少为 1";
+    }
+    const BatchSpec& asked = refusal.asked;
+    const card::CardNumber top =
+        card::withCountingValue(asked.first, asked.notation, card::countingTop(asked.notation));
+    return "张数 " + std::to_string(asked.count) + " 太多：从 " +
+           card::notationText(asked.first, asked.notation) + " 起最多 " +
+           std::to_string(refusal.room) + " 张，号码不能越过 " +
+           card::notationText(top, asked.notation);
+}
+
+WriteQuestion collisionQuestion(const card::CardNumber& number, const SharedView& earlier) {
+    const std::string view = viewName(earlier.view);
+    const std::string earlierTag =
+        card::fieldText(earlier.number, card::Field::B4) + " " + card::tenDigitText(earlier.number);
+    return WriteQuestion{view + " " + card::notationText(number, earlier.view) + " 已写在 " +
+                             earlierTag + " 上：按" + view + "读卡的门禁会把两张卡当成一张",
+                         "仍要写入", "不写入"};
+}
+
+}  // namespace commands

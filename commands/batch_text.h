@@ -1,0 +1,25 @@
+#pragma once
+
+#include "card/card_number.h"
+#include "commands/batch.h"
+#include "commands/write_command.h"
+#include "commands/write_journal.h"
+
+#include <string>
+
+// What a batch tells the operator, in the window's language (Simplified Chinese), as UTF-8.
+namespace commands {
+
+// The name a door controller's view goes by: 前十位号 (ten-digit), 后八位号 (eight-digit).
+[[nodiscard]] std::string viewName(card::Notation view);
+
+// Why the batch cannot be made: "张数须至少为 1", or how many fit before the numbers would wrap.
+[[nodiscard]] std::string refusalText(const BatchRefusal& refusal);
+
+// The question before writing `number` over another tag's shared view, default no: "后八位号
+// 000,01000 已写在 001 0000001000 上：按后八位号读卡的门禁会把两张卡当成一张". The other tag is
+// named by its version byte and its ten-digit number, as the window's fields show it.
+[[nodiscard]] WriteQuestion collisionQuestion(const card::CardNumber& number,
+                                              const SharedView& earlier);
+
+}  // namespace commands
