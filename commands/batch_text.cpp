@@ -30,4 +30,18 @@ WriteQuestion collisionQuestion(const card::CardNumber& number, const SharedView
                          "仍要写入", "不写入"};
 }
 
+std::string batchStatus(const BatchSpec& spec, std::uint64_t verified,
+                        const std::optional<card::CardNumber>& next, bool ended) {
+    const std::string head = "批次 " + spec.name + "：";
+    if (verified == spec.count) {
+        return head + "已写完 " + std::to_string(spec.count) + " 张";
+    }
+    if (ended || !next) {
+        return head + "已结束，写了 " + std::to_string(verified) + " 张，作废 " +
+               std::to_string(spec.count - verified) + " 张";
+    }
+    return head + "第 " + std::to_string(verified + 1) + "/" + std::to_string(spec.count) +
+           " 张，下一张 " + card::notationText(*next, spec.notation);
+}
+
 }  // namespace commands

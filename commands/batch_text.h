@@ -5,6 +5,8 @@
 #include "commands/write_command.h"
 #include "commands/write_journal.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 // What a batch tells the operator, in the window's language (Simplified Chinese), as UTF-8.
@@ -21,5 +23,11 @@ namespace commands {
 // named by its version byte and its ten-digit number, as the window's fields show it.
 [[nodiscard]] WriteQuestion collisionQuestion(const card::CardNumber& number,
                                               const SharedView& earlier);
+
+// Where a batch stands, for the status line: "批次 <名称>：第 N/M 张，下一张 <号码>" (N the tag
+// about to be written, its number in the batch's notation), "批次 <名称>：已写完 M 张", or, ended
+// early, how many were written and how many voided (作废).
+[[nodiscard]] std::string batchStatus(const BatchSpec& spec, std::uint64_t verified,
+                                      const std::optional<card::CardNumber>& next, bool ended);
 
 }  // namespace commands

@@ -459,6 +459,93 @@ std::optional<std::string> Journal::recordLine(const std::string& line) {
     return std::nullopt;
 }
 
+std::optional<std::string> Journal::appendLine(const std::string& line) {
+    if (file_.empty()) {
+        const std::lock_guard guard(mutex_);
+        return read_.error.value_or("找不到用户数据目录");
+    }
+    const auto appended = platform::appendDurably(file_, [&line](const platform::FileEnd& end) {
+        std::string bytes;
+        if (end.size == 0) {
+            bytes.append(kByteOrderMark).append(kHeader).append(kLineEnd);
+        } else if (!end.endsWithNewline) {
+            bytes.append(kLineEnd);
+        }
+        bytes.append(line);
+        return bytes;
+    });
+    if (!appended) {
+        return appended.error();
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> Journal::openBatch(const commands::BatchSpec& spec) {
+    return appendLine(formatBatchOpen(isoLocalTime(clock_()), spec));
+}
+
+std::optional<std::string> Journal::appendInBatch(const commands::JournalEntry& entry,
+                                                  const std::string& name) {
+    return recordLine(formatLine(isoLocalTime(clock_()), entry, name));
+}
+
+std::optional<std::string> Journal::endBatch(const commands::BatchSpec& spec,
+                                             std::uint64_t firstVoid, std::uint64_t voided) {
+    return appendLine(formatBatchEnd(isoLocalTime(clock_()), spec, firstVoid, voided));
+}
+
+std::optional<std::string> Journal::wholeText(std::string& text) const {
+    auto opened = platform::openOwnFile(file_, platform::Access::Read);
+    if (!opened) {
+        if (opened.error().refusal == platform::Refusal::Missing) {
+            return std::nullopt;
+        }
+        return platform::whyNotOpened("无法读取写卡记录", opened.error());
+    }
+    const auto size = platform::fileSize(opened->native());
+    if (!size) {
+        return readError(platform::systemReason(size.error()));
+    }
+    if (*size > kLargestFile) {
+        return readError("文件太大");
+    }
+    text.resize(static_cast<std::size_t>(*size));
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const auto got = platform::readAt(opened->native(), done, text.data() + done,
+                                          text.size() - done);
+        if (!got) {
+            return readError(platform::systemReason(got.error()));
+        }
+        if (*got == 0) {
+            break;
+        }
+        done += *got;
+    }
+    text.resize(done);
+    return std::nullopt;
+}
+
+std::optional<commands::BatchRecord> Journal::unfinishedBatch() const {
+    std::string text;
+    if (file_.empty() || wholeText(text)) {
+        return std::nullopt;
+    }
+    auto log = readBatchLog(text);
+    if (!log.newest || log.newest->ended) {
+        return std::nullopt;
+    }
+    return std::move(log.newest);
+}
+
+BatchLog Journal::batchLog(std::string_view name) const {
+    std::string text;
+    if (file_.empty() || wholeText(text) || name.empty()) {
+        return {};
+    }
+    return readBatchLog(text, name);
+}
+
 Journal::Table Journal::table() const {
     startReading();
     const std::lock_guard guard(mutex_);

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "commands/batch_journal.h"
 #include "commands/write_journal.h"
+#include "journal/batch_lines.h"
 #include "journal/journal_index.h"
 #include "journal/journal_rows.h"
 #include "journal/row_map.h"
@@ -62,7 +64,7 @@ struct RowBlock {
 // holds written-tags.csv.running for its lifetime, so that a second one can tell it is not alone.
 // Files are opened only as platform::openOwnFile allows (no link of another user, no FIFO or
 // device), and never block.
-class Journal final : public commands::WriteJournal {
+class Journal final : public commands::BatchJournal {
 public:
     using Clock = std::function<std::chrono::system_clock::time_point()>;
 
@@ -109,6 +111,19 @@ public:
     [[nodiscard]] bool unsettled(const card::CardNumber& number) const override;
     [[nodiscard]] std::optional<std::string> settle(const card::CardNumber& number,
                                                     bool seenOnTag) override;
+
+    // A batch's lines (batch_lines.h), appended as a write's are. Batches are few and short
+    // against the journal: their questions read the file through when asked.
+    [[nodiscard]] std::optional<std::string> openBatch(const commands::BatchSpec& spec) override;
+    [[nodiscard]] std::optional<std::string> appendInBatch(const commands::JournalEntry& entry,
+                                                           const std::string& name) override;
+    [[nodiscard]] std::optional<std::string> endBatch(const commands::BatchSpec& spec,
+                                                      std::uint64_t firstVoid,
+                                                      std::uint64_t voided) override;
+    [[nodiscard]] std::optional<commands::BatchRecord> unfinishedBatch() const override;
+    // The newest batch named `name` and its rows, for its list; empty when the file cannot be
+    // read.
+    [[nodiscard]] BatchLog batchLog(std::string_view name) const;
 
     // The newest write, when the journal found it started and never ended when it was read: the
     // program ended during it, and the tag may or may not hold its number; nothing once a later
@@ -181,6 +196,9 @@ private:
               const std::unordered_map<std::uint64_t, LineState>& settled) const;
     void awaitLoad() const;
     [[nodiscard]] std::optional<std::string> record(const commands::JournalEntry& entry);
+    // Appends a line no write's: the index passes over it as the reading does.
+    [[nodiscard]] std::optional<std::string> appendLine(const std::string& line);
+    [[nodiscard]] std::optional<std::string> wholeText(std::string& text) const;
     // Appends a line this program wrote (with its line end), taken in at once.
     [[nodiscard]] std::optional<std::string> recordLine(const std::string& line);
     void markOpen();

@@ -156,12 +156,16 @@ std::string csvField(std::string_view text) {
     return quoted;
 }
 
-std::string formatLine(std::string_view time, const commands::JournalEntry& entry) {
+std::string formatLine(std::string_view time, const commands::JournalEntry& entry,
+                       std::string_view batch) {
     using card::Field;
     const card::CardNumber& number = entry.number;
     std::string line;
     for (const std::string& field :
-         {std::string(time), entry.result, card::hexDigits(number),
+         {std::string(time),
+          batch.empty() ? entry.result
+                        : entry.result + std::string(kBatchMark) + std::string(batch),
+          card::hexDigits(number),
           card::fieldText(number, Field::B4), card::tenDigitText(number),
           card::eightDigitText(number),
           std::string(entry.chip == reader::TagChip::EM4305 ? "EM4305" : "T5577"),
@@ -174,6 +178,14 @@ std::string formatLine(std::string_view time, const commands::JournalEntry& entr
     }
     line += kLineEnd;
     return line;
+}
+
+std::optional<std::string_view> batchOf(std::string_view result) noexcept {
+    const std::size_t at = result.find(kBatchMark);
+    if (at == std::string_view::npos) {
+        return std::nullopt;
+    }
+    return result.substr(at + kBatchMark.size());
 }
 
 std::string formatSettlement(std::string_view time, const card::CardNumber& number,

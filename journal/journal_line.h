@@ -50,8 +50,17 @@ struct CsvField {
 // One field as CSV: quoted when it must be.
 [[nodiscard]] std::string csvField(std::string_view text);
 
-// The line of an entry written at `time` (ISO 8601 local time with offset), with its line end.
-[[nodiscard]] std::string formatLine(std::string_view time, const commands::JournalEntry& entry);
+// How a write made in a batch names it, after its result in the 结果 column: "已写卡；批次 <名称>".
+// Not a column of its own: an older copy refuses a line of more than ten fields, and would then
+// neither show the write nor ask before writing its number again.
+inline constexpr std::string_view kBatchMark = "；批次 ";
+// The batch a result names, or nothing.
+[[nodiscard]] std::optional<std::string_view> batchOf(std::string_view result) noexcept;
+
+// The line of an entry written at `time` (ISO 8601 local time with offset), with its line end;
+// made in the batch named `batch` when that is not empty.
+[[nodiscard]] std::string formatLine(std::string_view time, const commands::JournalEntry& entry,
+                                     std::string_view batch = {});
 
 // The 40-bit number B4..B0 as one integer, the key the journal keeps verified writes under.
 [[nodiscard]] inline std::uint64_t numberKey(const card::CardNumber& number) noexcept {

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "card/card_number.h"
+#include "commands/batch.h"
+#include "commands/write_journal.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace commands {
+
+// A batch as the journal holds it: its spec and which of its numbers were written and verified
+// in it.
+struct BatchRecord {
+    BatchSpec spec;
+    std::vector<std::uint64_t> verified;  // the positions verified, ascending, each once
+    bool ended = false;                   // done, or ended early
+
+    [[nodiscard]] std::uint64_t verifiedCount() const noexcept;
+    // The first position not verified, in order; spec.count when all are.
+    [[nodiscard]] std::uint64_t nextPosition() const noexcept;
+};
+
+// What a batch needs of the journal besides the writes: its opening and its end, on disk as the
+// writes' lines are, so that a batch not done survives closing, kill -9 and power loss.
+class BatchJournal : public WriteJournal {
+public:
+    // Records that the batch begins; the reason (UTF-8) when it could not be recorded.
+    [[nodiscard]] virtual std::optional<std::string> openBatch(const BatchSpec& spec) = 0;
+    // Records that it ends: `voided` numbers from position `firstVoid` on were never used (作废),
+    // none when it is done. The reason (UTF-8) when it could not be recorded.
+    [[nodiscard]] virtual std::optional<std::string> endBatch(const BatchSpec& spec,
+                                                              std::uint64_t firstVoid,
+                                                              std::uint64_t voided) = 0;
+    // As append, for a write made in the batch named `name`: the line names it.
+    [[nodiscard]] virtual std::optional<std::string> appendInBatch(const JournalEntry& entry,
+                                                                   const std::string& name) = 0;
+    // The newest batch opened and not ended, with what was verified in it; nothing when none.
+    [[nodiscard]] virtual std::optional<BatchRecord> unfinishedBatch() const = 0;
+};
+
+}  // namespace commands

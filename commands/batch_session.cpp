@@ -1,0 +1,123 @@
+#include "commands/batch_session.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace commands {
+
+namespace {
+
+// The journal as a batch's writes see it: every line they append names the batch.
+class BatchWrites final : public WriteJournal {
+public:
+    BatchWrites(BatchJournal& journal, std::string name)
+        : journal_(journal), name_(std::move(name)) {}
+
+    void hold() override { journal_.hold(); }
+    void release() override { journal_.release(); }
+    [[nodiscard]] std::optional<std::string> unavailable() const override {
+        return journal_.unavailable();
+    }
+    [[nodiscard]] std::optional<std::string> lastVerifiedWrite(
+        const card::CardNumber& number) const override {
+        return journal_.lastVerifiedWrite(number);
+    }
+    [[nodiscard]] std::optional<SharedView> sharedView(const card::CardNumber& number,
+                                                       card::Notation view) const override {
+        return journal_.sharedView(number, view);
+    }
+    [[nodiscard]] bool sharesView(const card::CardNumber& number) const override {
+        return journal_.sharesView(number);
+    }
+    [[nodiscard]] std::optional<std::string> beginWrite(const JournalEntry& entry) override {
+        return journal_.beginWrite(entry);
+    }
+    [[nodiscard]] std::optional<std::string> append(const JournalEntry& entry) override {
+        return journal_.appendInBatch(entry, name_);
+    }
+    [[nodiscard]] bool unsettled(const card::CardNumber& number) const override {
+        return journal_.unsettled(number);
+    }
+    [[nodiscard]] std::optional<std::string> settle(const card::CardNumber& number,
+                                                    bool seenOnTag) override {
+        return journal_.settle(number, seenOnTag);
+    }
+
+private:
+    BatchJournal& journal_;
+    std::string name_;
+};
+
+}  // namespace
+
+util::Expected<BatchSession, std::string> BatchSession::start(const Batch& batch,
+                                                             BatchJournal& journal) {
+    if (auto trouble = journal.openBatch(batch.spec())) {
+        return util::Unexpected{std::move(*trouble)};
+    }
+    return BatchSession(batch, journal, BatchRecord{batch.spec(), {}, false});
+}
+
+std::optional<BatchSession> BatchSession::resume(BatchJournal& journal) {
+    auto record = journal.unfinishedBatch();
+    if (!record) {
+        return std::nullopt;
+    }
+    auto batch = Batch::create(record->spec);
+    if (!batch) {
+        return std::nullopt;  // the journal reads only batches that can be made
+    }
+    BatchSession session(std::move(*batch), journal, std::move(*record));
+    if (session.done()) {
+        // Its last tag was verified and the program ended before the batch's end was recorded.
+        session.record_.ended = !journal.endBatch(session.batch_.spec(), session.batch_.count(), 0);
+    }
+    return session;
+}
+
+std::optional<card::CardNumber> BatchSession::nextNumber() const {
+    if (ended() || done()) {
+        return std::nullopt;
+    }
+    return batch_.number(nextPosition());
+}
+
+BatchPress BatchSession::press(reader::ReaderSource& source, const Confirm& confirm) {
+    BatchPress press;
+    if (ended() || done()) {
+        return press;
+    }
+    const std::uint64_t position = nextPosition();
+    const card::CardNumber number = batch_.number(position);
+    BatchWrites writes(*journal_, batch_.spec().name);
+    if (!viewsAllowWrite(number, writes, confirm)) {
+        press.result = BatchPress::Result::Declined;
+        return press;
+    }
+    press.result = BatchPress::Result::Wrote;
+    press.write = writeTag(batch_.request(position), source, writes, confirm);
+    if (!press.write->verified()) {
+        return press;  // the same number again next time
+    }
+    auto& verified = record_.verified;
+    verified.insert(std::lower_bound(verified.begin(), verified.end(), position), position);
+    if (done()) {
+        press.journalError = journal_->endBatch(batch_.spec(), batch_.count(), 0);
+        record_.ended = true;
+    }
+    return press;
+}
+
+std::optional<std::string> BatchSession::endEarly() {
+    if (ended()) {
+        return std::nullopt;
+    }
+    const std::uint64_t next = nextPosition();
+    auto trouble = journal_->endBatch(batch_.spec(), next, batch_.count() - verified());
+    if (!trouble) {
+        record_.ended = true;
+    }
+    return trouble;
+}
+
+}  // namespace commands

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "card/card_number.h"
+#include "commands/batch.h"
+#include "commands/batch_journal.h"
+#include "commands/write_command.h"
+#include "reader/reader_source.h"
+#include "util/expected.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace commands {
+
+// What one press in a batch did.
+struct BatchPress {
+    enum class Result {
+        Wrote,     // the write use case ran: `write` says how it went
+        Declined,  // the number shares a view with another tag's verified write; the user said no
+        Finished,  // the batch is done or was ended: nothing was written
+    };
+    Result result = Result::Finished;
+    std::optional<WriteOutcome> write;
+    std::optional<std::string> journalError;  // why the batch's end is not in the journal
+};
+
+// A batch being written: its place is its own, kept in the journal, never in a window's fields,
+// so that reads in between, a restart or another driver than the window (hands-free writing)
+// continue it where it stands. Each press writes the first of its numbers not yet verified; a
+// failed write leaves that number the next one.
+class BatchSession {
+public:
+    // Begins the batch, made and range-checked by the caller: its opening is on disk when this
+    // returns; the reason (UTF-8) when it could not be recorded, and then there is no batch.
+    [[nodiscard]] static util::Expected<BatchSession, std::string> start(const Batch& batch,
+                                                                        BatchJournal& journal);
+    // The journal's unfinished batch, where it stands; nothing when there is none. One whose
+    // numbers are all verified (the program ended before it recorded the end) is ended now.
+    [[nodiscard]] static std::optional<BatchSession> resume(BatchJournal& journal);
+
+    [[nodiscard]] const Batch& batch() const noexcept { return batch_; }
+    [[nodiscard]] std::uint64_t verified() const noexcept { return record_.verifiedCount(); }
+    // The position of the number the next press writes (0 the first); count() when done.
+    [[nodiscard]] std::uint64_t nextPosition() const noexcept { return record_.nextPosition(); }
+    // The number the next press writes; nothing once done or ended.
+    [[nodiscard]] std::optional<card::CardNumber> nextNumber() const;
+    // All its numbers are verified.
+    [[nodiscard]] bool done() const noexcept { return verified() == batch_.count(); }
+    // Done, or ended early.
+    [[nodiscard]] bool ended() const noexcept { return record_.ended; }
+
+    // Writes the next number through the write use case, after the question of a number shared
+    // with another tag's view (`confirm`, as the write's own questions).
+    [[nodiscard]] BatchPress press(reader::ReaderSource& source, const Confirm& confirm);
+    // Ends the batch now: its numbers not verified from the next one on are recorded void (作废).
+    // The reason (UTF-8) when that could not be recorded; the batch stays open then.
+    [[nodiscard]] std::optional<std::string> endEarly();
+
+private:
+    BatchSession(Batch batch, BatchJournal& journal, BatchRecord record)
+        : batch_(std::move(batch)), journal_(&journal), record_(std::move(record)) {}
+
+    Batch batch_;
+    BatchJournal* journal_;
+    BatchRecord record_;
+};
+
+}  // namespace commands

@@ -1,0 +1,163 @@
+#include "journal/batch_lines.h"
+
+#include "card/number_text.h"
+#include "journal/journal_line.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace journal {
+
+namespace {
+
+constexpr std::string_view kTenDigitCounting = "前十位号";
+constexpr std::string_view kEightDigitCounting = "后八位号";
+
+std::string joined(std::initializer_list<std::string> fields) {
+    std::string line;
+    bool first = true;
+    for (const std::string& field : fields) {
+        if (!first) {
+            line += ',';
+        }
+        first = false;
+        line += csvField(field);
+    }
+    line += kLineEnd;
+    return line;
+}
+
+std::optional<std::uint64_t> decimal(std::string_view text) {
+    std::uint64_t value = 0;
+    const auto* end = text.data() + text.size();
+    const auto [at, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc{} || at != end) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<commands::BatchSpec> openedSpec(const std::array<CsvField, kColumns>& fields) {
+    commands::BatchSpec spec;
+    spec.name = unquoted(fields[3]);
+    const auto first = card::parseHexValue(fields[4].text);
+    const auto count = decimal(fields[6].text);
+    const std::string_view notation = fields[5].text;
+    const std::string_view chip = fields[7].text;
+    const std::string_view lock = fields[8].text;
+    if (!first || !count || (notation != kTenDigitCounting && notation != kEightDigitCounting) ||
+        (chip != "T5577" && chip != "EM4305") || (lock != "是" && lock != "否")) {
+        return std::nullopt;
+    }
+    spec.first = card::tagNumberFromValue(*first);
+    spec.notation =
+        notation == kTenDigitCounting ? card::Notation::WG34 : card::Notation::WG26;
+    spec.count = *count;
+    spec.chip = chip == "T5577" ? reader::TagChip::T5577 : reader::TagChip::EM4305;
+    spec.lock = lock == "是";
+    return spec;
+}
+
+// The position of `number` in the batch, when it is one of its numbers.
+std::optional<std::uint64_t> positionOf(const commands::BatchSpec& spec,
+                                        const card::CardNumber& number) {
+    const std::uint32_t at = card::countingValue(number, spec.notation);
+    const std::uint32_t first = card::countingValue(spec.first, spec.notation);
+    if (at < first || at - first >= spec.count ||
+        card::withCountingValue(spec.first, spec.notation, at) != number) {
+        return std::nullopt;
+    }
+    return at - first;
+}
+
+}  // namespace
+
+std::string formatBatchOpen(std::string_view time, const commands::BatchSpec& spec) {
+    return joined({std::string(time), std::string(kBatchOpenResult), std::string(), spec.name,
+                   card::hexDigits(spec.first),
+                   std::string(spec.notation == card::Notation::WG34 ? kTenDigitCounting
+                                                                     : kEightDigitCounting),
+                   std::to_string(spec.count),
+                   std::string(spec.chip == reader::TagChip::EM4305 ? "EM4305" : "T5577"),
+                   std::string(spec.lock ? "是" : "否"), std::string()});
+}
+
+std::string formatBatchEnd(std::string_view time, const commands::BatchSpec& spec,
+                           std::uint64_t firstVoid, std::uint64_t voided) {
+    const bool done = voided == 0;
+    const commands::Batch batch = *commands::Batch::create(spec);
+    return joined({std::string(time), std::string(kBatchEndResult), std::string(), spec.name,
+                   std::string(done ? kBatchDone : kBatchVoid),
+                   done ? std::string() : card::hexDigits(batch.number(firstVoid)),
+                   done ? std::string() : std::to_string(voided), std::string(), std::string(),
+                   std::string()});
+}
+
+BatchLog readBatchLog(std::string_view text, std::string_view name) {
+    BatchLog log;
+    if (text.starts_with(kByteOrderMark)) {
+        text.remove_prefix(kByteOrderMark.size());
+    }
+    std::array<CsvField, kColumns> fields{};
+    std::size_t count = 0;
+    for (std::size_t end = text.find('\n'); end != std::string_view::npos;
+         end = text.find('\n')) {
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(end + 1);  // what is left without a line end was cut short
+        if (line.ends_with('\r')) {
+            line.remove_suffix(1);
+        }
+        if (!splitFields(line, fields, count) || count != kColumns) {
+            continue;
+        }
+        const std::string_view result = fields[1].text;
+        if (result == kBatchOpenResult && fields[2].text.empty()) {
+            auto spec = openedSpec(fields);
+            if (spec && commands::Batch::create(*spec) &&
+                (name.empty() || spec->name == name)) {
+                log.newest = commands::BatchRecord{std::move(*spec), {}, false};
+                log.rows.clear();
+            }
+            continue;
+        }
+        if (!log.newest || log.newest->ended) {
+            continue;
+        }
+        commands::BatchRecord& batch = *log.newest;
+        if (result == kBatchEndResult && fields[2].text.empty()) {
+            batch.ended = unquoted(fields[3]) == batch.spec.name;
+            const auto from = card::parseHexValue(fields[5].text);
+            const auto voided = decimal(fields[6].text);
+            if (batch.ended && from && voided) {
+                log.voidFrom = positionOf(batch.spec, card::tagNumberFromValue(*from)).value_or(0);
+                log.voided = *voided;
+            }
+            continue;
+        }
+        const auto write = parseLine(line);
+        if (!write || !write->hasChip || write->state == LineState::Started) {
+            continue;
+        }
+        const std::string shown = unquoted(write->result);
+        const auto named = batchOf(shown);
+        if (!named || *named != batch.spec.name) {
+            continue;
+        }
+        const card::CardNumber number = card::tagNumberFromValue(write->key);
+        const bool verified = write->state == LineState::Verified;
+        log.rows.push_back(BatchRow{std::string(write->time), number, verified, false,
+                                    shown.substr(0, shown.size() - named->size() -
+                                                        kBatchMark.size())});
+        const auto position = positionOf(batch.spec, number);
+        if (verified && position) {
+            auto& done = batch.verified;
+            const auto at = std::lower_bound(done.begin(), done.end(), *position);
+            if (at == done.end() || *at != *position) {
+                done.insert(at, *position);
+            }
+        }
+    }
+    return log;
+}
+
+}  // namespace journal

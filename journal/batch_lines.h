@@ -1,0 +1,51 @@
+#pragma once
+
+#include "commands/batch_journal.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A batch's own lines in written-tags.csv (pure: no I/O): one that opens it with its spec, one
+// that ends it. Both have ten fields and an empty 十六进制 column, so that any reader of the file,
+// this one's write index and an older copy included, passes over them as lines that are no write.
+// The writes of a batch are the write lines naming it (kBatchMark) after its opening.
+namespace journal {
+
+inline constexpr std::string_view kBatchOpenResult = "批次开始";
+inline constexpr std::string_view kBatchEndResult = "批次结束";
+inline constexpr std::string_view kBatchDone = "已写完";
+inline constexpr std::string_view kBatchVoid = "作废";
+
+// The opening line written at `time`, with its line end.
+[[nodiscard]] std::string formatBatchOpen(std::string_view time, const commands::BatchSpec& spec);
+// The ending line: done (voided 0), or the `voided` numbers from `firstVoid` on void.
+[[nodiscard]] std::string formatBatchEnd(std::string_view time, const commands::BatchSpec& spec,
+                                         std::uint64_t firstVoid, std::uint64_t voided);
+
+// One row of a batch's list.
+struct BatchRow {
+    std::string time;  // as the line has it
+    card::CardNumber number;
+    bool verified = false;
+    bool voided = false;  // a number the batch never used (作废)
+    std::string result;   // the write's result, without the batch's name
+
+    friend bool operator==(const BatchRow&, const BatchRow&) = default;
+};
+
+// The newest batch of a journal's text and its rows, oldest first.
+struct BatchLog {
+    std::optional<commands::BatchRecord> newest;
+    std::vector<BatchRow> rows;
+    // When it ended early: the numbers it never used, from this position on (作废).
+    std::uint64_t voidFrom = 0;
+    std::uint64_t voided = 0;
+};
+// Reads the newest batch named `name` (any name when empty) from the whole journal's text. A line
+// cut short counts as no line.
+[[nodiscard]] BatchLog readBatchLog(std::string_view text, std::string_view name = {});
+
+}  // namespace journal
