@@ -1,6 +1,8 @@
 // What the program itself costs around the radio: one press of the write button through the real
 // window with a reader library that answers at once (the journal's line synced to disk included),
 // and the window's start-up with a journal of 100,000 lines beside one with none.
+#include "commands/batch_session.h"
+#include "commands/write_command.h"
 #include "journal/journal.h"
 #include "reader/reader.h"
 #include "reader/reader_source.h"
@@ -115,6 +117,45 @@ void BM_WritePress(benchmark::State& state) {
     std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_WritePress)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// One press of the write use case, without the window, onto a new blank tag: arg 0 the +1's
+// write outside a batch, arg 1 the press of a batch (its view question and its named line
+// besides). Their ratio is what a batch costs a press. The journal on a RAM disk where there is
+// one, so that the disk's sync does not drown the difference.
+void BM_UseCasePress(benchmark::State& state) {
+    const bool inBatch = state.range(0) == 1;
+    const std::filesystem::path ramDisk = "/dev/shm";
+    const std::filesystem::path folder =
+        (std::filesystem::is_directory(ramDisk) ? ramDisk / scratch().filename() : scratch()) /
+        (inBatch ? "batch" : "single");
+    std::filesystem::remove_all(folder);
+    InstantSource source;
+    journal::Journal journal(folder / "written-tags.csv");
+    static_cast<void>(journal.waitLoaded(std::chrono::seconds(10)));
+    const commands::BatchSpec spec{"bench", card::CardNumber{}, card::Notation::WG34, 100000000,
+                                   reader::TagChip::T5577, false};
+    const commands::Batch batch = *commands::Batch::create(spec);
+    auto session = commands::BatchSession::start(batch, journal);
+    commands::WriteRequest single = batch.request(0);
+    single.advance = true;
+    const commands::Confirm no;
+    bool verified = true;
+    for (auto _ : state) {
+        if (inBatch) {
+            const auto press = session->press(source, no);
+            verified = verified && press.write && press.write->verified();
+        } else {
+            const auto outcome = commands::writeTag(single, source, journal, no);
+            verified = verified && outcome.verified();
+            single.number = *commands::numberAfter(outcome);
+        }
+    }
+    if (!verified) {
+        state.SkipWithError("a press was not verified");
+    }
+    std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_UseCasePress)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 // A journal of `lines` verified writes, each of another number.
 std::filesystem::path journalOf(int lines) {

@@ -101,6 +101,9 @@ BatchPress BatchSession::press(reader::ReaderSource& source, const Confirm& conf
     }
     auto& verified = record_.verified;
     verified.insert(std::lower_bound(verified.begin(), verified.end(), position), position);
+    while (next_ < batch_.count() && std::binary_search(verified.begin(), verified.end(), next_)) {
+        ++next_;
+    }
     if (done()) {
         press.journalError = journal_->endBatch(batch_.spec(), batch_.count(), 0);
         record_.ended = true;

@@ -42,7 +42,7 @@ public:
     [[nodiscard]] const Batch& batch() const noexcept { return batch_; }
     [[nodiscard]] std::uint64_t verified() const noexcept { return record_.verifiedCount(); }
     // The position of the number the next press writes (0 the first); count() when done.
-    [[nodiscard]] std::uint64_t nextPosition() const noexcept { return record_.nextPosition(); }
+    [[nodiscard]] std::uint64_t nextPosition() const noexcept { return next_; }
     // The number the next press writes; nothing once done or ended.
     [[nodiscard]] std::optional<card::CardNumber> nextNumber() const;
     // All its numbers are verified.
@@ -59,11 +59,15 @@ public:
 
 private:
     BatchSession(Batch batch, BatchJournal& journal, BatchRecord record)
-        : batch_(std::move(batch)), journal_(&journal), record_(std::move(record)) {}
+        : batch_(std::move(batch)),
+          journal_(&journal),
+          record_(std::move(record)),
+          next_(record_.nextPosition()) {}
 
     Batch batch_;
     BatchJournal* journal_;
     BatchRecord record_;
+    std::uint64_t next_ = 0;  // kept, not looked for: a press costs what one outside a batch does
 };
 
 }  // namespace commands

@@ -72,6 +72,18 @@ std::optional<std::uint64_t> positionOf(const commands::BatchSpec& spec,
 
 }  // namespace
 
+bool isBatchLine(std::string_view line) noexcept {
+    const std::size_t comma = line.find(',');
+    if (comma == std::string_view::npos) {
+        return false;
+    }
+    const std::string_view rest = line.substr(comma + 1);
+    const auto opens = [rest](std::string_view result) {
+        return rest.starts_with(result) && rest.substr(result.size()).starts_with(",,");
+    };
+    return opens(kBatchOpenResult) || opens(kBatchEndResult);
+}
+
 std::string formatBatchOpen(std::string_view time, const commands::BatchSpec& spec) {
     return joined({std::string(time), std::string(kBatchOpenResult), std::string(), spec.name,
                    card::hexDigits(spec.first),

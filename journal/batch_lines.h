@@ -19,6 +19,9 @@ inline constexpr std::string_view kBatchEndResult = "批次结束";
 inline constexpr std::string_view kBatchDone = "已写完";
 inline constexpr std::string_view kBatchVoid = "作废";
 
+// Whether a line (without its line end) is one of a batch's own, no write and no unreadable line.
+[[nodiscard]] bool isBatchLine(std::string_view line) noexcept;
+
 // The opening line written at `time`, with its line end.
 [[nodiscard]] std::string formatBatchOpen(std::string_view time, const commands::BatchSpec& spec);
 // The ending line: done (voided 0), or the `voided` numbers from `firstVoid` on void.

@@ -1,5 +1,7 @@
 #include "journal/line_pieces.h"
 
+#include "journal/batch_lines.h"
+
 #include <algorithm>
 #include <array>
 #include <condition_variable>
@@ -66,7 +68,7 @@ bool LinePieces::next(LinePiece& piece) {
             if (const auto record = parseLine(line)) {
                 piece.records.push_back(*record);
                 piece.records.back().at = static_cast<std::uint32_t>(begin);
-            } else if (!line.empty() && !line.starts_with(kHeaderStart)) {
+            } else if (!line.empty() && !line.starts_with(kHeaderStart) && !isBatchLine(line)) {
                 ++piece.unreadable;
             }
         }

@@ -101,6 +101,12 @@ TEST(BatchSession, WritesItsNumbersInOrderAndNothingOnceDone) {
     EXPECT_TRUE(log.rows[2].verified);
     EXPECT_EQ(log.rows[2].result.find("批次"), std::string::npos);
     EXPECT_EQ(log.voided, 0U);
+    // The batch's own lines are no lines the table could not read.
+    journal.readAppended();
+    EXPECT_EQ(journal.table().unreadable, 0U);
+    const journal::Journal reread(station.file);
+    ASSERT_TRUE(reread.waitLoaded(std::chrono::seconds(10)));
+    EXPECT_EQ(reread.table().unreadable, 0U);
 }
 
 TEST(BatchSession, RetriesAFailedWriteWithTheSameNumberAndKeepsItsPlaceOverAReadInBetween) {
