@@ -51,7 +51,12 @@ private:
 }  // namespace
 
 util::Expected<BatchSession, std::string> BatchSession::start(const Batch& batch,
-                                                             BatchJournal& journal) {
+                                                              BatchJournal& journal) {
+    // Each line of the journal names the batch, and a line break would split the line in two.
+    const std::string& name = batch.spec().name;
+    if (name.empty() || name.find_first_of("\r\n") != std::string::npos) {
+        return util::Unexpected{std::string("批次的名称不能为空，也不能分行")};
+    }
     if (auto trouble = journal.openBatch(batch.spec())) {
         return util::Unexpected{std::move(*trouble)};
     }

@@ -34,7 +34,7 @@ public:
     // Begins the batch, made and range-checked by the caller: its opening is on disk when this
     // returns; the reason (UTF-8) when it could not be recorded, and then there is no batch.
     [[nodiscard]] static util::Expected<BatchSession, std::string> start(const Batch& batch,
-                                                                        BatchJournal& journal);
+                                                                         BatchJournal& journal);
     // The journal's unfinished batch, where it stands; nothing when there is none. One whose
     // numbers are all verified (the program ended before it recorded the end) is ended now.
     [[nodiscard]] static std::optional<BatchSession> resume(BatchJournal& journal);

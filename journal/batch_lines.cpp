@@ -50,8 +50,7 @@ std::optional<commands::BatchSpec> openedSpec(const std::array<CsvField, kColumn
         return std::nullopt;
     }
     spec.first = card::tagNumberFromValue(*first);
-    spec.notation =
-        notation == kTenDigitCounting ? card::Notation::WG34 : card::Notation::WG26;
+    spec.notation = notation == kTenDigitCounting ? card::Notation::WG34 : card::Notation::WG26;
     spec.count = *count;
     spec.chip = chip == "T5577" ? reader::TagChip::T5577 : reader::TagChip::EM4305;
     spec.lock = lock == "是";
@@ -112,8 +111,7 @@ BatchLog readBatchLog(std::string_view text, std::string_view name) {
     }
     std::array<CsvField, kColumns> fields{};
     std::size_t count = 0;
-    for (std::size_t end = text.find('\n'); end != std::string_view::npos;
-         end = text.find('\n')) {
+    for (std::size_t end = text.find('\n'); end != std::string_view::npos; end = text.find('\n')) {
         std::string_view line = text.substr(0, end);
         text.remove_prefix(end + 1);  // what is left without a line end was cut short
         if (line.ends_with('\r')) {
@@ -125,8 +123,7 @@ BatchLog readBatchLog(std::string_view text, std::string_view name) {
         const std::string_view result = fields[1].text;
         if (result == kBatchOpenResult && fields[2].text.empty()) {
             auto spec = openedSpec(fields);
-            if (spec && commands::Batch::create(*spec) &&
-                (name.empty() || spec->name == name)) {
+            if (spec && commands::Batch::create(*spec) && (name.empty() || spec->name == name)) {
                 log.newest = commands::BatchRecord{std::move(*spec), {}, false};
                 log.rows.clear();
             }
@@ -157,9 +154,9 @@ BatchLog readBatchLog(std::string_view text, std::string_view name) {
         }
         const card::CardNumber number = card::tagNumberFromValue(write->key);
         const bool verified = write->state == LineState::Verified;
-        log.rows.push_back(BatchRow{std::string(write->time), number, verified, false,
-                                    shown.substr(0, shown.size() - named->size() -
-                                                        kBatchMark.size())});
+        log.rows.push_back(
+            BatchRow{std::string(write->time), number, verified, false,
+                     shown.substr(0, shown.size() - named->size() - kBatchMark.size())});
         const auto position = positionOf(batch.spec, number);
         if (verified && position) {
             auto& done = batch.verified;

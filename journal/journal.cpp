@@ -512,8 +512,8 @@ std::optional<std::string> Journal::wholeText(std::string& text) const {
     text.resize(static_cast<std::size_t>(*size));
     std::size_t done = 0;
     while (done < text.size()) {
-        const auto got = platform::readAt(opened->native(), done, text.data() + done,
-                                          text.size() - done);
+        const auto got =
+            platform::readAt(opened->native(), done, text.data() + done, text.size() - done);
         if (!got) {
             return readError(platform::systemReason(got.error()));
         }

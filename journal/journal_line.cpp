@@ -165,8 +165,7 @@ std::string formatLine(std::string_view time, const commands::JournalEntry& entr
          {std::string(time),
           batch.empty() ? entry.result
                         : entry.result + std::string(kBatchMark) + std::string(batch),
-          card::hexDigits(number),
-          card::fieldText(number, Field::B4), card::tenDigitText(number),
+          card::hexDigits(number), card::fieldText(number, Field::B4), card::tenDigitText(number),
           card::eightDigitText(number),
           std::string(entry.chip == reader::TagChip::EM4305 ? "EM4305" : "T5577"),
           std::string(entry.locked ? "是" : "否"), std::string(entry.verified ? "是" : "否"),

@@ -33,12 +33,16 @@ CardNumber tenDigit(std::uint32_t value, std::uint8_t b4 = 0) {
 }
 
 BatchSpec order(std::uint64_t count) {
-    return BatchSpec{"客户甲", tenDigit(1000), Notation::WG34, count, reader::TagChip::T5577,
-                     false};
+    return BatchSpec{"客户甲", tenDigit(1000),         Notation::WG34,
+                     count,    reader::TagChip::T5577, false};
 }
 
-bool sayNo(const commands::WriteQuestion& /*unused*/) { return false; }
-bool sayYes(const commands::WriteQuestion& /*unused*/) { return true; }
+bool sayNo(const commands::WriteQuestion& /*unused*/) {
+    return false;
+}
+bool sayYes(const commands::WriteQuestion& /*unused*/) {
+    return true;
+}
 
 std::string wholeFile(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
@@ -122,7 +126,8 @@ TEST(BatchSession, RetriesAFailedWriteWithTheSameNumberAndKeepsItsPlaceOverARead
     EXPECT_EQ(session.nextNumber(), tenDigit(1001));
 
     station.field.placeTag(tenDigit(5000));
-    EXPECT_EQ(commands::readTag(station.source, journal).result, commands::ReadOutcome::Result::Read);
+    EXPECT_EQ(commands::readTag(station.source, journal).result,
+              commands::ReadOutcome::Result::Read);
     EXPECT_EQ(session.nextNumber(), tenDigit(1001));
 
     ASSERT_TRUE(station.pressOnBlank(session).write->verified());
@@ -188,7 +193,8 @@ TEST(BatchResume, AfterAJournalCutAtEveryLineBoundaryAndWithinEveryLine) {
     }
     const std::string whole = wholeFile(station.file);
     std::vector<std::size_t> ends;  // where each line ends, its line end included
-    for (std::size_t at = whole.find('\n'); at != std::string::npos; at = whole.find('\n', at + 1)) {
+    for (std::size_t at = whole.find('\n'); at != std::string::npos;
+         at = whole.find('\n', at + 1)) {
         ends.push_back(at + 1);
     }
     // header, open, start, 1000, start, failed 1001, start, 1001, start, 1002, end
@@ -240,6 +246,27 @@ TEST(BatchResume, AfterAJournalCutAtEveryLineBoundaryAndWithinEveryLine) {
                       tenDigit(1000 + static_cast<std::uint32_t>(expected.verified)));
         }
     }
+}
+
+TEST(BatchSession, IsNotStartedUnderANameALineCannotHold) {
+    const testing_support::ScratchFolder scratch;
+    const auto file = scratch.path() / "written-tags.csv";
+    journal::Journal journal(file);
+    for (const char* name : {"", "客户\n甲", "客户\r甲"}) {
+        BatchSpec spec = order(2);
+        spec.name = name;
+        const auto session = BatchSession::start(*Batch::create(spec), journal);
+        ASSERT_FALSE(session.has_value()) << name;
+        EXPECT_EQ(session.error(), "批次的名称不能为空，也不能分行");
+    }
+    EXPECT_FALSE(std::filesystem::exists(file));
+    // A comma or a quote is only quoted.
+    BatchSpec quoted = order(2);
+    quoted.name = "客户 \"甲\", 乙";
+    ASSERT_TRUE(BatchSession::start(*Batch::create(quoted), journal).has_value());
+    const auto resumed = BatchSession::resume(journal);
+    ASSERT_TRUE(resumed);
+    EXPECT_EQ(resumed->batch().spec(), quoted);
 }
 
 TEST(BatchResume, ContinuesWithTheNextNumberAndEndsTheBatch) {
@@ -302,6 +329,8 @@ INSTANTIATE_TEST_SUITE_P(
                    "2024-05-01T14:03:22+08:00,已写卡；批次 客户甲,00000003E8,000,0000001000,"
                    "\"000,01000\",T5577,否,是,\r\n",
                    true}),
-    [](const ::testing::TestParamInfo<OldJournal>& shape) { return std::string(shape.param.name); });
+    [](const ::testing::TestParamInfo<OldJournal>& shape) {
+        return std::string(shape.param.name);
+    });
 
 }  // namespace
