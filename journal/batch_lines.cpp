@@ -104,7 +104,31 @@ std::string formatBatchEnd(std::string_view time, const commands::BatchSpec& spe
                    std::string()});
 }
 
+namespace {
+
+BatchLog readFrom(std::string_view text, std::string_view name);
+
+}  // namespace
+
 BatchLog readBatchLog(std::string_view text, std::string_view name) {
+    // Batches are few against the writes: their newest opening is looked for from the end, and
+    // only the lines from it on are read, unless that line turns out no whole opening.
+    std::string opening = "," + std::string(kBatchOpenResult) + ",,";
+    if (!name.empty()) {
+        opening += csvField(name) + ",";
+    }
+    const std::size_t at = text.rfind(opening);
+    if (at == std::string_view::npos) {
+        return {};
+    }
+    const std::size_t lineEnd = text.rfind('\n', at);
+    BatchLog log = readFrom(text.substr(lineEnd == std::string_view::npos ? 0 : lineEnd + 1), name);
+    return log.newest ? log : readFrom(text, name);
+}
+
+namespace {
+
+BatchLog readFrom(std::string_view text, std::string_view name) {
     BatchLog log;
     if (text.starts_with(kByteOrderMark)) {
         text.remove_prefix(kByteOrderMark.size());
@@ -168,5 +192,7 @@ BatchLog readBatchLog(std::string_view text, std::string_view name) {
     }
     return log;
 }
+
+}  // namespace
 
 }  // namespace journal
