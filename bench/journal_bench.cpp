@@ -5,6 +5,7 @@
 // 10^6 lines: the check of a 10,000-number range when it is made, the guard before one write.
 #include "commands/batch.h"
 #include "emulator/radio_timing.h"
+#include "journal/batch_lines.h"
 #include "journal/journal.h"
 #include "journal/journal_line.h"
 
@@ -209,6 +210,45 @@ void ViewGuardOverMillion(benchmark::State& state) {
     }
 }
 BENCHMARK(ViewGuardOverMillion)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// What a start-up asks when it offers the unfinished batch: a journal of 10^6 lines whose last
+// 5,000 writes are a batch's (arg 1), or that holds none (arg 0).
+void BatchResumeOverMillion(benchmark::State& state) {
+    const bool withBatch = state.range(0) == 1;
+    const auto file = benchFolder() / (withBatch ? "resume-batch.csv" : "resume-none.csv");
+    std::filesystem::copy_file(journalOf(1'000'000), file,
+                               std::filesystem::copy_options::overwrite_existing);
+    if (withBatch) {
+        const commands::BatchSpec spec{"客户甲",
+                                       card::tagNumberFromValue(0xFF00000000U),
+                                       card::Notation::WG34,
+                                       10'000,
+                                       reader::TagChip::T5577,
+                                       false};
+        const commands::Batch batch = *commands::Batch::create(spec);
+        const std::string time = "2024-06-01T10:00:00+08:00";
+        std::ofstream out(file, std::ios::binary | std::ios::app);
+        out << journal::formatBatchOpen(time, spec);
+        commands::JournalEntry entry{"已写卡", true, {}, reader::TagChip::T5577, false, {}};
+        for (std::uint64_t n = 0; n < 5'000; ++n) {
+            entry.number = batch.number(n);
+            out << journal::formatLine(time, entry, spec.name);
+        }
+    }
+    const journal::Journal journal(file, std::chrono::system_clock::now,
+                                   journal::Journal::Reading::WhenAsked);
+    bool right = true;
+    for (auto _ : state) {
+        const auto batch = journal.unfinishedBatch();
+        right =
+            right && batch.has_value() == withBatch && (!batch || batch->nextPosition() == 5'000);
+    }
+    if (!right) {
+        state.SkipWithError("the batch was not found where it stands");
+    }
+    std::filesystem::remove(file);
+}
+BENCHMARK(BatchResumeOverMillion)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
