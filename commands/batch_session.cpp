@@ -57,6 +57,10 @@ util::Expected<BatchSession, std::string> BatchSession::start(const Batch& batch
     if (name.empty() || name.find_first_of("\r\n") != std::string::npos) {
         return util::Unexpected{std::string("批次的名称不能为空，也不能分行")};
     }
+    // Only the newest batch is offered for resuming: an older one left open would be lost.
+    if (const auto open = journal.unfinishedBatch()) {
+        return util::Unexpected{"批次 " + open->spec.name + " 还没有写完：先继续它，或提前结束它"};
+    }
     if (auto trouble = journal.openBatch(batch.spec())) {
         return util::Unexpected{std::move(*trouble)};
     }

@@ -32,7 +32,8 @@ struct BatchPress {
 class BatchSession {
 public:
     // Begins the batch, made and range-checked by the caller: its opening is on disk when this
-    // returns; the reason (UTF-8) when it could not be recorded, and then there is no batch.
+    // returns; the reason (UTF-8) when it could not be recorded or another batch is not ended
+    // (resume it, or end it early, first), and then there is no batch.
     [[nodiscard]] static util::Expected<BatchSession, std::string> start(const Batch& batch,
                                                                          BatchJournal& journal);
     // The journal's unfinished batch, where it stands; nothing when there is none. One whose

@@ -269,6 +269,20 @@ TEST(BatchSession, IsNotStartedUnderANameALineCannotHold) {
     EXPECT_EQ(resumed->batch().spec(), quoted);
 }
 
+TEST(BatchSession, IsNotStartedWhileAnotherIsNotEnded) {
+    Station station;
+    journal::Journal journal(station.file);
+    auto first = started(journal, order(2));
+    BatchSpec second = order(2);
+    second.name = "客户乙";
+    const auto refused = BatchSession::start(*Batch::create(second), journal);
+    ASSERT_FALSE(refused.has_value());
+    EXPECT_EQ(refused.error(), "批次 客户甲 还没有写完：先继续它，或提前结束它");
+    ASSERT_EQ(first.endEarly(), std::nullopt);
+    EXPECT_TRUE(BatchSession::start(*Batch::create(second), journal).has_value());
+    EXPECT_EQ(BatchSession::resume(journal)->batch().spec(), second);
+}
+
 TEST(BatchResume, ContinuesWithTheNextNumberAndEndsTheBatch) {
     Station station;
     {
