@@ -113,6 +113,28 @@ TEST(BatchSession, WritesItsNumbersInOrderAndNothingOnceDone) {
     EXPECT_EQ(reread.table().unreadable, 0U);
 }
 
+TEST(BatchSession, InTheEightDigitNotationCountsItsLastFiveDigitsAndResumesThere) {
+    Station station;
+    const CardNumber first =
+        card::withCountingValue(CardNumber{3, {0, 5, 0, 0}}, Notation::WG26, 65534);
+    const BatchSpec spec{"客户丙", first, Notation::WG26, 2, reader::TagChip::T5577, false};
+    {
+        journal::Journal journal(station.file);
+        auto session = started(journal, spec);
+        ASSERT_TRUE(station.pressOnBlank(session).write->verified());
+        EXPECT_EQ(station.field.tagNumber(), first);
+    }
+    journal::Journal journal(station.file);
+    auto resumed = BatchSession::resume(journal);
+    ASSERT_TRUE(resumed);
+    EXPECT_EQ(
+        commands::batchStatus(spec, resumed->verified(), resumed->nextNumber(), resumed->ended()),
+        "批次 客户丙：第 2/2 张，下一张 005,65535");
+    ASSERT_TRUE(station.pressOnBlank(*resumed).write->verified());
+    EXPECT_EQ(station.field.tagNumber(), card::withCountingValue(first, Notation::WG26, 65535));
+    EXPECT_TRUE(resumed->done());
+}
+
 TEST(BatchSession, RetriesAFailedWriteWithTheSameNumberAndKeepsItsPlaceOverAReadInBetween) {
     Station station;
     journal::Journal journal(station.file);
