@@ -159,8 +159,8 @@ BENCHMARK(PressJournalWork)
 // written before, some hundreds of its numbers sharing the eight-digit view of a written one.
 commands::Batch rangeOverMillion() {
     const auto batch = commands::Batch::create(
-        commands::BatchSpec{"bench", card::tagNumberFromValue(std::uint64_t{7919} * 500'000U),
-                            card::Notation::WG34, 10'000, reader::TagChip::T5577, false});
+        commands::BatchOrder{"bench", card::tagNumberFromValue(std::uint64_t{7919} * 500'000U),
+                             card::Notation::WG34, 10'000, reader::TagChip::T5577, false});
     return *batch;
 }
 
@@ -219,20 +219,20 @@ void BatchResumeOverMillion(benchmark::State& state) {
     std::filesystem::copy_file(journalOf(1'000'000), file,
                                std::filesystem::copy_options::overwrite_existing);
     if (withBatch) {
-        const commands::BatchSpec spec{"客户甲",
-                                       card::tagNumberFromValue(0xFF00000000U),
-                                       card::Notation::WG34,
-                                       10'000,
-                                       reader::TagChip::T5577,
-                                       false};
-        const commands::Batch batch = *commands::Batch::create(spec);
+        const commands::BatchOrder order{"客户甲",
+                                         card::tagNumberFromValue(0xFF00000000U),
+                                         card::Notation::WG34,
+                                         10'000,
+                                         reader::TagChip::T5577,
+                                         false};
+        const commands::Batch batch = *commands::Batch::create(order);
         const std::string time = "2024-06-01T10:00:00+08:00";
         std::ofstream out(file, std::ios::binary | std::ios::app);
-        out << journal::formatBatchOpen(time, spec);
+        out << journal::formatBatchOpen(time, order);
         commands::JournalEntry entry{"已写卡", true, {}, reader::TagChip::T5577, false, {}};
         for (std::uint64_t n = 0; n < 5'000; ++n) {
             entry.number = batch.number(n);
-            out << journal::formatLine(time, entry, spec.name);
+            out << journal::formatLine(time, entry, order.name);
         }
     }
     const journal::Journal journal(file, std::chrono::system_clock::now,

@@ -132,9 +132,9 @@ void BM_UseCasePress(benchmark::State& state) {
     InstantSource source;
     journal::Journal journal(folder / "written-tags.csv");
     static_cast<void>(journal.waitLoaded(std::chrono::seconds(10)));
-    const commands::BatchSpec spec{"bench",   card::CardNumber{},     card::Notation::WG34,
-                                   100000000, reader::TagChip::T5577, false};
-    const commands::Batch batch = *commands::Batch::create(spec);
+    const commands::BatchOrder order{"bench",   card::CardNumber{},     card::Notation::WG34,
+                                     100000000, reader::TagChip::T5577, false};
+    const commands::Batch batch = *commands::Batch::create(order);
     auto session = commands::BatchSession::start(batch, journal);
     commands::WriteRequest single = batch.request(0);
     single.advance = true;

@@ -25,30 +25,32 @@ std::uint64_t roomFrom(const card::CardNumber& first, card::Notation notation) {
     return std::uint64_t{card::countingTop(notation)} - card::countingValue(first, notation) + 1;
 }
 
-util::Expected<Batch, BatchRefusal> Batch::create(BatchSpec spec) {
-    const std::uint64_t room = roomFrom(spec.first, spec.notation);
-    if (spec.count == 0) {
-        return util::Unexpected{BatchRefusal{BatchRefusal::Reason::NoTags, std::move(spec), room}};
+util::Expected<Batch, BatchRefusal> Batch::create(BatchOrder order) {
+    const std::uint64_t room = roomFrom(order.first, order.notation);
+    if (order.count == 0) {
+        return util::Unexpected{BatchRefusal{BatchRefusal::Reason::NoTags, std::move(order), room}};
     }
-    if (spec.count > room) {
-        return util::Unexpected{BatchRefusal{BatchRefusal::Reason::PastTop, std::move(spec), room}};
+    if (order.count > room) {
+        return util::Unexpected{
+            BatchRefusal{BatchRefusal::Reason::PastTop, std::move(order), room}};
     }
-    return Batch(std::move(spec));
+    return Batch(std::move(order));
 }
 
 card::CardNumber Batch::number(std::uint64_t n) const noexcept {
     // Within the room create() checked, adding n is the n-th nextTagNumber: no wrap comes.
-    const std::uint64_t value = card::countingValue(spec_.first, spec_.notation) + n;
-    return card::withCountingValue(spec_.first, spec_.notation, static_cast<std::uint32_t>(value));
+    const std::uint64_t value = card::countingValue(order_.first, order_.notation) + n;
+    return card::withCountingValue(order_.first, order_.notation,
+                                   static_cast<std::uint32_t>(value));
 }
 
 WriteRequest Batch::request(std::uint64_t n) const noexcept {
-    return WriteRequest{number(n), spec_.chip, spec_.notation, spec_.lock, false};
+    return WriteRequest{number(n), order_.chip, order_.notation, order_.lock, false};
 }
 
 RangeCheck rangeCheck(const Batch& batch, const WriteJournal& journal) {
     RangeCheck check;
-    if (batch.spec().notation == card::Notation::WG34 && batch.count() > kEightDigitViews) {
+    if (batch.order().notation == card::Notation::WG34 && batch.count() > kEightDigitViews) {
         check.withinRange = batch.count() - kEightDigitViews;
     }
     check.unavailable = journal.unavailable();

@@ -19,7 +19,7 @@ namespace commands {
 
 // What the operator asks for: the batch's 名称, its first number as entered (and the notation it
 // was entered in, which is the one it counts in), its 张数, chip and 保护号.
-struct BatchSpec {
+struct BatchOrder {
     std::string name;  // UTF-8
     card::CardNumber first;
     card::Notation notation = card::Notation::WG34;
@@ -27,7 +27,7 @@ struct BatchSpec {
     reader::TagChip chip = reader::TagChip::T5577;
     bool lock = false;
 
-    friend bool operator==(const BatchSpec&, const BatchSpec&) = default;
+    friend bool operator==(const BatchOrder&, const BatchOrder&) = default;
 };
 
 // Why a batch cannot be made as asked.
@@ -37,7 +37,7 @@ struct BatchRefusal {
         PastTop,  // the range would run past the top of its counting part and wrap
     };
     Reason reason = Reason::NoTags;
-    BatchSpec asked;
+    BatchOrder asked;
     std::uint64_t room = 0;  // how many numbers there are from the first to the top
 
     friend bool operator==(const BatchRefusal&, const BatchRefusal&) = default;
@@ -49,18 +49,18 @@ struct BatchRefusal {
 class Batch {
 public:
     // The batch, once its whole range is known to fit: no number of it wraps.
-    [[nodiscard]] static util::Expected<Batch, BatchRefusal> create(BatchSpec spec);
+    [[nodiscard]] static util::Expected<Batch, BatchRefusal> create(BatchOrder order);
 
-    [[nodiscard]] const BatchSpec& spec() const noexcept { return spec_; }
-    [[nodiscard]] std::uint64_t count() const noexcept { return spec_.count; }
+    [[nodiscard]] const BatchOrder& order() const noexcept { return order_; }
+    [[nodiscard]] std::uint64_t count() const noexcept { return order_.count; }
     // The n-th number of the batch, 0 the first; n below count(). The n-th +1 of the first.
     [[nodiscard]] card::CardNumber number(std::uint64_t n) const noexcept;
     // The write of the n-th number: it moves on by itself, so the request never advances.
     [[nodiscard]] WriteRequest request(std::uint64_t n) const noexcept;
 
 private:
-    explicit Batch(BatchSpec spec) : spec_(std::move(spec)) {}
-    BatchSpec spec_;
+    explicit Batch(BatchOrder order) : order_(std::move(order)) {}
+    BatchOrder order_;
 };
 
 // A number of the range the journal holds as written and verified before.

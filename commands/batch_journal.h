@@ -11,15 +11,15 @@
 
 namespace commands {
 
-// A batch as the journal holds it: its spec and which of its numbers were written and verified
+// A batch as the journal holds it: its order and which of its numbers were written and verified
 // in it.
 struct BatchRecord {
-    BatchSpec spec;
+    BatchOrder order;
     std::vector<std::uint64_t> verified;  // the positions verified, ascending, each once
     bool ended = false;                   // done, or ended early
 
     [[nodiscard]] std::uint64_t verifiedCount() const noexcept;
-    // The first position not verified, in order; spec.count when all are.
+    // The first position not verified, in order; order.count when all are.
     [[nodiscard]] std::uint64_t nextPosition() const noexcept;
 };
 
@@ -28,10 +28,10 @@ struct BatchRecord {
 class BatchJournal : public WriteJournal {
 public:
     // Records that the batch begins; the reason (UTF-8) when it could not be recorded.
-    [[nodiscard]] virtual std::optional<std::string> openBatch(const BatchSpec& spec) = 0;
+    [[nodiscard]] virtual std::optional<std::string> openBatch(const BatchOrder& order) = 0;
     // Records that it ends: `voided` numbers from position `firstVoid` on were never used (作废),
     // none when it is done. The reason (UTF-8) when it could not be recorded.
-    [[nodiscard]] virtual std::optional<std::string> endBatch(const BatchSpec& spec,
+    [[nodiscard]] virtual std::optional<std::string> endBatch(const BatchOrder& order,
                                                               std::uint64_t firstVoid,
                                                               std::uint64_t voided) = 0;
     // As append, for a write made in the batch named `name`: the line names it.

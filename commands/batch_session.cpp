@@ -53,18 +53,18 @@ private:
 util::Expected<BatchSession, std::string> BatchSession::start(const Batch& batch,
                                                               BatchJournal& journal) {
     // Each line of the journal names the batch, and a line break would split the line in two.
-    const std::string& name = batch.spec().name;
+    const std::string& name = batch.order().name;
     if (name.empty() || name.find_first_of("\r\n") != std::string::npos) {
         return util::Unexpected{std::string("批次的名称不能为空，也不能分行")};
     }
     // Only the newest batch is offered for resuming: an older one left open would be lost.
     if (const auto open = journal.unfinishedBatch()) {
-        return util::Unexpected{"批次 " + open->spec.name + " 还没有写完：先继续它，或提前结束它"};
+        return util::Unexpected{"批次 " + open->order.name + " 还没有写完：先继续它，或提前结束它"};
     }
-    if (auto trouble = journal.openBatch(batch.spec())) {
+    if (auto trouble = journal.openBatch(batch.order())) {
         return util::Unexpected{std::move(*trouble)};
     }
-    return BatchSession(batch, journal, BatchRecord{batch.spec(), {}, false});
+    return BatchSession(batch, journal, BatchRecord{batch.order(), {}, false});
 }
 
 std::optional<BatchSession> BatchSession::resume(BatchJournal& journal) {
@@ -72,14 +72,15 @@ std::optional<BatchSession> BatchSession::resume(BatchJournal& journal) {
     if (!record) {
         return std::nullopt;
     }
-    auto batch = Batch::create(record->spec);
+    auto batch = Batch::create(record->order);
     if (!batch) {
         return std::nullopt;  // the journal reads only batches that can be made
     }
     BatchSession session(std::move(*batch), journal, std::move(*record));
     if (session.done()) {
         // Its last tag was verified and the program ended before the batch's end was recorded.
-        session.record_.ended = !journal.endBatch(session.batch_.spec(), session.batch_.count(), 0);
+        session.record_.ended =
+            !journal.endBatch(session.batch_.order(), session.batch_.count(), 0);
     }
     return session;
 }
@@ -98,7 +99,7 @@ BatchPress BatchSession::press(reader::ReaderSource& source, const Confirm& conf
     }
     const std::uint64_t position = nextPosition();
     const card::CardNumber number = batch_.number(position);
-    BatchWrites writes(*journal_, batch_.spec().name);
+    BatchWrites writes(*journal_, batch_.order().name);
     if (!viewsAllowWrite(number, writes, confirm)) {
         press.result = BatchPress::Result::Declined;
         return press;
@@ -114,7 +115,7 @@ BatchPress BatchSession::press(reader::ReaderSource& source, const Confirm& conf
         ++next_;
     }
     if (done()) {
-        press.journalError = journal_->endBatch(batch_.spec(), batch_.count(), 0);
+        press.journalError = journal_->endBatch(batch_.order(), batch_.count(), 0);
         record_.ended = true;
     }
     return press;
@@ -125,7 +126,7 @@ std::optional<std::string> BatchSession::endEarly() {
         return std::nullopt;
     }
     const std::uint64_t next = nextPosition();
-    auto trouble = journal_->endBatch(batch_.spec(), next, batch_.count() - verified());
+    auto trouble = journal_->endBatch(batch_.order(), next, batch_.count() - verified());
     if (!trouble) {
         record_.ended = true;
     }

@@ -12,7 +12,7 @@ std::string refusalText(const BatchRefusal& refusal) {
     if (refusal.reason == BatchRefusal::Reason::NoTags) {
         return "张数须至少为 1";
     }
-    const BatchSpec& asked = refusal.asked;
+    const BatchOrder& asked = refusal.asked;
     const card::CardNumber top =
         card::withCountingValue(asked.first, asked.notation, card::countingTop(asked.notation));
     return "张数 " + std::to_string(asked.count) + " 太多：从 " +
@@ -30,18 +30,18 @@ WriteQuestion collisionQuestion(const card::CardNumber& number, const SharedView
                          "仍要写入", "不写入"};
 }
 
-std::string batchStatus(const BatchSpec& spec, std::uint64_t verified,
+std::string batchStatus(const BatchOrder& order, std::uint64_t verified,
                         const std::optional<card::CardNumber>& next, bool ended) {
-    const std::string head = "批次 " + spec.name + "：";
-    if (verified == spec.count) {
-        return head + "已写完 " + std::to_string(spec.count) + " 张";
+    const std::string head = "批次 " + order.name + "：";
+    if (verified == order.count) {
+        return head + "已写完 " + std::to_string(order.count) + " 张";
     }
     if (ended || !next) {
         return head + "已结束，写了 " + std::to_string(verified) + " 张，作废 " +
-               std::to_string(spec.count - verified) + " 张";
+               std::to_string(order.count - verified) + " 张";
     }
-    return head + "第 " + std::to_string(verified + 1) + "/" + std::to_string(spec.count) +
-           " 张，下一张 " + card::notationText(*next, spec.notation);
+    return head + "第 " + std::to_string(verified + 1) + "/" + std::to_string(order.count) +
+           " 张，下一张 " + card::notationText(*next, order.notation);
 }
 
 }  // namespace commands

@@ -27,7 +27,7 @@ namespace commands {
 // Where a batch stands, for the status line: "批次 <名称>：第 N/M 张，下一张 <号码>" (N the tag
 // about to be written, its number in the batch's notation), "批次 <名称>：已写完 M 张", or, ended
 // early, how many were written and how many voided (作废).
-[[nodiscard]] std::string batchStatus(const BatchSpec& spec, std::uint64_t verified,
+[[nodiscard]] std::string batchStatus(const BatchOrder& order, std::uint64_t verified,
                                       const std::optional<card::CardNumber>& next, bool ended);
 
 }  // namespace commands

@@ -38,9 +38,9 @@ std::optional<std::uint64_t> decimal(std::string_view text) {
     return value;
 }
 
-std::optional<commands::BatchSpec> openedSpec(const std::array<CsvField, kColumns>& fields) {
-    commands::BatchSpec spec;
-    spec.name = unquoted(fields[3]);
+std::optional<commands::BatchOrder> openedOrder(const std::array<CsvField, kColumns>& fields) {
+    commands::BatchOrder order;
+    order.name = unquoted(fields[3]);
     const auto first = card::parseHexValue(fields[4].text);
     const auto count = decimal(fields[6].text);
     const std::string_view notation = fields[5].text;
@@ -50,21 +50,21 @@ std::optional<commands::BatchSpec> openedSpec(const std::array<CsvField, kColumn
         (chip != "T5577" && chip != "EM4305") || (lock != "是" && lock != "否")) {
         return std::nullopt;
     }
-    spec.first = card::tagNumberFromValue(*first);
-    spec.notation = notation == kTenDigitCounting ? card::Notation::WG34 : card::Notation::WG26;
-    spec.count = *count;
-    spec.chip = chip == "T5577" ? reader::TagChip::T5577 : reader::TagChip::EM4305;
-    spec.lock = lock == "是";
-    return spec;
+    order.first = card::tagNumberFromValue(*first);
+    order.notation = notation == kTenDigitCounting ? card::Notation::WG34 : card::Notation::WG26;
+    order.count = *count;
+    order.chip = chip == "T5577" ? reader::TagChip::T5577 : reader::TagChip::EM4305;
+    order.lock = lock == "是";
+    return order;
 }
 
 // The position of `number` in the batch, when it is one of its numbers.
-std::optional<std::uint64_t> positionOf(const commands::BatchSpec& spec,
+std::optional<std::uint64_t> positionOf(const commands::BatchOrder& order,
                                         const card::CardNumber& number) {
-    const std::uint32_t at = card::countingValue(number, spec.notation);
-    const std::uint32_t first = card::countingValue(spec.first, spec.notation);
-    if (at < first || at - first >= spec.count ||
-        card::withCountingValue(spec.first, spec.notation, at) != number) {
+    const std::uint32_t at = card::countingValue(number, order.notation);
+    const std::uint32_t first = card::countingValue(order.first, order.notation);
+    if (at < first || at - first >= order.count ||
+        card::withCountingValue(order.first, order.notation, at) != number) {
         return std::nullopt;
     }
     return at - first;
@@ -84,21 +84,21 @@ bool isBatchLine(std::string_view line) noexcept {
     return opens(kBatchOpenResult) || opens(kBatchEndResult);
 }
 
-std::string formatBatchOpen(std::string_view time, const commands::BatchSpec& spec) {
-    return joined({std::string(time), std::string(kBatchOpenResult), std::string(), spec.name,
-                   card::hexDigits(spec.first),
-                   std::string(spec.notation == card::Notation::WG34 ? kTenDigitCounting
-                                                                     : kEightDigitCounting),
-                   std::to_string(spec.count),
-                   std::string(spec.chip == reader::TagChip::EM4305 ? "EM4305" : "T5577"),
-                   std::string(spec.lock ? "是" : "否"), std::string()});
+std::string formatBatchOpen(std::string_view time, const commands::BatchOrder& order) {
+    return joined({std::string(time), std::string(kBatchOpenResult), std::string(), order.name,
+                   card::hexDigits(order.first),
+                   std::string(order.notation == card::Notation::WG34 ? kTenDigitCounting
+                                                                      : kEightDigitCounting),
+                   std::to_string(order.count),
+                   std::string(order.chip == reader::TagChip::EM4305 ? "EM4305" : "T5577"),
+                   std::string(order.lock ? "是" : "否"), std::string()});
 }
 
-std::string formatBatchEnd(std::string_view time, const commands::BatchSpec& spec,
+std::string formatBatchEnd(std::string_view time, const commands::BatchOrder& order,
                            std::uint64_t firstVoid, std::uint64_t voided) {
     const bool done = voided == 0;
-    const commands::Batch batch = *commands::Batch::create(spec);
-    return joined({std::string(time), std::string(kBatchEndResult), std::string(), spec.name,
+    const commands::Batch batch = *commands::Batch::create(order);
+    return joined({std::string(time), std::string(kBatchEndResult), std::string(), order.name,
                    std::string(done ? kBatchDone : kBatchVoid),
                    done ? std::string() : card::hexDigits(batch.number(firstVoid)),
                    done ? std::string() : std::to_string(voided), std::string(), std::string(),
@@ -153,9 +153,9 @@ BatchLog readFrom(std::string_view text, std::string_view name) {
         }
         const std::string_view result = fields[1].text;
         if (result == kBatchOpenResult && fields[2].text.empty()) {
-            auto spec = openedSpec(fields);
-            if (spec && commands::Batch::create(*spec) && (name.empty() || spec->name == name)) {
-                log.newest = commands::BatchRecord{std::move(*spec), {}, false};
+            auto order = openedOrder(fields);
+            if (order && commands::Batch::create(*order) && (name.empty() || order->name == name)) {
+                log.newest = commands::BatchRecord{std::move(*order), {}, false};
                 log.rows.clear();
             }
             continue;
@@ -165,11 +165,11 @@ BatchLog readFrom(std::string_view text, std::string_view name) {
         }
         commands::BatchRecord& batch = *log.newest;
         if (result == kBatchEndResult && fields[2].text.empty()) {
-            batch.ended = unquoted(fields[3]) == batch.spec.name;
+            batch.ended = unquoted(fields[3]) == batch.order.name;
             const auto from = card::parseHexValue(fields[5].text);
             const auto voided = decimal(fields[6].text);
             if (batch.ended && from && voided) {
-                log.voidFrom = positionOf(batch.spec, card::tagNumberFromValue(*from)).value_or(0);
+                log.voidFrom = positionOf(batch.order, card::tagNumberFromValue(*from)).value_or(0);
                 log.voided = *voided;
             }
             continue;
@@ -180,7 +180,7 @@ BatchLog readFrom(std::string_view text, std::string_view name) {
         }
         const std::string shown = unquoted(write->result);
         const auto named = batchOf(shown);
-        if (!named || *named != batch.spec.name) {
+        if (!named || *named != batch.order.name) {
             continue;
         }
         const card::CardNumber number = card::tagNumberFromValue(write->key);
@@ -188,7 +188,7 @@ BatchLog readFrom(std::string_view text, std::string_view name) {
         log.rows.push_back(
             BatchRow{std::string(write->time), number, verified, false,
                      shown.substr(0, shown.size() - named->size() - kBatchMark.size())});
-        const auto position = positionOf(batch.spec, number);
+        const auto position = positionOf(batch.order, number);
         if (verified && position) {
             auto& done = batch.verified;
             const auto at = std::lower_bound(done.begin(), done.end(), *position);

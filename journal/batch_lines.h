@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-// A batch's own lines in written-tags.csv (pure: no I/O): one that opens it with its spec, one
+// A batch's own lines in written-tags.csv (pure: no I/O): one that opens it with its order, one
 // that ends it. Both have ten fields and an empty 十六进制 column, so that any reader of the file,
 // this one's write index and an older copy included, passes over them as lines that are no write.
 // The writes of a batch are the write lines naming it (kBatchMark) after its opening.
@@ -23,9 +23,9 @@ inline constexpr std::string_view kBatchVoid = "作废";
 [[nodiscard]] bool isBatchLine(std::string_view line) noexcept;
 
 // The opening line written at `time`, with its line end.
-[[nodiscard]] std::string formatBatchOpen(std::string_view time, const commands::BatchSpec& spec);
+[[nodiscard]] std::string formatBatchOpen(std::string_view time, const commands::BatchOrder& order);
 // The ending line: done (voided 0), or the `voided` numbers from `firstVoid` on void.
-[[nodiscard]] std::string formatBatchEnd(std::string_view time, const commands::BatchSpec& spec,
+[[nodiscard]] std::string formatBatchEnd(std::string_view time, const commands::BatchOrder& order,
                                          std::uint64_t firstVoid, std::uint64_t voided);
 
 // One row of a batch's list.

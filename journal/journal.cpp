@@ -480,8 +480,8 @@ std::optional<std::string> Journal::appendLine(const std::string& line) {
     return std::nullopt;
 }
 
-std::optional<std::string> Journal::openBatch(const commands::BatchSpec& spec) {
-    return appendLine(formatBatchOpen(isoLocalTime(clock_()), spec));
+std::optional<std::string> Journal::openBatch(const commands::BatchOrder& order) {
+    return appendLine(formatBatchOpen(isoLocalTime(clock_()), order));
 }
 
 std::optional<std::string> Journal::appendInBatch(const commands::JournalEntry& entry,
@@ -489,9 +489,9 @@ std::optional<std::string> Journal::appendInBatch(const commands::JournalEntry& 
     return recordLine(formatLine(isoLocalTime(clock_()), entry, name));
 }
 
-std::optional<std::string> Journal::endBatch(const commands::BatchSpec& spec,
+std::optional<std::string> Journal::endBatch(const commands::BatchOrder& order,
                                              std::uint64_t firstVoid, std::uint64_t voided) {
-    return appendLine(formatBatchEnd(isoLocalTime(clock_()), spec, firstVoid, voided));
+    return appendLine(formatBatchEnd(isoLocalTime(clock_()), order, firstVoid, voided));
 }
 
 std::optional<std::string> Journal::wholeText(std::string& text) const {

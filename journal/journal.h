@@ -114,10 +114,10 @@ public:
 
     // A batch's lines (batch_lines.h), appended as a write's are. Batches are few and short
     // against the journal: their questions read the file through when asked.
-    [[nodiscard]] std::optional<std::string> openBatch(const commands::BatchSpec& spec) override;
+    [[nodiscard]] std::optional<std::string> openBatch(const commands::BatchOrder& order) override;
     [[nodiscard]] std::optional<std::string> appendInBatch(const commands::JournalEntry& entry,
                                                            const std::string& name) override;
-    [[nodiscard]] std::optional<std::string> endBatch(const commands::BatchSpec& spec,
+    [[nodiscard]] std::optional<std::string> endBatch(const commands::BatchOrder& order,
                                                       std::uint64_t firstVoid,
                                                       std::uint64_t voided) override;
     [[nodiscard]] std::optional<commands::BatchRecord> unfinishedBatch() const override;

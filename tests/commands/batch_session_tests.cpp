@@ -21,9 +21,9 @@ namespace {
 using card::CardNumber;
 using card::Notation;
 using commands::Batch;
+using commands::BatchOrder;
 using commands::BatchPress;
 using commands::BatchSession;
-using commands::BatchSpec;
 using TagKind = emulator::TagKind;
 
 constexpr CardNumber kBlank{0, {0, 0, 0, 0}};
@@ -32,9 +32,9 @@ CardNumber tenDigit(std::uint32_t value, std::uint8_t b4 = 0) {
     return card::withCountingValue(CardNumber{b4, {}}, Notation::WG34, value);
 }
 
-BatchSpec order(std::uint64_t count) {
-    return BatchSpec{"客户甲", tenDigit(1000),         Notation::WG34,
-                     count,    reader::TagChip::T5577, false};
+BatchOrder anOrder(std::uint64_t count) {
+    return BatchOrder{"客户甲", tenDigit(1000),         Notation::WG34,
+                      count,    reader::TagChip::T5577, false};
 }
 
 bool sayNo(const commands::WriteQuestion& /*unused*/) {
@@ -67,8 +67,8 @@ struct Station {
     }
 };
 
-BatchSession started(journal::Journal& journal, const BatchSpec& spec) {
-    auto session = BatchSession::start(*Batch::create(spec), journal);
+BatchSession started(journal::Journal& journal, const BatchOrder& order) {
+    auto session = BatchSession::start(*Batch::create(order), journal);
     if (!session) {
         throw std::runtime_error(session.error());
     }
@@ -78,9 +78,9 @@ BatchSession started(journal::Journal& journal, const BatchSpec& spec) {
 TEST(BatchSession, WritesItsNumbersInOrderAndNothingOnceDone) {
     Station station;
     journal::Journal journal(station.file);
-    auto session = started(journal, order(3));
+    auto session = started(journal, anOrder(3));
     for (std::uint32_t n = 0; n < 3; ++n) {
-        EXPECT_EQ(commands::batchStatus(session.batch().spec(), session.verified(),
+        EXPECT_EQ(commands::batchStatus(session.batch().order(), session.verified(),
                                         session.nextNumber(), session.ended()),
                   "批次 客户甲：第 " + std::to_string(n + 1) + "/3 张，下一张 000000" +
                       std::to_string(1000 + n));
@@ -90,7 +90,7 @@ TEST(BatchSession, WritesItsNumbersInOrderAndNothingOnceDone) {
         EXPECT_EQ(station.field.tagNumber(), tenDigit(1000 + n));
     }
     EXPECT_TRUE(session.done());
-    EXPECT_EQ(commands::batchStatus(session.batch().spec(), session.verified(),
+    EXPECT_EQ(commands::batchStatus(session.batch().order(), session.verified(),
                                     session.nextNumber(), session.ended()),
               "批次 客户甲：已写完 3 张");
     const auto beeps = station.field.beepCount();
@@ -117,10 +117,10 @@ TEST(BatchSession, InTheEightDigitNotationCountsItsLastFiveDigitsAndResumesThere
     Station station;
     const CardNumber first =
         card::withCountingValue(CardNumber{3, {0, 5, 0, 0}}, Notation::WG26, 65534);
-    const BatchSpec spec{"客户丙", first, Notation::WG26, 2, reader::TagChip::T5577, false};
+    const BatchOrder order{"客户丙", first, Notation::WG26, 2, reader::TagChip::T5577, false};
     {
         journal::Journal journal(station.file);
-        auto session = started(journal, spec);
+        auto session = started(journal, order);
         ASSERT_TRUE(station.pressOnBlank(session).write->verified());
         EXPECT_EQ(station.field.tagNumber(), first);
     }
@@ -128,7 +128,7 @@ TEST(BatchSession, InTheEightDigitNotationCountsItsLastFiveDigitsAndResumesThere
     auto resumed = BatchSession::resume(journal);
     ASSERT_TRUE(resumed);
     EXPECT_EQ(
-        commands::batchStatus(spec, resumed->verified(), resumed->nextNumber(), resumed->ended()),
+        commands::batchStatus(order, resumed->verified(), resumed->nextNumber(), resumed->ended()),
         "批次 客户丙：第 2/2 张，下一张 005,65535");
     ASSERT_TRUE(station.pressOnBlank(*resumed).write->verified());
     EXPECT_EQ(station.field.tagNumber(), card::withCountingValue(first, Notation::WG26, 65535));
@@ -138,7 +138,7 @@ TEST(BatchSession, InTheEightDigitNotationCountsItsLastFiveDigitsAndResumesThere
 TEST(BatchSession, RetriesAFailedWriteWithTheSameNumberAndKeepsItsPlaceOverAReadInBetween) {
     Station station;
     journal::Journal journal(station.file);
-    auto session = started(journal, order(3));
+    auto session = started(journal, anOrder(3));
     ASSERT_TRUE(station.pressOnBlank(session).write->verified());
 
     station.field.placeTag(TagKind::EM4100, tenDigit(77));  // takes no write
@@ -169,7 +169,7 @@ TEST(BatchSession, AsksBeforeANumberSharingAViewWithAnotherTagAndNoWritesNothing
     other.verified = true;
     other.result = "已写卡";
     ASSERT_EQ(journal.append(other), std::nullopt);
-    auto session = started(journal, order(2));
+    auto session = started(journal, anOrder(2));
 
     EXPECT_EQ(station.pressOnBlank(session, sayNo).result, BatchPress::Result::Declined);
     EXPECT_EQ(station.field.tagNumber(), kBlank);
@@ -182,12 +182,12 @@ TEST(BatchSession, AsksBeforeANumberSharingAViewWithAnotherTagAndNoWritesNothing
 TEST(BatchSession, EndedEarlyVoidsTheRestAsOneRangeAndWritesNoMore) {
     Station station;
     journal::Journal journal(station.file);
-    auto session = started(journal, order(4));
+    auto session = started(journal, anOrder(4));
     ASSERT_TRUE(station.pressOnBlank(session).write->verified());
     EXPECT_EQ(session.endEarly(), std::nullopt);
 
     EXPECT_EQ(station.pressOnBlank(session).result, BatchPress::Result::Finished);
-    EXPECT_EQ(commands::batchStatus(session.batch().spec(), session.verified(),
+    EXPECT_EQ(commands::batchStatus(session.batch().order(), session.verified(),
                                     session.nextNumber(), session.ended()),
               "批次 客户甲：已结束，写了 1 张，作废 3 张");
     EXPECT_EQ(journal.unfinishedBatch(), std::nullopt);
@@ -205,7 +205,7 @@ TEST(BatchResume, AfterAJournalCutAtEveryLineBoundaryAndWithinEveryLine) {
     Station station;
     {
         journal::Journal journal(station.file);
-        auto session = started(journal, order(3));
+        auto session = started(journal, anOrder(3));
         ASSERT_TRUE(station.pressOnBlank(session).write->verified());
         station.field.placeTag(TagKind::EM4100, tenDigit(77));
         ASSERT_FALSE(session.press(station.source, sayNo).write->verified());
@@ -256,7 +256,7 @@ TEST(BatchResume, AfterAJournalCutAtEveryLineBoundaryAndWithinEveryLine) {
             if (!resumed) {
                 continue;
             }
-            EXPECT_EQ(resumed->batch().spec(), order(3));
+            EXPECT_EQ(resumed->batch().order(), anOrder(3));
             EXPECT_EQ(resumed->verified(), expected.verified);
             if (expected.verified == 3) {
                 EXPECT_TRUE(resumed->done());
@@ -275,41 +275,41 @@ TEST(BatchSession, IsNotStartedUnderANameALineCannotHold) {
     const auto file = scratch.path() / "written-tags.csv";
     journal::Journal journal(file);
     for (const char* name : {"", "客户\n甲", "客户\r甲"}) {
-        BatchSpec spec = order(2);
-        spec.name = name;
-        const auto session = BatchSession::start(*Batch::create(spec), journal);
+        BatchOrder order = anOrder(2);
+        order.name = name;
+        const auto session = BatchSession::start(*Batch::create(order), journal);
         ASSERT_FALSE(session.has_value()) << name;
         EXPECT_EQ(session.error(), "批次的名称不能为空，也不能分行");
     }
     EXPECT_FALSE(std::filesystem::exists(file));
     // A comma or a quote is only quoted.
-    BatchSpec quoted = order(2);
+    BatchOrder quoted = anOrder(2);
     quoted.name = "客户 \"甲\", 乙";
     ASSERT_TRUE(BatchSession::start(*Batch::create(quoted), journal).has_value());
     const auto resumed = BatchSession::resume(journal);
     ASSERT_TRUE(resumed);
-    EXPECT_EQ(resumed->batch().spec(), quoted);
+    EXPECT_EQ(resumed->batch().order(), quoted);
 }
 
 TEST(BatchSession, IsNotStartedWhileAnotherIsNotEnded) {
     Station station;
     journal::Journal journal(station.file);
-    auto first = started(journal, order(2));
-    BatchSpec second = order(2);
+    auto first = started(journal, anOrder(2));
+    BatchOrder second = anOrder(2);
     second.name = "客户乙";
     const auto refused = BatchSession::start(*Batch::create(second), journal);
     ASSERT_FALSE(refused.has_value());
     EXPECT_EQ(refused.error(), "批次 客户甲 还没有写完：先继续它，或提前结束它");
     ASSERT_EQ(first.endEarly(), std::nullopt);
     EXPECT_TRUE(BatchSession::start(*Batch::create(second), journal).has_value());
-    EXPECT_EQ(BatchSession::resume(journal)->batch().spec(), second);
+    EXPECT_EQ(BatchSession::resume(journal)->batch().order(), second);
 }
 
 TEST(BatchResume, ContinuesWithTheNextNumberAndEndsTheBatch) {
     Station station;
     {
         journal::Journal journal(station.file);
-        auto session = started(journal, order(2));
+        auto session = started(journal, anOrder(2));
         ASSERT_TRUE(station.pressOnBlank(session).write->verified());
     }
     journal::Journal journal(station.file);

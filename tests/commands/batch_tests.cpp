@@ -15,10 +15,10 @@ namespace {
 using card::CardNumber;
 using card::Notation;
 using commands::Batch;
-using commands::BatchSpec;
+using commands::BatchOrder;
 
-BatchSpec spec(CardNumber first, Notation notation, std::uint64_t count) {
-    return BatchSpec{"客户甲", first, notation, count, reader::TagChip::T5577, true};
+BatchOrder order(CardNumber first, Notation notation, std::uint64_t count) {
+    return BatchOrder{"客户甲", first, notation, count, reader::TagChip::T5577, true};
 }
 
 CardNumber tenDigit(std::uint32_t value, std::uint8_t b4 = 0) {
@@ -42,7 +42,8 @@ class BatchNumbers : public ::testing::TestWithParam<Numbering> {};
 
 // The batch counts exactly as the +1 of a single write does, up to its last number.
 TEST_P(BatchNumbers, AreTheFirstAndEachPlusOneOfTheOneBefore) {
-    const auto batch = Batch::create(spec(GetParam().first, GetParam().notation, GetParam().count));
+    const auto batch =
+        Batch::create(order(GetParam().first, GetParam().notation, GetParam().count));
     ASSERT_TRUE(batch);
     EXPECT_EQ(batch->number(0), GetParam().first);
     for (std::uint64_t n = 1; n < GetParam().count; ++n) {
@@ -80,7 +81,8 @@ struct Refusing {
 class BatchRanges : public ::testing::TestWithParam<Refusing> {};
 
 TEST_P(BatchRanges, ThatWouldWrapAreRefusedInWords) {
-    const auto batch = Batch::create(spec(GetParam().first, GetParam().notation, GetParam().count));
+    const auto batch =
+        Batch::create(order(GetParam().first, GetParam().notation, GetParam().count));
     ASSERT_EQ(!batch, GetParam().refusal.has_value());
     if (!batch) {
         EXPECT_EQ(commands::refusalText(batch.error()), *GetParam().refusal);
@@ -136,7 +138,7 @@ struct Listed {
 struct Checking {
     const char* name;
     std::string lines;
-    BatchSpec batch;
+    BatchOrder batch;
     std::uint64_t written;
     std::uint64_t colliding;
     std::vector<Listed> firstWritten;
@@ -175,8 +177,8 @@ TEST_P(RangeChecks, CountAndNameTheNumbersTheJournalHolds) {
     EXPECT_EQ(check.clear(), GetParam().written == 0 && GetParam().colliding == 0);
 }
 
-const BatchSpec kTenDigitBatch = spec(tenDigit(1000), Notation::WG34, 10);
-const BatchSpec kEightDigitBatch = spec(eightDigit(0, 1000), Notation::WG26, 10);
+const BatchOrder kTenDigitBatch = order(tenDigit(1000), Notation::WG34, 10);
+const BatchOrder kEightDigitBatch = order(eightDigit(0, 1000), Notation::WG26, 10);
 
 std::string manyOfVersionOne() {
     std::string lines;
@@ -262,7 +264,7 @@ public:
 
 struct Within {
     const char* name;
-    BatchSpec batch;
+    BatchOrder batch;
     std::uint64_t withinRange;
     friend void PrintTo(const Within& c, std::ostream* os) { *os << c.name; }
 };
@@ -283,9 +285,9 @@ TEST_P(RangesOnTheirOwn, RepeatAViewOnlyPastTwoToThe24th) {
 INSTANTIATE_TEST_SUITE_P(
     Lengths, RangesOnTheirOwn,
     ::testing::Values(
-        Within{"EveryEightDigitNumber", spec(eightDigit(0, 0), Notation::WG26, 65536), 0},
-        Within{"AsManyTenDigitNumbersAsViews", spec(tenDigit(5), Notation::WG34, 1U << 24U), 0},
-        Within{"TwoMore", spec(tenDigit(5), Notation::WG34, (1U << 24U) + 2), 2}),
+        Within{"EveryEightDigitNumber", order(eightDigit(0, 0), Notation::WG26, 65536), 0},
+        Within{"AsManyTenDigitNumbersAsViews", order(tenDigit(5), Notation::WG34, 1U << 24U), 0},
+        Within{"TwoMore", order(tenDigit(5), Notation::WG34, (1U << 24U) + 2), 2}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
 
 // --- The question -------------------------------------------------------------------------------
