@@ -431,22 +431,7 @@ std::optional<std::string> Journal::recordLine(const std::string& line) {
             ownLines_.emplace_back(whole);
         }
     }
-    if (file_.empty()) {
-        const std::lock_guard guard(mutex_);
-        return read_.error.value_or("找不到用户数据目录");
-    }
-    const auto appended = platform::appendDurably(file_, [&line](const platform::FileEnd& end) {
-        std::string bytes;
-        if (end.size == 0) {
-            bytes.append(kByteOrderMark).append(kHeader).append(kLineEnd);
-        } else if (!end.endsWithNewline) {
-            // The last line was cut short (the power failed while it was written): end it, so
-            // that this one starts on a line of its own.
-            bytes.append(kLineEnd);
-        }
-        bytes.append(line);
-        return bytes;
-    });
+    const auto appended = appendToFile(line);
     if (!appended) {
         return appended.error();
     }
@@ -459,25 +444,28 @@ std::optional<std::string> Journal::recordLine(const std::string& line) {
     return std::nullopt;
 }
 
-std::optional<std::string> Journal::appendLine(const std::string& line) {
+util::Expected<platform::Appended, std::string> Journal::appendToFile(const std::string& line) {
     if (file_.empty()) {
         const std::lock_guard guard(mutex_);
-        return read_.error.value_or("找不到用户数据目录");
+        return util::Unexpected{read_.error.value_or("找不到用户数据目录")};
     }
-    const auto appended = platform::appendDurably(file_, [&line](const platform::FileEnd& end) {
+    return platform::appendDurably(file_, [&line](const platform::FileEnd& end) {
         std::string bytes;
         if (end.size == 0) {
             bytes.append(kByteOrderMark).append(kHeader).append(kLineEnd);
         } else if (!end.endsWithNewline) {
+            // The last line was cut short (the power failed while it was written): end it, so
+            // that this one starts on a line of its own.
             bytes.append(kLineEnd);
         }
         bytes.append(line);
         return bytes;
     });
-    if (!appended) {
-        return appended.error();
-    }
-    return std::nullopt;
+}
+
+std::optional<std::string> Journal::appendLine(const std::string& line) {
+    const auto appended = appendToFile(line);
+    return appended ? std::nullopt : std::optional(appended.error());
 }
 
 std::optional<std::string> Journal::openBatch(const commands::BatchOrder& order) {

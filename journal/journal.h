@@ -6,6 +6,7 @@
 #include "journal/journal_index.h"
 #include "journal/journal_rows.h"
 #include "journal/row_map.h"
+#include "platform/durable_append.h"
 #include "platform/file_lock.h"
 #include "platform/owned_file.h"
 
@@ -198,6 +199,9 @@ private:
     [[nodiscard]] std::optional<std::string> record(const commands::JournalEntry& entry);
     // Appends a line no write's: the index passes over it as the reading does.
     [[nodiscard]] std::optional<std::string> appendLine(const std::string& line);
+    // Appends a line to the file on disk, the file's header first when it is new.
+    [[nodiscard]] util::Expected<platform::Appended, std::string> appendToFile(
+        const std::string& line);
     [[nodiscard]] std::optional<std::string> wholeText(std::string& text) const;
     // Appends a line this program wrote (with its line end), taken in at once.
     [[nodiscard]] std::optional<std::string> recordLine(const std::string& line);
