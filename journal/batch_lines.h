@@ -46,6 +46,10 @@ struct BatchLog {
     // When it ended early: the numbers it never used, from this position on (作废).
     std::uint64_t voidFrom = 0;
     std::uint64_t voided = 0;
+    // Its bag check (核对): the positions seen on tags, ascending, each once, and the numbers seen
+    // that are not of the batch, in the order first seen.
+    std::vector<std::uint64_t> checked;
+    std::vector<card::CardNumber> foreign;
 };
 // Reads the newest batch named `name` (any name when empty) from the whole journal's text. A line
 // cut short counts as no line.

@@ -18,7 +18,7 @@ qt_options=(
   -no-opengl -no-dbus -no-icu -no-openssl -no-vulkan
   -qt-zlib -qt-libpng -qt-libjpeg -qt-freetype -qt-pcre -qt-harfbuzz
   -no-feature-tabletevent -no-feature-sql -no-feature-network -no-feature-xml
-  -no-feature-concurrent -no-feature-printer
+  -no-feature-concurrent
 )
 
 # Qt's CROSS_COMPILE prefix names the win32-thread compilers; the program is built with the
