@@ -4,12 +4,9 @@
 #include "journal/journal_rows.h"
 #include "journal/xlsx_export.h"
 #include "journal/xlsx_module.h"
-#include "platform/program_location.h"
-#include "platform/shared_library.h"
+#include "journal/xlsx_module_loader.h"
 
 #include <memory>
-#include <mutex>
-#include <optional>
 #include <utility>
 
 namespace journal {
@@ -19,48 +16,6 @@ namespace {
 std::string utf8(const std::filesystem::path& path) {
     const std::u8string text = path.u8string();
     return {text.begin(), text.end()};
-}
-
-struct Module {
-    ZeldXlsxWrite write = nullptr;
-    std::string problem;  // why there is none
-};
-
-// The module's entry point, loaded on the first call and kept for the program's life; a module
-// not found is looked for again next time (it may have been put in place meanwhile).
-Module loadModule() {
-    static std::mutex mutex;
-    static std::optional<platform::SharedLibrary> loaded;
-    static ZeldXlsxWrite write = nullptr;
-    const std::lock_guard guard(mutex);
-    if (write != nullptr) {
-        return {write, {}};
-    }
-    const std::string name = platform::sharedLibraryFileName(kZeldXlsxModule);
-    const auto folder = platform::executableFolder();
-    if (!folder) {
-        return {nullptr, "找不到导出组件 " + name + "：" + folder.error()};
-    }
-    for (const auto& place : xlsxModulePlaces(*folder)) {
-        std::error_code error;
-        if (!std::filesystem::is_regular_file(place, error)) {
-            continue;
-        }
-        auto library = platform::SharedLibrary::open(place);
-        if (!library) {
-            return {nullptr, "无法加载导出组件 " + utf8(place) + "：" + library.error()};
-        }
-        auto* entry = reinterpret_cast<ZeldXlsxWrite>(  // NOLINT: the system hands a void*
-            library->symbol(kZeldXlsxWriteSymbol));
-        if (entry == nullptr) {
-            return {nullptr, "导出组件 " + utf8(place) + " 与本程序的版本不符"};
-        }
-        loaded = std::move(*library);
-        write = entry;
-        return {write, {}};
-    }
-    return {nullptr, "找不到导出组件 " + name + "（应在程序所在的文件夹 " + utf8(*folder) +
-                         " 中），无法导出；读卡、写卡不受影响，请重新安装本程序"};
 }
 
 // What the module's row callback reads: the rows through the journal, a stride at a time.
@@ -113,13 +68,6 @@ int fillRow(void* context, size_t index, const char** cells) {
 
 }  // namespace
 
-std::array<std::filesystem::path, 2> xlsxModulePlaces(
-    const std::filesystem::path& executableFolder) {
-    const std::string name = platform::sharedLibraryFileName(kZeldXlsxModule);
-    return {executableFolder / name,
-            (executableFolder / ".." / "lib" / "zeld" / name).lexically_normal()};
-}
-
 ExportResult exportRows(const Journal& journal, const ExportRequest& request,
                         std::atomic<std::size_t>& done, const std::atomic<bool>& cancel) {
     // Said before the module is loaded, and before any row is read.
@@ -127,7 +75,7 @@ ExportResult exportRows(const Journal& journal, const ExportRequest& request,
         return {ExportResult::Kind::Failed,
                 "行数超过电子表格的上限（" + std::to_string(kMaxSheetRows) + " 行），请先筛选"};
     }
-    const Module module = loadModule();
+    const XlsxModule module = loadXlsxModule();
     if (module.write == nullptr) {
         return {ExportResult::Kind::Failed, module.problem};
     }
@@ -136,13 +84,9 @@ ExportResult exportRows(const Journal& journal, const ExportRequest& request,
         header.at(c) = kTableHeader.at(c).data();
     }
     RowSource source{journal, request.rows, done, cancel, nullptr, {}, false};
-    const ZeldXlsxSheet sheet{request.sheetName.c_str(),
-                              header.data(),
-                              kTableColumns,
-                              request.rows.size(),
-                              &fillRow,
-                              &finish,
-                              &source};
+    const ZeldXlsxSheet sheet{
+        request.sheetName.c_str(), nullptr,  0,       header.data(), kTableColumns,
+        request.rows.size(),       &fillRow, &finish, &source};
     std::array<char, 1024> reason{};
     const std::string target = utf8(request.target);
     const int written = module.write(target.c_str(), &sheet, reason.data(), reason.size());

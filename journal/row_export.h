@@ -26,11 +26,6 @@ struct ExportResult {
     std::string reason;  // when Failed (UTF-8, Chinese)
 };
 
-// The places the zeld-xlsx module is taken from, in this order: beside the executable, then
-// ../lib/zeld/ relative to it, as the reader library.
-[[nodiscard]] std::array<std::filesystem::path, 2> xlsxModulePlaces(
-    const std::filesystem::path& executableFolder);
-
 // Writes the rows, read through `journal`, to the request's target with the zeld-xlsx module,
 // loaded on the first export. `done` counts the rows handed over; `cancel` stops the export
 // between two rows, or discards a workbook already written. Whatever was at the target stays as

@@ -96,10 +96,22 @@ XlsxOutcome write(const std::filesystem::path& file, const SheetContent& content
     std::vector<std::size_t> widths(columns, 0);
     std::vector<std::string> cells;
     lxw_error failed = LXW_NO_ERROR;
+    // With constant_memory rows go out in order, each once: the rows above come first.
+    for (std::size_t r = 0; r < content.above.size() && failed == LXW_NO_ERROR; ++r) {
+        const auto& line = content.above[r];
+        for (std::size_t c = 0; c < line.size() && failed == LXW_NO_ERROR; ++c) {
+            if (!line[c].empty()) {
+                failed = worksheet_write_string(sheet, static_cast<lxw_row_t>(r),
+                                                static_cast<lxw_col_t>(c), line[c].c_str(), text);
+            }
+        }
+    }
+    const std::size_t headerRow = content.above.empty() ? 0 : content.above.size() + 1;
     for (std::size_t c = 0; c < columns && failed == LXW_NO_ERROR; ++c) {
         widths[c] = displayWidth(content.header[c]);
-        failed = worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(c),
-                                        content.header[c].c_str(), header);
+        failed =
+            worksheet_write_string(sheet, static_cast<lxw_row_t>(headerRow),
+                                   static_cast<lxw_col_t>(c), content.header[c].c_str(), header);
     }
     for (std::size_t r = 0; r < content.rows && failed == LXW_NO_ERROR; ++r) {
         cells.assign(columns, std::string());
@@ -109,7 +121,7 @@ XlsxOutcome write(const std::filesystem::path& file, const SheetContent& content
             lxw_workbook_free(workbook);
             return {XlsxOutcome::Kind::Stopped, {}};
         }
-        const auto row = static_cast<lxw_row_t>(r + 1);
+        const auto row = static_cast<lxw_row_t>(headerRow + r + 1);
         for (std::size_t c = 0; c < columns && c < cells.size() && failed == LXW_NO_ERROR; ++c) {
             widths[c] = std::max(widths[c], displayWidth(cells[c]));
             // An empty cell stays blank rather than an empty string.
@@ -126,7 +138,7 @@ XlsxOutcome write(const std::filesystem::path& file, const SheetContent& content
         const double width = static_cast<double>(std::min<std::size_t>(widths[c], 80)) + 2.0;
         worksheet_set_column(sheet, column, column, width, text);
     }
-    worksheet_freeze_panes(sheet, 1, 0);
+    worksheet_freeze_panes(sheet, static_cast<lxw_row_t>(headerRow + 1), 0);
     const lxw_error closed = workbook_close(workbook);
     if (failed == LXW_NO_ERROR && closed == LXW_NO_ERROR) {
         return {};
@@ -158,7 +170,7 @@ std::size_t displayWidth(const std::string& utf8Text) {
 }
 
 XlsxOutcome exportXlsx(const std::filesystem::path& target, const SheetContent& content) {
-    if (content.rows > kMaxSheetRows) {
+    if (content.rows + (content.above.empty() ? 0 : content.above.size() + 1) > kMaxSheetRows) {
         return failure("行数超过电子表格的上限（" + std::to_string(kMaxSheetRows) +
                        " 行），请先筛选");
     }

@@ -13,8 +13,11 @@
 namespace journal {
 
 struct SheetContent {
-    std::string name;                 // the sheet's name, at most 31 characters, no []:*?/\ (UTF-8)
-    std::vector<std::string> header;  // the first row: bold, frozen
+    std::string name;  // the sheet's name, at most 31 characters, no []:*?/\ (UTF-8)
+    // Rows above the table, with a blank row after them; they take no part in the columns'
+    // widths: a long text runs on into the blank cells beside it.
+    std::vector<std::vector<std::string>> above;
+    std::vector<std::string> header;  // the table's first row: bold, frozen
     std::size_t rows = 0;
     // Fills `cells` with the texts of row `index` (0 ≤ index < rows), one per header column;
     // false stops the export, and nothing is written.

@@ -30,6 +30,13 @@ void say(const std::string& text, char* reason, size_t reasonSize) {
 int write(const char* target, const ZeldXlsxSheet& sheet, char* reason, size_t reasonSize) {
     journal::SheetContent content;
     content.name = sheet.name != nullptr ? sheet.name : "";
+    for (std::size_t r = 0; r < sheet.aboveRows; ++r) {
+        auto& line = content.above.emplace_back();
+        for (std::size_t c = 0; c < sheet.columns; ++c) {
+            const char* cell = sheet.above[(r * sheet.columns) + c];
+            line.emplace_back(cell != nullptr ? cell : "");
+        }
+    }
     for (std::size_t c = 0; c < sheet.columns; ++c) {
         content.header.emplace_back(sheet.header[c] != nullptr ? sheet.header[c] : "");
     }
@@ -65,10 +72,11 @@ int write(const char* target, const ZeldXlsxSheet& sheet, char* reason, size_t r
 
 }  // namespace
 
-extern "C" ZELD_EXPORT int zeld_xlsx_write_v1(const char* target, const ZeldXlsxSheet* sheet,
+extern "C" ZELD_EXPORT int zeld_xlsx_write_v2(const char* target, const ZeldXlsxSheet* sheet,
                                               char* reason, size_t reasonSize) {
     if (target == nullptr || sheet == nullptr || sheet->row == nullptr ||
-        (sheet->columns > 0 && sheet->header == nullptr)) {
+        (sheet->columns > 0 && sheet->header == nullptr) ||
+        (sheet->aboveRows > 0 && (sheet->above == nullptr || sheet->columns == 0))) {
         say("导出组件的调用有误", reason, reasonSize);
         return kZeldXlsxFailed;
     }

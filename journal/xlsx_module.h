@@ -12,8 +12,12 @@
 extern "C" {
 
 typedef struct ZeldXlsxSheet {
-    const char* name;           // the sheet's name (UTF-8)
-    const char* const* header;  // `columns` texts of the first row: bold, frozen
+    const char* name;  // the sheet's name (UTF-8)
+    // `aboveRows` rows of `columns` texts each, row by row (NULL or "" for a blank cell), written
+    // above the table with a blank row after them: a few lines about what the table lists.
+    const char* const* above;
+    size_t aboveRows;
+    const char* const* header;  // `columns` texts of the table's first row: bold, frozen
     size_t columns;
     size_t rows;
     // Points cells[0..columns) at row `index`'s texts (UTF-8; NULL or "" for a blank cell), which
@@ -26,7 +30,7 @@ typedef struct ZeldXlsxSheet {
     void* context;
 } ZeldXlsxSheet;
 
-// What zeld_xlsx_write_v1 returns.
+// What zeld_xlsx_write_v2 returns.
 enum {
     kZeldXlsxWritten = 0,  // the workbook is at the target, in place of whatever was there
     kZeldXlsxStopped = 1,  // the row callback stopped it: the target is as it was, no file left
@@ -40,7 +44,8 @@ typedef int (*ZeldXlsxWrite)(const char* target, const ZeldXlsxSheet* sheet, cha
 }
 // NOLINTEND(modernize-use-using)
 
-// The module's one entry point, by name.
-inline constexpr const char* kZeldXlsxWriteSymbol = "zeld_xlsx_write_v1";
+// The module's one entry point, by name. The program and the module ship together: a module
+// without it (v1 had no rows above the table) is told apart as one of another version.
+inline constexpr const char* kZeldXlsxWriteSymbol = "zeld_xlsx_write_v2";
 // The module's name, as platform::sharedLibraryFileName takes it.
 inline constexpr const char* kZeldXlsxModule = "zeld-xlsx";

@@ -1,0 +1,207 @@
+#include "ui/batch_list_print.h"
+
+#include "journal/handover_list.h"
+
+#include <QApplication>
+#include <QFontMetricsF>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+
+namespace ui {
+
+namespace {
+
+constexpr std::size_t kStateColumn = 4;
+
+QString qt(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// Where everything goes on a page, in the printer's pixels.
+struct PageLayout {
+    QFont title;
+    QFont text;
+    QFont header;
+    qreal width = 0;
+    qreal height = 0;
+    qreal row = 0;      // a row's height
+    qreal gap = 0;      // between two columns
+    qreal summary = 0;  // the title and the summary's lines, on the first page
+    qreal footer = 0;   // the page number's line
+    std::array<qreal, journal::kHandoverColumns> columns{};
+    int firstPageRows = 0;
+    int pageRows = 0;
+    int pages = 0;
+};
+
+PageLayout layOut(QPrinter& printer, const journal::HandoverList& list) {
+    PageLayout layout;
+    const QRectF paper = printer.pageLayout().paintRectPixels(printer.resolution());
+    layout.width = paper.width();
+    layout.height = paper.height();
+    // The program's own font: on Linux fontconfig finds the Chinese glyphs for it, on Windows
+    // the system's font has them.
+    layout.text = QApplication::font();
+    layout.text.setPointSizeF(10);
+    layout.header = layout.text;
+    layout.header.setBold(true);
+    layout.title = layout.header;
+    layout.title.setPointSizeF(16);
+    const QFontMetricsF text(layout.text, &printer);
+    const QFontMetricsF header(layout.header, &printer);
+    const QFontMetricsF title(layout.title, &printer);
+    layout.row = text.height() * 1.5;
+    layout.gap = text.horizontalAdvance(QStringLiteral("中"));
+    layout.summary = (title.height() * 1.8) +
+                     (static_cast<qreal>(list.summary().size()) * layout.row) + layout.row;
+    layout.footer = layout.row * 1.5;
+
+    for (std::size_t c = 0; c < journal::kHandoverColumns; ++c) {
+        layout.columns.at(c) = header.horizontalAdvance(
+            QString::fromUtf8(journal::kHandoverHeader.at(c).data(),
+                              static_cast<int>(journal::kHandoverHeader.at(c).size())));
+    }
+    for (std::size_t r = 0; r < list.rows(); ++r) {
+        const journal::HandoverRow cells = list.row(r);
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            layout.columns.at(c) =
+                std::max(layout.columns.at(c), text.horizontalAdvance(qt(cells.at(c))));
+        }
+    }
+    // A long 状态 is cut short (elided) to what the page leaves it.
+    qreal others = layout.gap * static_cast<qreal>(journal::kHandoverColumns - 1);
+    for (std::size_t c = 0; c < journal::kHandoverColumns; ++c) {
+        others += c == kStateColumn ? 0 : layout.columns.at(c);
+    }
+    layout.columns.at(kStateColumn) =
+        std::max(layout.gap * 4, std::min(layout.columns.at(kStateColumn), layout.width - others));
+
+    const qreal table = layout.height - layout.footer - layout.row;  // below the column header
+    layout.firstPageRows = std::max(0, static_cast<int>((table - layout.summary) / layout.row));
+    layout.pageRows = std::max(1, static_cast<int>(table / layout.row));
+    const auto rows = static_cast<long long>(list.rows());
+    layout.pages = 1;
+    if (rows > layout.firstPageRows) {
+        layout.pages +=
+            static_cast<int>((rows - layout.firstPageRows + layout.pageRows - 1) / layout.pageRows);
+    }
+    return layout;
+}
+
+void drawRow(QPainter& painter, const PageLayout& layout, qreal top,
+             const std::array<QString, journal::kHandoverColumns>& cells) {
+    const QFontMetricsF metrics(painter.font(), painter.device());
+    qreal left = 0;
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        const qreal width = layout.columns.at(c);
+        const QRectF box(left, top, width, layout.row);
+        // 序号 to the right, so that its digits stand under each other.
+        const Qt::Alignment align = (c == 0 ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+        painter.drawText(box, align, metrics.elidedText(cells.at(c), Qt::ElideRight, width));
+        left += width + layout.gap;
+    }
+}
+
+void drawSummary(QPainter& painter, const PageLayout& layout, const journal::HandoverList& list) {
+    painter.setFont(layout.title);
+    const QFontMetricsF title(layout.title, painter.device());
+    painter.drawText(QRectF(0, 0, layout.width, title.height() * 1.5),
+                     Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("交接清单"));
+    qreal top = title.height() * 1.8;
+    for (const auto& [label, value] : list.summary()) {
+        painter.setFont(layout.header);
+        const QFontMetricsF bold(layout.header, painter.device());
+        const QString labelText = qt(label) + QStringLiteral("：");
+        painter.drawText(QRectF(0, top, layout.width, layout.row), Qt::AlignLeft | Qt::AlignVCenter,
+                         labelText);
+        painter.setFont(layout.text);
+        const qreal at = bold.horizontalAdvance(QStringLiteral("已核对：")) + layout.gap;
+        painter.drawText(QRectF(at, top, layout.width - at, layout.row),
+                         Qt::AlignLeft | Qt::AlignVCenter, qt(value));
+        top += layout.row;
+    }
+}
+
+}  // namespace
+
+int printHandoverList(QPrinter& printer, const journal::HandoverList& list) {
+    if (list.rows() == 0) {
+        return 0;
+    }
+    const PageLayout layout = layOut(printer, list);
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        return 0;
+    }
+    std::array<QString, journal::kHandoverColumns> header;
+    for (std::size_t c = 0; c < header.size(); ++c) {
+        header.at(c) = QString::fromUtf8(journal::kHandoverHeader.at(c).data(),
+                                         static_cast<int>(journal::kHandoverHeader.at(c).size()));
+    }
+    QPen rule = painter.pen();
+    rule.setWidthF(std::max(1.0, printer.resolution() / 150.0));
+    std::size_t next = 0;
+    for (int page = 0; page < layout.pages; ++page) {
+        if (page > 0 && !printer.newPage()) {
+            painter.end();
+            return 0;
+        }
+        qreal top = 0;
+        if (page == 0) {
+            drawSummary(painter, layout, list);
+            top = layout.summary;
+        }
+        painter.setFont(layout.header);
+        drawRow(painter, layout, top, header);
+        top += layout.row;
+        painter.setPen(rule);
+        painter.drawLine(QPointF(0, top), QPointF(layout.width, top));
+        painter.setFont(layout.text);
+        const int rows = page == 0 ? layout.firstPageRows : layout.pageRows;
+        for (int r = 0; r < rows && next < list.rows(); ++r, ++next) {
+            const journal::HandoverRow row = list.row(next);
+            std::array<QString, journal::kHandoverColumns> cells;
+            for (std::size_t c = 0; c < cells.size(); ++c) {
+                cells.at(c) = qt(row.at(c));
+            }
+            drawRow(painter, layout, top, cells);
+            top += layout.row;
+        }
+        painter.drawText(QRectF(0, layout.height - layout.footer, layout.width, layout.footer),
+                         Qt::AlignHCenter | Qt::AlignBottom,
+                         QStringLiteral("第 %1 页，共 %2 页").arg(page + 1).arg(layout.pages));
+    }
+    return painter.end() ? layout.pages : 0;
+}
+
+bool printBatchList(QWidget* parent, const journal::BatchLog& log) {
+    if (!log.newest) {
+        return false;
+    }
+    const journal::HandoverList list(log);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(QStringLiteral("交接清单-%1").arg(qt(list.name())));
+    QPrintDialog dialog(&printer, parent);
+    dialog.setWindowTitle(QStringLiteral("打印交接清单：%1").arg(qt(list.name())));
+    if (dialog.exec() != QDialog::Accepted) {
+        return false;
+    }
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const int pages = printHandoverList(printer, list);
+    QGuiApplication::restoreOverrideCursor();
+    if (pages == 0) {
+        QMessageBox::warning(parent, QStringLiteral("打印交接清单"),
+                             QStringLiteral("未能打印交接清单：打印机无法开始打印，"
+                                            "请检查打印机或换一台打印机再试。"));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace ui
