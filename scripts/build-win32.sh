@@ -2,7 +2,8 @@
 # Builds the 32-bit Windows program on Linux (MinGW-w64, Qt 5.15 built once into a cache) and
 # lays out a portable folder, a .zip of it and an installer of the same files (makensis): zeld.exe,
 # mf1-field.exe, the emulated MF1.dll, the export's zeld-xlsx.dll, the Qt and MinGW runtime DLLs
-# they need, Qt's Chinese for its own dialogs, and the operators' quick-start text.
+# they need (with Qt's plugins for the screen, the style and the printers), Qt's Chinese for its
+# own dialogs, and the operators' quick-start text.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,11 +26,14 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/win32/CMakeCache.tx
 name="zeld-$version-win32"
 dist=build/win32-dist/$name
 rm -rf build/win32-dist
-mkdir -p "$dist/platforms" "$dist/styles"
+mkdir -p "$dist/platforms" "$dist/styles" "$dist/printsupport"
 
 cp "$bin/zeld.exe" "$bin/mf1-field.exe" "$bin/MF1.dll" "$bin/zeld-xlsx.dll" "$dist/"
 cp "$ZELD_QT_WIN32/plugins/platforms/qwindows.dll" "$dist/platforms/"
 cp "$ZELD_QT_WIN32/plugins/styles/qwindowsvistastyle.dll" "$dist/styles/"
+# The system's printers and their dialog, for a batch's printed hand-over list; without it Qt
+# finds no printer at all. Qt5PrintSupport.dll itself comes with zeld.exe's DLLs below.
+cp "$ZELD_QT_WIN32/plugins/printsupport/windowsprintersupport.dll" "$dist/printsupport/"
 # Qt's Chinese for its own dialogs, from Debian's build of the same Qt (a .qm file is the same on
 # every system); beside the tests too, which check a dialog reads in Chinese.
 for folder in "$dist/translations" "$bin/translations"; do
@@ -40,7 +44,8 @@ done
 # Every DLL these need that Qt or the MinGW runtime provides, followed to the end; what neither
 # has is Windows' own.
 search_dirs=("$ZELD_QT_WIN32/bin" $(zeld_mingw_runtime_dirs))
-pending=("$dist"/*.exe "$dist"/*.dll "$dist"/platforms/*.dll "$dist"/styles/*.dll)
+pending=("$dist"/*.exe "$dist"/*.dll "$dist"/platforms/*.dll "$dist"/styles/*.dll
+  "$dist"/printsupport/*.dll)
 while [ ${#pending[@]} -gt 0 ]; do
   file=${pending[0]}
   pending=("${pending[@]:1}")
@@ -56,6 +61,10 @@ while [ ${#pending[@]} -gt 0 ]; do
   done < <(i686-w64-mingw32-objdump -p "$file" | sed -n 's/^\s*DLL Name: //p')
 done
 i686-w64-mingw32-strip --strip-unneeded "$dist"/*.exe "$dist"/*.dll "$dist"/*/*.dll
+# Printing needs both, and nothing else would tell that one is missing before a user prints.
+for file in Qt5PrintSupport.dll printsupport/windowsprintersupport.dll; do
+  [ -f "$dist/$file" ] || { echo "build-win32: $file is not in the portable folder" >&2; exit 1; }
+done
 
 # Notepad on older Windows wants CRLF line ends and a byte-order mark to show UTF-8.
 { printf '\xEF\xBB\xBF'; sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' packaging/windows/使用说明.txt; } \

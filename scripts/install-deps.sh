@@ -20,6 +20,7 @@ linux_packages=(
   clang libclang-rt-dev  # libFuzzer and the sanitizer runtimes, for scripts/fuzz.sh
   dpkg-dev desktop-file-utils
   libxlsxwriter-dev python3-openpyxl  # the journal's .xlsx export, and reading it back in tests
+  poppler-utils  # pdffonts and pdftotext: a printed hand-over list's PDF read back in tests
 )
 
 win32_packages=(
