@@ -75,15 +75,15 @@ HandoverList::HandoverList(const BatchLog& log) {
     };
 }
 
-std::size_t HandoverList::rows() const noexcept {
-    return static_cast<std::size_t>(count_) + foreign_.size();
+std::uint64_t HandoverList::rows() const noexcept {
+    return count_ + foreign_.size();
 }
 
-HandoverRow HandoverList::row(std::size_t index) const {
+HandoverRow HandoverList::row(std::uint64_t index) const {
     if (index < count_) {
         return rangeRow(index);
     }
-    return foreignRow(foreign_.at(index - count_));
+    return foreignRow(foreign_.at(static_cast<std::size_t>(index - count_)));
 }
 
 HandoverRow HandoverList::rangeRow(std::uint64_t position) const {

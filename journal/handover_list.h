@@ -43,9 +43,10 @@ public:
     [[nodiscard]] const std::string& name() const noexcept { return name_; }
     [[nodiscard]] std::uint64_t count() const noexcept { return count_; }
     // The rows: the range's numbers first, then the foreign tags.
-    [[nodiscard]] std::size_t rows() const noexcept;
+    // 64 bits: a ten-digit range may hold 2^32 numbers, past a 32-bit size.
+    [[nodiscard]] std::uint64_t rows() const noexcept;
     // Row `index` (below rows()), made when asked: a list is read once, row by row.
-    [[nodiscard]] HandoverRow row(std::size_t index) const;
+    [[nodiscard]] HandoverRow row(std::uint64_t index) const;
 
 private:
     [[nodiscard]] HandoverRow rangeRow(std::uint64_t position) const;

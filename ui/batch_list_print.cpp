@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstdint>
 
 namespace ui {
 
@@ -67,7 +68,7 @@ PageLayout layOut(QPrinter& printer, const journal::HandoverList& list) {
             QString::fromUtf8(journal::kHandoverHeader.at(c).data(),
                               static_cast<int>(journal::kHandoverHeader.at(c).size())));
     }
-    for (std::size_t r = 0; r < list.rows(); ++r) {
+    for (std::uint64_t r = 0; r < list.rows(); ++r) {
         const journal::HandoverRow cells = list.row(r);
         for (std::size_t c = 0; c < cells.size(); ++c) {
             layout.columns.at(c) =
@@ -103,7 +104,8 @@ void drawRow(QPainter& painter, const PageLayout& layout, qreal top,
         const QRectF box(left, top, width, layout.row);
         // 序号 to the right, so that its digits stand under each other.
         const Qt::Alignment align = (c == 0 ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
-        painter.drawText(box, align, metrics.elidedText(cells.at(c), Qt::ElideRight, width));
+        painter.drawText(box, static_cast<int>(align),
+                         metrics.elidedText(cells.at(c), Qt::ElideRight, width));
         left += width + layout.gap;
     }
 }
@@ -146,12 +148,22 @@ int printHandoverList(QPrinter& printer, const journal::HandoverList& list) {
     }
     QPen rule = painter.pen();
     rule.setWidthF(std::max(1.0, printer.resolution() / 150.0));
-    std::size_t next = 0;
+    // The pages the print dialog asked for: all, or those from one page to another.
+    const int from = std::max(1, printer.fromPage());
+    const int to = printer.toPage() > 0 ? std::min(printer.toPage(), layout.pages) : layout.pages;
+    std::uint64_t next = 0;
+    bool started = false;
     for (int page = 0; page < layout.pages; ++page) {
-        if (page > 0 && !printer.newPage()) {
+        const int rows = page == 0 ? layout.firstPageRows : layout.pageRows;
+        if (page + 1 < from || page + 1 > to) {
+            next = std::min(list.rows(), next + static_cast<std::uint64_t>(rows));
+            continue;
+        }
+        if (started && !printer.newPage()) {
             painter.end();
             return 0;
         }
+        started = true;
         qreal top = 0;
         if (page == 0) {
             drawSummary(painter, layout, list);
@@ -163,7 +175,6 @@ int printHandoverList(QPrinter& printer, const journal::HandoverList& list) {
         painter.setPen(rule);
         painter.drawLine(QPointF(0, top), QPointF(layout.width, top));
         painter.setFont(layout.text);
-        const int rows = page == 0 ? layout.firstPageRows : layout.pageRows;
         for (int r = 0; r < rows && next < list.rows(); ++r, ++next) {
             const journal::HandoverRow row = list.row(next);
             std::array<QString, journal::kHandoverColumns> cells;

@@ -13,8 +13,8 @@ class HandoverList;
 // the column header again on every page, and "第 N 页，共 M 页" at the foot of each.
 namespace ui {
 
-// Prints the list on `printer` as it is set up; the number of pages, 0 when the printer could
-// not start (or the list is empty).
+// Prints the list on `printer` as it is set up, the pages it asks for (fromPage to toPage) or all;
+// the number of pages the list takes, 0 when the printer could not start (or the list is empty).
 int printHandoverList(QPrinter& printer, const journal::HandoverList& list);
 
 // Shows the print dialog (on Linux it also prints to a PDF file) and prints the list of the batch

@@ -62,6 +62,16 @@ def check_workbook(book: Path, fail):
         fail(f"{len(got) - table - 1} rows for {len(want)}; first differing: {wrong}")
 
 
+def pdf_pages(pdf: Path):
+    text = subprocess.run(["pdftotext", "-layout", str(pdf), "-"], capture_output=True, text=True,
+                          check=True).stdout
+    return text.rstrip("\f").split("\f")
+
+
+def row_numbers(text):
+    return [line.split()[0] for line in text.splitlines() if re.match(r"\s*\d+\s+\d{10}\s", line)]
+
+
 def check_pdf(pdf: Path, fail):
     fonts = subprocess.run(["pdffonts", str(pdf)], capture_output=True, text=True, check=True).stdout
     lines = fonts.splitlines()[2:]
@@ -71,9 +81,7 @@ def check_pdf(pdf: Path, fail):
         # name type encoding emb sub uni object ID: emb is the fifth field from the end.
         if line.split()[-5] != "yes":
             fail(f"a font not embedded: {line}")
-    text = subprocess.run(["pdftotext", "-layout", str(pdf), "-"], capture_output=True, text=True,
-                          check=True).stdout
-    pages = text.rstrip("\f").split("\f")
+    pages = pdf_pages(pdf)
     for number, page in enumerate(pages, start=1):
         if f"第 {number} 页，共 {len(pages)} 页" not in page:
             fail(f"page {number} lacks its page number of {len(pages)}")
@@ -84,11 +92,17 @@ def check_pdf(pdf: Path, fail):
                   "不在本批次", "0000001119", "000,01119", "000000045F", WRITTEN]:
         if words not in whole:
             fail(f"{words!r} not in the printed text")
-    rows = [line.split()[0] for line in whole.splitlines() if re.match(r"\s*\d+\s+\d{10}\s", line)]
+    rows = row_numbers(whole)
     if rows != [str(i) for i in range(1, 121)]:
         fail(f"printed rows {rows[:3]}…{rows[-3:]}, not 1 to 120 once each in order")
     if len(pages) < 3:
         fail(f"{len(pages)} pages")
+        return
+    # The second page alone, as the whole list's second page has it.
+    alone = pdf_pages(pdf.with_name("交接清单-第2页.pdf"))
+    if len(alone) != 1 or alone[0] != pages[1]:
+        fail(f"page 2 printed alone differs from the whole list's: {len(alone)} pages, rows "
+             f"{row_numbers(alone[0])[:1]} for {row_numbers(pages[1])[:1]}")
 
 
 def main():
