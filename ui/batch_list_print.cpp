@@ -57,7 +57,8 @@ PageLayout layOut(QPrinter& printer, const journal::HandoverList& list) {
     const QFontMetricsF text(layout.text, &printer);
     const QFontMetricsF header(layout.header, &printer);
     const QFontMetricsF title(layout.title, &printer);
-    layout.row = text.height() * 1.5;
+    // Never nothing, even where no font is found: the rows on a page are counted by it.
+    layout.row = std::max(text.height(), 1.0) * 1.5;
     layout.gap = text.horizontalAdvance(QStringLiteral("中"));
     layout.summary = (title.height() * 1.8) +
                      (static_cast<qreal>(list.summary().size()) * layout.row) + layout.row;
