@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <initializer_list>
 #include <utility>
 
 namespace ui {
@@ -43,6 +44,12 @@ QWidget* optionPair(QRadioButton* first, QRadioButton* second, QWidget* parent) 
         option->setObjectName(option->text());
         group->addButton(option);
         row->addWidget(option);
+        // Tab reaches the pair on its chosen option only; the arrow keys choose within it.
+        const auto tabStop = [option](bool chosen) {
+            option->setFocusPolicy(chosen ? Qt::StrongFocus : Qt::ClickFocus);
+        };
+        tabStop(option->isChecked());
+        QObject::connect(option, &QRadioButton::toggled, option, tabStop);
     }
     row->addStretch(1);
     return pair;
@@ -115,6 +122,14 @@ BatchDialog::BatchDialog(const commands::BatchForm& initial, Begin begin, QWidge
     connect(tenDigit_, &QRadioButton::toggled, this, [this](bool tenDigit) {
         changeNotation(tenDigit ? card::Notation::WG26 : card::Notation::WG34);
     });
+    // Tab goes down the form as it is laid out; each pair of options is one stop.
+    QWidget* previous = name_;
+    for (QWidget* next :
+         std::initializer_list<QWidget*>{tenDigit_, eightDigit_, b4_, first_, count_, t5577_,
+                                         em4305_, lock_, beginButton_, cancel}) {
+        QWidget::setTabOrder(previous, next);
+        previous = next;
+    }
     showRange();
     name_->setFocus();
 }
