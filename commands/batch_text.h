@@ -30,4 +30,18 @@ namespace commands {
 [[nodiscard]] std::string batchStatus(const BatchOrder& order, std::uint64_t verified,
                                       const std::optional<card::CardNumber>& next, bool ended);
 
+// What the range check found, asked before the batch begins (default no): how many of its
+// numbers were written before and how many share a view with another tag's, the first few named.
+// Nothing to ask when the check is clear.
+[[nodiscard]] std::optional<WriteQuestion> rangeQuestion(const BatchOrder& order,
+                                                         const RangeCheck& check);
+
+// A batch not done, offered at start-up: "批次 <名称> 还没有写完：第 N/M 张，下一张 <号码>…",
+// answered 继续 or not now.
+[[nodiscard]] WriteQuestion resumeQuestion(const BatchOrder& order, std::uint64_t verified,
+                                           const card::CardNumber& next);
+
+// Before a batch is ended early, default no: how many of its numbers become void (作废).
+[[nodiscard]] WriteQuestion endEarlyQuestion(const BatchOrder& order, std::uint64_t verified);
+
 }  // namespace commands

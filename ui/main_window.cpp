@@ -1,12 +1,14 @@
 #include "ui/main_window.h"
 
 #include "card/number_text.h"
+#include "commands/batch_text.h"
 #include "commands/field_texts.h"
 #include "commands/outcome_text.h"
 #include "commands/read_command.h"
 #include "commands/reader_words.h"
 #include "commands/write_command.h"
 #include "ui/accessibility.h"
+#include "ui/batch_panel.h"
 #include "ui/command_gate.h"
 #include "ui/first_paint.h"
 #include "ui/journal_window.h"
@@ -258,8 +260,11 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
     row->setSpacing(6);
     row->addStretch(1);
     row->addWidget(readerInUse_);
+    makeBatchControls(*row);
     row->addWidget(journalButton);
-    QWidget::setTabOrder(readButton_, journalButton);
+    rows->insertWidget(0, batchPanel_);
+    QWidget::setTabOrder(readButton_, batchButton_);
+    QWidget::setTabOrder(batchButton_, journalButton);
     connect(journalButton, &QToolButton::clicked, this, &MainWindow::showJournal);
     auto* journalKey = new QShortcut(QKeySequence(QStringLiteral("Ctrl+J")), this);
     connect(journalKey, &QShortcut::activated, this, &MainWindow::showJournal);
@@ -273,6 +278,7 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
         }
         journalRead->deleteLater();
         if (outcomeShown_) {
+            offerUnfinishedBatch();
             return;  // the outcome is newer than anything the journal has to say
         }
         // A write cut off, and a journal that cannot be read, are warnings, told as failures are.
@@ -287,6 +293,7 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
                 status_->showMessage(*message);
             }
         }
+        offerUnfinishedBatch();
     });
     afterFirstPaint(
         *qApp,
@@ -443,13 +450,17 @@ void MainWindow::runCommand(QPushButton* pressed, const QString& busyText,
 void MainWindow::readPressed() {
     runCommand(readButton_, QStringLiteral("正在读卡…"), [this] {
         const auto outcome = commands::readTag(*source_, *journal_);
-        if (const auto texts = commands::fieldTextsAfter(outcome)) {
+        std::string message = commands::describeRead(outcome, source_->readerInUse());
+        if (batch_) {
+            // The fields keep the batch's next number: the next write is still that one.
+            message += "；" + commands::batchStatus(batch_->batch().order(), batch_->verified(),
+                                                    batch_->nextNumber(), batch_->ended());
+        } else if (const auto texts = commands::fieldTextsAfter(outcome)) {
             for (const card::Field which : kFields) {
                 setFieldText(which, commands::textOf(*texts, which));
             }
         }
-        status_->showOutcome(commands::describeRead(outcome, source_->readerInUse()),
-                             commands::toneOf(outcome), commands::verdict(outcome));
+        status_->showOutcome(message, commands::toneOf(outcome), commands::verdict(outcome));
         outcomeShown_ = true;
     });
     if (journalWindow_ != nullptr) {
@@ -458,6 +469,13 @@ void MainWindow::readPressed() {
 }
 
 void MainWindow::writePressed() {
+    if (batch_) {
+        runCommand(writeButton_, QStringLiteral("正在写卡…"), [this] { writeInBatch(); });
+        if (journalWindow_ != nullptr) {
+            journalWindow_->followAppends();
+        }
+        return;
+    }
     runCommand(writeButton_, QStringLiteral("正在写卡…"), [this] {
         const auto outcome =
             commands::writeTag(writeForm(), *source_, *journal_,

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "card/card_number.h"
+#include "commands/batch_form.h"
+#include "commands/batch_session.h"
 #include "commands/write_command.h"
 #include "commands/write_request.h"
 #include "journal/journal.h"
@@ -15,6 +17,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -23,6 +26,8 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QCheckBox;
+class QHBoxLayout;
+class QToolButton;
 
 namespace ui {
 
@@ -54,6 +59,13 @@ public:
     // The journal's window once it has been opened, else nothing.
     [[nodiscard]] JournalWindow* journalWindow() const { return journalWindow_; }
 
+    // 批次 (the control of that name, Ctrl+B): a new batch, or the unfinished one offered again.
+    void showBatchDialog();
+    // The batch in the window, if any: the write button writes its next number.
+    [[nodiscard]] const commands::BatchSession* batch() const {
+        return batch_ ? &*batch_ : nullptr;
+    }
+
 protected:
     void showEvent(QShowEvent* event) override;
     // Closing while a command runs closes the window once the command has ended.
@@ -77,6 +89,23 @@ private:
     void showReaderInUse();
     [[nodiscard]] QLineEdit* field(card::Field field) const;
 
+    // Batches (main_window_batch.cpp).
+    void makeBatchControls(QHBoxLayout& row);
+    // Begins the batch the dialog's form asks for, after the range check's question; why not.
+    [[nodiscard]] std::optional<std::string> beginBatch(const commands::BatchForm& form);
+    // The journal's unfinished batch, offered to be continued (default 继续, by Return).
+    void offerUnfinishedBatch();
+    void enterBatch(commands::BatchSession session);
+    void leaveBatch();
+    // The fields, the options and the panel as the batch stands.
+    void showBatch();
+    void writeInBatch();
+    void endBatchEarly();
+    // The dialog's form as the window's fields and options stand.
+    [[nodiscard]] commands::BatchForm batchFormFromFields() const;
+    // A question outside a command (before a batch begins or ends): default no.
+    [[nodiscard]] bool ask(const commands::WriteQuestion& question, QWidget* over);
+
     std::unique_ptr<reader::ReaderSource> source_;
     std::unique_ptr<journal::Journal> journal_;
     class CommandGate* gate_ = nullptr;
@@ -98,6 +127,10 @@ private:
     QLabel* readerInUse_ = nullptr;
     std::chrono::system_clock::time_point started_ = std::chrono::system_clock::now();
     QPointer<JournalWindow> journalWindow_;
+    std::optional<commands::BatchSession> batch_;
+    class BatchPanel* batchPanel_ = nullptr;
+    QToolButton* batchButton_ = nullptr;
+    QPointer<QMessageBox> resumeOffer_;
 };
 
 }  // namespace ui

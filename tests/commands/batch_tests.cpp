@@ -1,6 +1,7 @@
 // A batch's range: its numbers, the ranges refused, and what the journal says of a range.
 #include "card/number_text.h"
 #include "commands/batch.h"
+#include "commands/batch_form.h"
 #include "commands/batch_text.h"
 #include "journal/journal.h"
 #include "journal/journal_line.h"
@@ -355,3 +356,95 @@ TEST(ViewsAllowWrite, AskWithTheCollisionQuestionAndNoMeansNo) {
 }
 
 }  // namespace
+
+// --- The dialog's form ------------------------------------------------------------------------
+
+namespace {
+
+struct Entering {
+    const char* name;
+    commands::BatchForm form;
+    std::optional<CardNumber> first;  // the order's first number, or nothing: refused
+    std::string refusal;              // the words when refused
+    friend void PrintTo(const Entering& c, std::ostream* os) { *os << c.name; }
+};
+
+commands::BatchForm form(std::string first, Notation notation, std::string count = "500",
+                         std::string b4 = "1", std::string name = " 客户甲 ") {
+    return commands::BatchForm{std::move(name),
+                               std::move(first),
+                               std::move(count),
+                               std::move(b4),
+                               notation,
+                               reader::TagChip::EM4305,
+                               true};
+}
+
+class BatchForms : public ::testing::TestWithParam<Entering> {};
+
+TEST_P(BatchForms, GiveTheOrderOrSayWhatIsWrong) {
+    const auto made = commands::orderFrom(GetParam().form);
+    ASSERT_EQ(made.has_value(), GetParam().first.has_value()) << (made ? "" : made.error());
+    if (!made) {
+        EXPECT_EQ(made.error(), GetParam().refusal);
+        return;
+    }
+    EXPECT_EQ(made->first, *GetParam().first);
+    EXPECT_EQ(made->name, "客户甲");
+    EXPECT_EQ(made->count, 500U);
+    EXPECT_EQ(made->notation, GetParam().form.notation);
+    EXPECT_EQ(made->chip, reader::TagChip::EM4305);
+    EXPECT_TRUE(made->lock);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, BatchForms,
+    ::testing::Values(
+        Entering{"TenDigit", form("0000001000", Notation::WG34), tenDigit(1000, 1), ""},
+        Entering{"EightDigit", form("012,01000", Notation::WG26), eightDigit(12, 1000, 1), ""},
+        Entering{"EightDigitWithAFullWidthCommaAndBlanks",
+                 form("\xE3\x80\x80"
+                      "12\xEF\xBC\x8C"
+                      "1000 ",
+                      Notation::WG26, " 500\t"),
+                 eightDigit(12, 1000, 1), ""},
+        Entering{"EightDigitWithoutItsComma", form("01201000", Notation::WG26), std::nullopt,
+                 "起始号码须写成 xxx,xxxxx，如 000,01000"},
+        Entering{"EightDigitPartOutOfRange", form("012,65536", Notation::WG26), std::nullopt,
+                 "起始号码无效：后八位号的后五位须为 0~65535 的整数"},
+        Entering{"TenDigitOutOfRange", form("4294967296", Notation::WG34), std::nullopt,
+                 "起始号码无效：前十位号须为 0~4294967295 的整数"},
+        Entering{"VersionOutOfRange", form("1000", Notation::WG34, "500", "256"), std::nullopt,
+                 "版本或客户号须为 0~255 的整数"},
+        Entering{"NoFirstNumber", form(" ", Notation::WG34), std::nullopt, "请填写起始号码"},
+        Entering{"CountNotAWholeNumber", form("1000", Notation::WG34, "5e2"), std::nullopt,
+                 "张数须为整数，如 500"},
+        Entering{"CountNegative", form("1000", Notation::WG34, "-1"), std::nullopt,
+                 "张数须为整数，如 500"},
+        Entering{"NoName", form("1000", Notation::WG34, "500", "1", "\xE3\x80\x80"), std::nullopt,
+                 "请填写名称（客户或订单）"},
+        Entering{"NameOfTwoLines", form("1000", Notation::WG34, "500", "1", "甲\n乙"), std::nullopt,
+                 "名称不能分行"}),
+    [](const auto& testCase) { return std::string(testCase.param.name); });
+
+}  // namespace
+
+TEST(RangeQuestion, CountsAndNamesWhatWasFoundAndIsNotAskedWhenClear) {
+    const BatchOrder batch = order(eightDigit(0, 1000), Notation::WG26, 10);
+    commands::RangeCheck check;
+    EXPECT_EQ(commands::rangeQuestion(batch, check), std::nullopt);
+    check.written = 7;
+    check.firstWritten = {{0, eightDigit(0, 1000), "2024-05-01T10:00:01+08:00"}};
+    check.colliding = 1;
+    check.firstColliding = {
+        {2, eightDigit(0, 1002), {Notation::WG26, tenDigit(1002, 1), "2024-05-01T10:00:02+08:00"}}};
+    const auto question = commands::rangeQuestion(batch, check);
+    ASSERT_TRUE(question);
+    EXPECT_NE(question->text.find("7 个号码以前写过：000,01000（"), std::string::npos)
+        << question->text;
+    EXPECT_NE(question->text.find("）等。"), std::string::npos) << question->text;
+    EXPECT_NE(question->text.find("后八位号 000,01002 已写在 001 0000001002 上。"),
+              std::string::npos)
+        << question->text;
+    EXPECT_EQ(question->no, "不开始");
+}

@@ -155,6 +155,24 @@ void postKey(QObject* receiver, Qt::Key key) {
     }
 }
 
+// Opens the batch dialog, fills in 名称, 起始号码 and 张数 and presses 开始, as a user does.
+void beginBatch(ui::MainWindow& window, const QString& name, const QString& first,
+                const QString& count) {
+    QTimer::singleShot(0, [&] {
+        auto* dialog = QApplication::activeModalWidget();
+        QVERIFY(dialog != nullptr);
+        for (const auto& [field, text] :
+             {std::pair{"名称", name}, std::pair{"起始号码", first}, std::pair{"张数", count}}) {
+            auto* edit = dialog->findChild<QLineEdit*>(QString::fromUtf8(field));
+            QVERIFY(edit != nullptr);
+            edit->selectAll();
+            edit->insert(text);  // as an input method puts Chinese in: not key by key
+        }
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("开始")), Qt::LeftButton);
+    });
+    window.showBatchDialog();
+}
+
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -349,12 +367,12 @@ private Q_SLOTS:
         // Of each pair of option buttons, the chosen one.
         const QStringList expected{"chkIDLOCK",  "chkIDADD1", "optIDT5577", "optIDWG34",
                                    "txtIDB1B0",  "txtIDB2",   "txtIDB3B0",  "txtIDB4",
-                                   "cmdIDWrite", "cmdIDRead", "写卡记录"};
+                                   "cmdIDWrite", "cmdIDRead", "批次",       "写卡记录"};
         QStringList chain;
         auto* widget = control<QWidget>(*window, "chkIDLOCK");
         do {
             if ((widget->focusPolicy() & Qt::TabFocus) != 0 && !widget->objectName().isEmpty() &&
-                widget->window() == window.get()) {
+                widget->window() == window.get() && widget->isVisibleTo(window.get())) {
                 chain << widget->objectName();
             }
             widget = widget->nextInFocusChain();
@@ -972,6 +990,72 @@ private Q_SLOTS:
                          window->palette().color(QPalette::WindowText),
                      cutOff);
         }
+    }
+
+    // A batch from its dialog: each press writes its next number and nothing else, a read in
+    // between keeps its place, and once its tags are written the write button writes no more.
+    void aBatchWritesItsNumbersAndAReadKeepsItsPlace() {
+        const testing_support::DataFolder data;
+        const testing_support::EmulatorControl field;
+        const auto window = windowOverEmulator();
+        beginBatch(*window, QStringLiteral("客户甲"), QStringLiteral("0000001000"),
+                   QStringLiteral("3"));
+        QVERIFY(window->batch() != nullptr);
+        QCOMPARE(window->statusMessage(),
+                 QStringLiteral("批次 客户甲：第 1/3 张，下一张 0000001000"));
+
+        field.placeEmptyTag(emulator::TagKind::T5577);
+        click(*window, "cmdIDWrite");
+        QCOMPARE(field.tagNumber(), std::optional(card::CardNumber{0, {0, 0, 0x03, 0xE8}}));
+        QVERIFY2(window->statusMessage().endsWith(
+                     QStringLiteral("批次 客户甲：第 2/3 张，下一张 0000001001")),
+                 qPrintable(window->statusMessage()));
+
+        field.placeTag({0, {0, 0, 0, 7}});
+        click(*window, "cmdIDRead");
+        QCOMPARE(fieldTexts(*window), (QStringList{"000", "0000001001", "000", "01001"}));
+        QVERIFY2(window->statusMessage().endsWith(QStringLiteral("下一张 0000001001")),
+                 qPrintable(window->statusMessage()));
+
+        for (int tag = 0; tag < 3; ++tag) {
+            field.placeEmptyTag(emulator::TagKind::T5577);
+            click(*window, "cmdIDWrite");
+        }
+        QCOMPARE(field.tagNumber(), std::nullopt);  // the batch had no number left for it
+        QVERIFY2(window->statusMessage().contains(QStringLiteral("已写完 3 张")),
+                 qPrintable(window->statusMessage()));
+        const auto* leave = window->findChild<QPushButton*>(QStringLiteral("关闭批次"));
+        QVERIFY(leave != nullptr && leave->isVisible());
+    }
+
+    // Left unfinished, the batch is offered at the next start with its next number; Return
+    // continues it.
+    void anUnfinishedBatchIsOfferedAtStartAndReturnContinuesIt() {
+        const testing_support::DataFolder data;
+        const testing_support::EmulatorControl field;
+        {
+            const auto window = windowOverEmulator();
+            beginBatch(*window, QStringLiteral("客户乙"), QStringLiteral("0000002000"),
+                       QStringLiteral("5"));
+            field.placeEmptyTag(emulator::TagKind::T5577);
+            click(*window, "cmdIDWrite");
+        }
+        const auto window = windowOverEmulator();
+        QMessageBox* offer = nullptr;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                offer = window->findChild<QMessageBox*>(QStringLiteral("batchOffer"));
+                return offer != nullptr && offer->isVisible();
+            },
+            5000));
+        QVERIFY2(
+            offer->text().contains(QStringLiteral("批次 客户乙 还没有写完：已写 1/5 张，下一张 "
+                                                  "0000002001")),
+            qPrintable(offer->text()));
+        QTest::keyClick(offer, Qt::Key_Return);
+        QTRY_VERIFY(window->batch() != nullptr);
+        QCOMPARE(fieldTexts(*window), (QStringList{"000", "0000002001", "000", "02001"}));
+        QVERIFY(control<QLineEdit>(*window, "txtIDB3B0")->isReadOnly());
     }
 
     void closingDuringTheQuestionAnswersNoAndClosesOnceTheWriteHasEnded() {

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "commands/batch_form.h"
+
+#include <QDialog>
+
+#include <functional>
+#include <optional>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace ui {
+
+// 批次: asks for a new batch's 名称, 起始号码, 张数, chip, notation and 保护号, shows the range it
+// would write as it is typed, and hands the form to whoever begins batches on 开始.
+class BatchDialog final : public QDialog {
+    Q_OBJECT
+
+public:
+    // Begins the batch the form asks for: why not (UTF-8), shown in the dialog, which stays open;
+    // nothing once it has begun, and the dialog closes.
+    using Begin = std::function<std::optional<std::string>(const commands::BatchForm&)>;
+
+    BatchDialog(const commands::BatchForm& initial, Begin begin, QWidget* parent = nullptr);
+
+    [[nodiscard]] commands::BatchForm form() const;
+
+private:
+    void showRange();
+    void changeNotation(card::Notation from);
+    void beginPressed();
+
+    Begin begin_;
+    QLineEdit* name_ = nullptr;
+    QLineEdit* b4_ = nullptr;
+    QLineEdit* first_ = nullptr;
+    QLineEdit* count_ = nullptr;
+    QRadioButton* tenDigit_ = nullptr;
+    QRadioButton* eightDigit_ = nullptr;
+    QRadioButton* t5577_ = nullptr;
+    QRadioButton* em4305_ = nullptr;
+    QCheckBox* lock_ = nullptr;
+    QLabel* range_ = nullptr;
+    QLabel* problem_ = nullptr;
+    QPushButton* beginButton_ = nullptr;
+};
+
+}  // namespace ui

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+
+namespace ui {
+
+// The strip above the status line while a batch is in the window: where the batch stands, and
+// what can be done with it. Hidden outside a batch, so that the window is as it always was.
+class BatchPanel final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit BatchPanel(QWidget* parent = nullptr);
+
+    // Where the batch stands; `ended` once it is done or ended early: nothing more is written in
+    // it, and it can be closed.
+    void showProgress(const QString& text, bool ended);
+    [[nodiscard]] QString progress() const;
+    // Whether reads check tags against the batch (核对).
+    [[nodiscard]] bool checking() const;
+    void setChecking(bool on);
+
+Q_SIGNALS:
+    void checkingToggled(bool on);
+    void exportAsked();
+    void printAsked();
+    void endAsked();
+    void closeAsked();
+
+private:
+    QLabel* progress_ = nullptr;
+    QPushButton* check_ = nullptr;
+    QPushButton* end_ = nullptr;
+    QPushButton* close_ = nullptr;
+};
+
+}  // namespace ui

@@ -1,0 +1,286 @@
+// The window's side of batches: the 批次 button and dialog, the panel, and a press that writes the
+// batch's next number. What a batch is and does is the batch use case's (commands/batch*).
+#include "card/number_text.h"
+#include "commands/batch.h"
+#include "commands/batch_text.h"
+#include "commands/field_texts.h"
+#include "commands/outcome_text.h"
+#include "ui/batch_dialog.h"
+#include "ui/batch_panel.h"
+#include "ui/command_gate.h"
+#include "ui/main_window.h"
+#include "ui/status_line.h"
+#include "ui/window_layout.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QToolButton>
+
+namespace ui {
+
+namespace {
+
+QString fromUtf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+}
+
+std::string progressOf(const commands::BatchSession& batch) {
+    return commands::batchStatus(batch.batch().order(), batch.verified(), batch.nextNumber(),
+                                 batch.ended());
+}
+
+}  // namespace
+
+void MainWindow::makeBatchControls(QHBoxLayout& row) {
+    batchButton_ = new QToolButton(row.parentWidget());
+    batchButton_->setText(QStringLiteral("批次…"));
+    batchButton_->setObjectName(QStringLiteral("批次"));
+    batchButton_->setAccessibleName(QStringLiteral("批次"));
+    batchButton_->setToolTip(
+        QStringLiteral("按订单写一批连号的卡：进度、续写、核对、清单（Ctrl+B）"));
+    batchButton_->setAccessibleDescription(batchButton_->toolTip());
+    row.addWidget(batchButton_);
+    connect(batchButton_, &QToolButton::clicked, this, &MainWindow::showBatchDialog);
+    auto* batchKey = new QShortcut(QKeySequence(QStringLiteral("Ctrl+B")), this);
+    connect(batchKey, &QShortcut::activated, this, &MainWindow::showBatchDialog);
+
+    batchPanel_ = new BatchPanel(this);
+    batchPanel_->hide();
+    connect(batchPanel_, &BatchPanel::endAsked, this, &MainWindow::endBatchEarly);
+    connect(batchPanel_, &BatchPanel::closeAsked, this, &MainWindow::leaveBatch);
+}
+
+commands::BatchForm MainWindow::batchFormFromFields() const {
+    const commands::WriteForm write = writeForm();
+    commands::BatchForm form;
+    form.notation = write.notation;
+    form.chip = write.chip;
+    form.lock = write.lock;
+    form.b4Text = commands::textOf(write.texts, card::Field::B4);
+    if (const auto request = commands::requestFrom(write)) {
+        form.firstText = card::notationText(request->number, write.notation);
+    }
+    return form;
+}
+
+bool MainWindow::ask(const commands::WriteQuestion& question, QWidget* over) {
+    QMessageBox box(QMessageBox::Question, windowTitle(), fromUtf8(question.text),
+                    QMessageBox::NoButton, over);
+    box.setAccessibleDescription(fromUtf8(question.text));
+    QPushButton* yes = box.addButton(fromUtf8(question.yes), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(fromUtf8(question.no), QMessageBox::NoRole);
+    yes->setObjectName(fromUtf8(question.yes));
+    no->setObjectName(fromUtf8(question.no));
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
+void MainWindow::showBatchDialog() {
+    if (gate_->isBusy()) {
+        return;
+    }
+    if (batch_ && !batch_->ended()) {
+        status_->showMessage(progressOf(*batch_) + "：写完或结束本批次后，才能开始新的批次");
+        batchPanel_->setFocus(Qt::ShortcutFocusReason);
+        return;
+    }
+    // An unfinished batch left in the journal comes first: only the newest is ever offered.
+    if (!batch_) {
+        if (auto open = commands::BatchSession::resume(*journal_); open && !open->ended()) {
+            offerUnfinishedBatch();
+            return;
+        }
+    }
+    BatchDialog dialog(
+        batchFormFromFields(), [this](const commands::BatchForm& form) { return beginBatch(form); },
+        this);
+    dialog.exec();
+}
+
+std::optional<std::string> MainWindow::beginBatch(const commands::BatchForm& form) {
+    const auto order = commands::orderFrom(form);
+    if (!order) {
+        return order.error();
+    }
+    const auto batch = commands::Batch::create(*order);
+    if (!batch) {
+        return commands::refusalText(batch.error());
+    }
+    // Every number of the range against the journal, before the first is written.
+    journal_->prepareViews();
+    const commands::RangeCheck check = commands::rangeCheck(*batch, *journal_);
+    if (const auto question = commands::rangeQuestion(*order, check);
+        question && !ask(*question, QApplication::activeModalWidget())) {
+        return std::string("批次没有开始");
+    }
+    auto session = commands::BatchSession::start(*batch, *journal_);
+    if (!session) {
+        return session.error();
+    }
+    enterBatch(std::move(*session));
+    status_->showMessage(progressOf(*batch_));
+    return std::nullopt;
+}
+
+void MainWindow::offerUnfinishedBatch() {
+    if (batch_ || resumeOffer_ != nullptr) {
+        return;
+    }
+    auto open = commands::BatchSession::resume(*journal_);
+    if (!open || open->ended() || !open->nextNumber()) {
+        return;
+    }
+    const commands::WriteQuestion question =
+        commands::resumeQuestion(open->batch().order(), open->verified(), *open->nextNumber());
+    auto* box = new QMessageBox(QMessageBox::Question, windowTitle(), fromUtf8(question.text),
+                                QMessageBox::NoButton, this);
+    box->setObjectName(QStringLiteral("batchOffer"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setAccessibleDescription(fromUtf8(question.text));
+    QPushButton* resume = box->addButton(fromUtf8(question.yes), QMessageBox::AcceptRole);
+    QPushButton* later = box->addButton(fromUtf8(question.no), QMessageBox::RejectRole);
+    resume->setObjectName(fromUtf8(question.yes));
+    later->setObjectName(fromUtf8(question.no));
+    // Return continues it: one key and the batch goes on where it stood.
+    box->setDefaultButton(resume);
+    box->setEscapeButton(later);
+    box->setWindowModality(Qt::WindowModal);
+    resumeOffer_ = box;
+    connect(box, &QMessageBox::finished, this, [this, box, resume] {
+        if (box->clickedButton() != resume || batch_) {
+            return;
+        }
+        // Read again: the journal may have moved on while the offer waited.
+        if (auto session = commands::BatchSession::resume(*journal_);
+            session && !session->ended()) {
+            enterBatch(std::move(*session));
+            status_->showMessage(progressOf(*batch_));
+        }
+    });
+    box->open();
+}
+
+void MainWindow::enterBatch(commands::BatchSession session) {
+    batch_.emplace(std::move(session));
+    const commands::BatchOrder& order = batch_->batch().order();
+    // The options are the batch's, and stay so while it is in the window.
+    tenDigitOption_->setChecked(order.notation == card::Notation::WG34);
+    em4305Option_->setChecked(order.chip == reader::TagChip::EM4305);
+    for (QRadioButton* option : tenDigitOption_->parentWidget()->findChildren<QRadioButton*>()) {
+        option->setEnabled(false);
+    }
+    for (QRadioButton* option : em4305Option_->parentWidget()->findChildren<QRadioButton*>()) {
+        option->setEnabled(false);
+    }
+    lockBox_->setChecked(order.lock);
+    lockBox_->setEnabled(false);
+    advanceBox_->setEnabled(false);
+    for (QLineEdit* edit : fields_) {
+        edit->setReadOnly(true);
+    }
+    batchPanel_->show();
+    showBatch();
+    // The window grows by the panel, and shrinks back when the batch leaves it.
+    centralWidget()->parentWidget()->layout()->activate();
+    setFixedSize(sizeHint());
+}
+
+void MainWindow::leaveBatch() {
+    if (gate_->isBusy()) {
+        return;
+    }
+    batch_.reset();
+    for (QRadioButton* option : findChildren<QRadioButton*>()) {
+        option->setEnabled(true);
+    }
+    lockBox_->setEnabled(true);
+    advanceBox_->setEnabled(true);
+    for (QLineEdit* edit : fields_) {
+        edit->setReadOnly(false);
+    }
+    batchPanel_->setChecking(false);
+    batchPanel_->hide();
+    layout()->activate();
+    setFixedSize(sizeHint());
+    writeButton_->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::showBatch() {
+    if (const auto next = batch_->nextNumber()) {
+        const commands::FieldTexts texts = commands::fieldTexts(*next);
+        for (const card::Field which : kFields) {
+            setFieldText(which, commands::textOf(texts, which));
+        }
+    }
+    batchPanel_->showProgress(fromUtf8(progressOf(*batch_)), batch_->ended());
+}
+
+void MainWindow::writeInBatch() {
+    const auto press = batch_->press(
+        *source_, [this](const commands::WriteQuestion& question) { return confirm(question); });
+    std::string message;
+    commands::Tone tone = commands::Tone::Neutral;
+    std::string verdict;
+    switch (press.result) {
+        case commands::BatchPress::Result::Finished:
+            message = "未写卡：本批次不再写卡";
+            break;
+        case commands::BatchPress::Result::Declined:
+            message = "未写卡";
+            verdict = "未写卡";
+            break;
+        case commands::BatchPress::Result::Wrote:
+            tone = commands::toneOf(*press.write);
+            verdict = commands::verdict(*press.write);
+            // A tag done is said in its few words, so that where the batch stands fits beside
+            // them; anything else in full.
+            message = tone == commands::Tone::Done
+                          ? verdict
+                          : commands::describeWrite(*press.write, source_->readerInUse());
+            if (press.write->verified()) {
+                countTag(*press.write);
+            }
+            break;
+    }
+    message += "；" + progressOf(*batch_);
+    status_->showOutcome(message, tone, verdict);
+    outcomeShown_ = true;
+    if (press.journalError) {
+        status_->showNote(*press.journalError);
+    } else if (journal_->holdProblem()) {
+        status_->showNote(*journal_->holdProblem());
+    }
+    showBatch();
+    if (tone == commands::Tone::Failed) {
+        QApplication::beep();
+    }
+}
+
+void MainWindow::endBatchEarly() {
+    if (!batch_ || batch_->ended() || gate_->isBusy()) {
+        return;
+    }
+    if (!ask(commands::endEarlyQuestion(batch_->batch().order(), batch_->verified()), this)) {
+        return;
+    }
+    if (const auto trouble = batch_->endEarly()) {
+        status_->showOutcome(*trouble + "：批次没有结束", commands::Tone::Failed, {});
+        return;
+    }
+    status_->showMessage(progressOf(*batch_));
+    showBatch();
+    if (journalWindow_ != nullptr) {
+        journalWindow_->followAppends();
+    }
+}
+
+}  // namespace ui
