@@ -1,5 +1,5 @@
-# Checks that a DLL exports exactly the names given, as a vendor's reader DLL does: no
-# stdcall-decorated duplicates, nothing else.
+# Checks that a DLL exports exactly the names given, as a vendor's reader DLL does (and the
+# export's module its one entry point): no stdcall-decorated duplicates, nothing else.
 #   cmake -DOBJDUMP=... -DDLL=... -DEXPECTED="a;b;c" -P check_exports.cmake
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
