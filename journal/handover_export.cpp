@@ -59,8 +59,10 @@ ExportResult exportHandoverList(const std::filesystem::path& target, const Hando
         header.at(c) = kHandoverHeader.at(c).data();
     }
     ListSource source{list, {}, false};
+    // Below kMaxSheetRows, as checked: it fits a 32-bit size.
+    const auto rows = static_cast<std::size_t>(list.rows());
     const ZeldXlsxSheet sheet{kHandoverSheetName, above.data(),     aboveRows,
-                              header.data(),      kHandoverColumns, list.rows(),
+                              header.data(),      kHandoverColumns, rows,
                               &fillRow,           nullptr,          &source};
     std::array<char, 1024> reason{};
     const std::string path = utf8(target);
