@@ -138,7 +138,7 @@ BatchLog readBatchLog(std::string_view text, std::string_view name) {
     // Forwards with a searcher that skips ahead: rfind tries every byte, five times slower.
     const std::boyer_moore_horspool_searcher searcher(opening.begin(), opening.end());
     std::size_t at = std::string_view::npos;
-    for (auto found = std::search(text.begin(), text.end(), searcher); found != text.end();
+    for (const auto* found = std::search(text.begin(), text.end(), searcher); found != text.end();
          found = std::search(found + 1, text.end(), searcher)) {
         at = static_cast<std::size_t>(found - text.begin());
     }
