@@ -48,7 +48,8 @@ public:
     [[nodiscard]] QTableView& table() const noexcept { return *table_; }
     void followAppends();
     // Shows only the writes made in the batch named `name`, as choosing it under 批次 does; it is
-    // offered there even before the journal was read as far as its opening.
+    // offered there even before the journal was read as far as its opening. An empty name shows
+    // every batch's rows and the others again (全部批次).
     void showBatch(const QString& name);
 
     // The selected rows, top to bottom; empty when none is selected.
