@@ -84,6 +84,23 @@ bool isBatchLine(std::string_view line) noexcept {
     return opens(kBatchOpenResult) || opens(kBatchEndResult);
 }
 
+std::optional<BatchLineFacts> readBatchLine(std::string_view line) {
+    std::array<CsvField, kColumns> fields{};
+    std::size_t count = 0;
+    if (!isBatchLine(line) || !splitFields(line, fields, count) || count != kColumns ||
+        !fields[2].text.empty()) {
+        return std::nullopt;
+    }
+    if (fields[1].text == kBatchOpenResult) {
+        auto order = openedOrder(fields);
+        if (!order || !commands::Batch::create(*order)) {
+            return std::nullopt;
+        }
+        return BatchLineFacts{true, std::move(order->name)};
+    }
+    return BatchLineFacts{false, unquoted(fields[3])};
+}
+
 std::string formatBatchOpen(std::string_view time, const commands::BatchOrder& order) {
     return joined({std::string(time), std::string(kBatchOpenResult), std::string(), order.name,
                    card::hexDigits(order.first),
@@ -121,7 +138,7 @@ BatchLog readBatchLog(std::string_view text, std::string_view name) {
     // Forwards with a searcher that skips ahead: rfind tries every byte, five times slower.
     const std::boyer_moore_horspool_searcher searcher(opening.begin(), opening.end());
     std::size_t at = std::string_view::npos;
-    for (auto found = std::search(text.begin(), text.end(), searcher); found != text.end();
+    for (const auto* found = std::search(text.begin(), text.end(), searcher); found != text.end();
          found = std::search(found + 1, text.end(), searcher)) {
         at = static_cast<std::size_t>(found - text.begin());
     }
@@ -179,15 +196,14 @@ BatchLog readFrom(std::string_view text, std::string_view name) {
             continue;
         }
         const std::string shown = unquoted(write->result);
-        const auto named = batchOf(shown);
-        if (!named || *named != batch.order.name) {
+        const MarkedResult marked = splitBatchMark(shown);
+        if (marked.batch != batch.order.name) {
             continue;
         }
         const card::CardNumber number = card::tagNumberFromValue(write->key);
         const bool verified = write->state == LineState::Verified;
         log.rows.push_back(
-            BatchRow{std::string(write->time), number, verified, false,
-                     shown.substr(0, shown.size() - named->size() - kBatchMark.size())});
+            BatchRow{std::string(write->time), number, verified, false, std::string(marked.words)});
         const auto position = positionOf(batch.order, number);
         if (verified && position) {
             auto& done = batch.verified;

@@ -22,6 +22,14 @@ inline constexpr std::string_view kBatchVoid = "作废";
 // Whether a line (without its line end) is one of a batch's own, no write and no unreadable line.
 [[nodiscard]] bool isBatchLine(std::string_view line) noexcept;
 
+// What one of a batch's own lines says: whether it opens the batch (a whole opening, whose order
+// makes a batch) or ends it, and the batch's name. Nothing for any other line.
+struct BatchLineFacts {
+    bool opens = false;
+    std::string name;
+};
+[[nodiscard]] std::optional<BatchLineFacts> readBatchLine(std::string_view line);
+
 // The opening line written at `time`, with its line end.
 [[nodiscard]] std::string formatBatchOpen(std::string_view time, const commands::BatchOrder& order);
 // The ending line: done (voided 0), or the `voided` numbers from `firstVoid` on void.
