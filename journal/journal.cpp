@@ -534,6 +534,28 @@ BatchLog Journal::batchLog(std::string_view name) const {
     return readBatchLog(text, name);
 }
 
+std::optional<std::string> Journal::recordCheck(const commands::BatchOrder& order,
+                                                const card::CardNumber& number, bool belongs) {
+    return appendLine(formatBatchCheck(isoLocalTime(clock_()), order, number, belongs));
+}
+
+std::optional<commands::CheckRecord> Journal::batchToCheck(const std::string& name) const {
+    auto log = batchLog(name);
+    if (!log.newest) {
+        return std::nullopt;
+    }
+    return commands::CheckRecord{std::move(*log.newest), std::move(log.checked),
+                                 std::move(log.foreign)};
+}
+
+std::vector<std::string> Journal::batchNames(std::size_t most) const {
+    std::string text;
+    if (file_.empty() || wholeText(text)) {
+        return {};
+    }
+    return newestBatchNames(text, most);
+}
+
 Journal::Table Journal::table() const {
     startReading();
     const std::lock_guard guard(mutex_);

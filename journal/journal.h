@@ -122,9 +122,18 @@ public:
                                                       std::uint64_t firstVoid,
                                                       std::uint64_t voided) override;
     [[nodiscard]] std::optional<commands::BatchRecord> unfinishedBatch() const override;
+    [[nodiscard]] std::optional<std::string> recordCheck(const commands::BatchOrder& order,
+                                                         const card::CardNumber& number,
+                                                         bool belongs) override;
+    [[nodiscard]] std::optional<commands::CheckRecord> batchToCheck(
+        const std::string& name) const override;
     // The newest batch named `name` and its rows, for its list; empty when the file cannot be
     // read.
     [[nodiscard]] BatchLog batchLog(std::string_view name) const;
+    // The names of the newest batches, newest first, for the operator to pick one to check or
+    // hand over; none when the file cannot be read.
+    static constexpr std::size_t kNewestBatches = 10;
+    [[nodiscard]] std::vector<std::string> batchNames(std::size_t most = kNewestBatches) const;
 
     // The newest write, when the journal found it started and never ended when it was read: the
     // program ended during it, and the tag may or may not hold its number; nothing once a later
