@@ -541,6 +541,20 @@ BatchLog Journal::batchLog(std::string_view name) const {
     return readBatchLog(text, name);
 }
 
+std::optional<std::string> Journal::recordCheck(const commands::BatchOrder& order,
+                                                const card::CardNumber& number, bool belongs) {
+    return appendLine(formatBatchCheck(isoLocalTime(clock_()), order, number, belongs));
+}
+
+std::optional<commands::CheckRecord> Journal::batchToCheck(const std::string& name) const {
+    auto log = batchLog(name);
+    if (!log.newest) {
+        return std::nullopt;
+    }
+    return commands::CheckRecord{std::move(*log.newest), std::move(log.checked),
+                                 std::move(log.foreign)};
+}
+
 Journal::Table Journal::table() const {
     startReading();
     const std::lock_guard guard(mutex_);

@@ -123,6 +123,11 @@ public:
                                                       std::uint64_t firstVoid,
                                                       std::uint64_t voided) override;
     [[nodiscard]] std::optional<commands::BatchRecord> unfinishedBatch() const override;
+    [[nodiscard]] std::optional<std::string> recordCheck(const commands::BatchOrder& order,
+                                                         const card::CardNumber& number,
+                                                         bool belongs) override;
+    [[nodiscard]] std::optional<commands::CheckRecord> batchToCheck(
+        const std::string& name) const override;
     // The newest batch named `name` and its rows, for its list; empty when the file cannot be
     // read.
     [[nodiscard]] BatchLog batchLog(std::string_view name) const;
