@@ -45,7 +45,16 @@ HandoverList::HandoverList(const BatchLog& log) {
     voidFrom_ = log.voidFrom;
     voided_ = log.voided;
     checked_ = log.checked;
-    foreign_ = log.foreign;
+    // A number of the range found in the bag but never verified in the batch is told on its own
+    // row, not listed again after the range.
+    for (const card::CardNumber& number : log.foreign) {
+        if (const auto position = positionIn(*batch_, number)) {
+            foundUnwritten_.push_back(*position);
+        } else {
+            foreign_.push_back(number);
+        }
+    }
+    std::sort(foundUnwritten_.begin(), foundUnwritten_.end());
     const commands::BatchOrder& order = batch_->order();
     name_ = order.name;
     count_ = order.count;
@@ -102,6 +111,8 @@ HandoverRow HandoverList::rangeRow(std::uint64_t position) const {
     }
     if (std::binary_search(checked_.begin(), checked_.end(), position)) {
         row[5] = kChecked;
+    } else if (std::binary_search(foundUnwritten_.begin(), foundUnwritten_.end(), position)) {
+        row[5] = kNotInBatch;
     }
     return row;
 }

@@ -62,7 +62,8 @@ private:
     std::uint64_t voidFrom_ = 0;
     std::uint64_t voided_ = 0;
     std::vector<std::uint64_t> checked_;
-    std::vector<card::CardNumber> foreign_;
+    std::vector<card::CardNumber> foreign_;           // seen in the bag, not of the range
+    std::vector<std::uint64_t> foundUnwritten_;  // seen in the bag, of the range, not verified
 };
 
 }  // namespace journal

@@ -110,6 +110,9 @@ private:
     void showCheckState();
     // The window's size for what it shows now: the panel comes and goes, and grows in 核对.
     void fitWindow();
+    // The batch's hand-over list, saved as a workbook or printed.
+    void exportBatch();
+    void printBatch();
     // The dialog's form as the window's fields and options stand.
     [[nodiscard]] commands::BatchForm batchFormFromFields() const;
     // A question outside a command (before a batch begins or ends): default no.

@@ -7,6 +7,8 @@
 #include "commands/field_texts.h"
 #include "commands/outcome_text.h"
 #include "ui/batch_dialog.h"
+#include "ui/batch_list_export.h"
+#include "ui/batch_list_print.h"
 #include "ui/batch_panel.h"
 #include "ui/command_gate.h"
 #include "ui/main_window.h"
@@ -57,6 +59,8 @@ void MainWindow::makeBatchControls(QHBoxLayout& row) {
     connect(batchPanel_, &BatchPanel::endAsked, this, &MainWindow::endBatchEarly);
     connect(batchPanel_, &BatchPanel::closeAsked, this, &MainWindow::leaveBatch);
     connect(batchPanel_, &BatchPanel::checkingToggled, this, &MainWindow::checkBag);
+    connect(batchPanel_, &BatchPanel::exportAsked, this, &MainWindow::exportBatch);
+    connect(batchPanel_, &BatchPanel::printAsked, this, &MainWindow::printBatch);
 }
 
 commands::BatchForm MainWindow::batchFormFromFields() const {
@@ -328,6 +332,26 @@ void MainWindow::checkRead(const commands::ReadOutcome& outcome) {
     showCheckState();
     if (wrong) {
         QApplication::beep();
+    }
+}
+
+void MainWindow::exportBatch() {
+    if (!batch_ || gate_->isBusy()) {
+        return;
+    }
+    const std::string& name = batch_->batch().order().name;
+    if (const auto path = exportBatchList(this, journal_->batchLog(name))) {
+        status_->showMessage("已导出批次 " + name + " 的清单：" + path->toStdString());
+    }
+}
+
+void MainWindow::printBatch() {
+    if (!batch_ || gate_->isBusy()) {
+        return;
+    }
+    const std::string& name = batch_->batch().order().name;
+    if (printBatchList(this, journal_->batchLog(name))) {
+        status_->showMessage("已打印批次 " + name + " 的清单");
     }
 }
 

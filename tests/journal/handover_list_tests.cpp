@@ -92,13 +92,14 @@ std::vector<ListCase> listCases() {
                       {"4", "4294967294", "255,65534", "00FFFFFFFE", "作废", "", ""},
                       {"5", "4294967295", "255,65535", "00FFFFFFFF", "作废", "", ""}}});
 
-    // The bag check: two of three seen, one not yet written, and a tag of another batch.
+    // The bag check: two of three seen, one not yet written but found in the bag (told on its
+    // own row, not again after the range), and a tag of another batch.
     commands::BatchOrder bag{"丙", tenDigit(7), card::Notation::WG34, 3};
     journal::BatchLog checked = logOf(
         bag, {0, 1},
         {write(kEarly, tenDigit(7), true, "已写卡"), write(kEarly, tenDigit(8), true, "已写卡")});
     checked.checked = {0, 1};
-    checked.foreign = {card::CardNumber{0x12, {0, 0, 0x27, 0x0F}}};
+    checked.foreign = {card::CardNumber{0x12, {0, 0, 0x27, 0x0F}}, tenDigit(9)};
     checked.newest->ended = false;
     cases.push_back(
         {"checked, with a foreign tag after the range",
@@ -111,7 +112,7 @@ std::vector<ListCase> listCases() {
           {"已核对", "2"}},
          {{"1", "0000000007", "000,00007", "0000000007", "已写卡", "已核对", shown(kEarly)},
           {"2", "0000000008", "000,00008", "0000000008", "已写卡", "已核对", shown(kEarly)},
-          {"3", "0000000009", "000,00009", "0000000009", "未写", "", ""},
+          {"3", "0000000009", "000,00009", "0000000009", "未写", "不在本批次", ""},
           {"", "0000009999", "000,09999", "120000270F", "不在本批次", "", ""}}});
 
     // Eight-digit: it counts in B1B0 alone, B3 and B2 stay; the range is said in its notation.
