@@ -4,7 +4,6 @@
 #include "commands/batch.h"
 #include "commands/batch_text.h"
 
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -33,16 +32,15 @@ QLineEdit* namedField(const QString& name, const std::string& text, QWidget* par
     return edit;
 }
 
-// A pair of options, Tab reaching it once and the arrows choosing within it.
+// A pair of options, exclusive as children of one widget, Tab reaching it once and the arrows
+// choosing within it.
 QWidget* optionPair(QRadioButton* first, QRadioButton* second, QWidget* parent) {
     auto* pair = new QWidget(parent);
     auto* row = new QHBoxLayout(pair);
     row->setContentsMargins(0, 0, 0, 0);
-    auto* group = new QButtonGroup(pair);
     for (QRadioButton* option : {first, second}) {
         option->setParent(pair);
         option->setObjectName(option->text());
-        group->addButton(option);
         row->addWidget(option);
         // Tab reaches the pair on its chosen option only; the arrow keys choose within it.
         const auto tabStop = [option](bool chosen) {
@@ -58,7 +56,10 @@ QWidget* optionPair(QRadioButton* first, QRadioButton* second, QWidget* parent) 
 }  // namespace
 
 BatchDialog::BatchDialog(const commands::BatchForm& initial, Begin begin, QWidget* parent)
-    : QDialog(parent), begin_(std::move(begin)) {
+    : QDialog(parent),
+      begin_(std::move(begin)),
+      range_(new QLabel(this)),
+      problem_(new QLabel(this)) {
     setObjectName(QStringLiteral("批次"));
     setWindowTitle(QStringLiteral("新批次"));
     setAccessibleName(QStringLiteral("新批次"));
@@ -88,10 +89,8 @@ BatchDialog::BatchDialog(const commands::BatchForm& initial, Begin begin, QWidge
     form->addRow(QStringLiteral("卡片"), optionPair(t5577_, em4305_, this));
     form->addRow(QString(), lock_);
 
-    range_ = new QLabel(this);
     range_->setObjectName(QStringLiteral("batchRange"));
     range_->setWordWrap(true);
-    problem_ = new QLabel(this);
     problem_->setObjectName(QStringLiteral("batchProblem"));
     problem_->setWordWrap(true);
     problem_->setStyleSheet(QStringLiteral("color: #b00020"));

@@ -24,9 +24,9 @@ QPushButton* button(const QString& caption, const QString& name, const QString& 
 
 }  // namespace
 
-BatchPanel::BatchPanel(QWidget* parent) : QWidget(parent) {
+BatchPanel::BatchPanel(QWidget* parent)
+    : QWidget(parent), progress_(new QLabel(this)), checkState_(new ElidedLabel(3, this)) {
     setObjectName(QStringLiteral("batchPanel"));
-    progress_ = new QLabel(this);
     progress_->setObjectName(QStringLiteral("batchProgress"));
     progress_->setWordWrap(true);
     progress_->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -36,7 +36,6 @@ BatchPanel::BatchPanel(QWidget* parent) : QWidget(parent) {
 
     // Three lines at most: the list of tags not seen yet loses whole clauses, and is whole in the
     // tooltip and for a screen reader.
-    checkState_ = new ElidedLabel(3, this);
     checkState_->setObjectName(QStringLiteral("batchCheck"));
     checkState_->hide();
 
