@@ -4,6 +4,7 @@
 // the window adds to the journal's. Then an export of a million rows from it.
 #include "journal/batch_lines.h"
 #include "journal/journal.h"
+#include "journal/journal_line.h"
 #include "ui/journal_model.h"
 #include "ui/journal_window.h"
 
@@ -32,16 +33,21 @@ std::filesystem::path scratch() {
     return std::filesystem::path(base != nullptr ? base : "/var/tmp") / "zeld-journal-window-bench";
 }
 
+// A journal file with its header only, in the scratch folder.
+std::ofstream newJournal(const std::filesystem::path& file) {
+    std::filesystem::create_directories(scratch());
+    std::ofstream out(file, std::ios::binary);
+    out << journal::kByteOrderMark << journal::kHeader << journal::kLineEnd;
+    return out;
+}
+
 // A journal of `lines` writes of ten-column lines, every fifth one failed, each of another number.
 std::filesystem::path journalOf(int lines) {
     const auto file = scratch() / ("journal-" + std::to_string(lines) + ".csv");
     if (std::filesystem::exists(file)) {
         return file;
     }
-    std::filesystem::create_directories(scratch());
-    std::ofstream out(file, std::ios::binary);
-    out << "\xEF\xBB\xBF时间,结果,十六进制,版本或客户号,前十位号,后八位号,芯片,保护,核对,"
-           "原卡号\r\n";
+    std::ofstream out = newJournal(file);
     for (int i = 0; i < lines; ++i) {
         const auto n = static_cast<std::uint32_t>(i) * 2654435761U;  // spread over the range
         const bool failed = i % 5 == 4;
@@ -178,10 +184,7 @@ std::filesystem::path batchJournalOf(int lines) {
     if (std::filesystem::exists(file)) {
         return file;
     }
-    std::filesystem::create_directories(scratch());
-    std::ofstream out(file, std::ios::binary);
-    out << "\xEF\xBB\xBF时间,结果,十六进制,版本或客户号,前十位号,后八位号,芯片,保护,核对,"
-           "原卡号\r\n";
+    std::ofstream out = newJournal(file);
     const std::string time = "2024-05-01T14:00:00+08:00";
     commands::BatchOrder order{"",         card::CardNumber{},     card::Notation::WG34,
                                kBatchTags, reader::TagChip::T5577, false};
