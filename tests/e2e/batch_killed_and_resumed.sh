@@ -94,14 +94,18 @@ leave_tag=no  # the tag on the reader stays for the next press
 press_ready_at=0
 
 # Waits until the press's write has its outcome line in the journal (the batch's name in it), a
-# question is asked, or nothing has come of the press. Prints what happened.
+# question is asked, or nothing has come of the press (a press dropped: no line within 2 s).
+# Prints what happened.
 await_write() {
-  local before=$1 deadline=$((SECONDS + 4))
+  local before=$1 deadline=$((SECONDS + 2)) begun=no
   while [ "$SECONDS" -lt "$deadline" ]; do
-    if [ "$(line_count)" -gt "$before" ] &&
-      tail -n +$((before + 1)) "$journal" | grep -q "^[^,]*,[^,]*；批次 $name,"; then
-      echo written
-      return
+    if [ "$(line_count)" -gt "$before" ]; then
+      if tail -n +$((before + 1)) "$journal" | grep -q "^[^,]*,[^,]*；批次 $name,"; then
+        echo written
+        return
+      fi
+      [ "$begun" = yes ] || deadline=$((SECONDS + 6))
+      begun=yes
     fi
     [ -n "$(other_window)" ] && echo question && return
     sleep 0.05
@@ -147,7 +151,7 @@ restart() {
     "批次 $name 还没有写完：已写 $done_count/$count 张，下一张 $next。继续写这个批次吗？" "$text"
   # Without the batch, 写卡号 would write the fields' number: nothing more is meaningful.
   [ -n "$offer" ] || expect_done
-  [ "$kills" -eq 1 ] && import -window root /tmp/e2e-batch-offer.png
+  [ "$kills" -eq 1 ] && import -window root -crop 460x390+0+0 /tmp/e2e-batch-offer.png
   xdotool windowfocus --sync "$offer" key Return
   press_ready_at=0
 }
@@ -178,7 +182,7 @@ while [ "$written" -lt "$count" ]; do
     continue
   fi
   happened=$(await_write "$before")
-  press_ready_at=$(($(date +%s%N) + 500000000))
+  press_ready_at=$(($(date +%s%N) + 450000000))
   case "$happened" in
     nothing)
       repeated_presses=$((repeated_presses + 1))
@@ -200,7 +204,7 @@ while [ "$written" -lt "$count" ]; do
       press_at "${xy[@]}"
       while [ -n "$(other_window)" ]; do sleep 0.05; done
       happened=$(await_write "$before")
-      press_ready_at=$(($(date +%s%N) + 500000000))
+      press_ready_at=$(($(date +%s%N) + 450000000))
       ;;
   esac
   held=$(tag_number)
