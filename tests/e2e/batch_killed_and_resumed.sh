@@ -138,7 +138,7 @@ after_kill() {
 
 # Starts the program again, and takes the offer of the unfinished batch with Return.
 restart() {
-  local offer= text= done_count next
+  local offer='' text='' done_count next
   x11_start_program "$bin/zeld"
   for _ in $(seq 100); do
     offer=$(other_window)
