@@ -3,6 +3,7 @@
 // is read; and what the line before each write (正在写卡, synced) adds to a press, beside the
 // radio time of a T5577 write press on the real reader; and what a batch asks of a journal of
 // 10^6 lines: the check of a 10,000-number range when it is made, the guard before one write.
+#include "commands/bag_check.h"
 #include "commands/batch.h"
 #include "emulator/radio_timing.h"
 #include "journal/batch_lines.h"
@@ -211,30 +212,37 @@ void ViewGuardOverMillion(benchmark::State& state) {
 }
 BENCHMARK(ViewGuardOverMillion)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
+// A journal of 10^6 lines at `file` whose last 5,000 writes are a batch's of 10,000 (客户甲), or
+// that holds none.
+void journalWithBatch(const std::filesystem::path& file, bool withBatch) {
+    std::filesystem::copy_file(journalOf(1'000'000), file,
+                               std::filesystem::copy_options::overwrite_existing);
+    if (!withBatch) {
+        return;
+    }
+    const commands::BatchOrder order{"客户甲",
+                                     card::tagNumberFromValue(0xFF00000000U),
+                                     card::Notation::WG34,
+                                     10'000,
+                                     reader::TagChip::T5577,
+                                     false};
+    const commands::Batch batch = *commands::Batch::create(order);
+    const std::string time = "2024-06-01T10:00:00+08:00";
+    std::ofstream out(file, std::ios::binary | std::ios::app);
+    out << journal::formatBatchOpen(time, order);
+    commands::JournalEntry entry{"已写卡", true, {}, reader::TagChip::T5577, false, {}};
+    for (std::uint64_t n = 0; n < 5'000; ++n) {
+        entry.number = batch.number(n);
+        out << journal::formatLine(time, entry, order.name);
+    }
+}
+
 // What a start-up asks when it offers the unfinished batch: a journal of 10^6 lines whose last
 // 5,000 writes are a batch's (arg 1), or that holds none (arg 0).
 void BatchResumeOverMillion(benchmark::State& state) {
     const bool withBatch = state.range(0) == 1;
     const auto file = benchFolder() / (withBatch ? "resume-batch.csv" : "resume-none.csv");
-    std::filesystem::copy_file(journalOf(1'000'000), file,
-                               std::filesystem::copy_options::overwrite_existing);
-    if (withBatch) {
-        const commands::BatchOrder order{"客户甲",
-                                         card::tagNumberFromValue(0xFF00000000U),
-                                         card::Notation::WG34,
-                                         10'000,
-                                         reader::TagChip::T5577,
-                                         false};
-        const commands::Batch batch = *commands::Batch::create(order);
-        const std::string time = "2024-06-01T10:00:00+08:00";
-        std::ofstream out(file, std::ios::binary | std::ios::app);
-        out << journal::formatBatchOpen(time, order);
-        commands::JournalEntry entry{"已写卡", true, {}, reader::TagChip::T5577, false, {}};
-        for (std::uint64_t n = 0; n < 5'000; ++n) {
-            entry.number = batch.number(n);
-            out << journal::formatLine(time, entry, order.name);
-        }
-    }
+    journalWithBatch(file, withBatch);
     const journal::Journal journal(file, std::chrono::system_clock::now,
                                    journal::Journal::Reading::WhenAsked);
     bool right = true;
@@ -249,6 +257,28 @@ void BatchResumeOverMillion(benchmark::State& state) {
     std::filesystem::remove(file);
 }
 BENCHMARK(BatchResumeOverMillion)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// What the window asks when the operator turns to a bag check (核对): the newest batches, and the
+// one picked where its check stands, over the same journal with its batch.
+void BagCheckOpenOverMillion(benchmark::State& state) {
+    const auto file = benchFolder() / "check-batch.csv";
+    journalWithBatch(file, true);
+    journal::Journal journal(file, std::chrono::system_clock::now,
+                             journal::Journal::Reading::WhenAsked);
+    journal.startReading();
+    bool right = journal.waitLoaded(std::chrono::minutes(1));
+    for (auto _ : state) {
+        const auto names = journal.batchNames();
+        const auto check = commands::BagCheck::open(journal, names.empty() ? "" : names.front());
+        right = right && names == std::vector<std::string>{"客户甲"} && check &&
+                check->counts().written == 5'000;
+    }
+    if (!right) {
+        state.SkipWithError("the batch was not found for its check");
+    }
+    std::filesystem::remove(file);
+}
+BENCHMARK(BagCheckOpenOverMillion)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

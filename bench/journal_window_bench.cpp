@@ -2,6 +2,7 @@
 // newest rows on top and has painted them, beside the same over an empty journal; how long the
 // window's thread is held at most meanwhile (the main window shares that thread); and the memory
 // the window adds to the journal's. Then an export of a million rows from it.
+#include "journal/batch_lines.h"
 #include "journal/journal.h"
 #include "ui/journal_model.h"
 #include "ui/journal_window.h"
@@ -14,6 +15,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -21,6 +23,8 @@
 #include <string>
 
 namespace {
+
+constexpr int kBatchTags = 1000;
 
 // Kept between runs: a journal of ten million lines takes a while to write.
 std::filesystem::path scratch() {
@@ -166,6 +170,79 @@ void BM_JournalSearch(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_JournalSearch)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A journal of `lines` writes made in batches of a thousand, each opened and ended (the newest
+// left open), named 批次0000 on.
+std::filesystem::path batchJournalOf(int lines) {
+    const auto file = scratch() / ("journal-batches-" + std::to_string(lines) + ".csv");
+    if (std::filesystem::exists(file)) {
+        return file;
+    }
+    std::filesystem::create_directories(scratch());
+    std::ofstream out(file, std::ios::binary);
+    out << "\xEF\xBB\xBF时间,结果,十六进制,版本或客户号,前十位号,后八位号,芯片,保护,核对,"
+           "原卡号\r\n";
+    const std::string time = "2024-05-01T14:00:00+08:00";
+    commands::BatchOrder order{"",         card::CardNumber{},     card::Notation::WG34,
+                               kBatchTags, reader::TagChip::T5577, false};
+    for (int i = 0; i < lines; ++i) {
+        const auto n = static_cast<std::uint32_t>(i);
+        if (i % kBatchTags == 0) {
+            if (i > 0) {
+                out << journal::formatBatchEnd(time, order, 0, 0);
+            }
+            char name[32];
+            std::snprintf(name, sizeof name, "批次%04d", i / kBatchTags);
+            order.name = name;
+            order.first = card::tagNumberFromValue(n);
+            out << journal::formatBatchOpen(time, order);
+        }
+        char line[200];
+        std::snprintf(
+            line, sizeof line,
+            "2024-05-01T14:%02d:%02d+08:00,已写卡；批次 %s,00%08X,000,%010u,\"%03u,%05u\","
+            "T5577,否,是,\r\n",
+            i / 60 % 60, i % 60, order.name.c_str(), n, n, (n >> 16U) & 0xFFU, n & 0xFFFFU);
+        out << line;
+    }
+    return file;
+}
+
+// Choosing a batch under 批次 over a journal of a million writes made in batches, until the
+// table shows its rows: an ended one in the middle of the journal (0), the newest, still open
+// (1), and a name no opening has, looked for through the whole journal (2).
+void BM_JournalBatchFilter(benchmark::State& state) {
+    journal::Journal journal(batchJournalOf(1000000));
+    ui::JournalWindow window(journal, std::chrono::system_clock::now());
+    const auto settle = [&window] {
+        while (window.model().isReading()) {
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+    };
+    settle();
+    const std::array<QString, 3> names{QStringLiteral("批次0500"), QStringLiteral("批次0999"),
+                                       QStringLiteral("无此批次")};
+    const QString& name = names.at(static_cast<std::size_t>(state.range(0)));
+    const int expected = state.range(0) == 2 ? 0 : kBatchTags;
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        clock.start();
+        window.showBatch(name);
+        settle();
+        state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
+        if (window.model().shownRows() != expected) {
+            state.SkipWithError("the batch's rows were not shown");
+            return;
+        }
+        window.showBatch(QString());
+        settle();
+    }
+}
+BENCHMARK(BM_JournalBatchFilter)
+    ->DenseRange(0, 2)
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
 
 // Exporting every row of a journal of a million lines as .xlsx from the open window, as 导出… does:
 // the whole export's time, the longest the window's thread is held meanwhile (it must repaint and

@@ -44,6 +44,17 @@ card::CardNumber Batch::number(std::uint64_t n) const noexcept {
                                    static_cast<std::uint32_t>(value));
 }
 
+std::optional<std::uint64_t> Batch::positionOf(const card::CardNumber& number) const noexcept {
+    const std::uint32_t at = card::countingValue(number, order_.notation);
+    const std::uint32_t first = card::countingValue(order_.first, order_.notation);
+    // The parts the notation does not count must be the first number's too.
+    if (at < first || at - first >= order_.count ||
+        card::withCountingValue(order_.first, order_.notation, at) != number) {
+        return std::nullopt;
+    }
+    return at - first;
+}
+
 WriteRequest Batch::request(std::uint64_t n) const noexcept {
     return WriteRequest{number(n), order_.chip, order_.notation, order_.lock, false};
 }

@@ -55,6 +55,9 @@ public:
     [[nodiscard]] std::uint64_t count() const noexcept { return order_.count; }
     // The n-th number of the batch, 0 the first; n below count(). The n-th +1 of the first.
     [[nodiscard]] card::CardNumber number(std::uint64_t n) const noexcept;
+    // Where `number` stands in the batch (0 the first), when it is one of its numbers.
+    [[nodiscard]] std::optional<std::uint64_t> positionOf(
+        const card::CardNumber& number) const noexcept;
     // The write of the n-th number: it moves on by itself, so the request never advances.
     [[nodiscard]] WriteRequest request(std::uint64_t n) const noexcept;
 

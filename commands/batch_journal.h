@@ -23,6 +23,13 @@ struct BatchRecord {
     [[nodiscard]] std::uint64_t nextPosition() const noexcept;
 };
 
+// A batch as the journal holds it for its bag check (核对): the batch, and its tags seen so far.
+struct CheckRecord {
+    BatchRecord batch;
+    std::vector<std::uint64_t> checked;     // the positions seen, ascending, each once
+    std::vector<card::CardNumber> foreign;  // the numbers seen that are not the batch's, each once
+};
+
 // What a batch needs of the journal besides the writes: its opening and its end, on disk as the
 // writes' lines are, so that a batch not done survives closing, kill -9 and power loss.
 class BatchJournal : public WriteJournal {
@@ -39,6 +46,16 @@ public:
                                                                    const std::string& name) = 0;
     // The newest batch opened and not ended, with what was verified in it; nothing when none.
     [[nodiscard]] virtual std::optional<BatchRecord> unfinishedBatch() const = 0;
+
+    // Records that a tag holding `number` was seen in the bag check of the batch: one of its
+    // verified tags (`belongs`), or not. The reason (UTF-8) when it could not be recorded.
+    [[nodiscard]] virtual std::optional<std::string> recordCheck(const BatchOrder& order,
+                                                                 const card::CardNumber& number,
+                                                                 bool belongs) = 0;
+    // The newest batch named `name`, ended or not, with its bag check so far; nothing when there
+    // is none or the journal cannot be read.
+    [[nodiscard]] virtual std::optional<CheckRecord> batchToCheck(
+        const std::string& name) const = 0;
 };
 
 }  // namespace commands

@@ -4,14 +4,20 @@
 // parses to the same record; a time read reads back as it stood (-00:00 as +00:00); and the
 // index, fed every line, answers for the last verified write as that line says, at that line's
 // time, and for a settlement as one: no cut-off write of its number is left, and a tag seen
-// holding it counts it as written.
+// holding it counts it as written. A batch read from the same bytes holds its positions verified
+// and seen in its bag check in order, each once and within its range, its foreign numbers each
+// once, and nothing seen without a batch.
 #include "check.h"
+#include "journal/batch_lines.h"
 #include "journal/journal_index.h"
 #include "journal/journal_line.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -72,11 +78,30 @@ void roundTrips(const journal::WholeLine& record) {
     }
 }
 
+bool inOrderWithin(const std::vector<std::uint64_t>& positions, std::uint64_t count) {
+    return std::ranges::adjacent_find(positions, std::greater_equal{}) == positions.end() &&
+           (positions.empty() || positions.back() < count);
+}
+
+void batchHolds(std::string_view text) {
+    const auto log = journal::readBatchLog(text);
+    if (!log.newest) {
+        FUZZ_CHECK(log.checked.empty() && log.foreign.empty() && log.rows.empty());
+        return;
+    }
+    FUZZ_CHECK(inOrderWithin(log.newest->verified, log.newest->order.count));
+    FUZZ_CHECK(inOrderWithin(log.checked, log.newest->order.count));
+    for (auto at = log.foreign.begin(); at != log.foreign.end(); ++at) {
+        FUZZ_CHECK(std::find(at + 1, log.foreign.end(), *at) == log.foreign.end());
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // NOLINTNEXTLINE(*-reinterpret-cast): the bytes are the file's text
-    std::string_view rest(reinterpret_cast<const char*>(data), size);
+    const std::string_view whole(reinterpret_cast<const char*>(data), size);
+    std::string_view rest = whole;
     journal::JournalIndex index;
     while (!rest.empty()) {
         const std::size_t end = rest.find('\n');
@@ -113,5 +138,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     FUZZ_CHECK(index.bytesKept() > 0);
+    batchHolds(whole);
     return 0;
 }

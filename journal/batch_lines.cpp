@@ -38,6 +38,14 @@ std::optional<std::uint64_t> decimal(std::string_view text) {
     return value;
 }
 
+// Adds `position` to ascending positions, unless it is there.
+void insertOnce(std::vector<std::uint64_t>& positions, std::uint64_t position) {
+    const auto at = std::ranges::lower_bound(positions, position);
+    if (at == positions.end() || *at != position) {
+        positions.insert(at, position);
+    }
+}
+
 std::optional<commands::BatchOrder> openedOrder(const std::array<CsvField, kColumns>& fields) {
     commands::BatchOrder order;
     order.name = unquoted(fields[3]);
@@ -58,16 +66,24 @@ std::optional<commands::BatchOrder> openedOrder(const std::array<CsvField, kColu
     return order;
 }
 
-// The position of `number` in the batch, when it is one of its numbers.
-std::optional<std::uint64_t> positionOf(const commands::BatchOrder& order,
-                                        const card::CardNumber& number) {
-    const std::uint32_t at = card::countingValue(number, order.notation);
-    const std::uint32_t first = card::countingValue(order.first, order.notation);
-    if (at < first || at - first >= order.count ||
-        card::withCountingValue(order.first, order.notation, at) != number) {
-        return std::nullopt;
+// Where each opening line of a batch named `name` (any when empty) starts, oldest first. Batches
+// are few against the writes: their openings are looked for, not every line read. A line found
+// may yet be no whole opening (a write's quoted result may hold the same bytes).
+std::vector<std::size_t> openingLines(std::string_view text, std::string_view name) {
+    std::string opening = "," + std::string(kBatchOpenResult) + ",,";
+    if (!name.empty()) {
+        opening += csvField(name) + ",";
     }
-    return at - first;
+    // Forwards with a searcher that skips ahead: rfind tries every byte, five times slower.
+    const std::boyer_moore_horspool_searcher searcher(opening.begin(), opening.end());
+    std::vector<std::size_t> starts;
+    for (std::string_view::const_iterator found = std::search(text.begin(), text.end(), searcher);
+         found != text.end(); found = std::search(found + 1, text.end(), searcher)) {
+        const std::size_t lineEnd =
+            text.rfind('\n', static_cast<std::size_t>(found - text.begin()));
+        starts.push_back(lineEnd == std::string_view::npos ? 0 : lineEnd + 1);
+    }
+    return starts;
 }
 
 }  // namespace
@@ -81,7 +97,24 @@ bool isBatchLine(std::string_view line) noexcept {
     const auto opens = [rest](std::string_view result) {
         return rest.starts_with(result) && rest.substr(result.size()).starts_with(",,");
     };
-    return opens(kBatchOpenResult) || opens(kBatchEndResult);
+    return opens(kBatchOpenResult) || opens(kBatchEndResult) || opens(kBatchCheckResult);
+}
+
+std::optional<BatchLineFacts> readBatchLine(std::string_view line) {
+    std::array<CsvField, kColumns> fields{};
+    std::size_t count = 0;
+    if (!isBatchLine(line) || !splitFields(line, fields, count) || count != kColumns ||
+        !fields[2].text.empty()) {
+        return std::nullopt;
+    }
+    if (fields[1].text == kBatchOpenResult) {
+        auto order = openedOrder(fields);
+        if (!order || !commands::Batch::create(*order)) {
+            return std::nullopt;
+        }
+        return BatchLineFacts{true, std::move(order->name)};
+    }
+    return BatchLineFacts{false, unquoted(fields[3])};
 }
 
 std::string formatBatchOpen(std::string_view time, const commands::BatchOrder& order) {
@@ -105,6 +138,13 @@ std::string formatBatchEnd(std::string_view time, const commands::BatchOrder& or
                    std::string()});
 }
 
+std::string formatBatchCheck(std::string_view time, const commands::BatchOrder& order,
+                             const card::CardNumber& number, bool belongs) {
+    return joined({std::string(time), std::string(kBatchCheckResult), std::string(), order.name,
+                   card::hexDigits(number), std::string(belongs ? kCheckBelongs : kCheckForeign),
+                   std::string(), std::string(), std::string(), std::string()});
+}
+
 namespace {
 
 BatchLog readFrom(std::string_view text, std::string_view name);
@@ -112,31 +152,39 @@ BatchLog readFrom(std::string_view text, std::string_view name);
 }  // namespace
 
 BatchLog readBatchLog(std::string_view text, std::string_view name) {
-    // Batches are few against the writes: their newest opening is looked for from the end, and
-    // only the lines from it on are read, unless that line turns out no whole opening.
-    std::string opening = "," + std::string(kBatchOpenResult) + ",,";
-    if (!name.empty()) {
-        opening += csvField(name) + ",";
-    }
-    // Forwards with a searcher that skips ahead: rfind tries every byte, five times slower.
-    const std::boyer_moore_horspool_searcher searcher(opening.begin(), opening.end());
-    std::size_t at = std::string_view::npos;
-    for (auto found = std::search(text.begin(), text.end(), searcher); found != text.end();
-         found = std::search(found + 1, text.end(), searcher)) {
-        at = static_cast<std::size_t>(found - text.begin());
-    }
-    if (at == std::string_view::npos) {
+    // Only the lines from the newest opening on are read, unless that line turns out no whole
+    // opening.
+    const auto openings = openingLines(text, name);
+    if (openings.empty()) {
         return {};
     }
-    const std::size_t lineEnd = text.rfind('\n', at);
-    BatchLog log = readFrom(text.substr(lineEnd == std::string_view::npos ? 0 : lineEnd + 1), name);
+    BatchLog log = readFrom(text.substr(openings.back()), name);
     return log.newest ? log : readFrom(text, name);
 }
 
 namespace {
 
+// Takes in a check line of the batch being read.
+void takeCheck(BatchLog& log, const commands::Batch& batch,
+               const std::array<CsvField, kColumns>& fields) {
+    const auto value = card::parseHexValue(fields[4].text);
+    if (unquoted(fields[3]) != batch.order().name || !value) {
+        return;
+    }
+    const card::CardNumber number = card::tagNumberFromValue(*value);
+    if (fields[5].text == kCheckBelongs) {
+        if (const auto position = batch.positionOf(number)) {
+            insertOnce(log.checked, *position);
+        }
+    } else if (fields[5].text == kCheckForeign &&
+               std::ranges::find(log.foreign, number) == log.foreign.end()) {
+        log.foreign.push_back(number);
+    }
+}
+
 BatchLog readFrom(std::string_view text, std::string_view name) {
     BatchLog log;
+    std::optional<commands::Batch> current;  // log.newest as a batch, to place its numbers
     if (text.starts_with(kByteOrderMark)) {
         text.remove_prefix(kByteOrderMark.size());
     }
@@ -152,24 +200,38 @@ BatchLog readFrom(std::string_view text, std::string_view name) {
             continue;
         }
         const std::string_view result = fields[1].text;
-        if (result == kBatchOpenResult && fields[2].text.empty()) {
+        const bool batchLine = fields[2].text.empty();
+        if (result == kBatchOpenResult && batchLine) {
             auto order = openedOrder(fields);
-            if (order && commands::Batch::create(*order) && (name.empty() || order->name == name)) {
+            if (!order || (!name.empty() && order->name != name)) {
+                continue;
+            }
+            if (auto made = commands::Batch::create(*order)) {
+                // A batch opened again under its name starts over.
+                log = BatchLog{};
                 log.newest = commands::BatchRecord{std::move(*order), {}, false};
-                log.rows.clear();
+                current.emplace(std::move(*made));
             }
             continue;
         }
-        if (!log.newest || log.newest->ended) {
+        if (!log.newest) {
             continue;
         }
         commands::BatchRecord& batch = *log.newest;
-        if (result == kBatchEndResult && fields[2].text.empty()) {
+        // Its bag check comes after its end.
+        if (result == kBatchCheckResult && batchLine) {
+            takeCheck(log, *current, fields);
+            continue;
+        }
+        if (batch.ended) {
+            continue;
+        }
+        if (result == kBatchEndResult && batchLine) {
             batch.ended = unquoted(fields[3]) == batch.order.name;
             const auto from = card::parseHexValue(fields[5].text);
             const auto voided = decimal(fields[6].text);
             if (batch.ended && from && voided) {
-                log.voidFrom = positionOf(batch.order, card::tagNumberFromValue(*from)).value_or(0);
+                log.voidFrom = current->positionOf(card::tagNumberFromValue(*from)).value_or(0);
                 log.voided = *voided;
             }
             continue;
@@ -179,22 +241,17 @@ BatchLog readFrom(std::string_view text, std::string_view name) {
             continue;
         }
         const std::string shown = unquoted(write->result);
-        const auto named = batchOf(shown);
-        if (!named || *named != batch.order.name) {
+        const MarkedResult marked = splitBatchMark(shown);
+        if (marked.batch != batch.order.name) {
             continue;
         }
         const card::CardNumber number = card::tagNumberFromValue(write->key);
         const bool verified = write->state == LineState::Verified;
         log.rows.push_back(
-            BatchRow{std::string(write->time), number, verified, false,
-                     shown.substr(0, shown.size() - named->size() - kBatchMark.size())});
-        const auto position = positionOf(batch.order, number);
+            BatchRow{std::string(write->time), number, verified, false, std::string(marked.words)});
+        const auto position = current->positionOf(number);
         if (verified && position) {
-            auto& done = batch.verified;
-            const auto at = std::lower_bound(done.begin(), done.end(), *position);
-            if (at == done.end() || *at != *position) {
-                done.insert(at, *position);
-            }
+            insertOnce(batch.verified, *position);
         }
     }
     return log;

@@ -2,6 +2,7 @@
 
 #include "commands/batch_journal.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -9,24 +10,40 @@
 #include <vector>
 
 // A batch's own lines in written-tags.csv (pure: no I/O): one that opens it with its order, one
-// that ends it. Both have ten fields and an empty 十六进制 column, so that any reader of the file,
-// this one's write index and an older copy included, passes over them as lines that are no write.
-// The writes of a batch are the write lines naming it (kBatchMark) after its opening.
+// that ends it, and one for each tag its bag check (核对) saw first. All have ten fields and an
+// empty 十六进制 column, so that any reader of the file, this one's write index and an older copy
+// included, passes over them as lines that are no write. The writes of a batch are the write lines
+// naming it (kBatchMark) after its opening.
 namespace journal {
 
 inline constexpr std::string_view kBatchOpenResult = "批次开始";
 inline constexpr std::string_view kBatchEndResult = "批次结束";
 inline constexpr std::string_view kBatchDone = "已写完";
 inline constexpr std::string_view kBatchVoid = "作废";
+inline constexpr std::string_view kBatchCheckResult = "批次核对";
+inline constexpr std::string_view kCheckBelongs = "属于本批次";
+inline constexpr std::string_view kCheckForeign = "不在本批次";
 
 // Whether a line (without its line end) is one of a batch's own, no write and no unreadable line.
 [[nodiscard]] bool isBatchLine(std::string_view line) noexcept;
+
+// What one of a batch's own lines says: whether it opens the batch (a whole opening, whose order
+// makes a batch) or ends it, and the batch's name. Nothing for any other line.
+struct BatchLineFacts {
+    bool opens = false;
+    std::string name;
+};
+[[nodiscard]] std::optional<BatchLineFacts> readBatchLine(std::string_view line);
 
 // The opening line written at `time`, with its line end.
 [[nodiscard]] std::string formatBatchOpen(std::string_view time, const commands::BatchOrder& order);
 // The ending line: done (voided 0), or the `voided` numbers from `firstVoid` on void.
 [[nodiscard]] std::string formatBatchEnd(std::string_view time, const commands::BatchOrder& order,
                                          std::uint64_t firstVoid, std::uint64_t voided);
+// The line of a tag holding `number` seen in the batch's bag check: one of its verified tags
+// (`belongs`), or not.
+[[nodiscard]] std::string formatBatchCheck(std::string_view time, const commands::BatchOrder& order,
+                                           const card::CardNumber& number, bool belongs);
 
 // One row of a batch's list.
 struct BatchRow {

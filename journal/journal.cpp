@@ -52,6 +52,12 @@ void takeRow(RowMap& rows, std::uint64_t offset, const LineRecord& record,
     }
 }
 
+void takeBatchLines(BatchSpans& batches, const LinePiece& piece) {
+    for (const std::uint32_t at : piece.batchLines) {
+        batches.take(piece.begin + at, lineAt(piece, at));
+    }
+}
+
 // Times the user reads (the questions, the start-up line) are in the present zone, as the table's.
 RecordedWrite recorded(const KeyedWrite& write) {
     return {card::tagNumberFromValue(write.key), formatIsoTime(inPresentZone(write.time))};
@@ -161,6 +167,7 @@ bool Journal::readLines(const platform::OwnedFile& file, std::uint64_t size, Rea
                 const LineRecord& record = records[i];
                 takeRow(read.rows, piece.begin + record.at, record, read.index.apply(record));
             }
+            takeBatchLines(read.batches, piece);
             read.rows.passOver(piece.unreadable);
             read.offset = piece.end;
         });
@@ -534,6 +541,20 @@ BatchLog Journal::batchLog(std::string_view name) const {
     return readBatchLog(text, name);
 }
 
+std::optional<std::string> Journal::recordCheck(const commands::BatchOrder& order,
+                                                const card::CardNumber& number, bool belongs) {
+    return appendLine(formatBatchCheck(isoLocalTime(clock_()), order, number, belongs));
+}
+
+std::optional<commands::CheckRecord> Journal::batchToCheck(const std::string& name) const {
+    auto log = batchLog(name);
+    if (!log.newest) {
+        return std::nullopt;
+    }
+    return commands::CheckRecord{std::move(*log.newest), std::move(log.checked),
+                                 std::move(log.foreign)};
+}
+
 Journal::Table Journal::table() const {
     startReading();
     const std::lock_guard guard(mutex_);
@@ -548,6 +569,7 @@ Journal::Table Journal::table() const {
     table.unreadable = read_.rows.unreadable();
     table.settlements = read_.rows.settled().size();
     table.generation = generation_;
+    table.batchOpenings = read_.batches.openings();
     table.error = read_.error;
     return table;
 }
@@ -560,6 +582,7 @@ void Journal::readAppended() {
 
 void Journal::mapRowsAnew(const platform::OwnedFile& file, std::uint64_t size) {
     read_.rows = RowMap();
+    read_.batches = BatchSpans();
     ++generation_;
     LinePieces pieces(file, 0, size);
     LinePiece piece;
@@ -567,6 +590,7 @@ void Journal::mapRowsAnew(const platform::OwnedFile& file, std::uint64_t size) {
         for (const LineRecord& record : piece.records) {
             takeRow(read_.rows, piece.begin + record.at, record, parseIsoTime(record.time));
         }
+        takeBatchLines(read_.batches, piece);
         read_.rows.passOver(piece.unreadable);
     }
 }
@@ -618,27 +642,47 @@ std::shared_ptr<const RowBlock> Journal::rowBlock(std::size_t row) const {
     return block;
 }
 
+std::vector<std::string> Journal::batchNames() const {
+    startReading();
+    const std::lock_guard guard(mutex_);
+    return read_.batches.names();
+}
+
+Journal::Reach Journal::reachOf(const RowFilter& filter, std::uint64_t limit) const {
+    Reach reach;
+    reach.until = limit;
+    if (filter.query) {
+        // Only the strides that may hold the number are read: a search of a long journal
+        // reads a few of them rather than the whole file.
+        reach.strides = read_.rows.stridesHolding(lowBytesSought(*filter.query));
+        reach.whole = false;
+    } else if (const auto span = filter.batch ? read_.batches.span(*filter.batch) : std::nullopt) {
+        // Only the part of the file from the batch's opening to its end: a batch is a short
+        // stretch of a long journal. A batch no opening was read of is looked for everywhere.
+        reach.from = read_.rows.markAt(span->from);
+        reach.until = std::min(limit, span->until.value_or(limit));
+        reach.whole = false;
+    }
+    return reach;
+}
+
 std::shared_ptr<RowScan> Journal::scanRows(const RowFilter& filter) {
     startReading();
     auto asked = std::make_shared<RowScan>();
-    std::uint64_t limit = 0;
-    std::optional<std::vector<RowMap::Mark>> strides;
+    Reach reach;
     {
         const std::lock_guard guard(mutex_);
         asked->generation = generation_;
         asked->settled = read_.rows.settledRows();
-        limit = read_.offset;
-        if (filter.query) {
-            // Only the strides that may hold the number are read: a search of a long journal
-            // reads a few of them rather than the whole file.
-            strides = read_.rows.stridesHolding(lowBytesSought(*filter.query));
+        reach = reachOf(filter, read_.offset);
+        if (!reach.whole) {
             asked->looked = read_.rows.rows();
         }
-        if (loaded_ && limit >= kScanAtOnceBelow && loader_.joinable() && !stop_) {
-            jobs_.emplace_back([this, asked, filter, limit, strides = std::move(strides),
-                                settled = read_.rows.settled()] {
-                scan(*asked, filter, limit, strides, settled);
-            });
+        if (loaded_ && read_.offset >= kScanAtOnceBelow && loader_.joinable() && !stop_) {
+            jobs_.emplace_back(
+                [this, asked, filter, reach = std::move(reach), settled = read_.rows.settled()] {
+                    scan(*asked, filter, reach, settled);
+                });
             jobsChanged_.notify_one();
             return asked;
         }
@@ -648,12 +692,11 @@ std::shared_ptr<RowScan> Journal::scanRows(const RowFilter& filter) {
         const std::lock_guard guard(mutex_);
         settled = read_.rows.settled();
     }
-    scan(*asked, filter, limit, strides, settled);
+    scan(*asked, filter, reach, settled);
     return asked;
 }
 
-void Journal::scan(RowScan& scan, const RowFilter& filter, std::uint64_t limit,
-                   const std::optional<std::vector<RowMap::Mark>>& strides,
+void Journal::scan(RowScan& scan, const RowFilter& filter, const Reach& reach,
                    const std::unordered_map<std::uint64_t, LineState>& settled) const {
     try {
         auto opened = platform::openOwnFile(file_, platform::Access::Read);
@@ -662,19 +705,20 @@ void Journal::scan(RowScan& scan, const RowFilter& filter, std::uint64_t limit,
                 scan.error = platform::whyNotOpened("无法读取写卡记录", opened.error());
             }
         } else {
-            // From `from` on, every row, or (`stride`) the rows of one stride.
+            // From `from` on, every row up to reach.until, or (`stride`) the rows of one stride.
             const auto look = [&](RowMap::Mark from, bool stride) {
                 std::size_t taken = 0;
                 const std::size_t readBytes = stride ? kStrideBytes : LinePieces::kPieceBytes;
                 return readRowFacts(
-                    *opened, from, limit, readBytes, [&](std::size_t row, RowFacts&& line) {
+                    *opened, from, reach.until, readBytes, filter.batch.has_value(),
+                    [&](std::size_t row, RowFacts&& line) {
                         if (scan.cancelled || stop_) {
                             return false;
                         }
-                        if (!stride) {
+                        if (reach.whole) {
                             ++scan.looked;
                         }
-                        if (filter.accepts(line.time, line.key)) {
+                        if (filter.accepts(line.time, line.key, line.batch)) {
                             scan.rows.push_back(static_cast<std::uint32_t>(row));
                             const auto found = settled.find(line.offset);
                             scan.counts.add(found != settled.end() ? found->second : line.state);
@@ -683,14 +727,14 @@ void Journal::scan(RowScan& scan, const RowFilter& filter, std::uint64_t limit,
                     });
             };
             std::optional<std::error_code> failed;
-            if (strides) {
-                for (const RowMap::Mark& from : *strides) {
+            if (reach.strides) {
+                for (const RowMap::Mark& from : *reach.strides) {
                     if ((failed = look(from, true))) {
                         break;
                     }
                 }
             } else {
-                failed = look(RowMap::Mark{}, false);
+                failed = look(reach.from, false);
             }
             if (failed) {
                 scan.error = readError(platform::systemReason(*failed));

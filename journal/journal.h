@@ -3,6 +3,7 @@
 #include "commands/batch_journal.h"
 #include "commands/write_journal.h"
 #include "journal/batch_lines.h"
+#include "journal/batch_spans.h"
 #include "journal/journal_index.h"
 #include "journal/journal_rows.h"
 #include "journal/row_map.h"
@@ -122,6 +123,11 @@ public:
                                                       std::uint64_t firstVoid,
                                                       std::uint64_t voided) override;
     [[nodiscard]] std::optional<commands::BatchRecord> unfinishedBatch() const override;
+    [[nodiscard]] std::optional<std::string> recordCheck(const commands::BatchOrder& order,
+                                                         const card::CardNumber& number,
+                                                         bool belongs) override;
+    [[nodiscard]] std::optional<commands::CheckRecord> batchToCheck(
+        const std::string& name) const override;
     // The newest batch named `name` and its rows, for its list; empty when the file cannot be
     // read.
     [[nodiscard]] BatchLog batchLog(std::string_view name) const;
@@ -159,9 +165,10 @@ public:
         std::size_t rows = 0;
         std::size_t settledRows = 0;  // rows no line to come can change (RowMap)
         RowCounts counts;
-        std::size_t unreadable = 0;    // lines not shown, the header not counted
-        std::size_t settlements = 0;   // rows a settlement changed: a row shown may have changed
-        std::uint64_t generation = 0;  // changes when the file was replaced and read anew
+        std::size_t unreadable = 0;     // lines not shown, the header not counted
+        std::size_t settlements = 0;    // rows a settlement changed: a row shown may have changed
+        std::uint64_t generation = 0;   // changes when the file was replaced and read anew
+        std::size_t batchOpenings = 0;  // changes when a batch was opened (batchNames)
         std::optional<std::string> error;
     };
     // The table as far as it was read; never waits.
@@ -172,6 +179,9 @@ public:
     void readAppended();
     // The rows `filter` shows: found on the reading thread, or at once when the journal is short.
     [[nodiscard]] std::shared_ptr<RowScan> scanRows(const RowFilter& filter);
+    // The names of the batches opened in the journal as far as it was read, the most recently
+    // opened first; never waits.
+    [[nodiscard]] std::vector<std::string> batchNames() const;
 
 private:
     struct Unknown {};
@@ -180,6 +190,7 @@ private:
     struct Read {
         JournalIndex index;
         RowMap rows;
+        BatchSpans batches;
         std::uint64_t offset = 0;  // bytes of whole lines read
         std::optional<std::string> error;
     };
@@ -191,9 +202,18 @@ private:
     // Maps the rows of a file that replaced the one read, up to `size`.
     void mapRowsAnew(const platform::OwnedFile& file, std::uint64_t size);
     void refresh();
-    // Finds the rows `filter` shows up to `limit`: of the given strides only, or of all.
-    void scan(RowScan& scan, const RowFilter& filter, std::uint64_t limit,
-              const std::optional<std::vector<RowMap::Mark>>& strides,
+    // Which rows a filter's scan reads: the strides given, or the rows from a mark on up to an
+    // offset (every row of the table, counted as looked at, when `whole`).
+    struct Reach {
+        std::optional<std::vector<RowMap::Mark>> strides;
+        RowMap::Mark from;
+        std::uint64_t until = 0;
+        bool whole = true;
+    };
+    // Where the rows `filter` shows may be, of the lines read up to `limit`; under mutex_.
+    [[nodiscard]] Reach reachOf(const RowFilter& filter, std::uint64_t limit) const;
+    // Finds the rows `filter` shows within `reach`.
+    void scan(RowScan& scan, const RowFilter& filter, const Reach& reach,
               const std::unordered_map<std::uint64_t, LineState>& settled) const;
     void awaitLoad() const;
     [[nodiscard]] std::optional<std::string> record(const commands::JournalEntry& entry);

@@ -179,12 +179,12 @@ std::string formatLine(std::string_view time, const commands::JournalEntry& entr
     return line;
 }
 
-std::optional<std::string_view> batchOf(std::string_view result) noexcept {
+MarkedResult splitBatchMark(std::string_view result) noexcept {
     const std::size_t at = result.find(kBatchMark);
     if (at == std::string_view::npos) {
-        return std::nullopt;
+        return {result, std::nullopt};
     }
-    return result.substr(at + kBatchMark.size());
+    return {result.substr(0, at), result.substr(at + kBatchMark.size())};
 }
 
 std::string formatSettlement(std::string_view time, const card::CardNumber& number,

@@ -54,8 +54,13 @@ struct CsvField {
 // Not a column of its own: an older copy refuses a line of more than ten fields, and would then
 // neither show the write nor ask before writing its number again.
 inline constexpr std::string_view kBatchMark = "；批次 ";
-// The batch a result names, or nothing.
-[[nodiscard]] std::optional<std::string_view> batchOf(std::string_view result) noexcept;
+// A write's result split at kBatchMark: the words the write was told in, and the batch it was
+// made in (nothing for a write made in none, whose words are the whole result).
+struct MarkedResult {
+    std::string_view words;
+    std::optional<std::string_view> batch;
+};
+[[nodiscard]] MarkedResult splitBatchMark(std::string_view result) noexcept;
 
 // The line of an entry written at `time` (ISO 8601 local time with offset), with its line end;
 // made in the batch named `batch` when that is not empty.

@@ -27,7 +27,10 @@ std::optional<JournalRow> rowOf(const WholeLine& line) {
     if (!isShown(line, row.time)) {
         return std::nullopt;
     }
-    row.result = unquoted(line.result);
+    const std::string result = unquoted(line.result);
+    const MarkedResult marked = splitBatchMark(result);
+    row.result = marked.words;
+    row.batch = marked.batch.value_or(std::string_view());
     row.state = line.state;
     row.number = card::tagNumberFromValue(line.key);
     row.chip = unquoted(line.chip);
@@ -107,6 +110,8 @@ std::string cellText(const JournalRow& row, Column column) {
             return row.locked ? "是" : "否";
         case Column::Previous:
             return row.previous ? previousText(*row.previous) : std::string();
+        case Column::Batch:
+            return row.batch;
     }
     return {};
 }
@@ -215,10 +220,12 @@ std::vector<std::uint32_t> lowBytesSought(const NumberQuery& query) {
 
 namespace journal {
 
-bool RowFilter::accepts(const CompactTime& time, std::uint64_t key) const noexcept {
+bool RowFilter::accepts(const CompactTime& time, std::uint64_t key,
+                        std::string_view madeIn) const noexcept {
     return (!fromSeconds || time.seconds >= *fromSeconds) &&
            (!untilSeconds || time.seconds < *untilSeconds) &&
-           (!query || matches(*query, card::tagNumberFromValue(key)));
+           (!query || matches(*query, card::tagNumberFromValue(key))) &&
+           (!batch || *batch == madeIn);
 }
 
 }  // namespace journal

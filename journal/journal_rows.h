@@ -20,7 +20,8 @@ namespace journal {
 // One row of the table: a line of the journal, read whole.
 struct JournalRow {
     CompactTime time;
-    std::string result;
+    std::string result;  // without the batch it was made in (kBatchMark)
+    std::string batch;   // the batch's name; empty for a write made in none
     LineState state = LineState::Failed;
     card::CardNumber number;
     std::string chip;
@@ -67,10 +68,12 @@ enum class Column : std::uint8_t {
     Chip,
     Locked,
     Previous,
+    Batch,  // last: the columns of spreadsheets exported before it keep their places
 };
-inline constexpr std::size_t kTableColumns = 9;
+inline constexpr std::size_t kTableColumns = 10;
 inline constexpr std::array<std::string_view, kTableColumns> kTableHeader{
-    "时间", "结果", "版本或客户号", "前十位号", "后八位号", "十六进制", "芯片", "保护", "原卡号"};
+    "时间",     "结果", "版本或客户号", "前十位号", "后八位号",
+    "十六进制", "芯片", "保护",         "原卡号",   "批次"};
 
 // A number as the window writes it: hex (B4 first), the version or customer byte, the ten-digit
 // and the eight-digit notation, each zero-padded to its width.
@@ -110,11 +113,16 @@ struct RowFilter {
     std::optional<std::int64_t> fromSeconds;   // only rows of this moment on (seconds since 1970)
     std::optional<std::int64_t> untilSeconds;  // only rows before this moment
     std::optional<NumberQuery> query;
+    std::optional<std::string> batch;  // only the writes made in the batch of this name
 
     // Whether it shows every row.
-    [[nodiscard]] bool all() const noexcept { return !fromSeconds && !untilSeconds && !query; }
-    // Whether it shows a row written at `time`, of the number `key` (numberKey).
-    [[nodiscard]] bool accepts(const CompactTime& time, std::uint64_t key) const noexcept;
+    [[nodiscard]] bool all() const noexcept {
+        return !fromSeconds && !untilSeconds && !query && !batch;
+    }
+    // Whether it shows a row written at `time`, of the number `key` (numberKey), made in the
+    // batch named `madeIn` (empty: in none).
+    [[nodiscard]] bool accepts(const CompactTime& time, std::uint64_t key,
+                               std::string_view madeIn) const noexcept;
 };
 
 }  // namespace journal

@@ -19,6 +19,7 @@ LinePieces::LinePieces(const platform::OwnedFile& file, std::uint64_t offset, st
 bool LinePieces::next(LinePiece& piece) {
     piece.records.clear();
     piece.unreadable = 0;
+    piece.batchLines.clear();
     if (piece.records.capacity() == 0) {
         piece.records.reserve(std::min(kPieceBytes, readBytes_) / kShortestLine);
     }
@@ -68,7 +69,9 @@ bool LinePieces::next(LinePiece& piece) {
             if (const auto record = parseLine(line)) {
                 piece.records.push_back(*record);
                 piece.records.back().at = static_cast<std::uint32_t>(begin);
-            } else if (!line.empty() && !line.starts_with(kHeaderStart) && !isBatchLine(line)) {
+            } else if (isBatchLine(line)) {
+                piece.batchLines.push_back(static_cast<std::uint32_t>(begin));
+            } else if (!line.empty() && !line.starts_with(kHeaderStart)) {
                 ++piece.unreadable;
             }
         }
@@ -86,6 +89,16 @@ bool LinePieces::next(LinePiece& piece) {
     }
     piece.end = parsed_;
     return true;
+}
+
+std::string_view lineAt(const LinePiece& piece, std::size_t at) {
+    const std::string_view text(piece.bytes.data(),
+                                static_cast<std::size_t>(piece.end - piece.begin));
+    std::string_view line = text.substr(at, text.find('\n', at) - at);
+    if (!line.empty() && line.back() == '\r') {
+        line.remove_suffix(1);
+    }
+    return line;
 }
 
 namespace {

@@ -21,7 +21,11 @@ struct LinePiece {
     std::uint64_t begin = 0;          // the file's offset of the piece's first byte
     std::uint64_t end = 0;            // the file's offset just past the piece's last whole line
     std::size_t unreadable = 0;       // lines that are not whole, the header not counted
+    std::vector<std::uint32_t> batchLines;  // where a batch's own lines start, as `at` does
 };
+
+// The line of a piece that starts at `at`, without its line end.
+[[nodiscard]] std::string_view lineAt(const LinePiece& piece, std::size_t at);
 
 // The journal's bytes from an offset up to a size, read as pieces of whole lines, one after
 // another; the file is never held whole. A line begun at the end of a piece is carried into the

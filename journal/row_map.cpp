@@ -115,6 +115,15 @@ RowMap::Mark RowMap::markBefore(std::size_t row) const {
     return {sequence_.held()->offset, settled_};
 }
 
+RowMap::Mark RowMap::markAt(std::uint64_t offset) const {
+    const auto after = std::upper_bound(marks_.begin(), marks_.end(), offset);
+    if (after == marks_.begin()) {
+        return {};
+    }
+    const auto stride = static_cast<std::size_t>(after - marks_.begin() - 1);
+    return {marks_[stride], stride * kStride};
+}
+
 std::size_t RowMap::bytesKept() const noexcept {
     return sizeof(*this) + (marks_.capacity() * sizeof(std::uint64_t)) +
            (numbers_.capacity() * sizeof(StrideNumbers)) +

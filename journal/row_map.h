@@ -113,6 +113,9 @@ public:
         std::size_t row = 0;
     };
     [[nodiscard]] Mark markBefore(std::size_t row) const;
+    // Where reading starts for the rows from the line at `offset` of the file on: the start of
+    // the last stride begun before it.
+    [[nodiscard]] Mark markAt(std::uint64_t offset) const;
     // Where the strides start whose rows may hold a number whose lowBytes are among `lows`, in
     // order; the last stride, whose start held back no stride knows yet, always.
     [[nodiscard]] std::vector<Mark> stridesHolding(std::span<const std::uint32_t> lows) const;

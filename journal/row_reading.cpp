@@ -8,15 +8,16 @@ namespace journal {
 
 namespace {
 
-// The line that starts at `at` of a piece, without its line end.
-std::string_view lineAt(const LinePiece& piece, std::size_t at) {
-    const std::string_view text(piece.bytes.data(),
-                                static_cast<std::size_t>(piece.end - piece.begin));
-    std::string_view line = text.substr(at, text.find('\n', at) - at);
-    if (!line.empty() && line.back() == '\r') {
-        line.remove_suffix(1);
+// The batch a write's line names, read from the line again: a record keeps no result.
+std::string batchNamed(std::string_view line) {
+    const auto whole = parseLine(line);
+    if (!whole) {
+        return {};
     }
-    return line;
+    const auto named = [](std::string_view result) {
+        return std::string(splitBatchMark(result).batch.value_or(std::string_view()));
+    };
+    return whole->result.quoted ? named(unquoted(whole->result)) : named(whole->result.text);
 }
 
 // The rows from `from` on, each made by `make` from the line's record in its piece (nothing for a
@@ -74,16 +75,21 @@ std::optional<std::error_code> readRows(
 
 std::optional<std::error_code> readRowFacts(
     const platform::OwnedFile& file, RowMap::Mark from, std::uint64_t limit, std::size_t readBytes,
-    const std::function<bool(std::size_t row, RowFacts&& facts)>& take) {
+    bool withBatches, const std::function<bool(std::size_t row, RowFacts&& facts)>& take) {
     TimeReader times;
     return walk<RowFacts>(
         file, from, limit, readBytes,
-        [&times](const LinePiece& piece, const LineRecord& record) -> std::optional<RowFacts> {
+        [&times, withBatches](const LinePiece& piece,
+                              const LineRecord& record) -> std::optional<RowFacts> {
             const CompactTime time = times.read(record.time);
             if (!isShown(record, time)) {
                 return std::nullopt;
             }
-            return RowFacts{time, record.key, record.state, piece.begin + record.at};
+            RowFacts facts{time, record.key, record.state, piece.begin + record.at, {}};
+            if (withBatches) {
+                facts.batch = batchNamed(lineAt(piece, record.at));
+            }
+            return facts;
         },
         take);
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 #include <system_error>
 
 namespace journal {
@@ -26,14 +27,16 @@ struct RowFacts {
     std::uint64_t key = 0;  // numberKey
     LineState state = LineState::Failed;
     std::uint64_t offset = 0;  // where its line starts
+    std::string batch;         // the batch it was made in, when asked for (readRowFacts)
 };
 // About a stride of rows: what a read of a stride takes at a time.
 inline constexpr std::size_t kStrideBytes = std::size_t{32} << 10U;
 
 // As readRows, the facts of each row, read `readBytes` at a time: a whole journal in large
-// pieces, a stride in a stride's bytes.
+// pieces, a stride in a stride's bytes. The batch of each row only `withBatches`: it is read from
+// the row's line again.
 [[nodiscard]] std::optional<std::error_code> readRowFacts(
     const platform::OwnedFile& file, RowMap::Mark from, std::uint64_t limit, std::size_t readBytes,
-    const std::function<bool(std::size_t row, RowFacts&& facts)>& take);
+    bool withBatches, const std::function<bool(std::size_t row, RowFacts&& facts)>& take);
 
 }  // namespace journal

@@ -1,5 +1,7 @@
 #include "ui/batch_panel.h"
 
+#include "ui/elided_label.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -32,6 +34,12 @@ BatchPanel::BatchPanel(QWidget* parent) : QWidget(parent) {
     bold.setBold(true);
     progress_->setFont(bold);
 
+    // Three lines at most: the list of tags not seen yet loses whole clauses, and is whole in the
+    // tooltip and for a screen reader.
+    checkState_ = new ElidedLabel(3, this);
+    checkState_->setObjectName(QStringLiteral("batchCheck"));
+    checkState_->hide();
+
     check_ = button(QStringLiteral("核对"), QStringLiteral("核对"),
                     QStringLiteral("核对这袋卡：每读一张卡，说它是否属于本批次"), this);
     check_->setCheckable(true);
@@ -55,6 +63,7 @@ BatchPanel::BatchPanel(QWidget* parent) : QWidget(parent) {
     column->setContentsMargins(6, 4, 6, 2);
     column->setSpacing(2);
     column->addWidget(progress_);
+    column->addWidget(checkState_);
     column->addLayout(buttons);
 
     connect(check_, &QPushButton::toggled, this, &BatchPanel::checkingToggled);
@@ -81,6 +90,12 @@ bool BatchPanel::checking() const {
 
 void BatchPanel::setChecking(bool on) {
     check_->setChecked(on);
+}
+
+void BatchPanel::showCheck(const QString& text) {
+    checkState_->setFullText(text);
+    checkState_->setAccessibleName(text);
+    checkState_->setVisible(!text.isEmpty());
 }
 
 }  // namespace ui

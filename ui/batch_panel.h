@@ -22,6 +22,8 @@ public:
     // Whether reads check tags against the batch (核对).
     [[nodiscard]] bool checking() const;
     void setChecking(bool on);
+    // Where the bag check stands and the tags not seen yet; nothing hides it.
+    void showCheck(const QString& text);
 
 Q_SIGNALS:
     void checkingToggled(bool on);
@@ -32,6 +34,7 @@ Q_SIGNALS:
 
 private:
     QLabel* progress_ = nullptr;
+    class ElidedLabel* checkState_ = nullptr;
     QPushButton* check_ = nullptr;
     QPushButton* end_ = nullptr;
     QPushButton* close_ = nullptr;

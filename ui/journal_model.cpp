@@ -150,6 +150,9 @@ journal::RowFilter JournalModel::filter() const {
             break;
     }
     filter.query = query_;
+    if (!batch_.isEmpty()) {
+        filter.batch = batch_.toStdString();
+    }
     return filter;
 }
 
@@ -291,7 +294,7 @@ void JournalModel::takeAppended(const journal::Journal::Table& table) {
             std::vector<std::uint32_t> added;
             for (std::size_t line = settled_; line < table.rows; ++line) {
                 const journal::JournalRow& row = journalRow(line);
-                if (shown.accepts(row.time, card::numberValue(row.number))) {
+                if (shown.accepts(row.time, card::numberValue(row.number), row.batch)) {
                     added.push_back(static_cast<std::uint32_t>(line));
                     counts_.add(row.state);
                 }
@@ -321,6 +324,11 @@ bool JournalModel::setSearch(const QString& text) {
     query_ = query;
     showAnew();
     return valid;
+}
+
+void JournalModel::setBatch(const QString& name) {
+    batch_ = name;
+    showAnew();
 }
 
 int JournalModel::rowCount(const QModelIndex& parent) const {

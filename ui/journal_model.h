@@ -16,10 +16,10 @@
 
 namespace ui {
 
-// The journal of written tags as a table, newest first, filtered by period and number. It keeps
-// only what it shows: the rows are the journal's (journal::Journal::rowBlock, read from the file
-// when painted); a filter keeps the numbers of the rows it shows, which the journal finds on its
-// reading thread. While the journal is still being read, and while a filter is being found, the
+// The journal of written tags as a table, newest first, filtered by period, number and batch. It
+// keeps only what it shows: the rows are the journal's (journal::Journal::rowBlock, read from the
+// file when painted); a filter keeps the numbers of the rows it shows, which the journal finds on
+// its reading thread. While the journal is still being read, and while a filter is being found, the
 // table says so. After a write, followAppends() takes in what was appended. The view is given the
 // newest rows first and more as it scrolls down (fetchMore), each time as many again: a view
 // keeps a few bytes for every row it is given.
@@ -49,6 +49,8 @@ public:
     // Shows only rows of the number typed (journal::parseNumberQuery); false, and every row of
     // the period shown, when the text is no number. An empty text looks for nothing.
     bool setSearch(const QString& text);
+    // Shows only the writes made in the batch named `name`; every row again when it is empty.
+    void setBatch(const QString& name);
 
     [[nodiscard]] journal::RowCounts counts() const noexcept { return counts_; }
     // The rows of the journal, shown or not.
@@ -96,6 +98,7 @@ private:
     std::int64_t sessionStartSeconds_;
     Period period_ = Period::All;
     std::optional<journal::NumberQuery> query_;
+    QString batch_;
     QDate today_;
     QTimer* poll_;
 

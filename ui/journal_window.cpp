@@ -1,5 +1,6 @@
 #include "ui/journal_window.h"
 
+#include "journal/journal.h"
 #include "journal/row_export.h"
 #include "platform/local_path.h"
 #include "ui/journal_model.h"
@@ -7,6 +8,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
@@ -21,6 +23,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTimer>
@@ -35,15 +38,16 @@ namespace ui {
 namespace {
 
 // Texts as wide as the widest a column usually holds, to size the columns by.
-constexpr std::array<const char*, 9> kWidestTexts{"2024-05-01 14:03:22",
-                                                  "已写卡，未能保护（状态 9）",
-                                                  "版本或客户号",
-                                                  "4294967295",
-                                                  "255,65535",
-                                                  "FFFFFFFFFF",
-                                                  "EM4305",
-                                                  "保护",
-                                                  "FFFFFFFFFF"};
+constexpr std::array<const char*, 10> kWidestTexts{"2024-05-01 14:03:22",
+                                                   "已写卡，未能保护（状态 9）",
+                                                   "版本或客户号",
+                                                   "4294967295",
+                                                   "255,65535",
+                                                   "FFFFFFFFFF",
+                                                   "EM4305",
+                                                   "保护",
+                                                   "FFFFFFFFFF",
+                                                   "2024-05-01 客户甲"};
 
 QString windowTitleText() {
     return QStringLiteral("写卡记录");
@@ -68,7 +72,8 @@ JournalWindow::JournalWindow(journal::Journal& journal,
       table_(new QTableView(this)),
       period_(new QButtonGroup(this)),
       search_(new QLineEdit(this)),
-      searchHint_(new QLabel(this)) {
+      searchHint_(new QLabel(this)),
+      batch_(new QComboBox(this)) {
     setObjectName(QStringLiteral("写卡记录窗口"));
     setWindowTitle(windowTitleText());
     setAccessibleName(windowTitleText());
@@ -112,6 +117,21 @@ JournalWindow::JournalWindow(journal::Journal& journal,
     periods->addWidget(searchLabel);
     periods->addWidget(search_, 1);
     periods->addWidget(searchHint_);
+
+    auto* batchLabel = new QLabel(QStringLiteral("批次："), this);
+    batch_->setObjectName(QStringLiteral("批次"));
+    batch_->setAccessibleName(QStringLiteral("批次"));
+    // A long name neither widens the window past a small screen nor hides the others.
+    batch_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    batch_->setMinimumContentsLength(10);
+    batch_->addItem(QStringLiteral("全部批次"), QString());
+    batchLabel->setBuddy(batch_);
+    // By the item's data, not its text: a batch may be named 全部批次 too.
+    connect(batch_, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            [this](int /*index*/) { model_->setBatch(batch_->currentData().toString()); });
+    periods->addSpacing(16);
+    periods->addWidget(batchLabel);
+    periods->addWidget(batch_);
 
     table_->setObjectName(QStringLiteral("记录表"));
     table_->setAccessibleName(QStringLiteral("写卡记录表"));
@@ -180,6 +200,7 @@ JournalWindow::JournalWindow(journal::Journal& journal,
     layout->addWidget(exported_);
 
     connect(model_, &JournalModel::countsChanged, this, &JournalWindow::showCounts);
+    connect(model_, &JournalModel::countsChanged, this, &JournalWindow::listBatches);
     connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &JournalWindow::showCounts);
     showCounts();
@@ -194,6 +215,40 @@ JournalWindow::~JournalWindow() = default;
 
 void JournalWindow::followAppends() {
     model_->followAppends();
+}
+
+void JournalWindow::showBatch(const QString& name) {
+    followAppends();  // a batch opened just now is read
+    listBatches();
+    batch_->setCurrentIndex(name.isEmpty() ? 0 : batchItem(name));
+}
+
+int JournalWindow::batchItem(const QString& name) {
+    const int found = batch_->findData(name);
+    if (found >= 0) {
+        return found;
+    }
+    batch_->addItem(name, name);
+    return batch_->count() - 1;
+}
+
+void JournalWindow::listBatches() {
+    const std::size_t openings = journal_.table().batchOpenings;
+    if (batchOpenings_ == openings) {
+        return;
+    }
+    batchOpenings_ = openings;
+    // The batch shown stays chosen, whatever its place now; the filter does not change.
+    const QString chosen = batch_->currentData().toString();
+    const QSignalBlocker quiet(batch_);
+    while (batch_->count() > 1) {
+        batch_->removeItem(1);
+    }
+    for (const std::string& name : journal_.batchNames()) {
+        const QString text = QString::fromStdString(name);
+        batch_->addItem(text, text);
+    }
+    batch_->setCurrentIndex(chosen.isEmpty() ? 0 : batchItem(chosen));
 }
 
 void JournalWindow::showCounts() {

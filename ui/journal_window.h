@@ -4,10 +4,12 @@
 #include <QWidget>
 
 #include <chrono>
+#include <cstddef>
 #include <memory>
 #include <optional>
 
 class QButtonGroup;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QProgressDialog;
@@ -24,7 +26,8 @@ namespace ui {
 
 class JournalModel;
 
-// 写卡记录: the journal of written tags as a table, newest first, with its filters and counts;
+// 写卡记录: the journal of written tags as a table, newest first, with its filters (period,
+// number, batch) and counts;
 // copies the selected rows (Ctrl+C) and exports the rows shown (导出…), or the selected ones
 // (导出所选…), as .xlsx, off the window's thread.
 // It follows the journal while it is open: followAppends() after every write.
@@ -44,6 +47,10 @@ public:
     [[nodiscard]] JournalModel& model() const noexcept { return *model_; }
     [[nodiscard]] QTableView& table() const noexcept { return *table_; }
     void followAppends();
+    // Shows only the writes made in the batch named `name`, as choosing it under 批次 does; it is
+    // offered there even before the journal was read as far as its opening. An empty name shows
+    // every batch's rows and the others again (全部批次).
+    void showBatch(const QString& name);
 
     // The selected rows, top to bottom; empty when none is selected.
     [[nodiscard]] QList<int> selectedRows() const;
@@ -78,6 +85,10 @@ private:
     void showProgress();
     void endExport();
     void showCounts();
+    // Offers the batches the journal has opened, newest first, when there are others than before.
+    void listBatches();
+    // The item of `name` under 批次, added when it is not there.
+    int batchItem(const QString& name);
     [[nodiscard]] int rowsFor(Rows rows) const;
 
     journal::Journal& journal_;
@@ -86,6 +97,8 @@ private:
     QButtonGroup* period_ = nullptr;
     QLineEdit* search_ = nullptr;
     QLabel* searchHint_ = nullptr;
+    QComboBox* batch_ = nullptr;
+    std::optional<std::size_t> batchOpenings_;  // the journal's when the batches were listed
     QLabel* counts_ = nullptr;
     QLabel* exported_ = nullptr;
     QPushButton* copy_ = nullptr;

@@ -450,6 +450,10 @@ void MainWindow::runCommand(QPushButton* pressed, const QString& busyText,
 void MainWindow::readPressed() {
     runCommand(readButton_, QStringLiteral("正在读卡…"), [this] {
         const auto outcome = commands::readTag(*source_, *journal_);
+        if (bagCheck_) {
+            checkRead(outcome);
+            return;
+        }
         std::string message = commands::describeRead(outcome, source_->readerInUse());
         if (batch_) {
             // The fields keep the batch's next number: the next write is still that one.

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "card/card_number.h"
+#include "commands/bag_check.h"
 #include "commands/batch_form.h"
 #include "commands/batch_session.h"
+#include "commands/read_command.h"
 #include "commands/write_command.h"
 #include "commands/write_request.h"
 #include "journal/journal.h"
@@ -101,6 +103,13 @@ private:
     void showBatch();
     void writeInBatch();
     void endBatchEarly();
+    // 核对: while on, each read checks the tag against the batch.
+    void checkBag(bool on);
+    // A read in 核对: the tag's number checked against the batch, said in the status line.
+    void checkRead(const commands::ReadOutcome& outcome);
+    void showCheckState();
+    // The window's size for what it shows now: the panel comes and goes, and grows in 核对.
+    void fitWindow();
     // The dialog's form as the window's fields and options stand.
     [[nodiscard]] commands::BatchForm batchFormFromFields() const;
     // A question outside a command (before a batch begins or ends): default no.
@@ -128,6 +137,7 @@ private:
     std::chrono::system_clock::time_point started_ = std::chrono::system_clock::now();
     QPointer<JournalWindow> journalWindow_;
     std::optional<commands::BatchSession> batch_;
+    std::optional<commands::BagCheck> bagCheck_;  // while 核对 is on
     class BatchPanel* batchPanel_ = nullptr;
     QToolButton* batchButton_ = nullptr;
     QPointer<QMessageBox> resumeOffer_;

@@ -1,6 +1,7 @@
 // The window's side of batches: the 批次 button and dialog, the panel, and a press that writes the
 // batch's next number. What a batch is and does is the batch use case's (commands/batch*).
 #include "card/number_text.h"
+#include "commands/bag_check_text.h"
 #include "commands/batch.h"
 #include "commands/batch_text.h"
 #include "commands/field_texts.h"
@@ -55,6 +56,7 @@ void MainWindow::makeBatchControls(QHBoxLayout& row) {
     batchPanel_->hide();
     connect(batchPanel_, &BatchPanel::endAsked, this, &MainWindow::endBatchEarly);
     connect(batchPanel_, &BatchPanel::closeAsked, this, &MainWindow::leaveBatch);
+    connect(batchPanel_, &BatchPanel::checkingToggled, this, &MainWindow::checkBag);
 }
 
 commands::BatchForm MainWindow::batchFormFromFields() const {
@@ -189,15 +191,14 @@ void MainWindow::enterBatch(commands::BatchSession session) {
     }
     batchPanel_->show();
     showBatch();
-    // The window grows by the panel, and shrinks back when the batch leaves it.
-    centralWidget()->parentWidget()->layout()->activate();
-    setFixedSize(sizeHint());
+    fitWindow();
 }
 
 void MainWindow::leaveBatch() {
     if (gate_->isBusy()) {
         return;
     }
+    batchPanel_->setChecking(false);
     batch_.reset();
     for (QRadioButton* option : findChildren<QRadioButton*>()) {
         option->setEnabled(true);
@@ -207,10 +208,8 @@ void MainWindow::leaveBatch() {
     for (QLineEdit* edit : fields_) {
         edit->setReadOnly(false);
     }
-    batchPanel_->setChecking(false);
     batchPanel_->hide();
-    layout()->activate();
-    setFixedSize(sizeHint());
+    fitWindow();
     writeButton_->setFocus(Qt::OtherFocusReason);
 }
 
@@ -281,6 +280,65 @@ void MainWindow::endBatchEarly() {
     if (journalWindow_ != nullptr) {
         journalWindow_->followAppends();
     }
+}
+
+void MainWindow::checkBag(bool on) {
+    bagCheck_.reset();
+    if (!on || !batch_) {
+        batchPanel_->showCheck({});
+        fitWindow();
+        if (batch_) {
+            status_->showMessage(progressOf(*batch_));
+        }
+        return;
+    }
+    bagCheck_ = commands::BagCheck::open(*journal_, batch_->batch().order().name);
+    if (!bagCheck_) {
+        batchPanel_->setChecking(false);
+        status_->showOutcome("不能核对：写卡记录中找不到批次 " + batch_->batch().order().name,
+                             commands::Tone::Failed, {});
+        return;
+    }
+    status_->showMessage("核对批次 " + batch_->batch().order().name + "：逐张按读卡号；" +
+                         commands::checkCountsText(bagCheck_->counts()));
+    showCheckState();
+    fitWindow();
+    readButton_->setFocus(Qt::OtherFocusReason);  // one key per tag
+}
+
+void MainWindow::checkRead(const commands::ReadOutcome& outcome) {
+    if (outcome.result != commands::ReadOutcome::Result::Read) {
+        status_->showOutcome(commands::describeRead(outcome, source_->readerInUse()),
+                             commands::toneOf(outcome), commands::verdict(outcome));
+        outcomeShown_ = true;
+        return;
+    }
+    const commands::CheckFinding finding = bagCheck_->check(outcome.tag);
+    using Kind = commands::CheckFinding::Kind;
+    // A tag that is not the batch's must be taken out of the bag: it is told as a failure is,
+    // with the computer's warning sound beside the reader's beep.
+    const bool wrong = finding.kind == Kind::Foreign ||
+                       (finding.kind == Kind::Again && !finding.written) || finding.journalError;
+    const commands::Tone tone = wrong                           ? commands::Tone::Failed
+                                : finding.kind == Kind::Belongs ? commands::Tone::Done
+                                                                : commands::Tone::Neutral;
+    const std::string message = commands::checkText(finding, bagCheck_->counts());
+    status_->showOutcome(message, tone, message.substr(0, message.find("：")));
+    outcomeShown_ = true;
+    showCheckState();
+    if (wrong) {
+        QApplication::beep();
+    }
+}
+
+void MainWindow::fitWindow() {
+    layout()->activate();
+    setFixedSize(sizeHint());
+}
+
+void MainWindow::showCheckState() {
+    batchPanel_->showCheck(fromUtf8(commands::checkCountsText(bagCheck_->counts()) + "；" +
+                                    commands::unseenText(bagCheck_->batch(), bagCheck_->unseen())));
 }
 
 }  // namespace ui

@@ -10,7 +10,8 @@ from pathlib import Path
 
 from openpyxl import load_workbook
 
-HEADER = ["时间", "结果", "版本或客户号", "前十位号", "后八位号", "十六进制", "芯片", "保护", "原卡号"]
+HEADER = ["时间", "结果", "版本或客户号", "前十位号", "后八位号", "十六进制", "芯片", "保护", "原卡号", "批次"]
+BATCH_MARK = "；批次 "
 TIME = re.compile(r"^(\d{4}-\d{2}-\d{2})T(\d{2}:\d{2}:\d{2})(Z|[+-]\d{2}:\d{2})$")
 HEX = re.compile(r"^[0-9A-Fa-f]{10}$")
 
@@ -35,8 +36,11 @@ def expected_rows(journal: Path):
         shown = datetime.fromisoformat(fields[0].replace("Z", "+00:00")).astimezone()
         number = int(fields[2], 16)
         low = number & 0xFFFFFFFF
-        # A start no outcome follows is a write cut off, told as such.
-        result = "结果不明（写卡被中断）" if fields[1] == "正在写卡" else fields[1]
+        # A start no outcome follows is a write cut off, told as such. A write made in a batch
+        # names it after its result: the batch has a column of its own.
+        result, _, batch = fields[1].partition(BATCH_MARK)
+        if result == "正在写卡":
+            result = "结果不明（写卡被中断）"
         # What the tag held, as a ten-digit number, its version or customer byte where not zero.
         if previous:
             held = int(previous, 16)
@@ -44,7 +48,7 @@ def expected_rows(journal: Path):
         rows.append([
             shown.strftime("%Y-%m-%d %H:%M:%S"), result, f"{number >> 32:03d}", f"{low:010d}",
             f"{(low >> 16) & 0xFF:03d},{low & 0xFFFF:05d}", fields[2].upper(), fields[6],
-            fields[7], previous or None,
+            fields[7], previous or None, batch or None,
         ])
     rows.reverse()
     return rows
@@ -91,10 +95,13 @@ def main():
         check(folder / name, want, "2024-06-30", failures)
     for failure in failures:
         print(failure)
-    # The journal must hold what the table is about: 00000003E8, 0000001000 and 0000000141.
+    # The journal must hold what the table is about: 00000003E8, 0000001000 and 0000000141, and
+    # writes made in batches.
     hexes = {row[5] for row in rows}
     if not {"00000003E8", "0000001000", "0000000141"} <= hexes:
         failures.append("the journal lacks the numbers a spreadsheet would change")
+    if not any(row[9] for row in rows):
+        failures.append("the journal lacks a write made in a batch")
     print(f"{len(checks) - len({f.split(':')[0] for f in failures})} passed, "
           f"{len({f.split(':')[0] for f in failures})} failed")
     return 1 if failures else 0

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <fstream>
 #include <thread>
 
@@ -35,7 +36,9 @@ struct LineCase {
     bool whole;
     LineState state = LineState::Failed;
     const char* hex = "";
-    const char* previous = "";  // 原卡号 as cellText gives it
+    const char* previous = "";     // 原卡号 as cellText gives it
+    const char* result = nullptr;  // 结果, where it matters
+    const char* batch = "";
 };
 
 class ParseRow : public ::testing::TestWithParam<LineCase> {};
@@ -50,6 +53,10 @@ TEST_P(ParseRow, ReadsWholeLinesAndSkipsTheRest) {
     EXPECT_EQ(row->state, c.state) << c.what;
     EXPECT_EQ(journal::cellText(*row, journal::Column::Hex), c.hex) << c.what;
     EXPECT_EQ(journal::cellText(*row, journal::Column::Previous), c.previous) << c.what;
+    if (c.result != nullptr) {
+        EXPECT_EQ(journal::cellText(*row, journal::Column::Result), c.result) << c.what;
+    }
+    EXPECT_EQ(journal::cellText(*row, journal::Column::Batch), c.batch) << c.what;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -70,6 +77,15 @@ INSTANTIATE_TEST_SUITE_P(
             "2024-05-01T14:03:22+08:00,已写卡,00000003E9,000,0000001001,\"000,01001\",T5577,否,"
             "是,0700000141",
             true, LineState::Verified, "00000003E9", "0000000321（版本或客户号 007）"},
+        LineCase{"made in a batch: its name in a column of its own",
+                 "2024-05-01T14:03:22+08:00,已写卡；批次 客户甲,00000003E9,000,0000001001,"
+                 "\"000,01001\",T5577,否,是,",
+                 true, LineState::Verified, "00000003E9", "", "已写卡", "客户甲"},
+        LineCase{
+            "a batch named with a comma and quotes, the result quoted",
+            "2024-05-01T14:03:22+08:00,\"写卡失败（状态 7）；批次 甲,\"\"乙\"\"\",00000003E9,000,"
+            "0000001001,\"000,01001\",T5577,否,否,",
+            true, LineState::Failed, "00000003E9", "", "写卡失败（状态 7）", "甲,\"乙\""},
         LineCase{"a settlement is no row of its own", settlementLine(), false},
         LineCase{
             "new: 核对 decides, not the words",
@@ -203,7 +219,8 @@ TEST(JournalRows, AreReadOnFromWhereTheReadingEnded) {
 
 // Over many strides of rows, in a journal long enough to be looked through on the reading
 // thread: every row is the line the table shows there (a start and its outcome one row, a start
-// nothing of its number follows unknown), and a filter finds exactly the rows it shows.
+// nothing of its number follows unknown), and a filter finds exactly the rows it shows. Two
+// batches among the writes: one opened just after a start held back and ended, one left open.
 TEST(JournalRows, EveryRowAndEveryFilteredRowIsFoundInALongJournal) {
     const testing_support::ScratchFolder scratch;
     const auto file = scratch.path() / "written-tags.csv";
@@ -212,7 +229,38 @@ TEST(JournalRows, EveryRowAndEveryFilteredRowIsFoundInALongJournal) {
         std::string(journal::kByteOrderMark) + std::string(journal::kHeader) + "\r\n";
     std::vector<LineState> expected;
     const std::string time = "2024-05-01T14:03:22+08:00";
+    struct InBatch {
+        commands::BatchOrder order;
+        std::uint64_t from;
+        std::uint64_t to;  // past its last number
+        bool ends;
+        std::vector<std::uint32_t> rows{};
+        journal::RowCounts counts{};
+    };
+    std::array<InBatch, 2> batches{
+        InBatch{{"甲", card::tagNumberFromValue(9998), card::Notation::WG34, 302,
+                 reader::TagChip::T5577, false},
+                9998,
+                10300,
+                true},
+        InBatch{{"乙", card::tagNumberFromValue(20000), card::Notation::WG34, 1000,
+                 reader::TagChip::T5577, false},
+                20000,
+                20100,
+                false}};
     for (std::uint64_t key = 0; key < kNumbers; ++key) {
+        InBatch* in = nullptr;
+        for (InBatch& batch : batches) {
+            if (key == batch.from) {
+                text += journal::formatBatchOpen(time, batch.order);
+            }
+            if (key == batch.to && batch.ends) {
+                text += journal::formatBatchEnd(time, batch.order, 0, 0);
+            }
+            if (key >= batch.from && key < batch.to) {
+                in = &batch;
+            }
+        }
         commands::JournalEntry entry{std::string(journal::kStartResult),
                                      false,
                                      card::tagNumberFromValue(key),
@@ -225,7 +273,11 @@ TEST(JournalRows, EveryRowAndEveryFilteredRowIsFoundInALongJournal) {
         entry.result = key % 3 == 0 ? "已写卡" : "写卡失败（状态 7）";
         entry.verified = key % 3 == 0;
         if (key % 3 != 1) {
-            text += journal::formatLine(time, entry);
+            text += journal::formatLine(time, entry, in != nullptr ? in->order.name : "");
+            if (in != nullptr) {
+                in->rows.push_back(static_cast<std::uint32_t>(key));
+                in->counts.add(key % 3 == 0 ? LineState::Verified : LineState::Failed);
+            }
         }
         expected.push_back(key % 3 == 0   ? LineState::Verified
                            : key % 3 == 1 ? LineState::Unknown
@@ -235,6 +287,7 @@ TEST(JournalRows, EveryRowAndEveryFilteredRowIsFoundInALongJournal) {
     journal::Journal journal(file);
     ASSERT_TRUE(journal.waitLoaded(std::chrono::seconds(30)));
     ASSERT_EQ(journal.table().rows, kNumbers);
+    EXPECT_EQ(journal.batchNames(), (std::vector<std::string>{"乙", "甲"}));
     for (std::size_t row = 0; row < kNumbers; ++row) {
         const auto block = journal.rowBlock(row);
         ASSERT_TRUE(block && row - block->first < block->rows.size()) << row;
@@ -247,16 +300,25 @@ TEST(JournalRows, EveryRowAndEveryFilteredRowIsFoundInALongJournal) {
     // has taken in yet.
     const struct {
         const char* query;
+        const char* batch;
         std::vector<std::uint32_t> rows;
         journal::RowCounts counts;
     } searches[] = {
-        {"1000", {1000, 0x1000}, {0, 0, 2}},  // ten digits 1000, or hex 0x1000
-        {"49999", {49999}, {0, 0, 1}},
-        {"000,49998", {49998}, {1, 0, 0}},
+        {"1000", nullptr, {1000, 0x1000}, {0, 0, 2}},  // ten digits 1000, or hex 0x1000
+        {"49999", nullptr, {49999}, {0, 0, 1}},
+        {"000,49998", nullptr, {49998}, {1, 0, 0}},
+        {"", "甲", batches[0].rows, batches[0].counts},
+        {"", "乙", batches[1].rows, batches[1].counts},
+        {"10001", "甲", {10001}, {0, 1, 0}},
+        {"10001", "乙", {}, {}},
+        {"", "丙", {}, {}},  // no opening of it: looked for through the whole journal
     };
     for (const auto& search : searches) {
         journal::RowFilter filter;
         filter.query = journal::parseNumberQuery(search.query);
+        if (search.batch != nullptr) {
+            filter.batch = search.batch;
+        }
         const auto scan = journal.scanRows(filter);
         for (int wait = 0; wait < 3000 && !scan->done; ++wait) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -2,6 +2,7 @@
 // through its model, its filters, copying, following new writes, and an export that
 // tests/journal/check_export.py reads back (the files are left in journal-export/ of the working
 // folder).
+#include "journal/batch_lines.h"
 #include "journal/journal.h"
 #include "journal/journal_line.h"
 #include "journal/row_export.h"
@@ -16,6 +17,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -60,15 +62,24 @@ std::string line(const std::string& time, const std::string& result, const std::
 const std::string kHead =
     std::string(journal::kByteOrderMark) + std::string(journal::kHeader) + "\r\n";
 
-// Old lines of 2020, one cut short, and new ones of today, some written after `start`.
+commands::BatchOrder batchNamed(const std::string& name) {
+    return {name, card::CardNumber{}, card::Notation::WG34, 10, reader::TagChip::T5577, false};
+}
+
+// Old lines of 2020, one cut short, and new ones of today, some written after `start`; of these,
+// one in the batch 甲, ended, and one in the batch 乙.
 std::string mixedJournal(std::chrono::system_clock::time_point start) {
     const std::string today = journal::isoLocalTime(start - 1s);
     const std::string later = journal::isoLocalTime(start + 2s);
     return kHead + line("2020-01-02T03:04:05+08:00", "已写卡并保护", "00000003E8", "EM4305,是") +
            line("2020-01-02T03:04:06+08:00", "写卡失败（状态 7）", "0000001000", "T5577,否") +
            "2020-01-02T03:04:07+08:00,\"已写卡,000000\r\n" +  // cut short by a power failure
-           line(today, "已写卡", "00000003E9", "T5577,否,是,0000000141") +
-           line(later, "写后读回不符，卡上为 0000000001", "0700000001", "T5577,否,否,0000000000") +
+           journal::formatBatchOpen(today, batchNamed("甲")) +
+           line(today, "已写卡；批次 甲", "00000003E9", "T5577,否,是,0000000141") +
+           journal::formatBatchEnd(today, batchNamed("甲"), 0, 0) +
+           journal::formatBatchOpen(later, batchNamed("乙")) +
+           line(later, "写后读回不符，卡上为 0000000001；批次 乙", "0700000001",
+                "T5577,否,否,0000000000") +
            line(later, "正在写卡", "FFFFFFFFFF", "T5577,否,否,");
 }
 
@@ -130,7 +141,11 @@ private Q_SLOTS:
                                                 "0000001000", "00000003E8"}));
         QCOMPARE(model.rowTexts(4),
                  (QStringList{shownTime("2020-01-02T03:04:05+08:00"), "已写卡并保护", "000",
-                              "0000001000", "000,01000", "00000003E8", "EM4305", "是", ""}));
+                              "0000001000", "000,01000", "00000003E8", "EM4305", "是", "", ""}));
+        // The batch a write was made in has a column of its own, and its result is without it.
+        QCOMPARE(column(model, 9), (QStringList{"", "乙", "甲", "", ""}));
+        QCOMPARE(column(model, 1).mid(1, 2),
+                 (QStringList{"写后读回不符，卡上为 0000000001", "已写卡"}));
         // What the tag held, as the ten-digit number it is: 0x141, not one hundred and forty-one.
         QCOMPARE(model.index(2, 8).data().toString(), QStringLiteral("0000000321"));
         QCOMPARE(model.index(1, 3).data().toString(), QStringLiteral("0000000001"));
@@ -204,38 +219,72 @@ private Q_SLOTS:
                  here.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     }
 
-    void filtersByPeriodAndNumber_data() {
+    void filtersByPeriodNumberAndBatch_data() {
         QTest::addColumn<QString>("period");
         QTest::addColumn<QString>("search");
+        QTest::addColumn<QString>("batch");
         QTest::addColumn<QStringList>("hexes");
         QTest::newRow("all") << "全部"
                              << ""
+                             << "全部批次"
                              << QStringList{"FFFFFFFFFF", "0700000001", "00000003E9", "0000001000",
                                             "00000003E8"};
+        QTest::newRow("batch 甲") << "全部"
+                                  << ""
+                                  << "甲" << QStringList{"00000003E9"};
+        QTest::newRow("batch 乙") << "全部"
+                                  << ""
+                                  << "乙" << QStringList{"0700000001"};
+        QTest::newRow("batch 甲, since start") << "本次运行以来"
+                                               << ""
+                                               << "甲" << QStringList{};
+        QTest::newRow("batch 甲, its number") << "全部"
+                                              << "1001"
+                                              << "甲" << QStringList{"00000003E9"};
+        QTest::newRow("batch 乙, another's number") << "全部"
+                                                    << "1001"
+                                                    << "乙" << QStringList{};
         QTest::newRow("today") << "今天"
-                               << "" << QStringList{"FFFFFFFFFF", "0700000001", "00000003E9"};
+                               << ""
+                               << "全部批次"
+                               << QStringList{"FFFFFFFFFF", "0700000001", "00000003E9"};
         QTest::newRow("since start") << "本次运行以来"
-                                     << "" << QStringList{"FFFFFFFFFF", "0700000001"};
+                                     << ""
+                                     << "全部批次" << QStringList{"FFFFFFFFFF", "0700000001"};
         QTest::newRow("ten-digit") << "全部"
-                                   << "1000" << QStringList{"0000001000", "00000003E8"};
+                                   << "1000"
+                                   << "全部批次" << QStringList{"0000001000", "00000003E8"};
         QTest::newRow("eight-digit") << "全部"
-                                     << "0,1001" << QStringList{"00000003E9"};
+                                     << "0,1001"
+                                     << "全部批次" << QStringList{"00000003E9"};
         QTest::newRow("hex") << "全部"
-                             << "3e8" << QStringList{"00000003E8"};
+                             << "3e8"
+                             << "全部批次" << QStringList{"00000003E8"};
         QTest::newRow("hex, today") << "今天"
-                                    << "0700000001" << QStringList{"0700000001"};
+                                    << "0700000001"
+                                    << "全部批次" << QStringList{"0700000001"};
         QTest::newRow("no number: all of the period")
             << "今天"
-            << "号码" << QStringList{"FFFFFFFFFF", "0700000001", "00000003E9"};
+            << "号码"
+            << "全部批次" << QStringList{"FFFFFFFFFF", "0700000001", "00000003E9"};
     }
-    void filtersByPeriodAndNumber() {
+    void filtersByPeriodNumberAndBatch() {
         QFETCH(QString, period);
         QFETCH(QString, search);
+        QFETCH(QString, batch);
         QFETCH(QStringList, hexes);
         const auto window = windowOver(mixedJournal(start_));
         QTest::mouseClick(control<QRadioButton>(*window, period), Qt::LeftButton);
         auto* field = control<QLineEdit>(*window, QStringLiteral("查找号码"));
         field->setText(search);  // as typed: the table follows each change of the text
+        auto* batches = control<QComboBox>(*window, QStringLiteral("批次"));
+        QStringList offered;
+        for (int item = 0; item < batches->count(); ++item) {
+            offered << batches->itemText(item);
+        }
+        QCOMPARE(offered, (QStringList{"全部批次", "乙", "甲"}));  // the newest batch first
+        batches->setCurrentIndex(batches->findText(batch));
+        QVERIFY(waitUntilRead(window->model()));
         QCOMPARE(column(window->model(), 5), hexes);
         const auto counts = window->model().counts();
         QCOMPARE(static_cast<int>(counts.verified + counts.failed + counts.unknown), hexes.size());
@@ -258,6 +307,39 @@ private Q_SLOTS:
         window->followAppends();
         QVERIFY(waitUntilRead(model));
         QCOMPARE(column(model, 5), QStringList{"0000000300"});
+    }
+
+    // As the main window asks for a batch: one opened after the window was read too. The rows
+    // appended meanwhile are shown only when made in that batch.
+    void showsABatchAndFollowsItsWrites() {
+        const auto window = windowOver(mixedJournal(start_));
+        ui::JournalModel& model = window->model();
+        window->showBatch(QStringLiteral("乙"));
+        QVERIFY(waitUntilRead(model));
+        QCOMPARE(column(model, 5), QStringList{"0700000001"});
+
+        const std::string time = journal::isoLocalTime(start_ + 3s);
+        writeFile(dataFolder_->journalFile(),
+                  line(time, "已写卡；批次 甲", "0000000201", "T5577,否,是,") +
+                      line(time, "已写卡；批次 乙", "0000000202", "T5577,否,是,") +
+                      line(time, "已写卡", "0000000203", "T5577,否,是,"),
+                  std::ios::app);
+        window->followAppends();
+        QVERIFY(waitUntilRead(model));
+        QCOMPARE(column(model, 5), (QStringList{"0000000202", "0700000001"}));
+
+        writeFile(dataFolder_->journalFile(),
+                  journal::formatBatchOpen(time, batchNamed("丙")) +
+                      line(time, "已写卡；批次 丙", "0000000204", "T5577,否,是,"),
+                  std::ios::app);
+        window->showBatch(QStringLiteral("丙"));
+        QVERIFY(waitUntilRead(model));
+        QCOMPARE(column(model, 5), QStringList{"0000000204"});
+        auto* batches = control<QComboBox>(*window, QStringLiteral("批次"));
+        QCOMPARE(batches->currentText(), QStringLiteral("丙"));
+        QCOMPARE(batches->itemText(1), QStringLiteral("丙"));
+        QCOMPARE(batches->count(), 4);
+        QCOMPARE(model.counts().verified, std::size_t{1});
     }
 
     void opensFromTheMainWindowAndFollowsItsWrites() {
@@ -318,12 +400,13 @@ private Q_SLOTS:
         QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
         const QString expected =
             QStringLiteral(
-                "时间\t结果\t版本或客户号\t前十位号\t后八位号\t十六进制\t芯片\t保护\t原卡号\n") +
+                "时间\t结果\t版本或客户号\t前十位号\t后八位号\t十六进制\t芯片\t保护\t原卡号\t批次"
+                "\n") +
             window->model().rowTexts(1).join(QLatin1Char('\t')) + QLatin1Char('\n') +
             shownTime("2020-01-02T03:04:06+08:00") +
             QStringLiteral(
                 "\t写卡失败（状态 "
-                "7）\t000\t0000004096\t000,04096\t0000001000\tT5577\t否\t\n");
+                "7）\t000\t0000004096\t000,04096\t0000001000\tT5577\t否\t\t\n");
         QCOMPARE(QGuiApplication::clipboard()->text(), expected);
     }
 

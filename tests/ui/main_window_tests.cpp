@@ -1026,6 +1026,21 @@ private Q_SLOTS:
                  qPrintable(window->statusMessage()));
         const auto* leave = window->findChild<QPushButton*>(QStringLiteral("关闭批次"));
         QVERIFY(leave != nullptr && leave->isVisible());
+
+        // The bag check: each read says what the tag is to the batch, and what is still missing.
+        window->findChild<QPushButton*>(QStringLiteral("核对"))->click();
+        const std::vector<std::pair<std::uint32_t, QString>> reads{
+            {1001, QStringLiteral("属于本批次：第 2 张 000 0000001001（已核对 1/3）")},
+            {1001, QStringLiteral("已核对过：第 2 张")},
+            {7, QStringLiteral("不在本批次：000 0000000007")}};
+        for (const auto& [number, said] : reads) {
+            field.placeTag(card::withCountingValue({}, card::Notation::WG34, number));
+            click(*window, "cmdIDRead");
+            QVERIFY2(window->statusMessage().startsWith(said), qPrintable(window->statusMessage()));
+        }
+        const auto* missing = window->findChild<QLabel*>(QStringLiteral("batchCheck"));
+        QVERIFY2(missing->toolTip().contains(QStringLiteral("未核对 2 张：第 1 张 000 0000001000")),
+                 qPrintable(missing->toolTip()));
     }
 
     // Left unfinished, the batch is offered at the next start with its next number; Return
