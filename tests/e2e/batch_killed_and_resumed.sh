@@ -5,7 +5,8 @@
 # offer of the unfinished batch is taken with Return, and the operator goes on: a tag holding a
 # number the journal does not show verified stays on the reader for the next press, any other
 # tag is taken away. In the end every number of the range is on exactly one tag, and the journal's
-# verified writes of the batch are exactly the tags' numbers. ZELD_SEED repeats a run.
+# verified writes of the batch are exactly the tags' numbers. Then the bag is checked (核对) with
+# one tag left out and one of another order put in. ZELD_SEED repeats a run.
 set -euo pipefail
 bin=$1
 here=$(dirname "$0")
@@ -111,6 +112,17 @@ await_write() {
     sleep 0.05
   done
   echo nothing
+}
+
+# Waits until the status line (the panel's lines, the message, the indicator) has this line.
+await_status() {
+  local deadline=$((SECONDS + 5)) heard
+  while [ "$SECONDS" -lt "$deadline" ]; do
+    heard=$(hear status)
+    grep -qxF "$1" <<<"$heard" && echo yes && return
+    sleep 0.2
+  done
+  hear status | sed 's/^/  status: /' >&2
 }
 
 kill_program() {
@@ -226,12 +238,11 @@ while [ "$written" -lt "$count" ]; do
   leave_tag=no
   written=$((written + 1))
 done
-[ "$leave_tag" = yes ] && tags+=("$(tag_number)")
 sleep 0.5
 x11_screenshot /tmp/e2e-batch-done.png
 
 # 3. Every number of the range on exactly one tag, and the journal saying so.
-echo "$kills kills ($kills_during_write during a write), $questions questions, $repeated_presses presses again"
+echo "$count tags written in $(($(date +%s) - started_at)) s: $kills kills ($kills_during_write during a write), $questions questions, $repeated_presses presses again"
 expected=$(for n in $(seq "$first" $((first + count - 1))); do printf '%010X\n' "$n"; done)
 on_tags=$(printf '%s\n' "${tags[@]}" | LC_ALL=C sort)
 expect "tags holding a number" "$count" "${#tags[@]}"
@@ -241,6 +252,70 @@ expect "the journal's verified writes of the batch are the tags' numbers" yes \
   "$([ "$(verified_in_batch)" = "$on_tags" ] && echo yes)"
 expect "the batch's ending line" 批次结束 "$(batch_line 批次结束)"
 expect "the panel once all are written" yes \
-  "$(hear status | grep -qx "批次 $name：已写完 $count 张" && echo yes)"
+  "$(await_status "批次 $name：已写完 $count 张")"
+
+# 4. The bag check (核对): the tags read one by one with one of them left out of the bag and a tag
+# of another order among them, then one read again. Each read says where the tag stands, and the
+# one left out is named as not seen.
+# The number as a bag check names it: B4, then the ten-digit number.
+named() { echo "000 $(ten_digits "$1")"; }
+# Presses 读卡号 until the read of a tag not seen before has its line in the journal.
+read_press() {
+  local before
+  before=$(line_count)
+  for _ in 1 2 3; do
+    while [ "$(date +%s%N)" -lt "$press_ready_at" ]; do sleep 0.02; done
+    press_at "${read_xy[@]}"
+    for _ in $(seq 40); do
+      if [ "$(line_count)" -gt "$before" ]; then
+        press_ready_at=$(($(date +%s%N) + 450000000))
+        return
+      fi
+      sleep 0.05
+    done
+    press_ready_at=0
+  done
+}
+foreign=$(printf '%010X' $((first + count + 500)))
+missing_at=$((RANDOM % count))
+bag=()
+for i in "${!tags[@]}"; do
+  [ "$i" -eq "$missing_at" ] || bag+=("${tags[$i]}")
+done
+foreign_at=$((RANDOM % ${#bag[@]}))
+bag=("${bag[@]:0:foreign_at}" "$foreign" "${bag[@]:foreign_at}")
+read -r -a check_xy <<<"$(hear where "check box" 核对)"
+read -r -a read_xy <<<"$(hear where "push button" 读卡号)"
+press_at "${check_xy[@]}"
+press_ready_at=$(($(date +%s%N) + 450000000))
+seen=0
+for i in "${!bag[@]}"; do
+  x11_field_tool "$bin" place t5577 "${bag[$i]}" >/dev/null
+  read_press
+  [ "${bag[$i]}" = "$foreign" ] || seen=$((seen + 1))
+  strangers=
+  if [ "$i" -ge "$foreign_at" ]; then strangers="，不在本批次 1 张"; fi
+  if [ "$i" -eq 0 ] || [ "$i" -eq "$foreign_at" ] || [ "$i" -eq $((foreign_at + 1)) ]; then
+    if [ "${bag[$i]}" = "$foreign" ]; then
+      words="不在本批次：$(named "$foreign")（已核对 $seen/$count$strangers）"
+    else
+      words="属于本批次：第 $((16#${bag[$i]:2} - first + 1)) 张 $(named "${bag[$i]}")（已核对 $seen/$count$strangers）"
+    fi
+    expect "the status line after reading tag $((i + 1)) of the bag" yes "$(await_status "$words")"
+  fi
+done
+# A tag read twice is told so, and counts once.
+again=${bag[0]}
+[ "$again" = "$foreign" ] && again=${bag[1]}
+x11_field_tool "$bin" place t5577 "$again" >/dev/null
+while [ "$(date +%s%N)" -lt "$press_ready_at" ]; do sleep 0.02; done
+press_at "${read_xy[@]}"
+expect "the status line after a tag read again" yes "$(await_status \
+  "已核对过：第 $((16#${again:2} - first + 1)) 张 $(named "$again")（已核对 $((count - 1))/$count，不在本批次 1 张）")"
+missing=${tags[$missing_at]}
+expect "the panel names the tag left out" yes "$(await_status \
+  "已核对 $((count - 1))/$count，不在本批次 1 张；未核对 1 张：第 $((16#${missing:2} - first + 1)) 张 $(named "$missing")")"
+x11_screenshot /tmp/e2e-batch-checked.png
+
 echo "wall time $(($(date +%s) - started_at)) s"
 expect_done
