@@ -79,8 +79,11 @@ xdotool mousemove "${xy[0]}" "${xy[1]}" click 1 key ctrl+a BackSpace type "$(pri
 read -r -a xy <<<"$(hear where text 张数)"
 xdotool mousemove "${xy[0]}" "${xy[1]}" click 1 key ctrl+a BackSpace type "$count"
 xdotool key Return
-sleep 0.5
-expect "the batch's lines after 开始" "批次开始" "$(batch_line 批次开始)"
+for _ in $(seq 50); do
+  [ -n "$(batch_line 批次开始)" ] && break
+  sleep 0.1
+done
+expect "the batch's opening line after 开始" "批次开始" "$(batch_line 批次开始)"
 
 read -r -a write_xy <<<"$(hear where "push button" 写卡号)"
 expect "写卡号 found on the screen" 2 "${#write_xy[@]}"
