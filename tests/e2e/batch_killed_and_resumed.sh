@@ -1,0 +1,324 @@
+#!/usr/bin/env bash
+# A batch of 200 tags written through the real window at the radio's pace, as an operator does:
+# 批次…, the order typed into the dialog, then tag after tag onto the reader and 写卡号. The
+# program is killed (SIGKILL) at random moments, some during a write, and started again; the
+# offer of the unfinished batch is taken with Return, and the operator goes on: a tag holding a
+# number the journal does not show verified stays on the reader for the next press, any other
+# tag is taken away. In the end every number of the range is on exactly one tag, and the journal's
+# verified writes of the batch are exactly the tags' numbers. Then the bag is checked (核对) with
+# one tag left out and one of another order put in. ZELD_SEED repeats a run.
+set -euo pipefail
+bin=$1
+here=$(dirname "$0")
+source "$here/../../scripts/x11-drive.sh"
+source "$here/expect.sh"
+export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 TZ=UTC ZELD_SCREEN_SIZE=1600x900
+export MF1_EMULATOR_TIMING=real
+hear() { /usr/bin/python3 "$here/read_aloud.py" zeld "$@" || true; }
+
+name=order-200
+first=1000
+count=200
+kills_wanted=10
+seed=${ZELD_SEED:-$((($(date +%s) * 7919 + $$) % 32768))}
+echo "seed $seed (ZELD_SEED=$seed repeats this run)"
+RANDOM=$seed
+started_at=$(date +%s)
+
+trap x11_end_session EXIT
+# The accessibility bus is up before the program starts, so that the program joins it.
+/usr/bin/python3 -c 'import pyatspi; pyatspi.Registry.getDesktop(0)'
+x11_start_session "$bin" 0000000000
+x11_field_tool "$bin" remove >/dev/null
+journal="$XDG_DATA_HOME/zeld/written-tags.csv"
+
+# The number a tag at the reader sends, in hexadecimal (B4 first); nothing for a blank tag.
+tag_number() {
+  x11_field_tool "$bin" show | sed -n 's/^Number: \([0-9A-F]\{10\}\) .*/\1/p'
+}
+# The ten-digit text of a number of the range (B4 0) from its hexadecimal.
+ten_digits() { if [ -n "$1" ]; then printf '%010d' $((16#${1:2})); else echo blank; fi; }
+# The journal's lines as "结果<TAB>十六进制<TAB>核对<TAB>版本或客户号" (a batch's own lines have its
+# name there), the quoted eight-digit field taken out.
+journal_lines() {
+  [ -f "$journal" ] || return 0
+  awk 'NR > 1 {
+      line = $0
+      sub(/\r$/, "", line)
+      gsub(/"[^"]*"/, "q", line)
+      if (split(line, f, ",") == 10) print f[2] "\t" f[3] "\t" f[9] "\t" f[4]
+    }' "$journal"
+}
+# The numbers (hexadecimal) of the batch's verified writes, sorted.
+verified_in_batch() {
+  journal_lines | awk -F'\t' -v result="已写卡；批次 $name" '$1 == result && $3 == "是" { print $2 }' |
+    LC_ALL=C sort
+}
+# The batch's own line with this result (批次开始, 批次结束), if the journal has it.
+batch_line() { journal_lines | awk -F'\t' -v result="$1" -v name="$name" '$1 == result && $4 == name { print $1 }'; }
+line_count() { [ -f "$journal" ] && wc -l <"$journal" || echo 0; }
+# The question the program asks over the window, if one is open.
+other_window() { xdotool search --name '^Zeld V3$' 2>/dev/null | grep -vx "$ZELD_WINDOW" | head -n1 || true; }
+
+press_at() {
+  xdotool mousemove "$1" "$2" mousedown 1
+  xdotool mouseup 1
+}
+
+# 1. The order, typed into the dialog 批次… opens.
+read -r -a batch_xy <<<"$(hear where "push button" 批次)"
+press_at "${batch_xy[@]}"
+for _ in $(seq 50); do
+  [ -n "$(hear where text 张数)" ] && break
+  sleep 0.1
+done
+read -r -a xy <<<"$(hear where text 名称)"
+xdotool mousemove "${xy[0]}" "${xy[1]}" click 1 key ctrl+a BackSpace type "$name"
+read -r -a xy <<<"$(hear where text 起始号码)"
+xdotool mousemove "${xy[0]}" "${xy[1]}" click 1 key ctrl+a BackSpace type "$(printf '%010d' $first)"
+read -r -a xy <<<"$(hear where text 张数)"
+xdotool mousemove "${xy[0]}" "${xy[1]}" click 1 key ctrl+a BackSpace type "$count"
+xdotool key Return
+for _ in $(seq 50); do
+  [ -n "$(batch_line 批次开始)" ] && break
+  sleep 0.1
+done
+expect "the batch's opening line after 开始" "批次开始" "$(batch_line 批次开始)"
+
+read -r -a write_xy <<<"$(hear where "push button" 写卡号)"
+expect "写卡号 found on the screen" 2 "${#write_xy[@]}"
+
+# 2. Tag after tag. `tags` keeps what each tag taken away from the reader holds.
+tags=()
+kills=0
+kills_during_write=0
+questions=0
+repeated_presses=0
+leave_tag=no  # the tag on the reader stays for the next press
+press_ready_at=0
+
+# Waits until the press's write has its outcome line in the journal (the batch's name in it), a
+# question is asked, or nothing has come of the press (a press dropped: no line within 2 s).
+# Prints what happened.
+await_write() {
+  local before=$1 deadline=$((SECONDS + 2)) begun=no
+  while [ "$SECONDS" -lt "$deadline" ]; do
+    if [ "$(line_count)" -gt "$before" ]; then
+      if tail -n +$((before + 1)) "$journal" | grep -q "^[^,]*,[^,]*；批次 $name,"; then
+        echo written
+        return
+      fi
+      [ "$begun" = yes ] || deadline=$((SECONDS + 6))
+      begun=yes
+    fi
+    [ -n "$(other_window)" ] && echo question && return
+    sleep 0.05
+  done
+  echo nothing
+}
+
+# Waits until the status line (the panel's lines, the message, the indicator) has this line.
+await_status() {
+  local deadline=$((SECONDS + 5)) heard
+  while [ "$SECONDS" -lt "$deadline" ]; do
+    heard=$(hear status)
+    grep -qxF "$1" <<<"$heard" && echo yes && return
+    sleep 0.2
+  done
+  hear status | sed 's/^/  status: /' >&2
+}
+
+kill_program() {
+  kill -KILL "$ZELD_PID"
+  wait "$ZELD_PID" 2>/dev/null || true
+  ZELD_PID=
+  kills=$((kills + 1))
+}
+
+# The operator's rule after a kill: a tag holding a number the journal does not show verified
+# stays for the next press; any other tag is taken away (kept when it holds a number).
+after_kill() {
+  local held
+  held=$(tag_number)
+  if [ -n "$held" ] && ! verified_in_batch | grep -qx "$held"; then
+    leave_tag=yes
+  else
+    [ -n "$held" ] && tags+=("$held")
+    x11_field_tool "$bin" remove >/dev/null
+    leave_tag=no
+  fi
+  echo "kill $kills: the tag holds '${held:-nothing}'; $( [ $leave_tag = yes ] && echo left on the reader || echo taken away)"
+  restart
+}
+
+# Starts the program again, and takes the offer of the unfinished batch with Return.
+restart() {
+  local offer='' text='' done_count next
+  x11_start_program "$bin/zeld"
+  for _ in $(seq 100); do
+    offer=$(other_window)
+    [ -n "$offer" ] && text=$(hear dialog | sed -n 1p) && [ -n "$text" ] && break
+    sleep 0.05
+  done
+  done_count=$(verified_in_batch | wc -l)
+  next=$(printf '%010d' $((first + done_count)))
+  expect "the offer after kill $kills" \
+    "批次 $name 还没有写完：已写 $done_count/$count 张，下一张 $next。继续写这个批次吗？" "$text"
+  # Without the batch, 写卡号 would write the fields' number: nothing more is meaningful.
+  [ -n "$offer" ] || expect_done
+  [ "$kills" -eq 1 ] && import -window root -crop 460x390+0+0 /tmp/e2e-batch-offer.png
+  xdotool windowfocus --sync "$offer" key Return
+  press_ready_at=0
+}
+
+# The tags (of the run's writes) at which the program is killed, and how.
+declare -A kill_at=()
+while [ "${#kill_at[@]}" -lt "$kills_wanted" ]; do
+  kill_at[$((RANDOM % (count - 1)))]=$((RANDOM % 3))  # 0, 1: during the write; 2: after it
+done
+
+written=0
+while [ "$written" -lt "$count" ]; do
+  [ "$leave_tag" = yes ] || x11_field_tool "$bin" place t5577 >/dev/null
+  # A press sooner than the double-click interval after the last command is dropped.
+  while [ "$(date +%s%N)" -lt "$press_ready_at" ]; do sleep 0.02; done
+  before=$(line_count)
+  press_at "${write_xy[@]}"
+  how=${kill_at[$written]:-}
+  if [ -n "$how" ] && [ "$how" -lt 2 ]; then
+    unset "kill_at[$written]"
+    delay=$((RANDOM % 400))
+    sleep "$(printf '0.%03d' "$delay")"
+    kill_program
+    kills_during_write=$((kills_during_write + 1))
+    echo "tag $((written + 1)): killed ${delay} ms after the press"
+    after_kill
+    written=$(verified_in_batch | wc -l)
+    continue
+  fi
+  happened=$(await_write "$before")
+  press_ready_at=$(($(date +%s%N) + 450000000))
+  case "$happened" in
+    nothing)
+      repeated_presses=$((repeated_presses + 1))
+      leave_tag=yes
+      continue
+      ;;
+    question)
+      questions=$((questions + 1))
+      # The one question expected: the number, read off the tag on the reader that an interrupted
+      # write reached, is the batch's next; writing it again onto that same tag makes no twin.
+      held=$(tag_number)
+      question=$(hear dialog | sed -n 1p)
+      echo "tag $((written + 1)): asked: $question"
+      expect "tag $((written + 1)): the number asked about is the tag's on the reader" \
+        "$(ten_digits "$held") 已于" "${question%% 已于*} 已于"
+      # Read before answered: a press sooner than the double-click interval would be dropped.
+      sleep 0.5
+      read -r -a xy <<<"$(hear where "push button" 仍要写入)"
+      press_at "${xy[@]}"
+      while [ -n "$(other_window)" ]; do sleep 0.05; done
+      happened=$(await_write "$before")
+      press_ready_at=$(($(date +%s%N) + 450000000))
+      ;;
+  esac
+  held=$(tag_number)
+  if [ -z "$held" ] || ! verified_in_batch | grep -qx "$held"; then
+    echo "tag $((written + 1)): the write did not end verified (${held:-blank}); pressed again"
+    leave_tag=yes
+    continue
+  fi
+  if [ -n "${kill_at[$written]:-}" ]; then
+    unset "kill_at[$written]"
+    kill_program
+    echo "tag $((written + 1)): killed after its write"
+    after_kill
+    written=$(verified_in_batch | wc -l)
+    continue
+  fi
+  tags+=("$held")
+  x11_field_tool "$bin" remove >/dev/null
+  leave_tag=no
+  written=$((written + 1))
+done
+sleep 0.5
+x11_screenshot /tmp/e2e-batch-done.png
+
+# 3. Every number of the range on exactly one tag, and the journal saying so.
+echo "$count tags written in $(($(date +%s) - started_at)) s: $kills kills ($kills_during_write during a write), $questions questions, $repeated_presses presses again"
+expected=$(for n in $(seq "$first" $((first + count - 1))); do printf '%010X\n' "$n"; done)
+on_tags=$(printf '%s\n' "${tags[@]}" | LC_ALL=C sort)
+expect "tags holding a number" "$count" "${#tags[@]}"
+expect "numbers on two tags" "" "$(uniq -d <<<"$on_tags" | tr '\n' ' ')"
+expect "the tags' numbers are the range" yes "$([ "$on_tags" = "$expected" ] && echo yes)"
+expect "the journal's verified writes of the batch are the tags' numbers" yes \
+  "$([ "$(verified_in_batch)" = "$on_tags" ] && echo yes)"
+expect "the batch's ending line" 批次结束 "$(batch_line 批次结束)"
+expect "the panel once all are written" yes \
+  "$(await_status "批次 $name：已写完 $count 张")"
+
+# 4. The bag check (核对): the tags read one by one with one of them left out of the bag and a tag
+# of another order among them, then one read again. Each read says where the tag stands, and the
+# one left out is named as not seen.
+# The number as a bag check names it: B4, then the ten-digit number.
+named() { echo "000 $(ten_digits "$1")"; }
+# Presses 读卡号 until the read of a tag not seen before has its line in the journal.
+read_press() {
+  local before
+  before=$(line_count)
+  for _ in 1 2 3; do
+    while [ "$(date +%s%N)" -lt "$press_ready_at" ]; do sleep 0.02; done
+    press_at "${read_xy[@]}"
+    for _ in $(seq 40); do
+      if [ "$(line_count)" -gt "$before" ]; then
+        press_ready_at=$(($(date +%s%N) + 450000000))
+        return
+      fi
+      sleep 0.05
+    done
+    press_ready_at=0
+  done
+}
+foreign=$(printf '%010X' $((first + count + 500)))
+missing_at=$((RANDOM % count))
+bag=()
+for i in "${!tags[@]}"; do
+  [ "$i" -eq "$missing_at" ] || bag+=("${tags[$i]}")
+done
+foreign_at=$((RANDOM % ${#bag[@]}))
+bag=("${bag[@]:0:foreign_at}" "$foreign" "${bag[@]:foreign_at}")
+read -r -a check_xy <<<"$(hear where "check box" 核对)"
+read -r -a read_xy <<<"$(hear where "push button" 读卡号)"
+press_at "${check_xy[@]}"
+press_ready_at=$(($(date +%s%N) + 450000000))
+seen=0
+for i in "${!bag[@]}"; do
+  x11_field_tool "$bin" place t5577 "${bag[$i]}" >/dev/null
+  read_press
+  [ "${bag[$i]}" = "$foreign" ] || seen=$((seen + 1))
+  strangers=
+  if [ "$i" -ge "$foreign_at" ]; then strangers="，不在本批次 1 张"; fi
+  if [ "$i" -eq 0 ] || [ "$i" -eq "$foreign_at" ] || [ "$i" -eq $((foreign_at + 1)) ]; then
+    if [ "${bag[$i]}" = "$foreign" ]; then
+      words="不在本批次：$(named "$foreign")（已核对 $seen/$count$strangers）"
+    else
+      words="属于本批次：第 $((16#${bag[$i]:2} - first + 1)) 张 $(named "${bag[$i]}")（已核对 $seen/$count$strangers）"
+    fi
+    expect "the status line after reading tag $((i + 1)) of the bag" yes "$(await_status "$words")"
+  fi
+done
+# A tag read twice is told so, and counts once.
+again=${bag[0]}
+[ "$again" = "$foreign" ] && again=${bag[1]}
+x11_field_tool "$bin" place t5577 "$again" >/dev/null
+while [ "$(date +%s%N)" -lt "$press_ready_at" ]; do sleep 0.02; done
+press_at "${read_xy[@]}"
+expect "the status line after a tag read again" yes "$(await_status \
+  "已核对过：第 $((16#${again:2} - first + 1)) 张 $(named "$again")（已核对 $((count - 1))/$count，不在本批次 1 张）")"
+missing=${tags[$missing_at]}
+expect "the panel names the tag left out" yes "$(await_status \
+  "已核对 $((count - 1))/$count，不在本批次 1 张；未核对 1 张：第 $((16#${missing:2} - first + 1)) 张 $(named "$missing")")"
+x11_screenshot /tmp/e2e-batch-checked.png
+
+echo "wall time $(($(date +%s) - started_at)) s"
+expect_done
