@@ -108,8 +108,14 @@ bool ask(const Confirm& confirm, WriteJournal& journal, WriteOutcome& outcome) {
     if (outcome.previousNumber && journal.unsettled(*outcome.previousNumber)) {
         outcome.journalError = journal.settle(*outcome.previousNumber, true);
     }
+    // A tag that holds the number already is the tag it was written on: writing it again makes
+    // no second tag of it (as after a write cut off whose tag took the number), so its earlier
+    // write is not asked about.
+    if (outcome.previousNumber == number) {
+        return true;
+    }
     outcome.earlierWrite = journal.lastVerifiedWrite(number);
-    if (outcome.previousNumber && *outcome.previousNumber != number) {
+    if (outcome.previousNumber) {
         outcome.previousWrite = journal.lastVerifiedWrite(*outcome.previousNumber);
     }
     if (!outcome.earlierWrite && !outcome.previousWrite) {

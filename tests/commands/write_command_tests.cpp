@@ -540,6 +540,14 @@ INSTANTIATE_TEST_SUITE_P(
               "",
               ""},
         Asked{"BlankTag", std::nullopt, {{7, "2024-05-01T14:03:22+08:00"}}, std::nullopt, "", ""},
+        // The tag holds the number already (its write was cut off, or it is written again): no
+        // second tag comes of writing it.
+        Asked{"TagHoldingTheNumberToWrite",
+              card::CardNumber{0, {0, 0, 0, 1}},
+              {{1, "2024-05-01T14:03:22+08:00"}},
+              std::nullopt,
+              "",
+              ""},
         Asked{"JournalNotReadYet",
               card::CardNumber{0, {0, 0, 0, 7}},
               {{7, "2024-05-01T14:03:22+08:00"}, {1, "2024-05-02T09:00:00+08:00"}},

@@ -92,7 +92,6 @@ expect "写卡号 found on the screen" 2 "${#write_xy[@]}"
 tags=()
 kills=0
 kills_during_write=0
-questions=0
 repeated_presses=0
 leave_tag=no  # the tag on the reader stays for the next press
 press_ready_at=0
@@ -205,21 +204,10 @@ while [ "$written" -lt "$count" ]; do
       continue
       ;;
     question)
-      questions=$((questions + 1))
-      # The one question expected: the number, read off the tag on the reader that an interrupted
-      # write reached, is the batch's next; writing it again onto that same tag makes no twin.
-      held=$(tag_number)
-      question=$(hear dialog | sed -n 1p)
-      echo "tag $((written + 1)): asked: $question"
-      expect "tag $((written + 1)): the number asked about is the tag's on the reader" \
-        "$(ten_digits "$held") 已于" "${question%% 已于*} 已于"
-      # Read before answered: a press sooner than the double-click interval would be dropped.
-      sleep 0.5
-      read -r -a xy <<<"$(hear where "push button" 仍要写入)"
-      press_at "${xy[@]}"
-      while [ -n "$(other_window)" ]; do sleep 0.05; done
-      happened=$(await_write "$before")
-      press_ready_at=$(($(date +%s%N) + 450000000))
+      # None is due: the tag on the reader is blank, or holds the batch's next number because an
+      # interrupted write reached it, and writing that number onto that same tag makes no twin.
+      echo "tag $((written + 1)): FAIL: asked: $(hear dialog | sed -n 1p)" >&2
+      exit 1
       ;;
   esac
   held=$(tag_number)
@@ -245,7 +233,7 @@ sleep 0.5
 x11_screenshot /tmp/e2e-batch-done.png
 
 # 3. Every number of the range on exactly one tag, and the journal saying so.
-echo "$count tags written in $(($(date +%s) - started_at)) s: $kills kills ($kills_during_write during a write), $questions questions, $repeated_presses presses again"
+echo "$count tags written in $(($(date +%s) - started_at)) s: $kills kills ($kills_during_write during a write), $repeated_presses presses again"
 expected=$(for n in $(seq "$first" $((first + count - 1))); do printf '%010X\n' "$n"; done)
 on_tags=$(printf '%s\n' "${tags[@]}" | LC_ALL=C sort)
 expect "tags holding a number" "$count" "${#tags[@]}"
