@@ -72,12 +72,24 @@ std::optional<BatchSession> BatchSession::resume(BatchJournal& journal) {
     if (!record) {
         return std::nullopt;
     }
-    auto batch = Batch::create(record->order);
+    return fromRecord(std::move(*record), journal);
+}
+
+std::optional<BatchSession> BatchSession::reopen(BatchJournal& journal, const std::string& name) {
+    auto held = journal.batchToCheck(name);
+    if (!held) {
+        return std::nullopt;
+    }
+    return fromRecord(std::move(held->batch), journal);
+}
+
+std::optional<BatchSession> BatchSession::fromRecord(BatchRecord record, BatchJournal& journal) {
+    auto batch = Batch::create(record.order);
     if (!batch) {
         return std::nullopt;  // the journal reads only batches that can be made
     }
-    BatchSession session(std::move(*batch), journal, std::move(*record));
-    if (session.done()) {
+    BatchSession session(std::move(*batch), journal, std::move(record));
+    if (!session.ended() && session.done()) {
         // Its last tag was verified and the program ended before the batch's end was recorded.
         session.record_.ended =
             !journal.endBatch(session.batch_.order(), session.batch_.count(), 0);

@@ -39,6 +39,10 @@ public:
     // The journal's unfinished batch, where it stands; nothing when there is none. One whose
     // numbers are all verified (the program ended before it recorded the end) is ended now.
     [[nodiscard]] static std::optional<BatchSession> resume(BatchJournal& journal);
+    // The newest batch named `name`, done, ended early or not, where it stands: for its bag check
+    // and hand-over after a restart. Nothing when the journal holds none.
+    [[nodiscard]] static std::optional<BatchSession> reopen(BatchJournal& journal,
+                                                            const std::string& name);
 
     [[nodiscard]] const Batch& batch() const noexcept { return batch_; }
     [[nodiscard]] std::uint64_t verified() const noexcept { return record_.verifiedCount(); }
@@ -59,6 +63,9 @@ public:
     [[nodiscard]] std::optional<std::string> endEarly();
 
 private:
+    // The session of a batch as the journal holds it; one whose numbers are all verified (the
+    // program ended before it recorded the end) is ended now.
+    static std::optional<BatchSession> fromRecord(BatchRecord record, BatchJournal& journal);
     BatchSession(Batch batch, BatchJournal& journal, BatchRecord record)
         : batch_(std::move(batch)),
           journal_(&journal),

@@ -5,6 +5,7 @@
 #include "commands/batch_text.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -105,11 +106,11 @@ BatchDialog::BatchDialog(const commands::BatchForm& initial, Begin begin, QWidge
     connect(beginButton_, &QPushButton::clicked, this, &BatchDialog::beginPressed);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
-    auto* column = new QVBoxLayout(this);
-    column->addLayout(form);
-    column->addWidget(range_);
-    column->addWidget(problem_);
-    column->addWidget(buttons);
+    column_ = new QVBoxLayout(this);
+    column_->addLayout(form);
+    column_->addWidget(range_);
+    column_->addWidget(problem_);
+    column_->addWidget(buttons);
 
     for (QLineEdit* edit : {name_, b4_, first_, count_}) {
         connect(edit, &QLineEdit::textChanged, this, &BatchDialog::showRange);
@@ -181,6 +182,36 @@ void BatchDialog::showRange() {
             .arg(fromUtf8(card::notationText(batch->number(0), notation)),
                  fromUtf8(card::notationText(batch->number(order->count - 1), notation)),
                  order->lock ? QStringLiteral("，写后锁定") : QString()));
+}
+
+void BatchDialog::offerEarlier(const QStringList& names, Open open) {
+    if (names.isEmpty()) {
+        return;
+    }
+    auto* row = new QHBoxLayout;
+    auto* label = new QLabel(QStringLiteral("以往批次"), this);
+    auto* earlier = new QComboBox(this);
+    earlier->setObjectName(QStringLiteral("以往批次"));
+    earlier->setAccessibleName(QStringLiteral("以往批次"));
+    earlier->addItems(names);
+    label->setBuddy(earlier);
+    auto* openButton = new QPushButton(QStringLiteral("打开"), this);
+    openButton->setObjectName(QStringLiteral("打开批次"));
+    openButton->setAccessibleName(QStringLiteral("打开批次"));
+    openButton->setToolTip(QStringLiteral("打开已写过的批次：核对、导出或打印它的清单"));
+    openButton->setAutoDefault(false);
+    row->addWidget(label);
+    row->addWidget(earlier, 1);
+    row->addWidget(openButton);
+    column_->insertLayout(0, row);
+    connect(openButton, &QPushButton::clicked, this, [this, earlier, open = std::move(open)] {
+        if (const auto trouble = open(earlier->currentText().toStdString())) {
+            problem_->setText(fromUtf8(*trouble));
+            problem_->show();
+            return;
+        }
+        accept();
+    });
 }
 
 void BatchDialog::beginPressed() {

@@ -8,10 +8,12 @@
 #include <optional>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QVBoxLayout;
 
 namespace ui {
 
@@ -28,6 +30,11 @@ public:
     BatchDialog(const commands::BatchForm& initial, Begin begin, QWidget* parent = nullptr);
 
     [[nodiscard]] commands::BatchForm form() const;
+
+    // Offers the batches written before (newest first) to be opened again, for their bag check
+    // and hand-over: `open` brings the one named into the window, or says why not.
+    using Open = std::function<std::optional<std::string>(const std::string& name)>;
+    void offerEarlier(const QStringList& names, Open open);
 
 private:
     void showRange();
@@ -47,6 +54,7 @@ private:
     QLabel* range_ = nullptr;
     QLabel* problem_ = nullptr;
     QPushButton* beginButton_ = nullptr;
+    QVBoxLayout* column_ = nullptr;
 };
 
 }  // namespace ui

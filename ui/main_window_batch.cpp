@@ -109,6 +109,19 @@ void MainWindow::showBatchDialog() {
     BatchDialog dialog(
         batchFormFromFields(), [this](const commands::BatchForm& form) { return beginBatch(form); },
         this);
+    QStringList earlier;
+    for (const std::string& name : journal_->batchNames()) {
+        earlier << fromUtf8(name);
+    }
+    dialog.offerEarlier(earlier, [this](const std::string& name) -> std::optional<std::string> {
+        auto session = commands::BatchSession::reopen(*journal_, name);
+        if (!session) {
+            return "写卡记录中找不到批次 " + name;
+        }
+        enterBatch(std::move(*session));
+        status_->showMessage(progressOf(*batch_));
+        return std::nullopt;
+    });
     dialog.exec();
 }
 
@@ -176,6 +189,7 @@ void MainWindow::offerUnfinishedBatch() {
 }
 
 void MainWindow::enterBatch(commands::BatchSession session) {
+    batchPanel_->setChecking(false);  // a check is of the batch it was begun on
     batch_.emplace(std::move(session));
     const commands::BatchOrder& order = batch_->batch().order();
     // The options are the batch's, and stay so while it is in the window.

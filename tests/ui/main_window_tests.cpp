@@ -1041,6 +1041,24 @@ private Q_SLOTS:
         const auto* missing = window->findChild<QLabel*>(QStringLiteral("batchCheck"));
         QVERIFY2(missing->toolTip().contains(QStringLiteral("未核对 2 张：第 1 张 000 0000001000")),
                  qPrintable(missing->toolTip()));
+
+        // After a restart the done batch is opened again from the dialog, its check where it
+        // stood.
+        const auto later = windowOverEmulator();
+        QTRY_VERIFY(later->statusMessage().startsWith(QStringLiteral("上次写卡")));
+        QTimer::singleShot(0, [] {
+            auto* dialog = QApplication::activeModalWidget();
+            QVERIFY(dialog != nullptr);
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("打开批次")),
+                              Qt::LeftButton);
+        });
+        later->showBatchDialog();
+        QVERIFY(later->batch() != nullptr && later->batch()->done());
+        later->findChild<QPushButton*>(QStringLiteral("核对"))->click();
+        field.placeTag(card::withCountingValue({}, card::Notation::WG34, 1001));
+        click(*later, "cmdIDRead");
+        QVERIFY2(later->statusMessage().startsWith(QStringLiteral("已核对过：第 2 张")),
+                 qPrintable(later->statusMessage()));
     }
 
     // Left unfinished, the batch is offered at the next start with its next number; Return
