@@ -648,6 +648,18 @@ std::vector<std::string> Journal::batchNames() const {
     return read_.batches.names();
 }
 
+bool Journal::batchLeftOpen() const {
+    startReading();
+    const std::lock_guard guard(mutex_);
+    // Only the newest can be open: no batch is opened while another is.
+    const auto names = read_.batches.names();
+    if (names.empty()) {
+        return false;
+    }
+    const auto span = read_.batches.span(names.front());
+    return span && !span->until;
+}
+
 Journal::Reach Journal::reachOf(const RowFilter& filter, std::uint64_t limit) const {
     Reach reach;
     reach.until = limit;

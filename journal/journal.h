@@ -182,6 +182,9 @@ public:
     // The names of the batches opened in the journal as far as it was read, the most recently
     // opened first; never waits.
     [[nodiscard]] std::vector<std::string> batchNames() const;
+    // Whether the journal, as far as it was read, ends with a batch opened and not ended: only
+    // then need unfinishedBatch read the file through. Never waits.
+    [[nodiscard]] bool batchLeftOpen() const;
 
 private:
     struct Unknown {};

@@ -151,7 +151,8 @@ std::optional<std::string> MainWindow::beginBatch(const commands::BatchForm& for
 }
 
 void MainWindow::offerUnfinishedBatch() {
-    if (batch_ || resumeOffer_ != nullptr) {
+    // The reading knows whether a batch was left open: a journal without one is not read again.
+    if (batch_ || resumeOffer_ != nullptr || !journal_->batchLeftOpen()) {
         return;
     }
     auto open = commands::BatchSession::resume(*journal_);

@@ -46,8 +46,10 @@ sleep 1
 expect "status at the next start" "未加载读卡器库
 上次写卡 0000000950，2026-12-01 10:00" "$(hear status)"
 
-# 950 again: the question waits, its question on a line of its own, and clicks on 写卡号 meanwhile
-# do nothing but are told once it is answered.
+# 950 again, onto a fresh tag (the tag that holds it would be written again without a question):
+# the question waits, its question on a line of its own, and clicks on 写卡号 meanwhile do nothing
+# but are told once it is answered.
+x11_field_tool "$bin" place t5577 >/dev/null
 x11_type_into txtIDB3B0 950
 x11_click cmdIDWrite
 sleep 0.5
