@@ -7,6 +7,7 @@
 #include "journal/journal.h"
 #include "reader/reader_source.h"
 #include "support/emulator_control.h"
+#include "support/field_feeder.h"
 #include "support/scratch_folder.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -227,6 +229,31 @@ TEST(HandsFree, StopsWhenTheBatchIsDoneOrAWriteWouldAskAQuestion) {
                   "按前十位号读卡的门禁会把两张卡当成一张");
         EXPECT_EQ(station.field.tagNumber(), std::nullopt);
     }
+}
+
+// Tags laid and taken away on their own time, as an operator's hand does, while the writer ticks
+// at a pace of its own: each is written once, in order, and the batch stops when done.
+TEST(HandsFree, NumbersEveryBlankAHandLaysUntilTheBatchIsDone) {
+    Station station(anOrder(3));
+    const testing_support::FieldFeeder hand(
+        station.field.fieldFile(), emulator::blankT5577(), 4,
+        {std::chrono::milliseconds(30), std::chrono::milliseconds(15)});
+    std::vector<CardNumber> written;
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (station.writer->running() && std::chrono::steady_clock::now() < giveUp) {
+        const HandsFreeStep step = station.writer->tick();
+        ASSERT_NE(step.kind, Kind::Stopped) << step.words;
+        ASSERT_NE(step.kind, Kind::Skipped) << step.words;
+        if (step.kind == Kind::Wrote) {
+            written.push_back(step.write->readBack);
+        }
+        if (step.kind != Kind::Blank) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+    EXPECT_EQ(written, (std::vector<CardNumber>{tenDigit(1000), tenDigit(1001), tenDigit(1002)}));
+    EXPECT_EQ(station.session->verified(), 3U);
+    EXPECT_TRUE(station.session->ended());
 }
 
 TEST(HandsFree, TeachesNoBlankWithoutATagAtTheReader) {
