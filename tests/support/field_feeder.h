@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <mutex>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -23,6 +24,9 @@ public:
     struct Pace {
         std::chrono::milliseconds gap{400};   // from taking a tag away to laying the next
         std::chrono::milliseconds hand{100};  // from the beep to taking the tag away
+        // Each gap is longer by up to this, drawn at random (the same draws every run), so that
+        // a tag does not arrive at the same moment of a reader's pace every time.
+        std::chrono::milliseconds spread{0};
     };
     using Clock = std::chrono::steady_clock;
 
@@ -54,7 +58,11 @@ private:
         static constexpr std::chrono::milliseconds kLook{2};
         enum class Hand { Laying, Waiting, Beeped };
         Hand hand = Hand::Laying;
-        auto next = Clock::now() + pace_.gap;
+        std::mt19937 draws(1);
+        std::uniform_int_distribution<std::chrono::milliseconds::rep> extra(0,
+                                                                            pace_.spread.count());
+        const auto gap = [&] { return pace_.gap + std::chrono::milliseconds(extra(draws)); };
+        auto next = Clock::now() + gap();
         std::uint32_t beepsWhenLaid = 0;
         int laid = 0;
         while (!stop_) {
@@ -84,7 +92,7 @@ private:
                         }
                         field.tag.reset();
                         hand = Hand::Laying;
-                        next = now + pace_.gap;
+                        next = now + gap();
                         ++beeped_;
                         return true;
                 }
