@@ -19,6 +19,13 @@ HandsFreeStep step(Kind kind) {
     return result;
 }
 
+// A step after a read that saw a tag, which may have settled a write the journal held open.
+HandsFreeStep afterRead(Kind kind, const ReadOutcome& read) {
+    HandsFreeStep seen = step(kind);
+    seen.journalError = read.journalError;
+    return seen;
+}
+
 // A tag is at the reader: it sent a number, or the library says a tag is there sending none.
 bool tagSeen(const ReadOutcome& read, const reader::ReaderInUse& inUse) {
     return read.result == ReadOutcome::Result::Read ||
@@ -83,12 +90,11 @@ HandsFreeStep HandsFreeWriter::watch() {
         sent ? journal_.lastVerifiedWrite(*sent) : std::nullopt;
     if (sent == blank_ && !writtenAt) {
         phase_ = Phase::Writing;
-        return step(Kind::Blank);
+        return afterRead(Kind::Blank, read);
     }
     phase_ = Phase::WaitingForLeave;
     emptyReads_ = 0;
-    HandsFreeStep skipped = step(Kind::Skipped);
-    skipped.journalError = read.journalError;
+    HandsFreeStep skipped = afterRead(Kind::Skipped, read);
     skipped.number = sent;
     skipped.words = skippedNote(sent, session_.batch().order().notation, writtenAt);
     return skipped;
@@ -139,7 +145,7 @@ HandsFreeStep HandsFreeWriter::waitForLeave() {
     }
     if (tagSeen(read, inUse)) {
         emptyReads_ = 0;
-        return step(Kind::WaitingForLeave);
+        return afterRead(Kind::WaitingForLeave, read);
     }
     if (++emptyReads_ < kEmptyReadsToLeave) {
         return step(Kind::WaitingForLeave);

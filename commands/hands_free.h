@@ -38,11 +38,12 @@ struct HandsFreeStep {
         Done,     // the batch has all its numbers (or was ended): nothing more is done
     };
     Kind kind = Kind::NoTag;
-    std::optional<WriteOutcome> write;        // Wrote, Failed
-    std::optional<card::CardNumber> number;   // Skipped: what the tag sends
-    std::string words;                        // Skipped, Stopped (UTF-8)
-    std::optional<std::string> journalError;  // why the batch's end or a read's settling is not
-                                              // in the journal
+    std::optional<WriteOutcome> write;       // Wrote, Failed
+    std::optional<card::CardNumber> number;  // Skipped: what the tag sends
+    std::string words;                       // Skipped, Stopped (UTF-8)
+    // Why the batch's end, or the settling of a write a read found on the tag, is not in the
+    // journal.
+    std::optional<std::string> journalError;
 };
 
 // The state machine of hands-free writing. It owns no timer and no window: whoever owns the
@@ -57,6 +58,8 @@ public:
     // Reads the tag on the reader now and takes what it sends as this bag's blank: its number,
     // or no number (a tag that sends none). Nothing is taught, and the reason (UTF-8) returned,
     // when the reader cannot be used or no tag is seen; until taught, the blank is no number.
+    // Only a library known to tell a tag sending nothing from an empty field (the emulated one)
+    // lets such blanks be seen at all: with any other, blanks must be taught by their number.
     [[nodiscard]] std::optional<std::string> teachBlank();
     // The number a blank sends; nothing for blanks that send none.
     [[nodiscard]] const std::optional<card::CardNumber>& blankNumber() const noexcept {
