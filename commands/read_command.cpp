@@ -4,7 +4,11 @@
 
 namespace commands {
 
-ReadOutcome readTag(reader::ReaderSource& source) {
+namespace {
+
+enum class Sound { Beep, Quiet };
+
+ReadOutcome read(reader::ReaderSource& source, Sound sound) {
     ReadOutcome outcome;
     try {
         auto acquired = source.acquire();
@@ -19,7 +23,7 @@ ReadOutcome readTag(reader::ReaderSource& source) {
         outcome.status = reply.status;
         outcome.result = reply.number ? ReadOutcome::Result::Read : ReadOutcome::Result::NoTag;
         outcome.tag = reply.number.value_or(card::CardNumber{});
-        if (reply.number) {
+        if (reply.number && sound == Sound::Beep) {
             // The beep's own status tells nothing the user can act on.
             static_cast<void>(session.beep());
         }
@@ -30,8 +34,7 @@ ReadOutcome readTag(reader::ReaderSource& source) {
     return outcome;
 }
 
-ReadOutcome readTag(reader::ReaderSource& source, WriteJournal& journal) {
-    ReadOutcome outcome = readTag(source);
+ReadOutcome settled(ReadOutcome outcome, WriteJournal& journal) {
     if (!outcome.replied || outcome.result != ReadOutcome::Result::Read ||
         !journal.unsettled(outcome.tag)) {
         return outcome;
@@ -44,6 +47,20 @@ ReadOutcome readTag(reader::ReaderSource& source, WriteJournal& journal) {
     }
     journal.release();
     return outcome;
+}
+
+}  // namespace
+
+ReadOutcome readTag(reader::ReaderSource& source) {
+    return read(source, Sound::Beep);
+}
+
+ReadOutcome readTag(reader::ReaderSource& source, WriteJournal& journal) {
+    return settled(read(source, Sound::Beep), journal);
+}
+
+ReadOutcome readTagQuietly(reader::ReaderSource& source, WriteJournal& journal) {
+    return settled(read(source, Sound::Quiet), journal);
 }
 
 std::optional<FieldTexts> fieldTextsAfter(const ReadOutcome& outcome) {

@@ -14,7 +14,7 @@ namespace commands {
 
 struct ReadOutcome {
     enum class Result {
-        Read,               // a tag was read and the reader beeped
+        Read,               // a tag was read and the reader beeped (unless read quietly)
         NoTag,              // the reader answered with a non-zero status
         ReaderUnavailable,  // the reader library could not be used; nothing was sent
         ReaderFault,        // a library call failed without a status (it threw): see `fault`
@@ -35,6 +35,9 @@ struct ReadOutcome {
 // As readTag, and a tag holding a number whose write the journal holds as unsettled (cut off, or
 // not read back) settles it: that write reached a tag.
 [[nodiscard]] ReadOutcome readTag(reader::ReaderSource& source, WriteJournal& journal);
+// As readTag with the journal, without the beep: for reads the program makes on its own at a
+// steady pace (hands-free writing), where a beep would tell the operator nothing.
+[[nodiscard]] ReadOutcome readTagQuietly(reader::ReaderSource& source, WriteJournal& journal);
 
 // What the four fields show after the read: the number read, or zeros when no tag was, each
 // padded to its field's width; nothing when the reader did not reply, and the fields stay.

@@ -1,0 +1,165 @@
+#include "commands/hands_free.h"
+
+#include "commands/hands_free_text.h"
+#include "commands/outcome_text.h"
+#include "commands/read_command.h"
+#include "commands/reader_words.h"
+
+#include <utility>
+
+namespace commands {
+
+namespace {
+
+using Kind = HandsFreeStep::Kind;
+
+HandsFreeStep step(Kind kind) {
+    HandsFreeStep result;
+    result.kind = kind;
+    return result;
+}
+
+// A step after a read that saw a tag, which may have settled a write the journal held open.
+HandsFreeStep afterRead(Kind kind, const ReadOutcome& read) {
+    HandsFreeStep seen = step(kind);
+    seen.journalError = read.journalError;
+    return seen;
+}
+
+// A tag is at the reader: it sent a number, or the library says a tag is there sending none.
+bool tagSeen(const ReadOutcome& read, const reader::ReaderInUse& inUse) {
+    return read.result == ReadOutcome::Result::Read ||
+           (read.result == ReadOutcome::Result::NoTag && tagAtTheReader(read.status, inUse));
+}
+
+bool readerLost(const ReadOutcome& read) {
+    return read.result == ReadOutcome::Result::ReaderUnavailable ||
+           read.result == ReadOutcome::Result::ReaderFault;
+}
+
+}  // namespace
+
+std::optional<std::string> HandsFreeWriter::teachBlank() {
+    const ReadOutcome read = readTagQuietly(source_, journal_);
+    if (readerLost(read)) {
+        return describeRead(read, source_.readerInUse());
+    }
+    if (!tagSeen(read, source_.readerInUse())) {
+        return noBlankToTeach();
+    }
+    blank_ = read.result == ReadOutcome::Result::Read ? std::optional(read.tag) : std::nullopt;
+    return std::nullopt;
+}
+
+HandsFreeStep HandsFreeWriter::tick() {
+    if (phase_ != Phase::Stopped && phase_ != Phase::Done &&
+        (session_.ended() || session_.done())) {
+        phase_ = Phase::Done;
+    }
+    switch (phase_) {
+        case Phase::Watching:
+            return watch();
+        case Phase::Writing:
+            return write();
+        case Phase::WaitingForLeave:
+            return waitForLeave();
+        case Phase::Stopped: {
+            HandsFreeStep stopped = step(Kind::Stopped);
+            stopped.words = stopped_;
+            return stopped;
+        }
+        case Phase::Done:
+            break;
+    }
+    return step(Kind::Done);
+}
+
+HandsFreeStep HandsFreeWriter::watch() {
+    const ReadOutcome read = readTagQuietly(source_, journal_);
+    const reader::ReaderInUse inUse = source_.readerInUse();
+    if (readerLost(read)) {
+        return stop(stoppedByRead(read, inUse));
+    }
+    if (!tagSeen(read, inUse)) {
+        return step(Kind::NoTag);
+    }
+    const std::optional<card::CardNumber> sent =
+        read.result == ReadOutcome::Result::Read ? std::optional(read.tag) : std::nullopt;
+    // A number this program wrote is never a blank, even one that looks like the bag's.
+    const std::optional<std::string> writtenAt =
+        sent ? journal_.lastVerifiedWrite(*sent) : std::nullopt;
+    if (sent == blank_ && !writtenAt) {
+        phase_ = Phase::Writing;
+        return afterRead(Kind::Blank, read);
+    }
+    phase_ = Phase::WaitingForLeave;
+    emptyReads_ = 0;
+    HandsFreeStep skipped = afterRead(Kind::Skipped, read);
+    skipped.number = sent;
+    skipped.words = skippedNote(sent, session_.batch().order().notation, writtenAt);
+    return skipped;
+}
+
+HandsFreeStep HandsFreeWriter::write() {
+    std::optional<WriteQuestion> asked;
+    const Confirm sayNo = [&asked](const WriteQuestion& question) {
+        asked = question;
+        return false;
+    };
+    BatchPress press = session_.press(source_, sayNo);
+    if (press.result == BatchPress::Result::Finished) {
+        phase_ = Phase::Done;
+        return step(Kind::Done);
+    }
+    // Whatever the write did, the tag on the reader has had its turn.
+    phase_ = Phase::WaitingForLeave;
+    emptyReads_ = 0;
+    if (asked) {
+        // The same question would come again for every tag: the operator must decide at the
+        // window, in a press of their own.
+        return stop(stoppedByQuestion(*asked));
+    }
+    const reader::ReaderInUse inUse = source_.readerInUse();
+    if (press.write->result == WriteOutcome::Result::ReaderUnavailable) {
+        return stop(stoppedByWrite(*press.write, inUse));
+    }
+    HandsFreeStep wrote = step(press.write->verified() ? Kind::Wrote : Kind::Failed);
+    if (press.write->verified()) {
+        failures_ = 0;
+        if (session_.done()) {
+            phase_ = Phase::Done;
+        }
+    } else if (++failures_ >= kFailuresToStop) {
+        wrote = stop(stoppedAfterFailures(*press.write, inUse));
+    }
+    wrote.journalError = press.journalError;
+    wrote.write = std::move(press.write);
+    return wrote;
+}
+
+HandsFreeStep HandsFreeWriter::waitForLeave() {
+    const ReadOutcome read = readTagQuietly(source_, journal_);
+    const reader::ReaderInUse inUse = source_.readerInUse();
+    if (readerLost(read)) {
+        return stop(stoppedByRead(read, inUse));
+    }
+    if (tagSeen(read, inUse)) {
+        emptyReads_ = 0;
+        return afterRead(Kind::WaitingForLeave, read);
+    }
+    if (++emptyReads_ < kEmptyReadsToLeave) {
+        return step(Kind::WaitingForLeave);
+    }
+    phase_ = Phase::Watching;
+    return step(Kind::NoTag);
+}
+
+HandsFreeStep HandsFreeWriter::stop(std::string words) {
+    phase_ = Phase::Stopped;
+    stopped_ = std::move(words);
+    HandsFreeStep stopped = step(Kind::Stopped);
+    stopped.words = stopped_;
+    return stopped;
+}
+
+}  // namespace commands

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "card/card_number.h"
+#include "commands/batch_journal.h"
+#include "commands/batch_session.h"
+#include "commands/write_command.h"
+#include "reader/reader_source.h"
+
+#include <chrono>
+#include <optional>
+#include <string>
+
+// Hands-free writing in a batch (自动写卡): the reader is read at a steady pace; a blank tag put
+// on it gets the batch's next number as a press would give it, any other tag is left as it is.
+namespace commands {
+
+// The recommended pace of tick(). A read listens for two EM4100 frames (64 bits of 64 carrier
+// cycles at 125 kHz: 32.8 ms each), so it takes about 66 ms on the radio: at 100 ms a tag is seen
+// at most one read after it arrives, and the reader still has a third of its time free.
+inline constexpr std::chrono::milliseconds kHandsFreeInterval{100};
+// Failed writes in a row that stop hands-free writing: tags that fail one after another point to
+// the reader or the batch's chip, not to one bad tag.
+inline constexpr int kFailuresToStop = 3;
+// Reads in a row without a tag that count as the tag having left: one can miss a tag still there.
+inline constexpr int kEmptyReadsToLeave = 2;
+
+// What one tick did, for the window to show and sound.
+struct HandsFreeStep {
+    enum class Kind {
+        NoTag,            // read: nothing at the reader
+        Blank,            // read: a blank tag; the next tick writes it (tick again at once)
+        Wrote,            // the batch's press ran and the tag holds its number (`write`)
+        Failed,           // the press ran and the tag does not hold its number (`write`)
+        Skipped,          // read: not a blank tag; not written (`number` if it sends one, `words`)
+        WaitingForLeave,  // read: the last tag is still there
+        Stopped,  // stopped, and stays so (`words`; `write` when a write's failure stopped it):
+                  // nothing more is read or written
+        Done,     // the batch has all its numbers (or was ended): nothing more is done
+    };
+    Kind kind = Kind::NoTag;
+    std::optional<WriteOutcome> write;       // Wrote, Failed
+    std::optional<card::CardNumber> number;  // Skipped: what the tag sends
+    std::string words;                       // Skipped, Stopped (UTF-8)
+    // Why the batch's end, or the settling of a write a read found on the tag, is not in the
+    // journal.
+    std::optional<std::string> journalError;
+};
+
+// The state machine of hands-free writing. It owns no timer and no window: whoever owns the
+// timer calls tick() at its pace (kHandsFreeInterval). Each tick makes at most one read of the
+// reader (quiet: the reader beeps only for a written tag) or one press of the batch. Every
+// question the write would ask is answered no: hands-free never writes over a number.
+class HandsFreeWriter {
+public:
+    HandsFreeWriter(BatchSession& session, BatchJournal& journal, reader::ReaderSource& source)
+        : session_(session), journal_(journal), source_(source) {}
+
+    // Reads the tag on the reader now and takes what it sends as this bag's blank: its number,
+    // or no number (a tag that sends none). Nothing is taught, and the reason (UTF-8) returned,
+    // when the reader cannot be used or no tag is seen; until taught, the blank is no number.
+    // Only a library known to tell a tag sending nothing from an empty field (the emulated one)
+    // lets such blanks be seen at all: with any other, blanks must be taught by their number.
+    [[nodiscard]] std::optional<std::string> teachBlank();
+    // The number a blank sends; nothing for blanks that send none.
+    [[nodiscard]] const std::optional<card::CardNumber>& blankNumber() const noexcept {
+        return blank_;
+    }
+
+    [[nodiscard]] HandsFreeStep tick();
+    // Neither stopped nor done: ticks still read and write.
+    [[nodiscard]] bool running() const noexcept {
+        return phase_ != Phase::Stopped && phase_ != Phase::Done;
+    }
+
+private:
+    enum class Phase { Watching, Writing, WaitingForLeave, Stopped, Done };
+
+    HandsFreeStep watch();
+    HandsFreeStep write();
+    HandsFreeStep waitForLeave();
+    HandsFreeStep stop(std::string words);
+
+    BatchSession& session_;
+    BatchJournal& journal_;
+    reader::ReaderSource& source_;
+    std::optional<card::CardNumber> blank_;
+    Phase phase_ = Phase::Watching;
+    int failures_ = 0;    // failed writes in a row
+    int emptyReads_ = 0;  // reads in a row without a tag, while waiting for one to leave
+    std::string stopped_;
+};
+
+}  // namespace commands
