@@ -237,7 +237,7 @@ TEST(HandsFree, NumbersEveryBlankAHandLaysUntilTheBatchIsDone) {
     Station station(anOrder(3));
     const testing_support::FieldFeeder hand(
         station.field.fieldFile(), emulator::blankT5577(), 3,
-        {std::chrono::milliseconds(100), std::chrono::milliseconds(15)});
+        {std::chrono::milliseconds(300), std::chrono::milliseconds(15)});
     std::vector<CardNumber> written;
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (station.writer->running() && std::chrono::steady_clock::now() < giveUp) {
