@@ -204,10 +204,25 @@ while [ "$written" -lt "$count" ]; do
       continue
       ;;
     question)
-      # None is due: the tag on the reader is blank, or holds the batch's next number because an
-      # interrupted write reached it, and writing that number onto that same tag makes no twin.
-      echo "tag $((written + 1)): FAIL: asked: $(hear dialog | sed -n 1p)" >&2
-      exit 1
+      # Only after a write cut off before it reached a tag: the program cannot know it did not,
+      # and asks about the number. The tag on the reader is blank, so writing it makes no twin.
+      # (A tag the cut-off write reached holds the number, and is written again unasked.)
+      held=$(tag_number)
+      question=$(hear dialog | sed -n 1p)
+      echo "tag $((written + 1)): asked: $question"
+      if [ -n "$held" ]; then
+        echo "tag $((written + 1)): FAIL: asked with $held on the reader" >&2
+        exit 1
+      fi
+      expect "tag $((written + 1)): the number asked about is the batch's next" \
+        "$(printf '%010d' $((first + written))) 已于" "${question%% 已于*} 已于"
+      # Read before answered: a press sooner than the double-click interval would be dropped.
+      sleep 0.5
+      read -r -a xy <<<"$(hear where "push button" 仍要写入)"
+      press_at "${xy[@]}"
+      while [ -n "$(other_window)" ]; do sleep 0.05; done
+      happened=$(await_write "$before")
+      press_ready_at=$(($(date +%s%N) + 450000000))
       ;;
   esac
   held=$(tag_number)
