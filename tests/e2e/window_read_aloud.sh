@@ -52,7 +52,11 @@ expect "status at the next start" "未加载读卡器库
 x11_field_tool "$bin" place t5577 >/dev/null
 x11_type_into txtIDB3B0 950
 x11_click cmdIDWrite
-sleep 0.5
+# The first write loads the library and reads the tag first: on a busy machine that takes a while.
+for _ in $(seq 100); do
+  [ -n "$(hear dialog)" ] && break
+  sleep 0.1
+done
 expect "the question" "0000000950 已于 2026-12-01 10:00 写过，
 仍要写入吗？
 仍要写入
