@@ -45,6 +45,11 @@ std::string batchStatus(const BatchOrder& order, std::uint64_t verified,
            " 张，下一张 " + card::notationText(*next, order.notation);
 }
 
+std::string batchStatus(const BatchSession& session) {
+    return batchStatus(session.batch().order(), session.verified(), session.nextNumber(),
+                       session.ended());
+}
+
 std::optional<WriteQuestion> rangeQuestion(const BatchOrder& order, const RangeCheck& check) {
     if (check.clear()) {
         return std::nullopt;

@@ -2,6 +2,7 @@
 
 #include "card/card_number.h"
 #include "commands/batch.h"
+#include "commands/batch_session.h"
 #include "commands/write_command.h"
 #include "commands/write_journal.h"
 
@@ -29,6 +30,8 @@ namespace commands {
 // early, how many were written and how many voided (作废).
 [[nodiscard]] std::string batchStatus(const BatchOrder& order, std::uint64_t verified,
                                       const std::optional<card::CardNumber>& next, bool ended);
+// The same for a batch being written, where it stands now.
+[[nodiscard]] std::string batchStatus(const BatchSession& session);
 
 // What the range check found, asked before the batch begins (default no): how many of its
 // numbers were written before and how many share a view with another tag's, the first few named.

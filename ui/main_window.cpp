@@ -457,8 +457,7 @@ void MainWindow::readPressed() {
         std::string message = commands::describeRead(outcome, source_->readerInUse());
         if (batch_) {
             // The fields keep the batch's next number: the next write is still that one.
-            message += "；" + commands::batchStatus(batch_->batch().order(), batch_->verified(),
-                                                    batch_->nextNumber(), batch_->ended());
+            message += "；" + commands::batchStatus(*batch_);
         } else if (const auto texts = commands::fieldTextsAfter(outcome)) {
             for (const card::Field which : kFields) {
                 setFieldText(which, commands::textOf(*texts, which));

@@ -34,11 +34,6 @@ QString fromUtf8(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
 }
 
-std::string progressOf(const commands::BatchSession& batch) {
-    return commands::batchStatus(batch.batch().order(), batch.verified(), batch.nextNumber(),
-                                 batch.ended());
-}
-
 }  // namespace
 
 void MainWindow::makeBatchControls(QHBoxLayout& row) {
@@ -95,7 +90,8 @@ void MainWindow::showBatchDialog() {
         return;
     }
     if (batch_ && !batch_->ended()) {
-        status_->showMessage(progressOf(*batch_) + "：写完或结束本批次后，才能开始新的批次");
+        status_->showMessage(commands::batchStatus(*batch_) +
+                             "：写完或结束本批次后，才能开始新的批次");
         batchPanel_->setFocus(Qt::ShortcutFocusReason);
         return;
     }
@@ -119,7 +115,7 @@ void MainWindow::showBatchDialog() {
             return "写卡记录中找不到批次 " + name;
         }
         enterBatch(std::move(*session));
-        status_->showMessage(progressOf(*batch_));
+        status_->showMessage(commands::batchStatus(*batch_));
         return std::nullopt;
     });
     dialog.exec();
@@ -146,7 +142,7 @@ std::optional<std::string> MainWindow::beginBatch(const commands::BatchForm& for
         return session.error();
     }
     enterBatch(std::move(*session));
-    status_->showMessage(progressOf(*batch_));
+    status_->showMessage(commands::batchStatus(*batch_));
     return std::nullopt;
 }
 
@@ -183,7 +179,7 @@ void MainWindow::offerUnfinishedBatch() {
         if (auto session = commands::BatchSession::resume(*journal_);
             session && !session->ended()) {
             enterBatch(std::move(*session));
-            status_->showMessage(progressOf(*batch_));
+            status_->showMessage(commands::batchStatus(*batch_));
         }
     });
     box->open();
@@ -239,7 +235,7 @@ void MainWindow::showBatch() {
             setFieldText(which, commands::textOf(texts, which));
         }
     }
-    batchPanel_->showProgress(fromUtf8(progressOf(*batch_)), batch_->ended());
+    batchPanel_->showProgress(fromUtf8(commands::batchStatus(*batch_)), batch_->ended());
 }
 
 void MainWindow::writeInBatch() {
@@ -269,7 +265,7 @@ void MainWindow::writeInBatch() {
             }
             break;
     }
-    message += "；" + progressOf(*batch_);
+    message += "；" + commands::batchStatus(*batch_);
     status_->showOutcome(message, tone, verdict);
     outcomeShown_ = true;
     if (press.journalError) {
@@ -294,7 +290,7 @@ void MainWindow::endBatchEarly() {
         status_->showOutcome(*trouble + "：批次没有结束", commands::Tone::Failed, {});
         return;
     }
-    status_->showMessage(progressOf(*batch_));
+    status_->showMessage(commands::batchStatus(*batch_));
     showBatch();
     if (journalWindow_ != nullptr) {
         journalWindow_->followAppends();
@@ -307,7 +303,7 @@ void MainWindow::checkBag(bool on) {
         batchPanel_->showCheck({});
         fitWindow();
         if (batch_) {
-            status_->showMessage(progressOf(*batch_));
+            status_->showMessage(commands::batchStatus(*batch_));
         }
         return;
     }
