@@ -12,9 +12,9 @@ bin=$1
 here=$(dirname "$0")
 source "$here/../../scripts/x11-drive.sh"
 source "$here/expect.sh"
-export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 TZ=UTC ZELD_SCREEN_SIZE=1600x900
+source "$here/screen_reader.sh"
+export TZ=UTC ZELD_SCREEN_SIZE=1600x900
 export MF1_EMULATOR_TIMING=real
-hear() { /usr/bin/python3 "$here/read_aloud.py" zeld "$@" || true; }
 
 name=order-200
 first=1000

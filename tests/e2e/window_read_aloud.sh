@@ -8,8 +8,8 @@ bin=$1
 here=$(dirname "$0")
 source "$here/../../scripts/x11-drive.sh"
 source "$here/expect.sh"
-export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 TZ=UTC ZELD_SCREEN_SIZE=1600x900
-hear() { /usr/bin/python3 "$here/read_aloud.py" zeld "$@" || true; }
+source "$here/screen_reader.sh"
+export TZ=UTC ZELD_SCREEN_SIZE=1600x900
 cell() { hear cell 写卡记录表 "$1" "$2"; }
 nbsp=$'\u00a0'  # the status line keeps a hex number's bytes together
 
