@@ -53,7 +53,7 @@ private:
 
 // A blank T5577 laid 0.4 s (and up to one tick's interval more, at random) after the one before
 // is taken away, 0.1 s after its beep; the
-// writer ticks every kHandsFreeInterval and at once after it has seen a blank. One iteration: one
+// writer ticks again after the pause each tick asks for, as the window does. One iteration: one
 // tag, timed from the moment it was laid to the tick that wrote and verified it.
 void BM_HandsFreeCycleRealTiming(benchmark::State& state) {
     const Scratch scratch;
@@ -84,9 +84,7 @@ void BM_HandsFreeCycleRealTiming(benchmark::State& state) {
             std::this_thread::sleep_until(nextTick);
             const commands::HandsFreeStep step = writer.tick();
             const auto now = Clock::now();
-            nextTick = step.kind == commands::HandsFreeStep::Kind::Blank
-                           ? now
-                           : nextTick + commands::kHandsFreeInterval;
+            nextTick = now + step.nextTickIn;
             if (step.kind == commands::HandsFreeStep::Kind::Wrote) {
                 const auto cycle = now - hand.laid().at(written++);
                 total += cycle;

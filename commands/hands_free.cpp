@@ -90,7 +90,9 @@ HandsFreeStep HandsFreeWriter::watch() {
         sent ? journal_.lastVerifiedWrite(*sent) : std::nullopt;
     if (sent == blank_ && !writtenAt) {
         phase_ = Phase::Writing;
-        return afterRead(Kind::Blank, read);
+        HandsFreeStep blank = afterRead(Kind::Blank, read);
+        blank.nextTickIn = std::chrono::milliseconds{0};
+        return blank;
     }
     phase_ = Phase::WaitingForLeave;
     emptyReads_ = 0;

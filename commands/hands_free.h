@@ -41,6 +41,8 @@ struct HandsFreeStep {
     std::optional<WriteOutcome> write;       // Wrote, Failed
     std::optional<card::CardNumber> number;  // Skipped: what the tag sends
     std::string words;                       // Skipped, Stopped (UTF-8)
+    // How long the caller waits, from this tick's return, before the next tick.
+    std::chrono::milliseconds nextTickIn = kHandsFreeInterval;
     // Why the batch's end, or the settling of a write a read found on the tag, is not in the
     // journal.
     std::optional<std::string> journalError;
