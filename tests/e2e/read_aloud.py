@@ -4,6 +4,7 @@
 read_aloud.py APP ROLE NAME    the text of the first ROLE named NAME (its name where it has no text)
 read_aloud.py APP ROLE @N      the same for the N-th ROLE (0-based), for unnamed ones
 read_aloud.py APP where ROLE NAME  the screen point in the middle of it: "x y", for a real click
+read_aloud.py APP checked ROLE NAME  "yes" when it is checked (a check box ticked), else "no"
 read_aloud.py APP focused      the role and name of the control that has the focus
 read_aloud.py APP status       the status bar's labels (the message, the indicator), a line each
 read_aloud.py APP dialog       the texts of the open dialog's labels and buttons, a line each
@@ -79,8 +80,8 @@ def main(argv):
                 print(spoken(cell))
                 return 0
         return 1
-    where = what == "where"
-    if where:
+    where, checked = what == "where", what == "checked"
+    if where or checked:
         argv = argv[:2] + argv[3:]
         what = argv[2]
     role, name = what, argv[3]
@@ -95,6 +96,8 @@ def main(argv):
     if where:
         box = matches[0].queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
         print(f"{box.x + box.width // 2} {box.y + box.height // 2}")
+    elif checked:
+        print("yes" if matches[0].getState().contains(pyatspi.STATE_CHECKED) else "no")
     else:
         print(spoken(matches[0]))
     return 0
