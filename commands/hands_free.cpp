@@ -44,9 +44,7 @@ std::optional<std::string> HandsFreeWriter::teachBlank() {
     if (readerLost(read)) {
         return describeRead(read, source_.readerInUse());
     }
-    if (!tagSeen(read, source_.readerInUse())) {
-        return noBlankToTeach();
-    }
+    // No tag at the reader teaches the default: a blank sends nothing.
     blank_ = read.result == ReadOutcome::Result::Read ? std::optional(read.tag) : std::nullopt;
     return std::nullopt;
 }

@@ -58,10 +58,10 @@ public:
         : session_(session), journal_(journal), source_(source) {}
 
     // Reads the tag on the reader now and takes what it sends as this bag's blank: its number,
-    // or no number (a tag that sends none). Nothing is taught, and the reason (UTF-8) returned,
-    // when the reader cannot be used or no tag is seen; until taught, the blank is no number.
-    // Only a library known to tell a tag sending nothing from an empty field (the emulated one)
-    // lets such blanks be seen at all: with any other, blanks must be taught by their number.
+    // or no number (a tag that sends none, or no tag at all). Nothing is taught, and the reason
+    // (UTF-8) returned, when the reader cannot be used. Only a library known to tell a tag
+    // sending nothing from an empty field (the emulated one) lets blanks that send nothing be
+    // seen at all: with any other, blanks must be taught by their number.
     [[nodiscard]] std::optional<std::string> teachBlank();
     // The number a blank sends; nothing for blanks that send none.
     [[nodiscard]] const std::optional<card::CardNumber>& blankNumber() const noexcept {

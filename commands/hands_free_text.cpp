@@ -1,6 +1,8 @@
 #include "commands/hands_free_text.h"
 
 #include "card/number_text.h"
+#include "commands/bag_check_text.h"
+#include "commands/batch_text.h"
 #include "commands/hands_free.h"
 #include "commands/outcome_text.h"
 
@@ -15,7 +17,7 @@ const std::string kStopped = "自动写卡已停止：";
 std::string skippedNote(const std::optional<card::CardNumber>& number, card::Notation notation,
                         const std::optional<std::string>& writtenAt) {
     std::string note = "此卡不是空白卡：" +
-                       (number ? card::notationText(*number, notation) : std::string("无号码")) +
+                       (number ? checkedNumberText(*number, notation) : std::string("无号码")) +
                        "，已跳过";
     if (writtenAt) {
         note += "（" + readableTime(*writtenAt) + " 写过）";
@@ -40,8 +42,29 @@ std::string stoppedByWrite(const WriteOutcome& outcome, const reader::ReaderInUs
     return kStopped + describeWrite(outcome, inUse);
 }
 
-std::string noBlankToTeach() {
-    return "读卡器上没有卡：放一张空白卡，再开启自动写卡";
+std::string handsFreeStopped(const BatchSession& session) {
+    return "自动写卡已停止；" + batchStatus(session);
+}
+
+std::string handsFreeLine(std::string_view what, const BatchSession& session, bool goesOn) {
+    if (!goesOn) {
+        return std::string(what) + "；" + handsFreeStopped(session);
+    }
+    return "自动写卡中：" + std::string(what) + "；" + batchStatus(session);
+}
+
+std::string handsFreeWaiting(const std::optional<card::CardNumber>& blank,
+                             card::Notation notation) {
+    const std::string which = blank ? "发送 " + card::notationText(*blank, notation) + " 的卡"
+                                    : std::string("不发号码的卡");
+    return "请逐张放上空白卡（" + which + "），按任意键停止";
+}
+
+WriteQuestion teachQuestion(const card::CardNumber& number, card::Notation notation) {
+    const std::string shown = card::notationText(number, notation);
+    return {"读卡器上的卡发送号码 " + shown + "。把发送 " + shown +
+                " 的卡都当作空白卡，写入本批次的号码吗？",
+            "当作空白卡", "不开启"};
 }
 
 }  // namespace commands

@@ -35,8 +35,9 @@ namespace commands {
 [[nodiscard]] std::string journalResult(const WriteOutcome& outcome);
 
 // How an outcome looks at a glance: done (the tag read, or written as asked), failed (the user
-// must look again), or neither (nothing attempted, by choice).
-enum class Tone { Done, Failed, Neutral };
+// must look again), a caution (nothing went wrong, but a tag was left alone that the operator
+// should look at), or neither (nothing attempted, by choice).
+enum class Tone { Done, Failed, Caution, Neutral };
 [[nodiscard]] Tone toneOf(const ReadOutcome& outcome);
 [[nodiscard]] Tone toneOf(const WriteOutcome& outcome);
 // The outcome in a few words, kept beside later notes: "已写卡 0000001020", "未写卡".

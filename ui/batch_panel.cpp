@@ -2,9 +2,11 @@
 
 #include "ui/elided_label.h"
 
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace ui {
@@ -51,6 +53,16 @@ BatchPanel::BatchPanel(QWidget* parent)
     close_ = button(QStringLiteral("关闭批次"), QStringLiteral("关闭批次"),
                     QStringLiteral("回到单张写卡"), this);
     close_->hide();
+    autoWrite_ = new QCheckBox(QStringLiteral("自动写卡"), this);
+    autoWrite_->setObjectName(QStringLiteral("autoWrite"));
+    autoWrite_->setAccessibleName(QStringLiteral("自动写卡"));
+    autoWrite_->setToolTip(
+        QStringLiteral("逐张放上空白卡即写入本批次的号码；不是空白卡的卡一概不写。按任意键停止"));
+    autoWrite_->setAccessibleDescription(autoWrite_->toolTip());
+    stop_ = button(QStringLiteral("停止"), QStringLiteral("停止"),
+                   QStringLiteral("停止自动写卡（任意键也可停止）"), this);
+    stop_->setObjectName(QStringLiteral("stopAutoWrite"));
+    stop_->hide();
 
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(0, 0, 0, 0);
@@ -63,9 +75,18 @@ BatchPanel::BatchPanel(QWidget* parent)
     column->setSpacing(2);
     column->addWidget(progress_);
     column->addWidget(checkState_);
+    // A row of its own: the window is no wider in a batch than outside one.
+    auto* handsFree = new QHBoxLayout;
+    handsFree->setContentsMargins(0, 0, 0, 0);
+    handsFree->addWidget(autoWrite_);
+    handsFree->addWidget(stop_);
+    handsFree->addStretch(1);
+    column->addLayout(handsFree);
     column->addLayout(buttons);
 
     connect(check_, &QPushButton::toggled, this, &BatchPanel::checkingToggled);
+    connect(autoWrite_, &QCheckBox::toggled, this, &BatchPanel::autoWriteToggled);
+    connect(stop_, &QPushButton::clicked, this, &BatchPanel::stopAsked);
     connect(exportList, &QPushButton::clicked, this, &BatchPanel::exportAsked);
     connect(printList, &QPushButton::clicked, this, &BatchPanel::printAsked);
     connect(end_, &QPushButton::clicked, this, &BatchPanel::endAsked);
@@ -77,6 +98,7 @@ void BatchPanel::showProgress(const QString& text, bool ended) {
     progress_->setAccessibleName(text);
     end_->setVisible(!ended);
     close_->setVisible(ended);
+    autoWrite_->setEnabled(!ended);
 }
 
 QString BatchPanel::progress() const {
@@ -95,6 +117,12 @@ void BatchPanel::showCheck(const QString& text) {
     checkState_->setFullText(text);
     checkState_->setAccessibleName(text);
     checkState_->setVisible(!text.isEmpty());
+}
+
+void BatchPanel::setAutoWriting(bool on) {
+    const QSignalBlocker quiet(autoWrite_);
+    autoWrite_->setChecked(on);
+    stop_->setVisible(on);
 }
 
 }  // namespace ui

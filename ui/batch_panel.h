@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class QCheckBox;
 class QLabel;
 class QPushButton;
 
@@ -24,9 +25,14 @@ public:
     void setChecking(bool on);
     // Where the bag check stands and the tags not seen yet; nothing hides it.
     void showCheck(const QString& text);
+    // Whether hands-free writing (自动写卡) runs: the box shows it, and 停止 is there while it
+    // does. Setting it says nothing back.
+    void setAutoWriting(bool on);
 
 Q_SIGNALS:
     void checkingToggled(bool on);
+    void autoWriteToggled(bool on);
+    void stopAsked();
     void exportAsked();
     void printAsked();
     void endAsked();
@@ -36,6 +42,8 @@ private:
     QLabel* progress_ = nullptr;
     class ElidedLabel* checkState_ = nullptr;
     QPushButton* check_ = nullptr;
+    QCheckBox* autoWrite_ = nullptr;
+    QPushButton* stop_ = nullptr;
     QPushButton* end_ = nullptr;
     QPushButton* close_ = nullptr;
 };

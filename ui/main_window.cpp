@@ -406,6 +406,7 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    stopHandsFree({}, commands::Tone::Neutral);  // ticks run on this thread: none is under way
     if (gate_->isBusy()) {
         closeWhenDone_ = true;
         if (question_ != nullptr) {

@@ -4,6 +4,8 @@
 #include "commands/bag_check.h"
 #include "commands/batch_form.h"
 #include "commands/batch_session.h"
+#include "commands/hands_free.h"
+#include "commands/outcome_text.h"
 #include "commands/read_command.h"
 #include "commands/write_command.h"
 #include "commands/write_request.h"
@@ -29,6 +31,7 @@ class QPushButton;
 class QRadioButton;
 class QCheckBox;
 class QHBoxLayout;
+class QTimer;
 class QToolButton;
 
 namespace ui {
@@ -118,6 +121,16 @@ private:
     // A question outside a command (before a batch begins or ends): default no.
     [[nodiscard]] bool ask(const commands::WriteQuestion& question, QWidget* over);
 
+    // Hands-free writing in the batch (main_window_hands_free.cpp).
+    void makeHandsFreeControls();
+    // 自动写卡 turned on (the tag at the reader taught as the bag's blank) or off.
+    void turnHandsFree(bool on);
+    // One tick of the writer, and the next one asked for while it runs.
+    void tickHandsFree();
+    // Stops it, saying `line` in the status line; beeps when `tone` is Failed.
+    void stopHandsFree(const std::string& line, commands::Tone tone);
+    [[nodiscard]] bool handsFreeRuns() const { return handsFree_ != nullptr; }
+
     std::unique_ptr<reader::ReaderSource> source_;
     std::unique_ptr<journal::Journal> journal_;
     class CommandGate* gate_ = nullptr;
@@ -144,6 +157,10 @@ private:
     class BatchPanel* batchPanel_ = nullptr;
     QToolButton* batchButton_ = nullptr;
     QPointer<QMessageBox> resumeOffer_;
+    // Declared after the batch, the journal and the reader it uses, so that it goes first.
+    std::unique_ptr<commands::HandsFreeWriter> handsFree_;
+    QTimer* handsFreeTimer_ = nullptr;
+    class AnyInputWatch* anyInput_ = nullptr;  // while hands-free writing runs, a touch stops it
 };
 
 }  // namespace ui

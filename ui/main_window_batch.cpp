@@ -56,6 +56,7 @@ void MainWindow::makeBatchControls(QHBoxLayout& row) {
     connect(batchPanel_, &BatchPanel::checkingToggled, this, &MainWindow::checkBag);
     connect(batchPanel_, &BatchPanel::exportAsked, this, &MainWindow::exportBatch);
     connect(batchPanel_, &BatchPanel::printAsked, this, &MainWindow::printBatch);
+    makeHandsFreeControls();
 }
 
 commands::BatchForm MainWindow::batchFormFromFields() const {
@@ -186,6 +187,7 @@ void MainWindow::offerUnfinishedBatch() {
 }
 
 void MainWindow::enterBatch(commands::BatchSession session) {
+    stopHandsFree({}, commands::Tone::Neutral);  // it writes the batch it was begun on
     batchPanel_->setChecking(false);  // a check is of the batch it was begun on
     batch_.emplace(std::move(session));
     const commands::BatchOrder& order = batch_->batch().order();
@@ -213,6 +215,7 @@ void MainWindow::leaveBatch() {
     if (gate_->isBusy()) {
         return;
     }
+    stopHandsFree({}, commands::Tone::Neutral);
     batchPanel_->setChecking(false);
     batch_.reset();
     for (QRadioButton* option : findChildren<QRadioButton*>()) {
@@ -283,6 +286,7 @@ void MainWindow::endBatchEarly() {
     if (!batch_ || batch_->ended() || gate_->isBusy()) {
         return;
     }
+    stopHandsFree({}, commands::Tone::Neutral);
     if (!ask(commands::endEarlyQuestion(batch_->batch().order(), batch_->verified()), this)) {
         return;
     }
@@ -298,6 +302,9 @@ void MainWindow::endBatchEarly() {
 }
 
 void MainWindow::checkBag(bool on) {
+    if (on) {
+        stopHandsFree({}, commands::Tone::Neutral);  // a read in 核对 checks, never writes
+    }
     bagCheck_.reset();
     if (!on || !batch_) {
         batchPanel_->showCheck({});

@@ -20,6 +20,8 @@ QColor toneColour(commands::Tone tone, const QPalette& palette) {
             return {0x1B, 0x6E, 0x20};
         case commands::Tone::Failed:
             return {0xB0, 0x1C, 0x1C};
+        case commands::Tone::Caution:
+            return {0x8A, 0x57, 0x00};  // amber, dark enough for the light background
         case commands::Tone::Neutral:
             break;
     }

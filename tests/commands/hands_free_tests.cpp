@@ -106,25 +106,28 @@ TEST(HandsFree, WritesBlanksAndLeavesEveryOtherTagAsItIs) {
         {"a blank sending nothing where the bag's send a number", teach(tenDigit(42)),
          [](const EmulatorControl& f) { f.placeEmptyTag(TagKind::T5577); }, false,
          "此卡不是空白卡：无号码，已跳过"},
-        {"an unknown number", nothing, [](const EmulatorControl& f) { f.placeTag(tenDigit(77)); },
-         false, "此卡不是空白卡：0000000077，已跳过"},
+        {"an unknown number, named with its B4", nothing,
+         [](const EmulatorControl& f) {
+             f.placeTag(CardNumber{0x11, {0x22, 0x33, 0x44, 0x55}});
+         },
+         false, "此卡不是空白卡：017 0573785173，已跳过"},
         {"a number the journal holds",
          [](Station& station) { journalWrite(station.journal, tenDigit(500)); },
          [](const EmulatorControl& f) { f.placeTag(tenDigit(500)); }, false,
-         "此卡不是空白卡：0000000500，已跳过（"},
+         "此卡不是空白卡：000 0000000500，已跳过（"},
         {"the taught blank number once the journal holds it",
          [&](Station& station) {
              teach(tenDigit(42))(station);
              journalWrite(station.journal, tenDigit(42));
          },
          [](const EmulatorControl& f) { f.placeTag(tenDigit(42)); }, false,
-         "此卡不是空白卡：0000000042，已跳过（"},
+         "此卡不是空白卡：000 0000000042，已跳过（"},
         {"a password-protected tag", nothing,
          [](const EmulatorControl& f) { f.placePasswordLockedT5577(tenDigit(9)); }, false,
-         "此卡不是空白卡：0000000009，已跳过"},
+         "此卡不是空白卡：000 0000000009，已跳过"},
         {"a read-only tag", nothing,
          [](const EmulatorControl& f) { f.placeTag(TagKind::EM4100, tenDigit(8)); }, false,
-         "此卡不是空白卡：0000000008，已跳过"},
+         "此卡不是空白卡：000 0000000008，已跳过"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -256,15 +259,19 @@ TEST(HandsFree, NumbersEveryBlankAHandLaysUntilTheBatchIsDone) {
     EXPECT_TRUE(station.session->ended());
 }
 
-TEST(HandsFree, TeachesNoBlankWithoutATagAtTheReader) {
+TEST(HandsFree, TeachesTheBlankOnTheReader) {
     Station station(anOrder(1));
-    EXPECT_EQ(station.writer->teachBlank(), "读卡器上没有卡：放一张空白卡，再开启自动写卡");
     station.field.placeTag(tenDigit(5));
     ASSERT_EQ(station.writer->teachBlank(), std::nullopt);
     EXPECT_EQ(station.writer->blankNumber(), tenDigit(5));
     station.field.placeEmptyTag(TagKind::T5577);
     ASSERT_EQ(station.writer->teachBlank(), std::nullopt);
     EXPECT_EQ(station.writer->blankNumber(), std::nullopt);  // taught again: sends nothing
+    station.field.placeTag(tenDigit(5));
+    ASSERT_EQ(station.writer->teachBlank(), std::nullopt);
+    station.field.removeTag();
+    ASSERT_EQ(station.writer->teachBlank(), std::nullopt);
+    EXPECT_EQ(station.writer->blankNumber(), std::nullopt);  // no tag: the default again
 }
 
 }  // namespace

@@ -1061,6 +1061,56 @@ private Q_SLOTS:
                  qPrintable(later->statusMessage()));
     }
 
+    // 自动写卡: a blank laid on the reader is written without a press, any other tag is left as it
+    // is and said in amber, and any touch of the window stops it (a click on 写卡号 writing
+    // nothing).
+    void handsFreeWritesBlanksSkipsOthersAndATouchStopsIt() {
+        const testing_support::DataFolder data;
+        const testing_support::EmulatorControl field;
+        const auto window = windowOverEmulator();
+        beginBatch(*window, QStringLiteral("自动"), QStringLiteral("0000001000"),
+                   QStringLiteral("5"));
+        auto* autoWrite = window->findChild<QCheckBox*>(QStringLiteral("autoWrite"));
+        QVERIFY(autoWrite != nullptr);
+        field.removeTag();
+        QTest::mouseClick(autoWrite, Qt::LeftButton);
+        QVERIFY(autoWrite->isChecked());
+        QVERIFY2(window->statusMessage().startsWith(QStringLiteral("自动写卡中")),
+                 qPrintable(window->statusMessage()));
+
+        field.placeEmptyTag(emulator::TagKind::T5577);
+        QTRY_COMPARE(field.tagNumber(), std::optional(card::CardNumber{0, {0, 0, 0x03, 0xE8}}));
+        QTRY_VERIFY2(window->statusMessage().startsWith(QStringLiteral("自动写卡中：已写卡")),
+                     qPrintable(window->statusMessage()));
+        field.removeTag();
+        QTest::qWait(300);  // seen gone: two empty reads
+        const card::CardNumber foreign{0, {0, 0, 0, 7}};
+        field.placeTag(foreign);
+        QTRY_VERIFY2(window->statusMessage().startsWith(
+                         QStringLiteral("此卡不是空白卡：000 0000000007，已跳过")),
+                     qPrintable(window->statusMessage()));
+        const auto* message = window->findChild<QLabel*>(QStringLiteral("statusMessage"));
+        QCOMPARE(message->palette().color(QPalette::WindowText), QColor(0x8A, 0x57, 0x00));
+        QCOMPARE(field.tagNumber(), std::optional(foreign));
+
+        field.removeTag();
+        QTest::qWait(300);  // the tag seen gone
+        QTest::mouseClick(control<QPushButton>(*window, "cmdIDWrite"), Qt::LeftButton);
+        QVERIFY(!autoWrite->isChecked());
+        QVERIFY2(window->statusMessage().startsWith(QStringLiteral("自动写卡已停止；")),
+                 qPrintable(window->statusMessage()));
+        field.placeEmptyTag(emulator::TagKind::T5577);
+        QTest::qWait(300);
+        QCOMPARE(field.tagNumber(), std::nullopt);
+        QCOMPARE(window->batch()->verified(), 1U);
+
+        // On again, and Escape stops it.
+        QTest::mouseClick(autoWrite, Qt::LeftButton);
+        QTRY_COMPARE(window->batch()->verified(), 2U);
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        QVERIFY(!autoWrite->isChecked());
+    }
+
     // Left unfinished, the batch is offered at the next start with its next number; Return
     // continues it.
     void anUnfinishedBatchIsOfferedAtStartAndReturnContinuesIt() {
