@@ -44,7 +44,8 @@ auto_write() { hear checked "check box" 自动写卡; }
 # The number as the status line names it in the batch's notation: B4, then the ten-digit number.
 named() { printf '%03d %010d' $((16#${1:0:2})) $((16#${1:2})); }
 
-# Ticks 自动写卡 with a real click (no tag at the reader) and waits until it is on.
+# Ticks 自动写卡 with a real click, a blank at the reader (the bag's blank, as the window learns
+# it), and waits until it is on.
 start_hands_free() {
   local xy
   read -r -a xy <<<"$(hear where "check box" 自动写卡)"
@@ -63,12 +64,10 @@ start_hands_free() {
 open_batch
 read -r -a write_xy <<<"$(hear where "push button" 写卡号)"
 expect "写卡号 found on the screen" 2 "${#write_xy[@]}"
-start_hands_free
-status=$(hear status)
-expect "the status line once 自动写卡 is on" yes "$(grep -q '^自动写卡中' <<<"$status" && echo yes)"
 
 # 2. The hand. `tags` keeps the number of each tag taken away after its beep.
 tags=()
+to_beep=()  # ms from a blank laid (or 自动写卡 ticked) to its beep
 heard_skips=0
 # Before the blank for tag k is laid, a tag that is not a blank is (foreign_at[k] its kind): no
 # sooner than the second, so that a number of the batch is there to lay.
@@ -127,11 +126,13 @@ lay_foreign() {
   sleep 0.4
 }
 
-# Lays a blank, waits for the beep, and takes the tag away.
+# Lays a blank, ticks 自动写卡 when asked to ("tick"), waits for the beep, and takes the tag away.
 lay_blank() {
-  local before deadline
+  local before deadline laid
   before=$(beeps)
   x11_field_tool "$bin" place t5577 >/dev/null
+  [ "${1:-}" != tick ] || start_hands_free
+  laid=$(now_ms)
   deadline=$(($(now_ms) + 5000))
   while [ "$(beeps)" -le "$before" ]; do
     if [ "$(now_ms)" -gt "$deadline" ]; then
@@ -142,6 +143,7 @@ lay_blank() {
     fi
     sleep 0.02
   done
+  to_beep+=($(($(now_ms) - laid)))
   tags+=("$(tag_number)")
   x11_field_tool "$bin" remove >/dev/null
   sleep 0.4
@@ -211,21 +213,22 @@ kill_and_resume() {
   x11_field_tool "$bin" remove >/dev/null
   # A click sooner than the double-click interval after the press would be dropped.
   sleep 0.5
-  start_hands_free
+  lay_blank tick
   restart_ms=$(($(now_ms) - started))
 }
 
 hand_started=$(now_ms)
+lay_blank tick
 while [ "${#tags[@]}" -lt "$count" ]; do
   k=${#tags[@]}
-  if [ -n "${foreign_at[$k]:-}" ]; then
-    lay_foreign "${foreign_at[$k]}"
-    unset "foreign_at[$k]"
-  fi
   if [ "$k" -eq 50 ]; then
     x11_screenshot /tmp/e2e-hands-free-running.png
     status=$(hear status)
     expect "the status line while writing hands-free" yes "$(grep -q '^自动写卡中' <<<"$status" && echo yes)"
+  fi
+  if [ -n "${foreign_at[$k]:-}" ]; then
+    lay_foreign "${foreign_at[$k]}"
+    unset "foreign_at[$k]"
   fi
   if [ "$k" -eq "$kill_at" ]; then
     kill_and_resume
@@ -236,6 +239,9 @@ done
 hand_ms=$(($(now_ms) - hand_started))
 echo "$count tags in $((hand_ms / 1000)) s, the restart $((restart_ms / 1000)) s of it:" \
   "$((count * 60000 / (hand_ms - restart_ms))) tags a minute without the restart"
+sorted_to_beep=$(printf '%s\n' "${to_beep[@]}" | sort -n)
+echo "a blank laid to its beep: median $(sed -n "$(((${#to_beep[@]} + 1) / 2))p" <<<"$sorted_to_beep") ms," \
+  "longest $(tail -n1 <<<"$sorted_to_beep") ms"
 
 # 3. Every number of the range on exactly one tag, and the journal and the window saying so.
 expected=$(for n in $(seq "$first" $((first + count - 1))); do printf '%010X\n' "$n"; done)
