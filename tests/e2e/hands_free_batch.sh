@@ -158,6 +158,7 @@ press_until_verified() {
     before=$(line_count)
     press_at "${write_xy[@]}"
     happened=$(await_write "$before")
+    echo "after the kill: 写卡号 pressed: $happened"
     if [ "$happened" = question ]; then
       question=$(hear dialog | sed -n 1p)
       echo "after the kill: asked: $question"
@@ -208,6 +209,8 @@ kill_and_resume() {
   if [ -z "$held" ] || ! verified_in_batch | grep -qx "$held"; then
     press_until_verified
     held=$(tag_number)
+  else
+    echo "after the kill: the tag's write is verified in the journal: taken away"
   fi
   tags+=("$held")
   x11_field_tool "$bin" remove >/dev/null
