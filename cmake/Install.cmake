@@ -2,12 +2,16 @@
 # from ../lib/zeld/ relative to it (reader/library_location.cpp), so these two folders are fixed
 # here rather than taken from GNUInstallDirs, whose library folder varies by distribution.
 if(WIN32)
-  # Everything in one folder: MF1.dll and the export's zeld-xlsx.dll beside zeld.exe.
+  # Everything in one folder: MF1.dll, the export's zeld-xlsx.dll and libpq.dll beside zeld.exe.
   set(zeld_install_targets mf1-field MF1)
   if(ZELD_BUILD_UI)
     list(APPEND zeld_install_targets zeld zeld-xlsx)
   endif()
   install(TARGETS ${zeld_install_targets} RUNTIME DESTINATION bin LIBRARY DESTINATION bin)
+  # PostgreSQL's client library, loaded from zeld.exe's folder (cmake/Libpq.cmake).
+  if(ZELD_LIBPQ_DLL)
+    install(FILES "${ZELD_LIBPQ_DLL}" DESTINATION bin)
+  endif()
   return()
 endif()
 

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the 32-bit Windows program on Linux (MinGW-w64, Qt 5.15 built once into a cache) and
 # lays out a portable folder, a .zip of it and an installer of the same files (makensis): zeld.exe,
-# mf1-field.exe, the emulated MF1.dll, the export's zeld-xlsx.dll, the Qt and MinGW runtime DLLs
-# they need (with Qt's plugins for the screen, the style and the printers), Qt's Chinese for its
-# own dialogs, and the operators' quick-start text.
+# mf1-field.exe, the emulated MF1.dll, the export's zeld-xlsx.dll, libpq.dll (PostgreSQL's client,
+# for stations sharing a batch), the Qt and MinGW runtime DLLs they need (with Qt's plugins for the
+# screen, the style and the printers), Qt's Chinese for its own dialogs, and the operators'
+# quick-start text.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,6 +17,9 @@ export ZELD_QT_WIN32
 # libxlsxwriter (and its zlib) for Windows, built once into the same cache.
 ZELD_XLSXWRITER_WIN32=$(bash scripts/build-xlsxwriter-win32.sh)
 export ZELD_XLSXWRITER_WIN32
+# libpq.dll, PostgreSQL's client library, built once into the same cache.
+ZELD_LIBPQ_WIN32=$(bash scripts/build-libpq-win32.sh)
+export ZELD_LIBPQ_WIN32
 source scripts/win32-env.sh
 
 step cmake --preset win32
@@ -28,7 +32,7 @@ dist=build/win32-dist/$name
 rm -rf build/win32-dist
 mkdir -p "$dist/platforms" "$dist/styles" "$dist/printsupport"
 
-cp "$bin/zeld.exe" "$bin/mf1-field.exe" "$bin/MF1.dll" "$bin/zeld-xlsx.dll" "$dist/"
+cp "$bin/zeld.exe" "$bin/mf1-field.exe" "$bin/MF1.dll" "$bin/zeld-xlsx.dll" "$bin/libpq.dll" "$dist/"
 cp "$ZELD_QT_WIN32/plugins/platforms/qwindows.dll" "$dist/platforms/"
 cp "$ZELD_QT_WIN32/plugins/styles/qwindowsvistastyle.dll" "$dist/styles/"
 # The system's printers and their dialog, for a batch's printed hand-over list; without it Qt

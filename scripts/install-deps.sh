@@ -3,8 +3,10 @@
 #   bash scripts/install-deps.sh          the Linux build: the program, its tests, the Debian
 #                                         package and the fuzz targets
 #   bash scripts/install-deps.sh --win32  the 32-bit Windows build on Linux, on its own: MinGW-w64
-#                                         (i686, posix threads), what building Qt from Debian's
-#                                         source needs, the installer's compiler, and 32-bit Wine
+#                                         (i686, posix threads), what building Qt, libxlsxwriter
+#                                         and libpq from Debian's sources needs (libpq's source
+#                                         carries its generated files: no bison or flex), the
+#                                         installer's compiler, and 32-bit Wine
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 

@@ -13,6 +13,9 @@ export ZELD_QT_WIN32
 # libxlsxwriter (and its zlib) for Windows, built once into the same cache.
 ZELD_XLSXWRITER_WIN32=$(bash scripts/build-xlsxwriter-win32.sh)
 export ZELD_XLSXWRITER_WIN32
+# libpq.dll, PostgreSQL's client library, built once into the same cache.
+ZELD_LIBPQ_WIN32=$(bash scripts/build-libpq-win32.sh)
+export ZELD_LIBPQ_WIN32
 source scripts/win32-env.sh
 source scripts/x11-drive.sh
 

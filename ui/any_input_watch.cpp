@@ -49,13 +49,14 @@ void AnyInputWatch::setWatching(bool on) {
 bool AnyInputWatch::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     const bool key = (type == QEvent::KeyPress || type == QEvent::ShortcutOverride) &&
-                     !isModifier(static_cast<QKeyEvent*>(event)->key());
+                     !isModifier(dynamic_cast<const QKeyEvent&>(*event).key());
     const bool press =
         key || type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
-    if (!press || !watched->isWidgetType()) {
+    const auto* widget = qobject_cast<const QWidget*>(watched);
+    if (!press || widget == nullptr) {
         return false;
     }
-    const QWidget* top = static_cast<QWidget*>(watched)->window();
+    const QWidget* top = widget->window();
     if (top != window_ && (top == nullptr || top->parentWidget() == nullptr ||
                            top->parentWidget()->window() != window_)) {
         return false;

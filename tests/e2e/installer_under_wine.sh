@@ -61,6 +61,7 @@ expect "a library without ControlBuzzer: the program is installed" no "$(has "$i
 wine "$setup" /S
 expect "zeld.exe is installed" yes "$(has "$installed/zeld.exe")"
 expect "the export's zeld-xlsx.dll is installed" yes "$(has "$installed/zeld-xlsx.dll")"
+expect "PostgreSQL's client libpq.dll is installed" yes "$(has "$installed/libpq.dll")"
 expect "Qt's printing and its printers' plugin are installed" "yes yes" \
   "$(has "$installed/Qt5PrintSupport.dll") $(has "$installed/printsupport/windowsprintersupport.dll")"
 expect "the emulated MF1.dll is installed" yes \
