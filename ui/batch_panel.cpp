@@ -94,7 +94,10 @@ BatchPanel::BatchPanel(QWidget* parent)
 }
 
 void BatchPanel::showProgress(const QString& text, bool ended) {
-    progress_->setText(text);
+    // A number stays on the line of the words that name it when the line wraps.
+    QString shown = text;
+    shown.replace(QStringLiteral("下一张 "), QStringLiteral("下一张\u00A0"));
+    progress_->setText(shown);
     progress_->setAccessibleName(text);
     end_->setVisible(!ended);
     close_->setVisible(ended);
@@ -102,7 +105,7 @@ void BatchPanel::showProgress(const QString& text, bool ended) {
 }
 
 QString BatchPanel::progress() const {
-    return progress_->text();
+    return progress_->accessibleName();
 }
 
 bool BatchPanel::checking() const {

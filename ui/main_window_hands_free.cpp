@@ -149,6 +149,9 @@ void MainWindow::stopHandsFree(const std::string& line, commands::Tone tone) {
     handsFree_.reset();
     anyInput_->setWatching(false);
     batchPanel_->setAutoWriting(false);
+    // The box may have gone grey with the batch's end, its focus passed to 读卡号: one key per tag
+    // goes on with the write button, as after a press.
+    writeButton_->setFocus(Qt::OtherFocusReason);
     if (line.empty()) {
         return;
     }
@@ -157,7 +160,6 @@ void MainWindow::stopHandsFree(const std::string& line, commands::Tone tone) {
     if (tone == commands::Tone::Failed) {
         QApplication::beep();
     }
-    writeButton_->setFocus(Qt::OtherFocusReason);
 }
 
 }  // namespace ui
