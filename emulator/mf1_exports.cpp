@@ -5,10 +5,14 @@
 #include "emulator/radio_timing.h"
 #include "emulator/reader_model.h"
 #include "emulator/status_codes.h"
+#include "util/expected.h"
 
 #include <algorithm>
+#include <chrono>
 #include <span>
+#include <thread>
 #include <type_traits>
+#include <utility>
 
 using emulator::FieldState;
 using emulator::FieldStore;
@@ -55,6 +59,32 @@ Status changeField(const emulator::CallPace& pace, const Operation& operation) {
     return result.status;
 }
 
+// At the real pace, a read that began with an empty field goes on listening for its frames,
+// looking at the field every kListenLook: a tag that enters it is heard one frame and a phase
+// after it came (heardAt), even when that runs a little past the read's own frames. Returns the
+// field as the read last saw it, once the read is over.
+util::Expected<FieldState, emulator::FieldError> listen(const FieldStore& store, FieldState field,
+                                                        const emulator::CallPace& pace,
+                                                        const emulator::RadioWork& work) {
+    using Clock = std::chrono::steady_clock;
+    const auto end = pace.endOf(work);
+    for (auto look = Clock::now() + emulator::kListenLook; look < end;
+         look += emulator::kListenLook) {
+        std::this_thread::sleep_until(look);
+        auto seen = store.load();
+        if (!seen) {
+            return seen;
+        }
+        field = std::move(*seen);
+        if (field.tag) {
+            std::this_thread::sleep_until(emulator::heardAt(Clock::now()));
+            return field;
+        }
+    }
+    std::this_thread::sleep_until(end);
+    return field;
+}
+
 }  // namespace
 
 extern "C" {
@@ -70,12 +100,21 @@ std::int32_t MF1_CALL MF_Getsnr(std::uint8_t /*mode*/, std::uint8_t /*halt*/,
         if (!file) {
             return Status::FieldFileUnavailable;
         }
-        const auto state = FieldStore(*file).load();
+        const FieldStore store(*file);
+        auto state = store.load();
         if (!state) {
             return statusOf(state.error());
         }
-        const auto result = emulator::readTag(*state);
-        pace.finish(result.work);
+        auto result = emulator::readTag(*state);
+        if (pace.isReal() && !state->tag) {
+            state = listen(store, std::move(*state), pace, result.work);
+            if (!state) {
+                return statusOf(state.error());
+            }
+            result = emulator::readTag(*state);
+        } else {
+            pace.finish(result.work);
+        }
         if (result.status == Status::Ok) {
             reader::putReplyNumber(result.number,
                                    std::span<std::uint8_t, reader::kReplyShortBytes>(
