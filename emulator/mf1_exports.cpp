@@ -68,20 +68,24 @@ util::Expected<FieldState, emulator::FieldError> listen(const FieldStore& store,
                                                         const emulator::RadioWork& work) {
     using Clock = std::chrono::steady_clock;
     const auto end = pace.endOf(work);
-    for (auto look = Clock::now() + emulator::kListenLook; look < end;
-         look += emulator::kListenLook) {
+    auto lookedAt = Clock::now();
+    for (auto look = lookedAt; look < end;) {
+        look = std::min(look + emulator::kListenLook, end);  // the last look as the read ends
         std::this_thread::sleep_until(look);
         auto seen = store.load();
         if (!seen) {
             return seen;
         }
         field = std::move(*seen);
+        const auto now = Clock::now();
         if (field.tag) {
-            std::this_thread::sleep_until(emulator::heardAt(Clock::now()));
+            // It came at some moment since the last look: the middle of that time is the best
+            // guess, where the look's own moment would make every tag late by half a look.
+            std::this_thread::sleep_until(emulator::heardAt(lookedAt + (now - lookedAt) / 2));
             return field;
         }
+        lookedAt = now;
     }
-    std::this_thread::sleep_until(end);
     return field;
 }
 
