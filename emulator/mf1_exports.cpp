@@ -12,7 +12,6 @@
 #include <span>
 #include <thread>
 #include <type_traits>
-#include <utility>
 
 using emulator::FieldState;
 using emulator::FieldStore;
@@ -76,7 +75,7 @@ util::Expected<FieldState, emulator::FieldError> listen(const FieldStore& store,
         if (!seen) {
             return seen;
         }
-        field = std::move(*seen);
+        field = *seen;
         const auto now = Clock::now();
         if (field.tag) {
             // It came at some moment since the last look: the middle of that time is the best
@@ -111,7 +110,7 @@ std::int32_t MF1_CALL MF_Getsnr(std::uint8_t /*mode*/, std::uint8_t /*halt*/,
         }
         auto result = emulator::readTag(*state);
         if (pace.isReal() && !state->tag) {
-            state = listen(store, std::move(*state), pace, result.work);
+            state = listen(store, *state, pace, result.work);
             if (!state) {
                 return statusOf(state.error());
             }
