@@ -104,7 +104,8 @@ std::optional<card::CardNumber> BatchSession::nextNumber() const {
     return batch_.number(nextPosition());
 }
 
-BatchPress BatchSession::press(reader::ReaderSource& source, const Confirm& confirm) {
+BatchPress BatchSession::press(reader::ReaderSource& source, const Confirm& confirm,
+                               const std::optional<TagSighting>& seen) {
     BatchPress press;
     if (ended() || done()) {
         return press;
@@ -117,7 +118,7 @@ BatchPress BatchSession::press(reader::ReaderSource& source, const Confirm& conf
         return press;
     }
     press.result = BatchPress::Result::Wrote;
-    press.write = writeTag(batch_.request(position), source, writes, confirm);
+    press.write = writeTag(batch_.request(position), source, writes, confirm, seen);
     if (!press.write->verified()) {
         return press;  // the same number again next time
     }

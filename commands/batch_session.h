@@ -56,8 +56,10 @@ public:
     [[nodiscard]] bool ended() const noexcept { return record_.ended; }
 
     // Writes the next number through the write use case, after the question of a number shared
-    // with another tag's view (`confirm`, as the write's own questions).
-    [[nodiscard]] BatchPress press(reader::ReaderSource& source, const Confirm& confirm);
+    // with another tag's view (`confirm`, as the write's own questions); `seen`, the caller's
+    // read of the tag moments ago, as writeTag takes it.
+    [[nodiscard]] BatchPress press(reader::ReaderSource& source, const Confirm& confirm,
+                                   const std::optional<TagSighting>& seen = std::nullopt);
     // Ends the batch now: its numbers not verified from the next one on are recorded void (作废).
     // The reason (UTF-8) when that could not be recorded; the batch stays open then.
     [[nodiscard]] std::optional<std::string> endEarly();

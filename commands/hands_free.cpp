@@ -5,6 +5,7 @@
 #include "commands/read_command.h"
 #include "commands/reader_words.h"
 
+#include <chrono>
 #include <utility>
 
 namespace commands {
@@ -88,6 +89,7 @@ HandsFreeStep HandsFreeWriter::watch() {
         sent ? journal_.lastVerifiedWrite(*sent) : std::nullopt;
     if (sent == blank_ && !writtenAt) {
         phase_ = Phase::Writing;
+        blankSeen_ = TagSighting{read.status, sent, std::chrono::steady_clock::now()};
         HandsFreeStep blank = afterRead(Kind::Blank, read);
         blank.nextTickIn = std::chrono::milliseconds{0};
         return blank;
@@ -106,7 +108,8 @@ HandsFreeStep HandsFreeWriter::write() {
         asked = question;
         return false;
     };
-    BatchPress press = session_.press(source_, sayNo);
+    // Written at once after the read that saw the blank (nextTickIn 0), the tag is the one seen.
+    BatchPress press = session_.press(source_, sayNo, std::exchange(blankSeen_, std::nullopt));
     if (press.result == BatchPress::Result::Finished) {
         phase_ = Phase::Done;
         return step(Kind::Done);

@@ -3,6 +3,7 @@
 #include "commands/outcome_text.h"
 #include "reader/command_session.h"
 
+#include <chrono>
 #include <optional>
 #include <utility>
 
@@ -137,10 +138,15 @@ WriteOutcome faulted(WriteOutcome outcome, const reader::ReaderFault& fault) {
     return outcome;
 }
 
+bool fresh(const std::optional<TagSighting>& seen) {
+    return seen && std::chrono::steady_clock::now() - seen->when < kSightingFreshFor;
+}
+
 // The write: what the tag holds, the question, then the chip's announcement and the write;
 // `outOfRange`, the field that stops it once the chip is announced.
 WriteOutcome write(const WriteRequest& request, std::optional<Field> outOfRange,
-                   reader::ReaderSource& source, WriteJournal& journal, const Confirm& confirm) {
+                   reader::ReaderSource& source, WriteJournal& journal, const Confirm& confirm,
+                   const std::optional<TagSighting>& seen) {
     WriteOutcome outcome;
     outcome.request = request;
     auto acquired = source.acquire();
@@ -164,14 +170,19 @@ WriteOutcome write(const WriteRequest& request, std::optional<Field> outOfRange,
     }
 
     // 1. What the tag holds now, read on buffers of its own so that the write's calls, from the
-    // announcement on, get theirs fresh; and whether the journal knows either number.
+    // announcement on, get theirs fresh (or as a read moments ago saw it); and whether the
+    // journal knows either number.
     JournalHold hold(journal);
     reader::CommandSession::TagReply before;
-    try {
-        reader::CommandSession look(**acquired);
-        before = look.readTag();
-    } catch (const reader::ReaderFault& fault) {
-        return faulted(std::move(outcome), fault);
+    if (fresh(seen)) {
+        before = {seen->status, seen->number};
+    } else {
+        try {
+            reader::CommandSession look(**acquired);
+            before = look.readTag();
+        } catch (const reader::ReaderFault& fault) {
+            return faulted(std::move(outcome), fault);
+        }
     }
     outcome.previousStatus = before.status;
     outcome.previousNumber = before.number;
@@ -230,8 +241,9 @@ WriteOutcome write(const WriteRequest& request, std::optional<Field> outOfRange,
 }  // namespace
 
 WriteOutcome writeTag(const WriteRequest& request, reader::ReaderSource& source,
-                      WriteJournal& journal, const Confirm& confirm) {
-    return write(request, std::nullopt, source, journal, confirm);
+                      WriteJournal& journal, const Confirm& confirm,
+                      const std::optional<TagSighting>& seen) {
+    return write(request, std::nullopt, source, journal, confirm, seen);
 }
 
 WriteOutcome writeTag(const WriteForm& form, reader::ReaderSource& source, WriteJournal& journal,
@@ -240,9 +252,9 @@ WriteOutcome writeTag(const WriteForm& form, reader::ReaderSource& source, Write
     if (!request) {
         // All that was asked but the number.
         const WriteRequest asked{{}, form.chip, form.notation, form.lock, form.advance};
-        return write(asked, request.error(), source, journal, confirm);
+        return write(asked, request.error(), source, journal, confirm, std::nullopt);
     }
-    return write(*request, std::nullopt, source, journal, confirm);
+    return write(*request, std::nullopt, source, journal, confirm, std::nullopt);
 }
 
 std::optional<card::CardNumber> numberAfter(const WriteOutcome& outcome) {

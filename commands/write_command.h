@@ -8,6 +8,7 @@
 #include "reader/reader_source.h"
 #include "reader/reader_types.h"
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -75,21 +76,36 @@ struct WriteQuestion {
     std::string yes;
     std::string no;
 };
+// A read of the tag the caller made just before asking for the write (hands-free writing's read
+// that saw the blank): what the tag sent, and when the read returned.
+struct TagSighting {
+    reader::Status status = reader::kSuccess;
+    std::optional<card::CardNumber> number;  // when the tag sent one
+    std::chrono::steady_clock::time_point when;
+};
+// How old a sighting may be for the write to take it as what the tag holds now, sparing the read
+// of its own (two EM4100 frames, 66 ms). A tag is swapped by hand by lifting it and laying
+// another, which takes a few tenths of a second: within 30 ms the tag seen is the tag at the
+// reader. An older sighting (the window busy in between) is read again.
+inline constexpr std::chrono::milliseconds kSightingFreshFor{30};
+
 // Asks the user; true for `yes`. An empty one stands for a user who cannot be asked: `no`.
 using Confirm = std::function<bool(const WriteQuestion&)>;
 
 // Writes the request's number onto the tag at the reader: reads what the tag holds (on buffers of
-// its own), announces the chip, writes, reads the tag back, and only when it sends the number
-// written asks for the lock (when requested) and beeps. A write the reader refuses is read back
-// all the same: such a reader may have written the tag. A read-back that fails or differs stops
-// it with nothing locked or beeped; a refused lock stops it without the beep.
+// its own; a fresh `seen` stands for that read), announces the chip, writes, reads the tag back,
+// and only when it sends the number written asks for the lock (when requested) and beeps. A write
+// the reader refuses is read back all the same: such a reader may have written the tag. A read-back
+// that fails or differs stops it with nothing locked or beeped; a refused lock stops it without the
+// beep.
 //
 // A number the journal holds as written, or a tag holding one, is put to `confirm` first (the
 // default: not written), and every write that reached MF_Write appends its line, on disk before
 // the beep. A journal that cannot be written stops nothing; the outcome says why. A library call
 // that throws stops it with Result::ReaderFault, the steps done until then recorded.
 [[nodiscard]] WriteOutcome writeTag(const WriteRequest& request, reader::ReaderSource& source,
-                                    WriteJournal& journal, const Confirm& confirm);
+                                    WriteJournal& journal, const Confirm& confirm,
+                                    const std::optional<TagSighting>& seen = std::nullopt);
 // The write the form asks for (requestFrom). A form with a field out of range writes nothing, but
 // its chip is announced all the same, as for every write.
 [[nodiscard]] WriteOutcome writeTag(const WriteForm& form, reader::ReaderSource& source,

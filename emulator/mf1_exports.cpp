@@ -5,9 +5,12 @@
 #include "emulator/radio_timing.h"
 #include "emulator/reader_model.h"
 #include "emulator/status_codes.h"
+#include "util/expected.h"
 
 #include <algorithm>
+#include <chrono>
 #include <span>
+#include <thread>
 #include <type_traits>
 
 using emulator::FieldState;
@@ -55,6 +58,36 @@ Status changeField(const emulator::CallPace& pace, const Operation& operation) {
     return result.status;
 }
 
+// At the real pace, a read that began with an empty field goes on listening for its frames,
+// looking at the field every kListenLook: a tag that enters it is heard one frame and a phase
+// after it came (heardAt), even when that runs a little past the read's own frames. Returns the
+// field as the read last saw it, once the read is over.
+util::Expected<FieldState, emulator::FieldError> listen(const FieldStore& store, FieldState field,
+                                                        const emulator::CallPace& pace,
+                                                        const emulator::RadioWork& work) {
+    using Clock = std::chrono::steady_clock;
+    const auto end = pace.endOf(work);
+    auto lookedAt = Clock::now();
+    for (auto look = lookedAt; look < end;) {
+        look = std::min(look + emulator::kListenLook, end);  // the last look as the read ends
+        std::this_thread::sleep_until(look);
+        auto seen = store.load();
+        if (!seen) {
+            return seen;
+        }
+        field = *seen;
+        const auto now = Clock::now();
+        if (field.tag) {
+            // It came at some moment since the last look: the middle of that time is the best
+            // guess, where the look's own moment would make every tag late by half a look.
+            std::this_thread::sleep_until(emulator::heardAt(lookedAt + (now - lookedAt) / 2));
+            return field;
+        }
+        lookedAt = now;
+    }
+    return field;
+}
+
 }  // namespace
 
 extern "C" {
@@ -70,12 +103,21 @@ std::int32_t MF1_CALL MF_Getsnr(std::uint8_t /*mode*/, std::uint8_t /*halt*/,
         if (!file) {
             return Status::FieldFileUnavailable;
         }
-        const auto state = FieldStore(*file).load();
+        const FieldStore store(*file);
+        auto state = store.load();
         if (!state) {
             return statusOf(state.error());
         }
-        const auto result = emulator::readTag(*state);
-        pace.finish(result.work);
+        auto result = emulator::readTag(*state);
+        if (pace.isReal() && !state->tag) {
+            state = listen(store, *state, pace, result.work);
+            if (!state) {
+                return statusOf(state.error());
+            }
+            result = emulator::readTag(*state);
+        } else {
+            pace.finish(result.work);
+        }
         if (result.status == Status::Ok) {
             reader::putReplyNumber(result.number,
                                    std::span<std::uint8_t, reader::kReplyShortBytes>(

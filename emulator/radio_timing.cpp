@@ -12,6 +12,13 @@ std::chrono::microseconds radioTime(const RadioWork& work) noexcept {
            work.em4305Words * kEm4305WordWriteTime;
 }
 
+std::chrono::steady_clock::time_point heardAt(
+    std::chrono::steady_clock::time_point arrival) noexcept {
+    const auto since =
+        std::chrono::duration_cast<std::chrono::microseconds>(arrival.time_since_epoch());
+    return arrival + kFrameTime + since % kFrameTime;
+}
+
 bool realTimingRequested(const char* setting) noexcept {
     return setting != nullptr && std::string_view(setting) == "real";
 }
@@ -23,7 +30,7 @@ CallPace::CallPace() : start_(std::chrono::steady_clock::now()) {
 
 void CallPace::finish(const RadioWork& work) const {
     if (real_) {
-        std::this_thread::sleep_until(start_ + radioTime(work));
+        std::this_thread::sleep_until(endOf(work));
     }
 }
 

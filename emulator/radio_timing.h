@@ -15,6 +15,17 @@ inline constexpr std::chrono::microseconds kEm4305WordWriteTime{28'000};
 
 [[nodiscard]] std::chrono::microseconds radioTime(const RadioWork& work) noexcept;
 
+// How often a read that began with no tag in the field looks at it again while it listens: a
+// few times a frame, so that a tag's arrival is noticed well within the frame it is heard by.
+inline constexpr std::chrono::microseconds kListenLook{2'000};
+
+// When a read that is listening as a tag enters the field at `arrival` hears it: a reader
+// recognises a tag once it has received one whole frame from wherever in the tag's frame it
+// happened to start (the phase). The phase is drawn from the arrival moment itself (its
+// microseconds modulo a frame), so that one run's arrivals are not all heard alike.
+[[nodiscard]] std::chrono::steady_clock::time_point heardAt(
+    std::chrono::steady_clock::time_point arrival) noexcept;
+
 // True when `setting` (the value of MF1_EMULATOR_TIMING, or null) asks for the real pace.
 [[nodiscard]] bool realTimingRequested(const char* setting) noexcept;
 
@@ -31,6 +42,11 @@ public:
     // the emulator's own work (the field file, the model) happens inside that time, as the
     // reader's firmware works while the radio does.
     void finish(const RadioWork& work) const;
+    // When the radio time of `work` has passed since the call began.
+    [[nodiscard]] std::chrono::steady_clock::time_point endOf(
+        const RadioWork& work) const noexcept {
+        return start_ + radioTime(work);
+    }
 
 private:
     bool real_ = false;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <vector>
@@ -555,6 +556,39 @@ INSTANTIATE_TEST_SUITE_P(
               "",
               ""}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
+
+// A read of the tag moments before (hands-free writing's) stands for the write's own; an older
+// one is read again: the tag may have been swapped since.
+TEST(WriteCommand, ReadsTheTagAgainUnlessItWasSeenMomentsAgo) {
+    struct Row {
+        const char* name;
+        std::chrono::milliseconds age;
+        std::vector<std::string> calls;
+        std::uint8_t previous;  // the number the write takes the tag to have held
+    };
+    const Row rows[] = {
+        {"Fresh", std::chrono::milliseconds(0), {"buzz 4", "write", "getsnr", "buzz 1"}, 7},
+        {"AsOldAsTheBound",
+         commands::kSightingFreshFor,
+         {"getsnr", "buzz 4", "write", "getsnr", "buzz 1"},
+         9},
+    };
+    for (const Row& row : rows) {
+        FakeSource source;
+        source.device.tag = {0, 0, 0, 0, 9};
+        MemoryJournal journal;
+        const commands::TagSighting seen{reader::kSuccess, card::CardNumber{0, {0, 0, 0, 7}},
+                                         std::chrono::steady_clock::now() - row.age};
+        const commands::WriteRequest request{card::CardNumber{0, {0, 0, 0, 1}}};
+
+        const auto outcome = commands::writeTag(request, source, journal, nullptr, seen);
+
+        EXPECT_EQ(outcome.result, WriteOutcome::Result::Written) << row.name;
+        EXPECT_EQ(sequence(source), row.calls) << row.name;
+        EXPECT_EQ(outcome.previousNumber, (card::CardNumber{0, {0, 0, 0, row.previous}}))
+            << row.name;
+    }
+}
 
 TEST(WriteCommand, AJournalThatCannotBeWrittenStopsNothingButIsNamed) {
     FakeSource source;

@@ -10,12 +10,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <optional>
 #include <ostream>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -293,6 +295,43 @@ TEST_F(EmulatedLibrary, FollowsTheFieldVariableOnEveryCall) {
     Number number{};
     ASSERT_EQ(read(number), Status::Ok);
     EXPECT_EQ(number, (Number{0, 0, 0, 0, 1}));
+}
+
+// The emulated reader at the real pace for as long as it lives.
+class RealPace {
+public:
+    RealPace() { set("real"); }
+    ~RealPace() { set(""); }
+    RealPace(const RealPace&) = delete;
+    RealPace& operator=(const RealPace&) = delete;
+    RealPace(RealPace&&) = delete;
+    RealPace& operator=(RealPace&&) = delete;
+
+private:
+    static void set(const char* value) {
+#if defined(_WIN32)
+        _putenv_s("MF1_EMULATOR_TIMING", value);  // an empty value removes it
+#else
+        if (*value != '\0') {
+            setenv("MF1_EMULATOR_TIMING", value, 1);  // NOLINT(concurrency-mt-unsafe)
+        } else {
+            unsetenv("MF1_EMULATOR_TIMING");  // NOLINT(concurrency-mt-unsafe)
+        }
+#endif
+    }
+};
+
+TEST_F(EmulatedLibrary, AtTheRealPaceATagLaidWhileAReadListensIsHeardByThatRead) {
+    const RealPace pace;
+    std::thread hand([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        field_.placeTag({0, 0, 0, 0, 3});
+    });
+    Number number{};
+    const Status status = read(number);
+    hand.join();
+    EXPECT_EQ(status, Status::Ok);
+    EXPECT_EQ(number, (Number{0, 0, 0, 0, 3}));
 }
 
 TEST(EmulatorControlFields, AreRemovedWithTheControlAndDifferPerInstance) {

@@ -68,36 +68,41 @@ private:
         while (!stop_) {
             std::this_thread::sleep_for(kLook);
             const auto now = Clock::now();
-            static_cast<void>(store_.update([&](emulator::FieldState& field) {
-                switch (hand) {
-                    case Hand::Laying:
-                        if (laid == tags_ || now < next) {
-                            return false;
-                        }
+            // Only laying and taking away lock the field: a look that held the lock would make
+            // the reader's own looks wait for the hand.
+            switch (hand) {
+                case Hand::Laying:
+                    if (laid == tags_ || now < next) {
+                        break;
+                    }
+                    static_cast<void>(store_.update([&](emulator::FieldState& field) {
                         field.tag = blank_;
                         beepsWhenLaid = field.beeps;
-                        hand = Hand::Waiting;
-                        ++laid;
-                        record(now);
                         return true;
-                    case Hand::Waiting:
-                        if (field.beeps != beepsWhenLaid) {
-                            hand = Hand::Beeped;
-                            next = now + pace_.hand;
-                        }
-                        return false;
-                    case Hand::Beeped:
-                        if (now < next) {
-                            return false;
-                        }
+                    }));
+                    hand = Hand::Waiting;
+                    ++laid;
+                    record(now);
+                    break;
+                case Hand::Waiting:
+                    if (const auto field = store_.load(); field && field->beeps != beepsWhenLaid) {
+                        hand = Hand::Beeped;
+                        next = now + pace_.hand;
+                    }
+                    break;
+                case Hand::Beeped:
+                    if (now < next) {
+                        break;
+                    }
+                    static_cast<void>(store_.update([](emulator::FieldState& field) {
                         field.tag.reset();
-                        hand = Hand::Laying;
-                        next = now + gap();
-                        ++beeped_;
                         return true;
-                }
-                return false;
-            }));
+                    }));
+                    hand = Hand::Laying;
+                    next = now + gap();
+                    ++beeped_;
+                    break;
+            }
         }
     }
     void record(Clock::time_point when) {
