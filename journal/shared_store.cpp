@@ -98,7 +98,7 @@ commands::BatchOrder orderOf(const PqRow& row, std::size_t start) {
     order.lock = truth(row, start + 5);
     return order;
 }
-constexpr const char* kOrderColumns = "name, first_number, notation, count, chip, lock";
+constexpr const char* kOrderColumns = "b.name, b.first_number, b.notation, b.count, b.chip, b.lock";
 
 std::string positionWords(std::uint64_t position) {
     return "第 " + std::to_string(position + 1) + " 个号码";
@@ -281,8 +281,8 @@ StoreResult<std::int64_t> SharedStore::createBatch(const commands::BatchOrder& o
                              " 个号码");
         }
         const auto row = tx.first(
-            std::string("INSERT INTO batches (") + kOrderColumns +
-                ") VALUES ($1, $2, $3, $4, $5, $6) RETURNING id",
+            "INSERT INTO batches (name, first_number, notation, count, chip, lock) "
+            "VALUES ($1, $2, $3, $4, $5, $6) RETURNING id",
             {order.name, text(card::numberValue(order.first)), notationText(order.notation),
              text(order.count), chipText(order.chip), text(order.lock)});
         return id(*row, 0);
@@ -293,7 +293,7 @@ StoreResult<std::vector<SharedBatch>> SharedStore::openBatches() {
     return state_->transaction([&](Transaction& tx) {
         std::vector<SharedBatch> batches;
         for (const auto& row : tx.run(std::string("SELECT id, ") + kOrderColumns +
-                                      " FROM batches WHERE ended_at IS NULL ORDER BY id")) {
+                                      " FROM batches b WHERE ended_at IS NULL ORDER BY id")) {
             batches.push_back({id(row, 0), orderOf(row, 1), std::nullopt});
         }
         return batches;
@@ -303,7 +303,7 @@ StoreResult<std::vector<SharedBatch>> SharedStore::openBatches() {
 StoreResult<std::optional<SharedBatch>> SharedStore::batch(std::int64_t batchId) {
     return state_->transaction([&](Transaction& tx) -> std::optional<SharedBatch> {
         const auto row = tx.first(
-            std::string("SELECT id, ") + kOrderColumns + ", ended_by FROM batches WHERE id = $1",
+            std::string("SELECT id, ") + kOrderColumns + ", ended_by FROM batches b WHERE id = $1",
             {text(batchId)});
         if (!row) {
             return std::nullopt;
