@@ -23,8 +23,19 @@ bool connectionLost(const std::string& sqlState) {
 }  // namespace
 
 util::Expected<PqConnection, PqFailure> PqConnection::open(const PqLibrary& pq,
-                                                           const std::string& url) {
-    PqConnection connection(pq, pq.connectdb(url.c_str()));
+                                                           const std::string& url,
+                                                           const std::string& applicationName) {
+    // Ours first: the URL, expanded from dbname after them, overrides any of them.
+    const char* const keywords[] = {"connect_timeout",
+                                    "keepalives_idle",
+                                    "keepalives_interval",
+                                    "keepalives_count",
+                                    "application_name",
+                                    "dbname",
+                                    nullptr};
+    const char* const values[] = {"10",        "30",   "10", "3", applicationName.c_str(),
+                                  url.c_str(), nullptr};
+    PqConnection connection(pq, pq.connectdbParams(keywords, values, 1));
     if (connection.connection_ == nullptr) {
         return util::Unexpected{PqFailure{true, {}, {}, "libpq could not allocate a connection"}};
     }
@@ -33,6 +44,28 @@ util::Expected<PqConnection, PqFailure> PqConnection::open(const PqLibrary& pq,
             PqFailure{true, {}, {}, trimmed(pq.errorMessage(connection.connection_.get()))}};
     }
     return connection;
+}
+
+util::Expected<bool, std::string> PqConnection::holdsPassword(const PqLibrary& pq,
+                                                              const std::string& url) {
+    char* error = nullptr;
+    PQconninfoOption* options = pq.conninfoParse(url.c_str(), &error);
+    if (options == nullptr) {
+        std::string words = error != nullptr ? trimmed(error) : "libpq could not read it";
+        if (error != nullptr) {
+            pq.freemem(error);
+        }
+        return util::Unexpected{std::move(words)};
+    }
+    bool password = false;
+    for (const PQconninfoOption* option = options; option->keyword != nullptr; ++option) {
+        if (std::string_view(option->keyword) == "password" && option->val != nullptr &&
+            *option->val != '\0') {
+            password = true;
+        }
+    }
+    pq.conninfoFree(options);
+    return password;
 }
 
 util::Expected<std::vector<PqRow>, PqFailure> PqConnection::run(

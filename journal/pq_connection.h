@@ -26,9 +26,14 @@ using PqRow = std::vector<PqValue>;
 class PqConnection {
 public:
     // Connects with libpq's connection string or URL; the password comes from libpq's own
-    // places (its password file, PGPASSWORD), never from us.
-    [[nodiscard]] static util::Expected<PqConnection, PqFailure> open(const PqLibrary& pq,
-                                                                      const std::string& url);
+    // places (its password file, PGPASSWORD), never from us. Unless the URL says otherwise, an
+    // unreachable server is given up after 10 s and a silent one noticed within a minute.
+    [[nodiscard]] static util::Expected<PqConnection, PqFailure> open(
+        const PqLibrary& pq, const std::string& url, const std::string& applicationName = "zeld");
+
+    // Whether the URL or connection string holds a password; why it cannot be read otherwise.
+    [[nodiscard]] static util::Expected<bool, std::string> holdsPassword(const PqLibrary& pq,
+                                                                         const std::string& url);
 
     // One statement with $1, $2, ... bound to `values`; its rows.
     [[nodiscard]] util::Expected<std::vector<PqRow>, PqFailure> run(

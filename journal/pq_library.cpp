@@ -28,7 +28,10 @@ bool resolve(const platform::SharedLibrary& library, const char* name, Function&
 std::optional<std::string> resolveAll(const platform::SharedLibrary& library, PqLibrary& pq) {
     const std::pair<const char*, bool> found[] = {
         {"PQlibVersion", resolve(library, "PQlibVersion", pq.libVersion)},
-        {"PQconnectdb", resolve(library, "PQconnectdb", pq.connectdb)},
+        {"PQconnectdbParams", resolve(library, "PQconnectdbParams", pq.connectdbParams)},
+        {"PQconninfoParse", resolve(library, "PQconninfoParse", pq.conninfoParse)},
+        {"PQconninfoFree", resolve(library, "PQconninfoFree", pq.conninfoFree)},
+        {"PQfreemem", resolve(library, "PQfreemem", pq.freemem)},
         {"PQstatus", resolve(library, "PQstatus", pq.status)},
         {"PQerrorMessage", resolve(library, "PQerrorMessage", pq.errorMessage)},
         {"PQfinish", resolve(library, "PQfinish", pq.finish)},

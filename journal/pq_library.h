@@ -13,7 +13,10 @@ namespace journal {
 // The few libpq functions the shared store calls, resolved from the loaded library.
 struct PqLibrary {
     decltype(&PQlibVersion) libVersion = nullptr;
-    decltype(&PQconnectdb) connectdb = nullptr;
+    decltype(&PQconnectdbParams) connectdbParams = nullptr;
+    decltype(&PQconninfoParse) conninfoParse = nullptr;
+    decltype(&PQconninfoFree) conninfoFree = nullptr;
+    decltype(&PQfreemem) freemem = nullptr;
     decltype(&PQstatus) status = nullptr;
     decltype(&PQerrorMessage) errorMessage = nullptr;
     decltype(&PQfinish) finish = nullptr;

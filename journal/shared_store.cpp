@@ -191,7 +191,7 @@ struct SharedStore::State {
     // Connects and brings the tables up to date; on failure there is no connection.
     std::optional<StoreError> open() {
         connection.reset();
-        auto opened = PqConnection::open(*pq, url);
+        auto opened = PqConnection::open(*pq, url, "zeld " + station);
         if (!opened) {
             return StoreError{StoreError::Kind::Offline,
                               "无法连接共享数据库：" + opened.error().message, std::nullopt};
@@ -206,7 +206,6 @@ struct SharedStore::State {
         auto ready = transaction([this](Transaction& tx) {
             // The server's notices (a table already there) are not for the user.
             tx.run("SET client_min_messages = warning");
-            tx.run("SELECT set_config('application_name', $1, false)", {"zeld " + station});
             migrate(tx);
             return true;
         });
@@ -256,6 +255,19 @@ StoreResult<SharedStore> SharedStore::connect(const std::string& url, const std:
     const auto pq = pqLibrary();
     if (!pq) {
         return util::Unexpected{StoreError{StoreError::Kind::Failed, pq.error(), std::nullopt}};
+    }
+    // A password in the URL would end up wherever the URL is kept.
+    const auto password = PqConnection::holdsPassword(**pq, url);
+    if (!password) {
+        return util::Unexpected{StoreError{
+            StoreError::Kind::Refused, "共享数据库的地址有误：" + password.error(), std::nullopt}};
+    }
+    if (*password) {
+        return util::Unexpected{StoreError{
+            StoreError::Kind::Refused,
+            "共享数据库的地址中不能含密码：请把密码写进 libpq 的密码文件（pgpass），或由环境变量 "
+            "PGPASSWORD 给出",
+            std::nullopt}};
     }
     auto state = std::make_unique<State>();
     state->pq = *pq;

@@ -107,6 +107,33 @@ TEST_F(SharedStoreTest, SchemaIsCreatedInAnEmptyDatabaseAndANewerOneIsRefused) {
         << refused.error().words;
 }
 
+struct ConnectCase {
+    const char* what;
+    std::string url;
+    Kind refusal;
+};
+
+TEST_F(SharedStoreTest, ConnectingRefusesAPasswordInTheUrlAndSaysWhenNoServerAnswers) {
+    const std::string url = database.url();
+    const std::string hostAndPort =
+        url.substr(url.find('@') + 1, url.rfind('/') - url.find('@') - 1);
+    const std::vector<ConnectCase> cases{
+        {"a password in the URL",
+         "postgresql://zeld:secret@" + hostAndPort + url.substr(url.rfind('/')), Kind::Refused},
+        {"a password in a connection string", "host=127.0.0.1 password=secret dbname=zeld",
+         Kind::Refused},
+        {"a URL libpq cannot read", "postgresql://zeld@127.0.0.1/zeld?colour=red", Kind::Refused},
+        // Port 1 on this machine: nothing listens there.
+        {"no server", "postgresql://zeld@127.0.0.1:1/zeld", Kind::Offline},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto store = SharedStore::connect(c.url, "甲");
+        ASSERT_FALSE(store);
+        EXPECT_EQ(store.error().kind, c.refusal) << store.error().words;
+    }
+}
+
 TEST_F(SharedStoreTest, StationsLeasingAtOnceNeverHoldThePositionOfAnother) {
     constexpr std::uint64_t kCount = 1500;
     const std::int64_t batch = ok(store("甲").createBatch(order(kCount)));

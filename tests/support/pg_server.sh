@@ -2,7 +2,9 @@
 # A PostgreSQL server of the tests' own, in one folder:
 #   pg_server.sh start DIR    a new cluster in DIR/data, its Unix socket in DIR, a free TCP port on
 #                             127.0.0.1; role and database `zeld`, whose password only DIR/pgpass
-#                             holds (PGPASSFILE=DIR/pgpass); the URL in DIR/url carries none
+#                             holds (PGPASSFILE=DIR/pgpass); the URL in DIR/url carries none. When
+#                             the server's user cannot reach DIR, or a socket's path there would
+#                             be too long, the cluster goes to a temporary folder (DIR/cluster)
 #   pg_server.sh restart DIR  stops it and starts it again on the same data and port
 #   pg_server.sh stop DIR     stops it fast and removes DIR
 # The server refuses to run as root: when this runs as root, the cluster belongs to `nobody`.
@@ -17,7 +19,10 @@ usage() {
 [ $# -eq 2 ] || usage
 command=$1
 dir=$(realpath -m "$2")
-data=$dir/data
+# Where the data and the socket are: DIR, or the temporary folder DIR/cluster names.
+cluster=$dir
+[ -f "$dir/cluster" ] && cluster=$(cat "$dir/cluster")
+data=$cluster/data
 
 # Debian keeps the server's programs out of PATH, under its major version; the newest wins.
 server_bin() {
@@ -49,7 +54,7 @@ stop_server() {
 
 # Starts the cluster in $data, its log beside it; fails when the server does not come up.
 start_server() {
-  as_owner "$bin/pg_ctl" start -D "$data" -l "$dir/server.log" -w -t 60 >/dev/null
+  as_owner "$bin/pg_ctl" start -D "$data" -l "$cluster/server.log" -w -t 60 >/dev/null
 }
 
 # A port nothing listens on now. Another process may take it before the server does: start
@@ -65,30 +70,37 @@ random_port() {
   done
 }
 
-start() {
-  stop_server
-  rm -rf "$dir"
-  mkdir -p "$dir"
-  chmod 0700 "$dir"
+# Makes an empty folder for the cluster, the server's user its only one.
+private_folder() {
+  chmod 0700 "$1"
   if [ "$(id -u)" -eq 0 ]; then
-    # The owner needs to reach DIR through its parents too.
-    chown nobody "$dir"
-    if ! runuser -u nobody -- test -x "$dir"; then
-      say "user nobody cannot reach $dir: a folder above it is closed to other users"
-      exit 1
-    fi
+    chown nobody "$1"
   fi
+}
+
+start() {
+  stop
+  mkdir -p "$dir"
+  cluster=$dir
+  private_folder "$dir"
+  # A socket's path has room for 107 bytes; the owner needs to reach DIR through its parents.
+  if [ ${#dir} -gt 80 ] || ! as_owner test -x "$dir"; then
+    cluster=$(mktemp -d "${TMPDIR:-/tmp}/zeld-pg.XXXXXX")
+    private_folder "$cluster"
+    echo "$cluster" >"$dir/cluster"
+  fi
+  data=$cluster/data
 
   local password superuser=postgres
   password=$(od -An -N18 -tx1 /dev/urandom | tr -d ' \n')
-  local pwfile=$dir/superuser-password
+  local pwfile=$cluster/superuser-password
   as_owner sh -c "umask 077 && echo '$password' >'$pwfile'"
   # Peer and trust are for the superuser's set-up over the socket only, which lives in DIR
   # (mode 0700); over TCP every role gives its password.
   as_owner "$bin/initdb" -D "$data" -U "$superuser" --auth-local=trust --auth-host=scram-sha-256 \
-    --pwfile="$pwfile" -E UTF8 --locale=C.UTF-8 --no-sync >"$dir/initdb.log" 2>&1 || {
+    --pwfile="$pwfile" -E UTF8 --locale=C.UTF-8 --no-sync >"$cluster/initdb.log" 2>&1 || {
     say "initdb failed:"
-    cat "$dir/initdb.log" >&2
+    cat "$cluster/initdb.log" >&2
     exit 1
   }
   rm -f "$pwfile"
@@ -101,7 +113,7 @@ start() {
     as_owner sh -c "cat >>'$data/postgresql.conf'" <<EOF
 listen_addresses = '127.0.0.1'
 port = $port
-unix_socket_directories = '$dir'
+unix_socket_directories = '$cluster'
 fsync = off
 full_page_writes = off
 max_connections = 60
@@ -110,12 +122,12 @@ EOF
       break
     fi
     say "the server did not start on port $port (attempt $attempt):"
-    tail -n 5 "$dir/server.log" >&2 || true
+    tail -n 5 "$cluster/server.log" >&2 || true
     port=
   done
   [ -n "$port" ] || exit 1
 
-  as_owner "$bin/psql" -h "$dir" -p "$port" -U "$superuser" -d postgres -v ON_ERROR_STOP=1 -q \
+  as_owner "$bin/psql" -h "$cluster" -p "$port" -U "$superuser" -d postgres -v ON_ERROR_STOP=1 -q \
     -c "CREATE ROLE zeld LOGIN CREATEDB PASSWORD '$password'" \
     -c "CREATE DATABASE zeld OWNER zeld" >/dev/null
 
@@ -127,6 +139,7 @@ EOF
 
 restart() {
   [ -d "$data" ] || { say "no server in $dir"; exit 1; }
+  [ -f "$dir/port" ] || { say "no server in $dir"; exit 1; }
   stop_server
   start_server
 }
@@ -134,6 +147,9 @@ restart() {
 stop() {
   [ -d "$dir" ] || return 0
   stop_server
+  if [ "$cluster" != "$dir" ]; then
+    rm -rf "$cluster"
+  fi
   rm -rf "$dir"
 }
 
