@@ -1,5 +1,6 @@
 #include "journal/pq_connection.h"
 
+#include <array>
 #include <string_view>
 
 namespace journal {
@@ -26,16 +27,16 @@ util::Expected<PqConnection, PqFailure> PqConnection::open(const PqLibrary& pq,
                                                            const std::string& url,
                                                            const std::string& applicationName) {
     // Ours first: the URL, expanded from dbname after them, overrides any of them.
-    const char* const keywords[] = {"connect_timeout",
-                                    "keepalives_idle",
-                                    "keepalives_interval",
-                                    "keepalives_count",
-                                    "application_name",
-                                    "dbname",
-                                    nullptr};
-    const char* const values[] = {"10",        "30",   "10", "3", applicationName.c_str(),
-                                  url.c_str(), nullptr};
-    PqConnection connection(pq, pq.connectdbParams(keywords, values, 1));
+    const std::array<const char*, 7> keywords{"connect_timeout",
+                                              "keepalives_idle",
+                                              "keepalives_interval",
+                                              "keepalives_count",
+                                              "application_name",
+                                              "dbname",
+                                              nullptr};
+    const std::array<const char*, 7> values{"10",        "30",   "10", "3", applicationName.c_str(),
+                                            url.c_str(), nullptr};
+    PqConnection connection(pq, pq.connectdbParams(keywords.data(), values.data(), 1));
     if (connection.connection_ == nullptr) {
         return util::Unexpected{PqFailure{true, {}, {}, "libpq could not allocate a connection"}};
     }

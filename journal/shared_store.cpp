@@ -23,6 +23,8 @@ constexpr const char* kMigrationLock = "SELECT pg_advisory_xact_lock(7036726570)
 struct Abort {
     StoreError error;
 };
+// A statement failed: the transaction holds why.
+struct StatementFailed {};
 
 [[noreturn]] void refuse(std::string words) {
     throw Abort{{StoreError::Kind::Refused, std::move(words), std::nullopt}};
@@ -112,7 +114,8 @@ public:
     std::vector<PqRow> run(const std::string& sql, const std::vector<PqValue>& values = {}) {
         auto rows = connection_.run(sql, values);
         if (!rows) {
-            throw rows.error();
+            failure_ = rows.error();
+            throw StatementFailed{};
         }
         return std::move(*rows);
     }
@@ -126,12 +129,17 @@ public:
     void script(const std::string& sql) {
         auto rows = connection_.runScript(sql);
         if (!rows) {
-            throw rows.error();
+            failure_ = rows.error();
+            throw StatementFailed{};
         }
     }
 
+    // Why the statement that threw StatementFailed failed.
+    [[nodiscard]] const PqFailure& failure() const noexcept { return failure_; }
+
 private:
     PqConnection& connection_;
+    PqFailure failure_;
 };
 
 // Creates the tables in an empty database, or brings older ones up to this program's version.
@@ -233,7 +241,8 @@ struct SharedStore::State {
         } catch (const Abort& abort) {
             rollback();
             return util::Unexpected{abort.error};
-        } catch (const PqFailure& failure) {
+        } catch (const StatementFailed&) {
+            const PqFailure& failure = tx.failure();
             if (failure.offline) {
                 // A connection that dropped is opened again on the next call.
                 connection.reset();

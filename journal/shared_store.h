@@ -52,6 +52,9 @@ struct SharedBatch {
     std::optional<std::string> endedBy;  // once ended
 };
 
+// How many positions a station leases at a time unless told otherwise.
+inline constexpr std::uint64_t kLeaseSize = 20;
+
 // Positions [first, first + count) of a batch, for one station alone.
 struct Lease {
     std::int64_t id = 0;
@@ -129,7 +132,7 @@ public:
     // when no position is left to lease.
     [[nodiscard]] StoreResult<std::optional<Lease>> lease(std::int64_t batch,
                                                           const std::string& station,
-                                                          std::uint64_t size);
+                                                          std::uint64_t size = kLeaseSize);
     // Gives the lease's positions from `fromPosition` to its end back to the batch (none when it
     // is the lease's end: the lease is done). How many went back.
     [[nodiscard]] StoreResult<std::uint64_t> returnLease(std::int64_t lease,
