@@ -1,7 +1,6 @@
 #include "journal/pq_library.h"
 
 #include "platform/libpq_location.h"
-#include "platform/shared_library.h"
 
 #include <mutex>
 #include <optional>
@@ -57,15 +56,8 @@ std::optional<std::string> resolveAll(const platform::SharedLibrary& library, Pq
 
 }  // namespace
 
-util::Expected<const PqLibrary*, std::string> pqLibrary() {
-    static std::mutex mutex;
-    static std::optional<platform::SharedLibrary> loaded;
-    static PqLibrary functions;
-    const std::lock_guard guard(mutex);
-    if (loaded) {
-        return &functions;
-    }
-    const auto places = platform::libpqPlaces();
+util::Expected<LoadedPq, std::string> loadPqLibrary(
+    const std::vector<std::filesystem::path>& places) {
     for (const auto& place : places) {
         std::error_code error;
         if (!std::filesystem::is_regular_file(place, error)) {
@@ -75,14 +67,12 @@ util::Expected<const PqLibrary*, std::string> pqLibrary() {
         if (!library) {
             return util::Unexpected{"无法加载数据库组件 " + utf8(place) + "：" + library.error()};
         }
-        PqLibrary pq;
-        if (const auto missing = resolveAll(*library, pq)) {
+        PqLibrary functions;
+        if (const auto missing = resolveAll(*library, functions)) {
             return util::Unexpected{"数据库组件 " + utf8(place) + " 缺少 " + *missing +
                                     "，版本不符"};
         }
-        functions = pq;
-        loaded = std::move(*library);
-        return &functions;
+        return LoadedPq{std::move(*library), functions};
     }
     std::string tried;
     for (const auto& place : places) {
@@ -90,6 +80,20 @@ util::Expected<const PqLibrary*, std::string> pqLibrary() {
     }
     return util::Unexpected{"找不到数据库组件 libpq（找过 " + tried +
                             "），无法连接共享数据库；单机写卡不受影响"};
+}
+
+util::Expected<const PqLibrary*, std::string> pqLibrary() {
+    static std::mutex mutex;
+    static std::optional<LoadedPq> loaded;
+    const std::lock_guard guard(mutex);
+    if (!loaded) {
+        auto found = loadPqLibrary(platform::libpqPlaces());
+        if (!found) {
+            return util::Unexpected{found.error()};
+        }
+        loaded = std::move(*found);
+    }
+    return &loaded->functions;
 }
 
 }  // namespace journal

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "platform/shared_library.h"
 #include "util/expected.h"
 
 #include <libpq-fe.h>
 
+#include <filesystem>
 #include <string>
+#include <vector>
 
 // libpq, the PostgreSQL client library, loaded at run time: the program starts and runs without
 // it, and only a station told to join a shared database needs it.
@@ -32,6 +35,16 @@ struct PqLibrary {
     decltype(&PQgetisnull) getisnull = nullptr;
     decltype(&PQclear) clear = nullptr;
 };
+
+// A loaded libpq and its functions, which live as long as it does.
+struct LoadedPq {
+    platform::SharedLibrary library;
+    PqLibrary functions;
+};
+
+// libpq from the first of `places` that is a file; otherwise why not, in words (UTF-8, Chinese).
+[[nodiscard]] util::Expected<LoadedPq, std::string> loadPqLibrary(
+    const std::vector<std::filesystem::path>& places);
 
 // libpq, loaded on the first call from the places platform::libpqPlaces() names and kept for the
 // program's life; otherwise why not, in words (UTF-8, Chinese). A library not found is looked for
