@@ -147,9 +147,8 @@ public:
     [[nodiscard]] StoreResult<Progress> progress(std::int64_t batch);
     [[nodiscard]] StoreResult<std::vector<LeaseAccount>> accounting(std::int64_t batch);
 
-    struct State;
-
 private:
+    struct State;
     explicit SharedStore(std::unique_ptr<State> state);
     std::unique_ptr<State> state_;
 };
