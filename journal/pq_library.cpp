@@ -84,14 +84,16 @@ util::Expected<LoadedPq, std::string> loadPqLibrary(
 
 util::Expected<const PqLibrary*, std::string> pqLibrary() {
     static std::mutex mutex;
-    static std::optional<LoadedPq> loaded;
+    // Never unloaded, not even at exit: libpq's TLS libraries keep thread-local state that
+    // outlives any one connection.
+    static LoadedPq* loaded = nullptr;
     const std::lock_guard guard(mutex);
-    if (!loaded) {
+    if (loaded == nullptr) {
         auto found = loadPqLibrary(platform::libpqPlaces());
         if (!found) {
             return util::Unexpected{found.error()};
         }
-        loaded = std::move(*found);
+        loaded = new LoadedPq(std::move(*found));  // NOLINT(cppcoreguidelines-owning-memory)
     }
     return &loaded->functions;
 }
