@@ -23,6 +23,8 @@ linux_packages=(
   dpkg-dev desktop-file-utils
   libxlsxwriter-dev python3-openpyxl  # the journal's .xlsx export, and reading it back in tests
   poppler-utils  # pdffonts and pdftotext: a printed hand-over list's PDF read back in tests
+  libpq-dev   # <libpq-fe.h>; the program loads libpq itself when a station joins a database
+  postgresql  # the shared batches' tests run against a server of their own (pg_server.sh)
 )
 
 win32_packages=(
