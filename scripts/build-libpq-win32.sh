@@ -23,26 +23,9 @@ log() { echo "build-libpq-win32: $*" >&2; }
 
 # Debian's source through an apt set-up of this script's own that leaves the system's alone.
 apt_dir="$cache_root/apt-libpq"
-debian_sources_apt "$apt_dir"
-# The newest source that the mirror actually serves (a security update's may be missing),
-# downloaded once and kept beside the apt set-up.
+debian_newest_sources "$apt_dir" "$package"
 source_dir="$apt_dir/sources"
-if [ ! -f "$apt_dir/version" ]; then
-  log "looking up Debian's $package source"
-  apt-get "${apt_opts[@]}" update -qq >&2
-  mkdir -p "$source_dir"
-  found=
-  for version in $(apt-cache "${apt_opts[@]}" showsrc "$package" | sed -n 's/^Version: //p' | sort -Vru); do
-    if (cd "$source_dir" && apt-get "${apt_opts[@]}" source --download-only -qq "$package=$version" >/dev/null 2>&1); then
-      found=$version
-      break
-    fi
-  done
-  [ -n "$found" ] || { log "no $package source package could be fetched"; exit 1; }
-  echo "$found" >"$apt_dir/version.new"
-  mv "$apt_dir/version.new" "$apt_dir/version"
-fi
-pg_version=$(cat "$apt_dir/version")
+pg_version=$(debian_source_version "$apt_dir" "$package")
 
 key=$(printf '%s\n' "$pg_version" "$recipe" "$(i686-w64-mingw32-gcc-posix -dumpversion)" |
   sha256sum | cut -c1-12)

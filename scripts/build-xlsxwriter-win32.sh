@@ -16,29 +16,10 @@ log() { echo "build-xlsxwriter-win32: $*" >&2; }
 
 # Debian's sources through an apt set-up of this script's own that leaves the system's alone.
 apt_dir="$cache_root/apt-xlsxwriter"
-debian_sources_apt "$apt_dir"
-# The newest source of each that the mirror actually serves (a security update's may be missing),
-# downloaded once and kept beside the apt set-up.
+debian_newest_sources "$apt_dir" libxlsxwriter zlib
 source_dir="$apt_dir/sources"
-if [ ! -f "$apt_dir/versions" ]; then
-  log "looking up Debian's libxlsxwriter and zlib sources"
-  apt-get "${apt_opts[@]}" update -qq >&2
-  mkdir -p "$source_dir"
-  for package in libxlsxwriter zlib; do
-    found=
-    for version in $(apt-cache "${apt_opts[@]}" showsrc "$package" | sed -n 's/^Version: //p' | sort -Vru); do
-      if (cd "$source_dir" && apt-get "${apt_opts[@]}" source --download-only -qq "$package=$version" >/dev/null 2>&1); then
-        found=$version
-        break
-      fi
-    done
-    [ -n "$found" ] || { log "no $package source package could be fetched"; exit 1; }
-    echo "$package=$found"
-  done >"$apt_dir/versions.new"
-  mv "$apt_dir/versions.new" "$apt_dir/versions"
-fi
-xlsx_version=$(sed -n 's/^libxlsxwriter=//p' "$apt_dir/versions")
-zlib_version=$(sed -n 's/^zlib=//p' "$apt_dir/versions")
+xlsx_version=$(debian_source_version "$apt_dir" libxlsxwriter)
+zlib_version=$(debian_source_version "$apt_dir" zlib)
 
 key=$(printf '%s\n' "$xlsx_version" "$zlib_version" "$recipe" "$(i686-w64-mingw32-gcc-posix -dumpversion)" |
   sha256sum | cut -c1-12)

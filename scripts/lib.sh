@@ -82,3 +82,32 @@ debian_sources_apt() {
     -o "APT::Sandbox::User=root"
   )
 }
+
+# Downloads once, into $1/sources, the newest source of each package ($2...) that the mirror
+# actually serves (a security update's may be listed and missing), with an apt set-up of its own
+# in $1 (debian_sources_apt), and records "package=version" lines in $1/versions. Does nothing when
+# they are recorded already.
+debian_newest_sources() {
+  local dir=$1 package version found
+  shift
+  debian_sources_apt "$dir"
+  [ -f "$dir/versions" ] && return 0
+  say "looking up Debian's sources of $*"
+  apt-get "${apt_opts[@]}" update -qq >&2
+  mkdir -p "$dir/sources"
+  for package in "$@"; do
+    found=
+    for version in $(apt-cache "${apt_opts[@]}" showsrc "$package" | sed -n 's/^Version: //p' | sort -Vru); do
+      if (cd "$dir/sources" && apt-get "${apt_opts[@]}" source --download-only -qq "$package=$version" >/dev/null 2>&1); then
+        found=$version
+        break
+      fi
+    done
+    [ -n "$found" ] || { say "no $package source package could be fetched"; return 1; }
+    echo "$package=$found"
+  done >"$dir/versions.new"
+  mv "$dir/versions.new" "$dir/versions"
+}
+
+# The version debian_newest_sources recorded in $1 for package $2.
+debian_source_version() { sed -n "s/^$2=//p" "$1/versions"; }
