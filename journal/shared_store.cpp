@@ -211,7 +211,7 @@ struct SharedStore::State {
                               "共享数据库的服务器版本太旧：需要 PostgreSQL 13 或更新的版本",
                               std::nullopt};
         }
-        auto ready = transaction([this](Transaction& tx) {
+        auto ready = transaction([](Transaction& tx) {
             // The server's notices (a table already there) are not for the user.
             tx.run("SET client_min_messages = warning");
             migrate(tx);
