@@ -1,10 +1,11 @@
 // A station of a shared batch without a window, for the fault run (tests/shared_fault_run.sh):
 //   shared_station create URL COUNT FIRST      makes a batch, prints its id
 //   shared_station run URL BATCH STATION       joins it as STATION and writes until the batch has
-//                                              nothing left for it, or SIGTERM (then it closes:
-//                                              its leases' rest goes back). The reader is the
-//                                              emulated one (MF1_EMULATOR_FIELD), the journal the
-//                                              one in XDG_DATA_HOME; a blank tag is laid before
+//                                              nothing left for it (exit 0), or SIGTERM (then it
+//                                              closes, its leases' rest going back: exit 4; 3
+//                                              when the server did not take it all). The reader is
+//                                              the emulated one (MF1_EMULATOR_FIELD), the journal
+//                                              the one in XDG_DATA_HOME; a blank tag is laid before
 //                                              each press, at full speed
 //   shared_station check URL BATCH DATA_HOME... what the stations did, against the database:
 //                                              no number verified twice, every verified tag of
@@ -95,11 +96,11 @@ int run(const std::string& url, std::int64_t batch, const std::string& station) 
         }
     }
     const auto sayYes = [](const commands::WriteQuestion&) { return true; };
-    std::optional<std::string> said;
+    bool wasOffline = false;
     while (!stopAsked && !session->done()) {
-        if (const auto notice = session->offlineNotice(); notice != said) {
-            said = notice;
-            std::cerr << station << ": " << (notice ? *notice : std::string("在线")) << '\n';
+        if (const auto notice = session->offlineNotice(); notice.has_value() != wasOffline) {
+            wasOffline = notice.has_value();
+            std::cerr << station << ": " << notice.value_or("在线") << '\n';
         }
         auto laid = field.update([](emulator::FieldState& state) {
             state.tag = emulator::Tag{emulator::blankT5577()};
@@ -127,7 +128,7 @@ int run(const std::string& url, std::int64_t batch, const std::string& station) 
         std::cerr << station << ": " << *trouble << '\n';
         return 3;
     }
-    return 0;
+    return stopAsked ? 4 : 0;
 }
 
 int check(const std::string& url, std::int64_t batch, int count, char** homes) {
