@@ -13,6 +13,7 @@ namespace {
 // Seqs of one batch: the batch's id above, the row of the station's journal below, so that a
 // station's sends of two batches never share one.
 constexpr int kRowBits = 32;
+constexpr int kSendsPerRound = 8;
 
 std::uint32_t tenDigits(std::uint64_t value) {
     return static_cast<std::uint32_t>(value & 0xFFFFFFFFU);
@@ -335,10 +336,9 @@ void SharedBatchSession::work() {
     std::unique_lock lock(mutex_);
     while (!stopping_) {
         lock.unlock();
+        // Leasing first: a long queue to send must not leave the presses without a number.
+        leaseAhead();
         const bool reached = sendQueued();
-        if (reached) {
-            leaseAhead();
-        }
         if (reached && std::chrono::steady_clock::now() - refreshed >= options_.refresh) {
             refresh();
             refreshed = std::chrono::steady_clock::now();
@@ -355,7 +355,8 @@ void SharedBatchSession::work() {
 }
 
 bool SharedBatchSession::sendQueued() {
-    while (true) {
+    // A few at a time, so that the lease ahead is looked after between them.
+    for (int round = 0; round < kSendsPerRound; ++round) {
         StationOutcome outcome;
         {
             const std::lock_guard lock(mutex_);
@@ -381,6 +382,7 @@ bool SharedBatchSession::sendQueued() {
             sent_.notify_all();
         }
     }
+    return true;
 }
 
 void SharedBatchSession::leaseAhead() {
