@@ -19,6 +19,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -151,11 +152,35 @@ TEST_F(SharedBatchSessionTest, AWriteTheProgramWasKilledInIsSentAsUnknownAndWrit
     EXPECT_EQ(rows[1][0], "t");
 }
 
-TEST(SharedText, NamesAndWords) {
+TEST_F(SharedBatchSessionTest, AJoinedBatchIsNoLocalBatchToResumeNorInTheWayOfOne) {
+    const std::int64_t batch = ok(store.createBatch(order(5)));
+    Station a{"A", scratch};
+    auto session = join(a, batch);
+    EXPECT_FALSE(commands::BatchSession::resume(*a.journal));
+    const auto local = commands::Batch::create(order(3, 5000));
+    ASSERT_TRUE(local);
+    EXPECT_TRUE(commands::BatchSession::start(*local, *a.journal));
+}
+
+struct NameCase {
+    std::string name;
+    bool shared;
+};
+
+TEST(SharedText, SharedBatchesAreToldApartByTheirLocalName) {
     EXPECT_EQ(commands::offlineWords(7), "离线：本站还可写 7 张");
-    // Two shared batches of one name, and a local one of it, are three batches to the journal.
     EXPECT_NE(commands::sharedBatchName("客户甲", 1), commands::sharedBatchName("客户甲", 2));
-    EXPECT_NE(commands::sharedBatchName("客户甲", 1), "客户甲");
+    const std::vector<NameCase> cases{
+        {commands::sharedBatchName("客户甲", 12), true},
+        {commands::sharedBatchName("", 3), true},
+        {"客户甲", false},
+        {"客户甲（共享批次 ）", false},
+        {"客户甲（共享批次 1x）", false},
+        {"客户甲（共享批次 12", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(commands::isSharedBatchName(c.name), c.shared) << c.name;
+    }
 }
 
 }  // namespace
