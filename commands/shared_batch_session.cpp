@@ -420,6 +420,16 @@ void SharedBatchSession::leaseAhead() {
 }
 
 void SharedBatchSession::refresh() {
+    // A lease an operator voided is written no more: only the leases the database still gives
+    // this station are.
+    if (const auto held = ledger_->heldLeases(id_)) {
+        const std::lock_guard lock(mutex_);
+        std::erase_if(leases_, [&held](const Held& mine) {
+            return std::none_of(held->begin(), held->end(), [&mine](const LeaseBlock& lease) {
+                return lease.id == mine.lease.id;
+            });
+        });
+    }
     const auto heard = ledger_->progress(id_);
     const auto numbers = ledger_->verifiedNumbers();
     auto cache = std::make_shared<Cache>();

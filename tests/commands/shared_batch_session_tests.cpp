@@ -19,6 +19,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -54,12 +55,14 @@ protected:
             std::make_unique<journal::JournalHistory>(*journal);
     };
 
-    std::unique_ptr<SharedBatchSession> join(Station& station, std::int64_t batch,
-                                             std::uint64_t leaseSize = 10) {
+    std::unique_ptr<SharedBatchSession> join(
+        Station& station, std::int64_t batch, std::uint64_t leaseSize = 10,
+        std::chrono::milliseconds refresh = std::chrono::milliseconds(1000)) {
         auto ledger = std::make_unique<journal::StoreLedger>(
             ok(journal::SharedStore::connect(database.url(), station.name)), station.name);
         SharedBatchSession::Options options;
         options.leaseSize = leaseSize;
+        options.refresh = refresh;
         auto session = SharedBatchSession::join(batch, *station.journal, *station.history,
                                                 std::move(ledger), options);
         if (!session) {
@@ -160,6 +163,24 @@ TEST_F(SharedBatchSessionTest, AJoinedBatchIsNoLocalBatchToResumeNorInTheWayOfOn
     const auto local = commands::Batch::create(order(3, 5000));
     ASSERT_TRUE(local);
     EXPECT_TRUE(commands::BatchSession::start(*local, *a.journal));
+}
+
+TEST_F(SharedBatchSessionTest, ALeaseVoidedByAnOperatorIsWrittenNoMore) {
+    const std::int64_t batch = ok(store.createBatch(order(20)));
+    Station a{"A", scratch};
+    auto session = join(a, batch, 5, std::chrono::milliseconds(20));
+    ASSERT_EQ(session->nextNumber(), numberOf(1000));
+    const auto accounts = ok(store.accounting(batch));
+    ASSERT_EQ(accounts.size(), 1U);
+    ASSERT_EQ(ok(store.voidLease(accounts[0].lease, "王工")), 5U);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    // Between the two leases there is none: no number at all.
+    while ((!session->nextNumber() || session->nextNumber() == numberOf(1000)) &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    // The next lease's first, never one of the voided lease's.
+    EXPECT_EQ(session->nextNumber(), numberOf(1005));
 }
 
 struct NameCase {
