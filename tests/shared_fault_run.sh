@@ -29,6 +29,8 @@ cleanup() {
   done
   [ -n "$relay_pid" ] && kill "$relay_pid" 2>/dev/null || true
   wait 2>/dev/null || true
+  [ -n "${database:-}" ] && "$psql" "$server_url" -q -c "DROP DATABASE IF EXISTS $database WITH (FORCE)" \
+    >/dev/null 2>&1 || true
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -61,8 +63,11 @@ sed -e "p" -e "s/^\*:$server_port:/*:$relay_port:/" "$pg_dir/pgpass" >"$work/pgp
 chmod 600 "$work/pgpass"
 export PGPASSFILE=$work/pgpass
 server_url=$(cat "$pg_dir/url")
+# Debian keeps the server's programs out of PATH, as pg_server.sh finds them.
+psql=$(ls -d /usr/lib/postgresql/*/bin/psql 2>/dev/null | sort -V | tail -n 1)
+psql=${psql:-psql}
 database=zeld_fault_$$
-psql "$server_url" -q -v ON_ERROR_STOP=1 -c "CREATE DATABASE $database" >/dev/null
+"$psql" "$server_url" -q -v ON_ERROR_STOP=1 -c "CREATE DATABASE $database" >/dev/null
 url="postgresql://zeld@127.0.0.1:$relay_port/$database?connect_timeout=2"
 start_relay
 
@@ -134,5 +139,14 @@ while running; do
   sleep 0.2
 done
 grep -h "exit\|离线\|拒收" "$work"/*.log | sort | uniq -c >&2 || true
+# The faults must have met the stations at work, or the run proves nothing.
+if [ "$landed" -lt 5 ]; then
+  say "only $landed signals met a running station"
+  exit 1
+fi
+if ! grep -q "离线" "$work"/*.log; then
+  say "no station noticed the server cut away"
+  exit 1
+fi
 
 "$bin/shared_station" check "$url" "$batch" "$work/A" "$work/B" "$work/C"
