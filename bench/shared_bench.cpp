@@ -85,7 +85,7 @@ std::filesystem::path folder() {
 using Clock = std::chrono::steady_clock;
 
 void BM_SharedAgainstLocalPress(benchmark::State& state) {
-    const char* server = std::getenv("ZELD_PG_URL");
+    const char* server = std::getenv("ZELD_PG_URL");  // NOLINT(concurrency-mt-unsafe)
     const auto pq = journal::pqLibrary();
     if (server == nullptr || !pq) {
         state.SkipWithError("ZELD_PG_URL names no server, or there is no libpq");

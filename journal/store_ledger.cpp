@@ -61,7 +61,7 @@ commands::LedgerResult<std::optional<commands::LeaseBlock>> StoreLedger::lease(s
 
 commands::LedgerResult<std::vector<commands::LeaseBlock>> StoreLedger::heldLeases(
     std::int64_t batch) {
-    return converted(store_.heldLeases(batch, station_), [](std::vector<Lease> leases) {
+    return converted(store_.heldLeases(batch, station_), [](const std::vector<Lease>& leases) {
         std::vector<commands::LeaseBlock> blocks;
         blocks.reserve(leases.size());
         for (const auto& lease : leases) {

@@ -45,18 +45,21 @@ int fail(const std::string& words) {
     return 1;
 }
 
-journal::SharedStore connectOrExit(const std::string& url, const std::string& station) {
+std::optional<journal::SharedStore> connected(const std::string& url, const std::string& station) {
     auto store = journal::SharedStore::connect(url, station);
     if (!store) {
         std::cerr << "shared_station: " << store.error().words << '\n';
-        std::exit(1);
+        return std::nullopt;
     }
     return std::move(*store);
 }
 
 int create(const std::string& url, std::uint64_t count, std::uint64_t first) {
-    auto store = connectOrExit(url, "create");
-    const auto id = store.createBatch(
+    auto store = connected(url, "create");
+    if (!store) {
+        return 1;
+    }
+    const auto id = store->createBatch(
         {"共享测试", card::tagNumberFromValue(first), card::Notation::WG34, count});
     if (!id) {
         return fail(id.error().words);
@@ -66,8 +69,10 @@ int create(const std::string& url, std::uint64_t count, std::uint64_t first) {
 }
 
 int run(const std::string& url, std::int64_t batch, const std::string& station) {
-    std::signal(SIGTERM, askStop);
-    const char* fieldFile = std::getenv("MF1_EMULATOR_FIELD");
+    if (std::signal(SIGTERM, askStop) == SIG_ERR) {
+        return fail("cannot take SIGTERM");
+    }
+    const char* fieldFile = std::getenv("MF1_EMULATOR_FIELD");  // NOLINT(concurrency-mt-unsafe)
     if (fieldFile == nullptr) {
         return fail("MF1_EMULATOR_FIELD is not set");
     }
@@ -132,13 +137,16 @@ int run(const std::string& url, std::int64_t batch, const std::string& station) 
 }
 
 int check(const std::string& url, std::int64_t batch, int count, char** homes) {
-    auto store = connectOrExit(url, "check");
+    auto store = connected(url, "check");
+    if (!store) {
+        return 1;
+    }
     int faults = 0;
     const auto fault = [&faults](const std::string& words) {
         std::cerr << "FAULT: " << words << '\n';
         ++faults;
     };
-    const auto found = store.batch(batch);
+    const auto found = store->batch(batch);
     if (!found || !*found) {
         return fail("no batch " + std::to_string(batch));
     }
@@ -154,7 +162,7 @@ int check(const std::string& url, std::int64_t batch, int count, char** homes) {
         }
     }
     std::set<std::uint64_t> inDatabase;
-    const auto writes = store.verifiedWrites();
+    const auto writes = store->verifiedWrites();
     if (!writes) {
         return fail(writes.error().words);
     }
@@ -172,7 +180,7 @@ int check(const std::string& url, std::int64_t batch, int count, char** homes) {
             fault("verified on a tag, not in the database: " + card::hexWord(number, 10));
         }
     }
-    const auto accounts = store.accounting(batch);
+    const auto accounts = store->accounting(batch);
     if (!accounts) {
         return fail(accounts.error().words);
     }
@@ -188,7 +196,7 @@ int check(const std::string& url, std::int64_t batch, int count, char** homes) {
                   ", outstanding " + std::to_string(account.outstanding));
         }
     }
-    const auto progress = store.progress(batch);
+    const auto progress = store->progress(batch);
     if (!progress) {
         return fail(progress.error().words);
     }
