@@ -1,5 +1,7 @@
 #include "commands/batch_session.h"
 
+#include "commands/shared_text.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -57,8 +59,9 @@ util::Expected<BatchSession, std::string> BatchSession::start(const Batch& batch
     if (name.empty() || name.find_first_of("\r\n") != std::string::npos) {
         return util::Unexpected{std::string("批次的名称不能为空，也不能分行")};
     }
-    // Only the newest batch is offered for resuming: an older one left open would be lost.
-    if (const auto open = journal.unfinishedBatch()) {
+    // Only the newest batch is offered for resuming: an older one left open would be lost. A
+    // shared batch's stays open while other stations write it, and is no local batch to resume.
+    if (const auto open = journal.unfinishedBatch(); open && !isSharedBatchName(open->order.name)) {
         return util::Unexpected{"批次 " + open->order.name + " 还没有写完：先继续它，或提前结束它"};
     }
     if (auto trouble = journal.openBatch(batch.order())) {
@@ -69,7 +72,7 @@ util::Expected<BatchSession, std::string> BatchSession::start(const Batch& batch
 
 std::optional<BatchSession> BatchSession::resume(BatchJournal& journal) {
     auto record = journal.unfinishedBatch();
-    if (!record) {
+    if (!record || isSharedBatchName(record->order.name)) {
         return std::nullopt;
     }
     return fromRecord(std::move(*record), journal);

@@ -552,6 +552,47 @@ StoreResult<Recorded> SharedStore::recordOutcome(const Outcome& outcome) {
     return recorded;
 }
 
+StoreResult<std::vector<Lease>> SharedStore::heldLeases(std::int64_t batchId,
+                                                        const std::string& station) {
+    return state_->transaction([&](Transaction& tx) {
+        std::vector<Lease> leases;
+        for (const auto& row :
+             tx.run("SELECT id, first_position, count FROM leases WHERE batch_id = $1 AND "
+                    "station = $2 AND returned_from IS NULL AND voided_at IS NULL ORDER BY id",
+                    {text(batchId), station})) {
+            leases.push_back({id(row, 0), batchId, station, count(row, 1), count(row, 2)});
+        }
+        return leases;
+    });
+}
+
+StoreResult<std::optional<std::int64_t>> SharedStore::lastSeq(const std::string& station,
+                                                              std::int64_t from, std::int64_t to) {
+    return state_->transaction([&](Transaction& tx) -> std::optional<std::int64_t> {
+        const auto row =
+            tx.first("SELECT max(seq) FROM outcomes WHERE station = $1 AND seq BETWEEN $2 AND $3",
+                     {station, text(from), text(to)});
+        if (!maybe(*row, 0)) {
+            return std::nullopt;
+        }
+        return id(*row, 0);
+    });
+}
+
+StoreResult<std::vector<VerifiedWrite>> SharedStore::verifiedWrites() {
+    return state_->transaction([&](Transaction& tx) {
+        std::vector<VerifiedWrite> writes;
+        for (const auto& row :
+             tx.run("SELECT o.station, l.batch_id, o.lease_id, o.position, o.number, "
+                    "to_char(o.recorded_at AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS\"Z\"') "
+                    "FROM outcomes o JOIN leases l ON l.id = o.lease_id "
+                    "WHERE o.verified AND NOT o.repeated")) {
+            writes.push_back(verifiedWriteOf(row));
+        }
+        return writes;
+    });
+}
+
 StoreResult<std::optional<VerifiedWrite>> SharedStore::lastVerifiedWrite(
     const card::CardNumber& number) {
     return state_->transaction([&](Transaction& tx) -> std::optional<VerifiedWrite> {

@@ -142,6 +142,16 @@ public:
 
     [[nodiscard]] StoreResult<Recorded> recordOutcome(const Outcome& outcome);
 
+    // The station's leases of the batch neither returned nor voided, oldest first.
+    [[nodiscard]] StoreResult<std::vector<Lease>> heldLeases(std::int64_t batch,
+                                                             const std::string& station);
+    // The highest seq the station sent within [from, to]; nothing when none.
+    [[nodiscard]] StoreResult<std::optional<std::int64_t>> lastSeq(const std::string& station,
+                                                                   std::int64_t from,
+                                                                   std::int64_t to);
+    // Every verified number, of all batches, with when it was recorded.
+    [[nodiscard]] StoreResult<std::vector<VerifiedWrite>> verifiedWrites();
+
     [[nodiscard]] StoreResult<std::optional<VerifiedWrite>> lastVerifiedWrite(
         const card::CardNumber& number);
     [[nodiscard]] StoreResult<Progress> progress(std::int64_t batch);

@@ -1,0 +1,31 @@
+#include "commands/shared_text.h"
+
+namespace commands {
+
+namespace {
+constexpr std::string_view kSharedOpen = "（共享批次 ";
+constexpr std::string_view kSharedClose = "）";
+}  // namespace
+
+std::string offlineWords(std::uint64_t writable) {
+    return "离线：本站还可写 " + std::to_string(writable) + " 张";
+}
+
+std::string sharedBatchName(const std::string& name, std::int64_t id) {
+    return name + std::string(kSharedOpen) + std::to_string(id) + std::string(kSharedClose);
+}
+
+bool isSharedBatchName(std::string_view name) {
+    if (!name.ends_with(kSharedClose)) {
+        return false;
+    }
+    name.remove_suffix(kSharedClose.size());
+    const auto open = name.rfind(kSharedOpen);
+    if (open == std::string_view::npos || open + kSharedOpen.size() == name.size()) {
+        return false;
+    }
+    const auto id = name.substr(open + kSharedOpen.size());
+    return id.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+}  // namespace commands
