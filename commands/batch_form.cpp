@@ -2,6 +2,7 @@
 
 #include "card/number_text.h"
 #include "commands/outcome_text.h"
+#include "commands/shared_text.h"
 #include "commands/write_request.h"
 
 #include <array>
@@ -50,6 +51,12 @@ util::Expected<BatchOrder, std::string> orderFrom(const BatchForm& form) {
     }
     if (order.name.find_first_of("\r\n") != std::string::npos) {
         return util::Unexpected{std::string("名称不能分行")};
+    }
+    // The journal knows a shared batch's writes by this ending: a local batch named so would be
+    // taken for one, and never offered to be continued.
+    if (isSharedBatchName(order.name)) {
+        return util::Unexpected{
+            std::string("名称不能以“（共享批次 …）”结尾：写卡记录用它记共享批次")};
     }
 
     WriteForm write;

@@ -424,7 +424,10 @@ INSTANTIATE_TEST_SUITE_P(
         Entering{"NoName", form("1000", Notation::WG34, "500", "1", "\xE3\x80\x80"), std::nullopt,
                  "请填写名称（客户或订单）"},
         Entering{"NameOfTwoLines", form("1000", Notation::WG34, "500", "1", "甲\n乙"), std::nullopt,
-                 "名称不能分行"}),
+                 "名称不能分行"},
+        Entering{"NameOfASharedBatch",
+                 form("1000", Notation::WG34, "500", "1", "客户甲（共享批次 3）"), std::nullopt,
+                 "名称不能以“（共享批次 …）”结尾：写卡记录用它记共享批次"}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
 
 }  // namespace
