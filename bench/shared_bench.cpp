@@ -15,8 +15,9 @@
 #include "journal/pq_library.h"
 #include "journal/shared_store.h"
 #include "journal/store_ledger.h"
-#include "reader/reader.h"
 #include "reader/reader_source.h"
+
+#include "instant_reader.h"
 
 #include <benchmark/benchmark.h>
 
@@ -30,50 +31,7 @@
 
 namespace {
 
-// A reader whose tag takes every write at once and sends the number back; the beep takes the tag
-// away and lays a blank one.
-class InstantReader final : public reader::Reader {
-public:
-    reader::Status MF_Getsnr(reader::ShortBuffer& shortBuffer,
-                             reader::LongBuffer& longBuffer) override {
-        if (!written_) {
-            return 2;  // a blank tag sends no valid frame
-        }
-        shortBuffer.bytes[0] = tag_[0];
-        std::copy(tag_.begin() + 1, tag_.end(), longBuffer.bytes.begin());
-        return reader::kSuccess;
-    }
-    reader::Status MF_Write(reader::ShortBuffer& writeBlock,
-                            reader::LongBuffer& /*longBuffer*/) override {
-        std::copy_n(writeBlock.bytes.begin() + 1, tag_.size(), tag_.begin());
-        written_ = true;
-        return reader::kSuccess;
-    }
-    reader::Status ControlBuzzer(reader::ControlCode code,
-                                 reader::LongBuffer& /*longBuffer*/) override {
-        if (code == reader::ControlCode::Beep) {
-            written_ = false;
-        }
-        return reader::kSuccess;
-    }
-
-private:
-    std::array<std::uint8_t, 5> tag_{};
-    bool written_ = false;
-};
-
-class InstantSource final : public reader::ReaderSource {
-public:
-    util::Expected<reader::Reader*, reader::LoadError> acquire() override {
-        return static_cast<reader::Reader*>(&reader_);
-    }
-    [[nodiscard]] reader::ReaderInUse readerInUse() const override {
-        return reader::ReaderInUse{"instant", true, true};
-    }
-
-private:
-    InstantReader reader_;
-};
+using bench_support::InstantSource;
 
 std::filesystem::path folder() {
     const std::filesystem::path ramDisk = "/dev/shm";

@@ -4,8 +4,9 @@
 #include "commands/batch_session.h"
 #include "commands/write_command.h"
 #include "journal/journal.h"
-#include "reader/reader.h"
 #include "reader/reader_source.h"
+
+#include "instant_reader.h"
 #include "ui/main_window.h"
 
 #include <QApplication>
@@ -25,50 +26,7 @@
 
 namespace {
 
-// A reader whose tag takes every write at once and sends the number back. Each press finds a
-// blank tag, as in a batch: one that sent a number this program wrote would be asked about.
-class InstantReader final : public reader::Reader {
-public:
-    reader::Status MF_Getsnr(reader::ShortBuffer& shortBuffer,
-                             reader::LongBuffer& longBuffer) override {
-        if (!written_) {
-            return 2;  // a blank tag sends no valid frame
-        }
-        shortBuffer.bytes[0] = tag_[0];  // B4, then B3..B0 at the head of the long buffer
-        std::copy(tag_.begin() + 1, tag_.end(), longBuffer.bytes.begin());
-        return reader::kSuccess;
-    }
-    reader::Status MF_Write(reader::ShortBuffer& writeBlock,
-                            reader::LongBuffer& /*longBuffer*/) override {
-        std::copy_n(writeBlock.bytes.begin() + 1, tag_.size(), tag_.begin());
-        written_ = true;
-        return reader::kSuccess;
-    }
-    reader::Status ControlBuzzer(reader::ControlCode code,
-                                 reader::LongBuffer& /*longBuffer*/) override {
-        if (code == reader::ControlCode::Beep) {
-            written_ = false;  // the tag done is taken away, and the next one laid down
-        }
-        return reader::kSuccess;
-    }
-
-private:
-    std::array<std::uint8_t, 5> tag_{};
-    bool written_ = false;
-};
-
-class InstantSource final : public reader::ReaderSource {
-public:
-    util::Expected<reader::Reader*, reader::LoadError> acquire() override {
-        return static_cast<reader::Reader*>(&reader_);
-    }
-    [[nodiscard]] reader::ReaderInUse readerInUse() const override {
-        return reader::ReaderInUse{"instant", true, true};
-    }
-
-private:
-    InstantReader reader_;
-};
+using bench_support::InstantSource;
 
 std::filesystem::path scratch() {
     static const std::filesystem::path folder = [] {

@@ -1,6 +1,7 @@
 #include "commands/shared_batch_session.h"
 
 #include "card/number_text.h"
+#include "commands/batch_writes.h"
 #include "commands/shared_text.h"
 
 #include <algorithm>
@@ -31,19 +32,14 @@ std::int64_t sharedSeq(std::int64_t batch, std::int64_t row) noexcept {
 // The local journal as the batch's writes see it: its lines name the local batch, and its
 // questions are answered by the journal and, for numbers other stations wrote, by the cache of the
 // database's verified numbers. The database's constraint stays the last guard.
-class SharedBatchSession::Writes final : public WriteJournal {
+class SharedBatchSession::Writes final : public BatchWrites {
 public:
     Writes(BatchJournal& journal, std::string name, std::shared_ptr<const Cache> cache)
-        : journal_(journal), name_(std::move(name)), cache_(std::move(cache)) {}
+        : BatchWrites(journal, std::move(name)), cache_(std::move(cache)) {}
 
-    void hold() override { journal_.hold(); }
-    void release() override { journal_.release(); }
-    [[nodiscard]] std::optional<std::string> unavailable() const override {
-        return journal_.unavailable();
-    }
     [[nodiscard]] std::optional<std::string> lastVerifiedWrite(
         const card::CardNumber& number) const override {
-        if (auto local = journal_.lastVerifiedWrite(number)) {
+        if (auto local = BatchWrites::lastVerifiedWrite(number)) {
             return local;
         }
         if (cache_) {
@@ -56,7 +52,7 @@ public:
     }
     [[nodiscard]] std::optional<SharedView> sharedView(const card::CardNumber& number,
                                                        card::Notation view) const override {
-        if (auto local = journal_.sharedView(number, view)) {
+        if (auto local = BatchWrites::sharedView(number, view)) {
             return local;
         }
         if (!cache_) {
@@ -73,32 +69,21 @@ public:
         return SharedView{view, found->second.number, found->second.time};
     }
     [[nodiscard]] bool sharesView(const card::CardNumber& number) const override {
-        return journal_.sharesView(number) || sharedView(number, card::Notation::WG26).has_value();
-    }
-    [[nodiscard]] std::optional<std::string> beginWrite(const JournalEntry& entry) override {
-        return journal_.beginWrite(entry);
+        return BatchWrites::sharesView(number) ||
+               sharedView(number, card::Notation::WG26).has_value();
     }
     [[nodiscard]] std::optional<std::string> append(const JournalEntry& entry) override {
-        auto trouble = journal_.appendInBatch(entry, name_);
+        auto trouble = BatchWrites::append(entry);
         if (!trouble) {
             appended = entry;
         }
         return trouble;
-    }
-    [[nodiscard]] bool unsettled(const card::CardNumber& number) const override {
-        return journal_.unsettled(number);
-    }
-    [[nodiscard]] std::optional<std::string> settle(const card::CardNumber& number,
-                                                    bool seenOnTag) override {
-        return journal_.settle(number, seenOnTag);
     }
 
     // The line the write left in the journal, once on disk.
     std::optional<JournalEntry> appended;
 
 private:
-    BatchJournal& journal_;
-    std::string name_;
     std::shared_ptr<const Cache> cache_;
 };
 
