@@ -310,7 +310,11 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
     lockBox_->setFocus();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    // A window closed or not, what this station leaves unwritten goes back to the others.
+    handsFree_.reset();
+    closeSharedBatch();
+}
 
 QLineEdit* MainWindow::field(card::Field field) const {
     return fields_.at(static_cast<std::size_t>(field));
