@@ -215,21 +215,45 @@ void BatchDialog::offerEarlier(const QStringList& names, Open open) {
     });
 }
 
-void BatchDialog::offerSharing(const StationSettings& sharing) {
-    database_ = namedField(QStringLiteral("共享数据库"), sharing.database, this);
+void BatchDialog::offerSharing(const StationSettings& settings, Join join) {
+    database_ = namedField(QStringLiteral("共享数据库"), settings.database, this);
     database_->setPlaceholderText(QStringLiteral("不填：本机单独写卡"));
     database_->setToolTip(
         QStringLiteral("几台电脑一起写一个批次时，填同一个数据库地址，如 "
                        "postgresql://zeld@服务器/zeld（不含密码）"));
     database_->setAccessibleDescription(database_->toolTip());
-    station_ = namedField(QStringLiteral("站名"), sharing.station, this);
+    station_ = namedField(QStringLiteral("站名"), settings.station, this);
     station_->setToolTip(QStringLiteral("本机在共享批次中的名字，各台电脑不同"));
     station_->setAccessibleDescription(station_->toolTip());
+    auto* joinButton = new QPushButton(QStringLiteral("加入共享批次"), this);
+    joinButton->setObjectName(QStringLiteral("加入共享批次"));
+    joinButton->setAccessibleName(QStringLiteral("加入共享批次"));
+    joinButton->setToolTip(QStringLiteral("不开新批次：加入别的电脑正在写的共享批次"));
+    joinButton->setAccessibleDescription(joinButton->toolTip());
+    joinButton->setAutoDefault(false);
+    const auto showJoin = [this, joinButton] {
+        joinButton->setEnabled(!database_->text().trimmed().isEmpty());
+    };
+    showJoin();
+    connect(database_, &QLineEdit::textChanged, this, showJoin);
+    auto* stationRow = new QHBoxLayout;
+    stationRow->addWidget(station_, 1);
+    stationRow->addWidget(joinButton);
     form_->addRow(QStringLiteral("共享数据库"), database_);
-    form_->addRow(QStringLiteral("站名"), station_);
+    form_->addRow(QStringLiteral("站名"), stationRow);
     QWidget::setTabOrder(lock_, database_);
     QWidget::setTabOrder(database_, station_);
-    QWidget::setTabOrder(station_, beginButton_);
+    QWidget::setTabOrder(station_, joinButton);
+    QWidget::setTabOrder(joinButton, beginButton_);
+    connect(joinButton, &QPushButton::clicked, this, [this, join = std::move(join)] {
+        if (station_->text().trimmed().isEmpty()) {
+            problem_->setText(QStringLiteral("请填写站名：共享批次中各台电脑的名字不同"));
+            problem_->show();
+            return;
+        }
+        accept();
+        join(sharing());
+    });
 }
 
 StationSettings BatchDialog::sharing() const {

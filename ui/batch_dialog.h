@@ -40,8 +40,10 @@ public:
     // and hand-over: `open` brings the one named into the window, or says why not.
     using Open = std::function<std::optional<std::string>(const std::string& name)>;
     void offerEarlier(const QStringList& names, Open open);
-    // Shows 共享数据库 and this station's name, as the settings hold them, to be changed.
-    void offerSharing(const StationSettings& sharing);
+    // Shows 共享数据库 and this station's name, as the settings hold them, to be changed, and
+    // 加入共享批次, which closes the dialog and hands them to `join`.
+    using Join = std::function<void(const StationSettings& sharing)>;
+    void offerSharing(const StationSettings& settings, Join join);
     [[nodiscard]] StationSettings sharing() const;
 
 private:

@@ -155,6 +155,8 @@ private:
     // Gives this station's unwritten numbers back; says so when not all reached the server.
     void closeSharedBatch();
     [[nodiscard]] std::string databaseUrl() const;
+    // Keeps what the batch dialog says of sharing in the settings.
+    void keepSharing(const StationSettings& sharing);
 
     // Hands-free writing in the batch (main_window_hands_free.cpp).
     void makeHandsFreeControls();

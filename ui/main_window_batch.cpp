@@ -110,7 +110,14 @@ void MainWindow::showBatchDialog() {
             return beginBatch(form, sharing);
         },
         this);
-    dialog.offerSharing(StationSettings{databaseUrl(), station_.station});
+    dialog.offerSharing(StationSettings{databaseUrl(), station_.station},
+                        [this](const StationSettings& sharing) {
+                            keepSharing(sharing);
+                            if (writing() != nullptr) {
+                                leaveBatch();  // one written in full or ended
+                            }
+                            connectStation();
+                        });
     QStringList earlier;
     for (const std::string& name : journal_->batchNames()) {
         earlier << fromUtf8(name);
@@ -130,17 +137,7 @@ void MainWindow::showBatchDialog() {
 
 std::optional<std::string> MainWindow::beginBatch(const commands::BatchForm& form,
                                                   const StationSettings& sharing) {
-    // What the dialog says of sharing is kept, so that the next start joins the same database.
-    if (sharing.database != databaseUrl() || sharing.station != station_.station) {
-        if (sharing.database != databaseUrl()) {
-            password_.reset();
-        }
-        station_ = sharing;
-        databaseForRun_.reset();
-        if (const auto trouble = saveStationSettings(station_)) {
-            status_->showNote(*trouble);
-        }
-    }
+    keepSharing(sharing);
     const auto order = commands::orderFrom(form);
     if (!order) {
         return order.error();

@@ -49,6 +49,21 @@ void MainWindow::useDatabase(const std::string& url) {
     databaseForRun_ = url;
 }
 
+void MainWindow::keepSharing(const StationSettings& sharing) {
+    // What the dialog says of sharing is kept, so that the next start joins the same database.
+    if (sharing.database == databaseUrl() && sharing.station == station_.station) {
+        return;
+    }
+    if (sharing.database != databaseUrl()) {
+        password_.reset();
+    }
+    station_ = sharing;
+    databaseForRun_.reset();
+    if (const auto trouble = saveStationSettings(station_)) {
+        status_->showNote(*trouble);
+    }
+}
+
 std::string MainWindow::databaseUrl() const {
     return databaseForRun_ ? *databaseForRun_ : station_.database;
 }

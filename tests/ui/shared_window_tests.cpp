@@ -153,6 +153,29 @@ private Q_SLOTS:
                 .at(0)
                 .value_or(""),
             std::string("甲站 3000,乙站 3001"), 10000);
+
+        // A third station, alone until told of the database in the batch dialog, joins there;
+        // the second holds every number left, so the third has none to write.
+        const testing_support::DataFolder third;
+        const auto late = stationWindow();
+        QTimer::singleShot(0, [&] {
+            auto* dialog = QApplication::activeModalWidget();
+            QVERIFY(dialog != nullptr);
+            dialog->findChild<QLineEdit*>(QStringLiteral("共享数据库"))
+                ->setText(QString::fromStdString(database.url()));
+            dialog->findChild<QLineEdit*>(QStringLiteral("站名"))->setText(QStringLiteral("丙站"));
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("加入共享批次")),
+                              Qt::LeftButton);
+        });
+        late->showBatchDialog();
+        QMessageBox* lateOffer = waitForOffer(*late);
+        QVERIFY(lateOffer != nullptr);
+        QTest::keyClick(lateOffer, Qt::Key_Return);
+        QTRY_VERIFY(late->sharedBatch() != nullptr);
+        QVERIFY2(status(*late).contains(QStringLiteral("本站已写 0 张，本站暂无号码可写")),
+                 qPrintable(status(*late)));
+        QCOMPARE(ui::loadStationSettings().station, std::string("丙站"));
+        QCOMPARE(ui::loadStationSettings().database, database.url());
     }
 
     void aPasswordIsAskedForAndNeverKept() {
