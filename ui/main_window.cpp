@@ -307,6 +307,7 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
 
     // The window keeps the size of its client area and status line.
     setFixedSize(sizeHint());
+    aloneSize_ = size();
     lockBox_->setFocus();
 }
 

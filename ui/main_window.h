@@ -197,6 +197,7 @@ private:
     class BatchPanel* batchPanel_ = nullptr;
     QToolButton* batchButton_ = nullptr;
     QPointer<QMessageBox> resumeOffer_;
+    QSize aloneSize_;  // outside a batch
     StationSettings station_ = loadStationSettings();
     std::optional<std::string> databaseForRun_;  // --database
     std::optional<std::string> password_;        // typed once, kept in memory only

@@ -413,7 +413,22 @@ void MainWindow::printBatch() {
 }
 
 void MainWindow::fitWindow() {
-    layout()->activate();
+    if (batchPanel_->isHidden()) {
+        setFixedSize(aloneSize_);  // as it always was outside a batch
+        return;
+    }
+    // Hiding the panel asks the widgets above it to lay out again only by posted requests, one
+    // level at a time; until each is handled its least size stays the one it had with the panel.
+    // Laid out now from the panel up, the window's size hint is the one it has without.
+    for (QWidget* level = batchPanel_->parentWidget(); level != nullptr;
+         level = level->parentWidget()) {
+        // The status bar works out its height only on its request.
+        QCoreApplication::sendPostedEvents(level, QEvent::LayoutRequest);
+        if (QLayout* laidOut = level->layout()) {
+            laidOut->invalidate();
+            laidOut->activate();
+        }
+    }
     setFixedSize(sizeHint());
 }
 

@@ -99,6 +99,7 @@ private Q_SLOTS:
             const auto window = stationWindow();
             QTRY_VERIFY_WITH_TIMEOUT(
                 status(*window).contains(QStringLiteral("没有未写完的共享批次")), 15000);
+            const QSize alone = window->size();
             // The batch dialog shows the database and makes the batch in it.
             QTimer::singleShot(0, [&] {
                 auto* dialog = QApplication::activeModalWidget();
@@ -126,6 +127,10 @@ private Q_SLOTS:
             QVERIFY2(status(*window).contains(QStringLiteral(
                          "共享批次 客户丙：全部已写 1/5 张，本站已写 1 张，下一张 0000003001")),
                      qPrintable(status(*window)));
+            QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("关闭批次")),
+                              Qt::LeftButton);
+            QVERIFY(window->sharedBatch() == nullptr);
+            QCOMPARE(window->size(), alone);  // the panel's room is gone with it
         }  // closing the window gives the station's unwritten numbers back
         const testing_support::DataFolder data;
         QVERIFY(!ui::saveStationSettings({database.url(), "乙站"}));
