@@ -44,6 +44,12 @@ WriteQuestion joinQuestion(const BatchOrder& order, std::uint64_t verifiedAll,
                          "继续", "以后再说"};
 }
 
+std::string refusedWriteText(std::uint64_t position, const card::CardNumber& number,
+                             card::Notation notation, const std::string& why) {
+    return "共享数据库拒收第 " + std::to_string(position + 1) + " 张 " +
+           card::notationText(number, notation) + "：" + why + "；此卡不计入本批次，请取出";
+}
+
 std::string heldLeaseText(const std::string& station, std::int64_t lease, std::uint64_t unwritten) {
     return station + " 的号段 " + std::to_string(lease) + "：未写 " + std::to_string(unwritten) +
            " 张";

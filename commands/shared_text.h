@@ -28,6 +28,12 @@ namespace commands {
 [[nodiscard]] WriteQuestion joinQuestion(const BatchOrder& order, std::uint64_t verifiedAll,
                                          const std::string& station);
 
+// A write the tag took but the database refused (the number is verified on another tag): it is
+// not counted, and the tag must come out of the batch's bag. "共享数据库拒收第 N 张 <号码>：
+// <why>；此卡不计入本批次，请取出".
+[[nodiscard]] std::string refusedWriteText(std::uint64_t position, const card::CardNumber& number,
+                                           card::Notation notation, const std::string& why);
+
 // A block of numbers another station holds and has not written in full, to choose one to void:
 // "乙站 的号段 7：未写 12 张".
 [[nodiscard]] std::string heldLeaseText(const std::string& station, std::int64_t lease,

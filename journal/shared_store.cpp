@@ -159,7 +159,7 @@ void migrate(Transaction& tx) {
     if (version > known) {
         throw Abort{{StoreError::Kind::Schema,
                      "共享数据库的结构是第 " + std::to_string(version) + " 版，本程序只认识到第 " +
-                         std::to_string(known) + " 版：请先把本工位的程序升级",
+                         std::to_string(known) + " 版：请先把本站的程序升级",
                      std::nullopt}};
     }
     if (version < 0) {
@@ -364,7 +364,7 @@ StoreResult<std::optional<Lease>> SharedStore::lease(std::int64_t batchId,
                                                      std::uint64_t size) {
     return state_->transaction([&](Transaction& tx) -> std::optional<Lease> {
         if (size == 0 || station.empty()) {
-            refuse("租用号码须写明工位，且至少租一个");
+            refuse("领号须写明站名，且至少领一个");
         }
         // The batch's row is the lock every lease of it takes in turn.
         const auto batchRow = tx.first(
@@ -501,7 +501,7 @@ StoreResult<Recorded> SharedStore::recordOutcome(const Outcome& outcome) {
             refuse("没有编号为 " + text(outcome.lease) + " 的号段");
         }
         if (field(*held, 0) != outcome.station) {
-            refuse(leaseWords + " 属于工位 " + field(*held, 0) + "，不属于工位 " + outcome.station);
+            refuse(leaseWords + " 属于 " + field(*held, 0) + "，不属于 " + outcome.station);
         }
         const std::uint64_t first = count(*held, 1);
         const std::uint64_t end = maybe(*held, 3) ? count(*held, 3) : first + count(*held, 2);
@@ -524,8 +524,7 @@ StoreResult<Recorded> SharedStore::recordOutcome(const Outcome& outcome) {
                 truth(*sent, 3) == outcome.verified && field(*sent, 4) == outcome.result) {
                 return Recorded::AlreadyRecorded;
             }
-            refuse("工位 " + outcome.station + " 的第 " + text(outcome.seq) +
-                   " 条结果已记为另一次写卡");
+            refuse(outcome.station + " 的第 " + text(outcome.seq) + " 条结果已记为另一次写卡");
         }
 
         bool repeated = false;

@@ -17,7 +17,7 @@ commands::LedgerError ledgerError(const StoreError& error) {
             return {Kind::Refused, error.words};
         case StoreError::Kind::NumberTaken:
             return {Kind::NumberTaken, error.earlier
-                                           ? error.words + "（工位 " + error.earlier->station + "）"
+                                           ? error.words + "（" + error.earlier->station + " 写的）"
                                            : error.words};
         case StoreError::Kind::Failed:
             break;

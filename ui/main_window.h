@@ -204,7 +204,8 @@ private:
     class DatabaseLink* link_ = nullptr;
     std::unique_ptr<commands::SharedBatchSession> shared_;
     QTimer* sharedTimer_ = nullptr;
-    bool sharedOffline_ = false;  // as last shown
+    bool sharedOffline_ = false;     // as last shown
+    std::size_t refusalsShown_ = 0;  // of the session's refusals
     // Declared after the batch, the journal and the reader it uses, so that it goes first.
     std::unique_ptr<commands::HandsFreeWriter> handsFree_;
     QTimer* handsFreeTimer_ = nullptr;

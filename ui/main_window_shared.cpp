@@ -160,6 +160,7 @@ std::optional<std::string> MainWindow::joinSharedBatch(journal::SharedStore stor
     batchPanel_->setChecking(false);
     shared_ = std::move(*joined);
     sharedOffline_ = false;
+    refusalsShown_ = 0;
     if (sharedTimer_ == nullptr) {
         sharedTimer_ = new QTimer(this);
         sharedTimer_->setInterval(kProgressEvery);
@@ -190,6 +191,18 @@ void MainWindow::showSharedProgress() {
         return;
     }
     showBatch();
+    // A refusal comes after the write's own words, when the worker heard it: said at once, as a
+    // failure is, for the tag is still in reach.
+    const std::vector<commands::RefusedWrite> refused = shared_->refusals();
+    if (refused.size() > refusalsShown_ && !gate_->isBusy()) {
+        const commands::RefusedWrite& last = refused.back();
+        refusalsShown_ = refused.size();
+        status_->showOutcome(commands::refusedWriteText(last.position, last.number,
+                                                        shared_->batch().order().notation,
+                                                        last.words),
+                             commands::Tone::Failed, {});
+        QApplication::beep();
+    }
     const bool offline = shared_->progress().offline;
     if (offline != sharedOffline_ && !gate_->isBusy() && !handsFreeRuns()) {
         status_->showMessage(shared_->status());

@@ -1,5 +1,6 @@
 // The window as a station of a shared batch, against the tests' own PostgreSQL server: two
 // stations, each with its own journal, settings and emulated reader, write one batch in turn.
+#include "journal/shared_store.h"
 #include "reader/library_location.h"
 #include "reader/reader_source.h"
 #include "support/data_folder.h"
@@ -206,6 +207,58 @@ private Q_SLOTS:
                  qPrintable(status(*late)));
         QCOMPARE(database.run("SELECT voided_by FROM leases WHERE station = '乙站'").at(0).at(0),
                  std::optional<std::string>("丙站"));
+    }
+
+    void aWriteTheDatabaseRefusesIsSaidAndNotCounted() {
+        testing_support::TestDatabase database;
+        const testing_support::EmulatorControl field;
+        const Number taken{0, 0, 0, 0x13, 0x88};  // 0000005000
+        {
+            // Another station verified 5000 in an earlier batch, which has ended.
+            auto store = journal::SharedStore::connect(database.url(), "甲站");
+            QVERIFY(store);
+            commands::BatchOrder order{"早先", taken, card::Notation::WG34, 1, {}, false};
+            const auto earlier = store->createBatch(order);
+            QVERIFY(earlier);
+            const auto lease = store->lease(*earlier, "甲站");
+            QVERIFY(lease && *lease);
+            QVERIFY(store->recordOutcome({"甲站", 1, (*lease)->id, 0, taken, true, "已写卡"}));
+            QVERIFY(store->endBatch(*earlier, "甲站"));
+            order.name = "重号";
+            order.count = 3;
+            QVERIFY(store->createBatch(order));
+        }
+        const testing_support::DataFolder data;
+        QVERIFY(!ui::saveStationSettings({database.url(), "乙站"}));
+        const auto window = stationWindow();
+        QMessageBox* offer = waitForOffer(*window);
+        QVERIFY(offer != nullptr);
+        QTest::keyClick(offer, Qt::Key_Return);
+        QTRY_VERIFY(window->sharedBatch() != nullptr);
+        // Whether the question comes first or not (the numbers verified elsewhere may not have
+        // been heard yet), the operator writes it anyway.
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, [&window] {
+            for (auto* question : window->findChildren<QMessageBox*>()) {
+                for (QAbstractButton* button : question->buttons()) {
+                    if (question->isVisible() && button->text() == QStringLiteral("仍要写入")) {
+                        QTest::mouseClick(button, Qt::LeftButton);  // a click too soon is dropped
+                    }
+                }
+            }
+        });
+        answer.start(50);
+        field.placeEmptyTag(emulator::TagKind::T5577);
+        clickWrite(*window);
+        answer.stop();
+        QCOMPARE(field.tagNumber(), std::optional(taken));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            status(*window).startsWith(QStringLiteral(
+                "共享数据库拒收第 1 张 "
+                "0000005000：号码已写在另一张卡上（甲站 写的）；此卡不计入本批次，请取出")),
+            10000);
+        QVERIFY2(window->sharedBatch()->status().find("本站已写 0 张") != std::string::npos,
+                 window->sharedBatch()->status().c_str());
     }
 
     void aPasswordIsAskedForAndNeverKept() {
