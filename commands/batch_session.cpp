@@ -1,5 +1,6 @@
 #include "commands/batch_session.h"
 
+#include "commands/batch_text.h"
 #include "commands/batch_writes.h"
 #include "commands/shared_text.h"
 
@@ -103,6 +104,10 @@ std::optional<std::string> BatchSession::endEarly() {
         record_.ended = true;
     }
     return trouble;
+}
+
+std::string BatchSession::status() const {
+    return batchStatus(*this);
 }
 
 }  // namespace commands

@@ -3,6 +3,7 @@
 #include "card/card_number.h"
 #include "commands/batch.h"
 #include "commands/batch_journal.h"
+#include "commands/batch_writing.h"
 #include "commands/write_command.h"
 #include "reader/reader_source.h"
 #include "util/expected.h"
@@ -13,23 +14,11 @@
 
 namespace commands {
 
-// What one press in a batch did.
-struct BatchPress {
-    enum class Result {
-        Wrote,     // the write use case ran: `write` says how it went
-        Declined,  // the number shares a view with another tag's verified write; the user said no
-        Finished,  // the batch is done or was ended: nothing was written
-    };
-    Result result = Result::Finished;
-    std::optional<WriteOutcome> write;
-    std::optional<std::string> journalError;  // why the batch's end is not in the journal
-};
-
 // A batch being written: its place is its own, kept in the journal, never in a window's fields,
 // so that reads in between, a restart or another driver than the window (hands-free writing)
 // continue it where it stands. Each press writes the first of its numbers not yet verified; a
 // failed write leaves that number the next one.
-class BatchSession {
+class BatchSession final : public BatchWriting {
 public:
     // Begins the batch, made and range-checked by the caller: its opening is on disk when this
     // returns; the reason (UTF-8) when it could not be recorded or another batch is not ended
@@ -44,22 +33,24 @@ public:
     [[nodiscard]] static std::optional<BatchSession> reopen(BatchJournal& journal,
                                                             const std::string& name);
 
-    [[nodiscard]] const Batch& batch() const noexcept { return batch_; }
+    [[nodiscard]] const Batch& batch() const noexcept override { return batch_; }
     [[nodiscard]] std::uint64_t verified() const noexcept { return record_.verifiedCount(); }
     // The position of the number the next press writes (0 the first); count() when done.
     [[nodiscard]] std::uint64_t nextPosition() const noexcept { return next_; }
     // The number the next press writes; nothing once done or ended.
-    [[nodiscard]] std::optional<card::CardNumber> nextNumber() const;
+    [[nodiscard]] std::optional<card::CardNumber> nextNumber() const override;
     // All its numbers are verified.
     [[nodiscard]] bool done() const noexcept { return verified() == batch_.count(); }
     // Done, or ended early.
     [[nodiscard]] bool ended() const noexcept { return record_.ended; }
+    [[nodiscard]] bool finished() const noexcept override { return ended() || done(); }
+    [[nodiscard]] std::string status() const override;
 
     // Writes the next number through the write use case, after the question of a number shared
     // with another tag's view (`confirm`, as the write's own questions); `seen`, the caller's
     // read of the tag moments ago, as writeTag takes it.
     [[nodiscard]] BatchPress press(reader::ReaderSource& source, const Confirm& confirm,
-                                   const std::optional<TagSighting>& seen = std::nullopt);
+                                   const std::optional<TagSighting>& seen = std::nullopt) override;
     // Ends the batch now: its numbers not verified from the next one on are recorded void (作废).
     // The reason (UTF-8) when that could not be recorded; the batch stays open then.
     [[nodiscard]] std::optional<std::string> endEarly();

@@ -51,8 +51,7 @@ std::optional<std::string> HandsFreeWriter::teachBlank() {
 }
 
 HandsFreeStep HandsFreeWriter::tick() {
-    if (phase_ != Phase::Stopped && phase_ != Phase::Done &&
-        (session_.ended() || session_.done())) {
+    if (phase_ != Phase::Stopped && phase_ != Phase::Done && session_.finished()) {
         phase_ = Phase::Done;
     }
     switch (phase_) {
@@ -111,8 +110,12 @@ HandsFreeStep HandsFreeWriter::write() {
     // Written at once after the read that saw the blank (nextTickIn 0), the tag is the one seen.
     BatchPress press = session_.press(source_, sayNo, std::exchange(blankSeen_, std::nullopt));
     if (press.result == BatchPress::Result::Finished) {
-        phase_ = Phase::Done;
-        return step(Kind::Done);
+        if (session_.finished()) {
+            phase_ = Phase::Done;
+            return step(Kind::Done);
+        }
+        // A shared batch's station whose leases are used up while the server is away.
+        return stop(stoppedForNoNumber());
     }
     // Whatever the write did, the tag on the reader has had its turn.
     phase_ = Phase::WaitingForLeave;
@@ -129,7 +132,7 @@ HandsFreeStep HandsFreeWriter::write() {
     HandsFreeStep wrote = step(press.write->verified() ? Kind::Wrote : Kind::Failed);
     if (press.write->verified()) {
         failures_ = 0;
-        if (session_.done()) {
+        if (session_.finished()) {
             phase_ = Phase::Done;
         }
     } else if (++failures_ >= kFailuresToStop) {

@@ -2,7 +2,7 @@
 
 #include "card/card_number.h"
 #include "commands/batch_journal.h"
-#include "commands/batch_session.h"
+#include "commands/batch_writing.h"
 #include "commands/write_command.h"
 #include "reader/reader_source.h"
 
@@ -57,7 +57,7 @@ struct HandsFreeStep {
 // batch. Every question the write would ask is answered no: hands-free never writes over a number.
 class HandsFreeWriter {
 public:
-    HandsFreeWriter(BatchSession& session, BatchJournal& journal, reader::ReaderSource& source)
+    HandsFreeWriter(BatchWriting& session, BatchJournal& journal, reader::ReaderSource& source)
         : session_(session), journal_(journal), source_(source) {}
 
     // Reads the tag on the reader now and takes what it sends as this bag's blank: its number,
@@ -85,7 +85,7 @@ private:
     HandsFreeStep waitForLeave();
     HandsFreeStep stop(std::string words);
 
-    BatchSession& session_;
+    BatchWriting& session_;
     BatchJournal& journal_;
     reader::ReaderSource& source_;
     std::optional<card::CardNumber> blank_;

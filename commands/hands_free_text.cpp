@@ -34,6 +34,10 @@ std::string stoppedByQuestion(const WriteQuestion& question) {
     return kStopped + question.text;
 }
 
+std::string stoppedForNoNumber() {
+    return kStopped + std::string("本站的号段已写完，服务器连上后才有新号码");
+}
+
 std::string stoppedByRead(const ReadOutcome& outcome, const reader::ReaderInUse& inUse) {
     return kStopped + describeRead(outcome, inUse);
 }
@@ -42,15 +46,15 @@ std::string stoppedByWrite(const WriteOutcome& outcome, const reader::ReaderInUs
     return kStopped + describeWrite(outcome, inUse);
 }
 
-std::string handsFreeStopped(const BatchSession& session) {
-    return "自动写卡已停止；" + batchStatus(session);
+std::string handsFreeStopped(const BatchWriting& session) {
+    return "自动写卡已停止；" + session.status();
 }
 
-std::string handsFreeLine(std::string_view what, const BatchSession& session, bool goesOn) {
+std::string handsFreeLine(std::string_view what, const BatchWriting& session, bool goesOn) {
     if (!goesOn) {
         return std::string(what) + "；" + handsFreeStopped(session);
     }
-    return "自动写卡中：" + std::string(what) + "；" + batchStatus(session);
+    return "自动写卡中：" + std::string(what) + "；" + session.status();
 }
 
 std::string handsFreeWaiting(const std::optional<card::CardNumber>& blank,

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "card/card_number.h"
-#include "commands/batch_session.h"
+#include "commands/batch_writing.h"
 #include "commands/read_command.h"
 #include "commands/write_command.h"
 #include "reader/reader_source.h"
@@ -27,6 +27,8 @@ namespace commands {
                                                const reader::ReaderInUse& inUse);
 // A question the write would ask, which hands-free answers no: it would ask it again each time.
 [[nodiscard]] std::string stoppedByQuestion(const WriteQuestion& question);
+// A station of a shared batch with no number to write until the server is back.
+[[nodiscard]] std::string stoppedForNoNumber();
 // A read or a write that could not use the reader (not loaded, or its library failed).
 [[nodiscard]] std::string stoppedByRead(const ReadOutcome& outcome,
                                         const reader::ReaderInUse& inUse);
@@ -35,13 +37,13 @@ namespace commands {
 
 // The status line while hands-free writing runs: "自动写卡中：<what>；<where the batch stands>";
 // after the tag that ended it: "<what>；自动写卡已停止；<where the batch stands>".
-[[nodiscard]] std::string handsFreeLine(std::string_view what, const BatchSession& session,
+[[nodiscard]] std::string handsFreeLine(std::string_view what, const BatchWriting& session,
                                         bool goesOn = true);
 // What it waits for once on: which tags it takes as blank, and how to stop it.
 [[nodiscard]] std::string handsFreeWaiting(const std::optional<card::CardNumber>& blank,
                                            card::Notation notation);
 // Stopped (by the operator, or the batch's end), with where the batch stands.
-[[nodiscard]] std::string handsFreeStopped(const BatchSession& session);
+[[nodiscard]] std::string handsFreeStopped(const BatchWriting& session);
 // A tag at the reader that sends a number, about to be taken as this bag's blank: every tag
 // sending it would be written. Default no.
 [[nodiscard]] WriteQuestion teachQuestion(const card::CardNumber& number, card::Notation notation);

@@ -311,6 +311,12 @@ std::optional<std::string> SharedBatchSession::offlineNotice() const {
     return offlineWords(writableLocked());
 }
 
+std::string SharedBatchSession::status() const {
+    const SharedProgress now = progress();
+    return sharedBatchStatus(batch_.order(), now.verifiedAll, now.verifiedHere, nextNumber(),
+                             now.offline ? std::optional(now.writable) : std::nullopt);
+}
+
 std::vector<RefusedWrite> SharedBatchSession::refusals() const {
     const std::lock_guard lock(mutex_);
     return refused_;

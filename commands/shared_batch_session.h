@@ -3,6 +3,7 @@
 #include "commands/batch.h"
 #include "commands/batch_journal.h"
 #include "commands/batch_session.h"
+#include "commands/batch_writing.h"
 #include "commands/shared_ledger.h"
 #include "commands/write_command.h"
 #include "reader/reader_source.h"
@@ -46,7 +47,7 @@ struct RefusedWrite {
 // thread of the session's own (sending outcomes, leasing ahead, progress and the cache of verified
 // numbers, connecting again), so that no press waits for it; the reader is used only on the
 // caller's thread.
-class SharedBatchSession {
+class SharedBatchSession final : public BatchWriting {
 public:
     struct Options {
         std::uint64_t leaseSize = 20;
@@ -72,20 +73,23 @@ public:
     SharedBatchSession(SharedBatchSession&&) = delete;
     SharedBatchSession& operator=(SharedBatchSession&&) = delete;
 
-    [[nodiscard]] const Batch& batch() const noexcept { return batch_; }
+    [[nodiscard]] const Batch& batch() const noexcept override { return batch_; }
     [[nodiscard]] std::int64_t id() const noexcept { return id_; }
     // The local journal's name of the batch (sharedBatchName).
     [[nodiscard]] const std::string& localName() const noexcept { return localOrder_.name; }
 
     // The number the next press writes; nothing when this station's leases hold none now.
-    [[nodiscard]] std::optional<card::CardNumber> nextNumber() const;
+    [[nodiscard]] std::optional<card::CardNumber> nextNumber() const override;
     // Writes the next position of the station's leases as BatchSession::press does. Finished when
     // the leases hold none now: done() tells whether more may come.
     [[nodiscard]] BatchPress press(reader::ReaderSource& source, const Confirm& confirm,
-                                   const std::optional<TagSighting>& seen = std::nullopt);
+                                   const std::optional<TagSighting>& seen = std::nullopt) override;
     // No position is left for this station: the batch has none to lease and every position of its
     // leases is verified, and every outcome is in the database.
     [[nodiscard]] bool done() const;
+    [[nodiscard]] bool finished() const override { return done(); }
+    // Where the batch stands over all stations and here, and 离线 while the server is away.
+    [[nodiscard]] std::string status() const override;
     [[nodiscard]] SharedProgress progress() const;
     // The offline words (offlineWords) while the server cannot be reached; nothing otherwise.
     [[nodiscard]] std::optional<std::string> offlineNotice() const;

@@ -1,5 +1,9 @@
 #include "commands/shared_text.h"
 
+#include "card/number_text.h"
+
+#include <algorithm>
+
 namespace commands {
 
 namespace {
@@ -9,6 +13,35 @@ constexpr std::string_view kSharedClose = "）";
 
 std::string offlineWords(std::uint64_t writable) {
     return "离线：本站还可写 " + std::to_string(writable) + " 张";
+}
+
+std::string sharedBatchStatus(const BatchOrder& order, std::uint64_t verifiedAll,
+                              std::uint64_t verifiedHere,
+                              const std::optional<card::CardNumber>& next,
+                              std::optional<std::uint64_t> offlineWritable) {
+    const std::uint64_t all = std::max(verifiedAll, verifiedHere);
+    std::string text = "共享批次 " + order.name + "：";
+    if (all >= order.count) {
+        text += "已写完 " + std::to_string(order.count) + " 张，本站已写 " +
+                std::to_string(verifiedHere) + " 张";
+    } else {
+        text += "全部已写 " + std::to_string(all) + "/" + std::to_string(order.count) +
+                " 张，本站已写 " + std::to_string(verifiedHere) + " 张，";
+        text += next ? "下一张 " + card::notationText(*next, order.notation)
+                     : std::string("本站暂无号码可写");
+    }
+    if (offlineWritable) {
+        text += "；" + offlineWords(*offlineWritable);
+    }
+    return text;
+}
+
+WriteQuestion joinQuestion(const BatchOrder& order, std::uint64_t verifiedAll,
+                           const std::string& station) {
+    return WriteQuestion{"共享批次 " + order.name + " 还没有写完：全部已写 " +
+                             std::to_string(verifiedAll) + "/" + std::to_string(order.count) +
+                             " 张。本站（" + station + "）加入一起写吗？",
+                         "继续", "以后再说"};
 }
 
 std::string sharedBatchName(const std::string& name, std::int64_t id) {

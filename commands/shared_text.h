@@ -1,6 +1,11 @@
 #pragma once
 
+#include "card/card_number.h"
+#include "commands/batch.h"
+#include "commands/write_command.h"
+
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -9,6 +14,19 @@ namespace commands {
 
 // Said while the server cannot be reached: how many tags the station's leases still allow.
 [[nodiscard]] std::string offlineWords(std::uint64_t writable);
+
+// Where a shared batch stands, for the status line: over all stations and at this one, "共享批次
+// <名称>：全部已写 X/M 张，本站已写 Y 张，下一张 <号码>" (or that this station has no number to
+// write), and "；离线：本站还可写 N 张" while the server cannot be reached. `verifiedAll` is the
+// server's count as last heard, never less than this station's own.
+[[nodiscard]] std::string sharedBatchStatus(const BatchOrder& order, std::uint64_t verifiedAll,
+                                            std::uint64_t verifiedHere,
+                                            const std::optional<card::CardNumber>& next,
+                                            std::optional<std::uint64_t> offlineWritable);
+
+// An open shared batch offered to this station at start-up, answered 继续 (join it) or not now.
+[[nodiscard]] WriteQuestion joinQuestion(const BatchOrder& order, std::uint64_t verifiedAll,
+                                         const std::string& station);
 
 // The name of the local journal's batch for the shared batch `id` named `name`: two shared
 // batches of one name stay apart, and apart from a local batch of that name.

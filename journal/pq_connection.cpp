@@ -23,26 +23,30 @@ bool connectionLost(const std::string& sqlState) {
 
 }  // namespace
 
-util::Expected<PqConnection, PqFailure> PqConnection::open(const PqLibrary& pq,
-                                                           const std::string& url,
-                                                           const std::string& applicationName) {
-    // Ours first: the URL, expanded from dbname after them, overrides any of them.
-    const std::array<const char*, 7> keywords{"connect_timeout",
-                                              "keepalives_idle",
-                                              "keepalives_interval",
-                                              "keepalives_count",
-                                              "application_name",
-                                              "dbname",
-                                              nullptr};
-    const std::array<const char*, 7> values{"10",        "30",   "10", "3", applicationName.c_str(),
-                                            url.c_str(), nullptr};
+util::Expected<PqConnection, PqFailure> PqConnection::open(
+    const PqLibrary& pq, const std::string& url, const std::string& applicationName,
+    const std::optional<std::string>& password) {
+    // Ours first: the URL, expanded from dbname after them, overrides any of them. Without a
+    // password given, the list ends before it, and libpq looks in its own places.
+    const std::array<const char*, 8> keywords{
+        "connect_timeout",  "keepalives_idle", "keepalives_interval",           "keepalives_count",
+        "application_name", "dbname",          password ? "password" : nullptr, nullptr};
+    const std::array<const char*, 8> values{"10",
+                                            "30",
+                                            "10",
+                                            "3",
+                                            applicationName.c_str(),
+                                            url.c_str(),
+                                            password ? password->c_str() : nullptr,
+                                            nullptr};
     PqConnection connection(pq, pq.connectdbParams(keywords.data(), values.data(), 1));
     if (connection.connection_ == nullptr) {
         return util::Unexpected{PqFailure{true, {}, {}, "libpq could not allocate a connection"}};
     }
     if (pq.status(connection.connection_.get()) != CONNECTION_OK) {
-        return util::Unexpected{
-            PqFailure{true, {}, {}, trimmed(pq.errorMessage(connection.connection_.get()))}};
+        PqFailure failure{true, {}, {}, trimmed(pq.errorMessage(connection.connection_.get()))};
+        failure.needsPassword = pq.connectionNeedsPassword(connection.connection_.get()) != 0;
+        return util::Unexpected{std::move(failure)};
     }
     return connection;
 }

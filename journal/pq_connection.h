@@ -14,10 +14,11 @@ namespace journal {
 
 // Why a statement or a connection failed.
 struct PqFailure {
-    bool offline = false;    // the connection is gone (or never came up): try a new one later
-    std::string sqlState;    // the server's five-character code, when it answered
-    std::string constraint;  // the constraint a statement broke, when one did
-    std::string message;     // libpq's or the server's own words
+    bool offline = false;        // the connection is gone (or never came up): try a new one later
+    std::string sqlState;        // the server's five-character code, when it answered
+    std::string constraint;      // the constraint a statement broke, when one did
+    std::string message;         // libpq's or the server's own words
+    bool needsPassword = false;  // the server asked for a password and none was at hand
 };
 
 using PqValue = std::optional<std::string>;  // NULL as nothing
@@ -26,10 +27,12 @@ using PqRow = std::vector<PqValue>;
 class PqConnection {
 public:
     // Connects with libpq's connection string or URL; the password comes from libpq's own
-    // places (its password file, PGPASSWORD), never from us. Unless the URL says otherwise, an
-    // unreachable server is given up after 10 s and a silent one noticed within a minute.
+    // places (its password file, PGPASSWORD), or else `password`, which the operator typed. Unless
+    // the URL says otherwise, an unreachable server is given up after 10 s and a silent one noticed
+    // within a minute.
     [[nodiscard]] static util::Expected<PqConnection, PqFailure> open(
-        const PqLibrary& pq, const std::string& url, const std::string& applicationName = "zeld");
+        const PqLibrary& pq, const std::string& url, const std::string& applicationName = "zeld",
+        const std::optional<std::string>& password = std::nullopt);
 
     // Whether the URL or connection string holds a password; why it cannot be read otherwise.
     [[nodiscard]] static util::Expected<bool, std::string> holdsPassword(const PqLibrary& pq,

@@ -28,6 +28,8 @@ std::optional<std::string> resolveAll(const platform::SharedLibrary& library, Pq
     const std::pair<const char*, bool> found[] = {
         {"PQlibVersion", resolve(library, "PQlibVersion", pq.libVersion)},
         {"PQconnectdbParams", resolve(library, "PQconnectdbParams", pq.connectdbParams)},
+        {"PQconnectionNeedsPassword",
+         resolve(library, "PQconnectionNeedsPassword", pq.connectionNeedsPassword)},
         {"PQconninfoParse", resolve(library, "PQconninfoParse", pq.conninfoParse)},
         {"PQconninfoFree", resolve(library, "PQconninfoFree", pq.conninfoFree)},
         {"PQfreemem", resolve(library, "PQfreemem", pq.freemem)},

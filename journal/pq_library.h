@@ -22,6 +22,7 @@ struct PqLibrary {
     decltype(&PQfreemem) freemem = nullptr;
     decltype(&PQstatus) status = nullptr;
     decltype(&PQerrorMessage) errorMessage = nullptr;
+    decltype(&PQconnectionNeedsPassword) connectionNeedsPassword = nullptr;
     decltype(&PQfinish) finish = nullptr;
     decltype(&PQserverVersion) serverVersion = nullptr;
     decltype(&PQexec) exec = nullptr;

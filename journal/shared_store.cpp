@@ -194,12 +194,17 @@ struct SharedStore::State {
     const PqLibrary* pq = nullptr;
     std::string url;
     std::string station;
+    std::optional<std::string> password;
     std::optional<PqConnection> connection;
 
     // Connects and brings the tables up to date; on failure there is no connection.
     std::optional<StoreError> open() {
         connection.reset();
-        auto opened = PqConnection::open(*pq, url, "zeld " + station);
+        auto opened = PqConnection::open(*pq, url, "zeld " + station, password);
+        if (!opened && opened.error().needsPassword) {
+            return StoreError{StoreError::Kind::NeedsPassword,
+                              password ? "共享数据库的密码不对" : "共享数据库要密码", std::nullopt};
+        }
         if (!opened) {
             return StoreError{StoreError::Kind::Offline,
                               "无法连接共享数据库：" + opened.error().message, std::nullopt};
@@ -260,18 +265,19 @@ struct SharedStore::State {
     }
 };
 
-StoreResult<SharedStore> SharedStore::connect(const std::string& url, const std::string& station) {
+StoreResult<SharedStore> SharedStore::connect(const std::string& url, const std::string& station,
+                                              const std::optional<std::string>& password) {
     const auto pq = pqLibrary();
     if (!pq) {
         return util::Unexpected{StoreError{StoreError::Kind::Failed, pq.error(), std::nullopt}};
     }
     // A password in the URL would end up wherever the URL is kept.
-    const auto password = PqConnection::holdsPassword(**pq, url);
-    if (!password) {
-        return util::Unexpected{StoreError{
-            StoreError::Kind::Refused, "共享数据库的地址有误：" + password.error(), std::nullopt}};
+    const auto inUrl = PqConnection::holdsPassword(**pq, url);
+    if (!inUrl) {
+        return util::Unexpected{StoreError{StoreError::Kind::Refused,
+                                           "共享数据库的地址有误：" + inUrl.error(), std::nullopt}};
     }
-    if (*password) {
+    if (*inUrl) {
         return util::Unexpected{StoreError{
             StoreError::Kind::Refused,
             "共享数据库的地址中不能含密码：请把密码写进 libpq 的密码文件（pgpass），或由环境变量 "
@@ -282,6 +288,7 @@ StoreResult<SharedStore> SharedStore::connect(const std::string& url, const std:
     state->pq = *pq;
     state->url = url;
     state->station = station;
+    state->password = password;
     if (auto failed = state->open()) {
         return util::Unexpected{std::move(*failed)};
     }

@@ -31,12 +31,13 @@ struct VerifiedWrite {
 // Why a call did not do what was asked.
 struct StoreError {
     enum class Kind {
-        Offline,      // no connection now: keep writing the lease, send later; the next call
-                      // connects again
-        Schema,       // the database's tables are of a version this program does not know
-        Refused,      // the request does not fit what the database holds (the words say why)
-        NumberTaken,  // the number is verified on another tag (`earlier`)
-        Failed,       // the server failed otherwise
+        Offline,        // no connection now: keep writing the lease, send later; the next call
+                        // connects again
+        Schema,         // the database's tables are of a version this program does not know
+        Refused,        // the request does not fit what the database holds (the words say why)
+        NumberTaken,    // the number is verified on another tag (`earlier`)
+        NeedsPassword,  // the server wants a password that libpq's password file does not hold
+        Failed,         // the server failed otherwise
     };
     Kind kind = Kind::Failed;
     std::string words;  // UTF-8, Chinese
@@ -113,10 +114,12 @@ struct LeaseAccount {
 class SharedStore {
 public:
     // Connects to the database at `url` (libpq's URL or connection string; the password from
-    // libpq's password file or PGPASSWORD only) as `station`, and creates or brings up to date
-    // the tables. A database of a newer version than this program knows is refused.
-    [[nodiscard]] static StoreResult<SharedStore> connect(const std::string& url,
-                                                          const std::string& station);
+    // libpq's password file or PGPASSWORD, else `password` as the operator typed it, kept in
+    // memory only, for connecting again) as `station`, and creates or brings up to date the
+    // tables. A database of a newer version than this program knows is refused.
+    [[nodiscard]] static StoreResult<SharedStore> connect(
+        const std::string& url, const std::string& station,
+        const std::optional<std::string>& password = std::nullopt);
     ~SharedStore();
     SharedStore(SharedStore&&) noexcept;
     SharedStore& operator=(SharedStore&&) noexcept;

@@ -10,6 +10,7 @@ commands::LedgerError ledgerError(const StoreError& error) {
     using Kind = commands::LedgerError::Kind;
     switch (error.kind) {
         case StoreError::Kind::Offline:
+        case StoreError::Kind::NeedsPassword:  // the password file changed: as unreachable
             return {Kind::Offline, error.words};
         case StoreError::Kind::Refused:
         case StoreError::Kind::Schema:

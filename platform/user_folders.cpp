@@ -9,7 +9,15 @@ constexpr const char* kProgramFolder = "zeld";
 }  // namespace
 
 const char* xdgVariable(FolderKind kind) {
-    return kind == FolderKind::Data ? "XDG_DATA_HOME" : "XDG_STATE_HOME";
+    switch (kind) {
+        case FolderKind::Data:
+            return "XDG_DATA_HOME";
+        case FolderKind::State:
+            return "XDG_STATE_HOME";
+        case FolderKind::Config:
+            break;
+    }
+    return "XDG_CONFIG_HOME";
 }
 
 UserFolder xdgFolder(FolderKind kind, const std::optional<std::string>& xdgHome,
@@ -19,6 +27,9 @@ UserFolder xdgFolder(FolderKind kind, const std::optional<std::string>& xdgHome,
         return std::filesystem::path(*xdgHome) / kProgramFolder;
     }
     if (home && !home->empty()) {
+        if (kind == FolderKind::Config) {
+            return std::filesystem::path(*home) / ".config" / kProgramFolder;
+        }
         return std::filesystem::path(*home) / ".local" /
                (kind == FolderKind::Data ? "share" : "state") / kProgramFolder;
     }

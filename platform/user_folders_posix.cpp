@@ -20,4 +20,8 @@ UserFolder stateFolder() {
     return fromEnvironment(FolderKind::State);
 }
 
+UserFolder configFolder() {
+    return fromEnvironment(FolderKind::Config);
+}
+
 }  // namespace platform

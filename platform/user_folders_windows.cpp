@@ -6,7 +6,7 @@ namespace platform {
 
 namespace {
 
-// Data and state alike: the folder of the profile that stays on this machine.
+// Data, state and settings alike: the folder of the profile that stays on this machine.
 UserFolder localAppData() {
     const auto folder = environmentPath("LOCALAPPDATA");
     if (!folder) {
@@ -22,6 +22,10 @@ UserFolder dataFolder() {
 }
 
 UserFolder stateFolder() {
+    return localAppData();
+}
+
+UserFolder configFolder() {
     return localAppData();
 }
 

@@ -33,7 +33,7 @@ x11_start_session() {
   ZELD_SCRATCH=$(mktemp -d)
   export MF1_EMULATOR_FIELD="$ZELD_SCRATCH/field"
   # The journal of written tags, too, is this session's own.
-  export XDG_DATA_HOME="$ZELD_SCRATCH/data"
+  export XDG_DATA_HOME="$ZELD_SCRATCH/data" XDG_CONFIG_HOME="$ZELD_SCRATCH/config"
   if [ -n "$ZELD_RUNNER" ] && [ -n "${WINEPREFIX:-}" ]; then
     # Wine sets %LOCALAPPDATA% from its prefix, whatever the environment says: the prefix is
     # the tests' own, so its journal starts empty.

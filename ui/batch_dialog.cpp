@@ -82,6 +82,7 @@ BatchDialog::BatchDialog(const commands::BatchForm& initial, Begin begin, QWidge
     lock_->setToolTip(QStringLiteral("写入后锁定：以后不能再改写这些卡"));
 
     auto* form = new QFormLayout;
+    form_ = form;
     form->addRow(QStringLiteral("名称"), name_);
     form->addRow(QStringLiteral("号码格式"), optionPair(tenDigit_, eightDigit_, this));
     form->addRow(QStringLiteral("版本或客户号"), b4_);
@@ -214,8 +215,63 @@ void BatchDialog::offerEarlier(const QStringList& names, Open open) {
     });
 }
 
+void BatchDialog::offerSharing(const StationSettings& settings, Join join) {
+    database_ = namedField(QStringLiteral("共享数据库"), settings.database, this);
+    database_->setPlaceholderText(QStringLiteral("不填：本机单独写卡"));
+    database_->setToolTip(
+        QStringLiteral("几台电脑一起写一个批次时，填同一个数据库地址，如 "
+                       "postgresql://zeld@服务器/zeld（不含密码）"));
+    database_->setAccessibleDescription(database_->toolTip());
+    station_ = namedField(QStringLiteral("站名"), settings.station, this);
+    station_->setToolTip(QStringLiteral("本机在共享批次中的名字，各台电脑不同"));
+    station_->setAccessibleDescription(station_->toolTip());
+    auto* joinButton = new QPushButton(QStringLiteral("加入共享批次"), this);
+    joinButton->setObjectName(QStringLiteral("加入共享批次"));
+    joinButton->setAccessibleName(QStringLiteral("加入共享批次"));
+    joinButton->setToolTip(QStringLiteral("不开新批次：加入别的电脑正在写的共享批次"));
+    joinButton->setAccessibleDescription(joinButton->toolTip());
+    joinButton->setAutoDefault(false);
+    const auto showJoin = [this, joinButton] {
+        joinButton->setEnabled(!database_->text().trimmed().isEmpty());
+    };
+    showJoin();
+    connect(database_, &QLineEdit::textChanged, this, showJoin);
+    auto* stationRow = new QHBoxLayout;
+    stationRow->addWidget(station_, 1);
+    stationRow->addWidget(joinButton);
+    form_->addRow(QStringLiteral("共享数据库"), database_);
+    form_->addRow(QStringLiteral("站名"), stationRow);
+    QWidget::setTabOrder(lock_, database_);
+    QWidget::setTabOrder(database_, station_);
+    QWidget::setTabOrder(station_, joinButton);
+    QWidget::setTabOrder(joinButton, beginButton_);
+    connect(joinButton, &QPushButton::clicked, this, [this, join = std::move(join)] {
+        if (station_->text().trimmed().isEmpty()) {
+            problem_->setText(QStringLiteral("请填写站名：共享批次中各台电脑的名字不同"));
+            problem_->show();
+            return;
+        }
+        accept();
+        join(sharing());
+    });
+}
+
+StationSettings BatchDialog::sharing() const {
+    if (database_ == nullptr) {
+        return {};
+    }
+    return StationSettings{database_->text().trimmed().toStdString(),
+                           station_->text().trimmed().toStdString()};
+}
+
 void BatchDialog::beginPressed() {
-    if (const auto trouble = begin_(form())) {
+    if (database_ != nullptr && !database_->text().trimmed().isEmpty() &&
+        station_->text().trimmed().isEmpty()) {
+        problem_->setText(QStringLiteral("请填写站名：共享批次中各台电脑的名字不同"));
+        problem_->show();
+        return;
+    }
+    if (const auto trouble = begin_(form(), sharing())) {
         problem_->setText(fromUtf8(*trouble));
         problem_->show();
         return;

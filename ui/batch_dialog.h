@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commands/batch_form.h"
+#include "ui/station_settings.h"
 
 #include <QDialog>
 
@@ -9,6 +10,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QFormLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -25,7 +27,10 @@ class BatchDialog final : public QDialog {
 public:
     // Begins the batch the form asks for: why not (UTF-8), shown in the dialog, which stays open;
     // nothing once it has begun, and the dialog closes.
-    using Begin = std::function<std::optional<std::string>(const commands::BatchForm&)>;
+    // `sharing`: the shared database the batch is made in, and this station's name; a batch of
+    // this station alone when its URL is empty.
+    using Begin = std::function<std::optional<std::string>(const commands::BatchForm&,
+                                                           const StationSettings& sharing)>;
 
     BatchDialog(const commands::BatchForm& initial, Begin begin, QWidget* parent = nullptr);
 
@@ -35,6 +40,11 @@ public:
     // and hand-over: `open` brings the one named into the window, or says why not.
     using Open = std::function<std::optional<std::string>(const std::string& name)>;
     void offerEarlier(const QStringList& names, Open open);
+    // Shows 共享数据库 and this station's name, as the settings hold them, to be changed, and
+    // 加入共享批次, which closes the dialog and hands them to `join`.
+    using Join = std::function<void(const StationSettings& sharing)>;
+    void offerSharing(const StationSettings& settings, Join join);
+    [[nodiscard]] StationSettings sharing() const;
 
 private:
     void showRange();
@@ -55,6 +65,9 @@ private:
     QLabel* problem_ = nullptr;
     QPushButton* beginButton_ = nullptr;
     QVBoxLayout* column_ = nullptr;
+    QFormLayout* form_ = nullptr;
+    QLineEdit* database_ = nullptr;
+    QLineEdit* station_ = nullptr;
 };
 
 }  // namespace ui

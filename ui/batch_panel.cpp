@@ -99,9 +99,17 @@ void BatchPanel::showProgress(const QString& text, bool ended) {
     shown.replace(QStringLiteral("下一张 "), QStringLiteral("下一张\u00A0"));
     progress_->setText(shown);
     progress_->setAccessibleName(text);
-    end_->setVisible(!ended);
-    close_->setVisible(ended);
+    // A shared batch is not this station's to end: closing gives its unwritten numbers back.
+    end_->setVisible(!ended && !shared_);
+    close_->setVisible(ended || shared_);
     autoWrite_->setEnabled(!ended);
+}
+
+void BatchPanel::setShared(bool shared) {
+    shared_ = shared;
+    close_->setToolTip(shared ? QStringLiteral("离开共享批次：本站未写的号码交回，由别的电脑接着写")
+                              : QStringLiteral("回到单张写卡"));
+    close_->setAccessibleDescription(close_->toolTip());
 }
 
 QString BatchPanel::progress() const {

@@ -28,6 +28,8 @@ public:
     // Whether hands-free writing (自动写卡) runs: the box shows it, and 停止 is there while it
     // does. Setting it says nothing back.
     void setAutoWriting(bool on);
+    // A batch shared with other stations: it is closed, never ended, from here.
+    void setShared(bool shared);
 
 Q_SIGNALS:
     void checkingToggled(bool on);
@@ -46,6 +48,7 @@ private:
     QPushButton* stop_ = nullptr;
     QPushButton* end_ = nullptr;
     QPushButton* close_ = nullptr;
+    bool shared_ = false;
 };
 
 }  // namespace ui

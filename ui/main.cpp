@@ -18,11 +18,14 @@ int main(int argc, char* argv[]) {
     // --help and --version work without a display: answered before Qt starts.
     // NOLINTNEXTLINE(cppcoreguidelines-pro-bounds-pointer-arithmetic)
     const std::vector<std::string_view> arguments(argv + 1, argv + argc);
+    ui::WindowRequest request;
     if (!arguments.empty()) {
         platform::useParentConsole();
-        if (const auto status = ui::answerCommandLine(arguments, std::cout, std::cerr)) {
-            return *status;
+        const ui::CommandLineAnswer answer = ui::answerCommandLine(arguments, std::cout, std::cerr);
+        if (answer.exitStatus) {
+            return *answer.exitStatus;
         }
+        request = answer.window;
     }
 
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
@@ -50,6 +53,9 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral("zeld"));
 
     ui::MainWindow window(std::make_unique<reader::LazyReaderLibrary>());
+    if (request.database) {
+        window.useDatabase(*request.database);
+    }
     platform::onEndRequest(&window, [&window] { window.close(); });
     window.show();
     // Last: it ends the program before what else waits for the first paint is done.

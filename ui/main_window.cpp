@@ -279,6 +279,7 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
         journalRead->deleteLater();
         if (outcomeShown_) {
             offerUnfinishedBatch();
+            connectStation();
             return;  // the outcome is newer than anything the journal has to say
         }
         // A write cut off, and a journal that cannot be read, are warnings, told as failures are.
@@ -294,6 +295,7 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
             }
         }
         offerUnfinishedBatch();
+        connectStation();
     });
     afterFirstPaint(
         *qApp,
@@ -308,7 +310,11 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
     lockBox_->setFocus();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    // A window closed or not, what this station leaves unwritten goes back to the others.
+    handsFree_.reset();
+    closeSharedBatch();
+}
 
 QLineEdit* MainWindow::field(card::Field field) const {
     return fields_.at(static_cast<std::size_t>(field));
@@ -415,6 +421,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    closeSharedBatch();  // the others may write what this station leaves unwritten
     QMainWindow::closeEvent(event);
 }
 
@@ -456,9 +463,9 @@ void MainWindow::readPressed() {
             return;
         }
         std::string message = commands::describeRead(outcome, source_->readerInUse());
-        if (batch_) {
+        if (writing() != nullptr) {
             // The fields keep the batch's next number: the next write is still that one.
-            message += "；" + commands::batchStatus(*batch_);
+            message += "；" + writing()->status();
         } else if (const auto texts = commands::fieldTextsAfter(outcome)) {
             for (const card::Field which : kFields) {
                 setFieldText(which, commands::textOf(*texts, which));
@@ -473,7 +480,7 @@ void MainWindow::readPressed() {
 }
 
 void MainWindow::writePressed() {
-    if (batch_) {
+    if (writing() != nullptr) {
         runCommand(writeButton_, QStringLiteral("正在写卡…"), [this] { writeInBatch(); });
         if (journalWindow_ != nullptr) {
             journalWindow_->followAppends();

@@ -7,11 +7,14 @@
 #include "commands/hands_free.h"
 #include "commands/outcome_text.h"
 #include "commands/read_command.h"
+#include "commands/shared_batch_session.h"
 #include "commands/write_command.h"
 #include "commands/write_request.h"
 #include "journal/journal.h"
+#include "journal/shared_store.h"
 #include "reader/reader_source.h"
 #include "ui/journal_window.h"
+#include "ui/station_settings.h"
 
 #include <QMainWindow>
 #include <QMessageBox>
@@ -66,10 +69,15 @@ public:
 
     // 批次 (the control of that name, Ctrl+B): a new batch, or the unfinished one offered again.
     void showBatchDialog();
-    // The batch in the window, if any: the write button writes its next number.
+    // The local batch in the window, if any: the write button writes its next number.
     [[nodiscard]] const commands::BatchSession* batch() const {
         return batch_ ? &*batch_ : nullptr;
     }
+    // This station's part of a shared batch in the window, if any.
+    [[nodiscard]] const commands::SharedBatchSession* sharedBatch() const { return shared_.get(); }
+
+    // The shared database for this run (--database), in place of the settings' one; empty: none.
+    void useDatabase(const std::string& url);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -97,11 +105,18 @@ private:
     // Batches (main_window_batch.cpp).
     void makeBatchControls(QHBoxLayout& row);
     // Begins the batch the dialog's form asks for, after the range check's question; why not.
-    [[nodiscard]] std::optional<std::string> beginBatch(const commands::BatchForm& form);
+    [[nodiscard]] std::optional<std::string> beginBatch(const commands::BatchForm& form,
+                                                        const StationSettings& sharing);
     // The journal's unfinished batch, offered to be continued (default 继续, by Return).
     void offerUnfinishedBatch();
     void enterBatch(commands::BatchSession session);
+    // The options and the panel for the batch now in the window.
+    void showBatchEntered();
     void leaveBatch();
+    // The batch a press writes in: the local one or this station's part of a shared one.
+    [[nodiscard]] commands::BatchWriting* writing();
+    // The local journal's name of the batch in the window (its lines, its check, its list).
+    [[nodiscard]] std::string batchJournalName() const;
     // The fields, the options and the panel as the batch stands.
     void showBatch();
     void writeInBatch();
@@ -120,6 +135,28 @@ private:
     [[nodiscard]] commands::BatchForm batchFormFromFields() const;
     // A question outside a command (before a batch begins or ends): default no.
     [[nodiscard]] bool ask(const commands::WriteQuestion& question, QWidget* over);
+
+    // Shared batches (main_window_shared.cpp).
+    // Connects to the shared database, if there is one, and offers its open batch.
+    void connectStation();
+    void stationConnected();
+    void stationNotConnected(const QString& words, bool needsPassword);
+    // An open shared batch offered to be joined (default 继续, by Return).
+    void offerSharedBatch(journal::SharedStore store, const journal::SharedBatch& batch,
+                          std::uint64_t verified);
+    // Joins batch `id` as this station; why not (UTF-8).
+    [[nodiscard]] std::optional<std::string> joinSharedBatch(journal::SharedStore store,
+                                                             std::int64_t id);
+    // Creates the batch of the form in the shared database and joins it; why not (UTF-8).
+    [[nodiscard]] std::optional<std::string> beginSharedBatch(const commands::BatchOrder& order);
+    // Where the shared batch stands, from what its worker last heard: the panel, and the status
+    // line when the server went away or came back.
+    void showSharedProgress();
+    // Gives this station's unwritten numbers back; says so when not all reached the server.
+    void closeSharedBatch();
+    [[nodiscard]] std::string databaseUrl() const;
+    // Keeps what the batch dialog says of sharing in the settings.
+    void keepSharing(const StationSettings& sharing);
 
     // Hands-free writing in the batch (main_window_hands_free.cpp).
     void makeHandsFreeControls();
@@ -157,6 +194,13 @@ private:
     class BatchPanel* batchPanel_ = nullptr;
     QToolButton* batchButton_ = nullptr;
     QPointer<QMessageBox> resumeOffer_;
+    StationSettings station_ = loadStationSettings();
+    std::optional<std::string> databaseForRun_;  // --database
+    std::optional<std::string> password_;        // typed once, kept in memory only
+    class DatabaseLink* link_ = nullptr;
+    std::unique_ptr<commands::SharedBatchSession> shared_;
+    QTimer* sharedTimer_ = nullptr;
+    bool sharedOffline_ = false;  // as last shown
     // Declared after the batch, the journal and the reader it uses, so that it goes first.
     std::unique_ptr<commands::HandsFreeWriter> handsFree_;
     QTimer* handsFreeTimer_ = nullptr;

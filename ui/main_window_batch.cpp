@@ -90,22 +90,34 @@ void MainWindow::showBatchDialog() {
     if (gate_->isBusy()) {
         return;
     }
-    if (batch_ && !batch_->ended()) {
-        status_->showMessage(commands::batchStatus(*batch_) +
-                             "：写完或结束本批次后，才能开始新的批次");
+    if (writing() != nullptr && !writing()->finished()) {
+        status_->showMessage(writing()->status() +
+                             (shared_ ? "：关闭本批次后，才能开始新的批次"
+                                      : "：写完或结束本批次后，才能开始新的批次"));
         batchPanel_->setFocus(Qt::ShortcutFocusReason);
         return;
     }
     // An unfinished batch left in the journal comes first: only the newest is ever offered.
-    if (!batch_) {
+    if (writing() == nullptr) {
         if (auto open = commands::BatchSession::resume(*journal_); open && !open->ended()) {
             offerUnfinishedBatch();
             return;
         }
     }
     BatchDialog dialog(
-        batchFormFromFields(), [this](const commands::BatchForm& form) { return beginBatch(form); },
+        batchFormFromFields(),
+        [this](const commands::BatchForm& form, const StationSettings& sharing) {
+            return beginBatch(form, sharing);
+        },
         this);
+    dialog.offerSharing(StationSettings{databaseUrl(), station_.station},
+                        [this](const StationSettings& sharing) {
+                            keepSharing(sharing);
+                            if (writing() != nullptr) {
+                                leaveBatch();  // one written in full or ended
+                            }
+                            connectStation();
+                        });
     QStringList earlier;
     for (const std::string& name : journal_->batchNames()) {
         earlier << fromUtf8(name);
@@ -115,6 +127,7 @@ void MainWindow::showBatchDialog() {
         if (!session) {
             return "写卡记录中找不到批次 " + name;
         }
+        closeSharedBatch();
         enterBatch(std::move(*session));
         status_->showMessage(commands::batchStatus(*batch_));
         return std::nullopt;
@@ -122,7 +135,9 @@ void MainWindow::showBatchDialog() {
     dialog.exec();
 }
 
-std::optional<std::string> MainWindow::beginBatch(const commands::BatchForm& form) {
+std::optional<std::string> MainWindow::beginBatch(const commands::BatchForm& form,
+                                                  const StationSettings& sharing) {
+    keepSharing(sharing);
     const auto order = commands::orderFrom(form);
     if (!order) {
         return order.error();
@@ -138,6 +153,10 @@ std::optional<std::string> MainWindow::beginBatch(const commands::BatchForm& for
         question && !ask(*question, QApplication::activeModalWidget())) {
         return std::string("批次没有开始");
     }
+    closeSharedBatch();
+    if (!databaseUrl().empty()) {
+        return beginSharedBatch(*order);
+    }
     auto session = commands::BatchSession::start(*batch, *journal_);
     if (!session) {
         return session.error();
@@ -149,7 +168,7 @@ std::optional<std::string> MainWindow::beginBatch(const commands::BatchForm& for
 
 void MainWindow::offerUnfinishedBatch() {
     // The reading knows whether a batch was left open: a journal without one is not read again.
-    if (batch_ || resumeOffer_ != nullptr || !journal_->batchLeftOpen()) {
+    if (writing() != nullptr || resumeOffer_ != nullptr || !journal_->batchLeftOpen()) {
         return;
     }
     auto open = commands::BatchSession::resume(*journal_);
@@ -173,7 +192,8 @@ void MainWindow::offerUnfinishedBatch() {
     box->setWindowModality(Qt::WindowModal);
     resumeOffer_ = box;
     connect(box, &QMessageBox::finished, this, [this, box, resume] {
-        if (box->clickedButton() != resume || batch_) {
+        if (box->clickedButton() != resume || writing() != nullptr) {
+            connectStation();  // a station that did not go on alone may join the others
             return;
         }
         // Read again: the journal may have moved on while the offer waited.
@@ -188,9 +208,24 @@ void MainWindow::offerUnfinishedBatch() {
 
 void MainWindow::enterBatch(commands::BatchSession session) {
     stopHandsFree({}, commands::Tone::Neutral);  // it writes the batch it was begun on
-    batchPanel_->setChecking(false);  // a check is of the batch it was begun on
+    batchPanel_->setChecking(false);             // a check is of the batch it was begun on
     batch_.emplace(std::move(session));
-    const commands::BatchOrder& order = batch_->batch().order();
+    showBatchEntered();
+}
+
+commands::BatchWriting* MainWindow::writing() {
+    if (shared_) {
+        return shared_.get();
+    }
+    return batch_ ? &*batch_ : nullptr;
+}
+
+std::string MainWindow::batchJournalName() const {
+    return shared_ ? shared_->localName() : batch_->batch().order().name;
+}
+
+void MainWindow::showBatchEntered() {
+    const commands::BatchOrder& order = writing()->batch().order();
     // The options are the batch's, and stay so while it is in the window.
     tenDigitOption_->setChecked(order.notation == card::Notation::WG34);
     em4305Option_->setChecked(order.chip == reader::TagChip::EM4305);
@@ -218,6 +253,7 @@ void MainWindow::leaveBatch() {
     stopHandsFree({}, commands::Tone::Neutral);
     batchPanel_->setChecking(false);
     batch_.reset();
+    closeSharedBatch();
     for (QRadioButton* option : findChildren<QRadioButton*>()) {
         option->setEnabled(true);
     }
@@ -232,24 +268,25 @@ void MainWindow::leaveBatch() {
 }
 
 void MainWindow::showBatch() {
-    if (const auto next = batch_->nextNumber()) {
+    if (const auto next = writing()->nextNumber()) {
         const commands::FieldTexts texts = commands::fieldTexts(*next);
         for (const card::Field which : kFields) {
             setFieldText(which, commands::textOf(texts, which));
         }
     }
-    batchPanel_->showProgress(fromUtf8(commands::batchStatus(*batch_)), batch_->ended());
+    batchPanel_->showProgress(fromUtf8(writing()->status()), writing()->finished());
 }
 
 void MainWindow::writeInBatch() {
-    const auto press = batch_->press(
-        *source_, [this](const commands::WriteQuestion& question) { return confirm(question); });
+    const auto press = writing()->press(
+        *source_, [this](const commands::WriteQuestion& question) { return confirm(question); },
+        std::nullopt);
     std::string message;
     commands::Tone tone = commands::Tone::Neutral;
     std::string verdict;
     switch (press.result) {
         case commands::BatchPress::Result::Finished:
-            message = "未写卡：本批次不再写卡";
+            message = writing()->finished() ? "未写卡：本批次不再写卡" : "未写卡：本站暂无号码可写";
             break;
         case commands::BatchPress::Result::Declined:
             message = "未写卡";
@@ -268,7 +305,7 @@ void MainWindow::writeInBatch() {
             }
             break;
     }
-    message += "；" + commands::batchStatus(*batch_);
+    message += "；" + writing()->status();
     status_->showOutcome(message, tone, verdict);
     outcomeShown_ = true;
     if (press.journalError) {
@@ -306,22 +343,23 @@ void MainWindow::checkBag(bool on) {
         stopHandsFree({}, commands::Tone::Neutral);  // a read in 核对 checks, never writes
     }
     bagCheck_.reset();
-    if (!on || !batch_) {
+    if (!on || writing() == nullptr) {
         batchPanel_->showCheck({});
         fitWindow();
-        if (batch_) {
-            status_->showMessage(commands::batchStatus(*batch_));
+        if (writing() != nullptr) {
+            status_->showMessage(writing()->status());
         }
         return;
     }
-    bagCheck_ = commands::BagCheck::open(*journal_, batch_->batch().order().name);
+    // A shared batch's tags written at this station: those in this station's bag.
+    bagCheck_ = commands::BagCheck::open(*journal_, batchJournalName());
     if (!bagCheck_) {
         batchPanel_->setChecking(false);
-        status_->showOutcome("不能核对：写卡记录中找不到批次 " + batch_->batch().order().name,
+        status_->showOutcome("不能核对：写卡记录中找不到批次 " + batchJournalName(),
                              commands::Tone::Failed, {});
         return;
     }
-    status_->showMessage("核对批次 " + batch_->batch().order().name + "：逐张按读卡号；" +
+    status_->showMessage("核对批次 " + batchJournalName() + "：逐张按读卡号；" +
                          commands::checkCountsText(bagCheck_->counts()));
     showCheckState();
     fitWindow();
@@ -354,20 +392,20 @@ void MainWindow::checkRead(const commands::ReadOutcome& outcome) {
 }
 
 void MainWindow::exportBatch() {
-    if (!batch_ || gate_->isBusy()) {
+    if (writing() == nullptr || gate_->isBusy()) {
         return;
     }
-    const std::string& name = batch_->batch().order().name;
+    const std::string name = batchJournalName();
     if (const auto path = exportBatchList(this, journal_->batchLog(name))) {
         status_->showMessage("已导出批次 " + name + " 的清单：" + path->toStdString());
     }
 }
 
 void MainWindow::printBatch() {
-    if (!batch_ || gate_->isBusy()) {
+    if (writing() == nullptr || gate_->isBusy()) {
         return;
     }
-    const std::string& name = batch_->batch().order().name;
+    const std::string name = batchJournalName();
     if (printBatchList(this, journal_->batchLog(name))) {
         status_->showMessage("已打印批次 " + name + " 的清单");
     }

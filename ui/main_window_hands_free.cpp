@@ -24,31 +24,31 @@ void MainWindow::makeHandsFreeControls() {
     connect(handsFreeTimer_, &QTimer::timeout, this, &MainWindow::tickHandsFree);
     anyInput_ = new AnyInputWatch(this);
     connect(anyInput_, &AnyInputWatch::touched, this, [this] {
-        if (batch_) {
-            stopHandsFree(commands::handsFreeStopped(*batch_), commands::Tone::Neutral);
+        if (writing() != nullptr) {
+            stopHandsFree(commands::handsFreeStopped(*writing()), commands::Tone::Neutral);
         }
     });
     connect(batchPanel_, &BatchPanel::autoWriteToggled, this, &MainWindow::turnHandsFree);
     connect(batchPanel_, &BatchPanel::stopAsked, this, [this] {
-        if (batch_) {
-            stopHandsFree(commands::handsFreeStopped(*batch_), commands::Tone::Neutral);
+        if (writing() != nullptr) {
+            stopHandsFree(commands::handsFreeStopped(*writing()), commands::Tone::Neutral);
         }
     });
 }
 
 void MainWindow::turnHandsFree(bool on) {
     if (!on) {
-        if (batch_) {
-            stopHandsFree(commands::handsFreeStopped(*batch_), commands::Tone::Neutral);
+        if (writing() != nullptr) {
+            stopHandsFree(commands::handsFreeStopped(*writing()), commands::Tone::Neutral);
         }
         return;
     }
-    if (!batch_ || batch_->ended() || gate_->isBusy()) {
+    if (writing() == nullptr || writing()->finished() || gate_->isBusy()) {
         batchPanel_->setAutoWriting(false);
         return;
     }
     batchPanel_->setChecking(false);
-    auto writer = std::make_unique<commands::HandsFreeWriter>(*batch_, *journal_, *source_);
+    auto writer = std::make_unique<commands::HandsFreeWriter>(*writing(), *journal_, *source_);
     status_->showMessage("正在读卡…");
     readButton_->parentWidget()->repaint();
     const auto trouble = writer->teachBlank();
@@ -60,24 +60,24 @@ void MainWindow::turnHandsFree(bool on) {
         QApplication::beep();
         return;
     }
-    const card::Notation notation = batch_->batch().order().notation;
+    const card::Notation notation = writing()->batch().order().notation;
     // A number taken as blank makes every tag sending it writable: the operator says so.
     if (const auto& blank = writer->blankNumber();
         blank && !ask(commands::teachQuestion(*blank, notation), this)) {
         batchPanel_->setAutoWriting(false);
-        status_->showMessage("自动写卡没有开启；" + commands::batchStatus(*batch_));
+        status_->showMessage("自动写卡没有开启；" + writing()->status());
         return;
     }
     const std::string waiting = commands::handsFreeWaiting(writer->blankNumber(), notation);
     handsFree_ = std::move(writer);
     batchPanel_->setAutoWriting(true);
     anyInput_->setWatching(true);
-    status_->showMessage(commands::handsFreeLine(waiting, *batch_));
+    status_->showMessage(commands::handsFreeLine(waiting, *writing()));
     handsFreeTimer_->start(0);
 }
 
 void MainWindow::tickHandsFree() {
-    if (!handsFree_ || !batch_) {
+    if (!handsFree_ || writing() == nullptr) {
         return;
     }
     const commands::HandsFreeStep step = handsFree_->tick();
@@ -99,7 +99,7 @@ void MainWindow::tickHandsFree() {
             const std::string what = tone == commands::Tone::Done
                                          ? commands::verdict(write)
                                          : commands::describeWrite(write, source_->readerInUse());
-            status_->showOutcome(commands::handsFreeLine(what, *batch_, goesOn), tone,
+            status_->showOutcome(commands::handsFreeLine(what, *writing(), goesOn), tone,
                                  commands::verdict(write));
             outcomeShown_ = true;
             showBatch();
@@ -114,18 +114,17 @@ void MainWindow::tickHandsFree() {
         case Kind::Skipped:
             // Not written: the operator takes it away, warned by the computer's sound, as the
             // reader beeps only for a tag written.
-            status_->showOutcome(step.words + "；" + commands::handsFreeLine("请取走此卡", *batch_),
-                                 commands::Tone::Caution,
-                                 step.words.substr(0, step.words.find("：")));
+            status_->showOutcome(
+                step.words + "；" + commands::handsFreeLine("请取走此卡", *writing()),
+                commands::Tone::Caution, step.words.substr(0, step.words.find("：")));
             outcomeShown_ = true;
             QApplication::beep();
             break;
         case Kind::Stopped:
-            stopHandsFree(step.words + "；" + commands::batchStatus(*batch_),
-                          commands::Tone::Failed);
+            stopHandsFree(step.words + "；" + writing()->status(), commands::Tone::Failed);
             break;
         case Kind::Done:
-            stopHandsFree(commands::handsFreeStopped(*batch_), commands::Tone::Neutral);
+            stopHandsFree(commands::handsFreeStopped(*writing()), commands::Tone::Neutral);
             break;
     }
     if (step.journalError) {

@@ -232,6 +232,32 @@ TEST(HandsFree, StopsWhenTheBatchIsDoneOrAWriteWouldAskAQuestion) {
                   "按前十位号读卡的门禁会把两张卡当成一张");
         EXPECT_EQ(station.field.tagNumber(), std::nullopt);
     }
+    {
+        // A shared batch's station whose numbers are used up while the server is away: the press
+        // finds none to write, yet the batch goes on. It stops and says why; it is not done.
+        struct OutOfNumbers final : commands::BatchWriting {
+            explicit OutOfNumbers(const commands::BatchSession& session) : local(session) {}
+            const commands::Batch& batch() const override { return local.batch(); }
+            std::optional<CardNumber> nextNumber() const override { return std::nullopt; }
+            bool finished() const override { return false; }
+            commands::BatchPress press(
+                reader::ReaderSource& /*source*/, const commands::Confirm& /*confirm*/,
+                const std::optional<commands::TagSighting>& /*seen*/) override {
+                return {};
+            }
+            std::string status() const override { return {}; }
+            const commands::BatchSession& local;
+        };
+        Station station(anOrder(2));
+        OutOfNumbers shared(*station.session);
+        HandsFreeWriter writer(shared, station.journal, station.source);
+        station.field.placeEmptyTag(TagKind::T5577);
+        ASSERT_EQ(writer.tick().kind, Kind::Blank);
+        const HandsFreeStep step = writer.tick();
+        ASSERT_EQ(step.kind, Kind::Stopped);
+        EXPECT_EQ(step.words, "自动写卡已停止：本站的号段已写完，服务器连上后才有新号码");
+        EXPECT_EQ(station.field.tagNumber(), std::nullopt);
+    }
 }
 
 // Tags laid and taken away on their own time, as an operator's hand does, while the writer ticks

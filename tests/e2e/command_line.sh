@@ -23,13 +23,16 @@ done
 for option in --help -h; do
   run "$option"
   expect "$option: status" 0 "$status"
-  expect "$option: usage line" "Usage: zeld [--help | --version]" "$(head -n1 <<<"$out")"
+  expect "$option: usage line" "Usage: zeld [--help | --version | --database URL]" "$(head -n1 <<<"$out")"
   expect "$option: no errors" "" "$err"
 done
 run --bogus
 expect "--bogus: status" 2 "$status"
 expect "--bogus: reason" "zeld: unknown option '--bogus' (see zeld --help)" "$err"
 expect "--bogus: no output" "" "$out"
+run --database
+expect "--database without a URL: status" 2 "$status"
+expect "--database without a URL: reason" "zeld: --database needs a URL (see zeld --help)" "$err"
 run --version extra
 expect "an extra argument: status" 2 "$status"
 expect "an extra argument: reason" "zeld: unexpected argument 'extra' (see zeld --help)" "$err"

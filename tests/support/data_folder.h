@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -11,9 +12,10 @@
 namespace testing_support {
 
 // A user data folder of the test's own: a fresh folder under the system's temporary folder,
-// named in XDG_DATA_HOME and LOCALAPPDATA for as long as the instance lives, so the journal of
-// written tags (and anything else kept there) is this test's alone. The destructor restores the
-// variables and removes the folder. Usable from GoogleTest and QtTest alike.
+// named in XDG_DATA_HOME, XDG_CONFIG_HOME and LOCALAPPDATA for as long as the instance lives, so
+// the journal of written tags and the settings (and anything else kept there) are this test's
+// alone. The destructor restores the variables and removes the folder. Usable from GoogleTest and
+// QtTest alike.
 class DataFolder {
 public:
     DataFolder() : path_(uniqueFolder()) {
@@ -49,8 +51,15 @@ public:
     }
 
 private:
-    static constexpr const char* kVariables[] = {"XDG_DATA_HOME", "LOCALAPPDATA"};
-    static std::size_t index(const char* name) { return name == kVariables[0] ? 0 : 1; }
+    static constexpr const char* kVariables[] = {"XDG_DATA_HOME", "XDG_CONFIG_HOME",
+                                                 "LOCALAPPDATA"};
+    static std::size_t index(const char* name) {
+        std::size_t i = 0;
+        while (kVariables[i] != name) {
+            ++i;
+        }
+        return i;
+    }
 
     static std::filesystem::path uniqueFolder() { return uniqueTemporaryPath("zeld-data-"); }
     static void set(const char* name, const std::string& value) {
@@ -69,7 +78,7 @@ private:
     }
 
     std::filesystem::path path_;
-    std::optional<std::string> previous_[2];
+    std::optional<std::string> previous_[std::size(kVariables)];
 };
 
 }  // namespace testing_support

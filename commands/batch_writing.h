@@ -1,0 +1,52 @@
+#pragma once
+
+#include "card/card_number.h"
+#include "commands/batch.h"
+#include "commands/write_command.h"
+#include "reader/reader_source.h"
+
+#include <optional>
+#include <string>
+
+namespace commands {
+
+// What one press in a batch did.
+struct BatchPress {
+    enum class Result {
+        Wrote,     // the write use case ran: `write` says how it went
+        Declined,  // the number shares a view with another tag's verified write; the user said no
+        Finished,  // nothing to write now: the batch is done or was ended, or (shared) this
+                   // station holds no number until the server leases it more
+    };
+    Result result = Result::Finished;
+    std::optional<WriteOutcome> write;
+    std::optional<std::string> journalError;  // why the batch's end is not in the journal
+};
+
+// A batch whose next number a press writes: a local batch, or this station's part of a batch
+// shared with other stations. Whoever presses (the window, hands-free writing) drives either alike.
+class BatchWriting {
+public:
+    virtual ~BatchWriting() = default;
+
+    [[nodiscard]] virtual const Batch& batch() const = 0;
+    // The number the next press writes; nothing when none is to be written now.
+    [[nodiscard]] virtual std::optional<card::CardNumber> nextNumber() const = 0;
+    // Nothing more will be written in it: every number is written, or it was ended.
+    [[nodiscard]] virtual bool finished() const = 0;
+    // Where it stands, in words for the status line (UTF-8).
+    [[nodiscard]] virtual std::string status() const = 0;
+    // Writes the next number through the write use case; `seen`, the caller's read of the tag
+    // moments ago, as writeTag takes it.
+    [[nodiscard]] virtual BatchPress press(reader::ReaderSource& source, const Confirm& confirm,
+                                           const std::optional<TagSighting>& seen) = 0;
+
+protected:
+    BatchWriting() = default;
+    BatchWriting(const BatchWriting&) = default;
+    BatchWriting(BatchWriting&&) = default;
+    BatchWriting& operator=(const BatchWriting&) = default;
+    BatchWriting& operator=(BatchWriting&&) = default;
+};
+
+}  // namespace commands

@@ -1,0 +1,211 @@
+// The window as a station of a shared batch, against the tests' own PostgreSQL server: two
+// stations, each with its own journal, settings and emulated reader, write one batch in turn.
+#include "reader/library_location.h"
+#include "reader/reader_source.h"
+#include "support/data_folder.h"
+#include "support/emulator_control.h"
+#include "support/test_database.h"
+#include "ui/main_window.h"
+#include "ui/station_settings.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QtTest>
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace {
+
+using Number = card::CardNumber;
+
+std::unique_ptr<ui::MainWindow> stationWindow() {
+    auto window = std::make_unique<ui::MainWindow>(
+        std::make_unique<reader::LazyReaderLibrary>(*reader::defaultReaderLibraryPath()));
+    window->show();
+    return window;
+}
+
+QString status(const ui::MainWindow& window) {
+    return window.statusMessage();
+}
+
+void clickWrite(ui::MainWindow& window) {
+    QTest::qWait(QApplication::doubleClickInterval() + 10);  // a quicker click is a double one
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("cmdIDWrite")), Qt::LeftButton);
+}
+
+QMessageBox* waitForOffer(const ui::MainWindow& window) {
+    QMessageBox* offer = nullptr;
+    (void)QTest::qWaitFor(
+        [&] {
+            offer = window.findChild<QMessageBox*>(QStringLiteral("batchOffer"));
+            return offer != nullptr && offer->isVisible();
+        },
+        15000);
+    return offer;
+}
+
+// The password libpq's file holds for the tests' server: its line's last field.
+std::string serverPassword() {
+    const std::string line = testing_support::pgServerFile("pgpass");
+    return line.substr(line.rfind(':') + 1);
+}
+
+// Sets an environment variable for as long as it lives.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const std::string& value) : name_(name) {
+        if (const char* before = std::getenv(name)) {  // NOLINT(concurrency-mt-unsafe)
+            previous_ = before;
+        }
+        qputenv(name, QByteArray::fromStdString(value));
+    }
+    ~ScopedVariable() {
+        if (previous_) {
+            qputenv(name_, QByteArray::fromStdString(*previous_));
+        } else {
+            qunsetenv(name_);
+        }
+    }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+    ScopedVariable(ScopedVariable&&) = delete;
+    ScopedVariable& operator=(ScopedVariable&&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> previous_;
+};
+
+}  // namespace
+
+class SharedWindowTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void twoStationsWriteOneBatchInTurn() {
+        testing_support::TestDatabase database;
+        const testing_support::EmulatorControl field;
+        {
+            const testing_support::DataFolder data;
+            QVERIFY(!ui::saveStationSettings({database.url(), "甲站"}));
+            const auto window = stationWindow();
+            QTRY_VERIFY_WITH_TIMEOUT(
+                status(*window).contains(QStringLiteral("没有未写完的共享批次")), 15000);
+            // The batch dialog shows the database and makes the batch in it.
+            QTimer::singleShot(0, [&] {
+                auto* dialog = QApplication::activeModalWidget();
+                QVERIFY(dialog != nullptr);
+                QCOMPARE(dialog->findChild<QLineEdit*>(QStringLiteral("共享数据库"))->text(),
+                         QString::fromStdString(database.url()));
+                QCOMPARE(dialog->findChild<QLineEdit*>(QStringLiteral("站名"))->text(),
+                         QStringLiteral("甲站"));
+                for (const auto& [name, text] :
+                     {std::pair{"名称", "客户丙"}, std::pair{"起始号码", "0000003000"},
+                      std::pair{"张数", "5"}}) {
+                    auto* edit = dialog->findChild<QLineEdit*>(QString::fromUtf8(name));
+                    edit->selectAll();
+                    edit->insert(QString::fromUtf8(text));
+                }
+                QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("开始")),
+                                  Qt::LeftButton);
+            });
+            window->showBatchDialog();
+            QVERIFY(window->sharedBatch() != nullptr);
+            QVERIFY(window->batch() == nullptr);
+            field.placeEmptyTag(emulator::TagKind::T5577);
+            clickWrite(*window);
+            QCOMPARE(field.tagNumber(), std::optional(Number{0, 0, 0, 0x0B, 0xB8}));
+            QVERIFY2(status(*window).contains(QStringLiteral(
+                         "共享批次 客户丙：全部已写 1/5 张，本站已写 1 张，下一张 0000003001")),
+                     qPrintable(status(*window)));
+        }  // closing the window gives the station's unwritten numbers back
+        const testing_support::DataFolder data;
+        QVERIFY(!ui::saveStationSettings({database.url(), "乙站"}));
+        const auto window = stationWindow();
+        QMessageBox* offer = waitForOffer(*window);
+        QVERIFY(offer != nullptr);
+        QVERIFY2(offer->text().contains(QStringLiteral(
+                     "共享批次 客户丙 还没有写完：全部已写 1/5 张。本站（乙站）加入一起写吗？")),
+                 qPrintable(offer->text()));
+        QTest::keyClick(offer, Qt::Key_Return);
+        QTRY_VERIFY(window->sharedBatch() != nullptr);
+        QCOMPARE(window->findChild<QLineEdit*>(QStringLiteral("txtIDB3B0"))->text(),
+                 QStringLiteral("0000003001"));
+        field.placeEmptyTag(emulator::TagKind::T5577);
+        clickWrite(*window);
+        QCOMPARE(field.tagNumber(), std::optional(Number{0, 0, 0, 0x0B, 0xB9}));
+        QVERIFY2(status(*window).contains(QStringLiteral("本站已写 1 张，下一张 0000003002")),
+                 qPrintable(status(*window)));
+        // Both writes reach the database, each under its station's name.
+        QTRY_COMPARE_WITH_TIMEOUT(
+            database
+                .run("SELECT string_agg(station || ' ' || number, ',' ORDER BY number) FROM "
+                     "outcomes WHERE verified")
+                .at(0)
+                .at(0)
+                .value_or(""),
+            std::string("甲站 3000,乙站 3001"), 10000);
+
+        // A third station, alone until told of the database in the batch dialog, joins there;
+        // the second holds every number left, so the third has none to write.
+        const testing_support::DataFolder third;
+        const auto late = stationWindow();
+        QTimer::singleShot(0, [&] {
+            auto* dialog = QApplication::activeModalWidget();
+            QVERIFY(dialog != nullptr);
+            dialog->findChild<QLineEdit*>(QStringLiteral("共享数据库"))
+                ->setText(QString::fromStdString(database.url()));
+            dialog->findChild<QLineEdit*>(QStringLiteral("站名"))->setText(QStringLiteral("丙站"));
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("加入共享批次")),
+                              Qt::LeftButton);
+        });
+        late->showBatchDialog();
+        QMessageBox* lateOffer = waitForOffer(*late);
+        QVERIFY(lateOffer != nullptr);
+        QTest::keyClick(lateOffer, Qt::Key_Return);
+        QTRY_VERIFY(late->sharedBatch() != nullptr);
+        QVERIFY2(status(*late).contains(QStringLiteral("本站已写 0 张，本站暂无号码可写")),
+                 qPrintable(status(*late)));
+        QCOMPARE(ui::loadStationSettings().station, std::string("丙站"));
+        QCOMPARE(ui::loadStationSettings().database, database.url());
+    }
+
+    void aPasswordIsAskedForAndNeverKept() {
+        testing_support::TestDatabase database;
+        const testing_support::DataFolder data;
+        QVERIFY(!ui::saveStationSettings({database.url(), "丙站"}));
+        const std::string password = serverPassword();
+        const ScopedVariable noPasswordFile("PGPASSFILE", (data.path() / "none").string());
+        bool asked = false;
+        // The question runs a loop of its own: a timer, not the test's wait, finds it.
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, [&] {
+            if (auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+                asked = true;
+                dialog->setTextValue(QString::fromStdString(password));
+                dialog->accept();
+            }
+        });
+        answer.start(50);
+        const auto window = stationWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(status(*window).contains(QStringLiteral("没有未写完的共享批次")),
+                                 15000);
+        QVERIFY(asked);
+        std::ifstream settings(data.path() / "zeld" / "zeld.ini");
+        const std::string kept((std::istreambuf_iterator<char>(settings)),
+                               std::istreambuf_iterator<char>());
+        QVERIFY(kept.find("shared") != std::string::npos);
+        QVERIFY(kept.find(password) == std::string::npos);
+    }
+};
+
+QTEST_MAIN(SharedWindowTest)
+#include "shared_window_tests.moc"

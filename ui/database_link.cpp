@@ -1,0 +1,62 @@
+#include "ui/database_link.h"
+
+#include <QMetaObject>
+#include <QPointer>
+
+#include <memory>
+#include <utility>
+
+namespace ui {
+
+DatabaseLink::~DatabaseLink() {
+    if (worker_.joinable()) {
+        worker_.join();
+    }
+}
+
+void DatabaseLink::open(const std::string& url, const std::string& station,
+                        const std::optional<std::string>& password) {
+    if (opening_) {
+        return;
+    }
+    if (worker_.joinable()) {
+        worker_.join();
+    }
+    opening_ = true;
+    worker_ = std::thread([this, url, station, password] {
+        DatabaseFound found;
+        std::optional<journal::StoreError> error;
+        auto store = journal::SharedStore::connect(url, station, password);
+        if (!store) {
+            error = store.error();
+        } else if (auto open = store->openBatches(); !open) {
+            error = open.error();
+        } else {
+            for (journal::SharedBatch& batch : *open) {
+                const auto progress = store->progress(batch.id);
+                found.open.push_back({std::move(batch), progress ? progress->verified : 0});
+            }
+            found.store = std::move(*store);
+        }
+        // The window's thread takes it; the destructor joins this thread first, so `this` lives.
+        auto result =
+            std::make_shared<std::pair<DatabaseFound, std::optional<journal::StoreError>>>(
+                std::move(found), std::move(error));
+        QMetaObject::invokeMethod(
+            this, [this, result] { finish(std::move(result->first), std::move(result->second)); },
+            Qt::QueuedConnection);
+    });
+}
+
+void DatabaseLink::finish(DatabaseFound result, std::optional<journal::StoreError> error) {
+    opening_ = false;
+    if (error) {
+        Q_EMIT failed(QString::fromStdString(error->words),
+                      error->kind == journal::StoreError::Kind::NeedsPassword);
+        return;
+    }
+    found_ = std::move(result);
+    Q_EMIT found();
+}
+
+}  // namespace ui

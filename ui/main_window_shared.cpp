@@ -1,0 +1,220 @@
+// The window's side of shared batches: the station's connection to the shared database, the
+// offer of an open batch, and its progress over all stations. What a station does in a shared
+// batch is the shared session's (commands/shared_batch_session.*).
+#include "commands/shared_text.h"
+#include "journal/journal_history.h"
+#include "journal/store_ledger.h"
+#include "ui/batch_panel.h"
+#include "ui/command_gate.h"
+#include "ui/database_link.h"
+#include "ui/main_window.h"
+#include "ui/status_line.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+namespace ui {
+
+namespace {
+
+QString fromUtf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+}
+
+// How long closing waits for the outcomes not yet sent: the journal keeps them in any case, and
+// the next join sends them.
+constexpr std::chrono::milliseconds kCloseWait{3000};
+// How often the panel shows what the session's worker last heard of the other stations.
+constexpr std::chrono::milliseconds kProgressEvery{1000};
+
+// Shows a wait cursor while a call to the server runs on the window's thread.
+class WaitCursor {
+public:
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+    WaitCursor(WaitCursor&&) = delete;
+    WaitCursor& operator=(WaitCursor&&) = delete;
+};
+
+}  // namespace
+
+void MainWindow::useDatabase(const std::string& url) {
+    databaseForRun_ = url;
+}
+
+void MainWindow::keepSharing(const StationSettings& sharing) {
+    // What the dialog says of sharing is kept, so that the next start joins the same database.
+    if (sharing.database == databaseUrl() && sharing.station == station_.station) {
+        return;
+    }
+    if (sharing.database != databaseUrl()) {
+        password_.reset();
+    }
+    station_ = sharing;
+    databaseForRun_.reset();
+    if (const auto trouble = saveStationSettings(station_)) {
+        status_->showNote(*trouble);
+    }
+}
+
+std::string MainWindow::databaseUrl() const {
+    return databaseForRun_ ? *databaseForRun_ : station_.database;
+}
+
+void MainWindow::connectStation() {
+    if (databaseUrl().empty() || writing() != nullptr || resumeOffer_ != nullptr) {
+        return;
+    }
+    if (link_ == nullptr) {
+        link_ = new DatabaseLink(this);
+        connect(link_, &DatabaseLink::found, this, &MainWindow::stationConnected);
+        connect(link_, &DatabaseLink::failed, this, &MainWindow::stationNotConnected);
+    }
+    if (link_->opening()) {
+        return;
+    }
+    status_->showMessage("正在连接共享数据库…");
+    link_->open(databaseUrl(), station_.station, password_);
+}
+
+void MainWindow::stationConnected() {
+    DatabaseFound found = link_->take();
+    if (writing() != nullptr || resumeOffer_ != nullptr || !found.store) {
+        return;  // a batch came into the window meanwhile
+    }
+    if (found.open.empty()) {
+        status_->showMessage("已连接共享数据库（本站 " + station_.station +
+                             "）：没有未写完的共享批次");
+        return;
+    }
+    // The newest open batch: the one an operator most likely came to help with.
+    const DatabaseFound::OpenBatch& newest = found.open.back();
+    offerSharedBatch(std::move(*found.store), newest.batch, newest.verified);
+}
+
+void MainWindow::stationNotConnected(const QString& words, bool needsPassword) {
+    if (needsPassword && isVisible()) {
+        bool given = false;
+        const QString password = QInputDialog::getText(
+            this, windowTitle(),
+            QStringLiteral("共享数据库 %1 的密码（只在本次运行中使用，不保存）：")
+                .arg(fromUtf8(databaseUrl())),
+            QLineEdit::Password, {}, &given);
+        if (given && !password.isEmpty()) {
+            password_ = password.toStdString();
+            connectStation();
+            return;
+        }
+    }
+    status_->showOutcome(words.toStdString() + "：本站单独写卡", commands::Tone::Failed, {});
+}
+
+void MainWindow::offerSharedBatch(journal::SharedStore store, const journal::SharedBatch& batch,
+                                  std::uint64_t verified) {
+    const commands::WriteQuestion question =
+        commands::joinQuestion(batch.order, verified, station_.station);
+    auto* box = new QMessageBox(QMessageBox::Question, windowTitle(), fromUtf8(question.text),
+                                QMessageBox::NoButton, this);
+    box->setObjectName(QStringLiteral("batchOffer"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setAccessibleDescription(fromUtf8(question.text));
+    QPushButton* join = box->addButton(fromUtf8(question.yes), QMessageBox::AcceptRole);
+    QPushButton* later = box->addButton(fromUtf8(question.no), QMessageBox::RejectRole);
+    join->setObjectName(fromUtf8(question.yes));
+    later->setObjectName(fromUtf8(question.no));
+    // Return joins: one key and this station writes with the others.
+    box->setDefaultButton(join);
+    box->setEscapeButton(later);
+    box->setWindowModality(Qt::WindowModal);
+    resumeOffer_ = box;
+    auto held = std::make_shared<journal::SharedStore>(std::move(store));
+    connect(box, &QMessageBox::finished, this, [this, box, join, held, id = batch.id] {
+        if (box->clickedButton() != join || writing() != nullptr) {
+            status_->showMessage("本站单独写卡：要加入共享批次，按 批次…");
+            return;
+        }
+        if (const auto trouble = joinSharedBatch(std::move(*held), id)) {
+            status_->showOutcome(*trouble, commands::Tone::Failed, {});
+        }
+    });
+    box->open();
+}
+
+std::optional<std::string> MainWindow::joinSharedBatch(journal::SharedStore store,
+                                                       std::int64_t id) {
+    const WaitCursor waiting;
+    auto joined = commands::SharedBatchSession::join(
+        id, *journal_, journal::JournalHistory(*journal_),
+        std::make_unique<journal::StoreLedger>(std::move(store), station_.station));
+    if (!joined) {
+        return "不能加入共享批次：" + joined.error();
+    }
+    stopHandsFree({}, commands::Tone::Neutral);
+    batchPanel_->setChecking(false);
+    shared_ = std::move(*joined);
+    sharedOffline_ = false;
+    if (sharedTimer_ == nullptr) {
+        sharedTimer_ = new QTimer(this);
+        sharedTimer_->setInterval(kProgressEvery);
+        connect(sharedTimer_, &QTimer::timeout, this, &MainWindow::showSharedProgress);
+    }
+    sharedTimer_->start();
+    batchPanel_->setShared(true);
+    showBatchEntered();
+    status_->showMessage(shared_->status());
+    return std::nullopt;
+}
+
+std::optional<std::string> MainWindow::beginSharedBatch(const commands::BatchOrder& order) {
+    const WaitCursor waiting;
+    auto store = journal::SharedStore::connect(databaseUrl(), station_.station, password_);
+    if (!store) {
+        return store.error().words;
+    }
+    const auto id = store->createBatch(order);
+    if (!id) {
+        return "共享批次没有建立：" + id.error().words;
+    }
+    return joinSharedBatch(std::move(*store), *id);
+}
+
+void MainWindow::showSharedProgress() {
+    if (!shared_) {
+        return;
+    }
+    showBatch();
+    const bool offline = shared_->progress().offline;
+    if (offline != sharedOffline_ && !gate_->isBusy() && !handsFreeRuns()) {
+        status_->showMessage(shared_->status());
+    }
+    sharedOffline_ = offline;
+}
+
+void MainWindow::closeSharedBatch() {
+    if (!shared_) {
+        return;
+    }
+    sharedTimer_->stop();
+    std::optional<std::string> trouble;
+    {
+        const WaitCursor waiting;
+        trouble = shared_->close(kCloseWait);
+    }
+    const std::string name = shared_->batch().order().name;
+    shared_.reset();
+    batchPanel_->setShared(false);
+    if (trouble) {
+        status_->showOutcome(*trouble, commands::Tone::Failed, {});
+    } else {
+        status_->showMessage("已离开共享批次 " + name + "：本站未写的号码已交回");
+    }
+}
+
+}  // namespace ui
