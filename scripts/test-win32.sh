@@ -3,7 +3,7 @@
 # suite under Wine on a virtual X server: the logic, the window (QtTest), the DLL's exports and the
 # files' version resources, a run in a Chinese locale, the window at four display scalings, libpq.dll
 # against a real PostgreSQL server, the program itself driven with the mouse, from the build, from
-# the portable folder and installed by the installer.
+# the portable folder (alone and as a station of a shared batch) and installed by the installer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -41,6 +41,8 @@ ZELD_TEST_POSTGRES_URL=$(cat "$pg_server/url") PGPASSFILE=$(winepath -w "$pg_ser
 echo "== the portable folder, driven with the mouse (under Wine)"
 dist=$(find "$PWD/build/win32-dist" -mindepth 1 -maxdepth 1 -type d -name 'zeld-*-win32')
 WINEPATH= bash tests/e2e/window_under_wine.sh "$dist"
+echo "== the portable folder as a station of a shared batch (under Wine)"
+WINEPATH= bash tests/e2e/shared_under_wine.sh "$dist" "$PWD/build/win32/bin"
 
 echo "== the installer: install, use and uninstall, silently (under Wine)"
 bash tests/e2e/installer_under_wine.sh "$dist-setup.exe" "$dist" "$PWD/build/win32/bin"

@@ -36,8 +36,8 @@ x11_start_session() {
   export XDG_DATA_HOME="$ZELD_SCRATCH/data" XDG_CONFIG_HOME="$ZELD_SCRATCH/config"
   if [ -n "$ZELD_RUNNER" ] && [ -n "${WINEPREFIX:-}" ]; then
     # Wine sets %LOCALAPPDATA% from its prefix, whatever the environment says: the prefix is
-    # the tests' own, so its journal starts empty.
-    rm -f "$WINEPREFIX"/drive_c/users/*/AppData/Local/zeld/written-tags.csv
+    # the tests' own, so its journal and settings start empty.
+    rm -f "$WINEPREFIX"/drive_c/users/*/AppData/Local/zeld/{written-tags.csv,zeld.ini}
   fi
   x11_field_tool "$bin" place t5577 ${number:+"$number"} >/dev/null
   x11_start_virtual_screen
