@@ -67,7 +67,7 @@ public:
         std::unique_ptr<SharedLedger> ledger) {
         return join(batch, journal, history, std::move(ledger), Options{});
     }
-    ~SharedBatchSession();
+    ~SharedBatchSession() override;
     SharedBatchSession(const SharedBatchSession&) = delete;
     SharedBatchSession& operator=(const SharedBatchSession&) = delete;
     SharedBatchSession(SharedBatchSession&&) = delete;

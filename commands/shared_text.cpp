@@ -44,6 +44,21 @@ WriteQuestion joinQuestion(const BatchOrder& order, std::uint64_t verifiedAll,
                          "继续", "以后再说"};
 }
 
+std::string heldLeaseText(const std::string& station, std::int64_t lease, std::uint64_t unwritten) {
+    return station + " 的号段 " + std::to_string(lease) + "：未写 " + std::to_string(unwritten) +
+           " 张";
+}
+
+WriteQuestion voidLeaseQuestion(const std::string& station, std::int64_t lease,
+                                std::uint64_t unwritten, const std::string& by) {
+    return WriteQuestion{"作废 " + station + " 的号段 " + std::to_string(lease) + " 中未写的 " +
+                             std::to_string(unwritten) +
+                             " 个号码吗？只在那台电脑不会再写时作废：作废的号码不再用于本批次，"
+                             "记为由 " +
+                             by + " 作废。",
+                         "作废", "不作废"};
+}
+
 std::string sharedBatchName(const std::string& name, std::int64_t id) {
     return name + std::string(kSharedOpen) + std::to_string(id) + std::string(kSharedClose);
 }

@@ -28,6 +28,15 @@ namespace commands {
 [[nodiscard]] WriteQuestion joinQuestion(const BatchOrder& order, std::uint64_t verifiedAll,
                                          const std::string& station);
 
+// A block of numbers another station holds and has not written in full, to choose one to void:
+// "乙站 的号段 7：未写 12 张".
+[[nodiscard]] std::string heldLeaseText(const std::string& station, std::int64_t lease,
+                                        std::uint64_t unwritten);
+// Asked before voiding it, default no: a station gone for good would otherwise hold its numbers
+// back from the batch for ever.
+[[nodiscard]] WriteQuestion voidLeaseQuestion(const std::string& station, std::int64_t lease,
+                                              std::uint64_t unwritten, const std::string& by);
+
 // The name of the local journal's batch for the shared batch `id` named `name`: two shared
 // batches of one name stay apart, and apart from a local batch of that name.
 [[nodiscard]] std::string sharedBatchName(const std::string& name, std::int64_t id);

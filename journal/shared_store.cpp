@@ -418,7 +418,7 @@ StoreResult<std::uint64_t> SharedStore::returnLease(std::int64_t leaseId,
     return state_->transaction([&](Transaction& tx) {
         const auto owner = tx.first("SELECT batch_id FROM leases WHERE id = $1", {text(leaseId)});
         if (!owner) {
-            refuse("没有编号为 " + text(leaseId) + " 的租约");
+            refuse("没有编号为 " + text(leaseId) + " 的号段");
         }
         // The batch first, as lease() takes it: returned positions are the batch's again.
         tx.run("SELECT 1 FROM batches WHERE id = $1 FOR UPDATE", {field(*owner, 0)});
@@ -429,24 +429,24 @@ StoreResult<std::uint64_t> SharedStore::returnLease(std::int64_t leaseId,
         const std::uint64_t first = count(*row, 0);
         const std::uint64_t end = first + count(*row, 1);
         if (truth(*row, 3)) {
-            refuse("租约 " + text(leaseId) + " 已作废，不能退回");
+            refuse("号段 " + text(leaseId) + " 已作废，不能退回");
         }
         if (maybe(*row, 2)) {
             const std::uint64_t returnedFrom = count(*row, 2);
             if (returnedFrom == fromPosition) {
                 return end - returnedFrom;  // the same return, sent again
             }
-            refuse("租约 " + text(leaseId) + " 已从" + positionWords(returnedFrom) + "起退回");
+            refuse("号段 " + text(leaseId) + " 已从" + positionWords(returnedFrom) + "起退回");
         }
         if (fromPosition < first || fromPosition > end) {
-            refuse(positionWords(fromPosition) + "不在租约 " + text(leaseId) + " 中");
+            refuse(positionWords(fromPosition) + "不在号段 " + text(leaseId) + " 中");
         }
         const auto written = tx.first(
             "SELECT min(position) FROM outcomes WHERE lease_id = $1 AND position >= $2 AND "
             "verified",
             {text(leaseId), text(fromPosition)});
         if (maybe(*written, 0)) {
-            refuse(positionWords(count(*written, 0)) + "已写好，租约 " + text(leaseId) + " 不能从" +
+            refuse(positionWords(count(*written, 0)) + "已写好，号段 " + text(leaseId) + " 不能从" +
                    positionWords(fromPosition) + "起退回");
         }
         tx.run("UPDATE leases SET returned_from = $2, returned_at = now() WHERE id = $1",
@@ -464,17 +464,17 @@ StoreResult<std::uint64_t> SharedStore::returnLease(std::int64_t leaseId,
 StoreResult<std::uint64_t> SharedStore::voidLease(std::int64_t leaseId, const std::string& by) {
     return state_->transaction([&](Transaction& tx) {
         if (by.empty()) {
-            refuse("作废租约须写明操作人");
+            refuse("作废号段须写明操作人");
         }
         const auto row = tx.first(
             "SELECT count, returned_from IS NOT NULL, voided_at IS NOT NULL FROM leases "
             "WHERE id = $1 FOR UPDATE",
             {text(leaseId)});
         if (!row) {
-            refuse("没有编号为 " + text(leaseId) + " 的租约");
+            refuse("没有编号为 " + text(leaseId) + " 的号段");
         }
         if (truth(*row, 1)) {
-            refuse("租约 " + text(leaseId) + " 已退回，不能作废");
+            refuse("号段 " + text(leaseId) + " 已退回，不能作废");
         }
         if (!truth(*row, 2)) {
             tx.run("UPDATE leases SET voided_at = now(), voided_by = $2 WHERE id = $1",
@@ -496,9 +496,9 @@ StoreResult<Recorded> SharedStore::recordOutcome(const Outcome& outcome) {
                          " FROM leases l JOIN batches b ON b.id = l.batch_id WHERE l.id = $1 "
                          "FOR SHARE OF l",
                      {text(outcome.lease)});
-        const std::string leaseWords = "租约 " + text(outcome.lease);
+        const std::string leaseWords = "号段 " + text(outcome.lease);
         if (!held) {
-            refuse("没有编号为 " + text(outcome.lease) + " 的租约");
+            refuse("没有编号为 " + text(outcome.lease) + " 的号段");
         }
         if (field(*held, 0) != outcome.station) {
             refuse(leaseWords + " 属于工位 " + field(*held, 0) + "，不属于工位 " + outcome.station);

@@ -60,7 +60,8 @@ BatchDialog::BatchDialog(const commands::BatchForm& initial, Begin begin, QWidge
     : QDialog(parent),
       begin_(std::move(begin)),
       range_(new QLabel(this)),
-      problem_(new QLabel(this)) {
+      problem_(new QLabel(this)),
+      column_(new QVBoxLayout(this)) {
     setObjectName(QStringLiteral("批次"));
     setWindowTitle(QStringLiteral("新批次"));
     setAccessibleName(QStringLiteral("新批次"));
@@ -107,7 +108,6 @@ BatchDialog::BatchDialog(const commands::BatchForm& initial, Begin begin, QWidge
     connect(beginButton_, &QPushButton::clicked, this, &BatchDialog::beginPressed);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
-    column_ = new QVBoxLayout(this);
     column_->addLayout(form);
     column_->addWidget(range_);
     column_->addWidget(problem_);

@@ -53,6 +53,9 @@ BatchPanel::BatchPanel(QWidget* parent)
     close_ = button(QStringLiteral("关闭批次"), QStringLiteral("关闭批次"),
                     QStringLiteral("回到单张写卡"), this);
     close_->hide();
+    void_ = button(QStringLiteral("作废号段…"), QStringLiteral("作废号段"),
+                   QStringLiteral("作废别的电脑领了却不会再写的号码，让本批次能写完"), this);
+    void_->hide();
     autoWrite_ = new QCheckBox(QStringLiteral("自动写卡"), this);
     autoWrite_->setObjectName(QStringLiteral("autoWrite"));
     autoWrite_->setAccessibleName(QStringLiteral("自动写卡"));
@@ -81,6 +84,7 @@ BatchPanel::BatchPanel(QWidget* parent)
     handsFree->addWidget(autoWrite_);
     handsFree->addWidget(stop_);
     handsFree->addStretch(1);
+    handsFree->addWidget(void_);
     column->addLayout(handsFree);
     column->addLayout(buttons);
 
@@ -90,6 +94,7 @@ BatchPanel::BatchPanel(QWidget* parent)
     connect(exportList, &QPushButton::clicked, this, &BatchPanel::exportAsked);
     connect(printList, &QPushButton::clicked, this, &BatchPanel::printAsked);
     connect(end_, &QPushButton::clicked, this, &BatchPanel::endAsked);
+    connect(void_, &QPushButton::clicked, this, &BatchPanel::voidAsked);
     connect(close_, &QPushButton::clicked, this, &BatchPanel::closeAsked);
 }
 
@@ -107,6 +112,7 @@ void BatchPanel::showProgress(const QString& text, bool ended) {
 
 void BatchPanel::setShared(bool shared) {
     shared_ = shared;
+    void_->setVisible(shared);
     close_->setToolTip(shared ? QStringLiteral("离开共享批次：本站未写的号码交回，由别的电脑接着写")
                               : QStringLiteral("回到单张写卡"));
     close_->setAccessibleDescription(close_->toolTip());

@@ -38,6 +38,7 @@ Q_SIGNALS:
     void exportAsked();
     void printAsked();
     void endAsked();
+    void voidAsked();
     void closeAsked();
 
 private:
@@ -48,6 +49,7 @@ private:
     QPushButton* stop_ = nullptr;
     QPushButton* end_ = nullptr;
     QPushButton* close_ = nullptr;
+    QPushButton* void_ = nullptr;
     bool shared_ = false;
 };
 

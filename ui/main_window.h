@@ -152,6 +152,9 @@ private:
     // Where the shared batch stands, from what its worker last heard: the panel, and the status
     // line when the server went away or came back.
     void showSharedProgress();
+    // Voids, after a question, the unwritten numbers of another station's block: one gone for
+    // good would hold them back from the batch for ever.
+    void voidOtherStationsBlock();
     // Gives this station's unwritten numbers back; says so when not all reached the server.
     void closeSharedBatch();
     [[nodiscard]] std::string databaseUrl() const;

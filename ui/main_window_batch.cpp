@@ -52,6 +52,7 @@ void MainWindow::makeBatchControls(QHBoxLayout& row) {
     batchPanel_ = new BatchPanel(this);
     batchPanel_->hide();
     connect(batchPanel_, &BatchPanel::endAsked, this, &MainWindow::endBatchEarly);
+    connect(batchPanel_, &BatchPanel::voidAsked, this, &MainWindow::voidOtherStationsBlock);
     connect(batchPanel_, &BatchPanel::closeAsked, this, &MainWindow::leaveBatch);
     connect(batchPanel_, &BatchPanel::checkingToggled, this, &MainWindow::checkBag);
     connect(batchPanel_, &BatchPanel::exportAsked, this, &MainWindow::exportBatch);

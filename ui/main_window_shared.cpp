@@ -197,6 +197,64 @@ void MainWindow::showSharedProgress() {
     sharedOffline_ = offline;
 }
 
+void MainWindow::voidOtherStationsBlock() {
+    if (!shared_ || gate_->isBusy()) {
+        return;
+    }
+    stopHandsFree({}, commands::Tone::Neutral);
+    std::optional<journal::SharedStore> store;
+    std::vector<journal::LeaseAccount> held;
+    {
+        const WaitCursor waiting;
+        auto connected = journal::SharedStore::connect(databaseUrl(), station_.station, password_);
+        if (!connected) {
+            status_->showOutcome(connected.error().words + "：没有作废", commands::Tone::Failed,
+                                 {});
+            return;
+        }
+        auto accounts = connected->accounting(shared_->id());
+        if (!accounts) {
+            status_->showOutcome(accounts.error().words + "：没有作废", commands::Tone::Failed, {});
+            return;
+        }
+        for (const journal::LeaseAccount& account : *accounts) {
+            if (account.outstanding > 0 && account.station != station_.station) {
+                held.push_back(account);
+            }
+        }
+        store = std::move(*connected);
+    }
+    if (held.empty()) {
+        status_->showMessage("别的电脑没有未写完的号段；" + shared_->status());
+        return;
+    }
+    QStringList choices;
+    for (const journal::LeaseAccount& account : held) {
+        choices << fromUtf8(
+            commands::heldLeaseText(account.station, account.lease, account.outstanding));
+    }
+    bool chosen = false;
+    const QString choice = QInputDialog::getItem(
+        this, windowTitle(), QStringLiteral("作废哪台电脑的号段？"), choices, 0, false, &chosen);
+    const auto index = choices.indexOf(choice);
+    if (!chosen || index < 0) {
+        return;
+    }
+    const journal::LeaseAccount& account = held.at(static_cast<std::size_t>(index));
+    if (!ask(commands::voidLeaseQuestion(account.station, account.lease, account.outstanding,
+                                         station_.station),
+             this)) {
+        return;
+    }
+    const auto voided = store->voidLease(account.lease, station_.station);
+    if (!voided) {
+        status_->showOutcome(voided.error().words + "：没有作废", commands::Tone::Failed, {});
+        return;
+    }
+    status_->showMessage("已作废 " + account.station + " 的号段 " + std::to_string(account.lease) +
+                         " 中未写的 " + std::to_string(*voided) + " 个号码；" + shared_->status());
+}
+
 void MainWindow::closeSharedBatch() {
     if (!shared_) {
         return;

@@ -237,15 +237,17 @@ TEST(HandsFree, StopsWhenTheBatchIsDoneOrAWriteWouldAskAQuestion) {
         // finds none to write, yet the batch goes on. It stops and says why; it is not done.
         struct OutOfNumbers final : commands::BatchWriting {
             explicit OutOfNumbers(const commands::BatchSession& session) : local(session) {}
-            const commands::Batch& batch() const override { return local.batch(); }
-            std::optional<CardNumber> nextNumber() const override { return std::nullopt; }
-            bool finished() const override { return false; }
+            [[nodiscard]] const commands::Batch& batch() const override { return local.batch(); }
+            [[nodiscard]] std::optional<CardNumber> nextNumber() const override {
+                return std::nullopt;
+            }
+            [[nodiscard]] bool finished() const override { return false; }
             commands::BatchPress press(
                 reader::ReaderSource& /*source*/, const commands::Confirm& /*confirm*/,
                 const std::optional<commands::TagSighting>& /*seen*/) override {
                 return {};
             }
-            std::string status() const override { return {}; }
+            [[nodiscard]] std::string status() const override { return {}; }
             const commands::BatchSession& local;
         };
         Station station(anOrder(2));

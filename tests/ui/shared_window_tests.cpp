@@ -176,6 +176,31 @@ private Q_SLOTS:
                  qPrintable(status(*late)));
         QCOMPARE(ui::loadStationSettings().station, std::string("丙站"));
         QCOMPARE(ui::loadStationSettings().database, database.url());
+
+        // The second station is gone for good: the third voids what it held, in its own name.
+        QString offered;
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* choose = qobject_cast<QInputDialog*>(modal)) {
+                offered = choose->textValue();
+                choose->accept();
+            } else if (auto* question = qobject_cast<QMessageBox*>(modal)) {
+                QTest::mouseClick(question->findChild<QPushButton*>(QStringLiteral("作废")),
+                                  Qt::LeftButton);
+            }
+        });
+        answer.start(50);
+        QTest::mouseClick(late->findChild<QPushButton*>(QStringLiteral("作废号段")),
+                          Qt::LeftButton);
+        answer.stop();
+        QVERIFY2(offered.startsWith(QStringLiteral("乙站 的号段 ")) &&
+                     offered.endsWith(QStringLiteral("：未写 3 张")),
+                 qPrintable(offered));
+        QVERIFY2(status(*late).contains(QStringLiteral("中未写的 3 个号码")),
+                 qPrintable(status(*late)));
+        QCOMPARE(database.run("SELECT voided_by FROM leases WHERE station = '乙站'").at(0).at(0),
+                 std::optional<std::string>("丙站"));
     }
 
     void aPasswordIsAskedForAndNeverKept() {
