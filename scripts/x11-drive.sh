@@ -24,9 +24,11 @@ x11_field_tool() {
 }
 
 # Starts a session on a virtual screen: a private emulated field holding a T5577 tag with this
-# number (B4..B0 in hex), a private data folder, Xvfb, and the program. `x11_end_session` undoes it all.
+# number (B4..B0 in hex; a blank one when it is empty), a private data folder, Xvfb, and the
+# program with the arguments that follow. `x11_end_session` undoes it all.
 x11_start_session() {
   local bin=$1 number=$2
+  shift 2
   unset QT_QPA_PLATFORM
   ZELD_SCRATCH=$(mktemp -d)
   export MF1_EMULATOR_FIELD="$ZELD_SCRATCH/field"
@@ -34,12 +36,12 @@ x11_start_session() {
   export XDG_DATA_HOME="$ZELD_SCRATCH/data" XDG_CONFIG_HOME="$ZELD_SCRATCH/config"
   if [ -n "$ZELD_RUNNER" ] && [ -n "${WINEPREFIX:-}" ]; then
     # Wine sets %LOCALAPPDATA% from its prefix, whatever the environment says: the prefix is
-    # the tests' own, so its journal starts empty.
-    rm -f "$WINEPREFIX"/drive_c/users/*/AppData/Local/zeld/written-tags.csv
+    # the tests' own, so its journal and settings start empty.
+    rm -f "$WINEPREFIX"/drive_c/users/*/AppData/Local/zeld/{written-tags.csv,zeld.ini}
   fi
-  x11_field_tool "$bin" place t5577 "$number" >/dev/null
+  x11_field_tool "$bin" place t5577 ${number:+"$number"} >/dev/null
   x11_start_virtual_screen
-  x11_start_program $ZELD_RUNNER "$bin/zeld$ZELD_EXE"
+  x11_start_program $ZELD_RUNNER "$bin/zeld$ZELD_EXE" "$@"
 }
 
 x11_end_session() {
