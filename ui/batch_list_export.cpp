@@ -1,5 +1,7 @@
 #include "ui/batch_list_export.h"
 
+#include "ui/wait_cursor.h"
+
 #include "journal/handover_export.h"
 #include "journal/handover_list.h"
 #include "platform/local_path.h"
@@ -23,17 +25,6 @@ QString fileNamePart(QString text) {
     }
     return text.trimmed();
 }
-
-// Restores the cursor however the work ends.
-class WaitCursor {
-public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-    WaitCursor(WaitCursor&&) = delete;
-    WaitCursor& operator=(WaitCursor&&) = delete;
-};
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 #include "ui/batch_list_print.h"
 
 #include "journal/handover_list.h"
+#include "ui/wait_cursor.h"
 
 #include <QApplication>
 #include <QFontMetricsF>
@@ -204,9 +205,11 @@ bool printBatchList(QWidget* parent, const journal::BatchLog& log) {
     if (dialog.exec() != QDialog::Accepted) {
         return false;
     }
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const int pages = printHandoverList(printer, list);
-    QGuiApplication::restoreOverrideCursor();
+    int pages = 0;
+    {
+        const WaitCursor waiting;
+        pages = printHandoverList(printer, list);
+    }
     if (pages == 0) {
         QMessageBox::warning(parent, QStringLiteral("打印交接清单"),
                              QStringLiteral("未能打印交接清单：打印机无法开始打印，"

@@ -109,6 +109,9 @@ private:
                                                         const StationSettings& sharing);
     // The journal's unfinished batch, offered to be continued (default 继续, by Return).
     void offerUnfinishedBatch();
+    // Opens an offer of a batch to go on with (resumeOffer_), its default the button returned;
+    // the caller connects to its answer.
+    [[nodiscard]] QPushButton* openOffer(const commands::WriteQuestion& question);
     void enterBatch(commands::BatchSession session);
     // The options and the panel for the batch now in the window.
     void showBatchEntered();

@@ -176,22 +176,9 @@ void MainWindow::offerUnfinishedBatch() {
     if (!open || open->ended() || !open->nextNumber()) {
         return;
     }
-    const commands::WriteQuestion question =
-        commands::resumeQuestion(open->batch().order(), open->verified(), *open->nextNumber());
-    auto* box = new QMessageBox(QMessageBox::Question, windowTitle(), fromUtf8(question.text),
-                                QMessageBox::NoButton, this);
-    box->setObjectName(QStringLiteral("batchOffer"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setAccessibleDescription(fromUtf8(question.text));
-    QPushButton* resume = box->addButton(fromUtf8(question.yes), QMessageBox::AcceptRole);
-    QPushButton* later = box->addButton(fromUtf8(question.no), QMessageBox::RejectRole);
-    resume->setObjectName(fromUtf8(question.yes));
-    later->setObjectName(fromUtf8(question.no));
-    // Return continues it: one key and the batch goes on where it stood.
-    box->setDefaultButton(resume);
-    box->setEscapeButton(later);
-    box->setWindowModality(Qt::WindowModal);
-    resumeOffer_ = box;
+    QPushButton* resume = openOffer(
+        commands::resumeQuestion(open->batch().order(), open->verified(), *open->nextNumber()));
+    QMessageBox* box = resumeOffer_;
     connect(box, &QMessageBox::finished, this, [this, box, resume] {
         if (box->clickedButton() != resume || writing() != nullptr) {
             connectStation();  // a station that did not go on alone may join the others
@@ -204,7 +191,25 @@ void MainWindow::offerUnfinishedBatch() {
             status_->showMessage(commands::batchStatus(*batch_));
         }
     });
-    box->open();
+}
+
+QPushButton* MainWindow::openOffer(const commands::WriteQuestion& question) {
+    auto* box = new QMessageBox(QMessageBox::Question, windowTitle(), fromUtf8(question.text),
+                                QMessageBox::NoButton, this);
+    box->setObjectName(QStringLiteral("batchOffer"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setAccessibleDescription(fromUtf8(question.text));
+    QPushButton* take = box->addButton(fromUtf8(question.yes), QMessageBox::AcceptRole);
+    QPushButton* later = box->addButton(fromUtf8(question.no), QMessageBox::RejectRole);
+    take->setObjectName(fromUtf8(question.yes));
+    later->setObjectName(fromUtf8(question.no));
+    // Return takes it: one key and the batch goes on.
+    box->setDefaultButton(take);
+    box->setEscapeButton(later);
+    box->setWindowModality(Qt::WindowModal);
+    resumeOffer_ = box;
+    box->open();  // it answers only on a key or a click, after the caller has connected to it
+    return take;
 }
 
 void MainWindow::enterBatch(commands::BatchSession session) {

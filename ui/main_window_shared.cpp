@@ -9,9 +9,9 @@
 #include "ui/database_link.h"
 #include "ui/main_window.h"
 #include "ui/status_line.h"
+#include "ui/wait_cursor.h"
 
 #include <QApplication>
-#include <QGuiApplication>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -31,17 +31,6 @@ QString fromUtf8(const std::string& text) {
 constexpr std::chrono::milliseconds kCloseWait{3000};
 // How often the panel shows what the session's worker last heard of the other stations.
 constexpr std::chrono::milliseconds kProgressEvery{1000};
-
-// Shows a wait cursor while a call to the server runs on the window's thread.
-class WaitCursor {
-public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-    WaitCursor(WaitCursor&&) = delete;
-    WaitCursor& operator=(WaitCursor&&) = delete;
-};
 
 }  // namespace
 
@@ -118,22 +107,8 @@ void MainWindow::stationNotConnected(const QString& words, bool needsPassword) {
 
 void MainWindow::offerSharedBatch(journal::SharedStore store, const journal::SharedBatch& batch,
                                   std::uint64_t verified) {
-    const commands::WriteQuestion question =
-        commands::joinQuestion(batch.order, verified, station_.station);
-    auto* box = new QMessageBox(QMessageBox::Question, windowTitle(), fromUtf8(question.text),
-                                QMessageBox::NoButton, this);
-    box->setObjectName(QStringLiteral("batchOffer"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setAccessibleDescription(fromUtf8(question.text));
-    QPushButton* join = box->addButton(fromUtf8(question.yes), QMessageBox::AcceptRole);
-    QPushButton* later = box->addButton(fromUtf8(question.no), QMessageBox::RejectRole);
-    join->setObjectName(fromUtf8(question.yes));
-    later->setObjectName(fromUtf8(question.no));
-    // Return joins: one key and this station writes with the others.
-    box->setDefaultButton(join);
-    box->setEscapeButton(later);
-    box->setWindowModality(Qt::WindowModal);
-    resumeOffer_ = box;
+    QPushButton* join = openOffer(commands::joinQuestion(batch.order, verified, station_.station));
+    QMessageBox* box = resumeOffer_;
     auto held = std::make_shared<journal::SharedStore>(std::move(store));
     connect(box, &QMessageBox::finished, this, [this, box, join, held, id = batch.id] {
         if (box->clickedButton() != join || writing() != nullptr) {
@@ -144,7 +119,6 @@ void MainWindow::offerSharedBatch(journal::SharedStore store, const journal::Sha
             status_->showOutcome(*trouble, commands::Tone::Failed, {});
         }
     });
-    box->open();
 }
 
 std::optional<std::string> MainWindow::joinSharedBatch(journal::SharedStore store,
@@ -197,10 +171,10 @@ void MainWindow::showSharedProgress() {
     if (refused.size() > refusalsShown_ && !gate_->isBusy()) {
         const commands::RefusedWrite& last = refused.back();
         refusalsShown_ = refused.size();
-        status_->showOutcome(commands::refusedWriteText(last.position, last.number,
-                                                        shared_->batch().order().notation,
-                                                        last.words),
-                             commands::Tone::Failed, {});
+        status_->showOutcome(
+            commands::refusedWriteText(last.position, last.number,
+                                       shared_->batch().order().notation, last.words),
+            commands::Tone::Failed, {});
         QApplication::beep();
     }
     const bool offline = shared_->progress().offline;
