@@ -73,7 +73,15 @@ void MainWindow::connectStation() {
     link_->open(databaseUrl(), station_.station, password_);
 }
 
+// The connection's answer may come while a write waits for a question's answer: it is taken up
+// once the command has ended, so that no batch comes into the window in the middle of one.
+constexpr std::chrono::milliseconds kAfterTheCommand{100};
+
 void MainWindow::stationConnected() {
+    if (gate_->isBusy()) {
+        QTimer::singleShot(kAfterTheCommand, this, &MainWindow::stationConnected);
+        return;
+    }
     DatabaseFound found = link_->take();
     if (writing() != nullptr || resumeOffer_ != nullptr || !found.store) {
         return;  // a batch came into the window meanwhile
@@ -89,6 +97,12 @@ void MainWindow::stationConnected() {
 }
 
 void MainWindow::stationNotConnected(const QString& words, bool needsPassword) {
+    if (gate_->isBusy()) {
+        QTimer::singleShot(kAfterTheCommand, this, [this, words, needsPassword] {
+            stationNotConnected(words, needsPassword);
+        });
+        return;
+    }
     if (needsPassword && isVisible()) {
         bool given = false;
         const QString password = QInputDialog::getText(
