@@ -38,6 +38,7 @@ win32_packages=(
   qttranslations5-l10n  # Qt 5.15's Chinese for its own dialogs, shipped beside zeld.exe
   xvfb xauth xdotool xclip x11-utils fonts-dejavu-core fonts-wqy-microhei
   wine wine32:i386 fonts-wine locales
+  postgresql  # the server (and psql) the Windows program joins as a station under Wine
 )
 
 # A Chinese locale for Wine, so that a run in it shows what the system's own texts look like to a
