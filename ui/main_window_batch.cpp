@@ -181,7 +181,9 @@ void MainWindow::offerUnfinishedBatch() {
     QMessageBox* box = resumeOffer_;
     connect(box, &QMessageBox::finished, this, [this, box, resume] {
         if (box->clickedButton() != resume || writing() != nullptr) {
-            connectStation();  // a station that did not go on alone may join the others
+            // A station that did not go on alone may join the others; the box goes later.
+            resumeOffer_ = nullptr;
+            connectStation();
             return;
         }
         // Read again: the journal may have moved on while the offer waited.

@@ -261,6 +261,44 @@ private Q_SLOTS:
                  window->sharedBatch()->status().c_str());
     }
 
+    void aLocalBatchIsOfferedFirstAndDecliningItOffersTheSharedOne() {
+        testing_support::TestDatabase database;
+        const testing_support::EmulatorControl field;
+        const testing_support::DataFolder data;
+        {
+            const auto alone = stationWindow();
+            QTimer::singleShot(0, [] {
+                auto* dialog = QApplication::activeModalWidget();
+                QVERIFY(dialog != nullptr);
+                dialog->findChild<QLineEdit*>(QStringLiteral("名称"))
+                    ->setText(QStringLiteral("本地"));
+                dialog->findChild<QLineEdit*>(QStringLiteral("张数"))->setText(QStringLiteral("3"));
+                QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("开始")),
+                                  Qt::LeftButton);
+            });
+            alone->showBatchDialog();
+            QVERIFY(alone->batch() != nullptr);
+        }
+        auto store = journal::SharedStore::connect(database.url(), "甲站");
+        QVERIFY(store);
+        QVERIFY(store->createBatch(
+            {"共享", Number{0, 0, 0, 0x1F, 0x40}, card::Notation::WG34, 2, {}, false}));
+        QVERIFY(!ui::saveStationSettings({database.url(), "乙站"}));
+        const auto window = stationWindow();
+        QMessageBox* local = waitForOffer(*window);
+        QVERIFY(local != nullptr);
+        QVERIFY2(local->text().startsWith(QStringLiteral("批次 本地 还没有写完")),
+                 qPrintable(local->text()));
+        QTest::keyClick(local, Qt::Key_Escape);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                auto* shared = window->findChild<QMessageBox*>(QStringLiteral("batchOffer"));
+                return shared != nullptr && shared != local && shared->isVisible() &&
+                       shared->text().startsWith(QStringLiteral("共享批次 共享 还没有写完"));
+            }(),
+            15000);
+    }
+
     void aPasswordIsAskedForAndNeverKept() {
         testing_support::TestDatabase database;
         const testing_support::DataFolder data;
