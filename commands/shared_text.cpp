@@ -36,6 +36,11 @@ std::string sharedBatchStatus(const BatchOrder& order, std::uint64_t verifiedAll
     return text;
 }
 
+std::string sharedBatchChoice(const BatchOrder& order, std::uint64_t verifiedAll) {
+    return order.name + "（全部已写 " + std::to_string(verifiedAll) + "/" +
+           std::to_string(order.count) + " 张）";
+}
+
 WriteQuestion joinQuestion(const BatchOrder& order, std::uint64_t verifiedAll,
                            const std::string& station) {
     return WriteQuestion{"共享批次 " + order.name + " 还没有写完：全部已写 " +

@@ -24,6 +24,9 @@ namespace commands {
                                             const std::optional<card::CardNumber>& next,
                                             std::optional<std::uint64_t> offlineWritable);
 
+// An open shared batch among several to choose from: "客户丙（全部已写 1/5 张）".
+[[nodiscard]] std::string sharedBatchChoice(const BatchOrder& order, std::uint64_t verifiedAll);
+
 // An open shared batch offered to this station at start-up, answered 继续 (join it) or not now.
 [[nodiscard]] WriteQuestion joinQuestion(const BatchOrder& order, std::uint64_t verifiedAll,
                                          const std::string& station);

@@ -39,6 +39,8 @@ class QToolButton;
 
 namespace ui {
 
+struct DatabaseFound;
+
 // frmRW: the program's only window. Shows the controls, forwards the two button clicks to the
 // commands, and tells the user in its status line how a command went. One press runs one
 // command: while it runs both buttons are disabled and input to the window is dropped.
@@ -143,7 +145,11 @@ private:
     // Connects to the shared database, if there is one, and offers its open batch.
     void connectStation();
     void stationConnected();
+    // Calls `then` once no command runs (checked again every kAfterTheCommand).
+    void afterTheCommand(std::function<void()> then);
     void stationNotConnected(const QString& words, bool needsPassword);
+    // The open shared batches to choose one from, when 加入共享批次 found several.
+    void chooseSharedBatch(DatabaseFound found);
     // An open shared batch offered to be joined (default 继续, by Return).
     void offerSharedBatch(journal::SharedStore store, const journal::SharedBatch& batch,
                           std::uint64_t verified);
@@ -209,6 +215,10 @@ private:
     QTimer* sharedTimer_ = nullptr;
     bool sharedOffline_ = false;     // as last shown
     std::size_t refusalsShown_ = 0;  // of the session's refusals
+    bool joinAsked_ = false;         // 加入共享批次 pressed: the operator picks among several
+    bool choosing_ = false;          // while the operator picks
+    QTimer* afterCommand_ = nullptr;
+    std::function<void()> whenCommandEnded_;
     // Declared after the batch, the journal and the reader it uses, so that it goes first.
     std::unique_ptr<commands::HandsFreeWriter> handsFree_;
     QTimer* handsFreeTimer_ = nullptr;

@@ -117,6 +117,7 @@ void MainWindow::showBatchDialog() {
                             if (writing() != nullptr) {
                                 leaveBatch();  // one written in full or ended
                             }
+                            joinAsked_ = true;
                             connectStation();
                         });
     QStringList earlier;

@@ -12,11 +12,14 @@
 #include "ui/wait_cursor.h"
 
 #include <QApplication>
+
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
+#include <utility>
 
 namespace ui {
 
@@ -58,7 +61,7 @@ std::string MainWindow::databaseUrl() const {
 }
 
 void MainWindow::connectStation() {
-    if (databaseUrl().empty() || writing() != nullptr || resumeOffer_ != nullptr) {
+    if (databaseUrl().empty() || writing() != nullptr || resumeOffer_ != nullptr || choosing_) {
         return;
     }
     if (link_ == nullptr) {
@@ -77,13 +80,28 @@ void MainWindow::connectStation() {
 // once the command has ended, so that no batch comes into the window in the middle of one.
 constexpr std::chrono::milliseconds kAfterTheCommand{100};
 
+void MainWindow::afterTheCommand(std::function<void()> then) {
+    if (afterCommand_ == nullptr) {
+        afterCommand_ = new QTimer(this);
+        afterCommand_->setSingleShot(true);
+        afterCommand_->setInterval(kAfterTheCommand);
+        connect(afterCommand_, &QTimer::timeout, this, [this] {
+            if (auto waiting = std::exchange(whenCommandEnded_, {})) {
+                waiting();
+            }
+        });
+    }
+    whenCommandEnded_ = std::move(then);
+    afterCommand_->start();
+}
+
 void MainWindow::stationConnected() {
     if (gate_->isBusy()) {
-        QTimer::singleShot(kAfterTheCommand, this, &MainWindow::stationConnected);
+        afterTheCommand([this] { stationConnected(); });
         return;
     }
     DatabaseFound found = link_->take();
-    if (writing() != nullptr || resumeOffer_ != nullptr || !found.store) {
+    if (writing() != nullptr || resumeOffer_ != nullptr || choosing_ || !found.store) {
         return;  // a batch came into the window meanwhile
     }
     if (found.open.empty()) {
@@ -91,16 +109,53 @@ void MainWindow::stationConnected() {
                              "）：没有未写完的共享批次");
         return;
     }
-    // The newest open batch: the one an operator most likely came to help with.
-    const DatabaseFound::OpenBatch& newest = found.open.back();
-    offerSharedBatch(std::move(*found.store), newest.batch, newest.verified);
+    const bool asked = std::exchange(joinAsked_, false);
+    if (asked && found.open.size() > 1) {
+        chooseSharedBatch(std::move(found));
+        return;
+    }
+    // The one this station wrote in last, else the newest: the one an operator most likely
+    // came to help with.
+    const DatabaseFound::OpenBatch* offered = &found.open.back();
+    for (const std::string& name : journal_->batchNames()) {  // newest first
+        const auto mine = std::find_if(
+            found.open.begin(), found.open.end(), [&name](const DatabaseFound::OpenBatch& open) {
+                return commands::sharedBatchName(open.batch.order.name, open.batch.id) == name;
+            });
+        if (mine != found.open.end()) {
+            offered = &*mine;
+            break;
+        }
+    }
+    offerSharedBatch(std::move(*found.store), offered->batch, offered->verified);
+}
+
+void MainWindow::chooseSharedBatch(DatabaseFound found) {
+    QStringList choices;
+    for (const DatabaseFound::OpenBatch& open : found.open) {
+        choices << fromUtf8(commands::sharedBatchChoice(open.batch.order, open.verified));
+    }
+    bool chosen = false;
+    choosing_ = true;  // the start-up's own connection waits for the answer
+    const QString choice =
+        QInputDialog::getItem(this, windowTitle(), QStringLiteral("加入哪个共享批次？"), choices,
+                              static_cast<int>(choices.size() - 1), false, &chosen);
+    choosing_ = false;
+    const auto index = choices.indexOf(choice);
+    if (!chosen || index < 0 || writing() != nullptr) {
+        status_->showMessage("本站单独写卡：要加入共享批次，按 批次…");
+        return;
+    }
+    if (const auto trouble = joinSharedBatch(
+            std::move(*found.store), found.open.at(static_cast<std::size_t>(index)).batch.id)) {
+        status_->showOutcome(*trouble, commands::Tone::Failed, {});
+    }
 }
 
 void MainWindow::stationNotConnected(const QString& words, bool needsPassword) {
     if (gate_->isBusy()) {
-        QTimer::singleShot(kAfterTheCommand, this, [this, words, needsPassword] {
-            stationNotConnected(words, needsPassword);
-        });
+        afterTheCommand(
+            [this, words, needsPassword] { stationNotConnected(words, needsPassword); });
         return;
     }
     if (needsPassword && isVisible()) {

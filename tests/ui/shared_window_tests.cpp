@@ -299,6 +299,58 @@ private Q_SLOTS:
             15000);
     }
 
+    void withSeveralOpenTheOperatorChoosesAndTheNextStartOffersThatOne() {
+        testing_support::TestDatabase database;
+        const testing_support::EmulatorControl field;
+        const testing_support::DataFolder data;
+        {
+            auto store = journal::SharedStore::connect(database.url(), "甲站");
+            QVERIFY(store);
+            for (const auto& [name, first] :
+                 {std::pair{"甲单", 8000U}, std::pair{"乙单", 9000U}}) {  // 乙单 the newer
+                QVERIFY(
+                    store->createBatch({name,
+                                        card::withCountingValue({}, card::Notation::WG34, first),
+                                        card::Notation::WG34,
+                                        2,
+                                        {},
+                                        false}));
+            }
+        }
+        {
+            const auto window = stationWindow();
+            QString offered;
+            QTimer answer;
+            connect(&answer, &QTimer::timeout, [&] {
+                if (auto* choose = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+                    offered = choose->comboBoxItems().join(QLatin1Char('|'));
+                    choose->setTextValue(QStringLiteral("甲单（全部已写 0/2 张）"));
+                    choose->accept();
+                }
+            });
+            answer.start(50);
+            QTimer::singleShot(0, [&] {
+                auto* dialog = QApplication::activeModalWidget();
+                QVERIFY(dialog != nullptr);
+                dialog->findChild<QLineEdit*>(QStringLiteral("共享数据库"))
+                    ->setText(QString::fromStdString(database.url()));
+                dialog->findChild<QLineEdit*>(QStringLiteral("站名"))
+                    ->setText(QStringLiteral("丁站"));
+                QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("加入共享批次")),
+                                  Qt::LeftButton);
+            });
+            window->showBatchDialog();
+            QTRY_VERIFY_WITH_TIMEOUT(window->sharedBatch() != nullptr, 15000);
+            QCOMPARE(offered, QStringLiteral("甲单（全部已写 0/2 张）|乙单（全部已写 0/2 张）"));
+            QCOMPARE(window->sharedBatch()->batch().order().name, std::string("甲单"));
+        }
+        const auto again = stationWindow();
+        QMessageBox* offer = waitForOffer(*again);
+        QVERIFY(offer != nullptr);
+        QVERIFY2(offer->text().startsWith(QStringLiteral("共享批次 甲单 ")),
+                 qPrintable(offer->text()));
+    }
+
     void aPasswordIsAskedForAndNeverKept() {
         testing_support::TestDatabase database;
         const testing_support::DataFolder data;
