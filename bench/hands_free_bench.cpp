@@ -9,6 +9,7 @@
 #include "journal/journal.h"
 #include "reader/library_location.h"
 #include "reader/reader_source.h"
+#include "words/hands_free_text.h"
 
 #include "support/emulator_control.h"
 #include "support/field_feeder.h"
@@ -110,7 +111,8 @@ public:
             }
             if (step.kind != Kind::NoTag && step.kind != Kind::WaitingForLeave &&
                 step.kind != Kind::Blank) {
-                trouble_ = step.words.empty() ? "hands-free writing ended" : step.words;
+                const std::string said = words::stepWords(step, card::Notation::WG34);
+                trouble_ = said.empty() ? "hands-free writing ended" : said;
             }
         }
         return std::nullopt;

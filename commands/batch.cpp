@@ -1,7 +1,5 @@
 #include "commands/batch.h"
 
-#include "commands/batch_text.h"
-
 #include <utility>
 
 namespace commands {
@@ -100,7 +98,7 @@ std::optional<SharedView> viewCollision(const card::CardNumber& number,
 bool viewsAllowWrite(const card::CardNumber& number, const WriteJournal& journal,
                      const Confirm& confirm) {
     const auto earlier = viewCollision(number, journal);
-    return !earlier || (confirm && confirm(collisionQuestion(number, *earlier)));
+    return !earlier || (confirm && confirm(sharedViewQuestion(number, *earlier)));
 }
 
 }  // namespace commands

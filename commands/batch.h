@@ -112,7 +112,7 @@ struct RangeCheck {
                                                       const WriteJournal& journal);
 
 // Before a write of `number`: when it shares a view with another tag's verified write, the
-// operator is asked (collisionQuestion; no answer means no). True to go on with the write.
+// operator is asked (sharedViewQuestion; no answer means no). True to go on with the write.
 [[nodiscard]] bool viewsAllowWrite(const card::CardNumber& number, const WriteJournal& journal,
                                    const Confirm& confirm);
 

@@ -1,8 +1,6 @@
 #include "commands/batch_form.h"
 
-#include "card/number_text.h"
-#include "commands/outcome_text.h"
-#include "commands/shared_text.h"
+#include "commands/shared_batch_name.h"
 #include "commands/write_request.h"
 
 #include <array>
@@ -34,29 +32,22 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
-std::string invalidField(card::Field field) {
-    const std::string must =
-        fieldName(field) + "须为 " + std::string(card::fieldRangeLabel(field)) + " 的整数";
-    return field == card::Field::B4 ? must : "起始号码无效：" + must;
-}
-
 }  // namespace
 
-util::Expected<BatchOrder, std::string> orderFrom(const BatchForm& form) {
+util::Expected<BatchOrder, BatchFormError> orderFrom(const BatchForm& form) {
     BatchOrder order;
     order.name = std::string(trimmed(form.name));
     // Every line of the journal names the batch: a name must say which, on one line.
     if (order.name.empty()) {
-        return util::Unexpected{std::string("请填写名称（客户或订单）")};
+        return util::Unexpected{BatchFormError{BatchFormError::Kind::NoName}};
     }
     if (order.name.find_first_of("\r\n") != std::string::npos) {
-        return util::Unexpected{std::string("名称不能分行")};
+        return util::Unexpected{BatchFormError{BatchFormError::Kind::NameOnTwoLines}};
     }
     // The journal knows a shared batch's writes by this ending: a local batch named so would be
     // taken for one, and never offered to be continued.
     if (isSharedBatchName(order.name)) {
-        return util::Unexpected{
-            std::string("名称不能以“（共享批次 …）”结尾：写卡记录用它记共享批次")};
+        return util::Unexpected{BatchFormError{BatchFormError::Kind::SharedBatchName}};
     }
 
     WriteForm write;
@@ -64,7 +55,7 @@ util::Expected<BatchOrder, std::string> orderFrom(const BatchForm& form) {
     textOf(write.texts, card::Field::B4) = form.b4Text;
     const std::string_view first = trimmed(form.firstText);
     if (first.empty()) {
-        return util::Unexpected{std::string("请填写起始号码")};
+        return util::Unexpected{BatchFormError{BatchFormError::Kind::NoFirstNumber}};
     }
     if (form.notation == card::Notation::WG34) {
         textOf(write.texts, card::Field::B3B0) = std::string(first);
@@ -77,14 +68,15 @@ util::Expected<BatchOrder, std::string> orderFrom(const BatchForm& form) {
             after = comma + 3;
         }
         if (comma == std::string_view::npos) {
-            return util::Unexpected{std::string("起始号码须写成 xxx,xxxxx，如 000,01000")};
+            return util::Unexpected{BatchFormError{BatchFormError::Kind::NoComma}};
         }
         textOf(write.texts, card::Field::B2) = std::string(first.substr(0, comma));
         textOf(write.texts, card::Field::B1B0) = std::string(first.substr(after));
     }
     const auto request = requestFrom(write);
     if (!request) {
-        return util::Unexpected{invalidField(request.error())};
+        return util::Unexpected{
+            BatchFormError{BatchFormError::Kind::FieldOutOfRange, request.error()}};
     }
     order.first = request->number;
 
@@ -92,7 +84,7 @@ util::Expected<BatchOrder, std::string> orderFrom(const BatchForm& form) {
     const auto [end, error] =
         std::from_chars(countText.data(), countText.data() + countText.size(), order.count);
     if (countText.empty() || error != std::errc() || end != countText.data() + countText.size()) {
-        return util::Unexpected{std::string("张数须为整数，如 500")};
+        return util::Unexpected{BatchFormError{BatchFormError::Kind::CountNotANumber}};
     }
     order.notation = form.notation;
     order.chip = form.chip;

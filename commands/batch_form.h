@@ -19,8 +19,25 @@ struct BatchForm {
     bool lock = false;
 };
 
-// The order the form asks for, or what is wrong with it in the window's words (UTF-8). The range
-// itself (wrap, numbers written before) is Batch::create's and rangeCheck's to judge.
-[[nodiscard]] util::Expected<BatchOrder, std::string> orderFrom(const BatchForm& form);
+// What is wrong with a form.
+struct BatchFormError {
+    enum class Kind {
+        NoName,           // 名称 empty
+        NameOnTwoLines,   // 名称 with a line end
+        SharedBatchName,  // 名称 ends as the journal's names of shared batches do
+        NoFirstNumber,    // 起始号码 empty
+        NoComma,          // an eight-digit 起始号码 without its comma
+        FieldOutOfRange,  // `field` of 起始号码 or 版本或客户号 is not a number in its range
+        CountNotANumber,  // 张数
+    };
+    Kind kind = Kind::NoName;
+    card::Field field = card::Field::B4;  // FieldOutOfRange
+
+    friend bool operator==(const BatchFormError&, const BatchFormError&) = default;
+};
+
+// The order the form asks for, or what is wrong with it. The range itself (wrap, numbers written
+// before) is Batch::create's and rangeCheck's to judge.
+[[nodiscard]] util::Expected<BatchOrder, BatchFormError> orderFrom(const BatchForm& form);
 
 }  // namespace commands

@@ -1,8 +1,7 @@
 #include "commands/batch_session.h"
 
-#include "commands/batch_text.h"
 #include "commands/batch_writes.h"
-#include "commands/shared_text.h"
+#include "commands/shared_batch_name.h"
 
 #include <algorithm>
 #include <utility>
@@ -106,8 +105,12 @@ std::optional<std::string> BatchSession::endEarly() {
     return trouble;
 }
 
-std::string BatchSession::status() const {
-    return batchStatus(*this);
+BatchStanding BatchSession::standing() const {
+    BatchStanding now;
+    now.verified = verified();
+    now.next = nextNumber();
+    now.ended = ended();
+    return now;
 }
 
 }  // namespace commands

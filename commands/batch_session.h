@@ -44,7 +44,7 @@ public:
     // Done, or ended early.
     [[nodiscard]] bool ended() const noexcept { return record_.ended; }
     [[nodiscard]] bool finished() const noexcept override { return ended() || done(); }
-    [[nodiscard]] std::string status() const override;
+    [[nodiscard]] BatchStanding standing() const override;
 
     // Writes the next number through the write use case, after the question of a number shared
     // with another tag's view (`confirm`, as the write's own questions); `seen`, the caller's

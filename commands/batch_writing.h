@@ -5,6 +5,7 @@
 #include "commands/write_command.h"
 #include "reader/reader_source.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -23,6 +24,17 @@ struct BatchPress {
     std::optional<std::string> journalError;  // why the batch's end is not in the journal
 };
 
+// Where a batch being written stands, for the window to say.
+struct BatchStanding {
+    std::uint64_t verified = 0;            // tags verified (in a shared batch, at this station)
+    std::optional<card::CardNumber> next;  // the number the next press writes
+    bool ended = false;                    // ended before all its numbers were written
+    // A shared batch's: the count over all stations as last heard, and, while the server cannot
+    // be reached, how many tags this station's leases still allow.
+    std::optional<std::uint64_t> verifiedAll;
+    std::optional<std::uint64_t> offlineWritable;
+};
+
 // A batch whose next number a press writes: a local batch, or this station's part of a batch
 // shared with other stations. Whoever presses (the window, hands-free writing) drives either alike.
 class BatchWriting {
@@ -34,8 +46,7 @@ public:
     [[nodiscard]] virtual std::optional<card::CardNumber> nextNumber() const = 0;
     // Nothing more will be written in it: every number is written, or it was ended.
     [[nodiscard]] virtual bool finished() const = 0;
-    // Where it stands, in words for the status line (UTF-8).
-    [[nodiscard]] virtual std::string status() const = 0;
+    [[nodiscard]] virtual BatchStanding standing() const = 0;
     // Writes the next number through the write use case; `seen`, the caller's read of the tag
     // moments ago, as writeTag takes it.
     [[nodiscard]] virtual BatchPress press(reader::ReaderSource& source, const Confirm& confirm,

@@ -1,9 +1,6 @@
 #include "commands/hands_free.h"
 
-#include "commands/hands_free_text.h"
-#include "commands/outcome_text.h"
 #include "commands/read_command.h"
-#include "commands/reader_words.h"
 
 #include <chrono>
 #include <utility>
@@ -40,10 +37,10 @@ bool readerLost(const ReadOutcome& read) {
 
 }  // namespace
 
-std::optional<std::string> HandsFreeWriter::teachBlank() {
+std::optional<ReadOutcome> HandsFreeWriter::teachBlank() {
     const ReadOutcome read = readTagQuietly(source_, journal_);
     if (readerLost(read)) {
-        return describeRead(read, source_.readerInUse());
+        return read;
     }
     // No tag at the reader teaches the default: a blank sends nothing.
     blank_ = read.result == ReadOutcome::Result::Read ? std::optional(read.tag) : std::nullopt;
@@ -63,7 +60,7 @@ HandsFreeStep HandsFreeWriter::tick() {
             return waitForLeave();
         case Phase::Stopped: {
             HandsFreeStep stopped = step(Kind::Stopped);
-            stopped.words = stopped_;
+            stopped.stop = stopped_;
             return stopped;
         }
         case Phase::Done:
@@ -76,7 +73,7 @@ HandsFreeStep HandsFreeWriter::watch() {
     const ReadOutcome read = readTagQuietly(source_, journal_);
     const reader::ReaderInUse inUse = source_.readerInUse();
     if (readerLost(read)) {
-        return stop(stoppedByRead(read, inUse));
+        return stop({HandsFreeStop::Why::ReadFailed, read, std::nullopt, std::nullopt, inUse});
     }
     if (!tagSeen(read, inUse)) {
         return step(Kind::NoTag);
@@ -97,7 +94,7 @@ HandsFreeStep HandsFreeWriter::watch() {
     emptyReads_ = 0;
     HandsFreeStep skipped = afterRead(Kind::Skipped, read);
     skipped.number = sent;
-    skipped.words = skippedNote(sent, session_.batch().order().notation, writtenAt);
+    skipped.writtenAt = writtenAt;
     return skipped;
 }
 
@@ -115,7 +112,8 @@ HandsFreeStep HandsFreeWriter::write() {
             return step(Kind::Done);
         }
         // A shared batch's station whose leases are used up while the server is away.
-        return stop(stoppedForNoNumber());
+        return stop({HandsFreeStop::Why::NoNumber, std::nullopt, std::nullopt, std::nullopt,
+                     source_.readerInUse()});
     }
     // Whatever the write did, the tag on the reader has had its turn.
     phase_ = Phase::WaitingForLeave;
@@ -123,11 +121,13 @@ HandsFreeStep HandsFreeWriter::write() {
     if (asked) {
         // The same question would come again for every tag: the operator must decide at the
         // window, in a press of their own.
-        return stop(stoppedByQuestion(*asked));
+        return stop({HandsFreeStop::Why::Question, std::nullopt, std::nullopt, asked,
+                     source_.readerInUse()});
     }
     const reader::ReaderInUse inUse = source_.readerInUse();
     if (press.write->result == WriteOutcome::Result::ReaderUnavailable) {
-        return stop(stoppedByWrite(*press.write, inUse));
+        return stop(
+            {HandsFreeStop::Why::WriteFailed, std::nullopt, press.write, std::nullopt, inUse});
     }
     HandsFreeStep wrote = step(press.write->verified() ? Kind::Wrote : Kind::Failed);
     if (press.write->verified()) {
@@ -136,7 +136,8 @@ HandsFreeStep HandsFreeWriter::write() {
             phase_ = Phase::Done;
         }
     } else if (++failures_ >= kFailuresToStop) {
-        wrote = stop(stoppedAfterFailures(*press.write, inUse));
+        wrote = stop(
+            {HandsFreeStop::Why::FailuresInARow, std::nullopt, press.write, std::nullopt, inUse});
     }
     wrote.journalError = press.journalError;
     wrote.write = std::move(press.write);
@@ -147,7 +148,7 @@ HandsFreeStep HandsFreeWriter::waitForLeave() {
     const ReadOutcome read = readTagQuietly(source_, journal_);
     const reader::ReaderInUse inUse = source_.readerInUse();
     if (readerLost(read)) {
-        return stop(stoppedByRead(read, inUse));
+        return stop({HandsFreeStop::Why::ReadFailed, read, std::nullopt, std::nullopt, inUse});
     }
     if (tagSeen(read, inUse)) {
         emptyReads_ = 0;
@@ -160,11 +161,11 @@ HandsFreeStep HandsFreeWriter::waitForLeave() {
     return step(Kind::NoTag);
 }
 
-HandsFreeStep HandsFreeWriter::stop(std::string words) {
+HandsFreeStep HandsFreeWriter::stop(HandsFreeStop why) {
     phase_ = Phase::Stopped;
-    stopped_ = std::move(words);
+    stopped_ = std::move(why);
     HandsFreeStep stopped = step(Kind::Stopped);
-    stopped.words = stopped_;
+    stopped.stop = stopped_;
     return stopped;
 }
 

@@ -3,6 +3,7 @@
 #include "card/card_number.h"
 #include "commands/batch_journal.h"
 #include "commands/batch_writing.h"
+#include "commands/read_command.h"
 #include "commands/write_command.h"
 #include "reader/reader_source.h"
 
@@ -27,6 +28,22 @@ inline constexpr int kFailuresToStop = 3;
 // Reads in a row without a tag that count as the tag having left: one can miss a tag still there.
 inline constexpr int kEmptyReadsToLeave = 2;
 
+// Why hands-free writing stopped for good.
+struct HandsFreeStop {
+    enum class Why {
+        ReadFailed,      // a read could not use the reader (`read`)
+        WriteFailed,     // a write could not use the reader (`write`)
+        FailuresInARow,  // kFailuresToStop writes failed in a row (`write`, the last of them)
+        Question,        // the write would ask `question`, which hands-free answers no
+        NoNumber,        // a shared batch's station holds no number until the server is back
+    };
+    Why why = Why::ReadFailed;
+    std::optional<ReadOutcome> read;
+    std::optional<WriteOutcome> write;
+    std::optional<WriteQuestion> question;
+    reader::ReaderInUse inUse;  // the reader library as the failed call found it
+};
+
 // What one tick did, for the window to show and sound.
 struct HandsFreeStep {
     enum class Kind {
@@ -34,16 +51,18 @@ struct HandsFreeStep {
         Blank,            // read: a blank tag; the next tick writes it (tick again at once)
         Wrote,            // the batch's press ran and the tag holds its number (`write`)
         Failed,           // the press ran and the tag does not hold its number (`write`)
-        Skipped,          // read: not a blank tag; not written (`number` if it sends one, `words`)
+        Skipped,          // read: not a blank tag; not written (`number` if it sends one, and
+                          // `writtenAt` when the journal holds that number as written)
         WaitingForLeave,  // read: the last tag is still there
-        Stopped,  // stopped, and stays so (`words`; `write` when a write's failure stopped it):
+        Stopped,  // stopped, and stays so (`stop`; `write` when a write's failure stopped it):
                   // nothing more is read or written
         Done,     // the batch has all its numbers (or was ended): nothing more is done
     };
     Kind kind = Kind::NoTag;
     std::optional<WriteOutcome> write;       // Wrote, Failed
     std::optional<card::CardNumber> number;  // Skipped: what the tag sends
-    std::string words;                       // Skipped, Stopped (UTF-8)
+    std::optional<std::string> writtenAt;    // Skipped: the journal's time of its verified write
+    std::optional<HandsFreeStop> stop;       // Stopped
     // How long the caller waits, from this tick's return, before the next tick.
     std::chrono::milliseconds nextTickIn = kHandsFreeInterval;
     // Why the batch's end, or the settling of a write a read found on the tag, is not in the
@@ -61,11 +80,11 @@ public:
         : session_(session), journal_(journal), source_(source) {}
 
     // Reads the tag on the reader now and takes what it sends as this bag's blank: its number,
-    // or no number (a tag that sends none, or no tag at all). Nothing is taught, and the reason
-    // (UTF-8) returned, when the reader cannot be used. Only a library known to tell a tag
+    // or no number (a tag that sends none, or no tag at all). Nothing is taught, and the failed
+    // read returned, when the reader cannot be used. Only a library known to tell a tag
     // sending nothing from an empty field (the emulated one) lets blanks that send nothing be
     // seen at all: with any other, blanks must be taught by their number.
-    [[nodiscard]] std::optional<std::string> teachBlank();
+    [[nodiscard]] std::optional<ReadOutcome> teachBlank();
     // The number a blank sends; nothing for blanks that send none.
     [[nodiscard]] const std::optional<card::CardNumber>& blankNumber() const noexcept {
         return blank_;
@@ -83,7 +102,7 @@ private:
     HandsFreeStep watch();
     HandsFreeStep write();
     HandsFreeStep waitForLeave();
-    HandsFreeStep stop(std::string words);
+    HandsFreeStep stop(HandsFreeStop why);
 
     BatchWriting& session_;
     BatchJournal& journal_;
@@ -92,7 +111,7 @@ private:
     Phase phase_ = Phase::Watching;
     int failures_ = 0;    // failed writes in a row
     int emptyReads_ = 0;  // reads in a row without a tag, while waiting for one to leave
-    std::string stopped_;
+    std::optional<HandsFreeStop> stopped_;
     std::optional<TagSighting> blankSeen_;  // the read that saw the blank the next tick writes
 };
 

@@ -1,6 +1,7 @@
 #include "commands/read_command.h"
 
 #include "reader/command_session.h"
+#include "reader/emulated_status.h"
 
 namespace commands {
 
@@ -68,6 +69,11 @@ std::optional<FieldTexts> fieldTextsAfter(const ReadOutcome& outcome) {
         return std::nullopt;
     }
     return fieldTexts(outcome.tag);
+}
+
+bool tagAtTheReader(reader::Status status, const reader::ReaderInUse& inUse) {
+    return inUse.emulated &&
+           static_cast<reader::EmulatedStatus>(status) == reader::EmulatedStatus::NoValidFrame;
 }
 
 }  // namespace commands

@@ -43,4 +43,8 @@ struct ReadOutcome {
 // padded to its field's width; nothing when the reader did not reply, and the fields stay.
 [[nodiscard]] std::optional<FieldTexts> fieldTextsAfter(const ReadOutcome& outcome);
 
+// Whether a failed read's status says a tag is at the reader but sends no number (a blank or
+// unknown tag), as far as the library in use is known to say so.
+[[nodiscard]] bool tagAtTheReader(reader::Status status, const reader::ReaderInUse& inUse);
+
 }  // namespace commands

@@ -2,7 +2,7 @@
 
 #include "card/number_text.h"
 #include "commands/batch_writes.h"
-#include "commands/shared_text.h"
+#include "commands/shared_batch_name.h"
 
 #include <algorithm>
 #include <utility>
@@ -303,18 +303,24 @@ SharedProgress SharedBatchSession::progress() const {
     return progress;
 }
 
-std::optional<std::string> SharedBatchSession::offlineNotice() const {
+std::optional<std::uint64_t> SharedBatchSession::offlineWritable() const {
     const std::lock_guard lock(mutex_);
     if (!offline_) {
         return std::nullopt;
     }
-    return offlineWords(writableLocked());
+    return writableLocked();
 }
 
-std::string SharedBatchSession::status() const {
+BatchStanding SharedBatchSession::standing() const {
     const SharedProgress now = progress();
-    return sharedBatchStatus(batch_.order(), now.verifiedAll, now.verifiedHere, nextNumber(),
-                             now.offline ? std::optional(now.writable) : std::nullopt);
+    BatchStanding standing;
+    standing.verified = now.verifiedHere;
+    standing.next = nextNumber();
+    standing.verifiedAll = now.verifiedAll;
+    if (now.offline) {
+        standing.offlineWritable = now.writable;
+    }
+    return standing;
 }
 
 std::vector<RefusedWrite> SharedBatchSession::refusals() const {

@@ -88,11 +88,12 @@ public:
     // leases is verified, and every outcome is in the database.
     [[nodiscard]] bool done() const;
     [[nodiscard]] bool finished() const override { return done(); }
-    // Where the batch stands over all stations and here, and 离线 while the server is away.
-    [[nodiscard]] std::string status() const override;
+    // Where the batch stands over all stations and here, and offline while the server is away.
+    [[nodiscard]] BatchStanding standing() const override;
     [[nodiscard]] SharedProgress progress() const;
-    // The offline words (offlineWords) while the server cannot be reached; nothing otherwise.
-    [[nodiscard]] std::optional<std::string> offlineNotice() const;
+    // While the server cannot be reached, how many tags this station's leases still allow;
+    // nothing otherwise.
+    [[nodiscard]] std::optional<std::uint64_t> offlineWritable() const;
     // Writes the database refused since joining.
     [[nodiscard]] std::vector<RefusedWrite> refusals() const;
 

@@ -1,6 +1,6 @@
 #include "commands/write_command.h"
 
-#include "commands/outcome_text.h"
+#include "commands/journal_result.h"
 #include "reader/command_session.h"
 
 #include <chrono>
@@ -119,10 +119,9 @@ bool ask(const Confirm& confirm, WriteJournal& journal, WriteOutcome& outcome) {
     if (outcome.previousNumber) {
         outcome.previousWrite = journal.lastVerifiedWrite(*outcome.previousNumber);
     }
-    if (!outcome.earlierWrite && !outcome.previousWrite) {
-        return true;
-    }
-    return confirm && confirm(writeQuestion(outcome));
+    const auto question = overwriteQuestion(number, outcome.request.notation, outcome.earlierWrite,
+                                            outcome.previousNumber, outcome.previousWrite);
+    return !question || (confirm && confirm(*question));
 }
 
 WriteOutcome faulted(WriteOutcome outcome, const reader::ReaderFault& fault) {

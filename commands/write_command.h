@@ -2,6 +2,7 @@
 
 #include "card/card_number.h"
 #include "commands/write_journal.h"
+#include "commands/write_question.h"
 #include "commands/write_request.h"
 #include "reader/load_error.h"
 #include "reader/reader_fault.h"
@@ -9,7 +10,6 @@
 #include "reader/reader_types.h"
 
 #include <chrono>
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -70,12 +70,6 @@ struct WriteOutcome {
     }
 };
 
-// A question before a write, with its two answers; the default answer is `no`. UTF-8.
-struct WriteQuestion {
-    std::string text;
-    std::string yes;
-    std::string no;
-};
 // A read of the tag the caller made just before asking for the write (hands-free writing's read
 // that saw the blank): what the tag sent, and when the read returned.
 struct TagSighting {
@@ -88,9 +82,6 @@ struct TagSighting {
 // another, which takes a few tenths of a second: within 30 ms the tag seen is the tag at the
 // reader. An older sighting (the window busy in between) is read again.
 inline constexpr std::chrono::milliseconds kSightingFreshFor{30};
-
-// Asks the user; true for `yes`. An empty one stands for a user who cannot be asked: `no`.
-using Confirm = std::function<bool(const WriteQuestion&)>;
 
 // Writes the request's number onto the tag at the reader: reads what the tag holds (on buffers of
 // its own; a fresh `seen` stands for that read), announces the chip, writes, reads the tag back,

@@ -7,11 +7,11 @@
 // read-back. The words each outcome is told in are checked against its facts too, by rules
 // written here rather than by the functions that compose them.
 #include "check.h"
-#include "commands/outcome_text.h"
 #include "commands/read_command.h"
 #include "commands/write_command.h"
 #include "fuzzed_reader.h"
 #include "support/fake_window.h"
+#include "words/outcome_text.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -74,23 +74,23 @@ std::string asEntered(const card::CardNumber& number, card::Notation notation) {
 // A read's words: a number only for a tag that was read.
 void readWordsAgree(const commands::ReadOutcome& outcome) {
     const bool read = outcome.result == commands::ReadOutcome::Result::Read;
-    const std::string line = commands::describeRead(outcome);
-    const std::string brief = commands::verdict(outcome);
+    const std::string line = words::describeRead(outcome);
+    const std::string brief = words::verdict(outcome);
     FUZZ_CHECK(!line.empty());
     FUZZ_CHECK(startsWith(line, "已读卡") == read);
     FUZZ_CHECK(startsWith(brief, "已读卡") == read);
     FUZZ_CHECK(!read || has(brief, tenDigits(outcome.tag)));
-    FUZZ_CHECK((commands::toneOf(outcome) == commands::Tone::Done) == read);
+    FUZZ_CHECK((words::toneOf(outcome) == words::Tone::Done) == read);
 }
 
 // A write's words, for each place they are shown: 已写卡 only for a tag read back holding the
 // number, and then with that number; 结果不明 where nothing settles whether the tag holds it.
 void writeWordsAgree(const commands::WriteOutcome& outcome, const reader::ReaderInUse& inUse) {
     using Result = commands::WriteOutcome::Result;
-    const std::string line = commands::describeWrite(outcome, inUse);
-    const std::string brief = commands::verdict(outcome);
+    const std::string line = words::describeWrite(outcome, inUse);
+    const std::string brief = words::verdict(outcome);
     const std::string recorded = commands::journalResult(outcome);
-    const commands::Tone tone = commands::toneOf(outcome);
+    const words::Tone tone = words::toneOf(outcome);
     FUZZ_CHECK(!line.empty() && !brief.empty());
 
     const bool written =
@@ -140,8 +140,8 @@ void writeWordsAgree(const commands::WriteOutcome& outcome, const reader::Reader
     // A plain success looks like one; nothing else does.
     const bool plain =
         written && outcome.result == Result::Written && !outcome.journalError && !outcome.fault;
-    FUZZ_CHECK((tone == commands::Tone::Done) == plain);
-    FUZZ_CHECK((tone == commands::Tone::Neutral) == (outcome.result == Result::Declined));
+    FUZZ_CHECK((tone == words::Tone::Done) == plain);
+    FUZZ_CHECK((tone == words::Tone::Neutral) == (outcome.result == Result::Declined));
 }
 
 void pressRead(testing_support::FakeWindow& window, fuzzing::FuzzedSource& source) {

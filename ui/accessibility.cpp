@@ -1,8 +1,8 @@
 #include "ui/accessibility.h"
 
 #include "card/card_number.h"
-#include "commands/outcome_text.h"
 #include "ui/window_layout.h"
+#include "words/outcome_text.h"
 
 #include <QAccessible>
 #include <QLabel>
@@ -30,8 +30,7 @@ void describeControls(const std::map<std::string_view, QWidget*>& controls) {
     for (const card::Field field : kFields) {
         const std::string_view range = card::fieldRangeLabel(field);
         controls.at(controlFor(fieldRole(field)).name)
-            ->setAccessibleName(QString::fromStdString(commands::fieldName(field)) +
-                                QLatin1Char(' ') +
+            ->setAccessibleName(QString::fromStdString(words::fieldName(field)) + QLatin1Char(' ') +
                                 QString::fromLatin1(range.data(), static_cast<int>(range.size())));
     }
     QWidget* lock = controls.at(controlFor(Role::LockBox).name);

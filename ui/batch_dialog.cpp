@@ -2,7 +2,7 @@
 
 #include "card/number_text.h"
 #include "commands/batch.h"
-#include "commands/batch_text.h"
+#include "words/batch_text.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -168,12 +168,12 @@ void BatchDialog::showRange() {
     }
     const auto order = commands::orderFrom(asked);
     if (!order) {
-        range_->setText(fromUtf8(order.error()));
+        range_->setText(fromUtf8(words::formErrorText(order.error())));
         return;
     }
     const auto batch = commands::Batch::create(*order);
     if (!batch) {
-        range_->setText(fromUtf8(commands::refusalText(batch.error())));
+        range_->setText(fromUtf8(words::refusalText(batch.error())));
         return;
     }
     const card::Notation notation = order->notation;

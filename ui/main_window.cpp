@@ -1,11 +1,8 @@
 #include "ui/main_window.h"
 
 #include "card/number_text.h"
-#include "commands/batch_text.h"
 #include "commands/field_texts.h"
-#include "commands/outcome_text.h"
 #include "commands/read_command.h"
-#include "commands/reader_words.h"
 #include "commands/write_command.h"
 #include "ui/accessibility.h"
 #include "ui/batch_panel.h"
@@ -14,6 +11,9 @@
 #include "ui/journal_window.h"
 #include "ui/status_line.h"
 #include "ui/window_layout.h"
+#include "words/batch_text.h"
+#include "words/outcome_text.h"
+#include "words/reader_words.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -163,13 +163,13 @@ void chainTabOrder(const std::map<std::string_view, QWidget*>& controls) {
 }
 
 // What the journal found at start-up that the user should know.
-commands::JournalAtStart startFacts(const journal::Journal& journal) {
-    commands::JournalAtStart facts;
+words::JournalAtStart startFacts(const journal::Journal& journal) {
+    words::JournalAtStart facts;
     if (const auto interrupted = journal.interruptedWrite()) {
-        facts.interrupted = commands::JournalAtStart::Write{interrupted->number, interrupted->time};
+        facts.interrupted = words::JournalAtStart::Write{interrupted->number, interrupted->time};
     }
     if (const auto last = journal.lastWrite()) {
-        facts.last = commands::JournalAtStart::Write{last->number, last->time};
+        facts.last = words::JournalAtStart::Write{last->number, last->time};
     }
     facts.anotherCopyOpen = journal.anotherCopyOpen();
     return facts;
@@ -285,11 +285,11 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
         // A write cut off, and a journal that cannot be read, are warnings, told as failures are.
         if (journal_->loadError()) {
             status_->showOutcome(*journal_->loadError() + "：写卡时不能提醒重复的号码",
-                                 commands::Tone::Failed, {});
+                                 words::Tone::Failed, {});
         } else if (const auto facts = startFacts(*journal_);
-                   const auto message = commands::journalAtStart(facts)) {
+                   const auto message = words::journalAtStart(facts)) {
             if (facts.interrupted) {
-                status_->showOutcome(*message, commands::Tone::Failed, {});
+                status_->showOutcome(*message, words::Tone::Failed, {});
             } else {
                 status_->showMessage(*message);
             }
@@ -375,7 +375,8 @@ QString questionLines(const QString& text) {
 
 }  // namespace
 
-bool MainWindow::confirm(const commands::WriteQuestion& question) {
+bool MainWindow::confirm(const commands::WriteQuestion& asked) {
+    const words::Question question = words::questionWords(asked);
     QMessageBox box(QMessageBox::Question, windowTitle(), questionLines(fromUtf8(question.text)),
                     QMessageBox::NoButton, this);
     box.setTextFormat(Qt::RichText);
@@ -413,7 +414,7 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    stopHandsFree({}, commands::Tone::Neutral);  // ticks run on this thread: none is under way
+    stopHandsFree({}, words::Tone::Neutral);  // ticks run on this thread: none is under way
     if (gate_->isBusy()) {
         closeWhenDone_ = true;
         if (question_ != nullptr) {
@@ -463,16 +464,16 @@ void MainWindow::readPressed() {
             checkRead(outcome);
             return;
         }
-        std::string message = commands::describeRead(outcome, source_->readerInUse());
+        std::string message = words::describeRead(outcome, source_->readerInUse());
         if (writing() != nullptr) {
             // The fields keep the batch's next number: the next write is still that one.
-            message += "；" + writing()->status();
+            message += "；" + words::batchStatus(*writing());
         } else if (const auto texts = commands::fieldTextsAfter(outcome)) {
             for (const card::Field which : kFields) {
                 setFieldText(which, commands::textOf(*texts, which));
             }
         }
-        status_->showOutcome(message, commands::toneOf(outcome), commands::verdict(outcome));
+        status_->showOutcome(message, words::toneOf(outcome), words::verdict(outcome));
         outcomeShown_ = true;
     });
     if (journalWindow_ != nullptr) {
@@ -496,21 +497,21 @@ void MainWindow::writePressed() {
             const card::Field counting = card::countingField(outcome.request.notation);
             setFieldText(counting, card::fieldText(*next, counting));
         }
-        std::string message = commands::describeWrite(outcome, source_->readerInUse());
-        const commands::Tone tone = commands::toneOf(outcome);
+        std::string message = words::describeWrite(outcome, source_->readerInUse());
+        const words::Tone tone = words::toneOf(outcome);
         if (outcome.verified()) {
             countTag(outcome);
         }
-        if (tone == commands::Tone::Done) {
-            message += commands::sessionCount(static_cast<int>(onTagsThisSession_.size()));
+        if (tone == words::Tone::Done) {
+            message += words::sessionCount(static_cast<int>(onTagsThisSession_.size()));
         }
-        status_->showOutcome(message, tone, commands::verdict(outcome));
+        status_->showOutcome(message, tone, words::verdict(outcome));
         outcomeShown_ = true;
         if (journal_->holdProblem()) {
             status_->showNote(*journal_->holdProblem());
         }
         // The reader beeps only for a tag done; a failure must not pass in silence.
-        if (tone == commands::Tone::Failed) {
+        if (tone == words::Tone::Failed) {
             QApplication::beep();
         }
     });
@@ -552,8 +553,8 @@ void MainWindow::showPressDropped(bool busy) {
 
 void MainWindow::showReaderInUse() {
     const reader::ReaderInUse inUse = source_->readerInUse();
-    readerInUse_->setText(QString::fromStdString(commands::readerInUseText(inUse)));
-    readerInUse_->setToolTip(QString::fromStdString(commands::readerInUseDetail(inUse)));
+    readerInUse_->setText(QString::fromStdString(words::readerInUseText(inUse)));
+    readerInUse_->setToolTip(QString::fromStdString(words::readerInUseDetail(inUse)));
 }
 
 }  // namespace ui

@@ -5,7 +5,6 @@
 #include "commands/batch_form.h"
 #include "commands/batch_session.h"
 #include "commands/hands_free.h"
-#include "commands/outcome_text.h"
 #include "commands/read_command.h"
 #include "commands/shared_batch_session.h"
 #include "commands/write_command.h"
@@ -15,6 +14,8 @@
 #include "reader/reader_source.h"
 #include "ui/journal_window.h"
 #include "ui/station_settings.h"
+#include "words/outcome_text.h"
+#include "words/question_text.h"
 
 #include <QMainWindow>
 #include <QMessageBox>
@@ -113,7 +114,7 @@ private:
     void offerUnfinishedBatch();
     // Opens an offer of a batch to go on with (resumeOffer_), its default the button returned;
     // the caller connects to its answer.
-    [[nodiscard]] QPushButton* openOffer(const commands::WriteQuestion& question);
+    [[nodiscard]] QPushButton* openOffer(const words::Question& question);
     void enterBatch(commands::BatchSession session);
     // The options and the panel for the batch now in the window.
     void showBatchEntered();
@@ -139,7 +140,7 @@ private:
     // The dialog's form as the window's fields and options stand.
     [[nodiscard]] commands::BatchForm batchFormFromFields() const;
     // A question outside a command (before a batch begins or ends): default no.
-    [[nodiscard]] bool ask(const commands::WriteQuestion& question, QWidget* over);
+    [[nodiscard]] bool ask(const words::Question& question, QWidget* over);
 
     // Shared batches (main_window_shared.cpp).
     // Connects to the shared database, if there is one, and offers its open batch.
@@ -177,7 +178,7 @@ private:
     // One tick of the writer, and the next one asked for while it runs.
     void tickHandsFree();
     // Stops it, saying `line` in the status line; beeps when `tone` is Failed.
-    void stopHandsFree(const std::string& line, commands::Tone tone);
+    void stopHandsFree(const std::string& line, words::Tone tone);
     [[nodiscard]] bool handsFreeRuns() const { return handsFree_ != nullptr; }
 
     std::unique_ptr<reader::ReaderSource> source_;

@@ -1,11 +1,8 @@
 // The window's side of batches: the 批次 button and dialog, the panel, and a press that writes the
 // batch's next number. What a batch is and does is the batch use case's (commands/batch*).
 #include "card/number_text.h"
-#include "commands/bag_check_text.h"
 #include "commands/batch.h"
-#include "commands/batch_text.h"
 #include "commands/field_texts.h"
-#include "commands/outcome_text.h"
 #include "ui/batch_dialog.h"
 #include "ui/batch_list_export.h"
 #include "ui/batch_list_print.h"
@@ -14,6 +11,9 @@
 #include "ui/main_window.h"
 #include "ui/status_line.h"
 #include "ui/window_layout.h"
+#include "words/bag_check_text.h"
+#include "words/batch_text.h"
+#include "words/outcome_text.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -73,7 +73,7 @@ commands::BatchForm MainWindow::batchFormFromFields() const {
     return form;
 }
 
-bool MainWindow::ask(const commands::WriteQuestion& question, QWidget* over) {
+bool MainWindow::ask(const words::Question& question, QWidget* over) {
     QMessageBox box(QMessageBox::Question, windowTitle(), fromUtf8(question.text),
                     QMessageBox::NoButton, over);
     box.setAccessibleDescription(fromUtf8(question.text));
@@ -92,7 +92,7 @@ void MainWindow::showBatchDialog() {
         return;
     }
     if (writing() != nullptr && !writing()->finished()) {
-        status_->showMessage(writing()->status() +
+        status_->showMessage(words::batchStatus(*writing()) +
                              (shared_ ? "：关闭本批次后，才能开始新的批次"
                                       : "：写完或结束本批次后，才能开始新的批次"));
         batchPanel_->setFocus(Qt::ShortcutFocusReason);
@@ -131,7 +131,7 @@ void MainWindow::showBatchDialog() {
         }
         closeSharedBatch();
         enterBatch(std::move(*session));
-        status_->showMessage(commands::batchStatus(*batch_));
+        status_->showMessage(words::batchStatus(*batch_));
         return std::nullopt;
     });
     dialog.exec();
@@ -142,16 +142,16 @@ std::optional<std::string> MainWindow::beginBatch(const commands::BatchForm& for
     keepSharing(sharing);
     const auto order = commands::orderFrom(form);
     if (!order) {
-        return order.error();
+        return words::formErrorText(order.error());
     }
     const auto batch = commands::Batch::create(*order);
     if (!batch) {
-        return commands::refusalText(batch.error());
+        return words::refusalText(batch.error());
     }
     // Every number of the range against the journal, before the first is written.
     journal_->prepareViews();
     const commands::RangeCheck check = commands::rangeCheck(*batch, *journal_);
-    if (const auto question = commands::rangeQuestion(*order, check);
+    if (const auto question = words::rangeQuestion(*order, check);
         question && !ask(*question, QApplication::activeModalWidget())) {
         return std::string("批次没有开始");
     }
@@ -164,7 +164,7 @@ std::optional<std::string> MainWindow::beginBatch(const commands::BatchForm& for
         return session.error();
     }
     enterBatch(std::move(*session));
-    status_->showMessage(commands::batchStatus(*batch_));
+    status_->showMessage(words::batchStatus(*batch_));
     return std::nullopt;
 }
 
@@ -178,7 +178,7 @@ void MainWindow::offerUnfinishedBatch() {
         return;
     }
     QPushButton* resume = openOffer(
-        commands::resumeQuestion(open->batch().order(), open->verified(), *open->nextNumber()));
+        words::resumeQuestion(open->batch().order(), open->verified(), *open->nextNumber()));
     QMessageBox* box = resumeOffer_;
     connect(box, &QMessageBox::finished, this, [this, box, resume] {
         if (box->clickedButton() != resume || writing() != nullptr) {
@@ -191,12 +191,12 @@ void MainWindow::offerUnfinishedBatch() {
         if (auto session = commands::BatchSession::resume(*journal_);
             session && !session->ended()) {
             enterBatch(std::move(*session));
-            status_->showMessage(commands::batchStatus(*batch_));
+            status_->showMessage(words::batchStatus(*batch_));
         }
     });
 }
 
-QPushButton* MainWindow::openOffer(const commands::WriteQuestion& question) {
+QPushButton* MainWindow::openOffer(const words::Question& question) {
     auto* box = new QMessageBox(QMessageBox::Question, windowTitle(), fromUtf8(question.text),
                                 QMessageBox::NoButton, this);
     box->setObjectName(QStringLiteral("batchOffer"));
@@ -216,8 +216,8 @@ QPushButton* MainWindow::openOffer(const commands::WriteQuestion& question) {
 }
 
 void MainWindow::enterBatch(commands::BatchSession session) {
-    stopHandsFree({}, commands::Tone::Neutral);  // it writes the batch it was begun on
-    batchPanel_->setChecking(false);             // a check is of the batch it was begun on
+    stopHandsFree({}, words::Tone::Neutral);  // it writes the batch it was begun on
+    batchPanel_->setChecking(false);          // a check is of the batch it was begun on
     batch_.emplace(std::move(session));
     showBatchEntered();
 }
@@ -259,7 +259,7 @@ void MainWindow::leaveBatch() {
     if (gate_->isBusy()) {
         return;
     }
-    stopHandsFree({}, commands::Tone::Neutral);
+    stopHandsFree({}, words::Tone::Neutral);
     batchPanel_->setChecking(false);
     batch_.reset();
     closeSharedBatch();
@@ -283,7 +283,7 @@ void MainWindow::showBatch() {
             setFieldText(which, commands::textOf(texts, which));
         }
     }
-    batchPanel_->showProgress(fromUtf8(writing()->status()), writing()->finished());
+    batchPanel_->showProgress(fromUtf8(words::batchStatus(*writing())), writing()->finished());
 }
 
 void MainWindow::writeInBatch() {
@@ -291,7 +291,7 @@ void MainWindow::writeInBatch() {
         *source_, [this](const commands::WriteQuestion& question) { return confirm(question); },
         std::nullopt);
     std::string message;
-    commands::Tone tone = commands::Tone::Neutral;
+    words::Tone tone = words::Tone::Neutral;
     std::string verdict;
     switch (press.result) {
         case commands::BatchPress::Result::Finished:
@@ -302,19 +302,19 @@ void MainWindow::writeInBatch() {
             verdict = "未写卡";
             break;
         case commands::BatchPress::Result::Wrote:
-            tone = commands::toneOf(*press.write);
-            verdict = commands::verdict(*press.write);
+            tone = words::toneOf(*press.write);
+            verdict = words::verdict(*press.write);
             // A tag done is said in its few words, so that where the batch stands fits beside
             // them; anything else in full.
-            message = tone == commands::Tone::Done
+            message = tone == words::Tone::Done
                           ? verdict
-                          : commands::describeWrite(*press.write, source_->readerInUse());
+                          : words::describeWrite(*press.write, source_->readerInUse());
             if (press.write->verified()) {
                 countTag(*press.write);
             }
             break;
     }
-    message += "；" + writing()->status();
+    message += "；" + words::batchStatus(*writing());
     status_->showOutcome(message, tone, verdict);
     outcomeShown_ = true;
     if (press.journalError) {
@@ -323,7 +323,7 @@ void MainWindow::writeInBatch() {
         status_->showNote(*journal_->holdProblem());
     }
     showBatch();
-    if (tone == commands::Tone::Failed) {
+    if (tone == words::Tone::Failed) {
         QApplication::beep();
     }
 }
@@ -332,15 +332,15 @@ void MainWindow::endBatchEarly() {
     if (!batch_ || batch_->ended() || gate_->isBusy()) {
         return;
     }
-    stopHandsFree({}, commands::Tone::Neutral);
-    if (!ask(commands::endEarlyQuestion(batch_->batch().order(), batch_->verified()), this)) {
+    stopHandsFree({}, words::Tone::Neutral);
+    if (!ask(words::endEarlyQuestion(batch_->batch().order(), batch_->verified()), this)) {
         return;
     }
     if (const auto trouble = batch_->endEarly()) {
-        status_->showOutcome(*trouble + "：批次没有结束", commands::Tone::Failed, {});
+        status_->showOutcome(*trouble + "：批次没有结束", words::Tone::Failed, {});
         return;
     }
-    status_->showMessage(commands::batchStatus(*batch_));
+    status_->showMessage(words::batchStatus(*batch_));
     showBatch();
     if (journalWindow_ != nullptr) {
         journalWindow_->followAppends();
@@ -349,14 +349,14 @@ void MainWindow::endBatchEarly() {
 
 void MainWindow::checkBag(bool on) {
     if (on) {
-        stopHandsFree({}, commands::Tone::Neutral);  // a read in 核对 checks, never writes
+        stopHandsFree({}, words::Tone::Neutral);  // a read in 核对 checks, never writes
     }
     bagCheck_.reset();
     if (!on || writing() == nullptr) {
         batchPanel_->showCheck({});
         fitWindow();
         if (writing() != nullptr) {
-            status_->showMessage(writing()->status());
+            status_->showMessage(words::batchStatus(*writing()));
         }
         return;
     }
@@ -365,11 +365,11 @@ void MainWindow::checkBag(bool on) {
     if (!bagCheck_) {
         batchPanel_->setChecking(false);
         status_->showOutcome("不能核对：写卡记录中找不到批次 " + batchJournalName(),
-                             commands::Tone::Failed, {});
+                             words::Tone::Failed, {});
         return;
     }
     status_->showMessage("核对批次 " + batchJournalName() + "：逐张按读卡号；" +
-                         commands::checkCountsText(bagCheck_->counts()));
+                         words::checkCountsText(bagCheck_->counts()));
     showCheckState();
     fitWindow();
     readButton_->setFocus(Qt::OtherFocusReason);  // one key per tag
@@ -377,8 +377,8 @@ void MainWindow::checkBag(bool on) {
 
 void MainWindow::checkRead(const commands::ReadOutcome& outcome) {
     if (outcome.result != commands::ReadOutcome::Result::Read) {
-        status_->showOutcome(commands::describeRead(outcome, source_->readerInUse()),
-                             commands::toneOf(outcome), commands::verdict(outcome));
+        status_->showOutcome(words::describeRead(outcome, source_->readerInUse()),
+                             words::toneOf(outcome), words::verdict(outcome));
         outcomeShown_ = true;
         return;
     }
@@ -388,11 +388,11 @@ void MainWindow::checkRead(const commands::ReadOutcome& outcome) {
     // with the computer's warning sound beside the reader's beep.
     const bool wrong = finding.kind == Kind::Foreign ||
                        (finding.kind == Kind::Again && !finding.written) || finding.journalError;
-    const commands::Tone tone = wrong                           ? commands::Tone::Failed
-                                : finding.kind == Kind::Belongs ? commands::Tone::Done
-                                                                : commands::Tone::Neutral;
-    const std::string message = commands::checkText(finding, bagCheck_->counts());
-    status_->showOutcome(message, tone, message.substr(0, message.find("：")));
+    const words::Tone tone = wrong                           ? words::Tone::Failed
+                             : finding.kind == Kind::Belongs ? words::Tone::Done
+                                                             : words::Tone::Neutral;
+    const std::string message = words::checkText(finding, bagCheck_->counts());
+    status_->showOutcome(message, tone, words::checkVerdict(finding));
     outcomeShown_ = true;
     showCheckState();
     if (wrong) {
@@ -441,8 +441,8 @@ void MainWindow::fitWindow() {
 }
 
 void MainWindow::showCheckState() {
-    batchPanel_->showCheck(fromUtf8(commands::checkCountsText(bagCheck_->counts()) + "；" +
-                                    commands::unseenText(bagCheck_->batch(), bagCheck_->unseen())));
+    batchPanel_->showCheck(fromUtf8(words::checkCountsText(bagCheck_->counts()) + "；" +
+                                    words::unseenText(bagCheck_->batch(), bagCheck_->unseen())));
 }
 
 }  // namespace ui

@@ -1,14 +1,14 @@
 // The window's side of hands-free writing (自动写卡): the box, the timer on the window's thread,
 // and the status line. What counts as blank and what is written is the writer's
 // (commands/hands_free.*); each tick holds the window's thread for one read or one write.
-#include "commands/batch_text.h"
-#include "commands/hands_free_text.h"
 #include "ui/any_input_watch.h"
 #include "ui/batch_panel.h"
 #include "ui/command_gate.h"
 #include "ui/journal_window.h"
 #include "ui/main_window.h"
 #include "ui/status_line.h"
+#include "words/batch_text.h"
+#include "words/hands_free_text.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -25,13 +25,13 @@ void MainWindow::makeHandsFreeControls() {
     anyInput_ = new AnyInputWatch(this);
     connect(anyInput_, &AnyInputWatch::touched, this, [this] {
         if (writing() != nullptr) {
-            stopHandsFree(commands::handsFreeStopped(*writing()), commands::Tone::Neutral);
+            stopHandsFree(words::handsFreeStopped(*writing()), words::Tone::Neutral);
         }
     });
     connect(batchPanel_, &BatchPanel::autoWriteToggled, this, &MainWindow::turnHandsFree);
     connect(batchPanel_, &BatchPanel::stopAsked, this, [this] {
         if (writing() != nullptr) {
-            stopHandsFree(commands::handsFreeStopped(*writing()), commands::Tone::Neutral);
+            stopHandsFree(words::handsFreeStopped(*writing()), words::Tone::Neutral);
         }
     });
 }
@@ -39,7 +39,7 @@ void MainWindow::makeHandsFreeControls() {
 void MainWindow::turnHandsFree(bool on) {
     if (!on) {
         if (writing() != nullptr) {
-            stopHandsFree(commands::handsFreeStopped(*writing()), commands::Tone::Neutral);
+            stopHandsFree(words::handsFreeStopped(*writing()), words::Tone::Neutral);
         }
         return;
     }
@@ -55,7 +55,8 @@ void MainWindow::turnHandsFree(bool on) {
     showReaderInUse();
     if (trouble) {
         batchPanel_->setAutoWriting(false);
-        status_->showOutcome(*trouble, commands::Tone::Failed, {});
+        status_->showOutcome(words::describeRead(*trouble, source_->readerInUse()),
+                             words::Tone::Failed, {});
         outcomeShown_ = true;
         QApplication::beep();
         return;
@@ -63,16 +64,16 @@ void MainWindow::turnHandsFree(bool on) {
     const card::Notation notation = writing()->batch().order().notation;
     // A number taken as blank makes every tag sending it writable: the operator says so.
     if (const auto& blank = writer->blankNumber();
-        blank && !ask(commands::teachQuestion(*blank, notation), this)) {
+        blank && !ask(words::teachQuestion(*blank, notation), this)) {
         batchPanel_->setAutoWriting(false);
-        status_->showMessage("自动写卡没有开启；" + writing()->status());
+        status_->showMessage("自动写卡没有开启；" + words::batchStatus(*writing()));
         return;
     }
-    const std::string waiting = commands::handsFreeWaiting(writer->blankNumber(), notation);
+    const std::string waiting = words::handsFreeWaiting(writer->blankNumber(), notation);
     handsFree_ = std::move(writer);
     batchPanel_->setAutoWriting(true);
     anyInput_->setWatching(true);
-    status_->showMessage(commands::handsFreeLine(waiting, *writing()));
+    status_->showMessage(words::handsFreeLine(waiting, *writing()));
     handsFreeTimer_->start(0);
 }
 
@@ -91,19 +92,19 @@ void MainWindow::tickHandsFree() {
         case Kind::Wrote:
         case Kind::Failed: {
             const commands::WriteOutcome& write = *step.write;
-            const commands::Tone tone = commands::toneOf(write);
+            const words::Tone tone = words::toneOf(write);
             if (write.verified()) {
                 countTag(write);
             }
             // A tag done in its few words, so that where the batch stands fits beside them.
-            const std::string what = tone == commands::Tone::Done
-                                         ? commands::verdict(write)
-                                         : commands::describeWrite(write, source_->readerInUse());
-            status_->showOutcome(commands::handsFreeLine(what, *writing(), goesOn), tone,
-                                 commands::verdict(write));
+            const std::string what = tone == words::Tone::Done
+                                         ? words::verdict(write)
+                                         : words::describeWrite(write, source_->readerInUse());
+            status_->showOutcome(words::handsFreeLine(what, *writing(), goesOn), tone,
+                                 words::verdict(write));
             outcomeShown_ = true;
             showBatch();
-            if (tone == commands::Tone::Failed) {
+            if (tone == words::Tone::Failed) {
                 QApplication::beep();
             }
             if (journalWindow_ != nullptr) {
@@ -111,20 +112,23 @@ void MainWindow::tickHandsFree() {
             }
             break;
         }
-        case Kind::Skipped:
+        case Kind::Skipped: {
             // Not written: the operator takes it away, warned by the computer's sound, as the
             // reader beeps only for a tag written.
-            status_->showOutcome(
-                step.words + "；" + commands::handsFreeLine("请取走此卡", *writing()),
-                commands::Tone::Caution, step.words.substr(0, step.words.find("：")));
+            const std::string note = words::stepWords(step, writing()->batch().order().notation);
+            status_->showOutcome(note + "；" + words::handsFreeLine("请取走此卡", *writing()),
+                                 words::Tone::Caution, words::skippedVerdict());
             outcomeShown_ = true;
             QApplication::beep();
             break;
+        }
         case Kind::Stopped:
-            stopHandsFree(step.words + "；" + writing()->status(), commands::Tone::Failed);
+            stopHandsFree(words::stepWords(step, writing()->batch().order().notation) + "；" +
+                              words::batchStatus(*writing()),
+                          words::Tone::Failed);
             break;
         case Kind::Done:
-            stopHandsFree(commands::handsFreeStopped(*writing()), commands::Tone::Neutral);
+            stopHandsFree(words::handsFreeStopped(*writing()), words::Tone::Neutral);
             break;
     }
     if (step.journalError) {
@@ -134,13 +138,13 @@ void MainWindow::tickHandsFree() {
         return;
     }
     if (!goesOn) {
-        stopHandsFree({}, commands::Tone::Neutral);  // the line above has said so
+        stopHandsFree({}, words::Tone::Neutral);  // the line above has said so
         return;
     }
     handsFreeTimer_->start(step.nextTickIn);
 }
 
-void MainWindow::stopHandsFree(const std::string& line, commands::Tone tone) {
+void MainWindow::stopHandsFree(const std::string& line, words::Tone tone) {
     if (!handsFree_) {
         return;
     }
@@ -156,7 +160,7 @@ void MainWindow::stopHandsFree(const std::string& line, commands::Tone tone) {
     }
     status_->showOutcome(line, tone, {});
     outcomeShown_ = true;
-    if (tone == commands::Tone::Failed) {
+    if (tone == words::Tone::Failed) {
         QApplication::beep();
     }
 }

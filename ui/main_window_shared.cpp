@@ -1,7 +1,7 @@
 // The window's side of shared batches: the station's connection to the shared database, the
 // offer of an open batch, and its progress over all stations. What a station does in a shared
 // batch is the shared session's (commands/shared_batch_session.*).
-#include "commands/shared_text.h"
+#include "commands/shared_batch_name.h"
 #include "journal/journal_history.h"
 #include "journal/store_ledger.h"
 #include "ui/batch_panel.h"
@@ -10,6 +10,8 @@
 #include "ui/main_window.h"
 #include "ui/status_line.h"
 #include "ui/wait_cursor.h"
+#include "words/batch_text.h"
+#include "words/shared_text.h"
 
 #include <QApplication>
 
@@ -133,7 +135,7 @@ void MainWindow::stationConnected() {
 void MainWindow::chooseSharedBatch(DatabaseFound found) {
     QStringList choices;
     for (const DatabaseFound::OpenBatch& open : found.open) {
-        choices << fromUtf8(commands::sharedBatchChoice(open.batch.order, open.verified));
+        choices << fromUtf8(words::sharedBatchChoice(open.batch.order, open.verified));
     }
     bool chosen = false;
     choosing_ = true;  // the start-up's own connection waits for the answer
@@ -148,7 +150,7 @@ void MainWindow::chooseSharedBatch(DatabaseFound found) {
     }
     if (const auto trouble = joinSharedBatch(
             std::move(*found.store), found.open.at(static_cast<std::size_t>(index)).batch.id)) {
-        status_->showOutcome(*trouble, commands::Tone::Failed, {});
+        status_->showOutcome(*trouble, words::Tone::Failed, {});
     }
 }
 
@@ -171,12 +173,12 @@ void MainWindow::stationNotConnected(const QString& words, bool needsPassword) {
             return;
         }
     }
-    status_->showOutcome(words.toStdString() + "：本站单独写卡", commands::Tone::Failed, {});
+    status_->showOutcome(words.toStdString() + "：本站单独写卡", words::Tone::Failed, {});
 }
 
 void MainWindow::offerSharedBatch(journal::SharedStore store, const journal::SharedBatch& batch,
                                   std::uint64_t verified) {
-    QPushButton* join = openOffer(commands::joinQuestion(batch.order, verified, station_.station));
+    QPushButton* join = openOffer(words::joinQuestion(batch.order, verified, station_.station));
     QMessageBox* box = resumeOffer_;
     auto held = std::make_shared<journal::SharedStore>(std::move(store));
     connect(box, &QMessageBox::finished, this, [this, box, join, held, id = batch.id] {
@@ -185,7 +187,7 @@ void MainWindow::offerSharedBatch(journal::SharedStore store, const journal::Sha
             return;
         }
         if (const auto trouble = joinSharedBatch(std::move(*held), id)) {
-            status_->showOutcome(*trouble, commands::Tone::Failed, {});
+            status_->showOutcome(*trouble, words::Tone::Failed, {});
         }
     });
 }
@@ -199,7 +201,7 @@ std::optional<std::string> MainWindow::joinSharedBatch(journal::SharedStore stor
     if (!joined) {
         return "不能加入共享批次：" + joined.error();
     }
-    stopHandsFree({}, commands::Tone::Neutral);
+    stopHandsFree({}, words::Tone::Neutral);
     batchPanel_->setChecking(false);
     shared_ = std::move(*joined);
     sharedOffline_ = false;
@@ -212,7 +214,7 @@ std::optional<std::string> MainWindow::joinSharedBatch(journal::SharedStore stor
     sharedTimer_->start();
     batchPanel_->setShared(true);
     showBatchEntered();
-    status_->showMessage(shared_->status());
+    status_->showMessage(words::batchStatus(*shared_));
     return std::nullopt;
 }
 
@@ -240,15 +242,14 @@ void MainWindow::showSharedProgress() {
     if (refused.size() > refusalsShown_ && !gate_->isBusy()) {
         const commands::RefusedWrite& last = refused.back();
         refusalsShown_ = refused.size();
-        status_->showOutcome(
-            commands::refusedWriteText(last.position, last.number,
-                                       shared_->batch().order().notation, last.words),
-            commands::Tone::Failed, {});
+        status_->showOutcome(words::refusedWriteText(last.position, last.number,
+                                                     shared_->batch().order().notation, last.words),
+                             words::Tone::Failed, {});
         QApplication::beep();
     }
     const bool offline = shared_->progress().offline;
     if (offline != sharedOffline_ && !gate_->isBusy() && !handsFreeRuns()) {
-        status_->showMessage(shared_->status());
+        status_->showMessage(words::batchStatus(*shared_));
     }
     sharedOffline_ = offline;
 }
@@ -257,20 +258,19 @@ void MainWindow::voidOtherStationsBlock() {
     if (!shared_ || gate_->isBusy()) {
         return;
     }
-    stopHandsFree({}, commands::Tone::Neutral);
+    stopHandsFree({}, words::Tone::Neutral);
     std::optional<journal::SharedStore> store;
     std::vector<journal::LeaseAccount> held;
     {
         const WaitCursor waiting;
         auto connected = journal::SharedStore::connect(databaseUrl(), station_.station, password_);
         if (!connected) {
-            status_->showOutcome(connected.error().words + "：没有作废", commands::Tone::Failed,
-                                 {});
+            status_->showOutcome(connected.error().words + "：没有作废", words::Tone::Failed, {});
             return;
         }
         auto accounts = connected->accounting(shared_->id());
         if (!accounts) {
-            status_->showOutcome(accounts.error().words + "：没有作废", commands::Tone::Failed, {});
+            status_->showOutcome(accounts.error().words + "：没有作废", words::Tone::Failed, {});
             return;
         }
         for (const journal::LeaseAccount& account : *accounts) {
@@ -281,13 +281,13 @@ void MainWindow::voidOtherStationsBlock() {
         store = std::move(*connected);
     }
     if (held.empty()) {
-        status_->showMessage("别的电脑没有未写完的号段；" + shared_->status());
+        status_->showMessage("别的电脑没有未写完的号段；" + words::batchStatus(*shared_));
         return;
     }
     QStringList choices;
     for (const journal::LeaseAccount& account : held) {
         choices << fromUtf8(
-            commands::heldLeaseText(account.station, account.lease, account.outstanding));
+            words::heldLeaseText(account.station, account.lease, account.outstanding));
     }
     bool chosen = false;
     const QString choice = QInputDialog::getItem(
@@ -297,18 +297,19 @@ void MainWindow::voidOtherStationsBlock() {
         return;
     }
     const journal::LeaseAccount& account = held.at(static_cast<std::size_t>(index));
-    if (!ask(commands::voidLeaseQuestion(account.station, account.lease, account.outstanding,
-                                         station_.station),
+    if (!ask(words::voidLeaseQuestion(account.station, account.lease, account.outstanding,
+                                      station_.station),
              this)) {
         return;
     }
     const auto voided = store->voidLease(account.lease, station_.station);
     if (!voided) {
-        status_->showOutcome(voided.error().words + "：没有作废", commands::Tone::Failed, {});
+        status_->showOutcome(voided.error().words + "：没有作废", words::Tone::Failed, {});
         return;
     }
     status_->showMessage("已作废 " + account.station + " 的号段 " + std::to_string(account.lease) +
-                         " 中未写的 " + std::to_string(*voided) + " 个号码；" + shared_->status());
+                         " 中未写的 " + std::to_string(*voided) + " 个号码；" +
+                         words::batchStatus(*shared_));
 }
 
 void MainWindow::closeSharedBatch() {
@@ -325,7 +326,7 @@ void MainWindow::closeSharedBatch() {
     shared_.reset();
     batchPanel_->setShared(false);
     if (trouble) {
-        status_->showOutcome(*trouble, commands::Tone::Failed, {});
+        status_->showOutcome(*trouble, words::Tone::Failed, {});
     } else {
         status_->showMessage("已离开共享批次 " + name + "：本站未写的号码已交回");
     }

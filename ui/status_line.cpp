@@ -14,23 +14,22 @@ namespace {
 
 // Dark enough to read on a light window background; the icon says the same for anyone who
 // cannot tell the colours apart.
-QColor toneColour(commands::Tone tone, const QPalette& palette) {
+QColor toneColour(words::Tone tone, const QPalette& palette) {
     switch (tone) {
-        case commands::Tone::Done:
+        case words::Tone::Done:
             return {0x1B, 0x6E, 0x20};
-        case commands::Tone::Failed:
+        case words::Tone::Failed:
             return {0xB0, 0x1C, 0x1C};
-        case commands::Tone::Caution:
+        case words::Tone::Caution:
             return {0x8A, 0x57, 0x00};  // amber, dark enough for the light background
-        case commands::Tone::Neutral:
+        case words::Tone::Neutral:
             break;
     }
     return palette.color(QPalette::WindowText);
 }
 
-QStyle::StandardPixmap toneIcon(commands::Tone tone) {
-    return tone == commands::Tone::Done ? QStyle::SP_DialogApplyButton
-                                        : QStyle::SP_MessageBoxWarning;
+QStyle::StandardPixmap toneIcon(words::Tone tone) {
+    return tone == words::Tone::Done ? QStyle::SP_DialogApplyButton : QStyle::SP_MessageBoxWarning;
 }
 
 }  // namespace
@@ -50,7 +49,7 @@ StatusLine::StatusLine(QWidget* parent)
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
 }
 
-void StatusLine::showOutcome(const std::string& message, commands::Tone tone,
+void StatusLine::showOutcome(const std::string& message, words::Tone tone,
                              const std::string& verdict) {
     verdict_ = verdict;
     show(message, tone);
@@ -58,7 +57,7 @@ void StatusLine::showOutcome(const std::string& message, commands::Tone tone,
 
 void StatusLine::showMessage(const std::string& message) {
     verdict_.clear();
-    show(message, commands::Tone::Neutral);
+    show(message, words::Tone::Neutral);
 }
 
 void StatusLine::showNote(const std::string& note) {
@@ -78,7 +77,7 @@ bool StatusLine::showsAll() const {
     return message_->showsAll();
 }
 
-void StatusLine::show(const std::string& message, commands::Tone tone) {
+void StatusLine::show(const std::string& message, words::Tone tone) {
     tone_ = tone;
     text_ = message;
     dropped_ = 0;
@@ -86,7 +85,7 @@ void StatusLine::show(const std::string& message, commands::Tone tone) {
     QPalette palette = message_->palette();
     palette.setColor(QPalette::WindowText, toneColour(tone, this->palette()));
     message_->setPalette(palette);
-    if (tone == commands::Tone::Neutral) {
+    if (tone == words::Tone::Neutral) {
         icon_->clear();
     } else {
         icon_->setPixmap(style()->standardIcon(toneIcon(tone)).pixmap(icon_->size()));
@@ -98,7 +97,7 @@ void StatusLine::showText() {
     // The count is kept in view when the message must be shortened to fit.
     message_->setFullText(
         QString::fromStdString(text_),
-        dropped_ > 0 ? QString::fromStdString(commands::droppedPresses(dropped_)) : QString());
+        dropped_ > 0 ? QString::fromStdString(words::droppedPresses(dropped_)) : QString());
     announceStatus(*message_, message_->fullText());
     // Shown now: a command may go on to block in the reader library.
     message_->repaint();

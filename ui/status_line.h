@@ -1,6 +1,6 @@
 #pragma once
 
-#include "commands/outcome_text.h"
+#include "words/outcome_text.h"
 
 #include <QWidget>
 
@@ -21,7 +21,7 @@ public:
     explicit StatusLine(QWidget* parent = nullptr);
 
     // A command's outcome in full, and its few words for later notes.
-    void showOutcome(const std::string& message, commands::Tone tone, const std::string& verdict);
+    void showOutcome(const std::string& message, words::Tone tone, const std::string& verdict);
     // A message of its own (a command running, the journal at start-up), with no icon.
     void showMessage(const std::string& message);
     // A note that leaves the last outcome's words in view.
@@ -35,12 +35,12 @@ public:
     [[nodiscard]] bool showsAll() const;
 
 private:
-    void show(const std::string& message, commands::Tone tone);
+    void show(const std::string& message, words::Tone tone);
     void showText();
 
     QLabel* icon_ = nullptr;
     ElidedLabel* message_ = nullptr;
-    commands::Tone tone_ = commands::Tone::Neutral;
+    words::Tone tone_ = words::Tone::Neutral;
     std::string verdict_;
     std::string text_;  // the message in view, without the dropped presses
     int dropped_ = 0;

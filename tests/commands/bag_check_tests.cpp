@@ -1,9 +1,9 @@
 // The bag check of a batch over a real journal: what each read finds and says, and that a check
 // goes on after a restart where it stood.
 #include "commands/bag_check.h"
-#include "commands/bag_check_text.h"
 #include "journal/journal.h"
 #include "support/scratch_folder.h"
+#include "words/bag_check_text.h"
 
 #include <gtest/gtest.h>
 
@@ -55,7 +55,7 @@ TEST(BagCheck, TellsEachTagApartOnceAndGoesOnAfterARestart) {
         writeBatch(journal);
         auto check = BagCheck::open(journal, "客户甲");
         ASSERT_TRUE(check);
-        EXPECT_EQ(commands::unseenText(check->batch(), check->unseen()),
+        EXPECT_EQ(words::unseenText(check->batch(), check->unseen()),
                   "未核对 3 张：第 1 张 000 0000001000、第 2 张 000 0000001001、第 4 张 000 "
                   "0000001003");
         const Read reads[] = {
@@ -81,7 +81,7 @@ TEST(BagCheck, TellsEachTagApartOnceAndGoesOnAfterARestart) {
             const auto finding = check->check(read.number);
             EXPECT_EQ(finding.kind, read.kind);
             EXPECT_EQ(finding.journalError, std::nullopt);
-            EXPECT_EQ(commands::checkText(finding, check->counts()), read.said);
+            EXPECT_EQ(words::checkText(finding, check->counts()), read.said);
         }
     }
     journal::Journal journal(file);
@@ -93,14 +93,14 @@ TEST(BagCheck, TellsEachTagApartOnceAndGoesOnAfterARestart) {
     ASSERT_TRUE(check);
     EXPECT_EQ(check->counts(), (commands::CheckCounts{2, 3, 4}));
     EXPECT_EQ(check->unseen(), std::vector<std::uint64_t>{3});
-    EXPECT_EQ(commands::unseenText(check->batch(), check->unseen()),
+    EXPECT_EQ(words::unseenText(check->batch(), check->unseen()),
               "未核对 1 张：第 4 张 000 0000001003");
     EXPECT_EQ(check->check(tenDigit(1004)).kind, Kind::Again);
     EXPECT_EQ(check->check(tenDigit(1000)).kind, Kind::Again);
     const auto last = check->check(tenDigit(1003));
-    EXPECT_EQ(commands::checkText(last, check->counts()),
+    EXPECT_EQ(words::checkText(last, check->counts()),
               "属于本批次：第 4 张 000 0000001003（已核对 3/3，不在本批次 4 张）");
-    EXPECT_EQ(commands::unseenText(check->batch(), check->unseen()), "已全部核对");
+    EXPECT_EQ(words::unseenText(check->batch(), check->unseen()), "已全部核对");
     EXPECT_FALSE(BagCheck::open(journal, "客户乙").has_value());
 }
 
@@ -112,7 +112,7 @@ TEST(BagCheck, InTheEightDigitNotationShowsTheCountedViewToo) {
         BatchOrder{"客户丙", first, Notation::WG26, 2, reader::TagChip::T5577, false});
     BagCheck check(*batch, {0, 1}, {}, {}, journal);
     const auto finding = check.check(card::withCountingValue(first, Notation::WG26, 65535));
-    EXPECT_EQ(commands::checkText(finding, check.counts()),
+    EXPECT_EQ(words::checkText(finding, check.counts()),
               "属于本批次：第 2 张 003 0000393215 / 005,65535（已核对 1/2）");
 }
 
@@ -124,7 +124,7 @@ TEST(BagCheck, ASightingTheJournalCouldNotRecordIsNotCounted) {
     for (int read = 0; read < 2; ++read) {
         const auto finding = check.check(tenDigit(1000));
         EXPECT_EQ(finding.kind, Kind::Belongs);
-        EXPECT_EQ(commands::checkText(finding, check.counts()),
+        EXPECT_EQ(words::checkText(finding, check.counts()),
                   "属于本批次：第 1 张 000 0000001000（已核对 0/1）；未能记入写卡记录，未计入核对："
                   "路径不是可写的文件");
     }

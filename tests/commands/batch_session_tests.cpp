@@ -1,7 +1,6 @@
 // A batch written through the real loader and the emulated reader, and resumed from its journal.
 #include "card/number_text.h"
 #include "commands/batch_session.h"
-#include "commands/batch_text.h"
 #include "commands/read_command.h"
 #include "journal/batch_lines.h"
 #include "journal/journal.h"
@@ -9,6 +8,7 @@
 #include "reader/reader_source.h"
 #include "support/emulator_control.h"
 #include "support/scratch_folder.h"
+#include "words/batch_text.h"
 
 #include <gtest/gtest.h>
 
@@ -80,8 +80,8 @@ TEST(BatchSession, WritesItsNumbersInOrderAndNothingOnceDone) {
     journal::Journal journal(station.file);
     auto session = started(journal, anOrder(3));
     for (std::uint32_t n = 0; n < 3; ++n) {
-        EXPECT_EQ(commands::batchStatus(session.batch().order(), session.verified(),
-                                        session.nextNumber(), session.ended()),
+        EXPECT_EQ(words::batchStatus(session.batch().order(), session.verified(),
+                                     session.nextNumber(), session.ended()),
                   "批次 客户甲：第 " + std::to_string(n + 1) + "/3 张，下一张 000000" +
                       std::to_string(1000 + n));
         const auto press = station.pressOnBlank(session);
@@ -90,8 +90,8 @@ TEST(BatchSession, WritesItsNumbersInOrderAndNothingOnceDone) {
         EXPECT_EQ(station.field.tagNumber(), tenDigit(1000 + n));
     }
     EXPECT_TRUE(session.done());
-    EXPECT_EQ(commands::batchStatus(session.batch().order(), session.verified(),
-                                    session.nextNumber(), session.ended()),
+    EXPECT_EQ(words::batchStatus(session.batch().order(), session.verified(), session.nextNumber(),
+                                 session.ended()),
               "批次 客户甲：已写完 3 张");
     const auto beeps = station.field.beepCount();
     EXPECT_EQ(station.pressOnBlank(session).result, BatchPress::Result::Finished);
@@ -128,7 +128,7 @@ TEST(BatchSession, InTheEightDigitNotationCountsItsLastFiveDigitsAndResumesThere
     auto resumed = BatchSession::resume(journal);
     ASSERT_TRUE(resumed);
     EXPECT_EQ(
-        commands::batchStatus(order, resumed->verified(), resumed->nextNumber(), resumed->ended()),
+        words::batchStatus(order, resumed->verified(), resumed->nextNumber(), resumed->ended()),
         "批次 客户丙：第 2/2 张，下一张 005,65535");
     ASSERT_TRUE(station.pressOnBlank(*resumed).write->verified());
     EXPECT_EQ(station.field.tagNumber(), card::withCountingValue(first, Notation::WG26, 65535));
@@ -187,8 +187,8 @@ TEST(BatchSession, EndedEarlyVoidsTheRestAsOneRangeAndWritesNoMore) {
     EXPECT_EQ(session.endEarly(), std::nullopt);
 
     EXPECT_EQ(station.pressOnBlank(session).result, BatchPress::Result::Finished);
-    EXPECT_EQ(commands::batchStatus(session.batch().order(), session.verified(),
-                                    session.nextNumber(), session.ended()),
+    EXPECT_EQ(words::batchStatus(session.batch().order(), session.verified(), session.nextNumber(),
+                                 session.ended()),
               "批次 客户甲：已结束，写了 1 张，作废 3 张");
     EXPECT_EQ(journal.unfinishedBatch(), std::nullopt);
     const auto log = journal.batchLog("客户甲");

@@ -2,10 +2,11 @@
 #include "card/number_text.h"
 #include "commands/batch.h"
 #include "commands/batch_form.h"
-#include "commands/batch_text.h"
 #include "journal/journal.h"
 #include "journal/journal_line.h"
 #include "support/scratch_folder.h"
+#include "words/batch_text.h"
+#include "words/question_text.h"
 
 #include <gtest/gtest.h>
 
@@ -86,7 +87,7 @@ TEST_P(BatchRanges, ThatWouldWrapAreRefusedInWords) {
         Batch::create(order(GetParam().first, GetParam().notation, GetParam().count));
     ASSERT_EQ(!batch, GetParam().refusal.has_value());
     if (!batch) {
-        EXPECT_EQ(commands::refusalText(batch.error()), *GetParam().refusal);
+        EXPECT_EQ(words::refusalText(batch.error()), *GetParam().refusal);
     } else {
         EXPECT_EQ(batch->count(), GetParam().count);
     }
@@ -295,14 +296,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(CollisionQuestion, NamesTheViewItsTextAndTheOtherTag) {
     const CardNumber earlier = tenDigit(1000, 1);
-    const auto eight = commands::collisionQuestion(eightDigit(0, 1000),
-                                                   {Notation::WG26, earlier, inPresentZone(1)});
+    const auto eight = words::questionWords(commands::sharedViewQuestion(
+        eightDigit(0, 1000), {Notation::WG26, earlier, inPresentZone(1)}));
     EXPECT_EQ(
         eight.text,
         "后八位号 000,01000 已写在 001 0000001000 上：按后八位号读卡的门禁会把两张卡当成一张");
     EXPECT_EQ(eight.no, "不写入");
-    const auto ten =
-        commands::collisionQuestion(tenDigit(1000), {Notation::WG34, earlier, inPresentZone(1)});
+    const auto ten = words::questionWords(
+        commands::sharedViewQuestion(tenDigit(1000), {Notation::WG34, earlier, inPresentZone(1)}));
     EXPECT_EQ(ten.text,
               "前十位号 0000001000 已写在 001 0000001000 上：按前十位号读卡的门禁会把两张"
               "卡当成一张");
@@ -336,7 +337,7 @@ TEST(ViewsAllowWrite, AskWithTheCollisionQuestionAndNoMeansNo) {
     std::vector<std::string> asked;
     bool answer = false;
     const commands::Confirm confirm = [&](const commands::WriteQuestion& question) {
-        asked.push_back(question.text);
+        asked.push_back(words::questionWords(question).text);
         return answer;
     };
     const CardNumber number = eightDigit(0, 1000);
@@ -384,9 +385,10 @@ class BatchForms : public ::testing::TestWithParam<Entering> {};
 
 TEST_P(BatchForms, GiveTheOrderOrSayWhatIsWrong) {
     const auto made = commands::orderFrom(GetParam().form);
-    ASSERT_EQ(made.has_value(), GetParam().first.has_value()) << (made ? "" : made.error());
+    ASSERT_EQ(made.has_value(), GetParam().first.has_value())
+        << (made ? "" : words::formErrorText(made.error()));
     if (!made) {
-        EXPECT_EQ(made.error(), GetParam().refusal);
+        EXPECT_EQ(words::formErrorText(made.error()), GetParam().refusal);
         return;
     }
     EXPECT_EQ(made->first, *GetParam().first);
@@ -435,13 +437,13 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(RangeQuestion, CountsAndNamesWhatWasFoundAndIsNotAskedWhenClear) {
     const BatchOrder batch = order(eightDigit(0, 1000), Notation::WG26, 10);
     commands::RangeCheck check;
-    EXPECT_EQ(commands::rangeQuestion(batch, check), std::nullopt);
+    EXPECT_EQ(words::rangeQuestion(batch, check), std::nullopt);
     check.written = 7;
     check.firstWritten = {{0, eightDigit(0, 1000), "2024-05-01T10:00:01+08:00"}};
     check.colliding = 1;
     check.firstColliding = {
         {2, eightDigit(0, 1002), {Notation::WG26, tenDigit(1002, 1), "2024-05-01T10:00:02+08:00"}}};
-    const auto question = commands::rangeQuestion(batch, check);
+    const auto question = words::rangeQuestion(batch, check);
     ASSERT_TRUE(question);
     EXPECT_NE(question->text.find("7 个号码以前写过：000,01000（"), std::string::npos)
         << question->text;

@@ -2,13 +2,14 @@
 // reader, as the window's timer would drive it.
 #include "card/number_text.h"
 #include "commands/batch_session.h"
-#include "commands/batch_text.h"
 #include "commands/hands_free.h"
 #include "journal/journal.h"
 #include "reader/reader_source.h"
 #include "support/emulator_control.h"
 #include "support/field_feeder.h"
 #include "support/scratch_folder.h"
+#include "words/batch_text.h"
+#include "words/hands_free_text.h"
 
 #include <gtest/gtest.h>
 
@@ -27,6 +28,11 @@ using commands::HandsFreeStep;
 using commands::HandsFreeWriter;
 using Kind = commands::HandsFreeStep::Kind;
 using TagKind = emulator::TagKind;
+
+// What a step says to the operator, in a batch of ten-digit numbers.
+std::string said(const HandsFreeStep& step) {
+    return words::stepWords(step, Notation::WG34);
+}
 using testing_support::EmulatorControl;
 
 CardNumber tenDigit(std::uint32_t value, std::uint8_t b4 = 0) {
@@ -149,7 +155,7 @@ TEST(HandsFree, WritesBlanksAndLeavesEveryOtherTagAsItIs) {
             continue;
         }
         ASSERT_EQ(first.kind, Kind::Skipped);
-        EXPECT_EQ(first.words.rfind(row.note, 0), 0U) << first.words;
+        EXPECT_EQ(said(first).rfind(row.note, 0), 0U) << said(first);
         EXPECT_EQ(station.writer->tick().kind, Kind::WaitingForLeave);
         EXPECT_EQ(station.field.state(), before);  // nothing written, selected or beeped
         EXPECT_EQ(station.session->verified(), 0U);
@@ -195,8 +201,8 @@ TEST(HandsFree, StopsAfterThreeFailedWritesInARowAndSaysWhy) {
             continue;
         }
         ASSERT_EQ(step.kind, Kind::Stopped);
-        EXPECT_EQ(step.words.rfind("自动写卡已停止：连续 3 张卡没有写成，最后一张：", 0), 0U)
-            << step.words;
+        EXPECT_EQ(said(step).rfind("自动写卡已停止：连续 3 张卡没有写成，最后一张：", 0), 0U)
+            << said(step);
     }
     EXPECT_FALSE(station.writer->running());
     // Stopped means no more reads or writes: a blank of the right chip stays blank.
@@ -227,7 +233,7 @@ TEST(HandsFree, StopsWhenTheBatchIsDoneOrAWriteWouldAskAQuestion) {
         ASSERT_EQ(station.tickUntilSomething().kind, Kind::Blank);
         const HandsFreeStep step = station.writer->tick();
         ASSERT_EQ(step.kind, Kind::Stopped);
-        EXPECT_EQ(step.words,
+        EXPECT_EQ(said(step),
                   "自动写卡已停止：前十位号 0000001000 已写在 001 0000001000 上："
                   "按前十位号读卡的门禁会把两张卡当成一张");
         EXPECT_EQ(station.field.tagNumber(), std::nullopt);
@@ -247,7 +253,7 @@ TEST(HandsFree, StopsWhenTheBatchIsDoneOrAWriteWouldAskAQuestion) {
                 const std::optional<commands::TagSighting>& /*seen*/) override {
                 return {};
             }
-            [[nodiscard]] std::string status() const override { return {}; }
+            [[nodiscard]] commands::BatchStanding standing() const override { return {}; }
             const commands::BatchSession& local;
         };
         Station station(anOrder(2));
@@ -257,7 +263,7 @@ TEST(HandsFree, StopsWhenTheBatchIsDoneOrAWriteWouldAskAQuestion) {
         ASSERT_EQ(writer.tick().kind, Kind::Blank);
         const HandsFreeStep step = writer.tick();
         ASSERT_EQ(step.kind, Kind::Stopped);
-        EXPECT_EQ(step.words, "自动写卡已停止：本站的号段已写完，服务器连上后才有新号码");
+        EXPECT_EQ(said(step), "自动写卡已停止：本站的号段已写完，服务器连上后才有新号码");
         EXPECT_EQ(station.field.tagNumber(), std::nullopt);
     }
 }
@@ -273,8 +279,8 @@ TEST(HandsFree, NumbersEveryBlankAHandLaysUntilTheBatchIsDone) {
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (station.writer->running() && std::chrono::steady_clock::now() < giveUp) {
         const HandsFreeStep step = station.writer->tick();
-        ASSERT_NE(step.kind, Kind::Stopped) << step.words;
-        ASSERT_NE(step.kind, Kind::Skipped) << step.words;
+        ASSERT_NE(step.kind, Kind::Stopped) << said(step);
+        ASSERT_NE(step.kind, Kind::Skipped) << said(step);
         if (step.kind == Kind::Wrote) {
             written.push_back(step.write->readBack);
         }

@@ -3,8 +3,8 @@
 // another gave its rest back, a collision with another station's number asked about before the
 // write, and a write the program was killed in sent as such.
 #include "card/number_text.h"
+#include "commands/shared_batch_name.h"
 #include "commands/shared_batch_session.h"
-#include "commands/shared_text.h"
 #include "journal/journal.h"
 #include "journal/journal_history.h"
 #include "journal/shared_store.h"
@@ -13,6 +13,7 @@
 #include "support/emulator_control.h"
 #include "support/scratch_folder.h"
 #include "support/test_database.h"
+#include "words/shared_text.h"
 
 #include <gtest/gtest.h>
 
@@ -189,7 +190,7 @@ struct NameCase {
 };
 
 TEST(SharedText, SharedBatchesAreToldApartByTheirLocalName) {
-    EXPECT_EQ(commands::offlineWords(7), "离线：本站还可写 7 张");
+    EXPECT_EQ(words::offlineWords(7), "离线：本站还可写 7 张");
     EXPECT_NE(commands::sharedBatchName("客户甲", 1), commands::sharedBatchName("客户甲", 2));
     const std::vector<NameCase> cases{
         {commands::sharedBatchName("客户甲", 12), true},

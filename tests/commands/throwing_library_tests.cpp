@@ -1,9 +1,9 @@
 // A reader library that throws across its C interface: each command stops and says so.
-#include "commands/outcome_text.h"
 #include "commands/read_command.h"
 #include "commands/write_command.h"
 #include "reader/library_location.h"
 #include "reader/reader_source.h"
+#include "words/outcome_text.h"
 
 #include "platform/program_location.h"
 #include "support/fake_window.h"
@@ -30,7 +30,7 @@ TEST(ThrowingLibrary, ReadStopsWithAReaderFaultInWordsAndLeavesTheFields) {
     ASSERT_EQ(outcome.result, commands::ReadOutcome::Result::ReaderFault);
     EXPECT_EQ(outcome.fault->entryPoint, "MF_Getsnr");
     EXPECT_EQ(window.texts, before);
-    const std::string text = commands::describeRead(outcome);
+    const std::string text = words::describeRead(outcome);
     EXPECT_NE(text.find("MF_Getsnr"), std::string::npos) << text;
     // The library's own words, cut to what the status line holds.
     EXPECT_NE(text.find("（USB device v…）"), std::string::npos) << text;
@@ -47,7 +47,7 @@ TEST(ThrowingLibrary, WriteStopsAtTheFirstCallWithAReaderFaultInWords) {
     EXPECT_EQ(outcome.fault->entryPoint, "MF_Getsnr");
     EXPECT_FALSE(outcome.advanced());
     EXPECT_EQ(window.texts, before);
-    const std::string text = commands::describeWrite(outcome);
+    const std::string text = words::describeWrite(outcome);
     EXPECT_NE(text.find("MF_Getsnr"), std::string::npos) << text;
 }
 

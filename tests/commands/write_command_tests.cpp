@@ -1,7 +1,7 @@
-#include "commands/outcome_text.h"
 #include "commands/write_command.h"
 #include "support/fake_window.h"
 #include "support/recording_reader.h"
+#include "words/outcome_text.h"
 
 #include <gtest/gtest.h>
 
@@ -343,7 +343,7 @@ TEST(WriteCommand, RefusedWriteAdvancesNothingLocksNothingAndDoesNotBeep) {
             (std::vector<std::string>{"getsnr", em4305 ? "buzz 5" : "buzz 4", "write", "getsnr"}));
         EXPECT_EQ(window.texts[Field::B3B0], "0000000001");
         EXPECT_TRUE(window.setOrder.empty());
-        const std::string message = commands::describeWrite(outcome);
+        const std::string message = words::describeWrite(outcome);
         EXPECT_NE(message.find("未写卡"), std::string::npos) << message;
         EXPECT_NE(message.find("号码未加一"), std::string::npos) << message;
     }
@@ -369,7 +369,7 @@ TEST(WriteCommand, RefusedWriteTheTagTookCountsAsWrittenAndSaysTheReaderReported
     ASSERT_EQ(journal.entries.size(), 1U);
     EXPECT_TRUE(journal.entries[0].verified);
     EXPECT_EQ(journal.entries[0].result, "已写卡并保护（读卡器报告写卡失败，状态 3，读回无误）");
-    EXPECT_EQ(commands::describeWrite(outcome),
+    EXPECT_EQ(words::describeWrite(outcome),
               "已写卡并保护 0000000001 / 000,00001（读卡器报告写卡失败，读回无误）");
 }
 
@@ -399,7 +399,7 @@ TEST_P(UnverifiedWrite, AdvancesNothingLocksNothingDoesNotBeepAndSaysWhatTheTagS
     EXPECT_EQ(outcome.result, param.result);
     EXPECT_EQ(sequence(source), (std::vector<std::string>{"getsnr", "buzz 4", "write", "getsnr"}));
     EXPECT_TRUE(window.setOrder.empty());
-    const std::string message = commands::describeWrite(outcome);
+    const std::string message = words::describeWrite(outcome);
     EXPECT_NE(message.find(param.said), std::string::npos) << message;
     ASSERT_EQ(journal.entries.size(), 1U);
     EXPECT_FALSE(journal.entries[0].verified);
@@ -508,7 +508,7 @@ TEST_P(AskedBeforeWriting, OnceAndNoWritesNothing) {
         EXPECT_TRUE(journal.entries.empty());
         EXPECT_TRUE(journal.startsBefore.empty());
         EXPECT_TRUE(window.setOrder.empty());
-        EXPECT_TRUE(startsWith(commands::describeWrite(outcome), "未写卡"));
+        EXPECT_TRUE(startsWith(words::describeWrite(outcome), "未写卡"));
     }
 }
 
@@ -603,7 +603,7 @@ TEST(WriteCommand, AJournalThatCannotBeWrittenStopsNothingButIsNamed) {
     EXPECT_EQ(sequence(source),
               (std::vector<std::string>{"getsnr", "buzz 4", "write", "getsnr", "buzz 1"}));
     EXPECT_EQ(window.texts[Field::B3B0], "0000000002");
-    const std::string message = commands::describeWrite(outcome);
+    const std::string message = words::describeWrite(outcome);
     EXPECT_EQ(message, "已写卡 0000000001 / 000,00001；未记录：磁盘已满");
 }
 
@@ -624,7 +624,7 @@ TEST(WriteCommand, RefusedLockStillAdvancesButDoesNotBeepAndSaysTheTagIsUnprotec
     EXPECT_EQ(sequence(source),
               (std::vector<std::string>{"getsnr", "buzz 5", "write", "getsnr", "buzz 7"}));
     EXPECT_EQ(window.texts[Field::B3B0], "0000000002");
-    const std::string message = commands::describeWrite(outcome);
+    const std::string message = words::describeWrite(outcome);
     EXPECT_NE(message.find("未能保护"), std::string::npos) << message;
 }
 
@@ -692,8 +692,8 @@ TEST_P(OutOfRange, StopsAfterTheAnnouncementAndNamesTheFieldAndItsRange) {
     EXPECT_EQ(*outcome.invalidField, param.invalid);
     EXPECT_EQ(sequence(source), (std::vector<std::string>{"buzz 4"}));
     EXPECT_EQ(window.texts, before);
-    const std::string message = commands::describeWrite(outcome);
-    EXPECT_NE(message.find(commands::fieldName(param.invalid)), std::string::npos) << message;
+    const std::string message = words::describeWrite(outcome);
+    EXPECT_NE(message.find(words::fieldName(param.invalid)), std::string::npos) << message;
     EXPECT_NE(message.find(card::fieldRangeLabel(param.invalid)), std::string::npos) << message;
 }
 
@@ -727,7 +727,7 @@ TEST(WriteCommand, UnavailableReaderSendsNothing) {
     EXPECT_EQ(outcome.result, WriteOutcome::Result::ReaderUnavailable);
     EXPECT_TRUE(source.device.calls.empty());
     EXPECT_TRUE(window.setOrder.empty());
-    EXPECT_NE(commands::describeWrite(outcome).find("libMF1.so"), std::string::npos);
+    EXPECT_NE(words::describeWrite(outcome).find("libMF1.so"), std::string::npos);
 }
 
 TEST(WriteCommand, SuccessSaysTheNumberInBothNotationsAndHex) {
@@ -739,7 +739,7 @@ TEST(WriteCommand, SuccessSaysTheNumberInBothNotationsAndHex) {
 
     const auto outcome = pressWrite(window, source);
 
-    const std::string message = commands::describeWrite(outcome);
+    const std::string message = words::describeWrite(outcome);
     for (const char* part :
          {"0878082202 / 086,30874 / 12\u00A034\u00A056\u00A078\u00A09A", "已写卡并保护"}) {
         EXPECT_NE(message.find(part), std::string::npos) << message << " lacks " << part;
@@ -781,7 +781,7 @@ TEST_P(ThrowingCall, KeepsWhatIsKnown) {
         EXPECT_EQ(journal.entries[0].verified, GetParam().verified);
     }
     // The library's words while the write is unknown; after the tag was verified, that it failed.
-    const std::string text = commands::describeWrite(outcome);
+    const std::string text = words::describeWrite(outcome);
     EXPECT_NE(text.find(GetParam().verified ? "读卡器库出错" : "thrown"), std::string::npos)
         << text;
     EXPECT_EQ(startsWith(text, "已写卡"), GetParam().verified) << text;

@@ -4,6 +4,7 @@
 #include "commands/read_command.h"
 #include "commands/write_command.h"
 #include "commands/write_journal.h"
+#include "words/question_text.h"
 
 #include <map>
 #include <optional>
@@ -45,7 +46,8 @@ struct FakeWindow {
         setOrder.push_back(field);
     }
     [[nodiscard]] commands::Confirm confirm() {
-        return [this](const commands::WriteQuestion& question) {
+        return [this](const commands::WriteQuestion& asked) {
+            const words::Question question = words::questionWords(asked);
             questions.push_back(question.text);
             answers.push_back(question.yes + "/" + question.no);
             return answer;

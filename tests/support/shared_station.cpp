@@ -12,8 +12,8 @@
 //                                              every journal in the database, every lease
 //                                              accounted for, the batch done
 #include "card/number_text.h"
+#include "commands/shared_batch_name.h"
 #include "commands/shared_batch_session.h"
-#include "commands/shared_text.h"
 #include "emulator/field_store.h"
 #include "emulator/tags.h"
 #include "journal/journal.h"
@@ -21,6 +21,7 @@
 #include "journal/shared_store.h"
 #include "journal/store_ledger.h"
 #include "reader/reader_source.h"
+#include "words/shared_text.h"
 
 #include <atomic>
 #include <csignal>
@@ -103,9 +104,10 @@ int run(const std::string& url, std::int64_t batch, const std::string& station) 
     const auto sayYes = [](const commands::WriteQuestion&) { return true; };
     bool wasOffline = false;
     while (!stopAsked && !session->done()) {
-        if (const auto notice = session->offlineNotice(); notice.has_value() != wasOffline) {
-            wasOffline = notice.has_value();
-            std::cerr << station << ": " << notice.value_or("在线") << '\n';
+        if (const auto writable = session->offlineWritable(); writable.has_value() != wasOffline) {
+            wasOffline = writable.has_value();
+            std::cerr << station << ": " << (writable ? words::offlineWords(*writable) : "在线")
+                      << '\n';
         }
         auto laid = field.update([](emulator::FieldState& state) {
             state.tag = emulator::Tag{emulator::blankT5577()};

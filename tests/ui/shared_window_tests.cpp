@@ -8,6 +8,7 @@
 #include "support/test_database.h"
 #include "ui/main_window.h"
 #include "ui/station_settings.h"
+#include "words/batch_text.h"
 
 #include <QApplication>
 #include <QInputDialog>
@@ -257,8 +258,9 @@ private Q_SLOTS:
                 "共享数据库拒收第 1 张 "
                 "0000005000：号码已写在另一张卡上（甲站 写的）；此卡不计入本批次，请取出")),
             10000);
-        QVERIFY2(window->sharedBatch()->status().find("本站已写 0 张") != std::string::npos,
-                 window->sharedBatch()->status().c_str());
+        QVERIFY2(
+            words::batchStatus(*window->sharedBatch()).find("本站已写 0 张") != std::string::npos,
+            words::batchStatus(*window->sharedBatch()).c_str());
     }
 
     void aLocalBatchIsOfferedFirstAndDecliningItOffersTheSharedOne() {

@@ -1,11 +1,11 @@
 // Every message the window can show fits the status line's two lines at the window's size, with
 // its longest values: none is cut short with "…".
-#include "commands/outcome_text.h"
 #include "journal/journal.h"
 #include "support/data_folder.h"
 #include "support/recording_reader.h"
 #include "ui/elided_label.h"
 #include "ui/main_window.h"
+#include "words/outcome_text.h"
 
 #include <QRegularExpression>
 #include <QtTest>
@@ -66,25 +66,25 @@ std::vector<std::string> everyMessage() {
         commands::ReadOutcome read;
         read.result = commands::ReadOutcome::Result::Read;
         read.tag = kWidest;
-        messages.push_back(commands::describeRead(read, inUse));
+        messages.push_back(words::describeRead(read, inUse));
         read.settledWrite = true;
-        messages.push_back(commands::describeRead(read, inUse));
+        messages.push_back(words::describeRead(read, inUse));
         read.journalError = journalWords;
-        messages.push_back(commands::describeRead(read, inUse));
+        messages.push_back(words::describeRead(read, inUse));
         for (const auto status : statuses()) {
             read.result = commands::ReadOutcome::Result::NoTag;
             read.status = status;
-            messages.push_back(commands::describeRead(read, inUse));
+            messages.push_back(words::describeRead(read, inUse));
         }
         read.result = commands::ReadOutcome::Result::ReaderFault;
         read.fault = reader::CallFault{"ControlBuzzer", kForeign};
-        messages.push_back(commands::describeRead(read, inUse));
+        messages.push_back(words::describeRead(read, inUse));
     }
     for (const auto& error : loadErrors()) {
         commands::ReadOutcome read;
         read.result = commands::ReadOutcome::Result::ReaderUnavailable;
         read.loadError = error;
-        messages.push_back(commands::describeRead(read));
+        messages.push_back(words::describeRead(read));
     }
 
     for (const auto& inUse : readers()) {
@@ -110,9 +110,9 @@ std::vector<std::string> everyMessage() {
                             outcome.journalError = journalWords;
                             outcome.fault = reader::CallFault{"ControlBuzzer", kForeign};
                         }
-                        std::string message = commands::describeWrite(outcome, inUse);
-                        if (commands::toneOf(outcome) == commands::Tone::Done) {
-                            message += commands::sessionCount(99999);
+                        std::string message = words::describeWrite(outcome, inUse);
+                        if (words::toneOf(outcome) == words::Tone::Done) {
+                            message += words::sessionCount(99999);
                         }
                         messages.push_back(message);
                     }
@@ -121,12 +121,12 @@ std::vector<std::string> everyMessage() {
         }
     }
 
-    commands::JournalAtStart start;
-    start.last = commands::JournalAtStart::Write{kWidest, "2026-12-07T20:34:56+08:00"};
+    words::JournalAtStart start;
+    start.last = words::JournalAtStart::Write{kWidest, "2026-12-07T20:34:56+08:00"};
     start.anotherCopyOpen = true;
-    messages.push_back(commands::journalAtStart(start).value_or(""));
+    messages.push_back(words::journalAtStart(start).value_or(""));
     start.interrupted = start.last;
-    messages.push_back(commands::journalAtStart(start).value_or(""));
+    messages.push_back(words::journalAtStart(start).value_or(""));
     return messages;
 }
 
@@ -173,7 +173,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         auto* line = window.findChild<ui::ElidedLabel*>(QStringLiteral("statusMessage"));
         QVERIFY(line != nullptr);
-        const QString tail = QString::fromStdString(commands::droppedPresses(99999));
+        const QString tail = QString::fromStdString(words::droppedPresses(99999));
         const QString separators = QStringLiteral("；，。：（");
 
         std::vector<std::string> messages = everyMessage();

@@ -1,6 +1,6 @@
-#include "commands/foreign_words.h"
+#include "words/foreign_words.h"
 
-namespace commands {
+namespace words {
 
 std::string foreignWords(std::string_view text, std::size_t characters) {
     std::size_t seen = 0;
@@ -13,4 +13,4 @@ std::string foreignWords(std::string_view text, std::size_t characters) {
     return std::string(text);
 }
 
-}  // namespace commands
+}  // namespace words

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace commands {
+namespace words {
 
 // At most this many characters of a text that comes from outside (a library's exception, the
 // system's reason), so that every message fits the status line's two lines.
@@ -16,4 +16,4 @@ inline constexpr std::size_t kForeignName = 24;
 [[nodiscard]] std::string foreignWords(std::string_view text,
                                        std::size_t characters = kForeignCharacters);
 
-}  // namespace commands
+}  // namespace words

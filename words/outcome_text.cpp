@@ -1,14 +1,17 @@
-#include "commands/outcome_text.h"
+#include "words/outcome_text.h"
 
 #include "card/number_text.h"
-#include "commands/foreign_words.h"
-#include "commands/reader_words.h"
+#include "words/foreign_words.h"
+#include "words/reader_words.h"
 
 #include <cstddef>
 #include <optional>
 #include <string>
 
-namespace commands {
+namespace words {
+
+using commands::ReadOutcome;
+using commands::WriteOutcome;
 
 namespace {
 
@@ -47,7 +50,7 @@ std::string describeRead(const ReadOutcome& outcome, const reader::ReaderInUse& 
             return "已读卡，十六进制 " + hexText(outcome.tag);
         case ReadOutcome::Result::NoTag:
             return "未读到卡" + failureDetail(outcome.status, inUse) +
-                   (tagAtTheReader(outcome.status, inUse) ? "" : "，请将卡放在读卡器上");
+                   (commands::tagAtTheReader(outcome.status, inUse) ? "" : "，请将卡放在读卡器上");
         case ReadOutcome::Result::ReaderFault:
             return describeFault(outcome.fault);
         case ReadOutcome::Result::ReaderUnavailable:
@@ -121,71 +124,16 @@ std::string asEntered(const card::CardNumber& number, card::Notation notation) {
 
 }  // namespace
 
-WriteQuestion writeQuestion(const WriteOutcome& outcome) {
-    const std::string next = asEntered(outcome.request.number, outcome.request.notation);
-    const std::string again =
-        outcome.earlierWrite ? next + " 已于 " + readableTime(*outcome.earlierWrite) + " 写过" : "";
-    if (outcome.previousWrite && outcome.previousNumber) {
-        const std::string onTag = "此卡已是 " +
-                                  asEntered(*outcome.previousNumber, outcome.request.notation) +
-                                  "（" + readableTime(*outcome.previousWrite) + " 写入）";
-        if (again.empty()) {
-            return WriteQuestion{onTag + "，改写为 " + next + " 吗？", "改写", "不改写"};
-        }
-        // Two facts: each its own sentence, and the question, which both answers answer, last.
-        return WriteQuestion{onTag + "。" + again + "。仍要改写为 " + next + " 吗？", "仍要改写",
-                             "不改写"};
-    }
-    return WriteQuestion{again + "，仍要写入吗？", "仍要写入", "不写入"};
-}
-
 namespace {
 
 // After a write the reader reported as failed whose tag was read back holding the number; the
 // status line leaves the status to the journal.
-std::string reportedFailure(const WriteOutcome& outcome, bool withStatus = true) {
-    if (outcome.writeStatus == reader::kSuccess) {
-        return {};
-    }
-    if (!withStatus) {
-        return "（读卡器报告写卡失败，读回无误）";
-    }
-    return "（读卡器报告写卡失败，状态 " + std::to_string(outcome.writeStatus) + "，读回无误）";
+std::string reportedFailure(const WriteOutcome& outcome) {
+    return outcome.writeStatus == reader::kSuccess ? std::string()
+                                                   : "（读卡器报告写卡失败，读回无误）";
 }
 
 }  // namespace
-
-std::string journalResult(const WriteOutcome& outcome) {
-    using Result = WriteOutcome::Result;
-    switch (outcome.result) {
-        case Result::Written:
-            return (outcome.request.lock ? "已写卡并保护" : "已写卡") + reportedFailure(outcome);
-        case Result::WrittenNotLocked:
-            if (outcome.fault) {
-                return "已写卡，保护结果不明（读卡器库出错）" + reportedFailure(outcome);
-            }
-            return "已写卡，未能保护（状态 " + std::to_string(outcome.lockStatus) + "）" +
-                   reportedFailure(outcome);
-        case Result::NotWritten:
-            return "写卡失败（状态 " + std::to_string(outcome.writeStatus) + "）";
-        case Result::NotReadBack:
-            return std::string(kUnsettledResult) + "：" +
-                   (outcome.writeStatus != reader::kSuccess
-                        ? "读卡器报告写卡失败（状态 " + std::to_string(outcome.writeStatus) + "），"
-                        : std::string()) +
-                   "写后读不到卡（状态 " + std::to_string(outcome.readBackStatus) + "）";
-        case Result::WrongReadBack:
-            // Ten hex digits in one piece, as in the journal's hex column.
-            return "写后读回不符，卡上为 " + card::hexDigits(outcome.readBack);
-        case Result::ReaderFault:
-            return std::string(kUnsettledResult) + "：读卡器库出错";
-        case Result::Declined:
-        case Result::OutOfRange:
-        case Result::ReaderUnavailable:
-            break;
-    }
-    return {};
-}
 
 std::string describeWrite(const WriteOutcome& outcome, const reader::ReaderInUse& inUse) {
     using Result = WriteOutcome::Result;
@@ -202,8 +150,7 @@ std::string describeWrite(const WriteOutcome& outcome, const reader::ReaderInUse
             }
             if (outcome.writeStatus != reader::kSuccess) {
                 return (outcome.request.lock ? "已写卡并保护 " : "已写卡 ") +
-                       card::bothNotations(outcome.request.number) +
-                       reportedFailure(outcome, false);
+                       card::bothNotations(outcome.request.number) + reportedFailure(outcome);
             }
             return (outcome.request.lock ? "已写卡并保护 " : "已写卡 ") +
                    numberInAllForms(outcome.request.number);
@@ -221,7 +168,7 @@ std::string describeWrite(const WriteOutcome& outcome, const reader::ReaderInUse
             // The tag may hold the number: the next one must not get it unnoticed.
             // The reader's own report of the write is left to the journal, and the number not
             // advanced to the field: the room goes to what the operator must do.
-            return std::string(kUnsettledResult) + "：未读回" +
+            return std::string(commands::kUnsettledResult) + "：未读回" +
                    failureDetail(outcome.readBackStatus, inUse) + "，请重读或搁置" +
                    journalTrouble(outcome);
         case Result::WrongReadBack:
@@ -310,4 +257,4 @@ std::string droppedPresses(int count) {
     return "；已忽略 " + std::to_string(count) + " 次按键";
 }
 
-}  // namespace commands
+}  // namespace words

@@ -1,10 +1,10 @@
-#include "commands/reader_words.h"
+#include "words/reader_words.h"
 
 #include "reader/emulated_status.h"
 
 #include <optional>
 
-namespace commands {
+namespace words {
 
 namespace {
 
@@ -63,11 +63,6 @@ std::string readerInUseDetail(const reader::ReaderInUse& inUse) {
     return path.empty() ? text : text + "：" + std::string(path.begin(), path.end());
 }
 
-bool tagAtTheReader(reader::Status status, const reader::ReaderInUse& inUse) {
-    return inUse.emulated &&
-           static_cast<reader::EmulatedStatus>(status) == reader::EmulatedStatus::NoValidFrame;
-}
-
 std::string failureDetail(reader::Status status, const reader::ReaderInUse& inUse) {
     std::string number = "（状态 " + std::to_string(status) + "）";
     if (inUse.emulated) {
@@ -78,4 +73,4 @@ std::string failureDetail(reader::Status status, const reader::ReaderInUse& inUs
     return number;
 }
 
-}  // namespace commands
+}  // namespace words

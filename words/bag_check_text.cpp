@@ -1,8 +1,12 @@
-#include "commands/bag_check_text.h"
+#include "words/bag_check_text.h"
 
 #include "card/number_text.h"
 
-namespace commands {
+namespace words {
+
+using commands::Batch;
+using commands::CheckCounts;
+using commands::CheckFinding;
 
 namespace {
 
@@ -29,19 +33,31 @@ std::string checkCountsText(const CheckCounts& counts) {
     return text;
 }
 
-std::string checkText(const CheckFinding& finding, const CheckCounts& counts) {
-    const std::string number = checkedNumberText(finding.number, finding.notation);
-    std::string text;
+std::string checkVerdict(const CheckFinding& finding) {
     switch (finding.kind) {
         case CheckFinding::Kind::Belongs:
-            text = "属于本批次：" + placeText(*finding.position) + number;
+            return "属于本批次";
+        case CheckFinding::Kind::Foreign:
+            return "不在本批次";
+        case CheckFinding::Kind::Again:
+            break;
+    }
+    return "已核对过";
+}
+
+std::string checkText(const CheckFinding& finding, const CheckCounts& counts) {
+    const std::string number = checkedNumberText(finding.number, finding.notation);
+    std::string text = checkVerdict(finding) + "：";
+    switch (finding.kind) {
+        case CheckFinding::Kind::Belongs:
+            text += placeText(*finding.position) + number;
             break;
         case CheckFinding::Kind::Foreign:
-            text = "不在本批次：" + number + (finding.position ? " 是本批次未写的号码" : "");
+            text += number + (finding.position ? " 是本批次未写的号码" : "");
             break;
         case CheckFinding::Kind::Again:
-            text = "已核对过：" + (finding.written ? placeText(*finding.position) + number
-                                                   : number + "，不在本批次");
+            text +=
+                (finding.written ? placeText(*finding.position) + number : number + "，不在本批次");
             break;
     }
     text += "（" + checkCountsText(counts) + "）";
@@ -69,4 +85,4 @@ std::string unseenText(const Batch& batch, const std::vector<std::uint64_t>& uns
     return text;
 }
 
-}  // namespace commands
+}  // namespace words

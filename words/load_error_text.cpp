@@ -1,11 +1,11 @@
-#include "commands/load_error_text.h"
+#include "words/load_error_text.h"
 
-#include "commands/foreign_words.h"
+#include "words/foreign_words.h"
 
 #include <array>
 #include <utility>
 
-namespace commands {
+namespace words {
 
 namespace {
 
@@ -74,4 +74,4 @@ std::string describeLoadError(const reader::LoadError& error) {
     return "无法加载读卡器库 " + name + "：" + loaderReason(error.detail, path);
 }
 
-}  // namespace commands
+}  // namespace words

@@ -1,9 +1,17 @@
-#include "commands/batch_text.h"
+#include "words/batch_text.h"
 
 #include "card/number_text.h"
-#include "commands/outcome_text.h"
+#include "words/outcome_text.h"
+#include "words/shared_text.h"
 
-namespace commands {
+namespace words {
+
+using commands::BatchOrder;
+using commands::BatchRefusal;
+using commands::Collision;
+using commands::RangeCheck;
+using commands::SharedView;
+using commands::WrittenBefore;
 
 std::string viewName(card::Notation view) {
     return view == card::Notation::WG34 ? "前十位号" : "后八位号";
@@ -22,13 +30,28 @@ std::string refusalText(const BatchRefusal& refusal) {
            card::notationText(top, asked.notation);
 }
 
-WriteQuestion collisionQuestion(const card::CardNumber& number, const SharedView& earlier) {
-    const std::string view = viewName(earlier.view);
-    const std::string earlierTag =
-        card::fieldText(earlier.number, card::Field::B4) + " " + card::tenDigitText(earlier.number);
-    return WriteQuestion{view + " " + card::notationText(number, earlier.view) + " 已写在 " +
-                             earlierTag + " 上：按" + view + "读卡的门禁会把两张卡当成一张",
-                         "仍要写入", "不写入"};
+std::string formErrorText(const commands::BatchFormError& error) {
+    using Kind = commands::BatchFormError::Kind;
+    switch (error.kind) {
+        case Kind::NoName:
+            return "请填写名称（客户或订单）";
+        case Kind::NameOnTwoLines:
+            return "名称不能分行";
+        case Kind::SharedBatchName:
+            return "名称不能以“（共享批次 …）”结尾：写卡记录用它记共享批次";
+        case Kind::NoFirstNumber:
+            return "请填写起始号码";
+        case Kind::NoComma:
+            return "起始号码须写成 xxx,xxxxx，如 000,01000";
+        case Kind::FieldOutOfRange: {
+            const std::string must = fieldName(error.field) + "须为 " +
+                                     std::string(card::fieldRangeLabel(error.field)) + " 的整数";
+            return error.field == card::Field::B4 ? must : "起始号码无效：" + must;
+        }
+        case Kind::CountNotANumber:
+            break;
+    }
+    return "张数须为整数，如 500";
 }
 
 std::string batchStatus(const BatchOrder& order, std::uint64_t verified,
@@ -45,12 +68,17 @@ std::string batchStatus(const BatchOrder& order, std::uint64_t verified,
            " 张，下一张 " + card::notationText(*next, order.notation);
 }
 
-std::string batchStatus(const BatchSession& session) {
-    return batchStatus(session.batch().order(), session.verified(), session.nextNumber(),
-                       session.ended());
+std::string batchStatus(const commands::BatchWriting& writing) {
+    const commands::BatchStanding now = writing.standing();
+    const commands::BatchOrder& order = writing.batch().order();
+    if (now.verifiedAll) {
+        return sharedBatchStatus(order, *now.verifiedAll, now.verified, now.next,
+                                 now.offlineWritable);
+    }
+    return batchStatus(order, now.verified, now.next, now.ended);
 }
 
-std::optional<WriteQuestion> rangeQuestion(const BatchOrder& order, const RangeCheck& check) {
+std::optional<Question> rangeQuestion(const BatchOrder& order, const RangeCheck& check) {
     if (check.clear()) {
         return std::nullopt;
     }
@@ -86,22 +114,22 @@ std::optional<WriteQuestion> rangeQuestion(const BatchOrder& order, const RangeC
         text += std::to_string(check.withinRange) +
                 " 个号码的后八位号与本批次前面的号码相同：按后八位号读卡的门禁会把它们当成一张。";
     }
-    return WriteQuestion{text + "仍要开始批次 " + order.name + " 吗？", "仍要开始", "不开始"};
+    return Question{text + "仍要开始批次 " + order.name + " 吗？", "仍要开始", "不开始"};
 }
 
-WriteQuestion resumeQuestion(const BatchOrder& order, std::uint64_t verified,
-                             const card::CardNumber& next) {
-    return WriteQuestion{"批次 " + order.name + " 还没有写完：已写 " + std::to_string(verified) +
-                             "/" + std::to_string(order.count) + " 张，下一张 " +
-                             card::notationText(next, order.notation) + "。继续写这个批次吗？",
-                         "继续", "以后再说"};
+Question resumeQuestion(const BatchOrder& order, std::uint64_t verified,
+                        const card::CardNumber& next) {
+    return Question{"批次 " + order.name + " 还没有写完：已写 " + std::to_string(verified) + "/" +
+                        std::to_string(order.count) + " 张，下一张 " +
+                        card::notationText(next, order.notation) + "。继续写这个批次吗？",
+                    "继续", "以后再说"};
 }
 
-WriteQuestion endEarlyQuestion(const BatchOrder& order, std::uint64_t verified) {
-    return WriteQuestion{"批次 " + order.name + " 已写 " + std::to_string(verified) +
-                             " 张，未写的 " + std::to_string(order.count - verified) +
-                             " 个号码将记为作废，以后不再用于本批次。提前结束批次吗？",
-                         "结束批次", "不结束"};
+Question endEarlyQuestion(const BatchOrder& order, std::uint64_t verified) {
+    return Question{"批次 " + order.name + " 已写 " + std::to_string(verified) + " 张，未写的 " +
+                        std::to_string(order.count - verified) +
+                        " 个号码将记为作废，以后不再用于本批次。提前结束批次吗？",
+                    "结束批次", "不结束"};
 }
 
-}  // namespace commands
+}  // namespace words

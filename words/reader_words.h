@@ -6,7 +6,7 @@
 #include <string>
 
 // What the window says about the reader, in its own language (Simplified Chinese), as UTF-8.
-namespace commands {
+namespace words {
 
 // The indicator beside the status line: only what is known, that is whether the reader library
 // is loaded and whether it is the emulated one. Nothing is said of the device itself.
@@ -18,8 +18,5 @@ namespace commands {
 // library in use is known to mean it, the emulated reader's status codes ("：只读卡（状态 7）"),
 // else the status alone ("（状态 7）").
 [[nodiscard]] std::string failureDetail(reader::Status status, const reader::ReaderInUse& inUse);
-// Whether a failed read's status says a tag is at the reader but sends no number (a blank or
-// unknown tag), as far as the library in use is known to say so.
-[[nodiscard]] bool tagAtTheReader(reader::Status status, const reader::ReaderInUse& inUse);
 
-}  // namespace commands
+}  // namespace words

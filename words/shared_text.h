@@ -3,14 +3,14 @@
 #include "card/card_number.h"
 #include "commands/batch.h"
 #include "commands/write_command.h"
+#include "words/question_text.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 
 // The words of a shared batch (UTF-8).
-namespace commands {
+namespace words {
 
 // Said while the server cannot be reached: how many tags the station's leases still allow.
 [[nodiscard]] std::string offlineWords(std::uint64_t writable);
@@ -19,17 +19,18 @@ namespace commands {
 // <名称>：全部已写 X/M 张，本站已写 Y 张，下一张 <号码>" (or that this station has no number to
 // write), and "；离线：本站还可写 N 张" while the server cannot be reached. `verifiedAll` is the
 // server's count as last heard, never less than this station's own.
-[[nodiscard]] std::string sharedBatchStatus(const BatchOrder& order, std::uint64_t verifiedAll,
-                                            std::uint64_t verifiedHere,
+[[nodiscard]] std::string sharedBatchStatus(const commands::BatchOrder& order,
+                                            std::uint64_t verifiedAll, std::uint64_t verifiedHere,
                                             const std::optional<card::CardNumber>& next,
                                             std::optional<std::uint64_t> offlineWritable);
 
 // An open shared batch among several to choose from: "客户丙（全部已写 1/5 张）".
-[[nodiscard]] std::string sharedBatchChoice(const BatchOrder& order, std::uint64_t verifiedAll);
+[[nodiscard]] std::string sharedBatchChoice(const commands::BatchOrder& order,
+                                            std::uint64_t verifiedAll);
 
 // An open shared batch offered to this station at start-up, answered 继续 (join it) or not now.
-[[nodiscard]] WriteQuestion joinQuestion(const BatchOrder& order, std::uint64_t verifiedAll,
-                                         const std::string& station);
+[[nodiscard]] Question joinQuestion(const commands::BatchOrder& order, std::uint64_t verifiedAll,
+                                    const std::string& station);
 
 // A write the tag took but the database refused (the number is verified on another tag): it is
 // not counted, and the tag must come out of the batch's bag. "共享数据库拒收第 N 张 <号码>：
@@ -43,13 +44,7 @@ namespace commands {
                                         std::uint64_t unwritten);
 // Asked before voiding it, default no: a station gone for good would otherwise hold its numbers
 // back from the batch for ever.
-[[nodiscard]] WriteQuestion voidLeaseQuestion(const std::string& station, std::int64_t lease,
-                                              std::uint64_t unwritten, const std::string& by);
+[[nodiscard]] Question voidLeaseQuestion(const std::string& station, std::int64_t lease,
+                                         std::uint64_t unwritten, const std::string& by);
 
-// The name of the local journal's batch for the shared batch `id` named `name`: two shared
-// batches of one name stay apart, and apart from a local batch of that name.
-[[nodiscard]] std::string sharedBatchName(const std::string& name, std::int64_t id);
-// Whether the local journal's batch of this name is a shared batch's (sharedBatchName).
-[[nodiscard]] bool isSharedBatchName(std::string_view name);
-
-}  // namespace commands
+}  // namespace words

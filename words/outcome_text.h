@@ -1,17 +1,17 @@
 #pragma once
 
 #include "card/card_number.h"
-#include "commands/load_error_text.h"
 #include "commands/read_command.h"
 #include "commands/write_command.h"
 #include "reader/reader_source.h"
+#include "words/load_error_text.h"
 
 #include <string>
 #include <string_view>
 
 // What the window tells the user after a command, in its own language (Simplified Chinese),
 // as UTF-8.
-namespace commands {
+namespace words {
 
 // "12 34 56 78 9A": the tag number B4..B0 in hexadecimal, the form other tag tools print, with
 // no-break spaces.
@@ -19,30 +19,24 @@ namespace commands {
 
 // A failed call's status is given as a number, and named in words too when `inUse` is the
 // emulated reader, whose status codes are known.
-[[nodiscard]] std::string describeRead(const ReadOutcome& outcome,
+[[nodiscard]] std::string describeRead(const commands::ReadOutcome& outcome,
                                        const reader::ReaderInUse& inUse = {});
-[[nodiscard]] std::string describeWrite(const WriteOutcome& outcome,
+[[nodiscard]] std::string describeWrite(const commands::WriteOutcome& outcome,
                                         const reader::ReaderInUse& inUse = {});
 
-// The one question before a write whose number, or the tag's present number, the journal holds
-// as written (outcome.earlierWrite, outcome.previousWrite), with its two answers.
-[[nodiscard]] WriteQuestion writeQuestion(const WriteOutcome& outcome);
 // "2024-05-01 14:03": a journal time (ISO 8601 with its offset) as the user reads it, to the
 // minute, in the local time it is given in.
 [[nodiscard]] std::string readableTime(std::string_view when);
-// The journal's result column for a write that reached MF_Write: starts with 已写卡 only when the
-// tag was read back holding the number written.
-[[nodiscard]] std::string journalResult(const WriteOutcome& outcome);
 
 // How an outcome looks at a glance: done (the tag read, or written as asked), failed (the user
 // must look again), a caution (nothing went wrong, but a tag was left alone that the operator
 // should look at), or neither (nothing attempted, by choice).
 enum class Tone { Done, Failed, Caution, Neutral };
-[[nodiscard]] Tone toneOf(const ReadOutcome& outcome);
-[[nodiscard]] Tone toneOf(const WriteOutcome& outcome);
+[[nodiscard]] Tone toneOf(const commands::ReadOutcome& outcome);
+[[nodiscard]] Tone toneOf(const commands::WriteOutcome& outcome);
 // The outcome in a few words, kept beside later notes: "已写卡 0000001020", "未写卡".
-[[nodiscard]] std::string verdict(const ReadOutcome& outcome);
-[[nodiscard]] std::string verdict(const WriteOutcome& outcome);
+[[nodiscard]] std::string verdict(const commands::ReadOutcome& outcome);
+[[nodiscard]] std::string verdict(const commands::WriteOutcome& outcome);
 // Said after a plain success (Tone::Done): the count of tags written since the program started
 // ("，本次第 3 张").
 [[nodiscard]] std::string sessionCount(int written);
@@ -67,4 +61,4 @@ struct JournalAtStart {
 // The field's name as the window labels it, e.g. "版本或客户号".
 [[nodiscard]] std::string fieldName(card::Field field);
 
-}  // namespace commands
+}  // namespace words

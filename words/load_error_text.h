@@ -7,7 +7,7 @@
 
 // Why the reader library could not be used, in the window's language (Simplified Chinese), as
 // UTF-8. The library's path is named once.
-namespace commands {
+namespace words {
 
 [[nodiscard]] std::string describeLoadError(const reader::LoadError& error);
 
@@ -16,4 +16,4 @@ namespace commands {
 // which may be in the system's own language already, is kept as it is.
 [[nodiscard]] std::string loaderReason(std::string_view systemText, std::string_view path);
 
-}  // namespace commands
+}  // namespace words

@@ -1,15 +1,12 @@
-#include "commands/shared_text.h"
+#include "words/shared_text.h"
 
 #include "card/number_text.h"
 
 #include <algorithm>
 
-namespace commands {
+namespace words {
 
-namespace {
-constexpr std::string_view kSharedOpen = "（共享批次 ";
-constexpr std::string_view kSharedClose = "）";
-}  // namespace
+using commands::BatchOrder;
 
 std::string offlineWords(std::uint64_t writable) {
     return "离线：本站还可写 " + std::to_string(writable) + " 张";
@@ -41,12 +38,12 @@ std::string sharedBatchChoice(const BatchOrder& order, std::uint64_t verifiedAll
            std::to_string(order.count) + " 张）";
 }
 
-WriteQuestion joinQuestion(const BatchOrder& order, std::uint64_t verifiedAll,
-                           const std::string& station) {
-    return WriteQuestion{"共享批次 " + order.name + " 还没有写完：全部已写 " +
-                             std::to_string(verifiedAll) + "/" + std::to_string(order.count) +
-                             " 张。本站（" + station + "）加入一起写吗？",
-                         "继续", "以后再说"};
+Question joinQuestion(const BatchOrder& order, std::uint64_t verifiedAll,
+                      const std::string& station) {
+    return Question{"共享批次 " + order.name + " 还没有写完：全部已写 " +
+                        std::to_string(verifiedAll) + "/" + std::to_string(order.count) +
+                        " 张。本站（" + station + "）加入一起写吗？",
+                    "继续", "以后再说"};
 }
 
 std::string refusedWriteText(std::uint64_t position, const card::CardNumber& number,
@@ -60,31 +57,14 @@ std::string heldLeaseText(const std::string& station, std::int64_t lease, std::u
            " 张";
 }
 
-WriteQuestion voidLeaseQuestion(const std::string& station, std::int64_t lease,
-                                std::uint64_t unwritten, const std::string& by) {
-    return WriteQuestion{"作废 " + station + " 的号段 " + std::to_string(lease) + " 中未写的 " +
-                             std::to_string(unwritten) +
-                             " 个号码吗？只在那台电脑不会再写时作废：作废的号码不再用于本批次，"
-                             "记为由 " +
-                             by + " 作废。",
-                         "作废", "不作废"};
+Question voidLeaseQuestion(const std::string& station, std::int64_t lease, std::uint64_t unwritten,
+                           const std::string& by) {
+    return Question{"作废 " + station + " 的号段 " + std::to_string(lease) + " 中未写的 " +
+                        std::to_string(unwritten) +
+                        " 个号码吗？只在那台电脑不会再写时作废：作废的号码不再用于本批次，"
+                        "记为由 " +
+                        by + " 作废。",
+                    "作废", "不作废"};
 }
 
-std::string sharedBatchName(const std::string& name, std::int64_t id) {
-    return name + std::string(kSharedOpen) + std::to_string(id) + std::string(kSharedClose);
-}
-
-bool isSharedBatchName(std::string_view name) {
-    if (!name.ends_with(kSharedClose)) {
-        return false;
-    }
-    name.remove_suffix(kSharedClose.size());
-    const auto open = name.rfind(kSharedOpen);
-    if (open == std::string_view::npos || open + kSharedOpen.size() == name.size()) {
-        return false;
-    }
-    const auto id = name.substr(open + kSharedOpen.size());
-    return id.find_first_not_of("0123456789") == std::string_view::npos;
-}
-
-}  // namespace commands
+}  // namespace words

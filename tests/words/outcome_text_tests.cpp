@@ -1,6 +1,6 @@
 // The window's words for what a command did: the glossary (已读卡, 已写卡, 保护), the causes the
 // emulated reader's statuses stand for, and why a reader library could not be loaded.
-#include "commands/outcome_text.h"
+#include "words/outcome_text.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +40,7 @@ struct WriteWords {
 class WriteMessage : public ::testing::TestWithParam<WriteWords> {};
 
 TEST_P(WriteMessage, SaysWhatHappenedAndWhy) {
-    EXPECT_EQ(commands::describeWrite(GetParam().outcome, GetParam().inUse), GetParam().expected);
+    EXPECT_EQ(words::describeWrite(GetParam().outcome, GetParam().inUse), GetParam().expected);
 }
 
 using Result = WriteOutcome::Result;
@@ -74,25 +74,25 @@ TEST(ReadMessage, UsesTheSameVerbsAndNamesTheCauseOnlyForTheEmulatedReader) {
     ReadOutcome read;
     read.result = ReadOutcome::Result::Read;
     read.tag = card::CardNumber{0x12, card::NumberBytes{0x34, 0x56, 0x78, 0x9A}};
-    EXPECT_EQ(commands::describeRead(read, kEmulated),
+    EXPECT_EQ(words::describeRead(read, kEmulated),
               "已读卡，十六进制 12\u00A034\u00A056\u00A078\u00A09A");
     // The tag settled a write whose outcome was unknown, or the journal could not take that.
     read.settledWrite = true;
-    EXPECT_EQ(commands::describeRead(read, kEmulated),
+    EXPECT_EQ(words::describeRead(read, kEmulated),
               "已读卡，十六进制 12\u00A034\u00A056\u00A078\u00A09A；上次结果不明的写卡已核对");
-    EXPECT_EQ(commands::toneOf(read), commands::Tone::Done);
+    EXPECT_EQ(words::toneOf(read), words::Tone::Done);
     read.settledWrite = false;
     read.journalError = "磁盘已满";
-    EXPECT_EQ(commands::describeRead(read, kEmulated),
+    EXPECT_EQ(words::describeRead(read, kEmulated),
               "已读卡，十六进制 12\u00A034\u00A056\u00A078\u00A09A；未记录：磁盘已满");
-    EXPECT_EQ(commands::toneOf(read), commands::Tone::Failed);
+    EXPECT_EQ(words::toneOf(read), words::Tone::Failed);
 
     ReadOutcome none;
     none.result = ReadOutcome::Result::NoTag;
     none.status = 1;
-    EXPECT_EQ(commands::describeRead(none, kEmulated),
+    EXPECT_EQ(words::describeRead(none, kEmulated),
               "未读到卡：读卡器上没有卡（状态 1），请将卡放在读卡器上");
-    EXPECT_EQ(commands::describeRead(none, kVendors), "未读到卡（状态 1），请将卡放在读卡器上");
+    EXPECT_EQ(words::describeRead(none, kVendors), "未读到卡（状态 1），请将卡放在读卡器上");
 }
 
 struct LoadWords {
@@ -105,7 +105,7 @@ struct LoadWords {
 class LoadErrorMessage : public ::testing::TestWithParam<LoadWords> {};
 
 TEST_P(LoadErrorMessage, NamesTheLibraryAndTheReasonInChinese) {
-    EXPECT_EQ(commands::describeLoadError(GetParam().error), GetParam().expected);
+    EXPECT_EQ(words::describeLoadError(GetParam().error), GetParam().expected);
 }
 
 using Kind = reader::LoadError::Kind;
