@@ -12,6 +12,8 @@
 #include "ui/command_gate.h"
 #include "ui/first_paint.h"
 #include "ui/journal_window.h"
+#include "ui/question_box.h"
+#include "ui/station_link.h"
 #include "ui/status_line.h"
 #include "ui/window_layout.h"
 
@@ -123,6 +125,22 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
     row->setSpacing(6);
     row->addStretch(1);
     row->addWidget(readerInUse_);
+    station_ = new StationLink(*this, *life_, *status_, *journal_,
+                               [this] { return writing() != nullptr; });
+    connect(station_, &StationLink::joining, this, [this] {
+        stopHandsFree({}, commands::Tone::Neutral);
+        batchPanel_->setChecking(false);
+    });
+    connect(station_, &StationLink::joined, this, [this] {
+        batchPanel_->setShared(true);
+        showBatchEntered();
+    });
+    connect(station_, &StationLink::progressed, this, [this] {
+        if (writing() != nullptr) {
+            showBatch();
+        }
+    });
+    connect(station_, &StationLink::left, this, [this] { batchPanel_->setShared(false); });
     makeBatchControls(*row);
     row->addWidget(journalButton);
     rows->insertWidget(0, batchPanel_);
@@ -172,13 +190,13 @@ void MainWindow::showStartFacts() {
         }
     }
     offerUnfinishedBatch();
-    connectStation();
+    station_->connectStation();
 }
 
 MainWindow::~MainWindow() {
     // A window closed or not, what this station leaves unwritten goes back to the others.
     handsFree_.reset();
-    closeSharedBatch();
+    station_->close();
 }
 
 QLineEdit* MainWindow::field(card::Field field) const {
@@ -201,64 +219,19 @@ QString MainWindow::statusMessage() const {
     return status_->fullText();
 }
 
-namespace {
-
-QString fromUtf8(std::string_view text) {
-    using QtSize = decltype(std::declval<QString>().size());  // int on Qt 5, qsizetype on Qt 6
-    return QString::fromUtf8(text.data(), static_cast<QtSize>(text.size()));
-}
-
-}  // namespace
-
 void MainWindow::setFieldText(card::Field which, std::string_view text) {
     field(which)->setText(fromUtf8(text));
 }
-
-namespace {
-
-// A question as its box shows it: each sentence on lines of its own, and its last clause (the
-// question itself, "改写为 … 吗？") on a line of its own that never breaks, so that no "吗？" is
-// left alone.
-QString questionLines(const QString& text) {
-    QString html;
-    const QChar fullStop(0x3002);  // 。
-    for (QString sentence : text.split(fullStop, Qt::SkipEmptyParts)) {
-        if (!sentence.endsWith(QChar(0xFF1F))) {  // ？
-            sentence += fullStop;
-        }
-        const auto clause = sentence.lastIndexOf(QChar(0xFF0C)) + 1;  // after the last ，
-        if (clause > 0) {
-            html += QStringLiteral("<div>") + sentence.left(clause).toHtmlEscaped() +
-                    QStringLiteral("</div>");
-        }
-        html += QStringLiteral("<div style=\"white-space:pre\">") +
-                sentence.mid(clause).toHtmlEscaped() + QStringLiteral("</div>");
-    }
-    return html;
-}
-
-}  // namespace
 
 void MainWindow::waitForAnswer(const commands::WriteQuestion& question,
                                std::function<void()> declined) {
     life_->handle(WindowEvent::QuestionAsked);
     declined_ = std::move(declined);
-    auto* box =
-        new QMessageBox(QMessageBox::Question, windowTitle(),
-                        questionLines(fromUtf8(question.text)), QMessageBox::NoButton, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setTextFormat(Qt::RichText);
-    // A screen reader hears the question as it is worded.
-    box->setAccessibleDescription(fromUtf8(question.text));
-    QPushButton* yesButton = box->addButton(fromUtf8(question.yes), QMessageBox::YesRole);
-    QPushButton* noButton = box->addButton(fromUtf8(question.no), QMessageBox::NoRole);
-    box->setDefaultButton(noButton);
-    box->setEscapeButton(noButton);
-    // The second click of a double-click, or a key held down, must not answer it.
+    QMessageBox* box = showWriteQuestion(*this, question);
+    QAbstractButton* yesButton = box->buttons().value(0);
+    // The second click of a double-click, or a key held down, must not answer it. The window's
+    // own input is dropped all the same while the command runs.
     gate_->guardDialog(box);
-    // Not modal to the window system: a modal box would have it drop the window's close button
-    // unseen. The window's own input is dropped all the same while the command runs.
-    box->setWindowModality(Qt::NonModal);
     // The write goes on once the box's own click is done with, not inside it.
     connect(box, &QMessageBox::finished, this, [this, box, yesButton] {
         const bool yes = box->clickedButton() == yesButton;
@@ -268,7 +241,6 @@ void MainWindow::waitForAnswer(const commands::WriteQuestion& question,
     question_ = box;
     // The tag has been read and nothing is written while the question waits.
     status_->showMessage("等待回答：尚未写卡");
-    box->show();
 }
 
 void MainWindow::answered(bool yes) {
@@ -304,7 +276,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     life_->dropWaiting();
-    closeSharedBatch();  // the others may write what this station leaves unwritten
+    station_->close();  // the others may write what this station leaves unwritten
     QMainWindow::closeEvent(event);
 }
 

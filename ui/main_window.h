@@ -12,7 +12,6 @@
 #include "commands/write_command.h"
 #include "commands/write_request.h"
 #include "journal/journal.h"
-#include "journal/shared_store.h"
 #include "reader/reader_source.h"
 #include "ui/command_life.h"
 #include "ui/journal_window.h"
@@ -82,7 +81,7 @@ public:
         return batch_ ? &*batch_ : nullptr;
     }
     // This station's part of a shared batch in the window, if any.
-    [[nodiscard]] const commands::SharedBatchSession* sharedBatch() const { return shared_.get(); }
+    [[nodiscard]] const commands::SharedBatchSession* sharedBatch() const;
 
     // The shared database for this run (--database), in place of the settings' one; empty: none.
     void useDatabase(const std::string& url);
@@ -127,9 +126,6 @@ private:
                                                         const StationSettings& sharing);
     // The journal's unfinished batch, offered to be continued (default 继续, by Return).
     void offerUnfinishedBatch();
-    // Opens an offer of a batch to go on with (resumeOffer_), its default the button returned;
-    // the caller connects to its answer.
-    [[nodiscard]] QPushButton* openOffer(const commands::WriteQuestion& question);
     void enterBatch(commands::BatchSession session);
     // The options and the panel for the batch now in the window.
     void showBatchEntered();
@@ -155,41 +151,12 @@ private:
     void printBatch();
     // The dialog's form as the window's fields and options stand.
     [[nodiscard]] commands::BatchForm batchFormFromFields() const;
-    // A question outside a command (before a batch begins or ends): default no.
-    [[nodiscard]] bool ask(const commands::WriteQuestion& question, QWidget* over);
     // Runs a dialog of the window's own (`show` returns when it is closed) in the Dialog state.
     template <class Show>
     auto inDialog(Show&& show) {
         const DialogOpen open(*life_);
         return show();
     }
-
-    // Shared batches (main_window_shared.cpp).
-    // Connects to the shared database, if there is one, and offers its open batch.
-    void connectStation();
-    void stationConnected();
-    void stationNotConnected(const QString& words, bool needsPassword);
-    // The open shared batches to choose one from, when 加入共享批次 found several.
-    void chooseSharedBatch(DatabaseFound found);
-    // An open shared batch offered to be joined (default 继续, by Return).
-    void offerSharedBatch(journal::SharedStore store, const journal::SharedBatch& batch,
-                          std::uint64_t verified);
-    // Joins batch `id` as this station; why not (UTF-8).
-    [[nodiscard]] std::optional<std::string> joinSharedBatch(journal::SharedStore store,
-                                                             std::int64_t id);
-    // Creates the batch of the form in the shared database and joins it; why not (UTF-8).
-    [[nodiscard]] std::optional<std::string> beginSharedBatch(const commands::BatchOrder& order);
-    // Where the shared batch stands, from what its worker last heard: the panel, and the status
-    // line when the server went away or came back.
-    void showSharedProgress();
-    // Voids, after a question, the unwritten numbers of another station's block: one gone for
-    // good would hold them back from the batch for ever.
-    void voidOtherStationsBlock();
-    // Gives this station's unwritten numbers back; says so when not all reached the server.
-    void closeSharedBatch();
-    [[nodiscard]] std::string databaseUrl() const;
-    // Keeps what the batch dialog says of sharing in the settings.
-    void keepSharing(const StationSettings& sharing);
 
     // Hands-free writing in the batch (main_window_hands_free.cpp).
     void makeHandsFreeControls();
@@ -229,17 +196,8 @@ private:
     std::optional<commands::BagCheck> bagCheck_;  // while 核对 is on
     class BatchPanel* batchPanel_ = nullptr;
     QToolButton* batchButton_ = nullptr;
-    QPointer<QMessageBox> resumeOffer_;  // while the state is Offer
-    QSize aloneSize_;                    // outside a batch
-    StationSettings station_ = loadStationSettings();
-    std::optional<std::string> databaseForRun_;  // --database
-    std::optional<std::string> password_;        // typed once, kept in memory only
-    class DatabaseLink* link_ = nullptr;
-    std::unique_ptr<commands::SharedBatchSession> shared_;
-    QTimer* sharedTimer_ = nullptr;
-    bool sharedOffline_ = false;     // as last shown
-    std::size_t refusalsShown_ = 0;  // of the session's refusals
-    bool joinAsked_ = false;         // 加入共享批次 pressed: the operator picks among several
+    QSize aloneSize_;  // outside a batch
+    class StationLink* station_ = nullptr;
     // Declared after the batch, the journal and the reader it uses, so that it goes first.
     std::unique_ptr<commands::HandsFreeWriter> handsFree_;
     QTimer* handsFreeTimer_ = nullptr;

@@ -12,6 +12,8 @@
 #include "ui/batch_panel.h"
 #include "ui/command_gate.h"
 #include "ui/main_window.h"
+#include "ui/question_box.h"
+#include "ui/station_link.h"
 #include "ui/status_line.h"
 #include "ui/window_layout.h"
 
@@ -27,14 +29,6 @@
 #include <QToolButton>
 
 namespace ui {
-
-namespace {
-
-QString fromUtf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-}
-
-}  // namespace
 
 void MainWindow::makeBatchControls(QHBoxLayout& row) {
     batchButton_ = new QToolButton(row.parentWidget());
@@ -52,7 +46,7 @@ void MainWindow::makeBatchControls(QHBoxLayout& row) {
     batchPanel_ = new BatchPanel(this);
     batchPanel_->hide();
     connect(batchPanel_, &BatchPanel::endAsked, this, &MainWindow::endBatchEarly);
-    connect(batchPanel_, &BatchPanel::voidAsked, this, &MainWindow::voidOtherStationsBlock);
+    connect(batchPanel_, &BatchPanel::voidAsked, station_, &StationLink::voidOtherStationsBlock);
     connect(batchPanel_, &BatchPanel::closeAsked, this, &MainWindow::leaveBatch);
     connect(batchPanel_, &BatchPanel::checkingToggled, this, &MainWindow::checkBag);
     connect(batchPanel_, &BatchPanel::exportAsked, this, &MainWindow::exportBatch);
@@ -73,28 +67,14 @@ commands::BatchForm MainWindow::batchFormFromFields() const {
     return form;
 }
 
-bool MainWindow::ask(const commands::WriteQuestion& question, QWidget* over) {
-    QMessageBox box(QMessageBox::Question, windowTitle(), fromUtf8(question.text),
-                    QMessageBox::NoButton, over);
-    box.setAccessibleDescription(fromUtf8(question.text));
-    QPushButton* yes = box.addButton(fromUtf8(question.yes), QMessageBox::YesRole);
-    QPushButton* no = box.addButton(fromUtf8(question.no), QMessageBox::NoRole);
-    yes->setObjectName(fromUtf8(question.yes));
-    no->setObjectName(fromUtf8(question.no));
-    box.setDefaultButton(no);
-    box.setEscapeButton(no);
-    inDialog([&box] { return box.exec(); });
-    return box.clickedButton() == yes;
-}
-
 void MainWindow::showBatchDialog() {
     if (life_->commandUnderWay()) {
         return;
     }
     if (writing() != nullptr && !writing()->finished()) {
         status_->showMessage(writing()->status() +
-                             (shared_ ? "：关闭本批次后，才能开始新的批次"
-                                      : "：写完或结束本批次后，才能开始新的批次"));
+                             (sharedBatch() != nullptr ? "：关闭本批次后，才能开始新的批次"
+                                                       : "：写完或结束本批次后，才能开始新的批次"));
         batchPanel_->setFocus(Qt::ShortcutFocusReason);
         return;
     }
@@ -111,14 +91,13 @@ void MainWindow::showBatchDialog() {
             return beginBatch(form, sharing);
         },
         this);
-    dialog.offerSharing(StationSettings{databaseUrl(), station_.station},
+    dialog.offerSharing(StationSettings{station_->databaseUrl(), station_->settings().station},
                         [this](const StationSettings& sharing) {
-                            keepSharing(sharing);
+                            station_->keepSharing(sharing);
                             if (writing() != nullptr) {
                                 leaveBatch();  // one written in full or ended
                             }
-                            joinAsked_ = true;
-                            connectStation();
+                            station_->connectStation(true);
                         });
     QStringList earlier;
     for (const std::string& name : journal_->batchNames()) {
@@ -129,7 +108,7 @@ void MainWindow::showBatchDialog() {
         if (!session) {
             return "写卡记录中找不到批次 " + name;
         }
-        closeSharedBatch();
+        station_->close();
         enterBatch(std::move(*session));
         status_->showMessage(commands::batchStatus(*batch_));
         return std::nullopt;
@@ -139,7 +118,7 @@ void MainWindow::showBatchDialog() {
 
 std::optional<std::string> MainWindow::beginBatch(const commands::BatchForm& form,
                                                   const StationSettings& sharing) {
-    keepSharing(sharing);
+    station_->keepSharing(sharing);
     const auto order = commands::orderFrom(form);
     if (!order) {
         return order.error();
@@ -152,12 +131,15 @@ std::optional<std::string> MainWindow::beginBatch(const commands::BatchForm& for
     journal_->prepareViews();
     const commands::RangeCheck check = commands::rangeCheck(*batch, *journal_);
     if (const auto question = commands::rangeQuestion(*order, check);
-        question && !ask(*question, QApplication::activeModalWidget())) {
+        question &&
+        !ask(QApplication::activeModalWidget() != nullptr ? *QApplication::activeModalWidget()
+                                                          : static_cast<QWidget&>(*this),
+             *life_, *question)) {
         return std::string("批次没有开始");
     }
-    closeSharedBatch();
-    if (!databaseUrl().empty()) {
-        return beginSharedBatch(*order);
+    station_->close();
+    if (!station_->databaseUrl().empty()) {
+        return station_->begin(*order);
     }
     auto session = commands::BatchSession::start(*batch, *journal_);
     if (!session) {
@@ -177,47 +159,21 @@ void MainWindow::offerUnfinishedBatch() {
     if (!open || open->ended() || !open->nextNumber()) {
         return;
     }
-    QPushButton* resume = openOffer(
-        commands::resumeQuestion(open->batch().order(), open->verified(), *open->nextNumber()));
-    QMessageBox* box = resumeOffer_;
-    connect(box, &QMessageBox::finished, this, [this, box, resume] {
-        if (box->clickedButton() != resume || writing() != nullptr) {
-            // A station that did not go on alone may join the others.
-            connectStation();
-            return;
-        }
-        // Read again: the journal may have moved on while the offer waited.
-        if (auto session = commands::BatchSession::resume(*journal_);
-            session && !session->ended()) {
-            enterBatch(std::move(*session));
-            status_->showMessage(commands::batchStatus(*batch_));
-        }
-    });
-}
-
-QPushButton* MainWindow::openOffer(const commands::WriteQuestion& question) {
-    auto* box = new QMessageBox(QMessageBox::Question, windowTitle(), fromUtf8(question.text),
-                                QMessageBox::NoButton, this);
-    box->setObjectName(QStringLiteral("batchOffer"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setAccessibleDescription(fromUtf8(question.text));
-    QPushButton* take = box->addButton(fromUtf8(question.yes), QMessageBox::AcceptRole);
-    QPushButton* later = box->addButton(fromUtf8(question.no), QMessageBox::RejectRole);
-    take->setObjectName(fromUtf8(question.yes));
-    later->setObjectName(fromUtf8(question.no));
-    // Return takes it: one key and the batch goes on.
-    box->setDefaultButton(take);
-    box->setEscapeButton(later);
-    box->setWindowModality(Qt::WindowModal);
-    resumeOffer_ = box;
-    life_->handle(WindowEvent::OfferOpened);
-    // First of the box's answers: the callers' own come after the window is idle again.
-    connect(box, &QMessageBox::finished, this, [this] {
-        resumeOffer_ = nullptr;
-        life_->handle(WindowEvent::OfferAnswered);
-    });
-    box->open();  // it answers only on a key or a click, after the caller has connected to it
-    return take;
+    offer(*this, *life_,
+          commands::resumeQuestion(open->batch().order(), open->verified(), *open->nextNumber()),
+          [this](bool taken) {
+              if (!taken || writing() != nullptr) {
+                  // A station that did not go on alone may join the others.
+                  station_->connectStation();
+                  return;
+              }
+              // Read again: the journal may have moved on while the offer waited.
+              if (auto session = commands::BatchSession::resume(*journal_);
+                  session && !session->ended()) {
+                  enterBatch(std::move(*session));
+                  status_->showMessage(commands::batchStatus(*batch_));
+              }
+          });
 }
 
 void MainWindow::enterBatch(commands::BatchSession session) {
@@ -228,14 +184,22 @@ void MainWindow::enterBatch(commands::BatchSession session) {
 }
 
 commands::BatchWriting* MainWindow::writing() {
-    if (shared_) {
-        return shared_.get();
+    if (station_->session() != nullptr) {
+        return station_->session();
     }
     return batch_ ? &*batch_ : nullptr;
 }
 
+const commands::SharedBatchSession* MainWindow::sharedBatch() const {
+    return station_->session();
+}
+
+void MainWindow::useDatabase(const std::string& url) {
+    station_->useDatabase(url);
+}
+
 std::string MainWindow::batchJournalName() const {
-    return shared_ ? shared_->localName() : batch_->batch().order().name;
+    return sharedBatch() != nullptr ? sharedBatch()->localName() : batch_->batch().order().name;
 }
 
 void MainWindow::showBatchEntered() {
@@ -267,7 +231,7 @@ void MainWindow::leaveBatch() {
     stopHandsFree({}, commands::Tone::Neutral);
     batchPanel_->setChecking(false);
     batch_.reset();
-    closeSharedBatch();
+    station_->close();
     for (QRadioButton* option : findChildren<QRadioButton*>()) {
         option->setEnabled(true);
     }
@@ -335,7 +299,8 @@ void MainWindow::endBatchEarly() {
         return;
     }
     stopHandsFree({}, commands::Tone::Neutral);
-    if (!ask(commands::endEarlyQuestion(batch_->batch().order(), batch_->verified()), this)) {
+    if (!ask(*this, *life_,
+             commands::endEarlyQuestion(batch_->batch().order(), batch_->verified()))) {
         return;
     }
     if (const auto trouble = batch_->endEarly()) {

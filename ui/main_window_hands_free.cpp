@@ -8,6 +8,7 @@
 #include "ui/command_gate.h"
 #include "ui/journal_window.h"
 #include "ui/main_window.h"
+#include "ui/question_box.h"
 #include "ui/status_line.h"
 
 #include <QApplication>
@@ -63,7 +64,7 @@ void MainWindow::turnHandsFree(bool on) {
     const card::Notation notation = writing()->batch().order().notation;
     // A number taken as blank makes every tag sending it writable: the operator says so.
     if (const auto& blank = writer->blankNumber();
-        blank && !ask(commands::teachQuestion(*blank, notation), this)) {
+        blank && !ask(*this, *life_, commands::teachQuestion(*blank, notation))) {
         batchPanel_->setAutoWriting(false);
         status_->showMessage("自动写卡没有开启；" + writing()->status());
         return;
