@@ -9,8 +9,6 @@
 namespace words {
 
 using commands::BatchWriting;
-using commands::ReadOutcome;
-using commands::WriteOutcome;
 
 namespace {
 
