@@ -11,6 +11,7 @@
 #include "ui/client_area.h"
 #include "ui/command_gate.h"
 #include "ui/first_paint.h"
+#include "ui/hands_free_control.h"
 #include "ui/journal_window.h"
 #include "ui/question_box.h"
 #include "ui/station_link.h"
@@ -128,7 +129,7 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
     station_ = new StationLink(*this, *life_, *status_, *journal_,
                                [this] { return writing() != nullptr; });
     connect(station_, &StationLink::joining, this, [this] {
-        stopHandsFree({}, commands::Tone::Neutral);
+        handsFree_->stop({}, commands::Tone::Neutral);
         batchPanel_->setChecking(false);
     });
     connect(station_, &StationLink::joined, this, [this] {
@@ -195,7 +196,7 @@ void MainWindow::showStartFacts() {
 
 MainWindow::~MainWindow() {
     // A window closed or not, what this station leaves unwritten goes back to the others.
-    handsFree_.reset();
+    handsFree_->stop({}, commands::Tone::Neutral);
     station_->close();
 }
 
@@ -265,7 +266,7 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    stopHandsFree({}, commands::Tone::Neutral);  // ticks run on this thread: none is under way
+    handsFree_->stop({}, commands::Tone::Neutral);  // ticks run on this thread: none is under way
     life_->handle(WindowEvent::CloseAsked);
     if (life_->state() == WindowState::Closing) {
         if (question_ != nullptr) {

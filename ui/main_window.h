@@ -158,16 +158,6 @@ private:
         return show();
     }
 
-    // Hands-free writing in the batch (main_window_hands_free.cpp).
-    void makeHandsFreeControls();
-    // 自动写卡 turned on (the tag at the reader taught as the bag's blank) or off.
-    void turnHandsFree(bool on);
-    // One tick of the writer, and the next one asked for while it runs.
-    void tickHandsFree();
-    // Stops it, saying `line` in the status line; beeps when `tone` is Failed.
-    void stopHandsFree(const std::string& line, commands::Tone tone);
-    [[nodiscard]] bool handsFreeRuns() const { return handsFree_ != nullptr; }
-
     std::unique_ptr<reader::ReaderSource> source_;
     std::unique_ptr<journal::Journal> journal_;
     class CommandGate* gate_ = nullptr;
@@ -198,10 +188,7 @@ private:
     QToolButton* batchButton_ = nullptr;
     QSize aloneSize_;  // outside a batch
     class StationLink* station_ = nullptr;
-    // Declared after the batch, the journal and the reader it uses, so that it goes first.
-    std::unique_ptr<commands::HandsFreeWriter> handsFree_;
-    QTimer* handsFreeTimer_ = nullptr;
-    class AnyInputWatch* anyInput_ = nullptr;  // while hands-free writing runs, a touch stops it
+    class HandsFreeControl* handsFree_ = nullptr;
 };
 
 }  // namespace ui

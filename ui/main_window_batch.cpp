@@ -12,6 +12,8 @@
 #include "ui/batch_panel.h"
 #include "ui/command_gate.h"
 #include "ui/main_window.h"
+#include "ui/hands_free_control.h"
+#include "ui/journal_window.h"
 #include "ui/question_box.h"
 #include "ui/station_link.h"
 #include "ui/status_line.h"
@@ -51,7 +53,21 @@ void MainWindow::makeBatchControls(QHBoxLayout& row) {
     connect(batchPanel_, &BatchPanel::checkingToggled, this, &MainWindow::checkBag);
     connect(batchPanel_, &BatchPanel::exportAsked, this, &MainWindow::exportBatch);
     connect(batchPanel_, &BatchPanel::printAsked, this, &MainWindow::printBatch);
-    makeHandsFreeControls();
+    handsFree_ = new HandsFreeControl(*this, *life_, *status_, *batchPanel_, *journal_, *source_,
+                                      [this] { return writing(); });
+    connect(handsFree_, &HandsFreeControl::readerUsed, this, &MainWindow::showReaderInUse);
+    connect(handsFree_, &HandsFreeControl::told, this, [this] { outcomeShown_ = true; });
+    connect(handsFree_, &HandsFreeControl::wrote, this, [this](const commands::WriteOutcome& write) {
+        if (write.verified()) {
+            countTag(write);
+        }
+        showBatch();
+        if (journalWindow_ != nullptr) {
+            journalWindow_->followAppends();
+        }
+    });
+    connect(handsFree_, &HandsFreeControl::stopped, this,
+            [this] { writeButton_->setFocus(Qt::OtherFocusReason); });
 }
 
 commands::BatchForm MainWindow::batchFormFromFields() const {
@@ -177,7 +193,7 @@ void MainWindow::offerUnfinishedBatch() {
 }
 
 void MainWindow::enterBatch(commands::BatchSession session) {
-    stopHandsFree({}, commands::Tone::Neutral);  // it writes the batch it was begun on
+    handsFree_->stop({}, commands::Tone::Neutral);  // it writes the batch it was begun on
     batchPanel_->setChecking(false);             // a check is of the batch it was begun on
     batch_.emplace(std::move(session));
     showBatchEntered();
@@ -228,7 +244,7 @@ void MainWindow::leaveBatch() {
     if (life_->commandUnderWay()) {
         return;
     }
-    stopHandsFree({}, commands::Tone::Neutral);
+    handsFree_->stop({}, commands::Tone::Neutral);
     batchPanel_->setChecking(false);
     batch_.reset();
     station_->close();
@@ -298,7 +314,7 @@ void MainWindow::endBatchEarly() {
     if (!batch_ || batch_->ended() || life_->commandUnderWay()) {
         return;
     }
-    stopHandsFree({}, commands::Tone::Neutral);
+    handsFree_->stop({}, commands::Tone::Neutral);
     if (!ask(*this, *life_,
              commands::endEarlyQuestion(batch_->batch().order(), batch_->verified()))) {
         return;
@@ -316,7 +332,7 @@ void MainWindow::endBatchEarly() {
 
 void MainWindow::checkBag(bool on) {
     if (on) {
-        stopHandsFree({}, commands::Tone::Neutral);  // a read in 核对 checks, never writes
+        handsFree_->stop({}, commands::Tone::Neutral);  // a read in 核对 checks, never writes
     }
     bagCheck_.reset();
     if (!on || writing() == nullptr) {
