@@ -115,7 +115,7 @@ void HandsFreeControl::tick() {
                                          ? commands::verdict(write)
                                          : commands::describeWrite(write, source_.readerInUse());
             status_.showOutcome(commands::handsFreeLine(what, *writing_(), goesOn), tone,
-                                 commands::verdict(write));
+                                commands::verdict(write));
             Q_EMIT told();
             Q_EMIT wrote(write);
             if (tone == commands::Tone::Failed) {

@@ -7,6 +7,7 @@
 #include "commands/read_command.h"
 #include "commands/reader_words.h"
 #include "commands/write_command.h"
+#include "ui/batch_control.h"
 #include "ui/batch_panel.h"
 #include "ui/client_area.h"
 #include "ui/command_gate.h"
@@ -126,22 +127,6 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
     row->setSpacing(6);
     row->addStretch(1);
     row->addWidget(readerInUse_);
-    station_ = new StationLink(*this, *life_, *status_, *journal_,
-                               [this] { return writing() != nullptr; });
-    connect(station_, &StationLink::joining, this, [this] {
-        handsFree_->stop({}, commands::Tone::Neutral);
-        batchPanel_->setChecking(false);
-    });
-    connect(station_, &StationLink::joined, this, [this] {
-        batchPanel_->setShared(true);
-        showBatchEntered();
-    });
-    connect(station_, &StationLink::progressed, this, [this] {
-        if (writing() != nullptr) {
-            showBatch();
-        }
-    });
-    connect(station_, &StationLink::left, this, [this] { batchPanel_->setShared(false); });
     makeBatchControls(*row);
     row->addWidget(journalButton);
     rows->insertWidget(0, batchPanel_);
@@ -190,14 +175,14 @@ void MainWindow::showStartFacts() {
             }
         }
     }
-    offerUnfinishedBatch();
-    station_->connectStation();
+    batches_->offerUnfinished();
+    batches_->station().connectStation();
 }
 
 MainWindow::~MainWindow() {
     // A window closed or not, what this station leaves unwritten goes back to the others.
     handsFree_->stop({}, commands::Tone::Neutral);
-    station_->close();
+    batches_->station().close();
 }
 
 QLineEdit* MainWindow::field(card::Field field) const {
@@ -277,7 +262,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     life_->dropWaiting();
-    station_->close();  // the others may write what this station leaves unwritten
+    batches_->station().close();  // the others may write what this station leaves unwritten
     QMainWindow::closeEvent(event);
 }
 
@@ -322,8 +307,8 @@ void MainWindow::readPressed() {
         return;
     }
     const auto outcome = commands::readTag(*source_, *journal_);
-    if (bagCheck_) {
-        checkRead(outcome);
+    if (batches_->checking()) {
+        batches_->checkRead(outcome);
     } else {
         std::string message = commands::describeRead(outcome, source_->readerInUse());
         if (writing() != nullptr) {
@@ -376,11 +361,9 @@ void MainWindow::showWrite(const commands::WriteOutcome& outcome) {
     }
     std::string message = commands::describeWrite(outcome, source_->readerInUse());
     const commands::Tone tone = commands::toneOf(outcome);
-    if (outcome.verified()) {
-        countTag(outcome);
-    }
+    sessionTags_.count(outcome);
     if (tone == commands::Tone::Done) {
-        message += commands::sessionCount(static_cast<int>(onTagsThisSession_.size()));
+        message += commands::sessionCount(static_cast<int>(sessionTags_.size()));
     }
     status_->showOutcome(message, tone, commands::verdict(outcome));
     outcomeShown_ = true;
@@ -391,20 +374,6 @@ void MainWindow::showWrite(const commands::WriteOutcome& outcome) {
     if (tone == commands::Tone::Failed) {
         QApplication::beep();
     }
-}
-
-void MainWindow::countTag(const commands::WriteOutcome& outcome) {
-    // The read before the write tells a tag this session wrote already: it sends the number
-    // written onto it then, which the new number replaces.
-    if (outcome.previousNumber) {
-        const auto same = std::find(onTagsThisSession_.begin(), onTagsThisSession_.end(),
-                                    *outcome.previousNumber);
-        if (same != onTagsThisSession_.end()) {
-            *same = outcome.request.number;
-            return;
-        }
-    }
-    onTagsThisSession_.push_back(outcome.request.number);
 }
 
 void MainWindow::showJournal() {
