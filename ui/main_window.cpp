@@ -4,10 +4,12 @@
 #include "commands/field_texts.h"
 #include "commands/read_command.h"
 #include "commands/write_command.h"
+#include "ui/batch_control.h"
 #include "ui/batch_panel.h"
 #include "ui/client_area.h"
 #include "ui/command_gate.h"
 #include "ui/first_paint.h"
+#include "ui/hands_free_control.h"
 #include "ui/journal_window.h"
 #include "ui/question_box.h"
 #include "ui/station_link.h"
@@ -125,22 +127,6 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
     row->setSpacing(6);
     row->addStretch(1);
     row->addWidget(readerInUse_);
-    station_ = new StationLink(*this, *life_, *status_, *journal_,
-                               [this] { return writing() != nullptr; });
-    connect(station_, &StationLink::joining, this, [this] {
-        stopHandsFree({}, words::Tone::Neutral);
-        batchPanel_->setChecking(false);
-    });
-    connect(station_, &StationLink::joined, this, [this] {
-        batchPanel_->setShared(true);
-        showBatchEntered();
-    });
-    connect(station_, &StationLink::progressed, this, [this] {
-        if (writing() != nullptr) {
-            showBatch();
-        }
-    });
-    connect(station_, &StationLink::left, this, [this] { batchPanel_->setShared(false); });
     makeBatchControls(*row);
     row->addWidget(journalButton);
     rows->insertWidget(0, batchPanel_);
@@ -189,14 +175,14 @@ void MainWindow::showStartFacts() {
             }
         }
     }
-    offerUnfinishedBatch();
-    station_->connectStation();
+    batches_->offerUnfinished();
+    batches_->station().connectStation();
 }
 
 MainWindow::~MainWindow() {
     // A window closed or not, what this station leaves unwritten goes back to the others.
-    handsFree_.reset();
-    station_->close();
+    handsFree_->stop({}, words::Tone::Neutral);
+    batches_->station().close();
 }
 
 QLineEdit* MainWindow::field(card::Field field) const {
@@ -265,7 +251,7 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    stopHandsFree({}, words::Tone::Neutral);  // ticks run on this thread: none is under way
+    handsFree_->stop({}, words::Tone::Neutral);  // ticks run on this thread: none is under way
     life_->handle(WindowEvent::CloseAsked);
     if (life_->state() == WindowState::Closing) {
         if (question_ != nullptr) {
@@ -276,7 +262,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     life_->dropWaiting();
-    station_->close();  // the others may write what this station leaves unwritten
+    batches_->station().close();  // the others may write what this station leaves unwritten
     QMainWindow::closeEvent(event);
 }
 
@@ -321,8 +307,8 @@ void MainWindow::readPressed() {
         return;
     }
     const auto outcome = commands::readTag(*source_, *journal_);
-    if (bagCheck_) {
-        checkRead(outcome);
+    if (batches_->checking()) {
+        batches_->checkRead(outcome);
     } else {
         std::string message = words::describeRead(outcome, source_->readerInUse());
         if (writing() != nullptr) {
@@ -375,11 +361,9 @@ void MainWindow::showWrite(const commands::WriteOutcome& outcome) {
     }
     std::string message = words::describeWrite(outcome, source_->readerInUse());
     const words::Tone tone = words::toneOf(outcome);
-    if (outcome.verified()) {
-        countTag(outcome);
-    }
+    sessionTags_.count(outcome);
     if (tone == words::Tone::Done) {
-        message += words::sessionCount(static_cast<int>(onTagsThisSession_.size()));
+        message += words::sessionCount(static_cast<int>(sessionTags_.size()));
     }
     status_->showOutcome(message, tone, words::verdict(outcome));
     outcomeShown_ = true;
@@ -390,20 +374,6 @@ void MainWindow::showWrite(const commands::WriteOutcome& outcome) {
     if (tone == words::Tone::Failed) {
         QApplication::beep();
     }
-}
-
-void MainWindow::countTag(const commands::WriteOutcome& outcome) {
-    // The read before the write tells a tag this session wrote already: it sends the number
-    // written onto it then, which the new number replaces.
-    if (outcome.previousNumber) {
-        const auto same = std::find(onTagsThisSession_.begin(), onTagsThisSession_.end(),
-                                    *outcome.previousNumber);
-        if (same != onTagsThisSession_.end()) {
-            *same = outcome.request.number;
-            return;
-        }
-    }
-    onTagsThisSession_.push_back(outcome.request.number);
 }
 
 void MainWindow::showJournal() {
