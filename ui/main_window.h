@@ -11,7 +11,7 @@
 #include "commands/write_command.h"
 #include "commands/write_request.h"
 #include "journal/journal.h"
-#include "journal/shared_store.h"
+#include "store/shared_store.h"
 #include "reader/reader_source.h"
 #include "ui/journal_window.h"
 #include "ui/station_settings.h"
@@ -151,10 +151,10 @@ private:
     // The open shared batches to choose one from, when 加入共享批次 found several.
     void chooseSharedBatch(DatabaseFound found);
     // An open shared batch offered to be joined (default 继续, by Return).
-    void offerSharedBatch(journal::SharedStore store, const journal::SharedBatch& batch,
+    void offerSharedBatch(store::SharedStore store, const store::SharedBatch& batch,
                           std::uint64_t verified);
     // Joins batch `id` as this station; why not (UTF-8).
-    [[nodiscard]] std::optional<std::string> joinSharedBatch(journal::SharedStore store,
+    [[nodiscard]] std::optional<std::string> joinSharedBatch(store::SharedStore store,
                                                              std::int64_t id);
     // Creates the batch of the form in the shared database and joins it; why not (UTF-8).
     [[nodiscard]] std::optional<std::string> beginSharedBatch(const commands::BatchOrder& order);

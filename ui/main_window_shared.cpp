@@ -3,7 +3,7 @@
 // batch is the shared session's (commands/shared_batch_session.*).
 #include "commands/shared_text.h"
 #include "journal/journal_history.h"
-#include "journal/store_ledger.h"
+#include "store/store_ledger.h"
 #include "ui/batch_panel.h"
 #include "ui/command_gate.h"
 #include "ui/database_link.h"
@@ -174,11 +174,11 @@ void MainWindow::stationNotConnected(const QString& words, bool needsPassword) {
     status_->showOutcome(words.toStdString() + "：本站单独写卡", commands::Tone::Failed, {});
 }
 
-void MainWindow::offerSharedBatch(journal::SharedStore store, const journal::SharedBatch& batch,
+void MainWindow::offerSharedBatch(store::SharedStore store, const store::SharedBatch& batch,
                                   std::uint64_t verified) {
     QPushButton* join = openOffer(commands::joinQuestion(batch.order, verified, station_.station));
     QMessageBox* box = resumeOffer_;
-    auto held = std::make_shared<journal::SharedStore>(std::move(store));
+    auto held = std::make_shared<store::SharedStore>(std::move(store));
     connect(box, &QMessageBox::finished, this, [this, box, join, held, id = batch.id] {
         if (box->clickedButton() != join || writing() != nullptr) {
             status_->showMessage("本站单独写卡：要加入共享批次，按 批次…");
@@ -190,12 +190,12 @@ void MainWindow::offerSharedBatch(journal::SharedStore store, const journal::Sha
     });
 }
 
-std::optional<std::string> MainWindow::joinSharedBatch(journal::SharedStore store,
+std::optional<std::string> MainWindow::joinSharedBatch(store::SharedStore store,
                                                        std::int64_t id) {
     const WaitCursor waiting;
     auto joined = commands::SharedBatchSession::join(
         id, *journal_, journal::JournalHistory(*journal_),
-        std::make_unique<journal::StoreLedger>(std::move(store), station_.station));
+        std::make_unique<store::StoreLedger>(std::move(store), station_.station));
     if (!joined) {
         return "不能加入共享批次：" + joined.error();
     }
@@ -218,7 +218,7 @@ std::optional<std::string> MainWindow::joinSharedBatch(journal::SharedStore stor
 
 std::optional<std::string> MainWindow::beginSharedBatch(const commands::BatchOrder& order) {
     const WaitCursor waiting;
-    auto store = journal::SharedStore::connect(databaseUrl(), station_.station, password_);
+    auto store = store::SharedStore::connect(databaseUrl(), station_.station, password_);
     if (!store) {
         return store.error().words;
     }
@@ -258,11 +258,11 @@ void MainWindow::voidOtherStationsBlock() {
         return;
     }
     stopHandsFree({}, commands::Tone::Neutral);
-    std::optional<journal::SharedStore> store;
-    std::vector<journal::LeaseAccount> held;
+    std::optional<store::SharedStore> store;
+    std::vector<store::LeaseAccount> held;
     {
         const WaitCursor waiting;
-        auto connected = journal::SharedStore::connect(databaseUrl(), station_.station, password_);
+        auto connected = store::SharedStore::connect(databaseUrl(), station_.station, password_);
         if (!connected) {
             status_->showOutcome(connected.error().words + "：没有作废", commands::Tone::Failed,
                                  {});
@@ -273,7 +273,7 @@ void MainWindow::voidOtherStationsBlock() {
             status_->showOutcome(accounts.error().words + "：没有作废", commands::Tone::Failed, {});
             return;
         }
-        for (const journal::LeaseAccount& account : *accounts) {
+        for (const store::LeaseAccount& account : *accounts) {
             if (account.outstanding > 0 && account.station != station_.station) {
                 held.push_back(account);
             }
@@ -285,7 +285,7 @@ void MainWindow::voidOtherStationsBlock() {
         return;
     }
     QStringList choices;
-    for (const journal::LeaseAccount& account : held) {
+    for (const store::LeaseAccount& account : held) {
         choices << fromUtf8(
             commands::heldLeaseText(account.station, account.lease, account.outstanding));
     }
@@ -296,7 +296,7 @@ void MainWindow::voidOtherStationsBlock() {
     if (!chosen || index < 0) {
         return;
     }
-    const journal::LeaseAccount& account = held.at(static_cast<std::size_t>(index));
+    const store::LeaseAccount& account = held.at(static_cast<std::size_t>(index));
     if (!ask(commands::voidLeaseQuestion(account.station, account.lease, account.outstanding,
                                          station_.station),
              this)) {

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "commands/shared_ledger.h"
-#include "journal/shared_store.h"
+#include "store/shared_store.h"
 
 #include <string>
 
-namespace journal {
+namespace store {
 
 // The shared database as one station's session of a shared batch asks it.
 class StoreLedger final : public commands::SharedLedger {
@@ -35,4 +35,4 @@ private:
     std::string station_;
 };
 
-}  // namespace journal
+}  // namespace store

@@ -1,16 +1,16 @@
-#include "journal/shared_store.h"
+#include "store/shared_store.h"
 
 #include "card/number_text.h"
-#include "journal/pq_connection.h"
-#include "journal/pq_library.h"
-#include "journal/shared_schema.h"
+#include "store/pq_connection.h"
+#include "store/pq_library.h"
+#include "store/shared_schema.h"
 
 #include <algorithm>
 #include <charconv>
 #include <type_traits>
 #include <utility>
 
-namespace journal {
+namespace store {
 
 namespace {
 
@@ -652,4 +652,4 @@ StoreResult<std::vector<LeaseAccount>> SharedStore::accounting(std::int64_t batc
     });
 }
 
-}  // namespace journal
+}  // namespace store

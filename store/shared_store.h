@@ -14,7 +14,7 @@
 // leases a block of a batch's positions, writes them in order and sends each write's outcome.
 // Every call is one short transaction. Nothing here runs unless a station is told to join a
 // database; the local journal stays each station's own record.
-namespace journal {
+namespace store {
 
 // A verified write the database holds: who wrote the number, where in which batch, and when.
 struct VerifiedWrite {
@@ -166,4 +166,4 @@ private:
     std::unique_ptr<State> state_;
 };
 
-}  // namespace journal
+}  // namespace store

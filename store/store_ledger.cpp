@@ -1,8 +1,8 @@
-#include "journal/store_ledger.h"
+#include "store/store_ledger.h"
 
 #include <utility>
 
-namespace journal {
+namespace store {
 
 namespace {
 
@@ -112,4 +112,4 @@ commands::LedgerResult<std::vector<commands::LedgerNumber>> StoreLedger::verifie
     });
 }
 
-}  // namespace journal
+}  // namespace store
