@@ -11,7 +11,7 @@
 
 namespace {
 
-using store::Outcome;
+using commands::Outcome;
 using store::Recorded;
 using Kind = store::StoreError::Kind;
 

@@ -16,9 +16,9 @@
 
 namespace {
 
-using store::Lease;
+using commands::Lease;
 using store::LeaseAccount;
-using store::Outcome;
+using commands::Outcome;
 using store::Recorded;
 using store::SharedStore;
 using store::StoreResult;
