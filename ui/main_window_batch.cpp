@@ -83,12 +83,12 @@ bool MainWindow::ask(const commands::WriteQuestion& question, QWidget* over) {
     no->setObjectName(fromUtf8(question.no));
     box.setDefaultButton(no);
     box.setEscapeButton(no);
-    box.exec();
+    inDialog([&box] { return box.exec(); });
     return box.clickedButton() == yes;
 }
 
 void MainWindow::showBatchDialog() {
-    if (gate_->isBusy()) {
+    if (life_->commandUnderWay()) {
         return;
     }
     if (writing() != nullptr && !writing()->finished()) {
@@ -134,7 +134,7 @@ void MainWindow::showBatchDialog() {
         status_->showMessage(commands::batchStatus(*batch_));
         return std::nullopt;
     });
-    dialog.exec();
+    inDialog([&dialog] { return dialog.exec(); });
 }
 
 std::optional<std::string> MainWindow::beginBatch(const commands::BatchForm& form,
@@ -170,7 +170,7 @@ std::optional<std::string> MainWindow::beginBatch(const commands::BatchForm& for
 
 void MainWindow::offerUnfinishedBatch() {
     // The reading knows whether a batch was left open: a journal without one is not read again.
-    if (writing() != nullptr || resumeOffer_ != nullptr || !journal_->batchLeftOpen()) {
+    if (writing() != nullptr || !life_->idle() || !journal_->batchLeftOpen()) {
         return;
     }
     auto open = commands::BatchSession::resume(*journal_);
@@ -182,8 +182,7 @@ void MainWindow::offerUnfinishedBatch() {
     QMessageBox* box = resumeOffer_;
     connect(box, &QMessageBox::finished, this, [this, box, resume] {
         if (box->clickedButton() != resume || writing() != nullptr) {
-            // A station that did not go on alone may join the others; the box goes later.
-            resumeOffer_ = nullptr;
+            // A station that did not go on alone may join the others.
             connectStation();
             return;
         }
@@ -211,6 +210,12 @@ QPushButton* MainWindow::openOffer(const commands::WriteQuestion& question) {
     box->setEscapeButton(later);
     box->setWindowModality(Qt::WindowModal);
     resumeOffer_ = box;
+    life_->handle(WindowEvent::OfferOpened);
+    // First of the box's answers: the callers' own come after the window is idle again.
+    connect(box, &QMessageBox::finished, this, [this] {
+        resumeOffer_ = nullptr;
+        life_->handle(WindowEvent::OfferAnswered);
+    });
     box->open();  // it answers only on a key or a click, after the caller has connected to it
     return take;
 }
@@ -256,7 +261,7 @@ void MainWindow::showBatchEntered() {
 }
 
 void MainWindow::leaveBatch() {
-    if (gate_->isBusy()) {
+    if (life_->commandUnderWay()) {
         return;
     }
     stopHandsFree({}, commands::Tone::Neutral);
@@ -286,10 +291,7 @@ void MainWindow::showBatch() {
     batchPanel_->showProgress(fromUtf8(writing()->status()), writing()->finished());
 }
 
-void MainWindow::writeInBatch() {
-    const auto press = writing()->press(
-        *source_, [this](const commands::WriteQuestion& question) { return confirm(question); },
-        std::nullopt);
+void MainWindow::showBatchPress(const commands::BatchPress& press) {
     std::string message;
     commands::Tone tone = commands::Tone::Neutral;
     std::string verdict;
@@ -329,7 +331,7 @@ void MainWindow::writeInBatch() {
 }
 
 void MainWindow::endBatchEarly() {
-    if (!batch_ || batch_->ended() || gate_->isBusy()) {
+    if (!batch_ || batch_->ended() || life_->commandUnderWay()) {
         return;
     }
     stopHandsFree({}, commands::Tone::Neutral);
@@ -401,7 +403,7 @@ void MainWindow::checkRead(const commands::ReadOutcome& outcome) {
 }
 
 void MainWindow::exportBatch() {
-    if (writing() == nullptr || gate_->isBusy()) {
+    if (writing() == nullptr || life_->commandUnderWay()) {
         return;
     }
     const std::string name = batchJournalName();
@@ -411,7 +413,7 @@ void MainWindow::exportBatch() {
 }
 
 void MainWindow::printBatch() {
-    if (writing() == nullptr || gate_->isBusy()) {
+    if (writing() == nullptr || life_->commandUnderWay()) {
         return;
     }
     const std::string name = batchJournalName();

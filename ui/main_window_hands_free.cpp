@@ -43,7 +43,7 @@ void MainWindow::turnHandsFree(bool on) {
         }
         return;
     }
-    if (writing() == nullptr || writing()->finished() || gate_->isBusy()) {
+    if (writing() == nullptr || writing()->finished() || life_->commandUnderWay()) {
         batchPanel_->setAutoWriting(false);
         return;
     }
@@ -70,6 +70,7 @@ void MainWindow::turnHandsFree(bool on) {
     }
     const std::string waiting = commands::handsFreeWaiting(writer->blankNumber(), notation);
     handsFree_ = std::move(writer);
+    life_->handle(WindowEvent::HandsFreeStarted);
     batchPanel_->setAutoWriting(true);
     anyInput_->setWatching(true);
     status_->showMessage(commands::handsFreeLine(waiting, *writing()));
@@ -146,6 +147,7 @@ void MainWindow::stopHandsFree(const std::string& line, commands::Tone tone) {
     }
     handsFreeTimer_->stop();
     handsFree_.reset();
+    life_->handle(WindowEvent::HandsFreeStopped);
     anyInput_->setWatching(false);
     batchPanel_->setAutoWriting(false);
     // The box may have gone grey with the batch's end, its focus passed to 读卡号: one key per tag

@@ -61,7 +61,11 @@ std::string MainWindow::databaseUrl() const {
 }
 
 void MainWindow::connectStation() {
-    if (databaseUrl().empty() || writing() != nullptr || resumeOffer_ != nullptr || choosing_) {
+    // Not while an offer waits (its answer connects), nor in a dialog other than the batch
+    // dialog's 加入共享批次.
+    const WindowState state = life_->state();
+    if (databaseUrl().empty() || writing() != nullptr || state == WindowState::Offer ||
+        (state == WindowState::Dialog && !joinAsked_)) {
         return;
     }
     if (link_ == nullptr) {
@@ -76,32 +80,16 @@ void MainWindow::connectStation() {
     link_->open(databaseUrl(), station_.station, password_);
 }
 
-// The connection's answer may come while a write waits for a question's answer: it is taken up
-// once the command has ended, so that no batch comes into the window in the middle of one.
-constexpr std::chrono::milliseconds kAfterTheCommand{100};
-
-void MainWindow::afterTheCommand(std::function<void()> then) {
-    if (afterCommand_ == nullptr) {
-        afterCommand_ = new QTimer(this);
-        afterCommand_->setSingleShot(true);
-        afterCommand_->setInterval(kAfterTheCommand);
-        connect(afterCommand_, &QTimer::timeout, this, [this] {
-            if (auto waiting = std::exchange(whenCommandEnded_, {})) {
-                waiting();
-            }
-        });
-    }
-    whenCommandEnded_ = std::move(then);
-    afterCommand_->start();
-}
-
 void MainWindow::stationConnected() {
-    if (gate_->isBusy()) {
-        afterTheCommand([this] { stationConnected(); });
+    // The answer may come while a write waits for a question's answer, or while an offer or a
+    // dialog is open: it is taken up once the window is idle again, so that no batch comes into
+    // the window in the middle of a command.
+    if (!life_->idle()) {
+        life_->whenIdle([this] { stationConnected(); });
         return;
     }
     DatabaseFound found = link_->take();
-    if (writing() != nullptr || resumeOffer_ != nullptr || choosing_ || !found.store) {
+    if (writing() != nullptr || !found.store) {
         return;  // a batch came into the window meanwhile
     }
     if (found.open.empty()) {
@@ -136,11 +124,11 @@ void MainWindow::chooseSharedBatch(DatabaseFound found) {
         choices << fromUtf8(commands::sharedBatchChoice(open.batch.order, open.verified));
     }
     bool chosen = false;
-    choosing_ = true;  // the start-up's own connection waits for the answer
-    const QString choice =
-        QInputDialog::getItem(this, windowTitle(), QStringLiteral("加入哪个共享批次？"), choices,
-                              static_cast<int>(choices.size() - 1), false, &chosen);
-    choosing_ = false;
+    // The start-up's own connection waits for the answer (the Dialog state).
+    const QString choice = inDialog([&] {
+        return QInputDialog::getItem(this, windowTitle(), QStringLiteral("加入哪个共享批次？"),
+                                     choices, static_cast<int>(choices.size() - 1), false, &chosen);
+    });
     const auto index = choices.indexOf(choice);
     if (!chosen || index < 0 || writing() != nullptr) {
         status_->showMessage("本站单独写卡：要加入共享批次，按 批次…");
@@ -153,18 +141,20 @@ void MainWindow::chooseSharedBatch(DatabaseFound found) {
 }
 
 void MainWindow::stationNotConnected(const QString& words, bool needsPassword) {
-    if (gate_->isBusy()) {
-        afterTheCommand(
+    if (!life_->idle()) {
+        life_->whenIdle(
             [this, words, needsPassword] { stationNotConnected(words, needsPassword); });
         return;
     }
     if (needsPassword && isVisible()) {
         bool given = false;
-        const QString password = QInputDialog::getText(
-            this, windowTitle(),
-            QStringLiteral("共享数据库 %1 的密码（只在本次运行中使用，不保存）：")
-                .arg(fromUtf8(databaseUrl())),
-            QLineEdit::Password, {}, &given);
+        const QString password = inDialog([&] {
+            return QInputDialog::getText(
+                this, windowTitle(),
+                QStringLiteral("共享数据库 %1 的密码（只在本次运行中使用，不保存）：")
+                    .arg(fromUtf8(databaseUrl())),
+                QLineEdit::Password, {}, &given);
+        });
         if (given && !password.isEmpty()) {
             password_ = password.toStdString();
             connectStation();
@@ -237,7 +227,7 @@ void MainWindow::showSharedProgress() {
     // A refusal comes after the write's own words, when the worker heard it: said at once, as a
     // failure is, for the tag is still in reach.
     const std::vector<commands::RefusedWrite> refused = shared_->refusals();
-    if (refused.size() > refusalsShown_ && !gate_->isBusy()) {
+    if (refused.size() > refusalsShown_ && !life_->commandUnderWay()) {
         const commands::RefusedWrite& last = refused.back();
         refusalsShown_ = refused.size();
         status_->showOutcome(
@@ -247,14 +237,14 @@ void MainWindow::showSharedProgress() {
         QApplication::beep();
     }
     const bool offline = shared_->progress().offline;
-    if (offline != sharedOffline_ && !gate_->isBusy() && !handsFreeRuns()) {
+    if (offline != sharedOffline_ && !life_->commandUnderWay() && !handsFreeRuns()) {
         status_->showMessage(shared_->status());
     }
     sharedOffline_ = offline;
 }
 
 void MainWindow::voidOtherStationsBlock() {
-    if (!shared_ || gate_->isBusy()) {
+    if (!shared_ || life_->commandUnderWay()) {
         return;
     }
     stopHandsFree({}, commands::Tone::Neutral);
@@ -290,8 +280,10 @@ void MainWindow::voidOtherStationsBlock() {
             commands::heldLeaseText(account.station, account.lease, account.outstanding));
     }
     bool chosen = false;
-    const QString choice = QInputDialog::getItem(
-        this, windowTitle(), QStringLiteral("作废哪台电脑的号段？"), choices, 0, false, &chosen);
+    const QString choice = inDialog([&] {
+        return QInputDialog::getItem(this, windowTitle(), QStringLiteral("作废哪台电脑的号段？"),
+                                     choices, 0, false, &chosen);
+    });
     const auto index = choices.indexOf(choice);
     if (!chosen || index < 0) {
         return;
