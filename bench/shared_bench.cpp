@@ -11,11 +11,11 @@
 #include "commands/shared_batch_session.h"
 #include "journal/journal.h"
 #include "journal/journal_history.h"
+#include "reader/reader_source.h"
 #include "store/pq_connection.h"
 #include "store/pq_library.h"
 #include "store/shared_store.h"
 #include "store/store_ledger.h"
-#include "reader/reader_source.h"
 
 #include "instant_reader.h"
 

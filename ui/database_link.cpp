@@ -39,9 +39,8 @@ void DatabaseLink::open(const std::string& url, const std::string& station,
             found.store = std::move(*store);
         }
         // The window's thread takes it; the destructor joins this thread first, so `this` lives.
-        auto result =
-            std::make_shared<std::pair<DatabaseFound, std::optional<store::StoreError>>>(
-                std::move(found), std::move(error));
+        auto result = std::make_shared<std::pair<DatabaseFound, std::optional<store::StoreError>>>(
+            std::move(found), std::move(error));
         QMetaObject::invokeMethod(
             this, [this, result] { finish(std::move(result->first), std::move(result->second)); },
             Qt::QueuedConnection);

@@ -1,7 +1,7 @@
 #include "ui/journal_window.h"
 
-#include "journal/journal.h"
 #include "exports/row_export.h"
+#include "journal/journal.h"
 #include "platform/local_path.h"
 #include "ui/journal_model.h"
 

@@ -180,8 +180,7 @@ void MainWindow::offerSharedBatch(store::SharedStore store, const store::SharedB
     });
 }
 
-std::optional<std::string> MainWindow::joinSharedBatch(store::SharedStore store,
-                                                       std::int64_t id) {
+std::optional<std::string> MainWindow::joinSharedBatch(store::SharedStore store, std::int64_t id) {
     const WaitCursor waiting;
     auto joined = commands::SharedBatchSession::join(
         id, *journal_, journal::JournalHistory(*journal_),

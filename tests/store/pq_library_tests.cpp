@@ -1,8 +1,8 @@
 // libpq loaded at run time: what is found where it is looked for, and words, never a crash, for
 // what is not libpq.
-#include "store/pq_library.h"
 #include "platform/libpq_location.h"
 #include "platform/program_location.h"
+#include "store/pq_library.h"
 #include "support/scratch_folder.h"
 
 #include <gtest/gtest.h>

@@ -17,8 +17,8 @@
 namespace {
 
 using commands::Lease;
-using store::LeaseAccount;
 using commands::Outcome;
+using store::LeaseAccount;
 using store::Recorded;
 using store::SharedStore;
 using store::StoreResult;

@@ -18,9 +18,9 @@
 #include "emulator/tags.h"
 #include "journal/journal.h"
 #include "journal/journal_history.h"
+#include "reader/reader_source.h"
 #include "store/shared_store.h"
 #include "store/store_ledger.h"
-#include "reader/reader_source.h"
 
 #include <atomic>
 #include <csignal>

@@ -2,11 +2,11 @@
 // through its model, its filters, copying, following new writes, and an export that
 // tests/journal/check_export.py reads back (the files are left in journal-export/ of the working
 // folder).
+#include "exports/row_export.h"
+#include "exports/xlsx_export.h"
 #include "journal/batch_lines.h"
 #include "journal/journal.h"
 #include "journal/journal_line.h"
-#include "exports/row_export.h"
-#include "exports/xlsx_export.h"
 #include "reader/library_location.h"
 #include "reader/reader_source.h"
 #include "support/data_folder.h"

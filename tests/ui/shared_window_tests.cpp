@@ -1,8 +1,8 @@
 // The window as a station of a shared batch, against the tests' own PostgreSQL server: two
 // stations, each with its own journal, settings and emulated reader, write one batch in turn.
-#include "store/shared_store.h"
 #include "reader/library_location.h"
 #include "reader/reader_source.h"
+#include "store/shared_store.h"
 #include "support/data_folder.h"
 #include "support/emulator_control.h"
 #include "support/test_database.h"
