@@ -1,6 +1,6 @@
 #include "commands/batch_session.h"
 
-#include "commands/batch_writes.h"
+#include "commands/batch_journal_view.h"
 #include "commands/shared_batch_name.h"
 
 #include <algorithm>
@@ -71,7 +71,7 @@ BatchPress BatchSession::press(reader::ReaderSource& source, const Confirm& conf
     }
     const std::uint64_t position = nextPosition();
     const card::CardNumber number = batch_.number(position);
-    BatchWrites writes(*journal_, batch_.order().name);
+    BatchJournalView writes(*journal_, batch_.order().name);
     if (!viewsAllowWrite(number, writes, confirm)) {
         press.result = BatchPress::Result::Declined;
         return press;

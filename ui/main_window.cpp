@@ -91,6 +91,7 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
         });
     }
     gate_ = new CommandGate(this, {readButton_, writeButton_});
+    connect(this, &MainWindow::questionAnswered, this, &MainWindow::answered, Qt::QueuedConnection);
     connect(gate_, &CommandGate::pressDropped, this, &MainWindow::showPressDropped);
 
     // Made after the controls, so that it follows them among the window's children.
@@ -218,12 +219,9 @@ void MainWindow::waitForAnswer(const commands::WriteQuestion& question,
     // The second click of a double-click, or a key held down, must not answer it. The window's
     // own input is dropped all the same while the command runs.
     gate_->guardDialog(box);
-    // The write goes on once the box's own click is done with, not inside it.
-    connect(box, &QMessageBox::finished, this, [this, box, yesButton] {
-        const bool yes = box->clickedButton() == yesButton;
-        QMetaObject::invokeMethod(
-            this, [this, yes] { answered(yes); }, Qt::QueuedConnection);
-    });
+    // The write goes on once the box's own click is done with, not inside it (a queued call).
+    connect(box, &QMessageBox::finished, this,
+            [this, box, yesButton] { Q_EMIT questionAnswered(box->clickedButton() == yesButton); });
     question_ = box;
     // The tag has been read and nothing is written while the question waits.
     status_->showMessage("等待回答：尚未写卡");
@@ -255,8 +253,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     life_->handle(WindowEvent::CloseAsked);
     if (life_->state() == WindowState::Closing) {
         if (question_ != nullptr) {
-            // The default answer, once this event is done with: nothing is written.
-            QMetaObject::invokeMethod(question_, &QMessageBox::reject, Qt::QueuedConnection);
+            question_->reject();  // the default answer: nothing is written
         }
         event->ignore();
         return;

@@ -79,6 +79,10 @@ public:
     // The shared database for this run (--database), in place of the settings' one; empty: none.
     void useDatabase(const std::string& url);
 
+Q_SIGNALS:
+    // The write's question was answered; the write goes on once the box's click is done with.
+    void questionAnswered(bool yes);
+
 protected:
     void showEvent(QShowEvent* event) override;
     // Closing while a command runs closes the window once the command has ended.

@@ -1157,6 +1157,50 @@ private Q_SLOTS:
         QVERIFY(control<QLineEdit>(*window, "txtIDB3B0")->isReadOnly());
     }
 
+    // An answer holds only for the tag it was asked about: a tag swapped while the question
+    // waited is read again after the answer, and asked about anew.
+    void aTagSwappedWhileTheQuestionWaitsIsAskedAboutAnew() {
+        const testing_support::DataFolder data;
+        QVERIFY(!journalOneWrite(data.journalFile()));
+        {
+            journal::Journal earlier(data.journalFile());
+            commands::JournalEntry entry;
+            entry.result = "已写卡";
+            entry.verified = true;
+            entry.number = card::CardNumber{0, {0, 0, 0, 7}};
+            QVERIFY(!earlier.append(entry));
+        }
+        const testing_support::EmulatorControl field;
+        field.placeEmptyTag(emulator::TagKind::T5577);
+        const auto window = windowOverEmulator();
+        QStringList asked;
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, [&] {
+            for (auto* box : window->findChildren<QMessageBox*>()) {
+                if (!box->isVisible() || asked.contains(box->accessibleDescription())) {
+                    continue;
+                }
+                asked << box->accessibleDescription();
+                QTest::qWait(kDoubleClickInterval + 20);
+                if (asked.size() == 1) {
+                    field.placeTag({0, {0, 0, 0, 7}});  // another tag, numbered and verified
+                    box->buttons().at(0)->click();      // 仍要写入, of the blank
+                } else {
+                    box->buttons().at(1)->click();  // 不写入
+                }
+            }
+        });
+        answer.start(5);
+        click(*window, "cmdIDWrite");
+        answer.stop();
+        QCOMPARE(asked.size(), 2);
+        QVERIFY2(asked.at(1) != asked.at(0) && asked.at(1).contains(QStringLiteral("0000000007")),
+                 qPrintable(asked.join(QLatin1Char('|'))));
+        QCOMPARE(field.tagNumber(), std::optional(card::CardNumber{0, {0, 0, 0, 7}}));
+        QVERIFY2(window->statusMessage().startsWith(QStringLiteral("未写卡")),
+                 qPrintable(window->statusMessage()));
+    }
+
     void closingDuringTheQuestionAnswersNoAndClosesOnceTheWriteHasEnded() {
         const testing_support::DataFolder data;
         QVERIFY(!journalOneWrite(data.journalFile()));

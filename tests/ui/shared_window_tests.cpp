@@ -1,9 +1,9 @@
 // The window as a station of a shared batch, against the tests' own PostgreSQL server: two
 // stations, each with its own journal, settings and emulated reader, write one batch in turn.
 #include "journal/journal.h"
-#include "journal/shared_store.h"
 #include "reader/library_location.h"
 #include "reader/reader_source.h"
+#include "store/shared_store.h"
 #include "support/data_folder.h"
 #include "support/emulator_control.h"
 #include "support/test_database.h"
@@ -219,7 +219,7 @@ private Q_SLOTS:
         testing_support::TestDatabase database;
         const testing_support::EmulatorControl field;
         {
-            auto store = journal::SharedStore::connect(database.url(), "甲站");
+            auto store = store::SharedStore::connect(database.url(), "甲站");
             QVERIFY(store);
             QVERIFY(store->createBatch(
                 {"共享", Number{0, 0, 0, 0x1F, 0x40}, card::Notation::WG34, 2, {}, false}));
@@ -268,7 +268,7 @@ private Q_SLOTS:
         const Number taken{0, 0, 0, 0x13, 0x88};  // 0000005000
         {
             // Another station verified 5000 in an earlier batch, which has ended.
-            auto store = journal::SharedStore::connect(database.url(), "甲站");
+            auto store = store::SharedStore::connect(database.url(), "甲站");
             QVERIFY(store);
             commands::BatchOrder order{"早先", taken, card::Notation::WG34, 1, {}, false};
             const auto earlier = store->createBatch(order);
@@ -333,7 +333,7 @@ private Q_SLOTS:
             alone->showBatchDialog();
             QVERIFY(alone->batch() != nullptr);
         }
-        auto store = journal::SharedStore::connect(database.url(), "甲站");
+        auto store = store::SharedStore::connect(database.url(), "甲站");
         QVERIFY(store);
         QVERIFY(store->createBatch(
             {"共享", Number{0, 0, 0, 0x1F, 0x40}, card::Notation::WG34, 2, {}, false}));
@@ -358,7 +358,7 @@ private Q_SLOTS:
         const testing_support::EmulatorControl field;
         const testing_support::DataFolder data;
         {
-            auto store = journal::SharedStore::connect(database.url(), "甲站");
+            auto store = store::SharedStore::connect(database.url(), "甲站");
             QVERIFY(store);
             for (const auto& [name, first] :
                  {std::pair{"甲单", 8000U}, std::pair{"乙单", 9000U}}) {  // 乙单 the newer

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "journal/pq_library.h"
+#include "store/pq_library.h"
 #include "util/expected.h"
 
 #include <memory>
@@ -10,7 +10,7 @@
 
 // One connection to a PostgreSQL server through libpq, with statements' values and results as
 // text.
-namespace journal {
+namespace store {
 
 // Why a statement or a connection failed.
 struct PqFailure {
@@ -60,4 +60,4 @@ private:
     std::unique_ptr<PGconn, Closer> connection_;
 };
 
-}  // namespace journal
+}  // namespace store

@@ -1,16 +1,17 @@
-#include "journal/shared_store.h"
+#include "store/shared_store.h"
 
 #include "card/number_text.h"
-#include "journal/pq_connection.h"
-#include "journal/pq_library.h"
-#include "journal/shared_schema.h"
+#include "journal/field_words.h"
+#include "store/pq_connection.h"
+#include "store/pq_library.h"
+#include "store/shared_schema.h"
 
 #include <algorithm>
 #include <charconv>
 #include <type_traits>
 #include <utility>
 
-namespace journal {
+namespace store {
 
 namespace {
 
@@ -81,11 +82,9 @@ std::optional<std::string> maybe(const PqRow& row, std::size_t index) {
     return index < row.size() ? row[index] : std::nullopt;
 }
 
-const char* notationText(card::Notation notation) {
+// The database's spelling of a batch's notation: the Wiegand format it is read in.
+const char* storedNotation(card::Notation notation) {
     return notation == card::Notation::WG26 ? "WG26" : "WG34";
-}
-const char* chipText(reader::TagChip chip) {
-    return chip == reader::TagChip::EM4305 ? "EM4305" : "T5577";
 }
 
 // The order from the columns name, first_number, notation, count, chip, lock from `start`.
@@ -93,10 +92,11 @@ commands::BatchOrder orderOf(const PqRow& row, std::size_t start) {
     commands::BatchOrder order;
     order.name = field(row, start);
     order.first = card::tagNumberFromValue(count(row, start + 1));
-    order.notation = field(row, start + 2) == "WG26" ? card::Notation::WG26 : card::Notation::WG34;
+    order.notation = field(row, start + 2) == storedNotation(card::Notation::WG26)
+                         ? card::Notation::WG26
+                         : card::Notation::WG34;
     order.count = count(row, start + 3);
-    order.chip =
-        field(row, start + 4) == "EM4305" ? reader::TagChip::EM4305 : reader::TagChip::T5577;
+    order.chip = journal::chipOfWord(field(row, start + 4)).value_or(reader::TagChip::T5577);
     order.lock = truth(row, start + 5);
     return order;
 }
@@ -311,8 +311,8 @@ StoreResult<std::int64_t> SharedStore::createBatch(const commands::BatchOrder& o
         const auto row = tx.first(
             "INSERT INTO batches (name, first_number, notation, count, chip, lock) "
             "VALUES ($1, $2, $3, $4, $5, $6) RETURNING id",
-            {order.name, text(card::numberValue(order.first)), notationText(order.notation),
-             text(order.count), chipText(order.chip), text(order.lock)});
+            {order.name, text(card::numberValue(order.first)), storedNotation(order.notation),
+             text(order.count), std::string(journal::chipWord(order.chip)), text(order.lock)});
         return id(*row, 0);
     });
 }
@@ -359,10 +359,10 @@ StoreResult<bool> SharedStore::endBatch(std::int64_t batchId, const std::string&
     });
 }
 
-StoreResult<std::optional<Lease>> SharedStore::lease(std::int64_t batchId,
-                                                     const std::string& station,
-                                                     std::uint64_t size) {
-    return state_->transaction([&](Transaction& tx) -> std::optional<Lease> {
+StoreResult<std::optional<commands::Lease>> SharedStore::lease(std::int64_t batchId,
+                                                               const std::string& station,
+                                                               std::uint64_t size) {
+    return state_->transaction([&](Transaction& tx) -> std::optional<commands::Lease> {
         if (size == 0 || station.empty()) {
             refuse("领号须写明站名，且至少领一个");
         }
@@ -409,7 +409,7 @@ StoreResult<std::optional<Lease>> SharedStore::lease(std::int64_t batchId,
             "INSERT INTO leases (batch_id, station, first_position, count) "
             "VALUES ($1, $2, $3, $4) RETURNING id",
             {text(batchId), station, text(first), text(taken)});
-        return Lease{id(*row, 0), batchId, station, first, taken};
+        return commands::Lease{id(*row, 0), batchId, station, first, taken};
     });
 }
 
@@ -487,7 +487,7 @@ StoreResult<std::uint64_t> SharedStore::voidLease(std::int64_t leaseId, const st
     });
 }
 
-StoreResult<Recorded> SharedStore::recordOutcome(const Outcome& outcome) {
+StoreResult<Recorded> SharedStore::recordOutcome(const commands::Outcome& outcome) {
     auto recorded = state_->transaction([&](Transaction& tx) {
         // Shared: a return of the lease waits until this write is in.
         const auto held =
@@ -558,10 +558,10 @@ StoreResult<Recorded> SharedStore::recordOutcome(const Outcome& outcome) {
     return recorded;
 }
 
-StoreResult<std::vector<Lease>> SharedStore::heldLeases(std::int64_t batchId,
-                                                        const std::string& station) {
+StoreResult<std::vector<commands::Lease>> SharedStore::heldLeases(std::int64_t batchId,
+                                                                  const std::string& station) {
     return state_->transaction([&](Transaction& tx) {
-        std::vector<Lease> leases;
+        std::vector<commands::Lease> leases;
         for (const auto& row :
              tx.run("SELECT id, first_position, count FROM leases WHERE batch_id = $1 AND "
                     "station = $2 AND returned_from IS NULL AND voided_at IS NULL ORDER BY id",
@@ -652,4 +652,4 @@ StoreResult<std::vector<LeaseAccount>> SharedStore::accounting(std::int64_t batc
     });
 }
 
-}  // namespace journal
+}  // namespace store

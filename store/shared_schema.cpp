@@ -1,8 +1,8 @@
-#include "journal/shared_schema.h"
+#include "store/shared_schema.h"
 
 #include <array>
 
-namespace journal {
+namespace store {
 
 namespace {
 
@@ -81,4 +81,4 @@ int sharedSchemaVersion() {
     return static_cast<int>(kSteps.size());
 }
 
-}  // namespace journal
+}  // namespace store

@@ -1,4 +1,4 @@
-#include "journal/xlsx_module_loader.h"
+#include "exports/xlsx_module_loader.h"
 
 #include "platform/program_location.h"
 #include "platform/shared_library.h"
@@ -8,7 +8,7 @@
 #include <system_error>
 #include <utility>
 
-namespace journal {
+namespace exports {
 
 namespace {
 
@@ -61,4 +61,4 @@ std::array<std::filesystem::path, 2> xlsxModulePlaces(
             (executableFolder / ".." / "lib" / "zeld" / name).lexically_normal()};
 }
 
-}  // namespace journal
+}  // namespace exports

@@ -1,7 +1,7 @@
 // A batch's hand-over list from its log: the summary, one row per number of the range with what
 // became of it, and the tags the bag check found that are not of the batch.
 #include "card/number_text.h"
-#include "journal/handover_list.h"
+#include "exports/handover_list.h"
 #include "journal/journal_time.h"
 
 #include <gtest/gtest.h>
@@ -138,11 +138,11 @@ std::vector<ListCase> listCases() {
 
 TEST(HandoverList, SummaryAndRowsOfABatch) {
     for (const ListCase& c : listCases()) {
-        const journal::HandoverList list(c.log);
+        const exports::HandoverList list(c.log);
         EXPECT_EQ(list.summary(), c.summary) << c.what;
         ASSERT_EQ(list.rows(), c.rows.size()) << c.what;
         for (std::size_t r = 0; r < c.rows.size(); ++r) {
-            const journal::HandoverRow row = list.row(r);
+            const exports::HandoverRow row = list.row(r);
             EXPECT_EQ(Row(row.begin(), row.end()), c.rows[r]) << c.what << ", row " << r + 1;
         }
     }
@@ -151,7 +151,7 @@ TEST(HandoverList, SummaryAndRowsOfABatch) {
 TEST(HandoverList, IsEmptyWithoutABatch) {
     journal::BatchLog none;
     none.foreign = {tenDigit(5)};
-    const journal::HandoverList list(none);
+    const exports::HandoverList list(none);
     EXPECT_EQ(list.rows(), 0U);
     EXPECT_TRUE(list.summary().empty());
 }

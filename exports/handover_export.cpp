@@ -1,14 +1,14 @@
-#include "journal/handover_export.h"
+#include "exports/handover_export.h"
 
-#include "journal/xlsx_export.h"
-#include "journal/xlsx_module.h"
-#include "journal/xlsx_module_loader.h"
+#include "exports/xlsx_export.h"
+#include "exports/xlsx_module.h"
+#include "exports/xlsx_module_loader.h"
 
 #include <array>
 #include <string>
 #include <vector>
 
-namespace journal {
+namespace exports {
 
 namespace {
 
@@ -76,4 +76,4 @@ ExportResult exportHandoverList(const std::filesystem::path& target, const Hando
     }
 }
 
-}  // namespace journal
+}  // namespace exports

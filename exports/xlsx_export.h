@@ -10,7 +10,7 @@
 // A table written as an .xlsx workbook through libxlsxwriter (pure: no Qt). Every cell is a text
 // cell, so that a spreadsheet keeps 00000003E8 and 0000001000 exactly as they are. Built into the
 // zeld-xlsx module only (xlsx_module.h), which the program loads when it first exports.
-namespace journal {
+namespace exports {
 
 struct SheetContent {
     std::string name;  // the sheet's name, at most 31 characters, no []:*?/\ (UTF-8)
@@ -44,4 +44,4 @@ inline constexpr std::size_t kMaxSheetRows = 1048575;
 // Columns a text takes in a spreadsheet: two for a wide (CJK) character, one for others.
 [[nodiscard]] std::size_t displayWidth(const std::string& utf8);
 
-}  // namespace journal
+}  // namespace exports

@@ -16,7 +16,7 @@
 // The list that goes to the customer with a batch's bag of tags (pure: no Qt, no I/O): a few
 // lines about the batch, then one row for every number of its range, in order, and the tags the
 // bag check found that are not of the batch. The sheet and the printed list both show this.
-namespace journal {
+namespace exports {
 
 inline constexpr std::size_t kHandoverColumns = 7;
 inline constexpr std::array<std::string_view, kHandoverColumns> kHandoverHeader{
@@ -33,7 +33,7 @@ using HandoverRow = std::array<std::string, kHandoverColumns>;
 class HandoverList {
 public:
     // The list of the batch `log` holds; an empty list when it holds none.
-    explicit HandoverList(const BatchLog& log);
+    explicit HandoverList(const journal::BatchLog& log);
 
     // 名称, 范围, 张数, 已写, 作废, 已核对: each its label and its value.
     [[nodiscard]] const std::vector<std::pair<std::string, std::string>>& summary() const noexcept {
@@ -56,14 +56,14 @@ private:
     std::string name_;
     std::uint64_t count_ = 0;
     std::vector<std::pair<std::string, std::string>> summary_;
-    std::vector<BatchRow> writes_;
+    std::vector<journal::BatchRow> writes_;
     // For each position the batch wrote to: the row of `writes_` that tells what became of it.
     std::unordered_map<std::uint64_t, std::size_t> told_;
     std::uint64_t voidFrom_ = 0;
     std::uint64_t voided_ = 0;
     std::vector<std::uint64_t> checked_;
-    std::vector<card::CardNumber> foreign_;           // seen in the bag, not of the range
+    std::vector<card::CardNumber> foreign_;      // seen in the bag, not of the range
     std::vector<std::uint64_t> foundUnwritten_;  // seen in the bag, of the range, not verified
 };
 
-}  // namespace journal
+}  // namespace exports

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "journal/handover_list.h"
-#include "journal/row_export.h"
+#include "exports/handover_list.h"
+#include "exports/row_export.h"
 
 #include <filesystem>
 
-namespace journal {
+namespace exports {
 
 // The sheet's name: the batch's 名称 may hold what a sheet's name may not.
 inline constexpr const char* kHandoverSheetName = "交接清单";
@@ -16,4 +16,4 @@ inline constexpr const char* kHandoverSheetName = "交接清单";
 [[nodiscard]] ExportResult exportHandoverList(const std::filesystem::path& target,
                                               const HandoverList& list);
 
-}  // namespace journal
+}  // namespace exports

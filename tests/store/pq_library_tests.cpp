@@ -1,8 +1,8 @@
 // libpq loaded at run time: what is found where it is looked for, and words, never a crash, for
 // what is not libpq.
-#include "journal/pq_library.h"
 #include "platform/libpq_location.h"
 #include "platform/program_location.h"
+#include "store/pq_library.h"
 #include "support/scratch_folder.h"
 
 #include <gtest/gtest.h>
@@ -41,7 +41,7 @@ TEST(PqLibrary, LoadsTheFirstLibpqThereAndNamesWhatIsWrongWithAnythingElse) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const auto loaded = journal::loadPqLibrary(c.places);
+        const auto loaded = store::loadPqLibrary(c.places);
         if (c.words == nullptr) {
             ASSERT_TRUE(loaded) << loaded.error();
             EXPECT_GE(loaded->functions.libVersion(), 130000);

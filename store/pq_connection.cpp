@@ -1,9 +1,9 @@
-#include "journal/pq_connection.h"
+#include "store/pq_connection.h"
 
 #include <array>
 #include <string_view>
 
-namespace journal {
+namespace store {
 
 namespace {
 
@@ -126,4 +126,4 @@ util::Expected<std::vector<PqRow>, PqFailure> PqConnection::take(PGresult* resul
     return rows;
 }
 
-}  // namespace journal
+}  // namespace store

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "journal/xlsx_module.h"
+#include "exports/xlsx_module.h"
 
 #include <array>
 #include <filesystem>
 #include <string>
 
 // Finding and loading the zeld-xlsx module (xlsx_module.h), for whatever the program exports.
-namespace journal {
+namespace exports {
 
 struct XlsxModule {
     ZeldXlsxWrite write = nullptr;
@@ -23,4 +23,4 @@ struct XlsxModule {
 [[nodiscard]] std::array<std::filesystem::path, 2> xlsxModulePlaces(
     const std::filesystem::path& executableFolder);
 
-}  // namespace journal
+}  // namespace exports

@@ -1,15 +1,15 @@
-#include "journal/row_export.h"
+#include "exports/row_export.h"
 
+#include "exports/xlsx_export.h"
+#include "exports/xlsx_module.h"
+#include "exports/xlsx_module_loader.h"
 #include "journal/journal.h"
 #include "journal/journal_rows.h"
-#include "journal/xlsx_export.h"
-#include "journal/xlsx_module.h"
-#include "journal/xlsx_module_loader.h"
 
 #include <memory>
 #include <utility>
 
-namespace journal {
+namespace exports {
 
 namespace {
 
@@ -20,12 +20,12 @@ std::string utf8(const std::filesystem::path& path) {
 
 // What the module's row callback reads: the rows through the journal, a stride at a time.
 struct RowSource {
-    const Journal& journal;
+    const journal::Journal& journal;
     const std::vector<std::uint32_t>& rows;
     std::atomic<std::size_t>& done;
     const std::atomic<bool>& cancel;
-    std::shared_ptr<const RowBlock> block;
-    std::array<std::string, kTableColumns> texts;
+    std::shared_ptr<const journal::RowBlock> block;
+    std::array<std::string, journal::kTableColumns> texts;
     bool unreadable = false;
 
     int fill(std::size_t index, const char** cells) {
@@ -33,7 +33,7 @@ struct RowSource {
             return 1;
         }
         const std::size_t row = rows.at(index);
-        const auto holds = [row](const RowBlock& stride) {
+        const auto holds = [row](const journal::RowBlock& stride) {
             return row >= stride.first && row - stride.first < stride.rows.size();
         };
         if (!block || !holds(*block)) {
@@ -43,9 +43,9 @@ struct RowSource {
                 return 1;
             }
         }
-        const JournalRow& line = block->rows[row - block->first];
-        for (std::size_t c = 0; c < kTableColumns; ++c) {
-            texts.at(c) = cellText(line, static_cast<Column>(c));
+        const journal::JournalRow& line = block->rows[row - block->first];
+        for (std::size_t c = 0; c < journal::kTableColumns; ++c) {
+            texts.at(c) = journal::cellText(line, static_cast<journal::Column>(c));
             cells[c] = texts.at(c).c_str();
         }
         done.fetch_add(1, std::memory_order_relaxed);
@@ -68,7 +68,7 @@ int fillRow(void* context, size_t index, const char** cells) {
 
 }  // namespace
 
-ExportResult exportRows(const Journal& journal, const ExportRequest& request,
+ExportResult exportRows(const journal::Journal& journal, const ExportRequest& request,
                         std::atomic<std::size_t>& done, const std::atomic<bool>& cancel) {
     // Said before the module is loaded, and before any row is read.
     if (request.rows.size() > kMaxSheetRows) {
@@ -79,13 +79,13 @@ ExportResult exportRows(const Journal& journal, const ExportRequest& request,
     if (module.write == nullptr) {
         return {ExportResult::Kind::Failed, module.problem};
     }
-    std::array<const char*, kTableColumns> header{};
-    for (std::size_t c = 0; c < kTableColumns; ++c) {
-        header.at(c) = kTableHeader.at(c).data();
+    std::array<const char*, journal::kTableColumns> header{};
+    for (std::size_t c = 0; c < journal::kTableColumns; ++c) {
+        header.at(c) = journal::kTableHeader.at(c).data();
     }
     RowSource source{journal, request.rows, done, cancel, nullptr, {}, false};
     const ZeldXlsxSheet sheet{
-        request.sheetName.c_str(), nullptr,  0,       header.data(), kTableColumns,
+        request.sheetName.c_str(), nullptr,  0,       header.data(), journal::kTableColumns,
         request.rows.size(),       &fillRow, &finish, &source};
     std::array<char, 1024> reason{};
     const std::string target = utf8(request.target);
@@ -103,7 +103,8 @@ ExportResult exportRows(const Journal& journal, const ExportRequest& request,
     }
 }
 
-ExportJob::ExportJob(const Journal& journal, ExportRequest request) : total_(request.rows.size()) {
+ExportJob::ExportJob(const journal::Journal& journal, ExportRequest request)
+    : total_(request.rows.size()) {
     thread_ = std::thread([this, &journal, request = std::move(request)] {
         try {
             result_ = exportRows(journal, request, done_, cancel_);
@@ -121,4 +122,4 @@ ExportJob::~ExportJob() {
     }
 }
 
-}  // namespace journal
+}  // namespace exports

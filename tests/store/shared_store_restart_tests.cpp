@@ -1,7 +1,7 @@
 // The server restarted under a connected station (pg_server.sh restart): the call that finds the
 // connection gone says so, the next one connects again, and nothing committed is lost.
 #include "card/number_text.h"
-#include "journal/shared_store.h"
+#include "store/shared_store.h"
 #include "support/test_database.h"
 
 #include <gtest/gtest.h>
@@ -11,12 +11,12 @@
 
 namespace {
 
-using journal::Outcome;
-using journal::Recorded;
-using Kind = journal::StoreError::Kind;
+using commands::Outcome;
+using store::Recorded;
+using Kind = store::StoreError::Kind;
 
 template <class T>
-T ok(journal::StoreResult<T> result) {
+T ok(store::StoreResult<T> result) {
     if (!result) {
         throw std::runtime_error(result.error().words);
     }
@@ -25,7 +25,7 @@ T ok(journal::StoreResult<T> result) {
 
 TEST(SharedStoreRestart, CommittedWritesSurviveAndTheStoreConnectsAgain) {
     testing_support::TestDatabase database;
-    auto store = ok(journal::SharedStore::connect(database.url(), "A"));
+    auto store = ok(store::SharedStore::connect(database.url(), "A"));
     const std::int64_t batch =
         ok(store.createBatch({"客户甲", card::tagNumberFromValue(1000), card::Notation::WG34, 10}));
     const auto lease = *ok(store.lease(batch, "A", 10));

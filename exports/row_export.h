@@ -10,8 +10,10 @@
 #include <vector>
 
 namespace journal {
-
 class Journal;
+}  // namespace journal
+
+namespace exports {
 
 // Rows of the 写卡记录 table to export as an .xlsx workbook.
 struct ExportRequest {
@@ -30,7 +32,7 @@ struct ExportResult {
 // loaded on the first export. `done` counts the rows handed over; `cancel` stops the export
 // between two rows, or discards a workbook already written. Whatever was at the target stays as
 // it was unless the result is Written, and no other file is left.
-[[nodiscard]] ExportResult exportRows(const Journal& journal, const ExportRequest& request,
+[[nodiscard]] ExportResult exportRows(const journal::Journal& journal, const ExportRequest& request,
                                       std::atomic<std::size_t>& done,
                                       const std::atomic<bool>& cancel);
 
@@ -38,7 +40,7 @@ struct ExportResult {
 class ExportJob {
 public:
     // `journal` outlives the job.
-    ExportJob(const Journal& journal, ExportRequest request);
+    ExportJob(const journal::Journal& journal, ExportRequest request);
     // Cancels the export and waits for its thread.
     ~ExportJob();
     ExportJob(const ExportJob&) = delete;
@@ -62,4 +64,4 @@ private:
     std::thread thread_;
 };
 
-}  // namespace journal
+}  // namespace exports

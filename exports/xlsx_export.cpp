@@ -1,4 +1,4 @@
-#include "journal/xlsx_export.h"
+#include "exports/xlsx_export.h"
 
 #include "platform/narrow_path.h"
 
@@ -11,7 +11,7 @@
 #include <system_error>
 #include <utility>
 
-namespace journal {
+namespace exports {
 
 namespace {
 
@@ -196,4 +196,4 @@ XlsxOutcome exportXlsx(const std::filesystem::path& target, const SheetContent& 
     return outcome;
 }
 
-}  // namespace journal
+}  // namespace exports

@@ -1,11 +1,11 @@
-#include "journal/handover_list.h"
+#include "exports/handover_list.h"
 
 #include "card/number_text.h"
 #include "journal/journal_time.h"
 
 #include <algorithm>
 
-namespace journal {
+namespace exports {
 
 namespace {
 
@@ -33,7 +33,7 @@ HandoverRow numberRow(std::string position, const card::CardNumber& number) {
 
 }  // namespace
 
-HandoverList::HandoverList(const BatchLog& log) {
+HandoverList::HandoverList(const journal::BatchLog& log) {
     if (!log.newest) {
         return;
     }
@@ -98,14 +98,14 @@ HandoverRow HandoverList::row(std::uint64_t index) const {
 HandoverRow HandoverList::rangeRow(std::uint64_t position) const {
     HandoverRow row = numberRow(std::to_string(position + 1), batch_->number(position));
     const auto told = told_.find(position);
-    const BatchRow* write = told == told_.end() ? nullptr : &writes_[told->second];
+    const journal::BatchRow* write = told == told_.end() ? nullptr : &writes_[told->second];
     // A number the batch gave up on is void, whatever a failed write of it said before.
     if ((write == nullptr || !write->verified) && position >= voidFrom_ &&
         position - voidFrom_ < voided_) {
-        row[4] = kBatchVoid;
+        row[4] = journal::kBatchVoid;
     } else if (write != nullptr) {
         row[4] = write->result;
-        row[6] = presentLocalTimeText(parseIsoTime(write->time));
+        row[6] = journal::presentLocalTimeText(journal::parseIsoTime(write->time));
     } else {
         row[4] = kNotWritten;
     }
@@ -123,4 +123,4 @@ HandoverRow HandoverList::foreignRow(const card::CardNumber& number) const {
     return row;
 }
 
-}  // namespace journal
+}  // namespace exports

@@ -2,8 +2,8 @@
 // server (support/pg_server.sh): leases, outcomes, the verified number's constraint, the schema's
 // versions and the accounting of every lease.
 #include "card/number_text.h"
-#include "journal/shared_schema.h"
-#include "journal/shared_store.h"
+#include "store/shared_schema.h"
+#include "store/shared_store.h"
 #include "support/test_database.h"
 
 #include <gtest/gtest.h>
@@ -16,13 +16,13 @@
 
 namespace {
 
-using journal::Lease;
-using journal::LeaseAccount;
-using journal::Outcome;
-using journal::Recorded;
-using journal::SharedStore;
-using journal::StoreResult;
-using Kind = journal::StoreError::Kind;
+using commands::Lease;
+using commands::Outcome;
+using store::LeaseAccount;
+using store::Recorded;
+using store::SharedStore;
+using store::StoreResult;
+using Kind = store::StoreError::Kind;
 
 // The value, or the test stops with the store's words.
 template <class T>
@@ -64,7 +64,7 @@ struct SchemaCase {
 };
 
 TEST_F(SharedStoreTest, SchemaIsCreatedInAnEmptyDatabaseAndANewerOneIsRefused) {
-    const std::string newer = std::to_string(journal::sharedSchemaVersion() + 1);
+    const std::string newer = std::to_string(store::sharedSchemaVersion() + 1);
     const std::vector<SchemaCase> cases{
         {"an empty database gets every table", {}, false},
         {"a newer version is refused",
@@ -95,7 +95,7 @@ TEST_F(SharedStoreTest, SchemaIsCreatedInAnEmptyDatabaseAndANewerOneIsRefused) {
         ASSERT_TRUE(SharedStore::connect(fresh.url(), "乙"));
         const auto versions = fresh.run("SELECT version FROM zeld_schema");
         ASSERT_EQ(versions.size(), 1U);
-        EXPECT_EQ(versions[0][0], std::to_string(journal::sharedSchemaVersion()));
+        EXPECT_EQ(versions[0][0], std::to_string(store::sharedSchemaVersion()));
     }
     // The refusal says which versions meet.
     testing_support::TestDatabase newerOne;
@@ -264,7 +264,7 @@ TEST_F(SharedStoreTest, OutcomesAreRecordedOnceAndAVerifiedNumberOnlyOnOneTag) {
         }
     }
 
-    const journal::VerifiedWrite first{"A", batch, a.id, 0, card::tagNumberFromValue(1000), {}};
+    const store::VerifiedWrite first{"A", batch, a.id, 0, card::tagNumberFromValue(1000), {}};
     auto holder = ok(s.lastVerifiedWrite(card::tagNumberFromValue(1000)));
     ASSERT_TRUE(holder);
     holder->time.clear();
@@ -367,7 +367,7 @@ TEST_F(SharedStoreTest, EveryLeaseAccountsForItsPositions) {
     const auto progress = ok(s.progress(batch));
     EXPECT_EQ(progress.count, 40U);
     EXPECT_EQ(progress.verified, 9U);
-    const std::vector<journal::StationProgress> byStation{{"A", 5}, {"B", 2}, {"C", 2}};
+    const std::vector<store::StationProgress> byStation{{"A", 5}, {"B", 2}, {"C", 2}};
     EXPECT_EQ(progress.byStation, byStation);
 }
 

@@ -11,7 +11,7 @@
 
 // libpq, the PostgreSQL client library, loaded at run time: the program starts and runs without
 // it, and only a station told to join a shared database needs it.
-namespace journal {
+namespace store {
 
 // The few libpq functions the shared store calls, resolved from the loaded library.
 struct PqLibrary {
@@ -52,4 +52,4 @@ struct LoadedPq {
 // again on the next call.
 [[nodiscard]] util::Expected<const PqLibrary*, std::string> pqLibrary();
 
-}  // namespace journal
+}  // namespace store

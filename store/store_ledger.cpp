@@ -1,8 +1,10 @@
-#include "journal/store_ledger.h"
+#include "store/store_ledger.h"
 
+#include <functional>
+#include <type_traits>
 #include <utility>
 
-namespace journal {
+namespace store {
 
 namespace {
 
@@ -28,15 +30,11 @@ commands::LedgerError ledgerError(const StoreError& error) {
 // The store's answer as the ledger gives it.
 template <class T, class Convert>
 auto converted(StoreResult<T> result, Convert convert)
-    -> commands::LedgerResult<decltype(convert(std::move(*result)))> {
+    -> commands::LedgerResult<std::decay_t<decltype(convert(std::move(*result)))>> {
     if (!result) {
         return util::Unexpected{ledgerError(result.error())};
     }
     return convert(std::move(*result));
-}
-
-commands::LeaseBlock blockOf(const Lease& lease) {
-    return {lease.id, lease.first, lease.count};
 }
 
 }  // namespace
@@ -53,40 +51,30 @@ commands::LedgerResult<std::optional<commands::BatchOrder>> StoreLedger::batch(s
     });
 }
 
-commands::LedgerResult<std::optional<commands::LeaseBlock>> StoreLedger::lease(std::int64_t batch,
-                                                                               std::uint64_t size) {
-    return converted(store_.lease(batch, station_, size), [](std::optional<Lease> lease) {
-        return lease ? std::optional(blockOf(*lease)) : std::nullopt;
-    });
+commands::LedgerResult<std::optional<commands::Lease>> StoreLedger::lease(std::int64_t batch,
+                                                                          std::uint64_t size) {
+    return converted(store_.lease(batch, station_, size), std::identity{});
 }
 
-commands::LedgerResult<std::vector<commands::LeaseBlock>> StoreLedger::heldLeases(
-    std::int64_t batch) {
-    return converted(store_.heldLeases(batch, station_), [](const std::vector<Lease>& leases) {
-        std::vector<commands::LeaseBlock> blocks;
-        blocks.reserve(leases.size());
-        for (const auto& lease : leases) {
-            blocks.push_back(blockOf(lease));
-        }
-        return blocks;
-    });
+commands::LedgerResult<std::vector<commands::Lease>> StoreLedger::heldLeases(std::int64_t batch) {
+    return converted(store_.heldLeases(batch, station_), std::identity{});
 }
 
 commands::LedgerResult<std::uint64_t> StoreLedger::returnLease(std::int64_t lease,
                                                                std::uint64_t from) {
-    return converted(store_.returnLease(lease, from), [](std::uint64_t count) { return count; });
+    return converted(store_.returnLease(lease, from), std::identity{});
 }
 
-commands::LedgerResult<bool> StoreLedger::send(const commands::StationOutcome& outcome) {
-    return converted(store_.recordOutcome({station_, outcome.seq, outcome.lease, outcome.position,
-                                           outcome.number, outcome.verified, outcome.result}),
+commands::LedgerResult<bool> StoreLedger::send(const commands::Outcome& outcome) {
+    commands::Outcome mine = outcome;
+    mine.station = station_;
+    return converted(store_.recordOutcome(mine),
                      [](Recorded recorded) { return recorded == Recorded::New; });
 }
 
 commands::LedgerResult<std::optional<std::int64_t>> StoreLedger::lastSeq(std::int64_t from,
                                                                          std::int64_t to) {
-    return converted(store_.lastSeq(station_, from, to),
-                     [](std::optional<std::int64_t> seq) { return seq; });
+    return converted(store_.lastSeq(station_, from, to), std::identity{});
 }
 
 commands::LedgerResult<commands::LedgerProgress> StoreLedger::progress(std::int64_t batch) {
@@ -112,4 +100,4 @@ commands::LedgerResult<std::vector<commands::LedgerNumber>> StoreLedger::verifie
     });
 }
 
-}  // namespace journal
+}  // namespace store

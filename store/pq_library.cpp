@@ -1,4 +1,4 @@
-#include "journal/pq_library.h"
+#include "store/pq_library.h"
 
 #include "platform/libpq_location.h"
 
@@ -7,7 +7,7 @@
 #include <system_error>
 #include <utility>
 
-namespace journal {
+namespace store {
 
 namespace {
 
@@ -100,4 +100,4 @@ util::Expected<const PqLibrary*, std::string> pqLibrary() {
     return &loaded->functions;
 }
 
-}  // namespace journal
+}  // namespace store

@@ -1,7 +1,7 @@
 // The zeld-xlsx module's entry point: the C interface of xlsx_module.h over exportXlsx.
-#include "journal/xlsx_module.h"
+#include "exports/xlsx_module.h"
 
-#include "journal/xlsx_export.h"
+#include "exports/xlsx_export.h"
 
 #include <algorithm>
 #include <cstring>
@@ -28,7 +28,7 @@ void say(const std::string& text, char* reason, size_t reasonSize) {
 }
 
 int write(const char* target, const ZeldXlsxSheet& sheet, char* reason, size_t reasonSize) {
-    journal::SheetContent content;
+    exports::SheetContent content;
     content.name = sheet.name != nullptr ? sheet.name : "";
     for (std::size_t r = 0; r < sheet.aboveRows; ++r) {
         auto& line = content.above.emplace_back();
@@ -56,14 +56,14 @@ int write(const char* target, const ZeldXlsxSheet& sheet, char* reason, size_t r
         return sheet.finish == nullptr || sheet.finish(sheet.context) == 0;
     };
     const std::string name(target);
-    const auto outcome = journal::exportXlsx(
+    const auto outcome = exports::exportXlsx(
         std::filesystem::path(std::u8string(name.begin(), name.end())), content);
     switch (outcome.kind) {
-        case journal::XlsxOutcome::Kind::Written:
+        case exports::XlsxOutcome::Kind::Written:
             return kZeldXlsxWritten;
-        case journal::XlsxOutcome::Kind::Stopped:
+        case exports::XlsxOutcome::Kind::Stopped:
             return kZeldXlsxStopped;
-        case journal::XlsxOutcome::Kind::Failed:
+        case exports::XlsxOutcome::Kind::Failed:
             break;
     }
     say(outcome.reason, reason, reasonSize);

@@ -2,6 +2,7 @@
 
 #include "card/card_number.h"
 #include "commands/batch.h"
+#include "commands/shared_ledger.h"
 #include "util/expected.h"
 
 #include <cstdint>
@@ -14,7 +15,7 @@
 // leases a block of a batch's positions, writes them in order and sends each write's outcome.
 // Every call is one short transaction. Nothing here runs unless a station is told to join a
 // database; the local journal stays each station's own record.
-namespace journal {
+namespace store {
 
 // A verified write the database holds: who wrote the number, where in which batch, and when.
 struct VerifiedWrite {
@@ -51,31 +52,6 @@ struct SharedBatch {
     std::int64_t id = 0;
     commands::BatchOrder order;
     std::optional<std::string> endedBy;  // once ended
-};
-
-// How many positions a station leases at a time unless told otherwise.
-inline constexpr std::uint64_t kLeaseSize = 20;
-
-// Positions [first, first + count) of a batch, for one station alone.
-struct Lease {
-    std::int64_t id = 0;
-    std::int64_t batch = 0;
-    std::string station;
-    std::uint64_t first = 0;
-    std::uint64_t count = 0;
-
-    friend bool operator==(const Lease&, const Lease&) = default;
-};
-
-// One write as its station sends it; (station, seq) names it, so sending it again is harmless.
-struct Outcome {
-    std::string station;
-    std::int64_t seq = 0;
-    std::int64_t lease = 0;
-    std::uint64_t position = 0;
-    card::CardNumber number;
-    bool verified = false;
-    std::string result;  // the words the station showed (UTF-8)
 };
 
 enum class Recorded {
@@ -133,9 +109,8 @@ public:
 
     // Up to `size` positions for `station`: returned ones first, then the batch's next. Nothing
     // when no position is left to lease.
-    [[nodiscard]] StoreResult<std::optional<Lease>> lease(std::int64_t batch,
-                                                          const std::string& station,
-                                                          std::uint64_t size = kLeaseSize);
+    [[nodiscard]] StoreResult<std::optional<commands::Lease>> lease(
+        std::int64_t batch, const std::string& station, std::uint64_t size = commands::kLeaseSize);
     // Gives the lease's positions from `fromPosition` to its end back to the batch (none when it
     // is the lease's end: the lease is done). How many went back.
     [[nodiscard]] StoreResult<std::uint64_t> returnLease(std::int64_t lease,
@@ -143,11 +118,11 @@ public:
     // Gives up the lease's unwritten positions for good, in `by`'s name. How many.
     [[nodiscard]] StoreResult<std::uint64_t> voidLease(std::int64_t lease, const std::string& by);
 
-    [[nodiscard]] StoreResult<Recorded> recordOutcome(const Outcome& outcome);
+    [[nodiscard]] StoreResult<Recorded> recordOutcome(const commands::Outcome& outcome);
 
     // The station's leases of the batch neither returned nor voided, oldest first.
-    [[nodiscard]] StoreResult<std::vector<Lease>> heldLeases(std::int64_t batch,
-                                                             const std::string& station);
+    [[nodiscard]] StoreResult<std::vector<commands::Lease>> heldLeases(std::int64_t batch,
+                                                                       const std::string& station);
     // The highest seq the station sent within [from, to]; nothing when none.
     [[nodiscard]] StoreResult<std::optional<std::int64_t>> lastSeq(const std::string& station,
                                                                    std::int64_t from,
@@ -166,4 +141,4 @@ private:
     std::unique_ptr<State> state_;
 };
 
-}  // namespace journal
+}  // namespace store

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "commands/shared_ledger.h"
-#include "journal/shared_store.h"
+#include "store/shared_store.h"
 
 #include <string>
 
-namespace journal {
+namespace store {
 
 // The shared database as one station's session of a shared batch asks it.
 class StoreLedger final : public commands::SharedLedger {
@@ -15,14 +15,13 @@ public:
 
     [[nodiscard]] commands::LedgerResult<std::optional<commands::BatchOrder>> batch(
         std::int64_t id) override;
-    [[nodiscard]] commands::LedgerResult<std::optional<commands::LeaseBlock>> lease(
+    [[nodiscard]] commands::LedgerResult<std::optional<commands::Lease>> lease(
         std::int64_t batch, std::uint64_t size) override;
-    [[nodiscard]] commands::LedgerResult<std::vector<commands::LeaseBlock>> heldLeases(
+    [[nodiscard]] commands::LedgerResult<std::vector<commands::Lease>> heldLeases(
         std::int64_t batch) override;
     [[nodiscard]] commands::LedgerResult<std::uint64_t> returnLease(std::int64_t lease,
                                                                     std::uint64_t from) override;
-    [[nodiscard]] commands::LedgerResult<bool> send(
-        const commands::StationOutcome& outcome) override;
+    [[nodiscard]] commands::LedgerResult<bool> send(const commands::Outcome& outcome) override;
     [[nodiscard]] commands::LedgerResult<std::optional<std::int64_t>> lastSeq(
         std::int64_t from, std::int64_t to) override;
     [[nodiscard]] commands::LedgerResult<commands::LedgerProgress> progress(
@@ -35,4 +34,4 @@ private:
     std::string station_;
 };
 
-}  // namespace journal
+}  // namespace store

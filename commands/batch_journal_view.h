@@ -9,10 +9,11 @@
 
 namespace commands {
 
-// The journal as a batch's writes see it: every line they append names the batch.
-class BatchWrites : public WriteJournal {
+// A batch's view of the journal's lines, as its writes see them: every line they append names
+// the batch.
+class BatchJournalView : public WriteJournal {
 public:
-    BatchWrites(BatchJournal& journal, std::string name)
+    BatchJournalView(BatchJournal& journal, std::string name)
         : journal_(journal), name_(std::move(name)) {}
 
     void hold() override { journal_.hold(); }
