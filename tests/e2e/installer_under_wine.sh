@@ -14,7 +14,7 @@ setup=$1
 dist=$2
 build_bin=$3
 here=$(cd "$(dirname "$0")" && pwd)
-export ZELD_RUNNER=wine ZELD_EXE=.exe ZELD_WINDOW_WAIT=600
+export ZELD_RUNNER=wine ZELD_EXE=.exe ZELD_WAIT_LIMIT=120
 source "$here/../../scripts/win32-env.sh"
 source "$here/../../scripts/x11-drive.sh"
 source "$here/expect.sh"

@@ -11,7 +11,7 @@
 set -euo pipefail
 bin=$1 tests=$2
 here=$(dirname "$0")
-export ZELD_RUNNER=wine ZELD_EXE=.exe ZELD_WINDOW_WAIT=600
+export ZELD_RUNNER=wine ZELD_EXE=.exe ZELD_WAIT_LIMIT=120
 source "$here/../../scripts/x11-drive.sh"
 source "$here/expect.sh"
 shots="$bin/../screenshots"
