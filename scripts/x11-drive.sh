@@ -126,7 +126,7 @@ x11_start_program() {
   ZELD_WINDOW=$(x11_visible_window '^Zeld V3$')
   xdotool windowmove "$ZELD_WINDOW" 0 0
   x11_await "the window at the top-left corner" x11_window_at "$ZELD_WINDOW" 0 0
-  x11_focus
+  [ -n "$ZELD_RUNNER" ] || x11_focus "$ZELD_WINDOW"
 }
 x11_found_window() { [ -n "$(x11_visible_window '^Zeld V3$')" ]; }
 
@@ -142,9 +142,9 @@ x11_window_at() {
   [ "${X:-}" = "$2" ] && [ "${Y:-}" = "$3" ]
 }
 
-# Gives the window (the program's unless named) the keyboard's focus, and waits until it has it.
+# Gives the window the keyboard's focus, and waits until it has it.
 x11_focus() {
-  xdotool windowfocus --sync "${1:-$ZELD_WINDOW}"
+  xdotool windowfocus --sync "$1"
 }
 
 x11_stop_program() {
@@ -164,9 +164,22 @@ x11_click() {
 # pressed in the server and released only in a message to the window: the server kept Ctrl and J
 # held down and repeated them into the next window to get the focus (the next start's main
 # window, which opened 写卡记录 over itself).
+# Under Wine, whose windows take the focus their own way, keys still go as they always have there.
 x11_keys() {
-  x11_focus
+  if [ -n "$ZELD_RUNNER" ]; then
+    xdotool key --window "$ZELD_WINDOW" "$@"
+    return
+  fi
+  x11_focus "$ZELD_WINDOW"
   xdotool key --delay 20 "$@"
+}
+x11_type() {
+  if [ -n "$ZELD_RUNNER" ]; then
+    xdotool type --window "$ZELD_WINDOW" --delay 20 "$1"
+    return
+  fi
+  x11_focus "$ZELD_WINDOW"
+  xdotool type --delay 20 "$1"
 }
 
 # Presses a command button (cmdIDRead, cmdIDWrite) so that the program takes the press: once a
@@ -174,9 +187,13 @@ x11_keys() {
 # during one is dropped), and the double-click interval (400 ms) has passed since the last one
 # ended (a press sooner is dropped as a double-click's second).
 x11_press() {
+  x11_ready_for_press
+  x11_click "$1"
+}
+# txtIDB4 is never empty: the window starts with 000 there.
+x11_ready_for_press() {
   x11_field_text txtIDB4 >/dev/null
   sleep 0.5
-  x11_click "$1"
 }
 
 # Prints the text of a field: click into it, select all, copy, and read the clipboard. The
@@ -211,7 +228,7 @@ x11_type_into() {
   while :; do
     x11_click "$1"
     x11_keys ctrl+a BackSpace
-    xdotool type --delay 20 "$2"
+    x11_type "$2"
     [ "$(x11_field_text "$1")" != "$2" ] || return 0
     if [ "$SECONDS" -ge "$deadline" ]; then
       echo "x11-drive: $1 did not take '$2' in ${ZELD_WAIT_LIMIT} s" >&2

@@ -39,11 +39,9 @@ everything() {
 # the program.
 uninstall() {
   wine "$installed/uninstall.exe" /S
-  for _ in $(seq 150); do
-    [ -e "$installed" ] || break
-    sleep 0.2
-  done
+  x11_await "the uninstaller to remove the program" uninstalled || true
 }
+uninstalled() { [ ! -e "$installed" ]; }
 
 trap x11_end_session EXIT
 # What an earlier run left, and the journal: this run writes a new one.
