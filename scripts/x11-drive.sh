@@ -200,14 +200,14 @@ x11_ready_for_press() {
 # clipboard holds a mark first: a copy that the window dropped (a command was running) leaves
 # the mark, and is made again until the time limit.
 x11_field_text() {
-  local mark="x11-drive mark $$ $RANDOM" text deadline=$((SECONDS + ZELD_WAIT_LIMIT)) until
+  local mark="x11-drive mark $$ $RANDOM" text deadline=$((SECONDS + ZELD_WAIT_LIMIT)) retry_at
   while :; do
     printf '%s' "$mark" | xclip -selection clipboard -i >/dev/null 2>&1
     x11_click "$1"
     x11_keys ctrl+a ctrl+c
-    until=$((SECONDS + 3))
+    retry_at=$((SECONDS + 3))
     while text=$(xclip -selection clipboard -o 2>/dev/null || true); [ "$text" = "$mark" ]; do
-      [ "$SECONDS" -lt "$until" ] || break
+      [ "$SECONDS" -lt "$retry_at" ] || break
       sleep 0.05
     done
     if [ "$text" != "$mark" ]; then
