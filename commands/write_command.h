@@ -75,6 +75,8 @@ struct WriteQuestion {
     std::string text;
     std::string yes;
     std::string no;
+
+    friend bool operator==(const WriteQuestion&, const WriteQuestion&) = default;
 };
 // A read of the tag the caller made just before asking for the write (hands-free writing's read
 // that saw the blank): what the tag sent, and when the read returned.

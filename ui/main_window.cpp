@@ -7,23 +7,25 @@
 #include "commands/read_command.h"
 #include "commands/reader_words.h"
 #include "commands/write_command.h"
-#include "ui/accessibility.h"
 #include "ui/batch_panel.h"
+#include "ui/client_area.h"
 #include "ui/command_gate.h"
 #include "ui/first_paint.h"
 #include "ui/journal_window.h"
+#include "ui/question_box.h"
+#include "ui/station_link.h"
 #include "ui/status_line.h"
 #include "ui/window_layout.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QEventLoop>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
@@ -41,126 +43,6 @@
 namespace ui {
 
 namespace {
-
-// Whether any of kFontFamilies is installed (Windows has them all). Where none is, each of them
-// would cost a fallback search of its own for each font at start-up, only to come to the
-// platform's own font. Their English names are enough: Windows lists the Latin ones by them.
-bool anyListedFamilyInstalled() {
-    static const bool any = [] {
-#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
-        const QStringList installed = QFontDatabase().families();
-#else
-        const QStringList installed = QFontDatabase::families();
-#endif
-        return std::any_of(kFontFamilies.begin(), kFontFamilies.end(), [&](const char* family) {
-            return installed.contains(QString::fromLatin1(family), Qt::CaseInsensitive);
-        });
-    }();
-    return any;
-}
-
-QFont controlFont(const ControlFont& entry) {
-    // Where none of them is installed, the platform's own font (sans-serif) stands in, with the
-    // fallbacks Qt has already looked up for it.
-    QFont font;
-    if (anyListedFamilyInstalled()) {
-        QStringList families;
-        for (const char* family : kFontFamilies) {
-            families.append(QString::fromLatin1(family));
-        }
-        font = QFont(families.first());
-        font.setFamilies(families);
-        font.setStyleHint(QFont::SansSerif);
-    }
-    font.setPointSizeF(entry.points);
-    font.setBold(entry.bold);
-    return font;
-}
-
-QWidget* createControl(const ControlDescription& entry, QWidget* container) {
-    const QString caption = QString::fromUtf8(entry.caption);
-    QWidget* control = nullptr;
-    switch (entry.kind) {
-        case ControlKind::Frame:
-            control = new QGroupBox(container);
-            break;
-        case ControlKind::Button: {
-            auto* button = new QPushButton(caption, container);
-            // Enter and keypad Enter press the focused button, as Space does.
-            button->setAutoDefault(true);
-            control = button;
-            break;
-        }
-        case ControlKind::TextField: {
-            // Its text is given below, after its font: laid out once, not twice.
-            auto* edit = new QLineEdit(container);
-            edit->setMaxLength(INT_MAX);  // free text: no length limit, no input filter
-            control = edit;
-            break;
-        }
-        case ControlKind::OptionButton: {
-            auto* option = new QRadioButton(caption, container);
-            option->setChecked(entry.initiallyOn);
-            // As on Windows, Tab reaches a pair once, on its chosen button; the arrow keys move
-            // within the pair and choose as they go.
-            const auto tabStop = [option](bool chosen) {
-                option->setFocusPolicy(chosen ? Qt::StrongFocus : Qt::ClickFocus);
-            };
-            tabStop(entry.initiallyOn);
-            QObject::connect(option, &QRadioButton::toggled, option, tabStop);
-            control = option;
-            break;
-        }
-        case ControlKind::CheckBox: {
-            auto* check = new QCheckBox(caption, container);
-            check->setChecked(entry.initiallyOn);
-            control = check;
-            break;
-        }
-        case ControlKind::Label:
-            control = new QLabel(caption, container);
-            break;
-    }
-    control->setObjectName(QString::fromLatin1(entry.name));
-    if (entry.font) {
-        control->setFont(controlFont(*entry.font));
-    }
-    if (auto* edit = qobject_cast<QLineEdit*>(control)) {
-        edit->setText(caption);
-    }
-    const double dpi = container->logicalDpiX();
-    int width = twipsToPixels(entry.width, dpi);
-    if (entry.kind == ControlKind::Label || entry.kind == ControlKind::OptionButton ||
-        entry.kind == ControlKind::CheckBox) {
-        // A stand-in font may be wider than MS Sans Serif: let a caption run on rather than be
-        // cut off. None of them has a neighbour close enough on its right to be covered.
-        width = std::max(width, control->sizeHint().width());
-    }
-    control->setGeometry(twipsToPixels(entry.left, dpi), twipsToPixels(entry.top, dpi), width,
-                         twipsToPixels(entry.height, dpi));
-    return control;
-}
-
-bool takesFocus(ControlKind kind) {
-    return kind != ControlKind::Frame && kind != ControlKind::Label;
-}
-
-// Tab moves through the focusable controls in the order of their tab indexes.
-void chainTabOrder(const std::map<std::string_view, QWidget*>& controls) {
-    std::vector<const ControlDescription*> focusable;
-    for (const auto& entry : kControls) {
-        if (takesFocus(entry.kind)) {
-            focusable.push_back(&entry);
-        }
-    }
-    std::sort(focusable.begin(), focusable.end(),
-              [](const ControlDescription* a, const ControlDescription* b) {
-                  return a->tabIndex < b->tabIndex;
-              });
-    for (std::size_t i = 1; i < focusable.size(); ++i) {
-        QWidget::setTabOrder(controls.at(focusable[i - 1]->name), controls.at(focusable[i]->name));
-    }
-}
 
 // What the journal found at start-up that the user should know.
 commands::JournalAtStart startFacts(const journal::Journal& journal) {
@@ -187,32 +69,15 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
     setWindowTitle(QString::fromLatin1(kWindowCaption));
 
     auto* client = new QWidget(this);
-    client->setObjectName(QStringLiteral("clientArea"));
-    const double dpi = client->logicalDpiX();
-    client->setFixedSize(twipsToPixels(kClientWidthTwips, dpi),
-                         twipsToPixels(kClientHeightTwips, dpi));
+    const ClientControls controls = makeClientControls(*client);
     setCentralWidget(client);
-
-    std::map<std::string_view, QWidget*> controls;
-    for (const auto& entry : kControls) {
-        QWidget* container = entry.container != nullptr ? controls.at(entry.container) : client;
-        controls[entry.name] = createControl(entry, container);
-    }
-    chainTabOrder(controls);
-    describeControls(controls);
-
-    const auto played = [&controls](Role role) { return controls.at(controlFor(role).name); };
-    for (const card::Field which : kFields) {
-        fields_.at(static_cast<std::size_t>(which)) =
-            qobject_cast<QLineEdit*>(played(fieldRole(which)));
-    }
-    tenDigitOption_ = qobject_cast<QRadioButton*>(played(Role::TenDigitOption));
-    em4305Option_ = qobject_cast<QRadioButton*>(played(Role::EM4305Option));
-    advanceBox_ = qobject_cast<QCheckBox*>(played(Role::AdvanceBox));
-    lockBox_ = qobject_cast<QCheckBox*>(played(Role::LockBox));
-
-    readButton_ = qobject_cast<QPushButton*>(played(Role::ReadButton));
-    writeButton_ = qobject_cast<QPushButton*>(played(Role::WriteButton));
+    fields_ = controls.fields;
+    tenDigitOption_ = controls.tenDigitOption;
+    em4305Option_ = controls.em4305Option;
+    advanceBox_ = controls.advanceBox;
+    lockBox_ = controls.lockBox;
+    readButton_ = controls.readButton;
+    writeButton_ = controls.writeButton;
     connect(readButton_, &QPushButton::clicked, this, &MainWindow::readPressed);
     connect(writeButton_, &QPushButton::clicked, this, &MainWindow::writePressed);
     // Enter in a number field presses 写卡号, as a dialog's default button; the focus stays in
@@ -260,6 +125,22 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
     row->setSpacing(6);
     row->addStretch(1);
     row->addWidget(readerInUse_);
+    station_ = new StationLink(*this, *life_, *status_, *journal_,
+                               [this] { return writing() != nullptr; });
+    connect(station_, &StationLink::joining, this, [this] {
+        stopHandsFree({}, commands::Tone::Neutral);
+        batchPanel_->setChecking(false);
+    });
+    connect(station_, &StationLink::joined, this, [this] {
+        batchPanel_->setShared(true);
+        showBatchEntered();
+    });
+    connect(station_, &StationLink::progressed, this, [this] {
+        if (writing() != nullptr) {
+            showBatch();
+        }
+    });
+    connect(station_, &StationLink::left, this, [this] { batchPanel_->setShared(false); });
     makeBatchControls(*row);
     row->addWidget(journalButton);
     rows->insertWidget(0, batchPanel_);
@@ -273,29 +154,11 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
     // that cannot be read is told once that is known.
     auto* journalRead = new QTimer(this);
     connect(journalRead, &QTimer::timeout, this, [this, journalRead] {
-        if (!journal_->isLoaded() || gate_->isBusy()) {
+        if (!journal_->isLoaded()) {
             return;
         }
         journalRead->deleteLater();
-        if (outcomeShown_) {
-            offerUnfinishedBatch();
-            connectStation();
-            return;  // the outcome is newer than anything the journal has to say
-        }
-        // A write cut off, and a journal that cannot be read, are warnings, told as failures are.
-        if (journal_->loadError()) {
-            status_->showOutcome(*journal_->loadError() + "：写卡时不能提醒重复的号码",
-                                 commands::Tone::Failed, {});
-        } else if (const auto facts = startFacts(*journal_);
-                   const auto message = commands::journalAtStart(facts)) {
-            if (facts.interrupted) {
-                status_->showOutcome(*message, commands::Tone::Failed, {});
-            } else {
-                status_->showMessage(*message);
-            }
-        }
-        offerUnfinishedBatch();
-        connectStation();
+        life_->whenIdle([this] { showStartFacts(); });
     });
     afterFirstPaint(
         *qApp,
@@ -311,10 +174,29 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
     lockBox_->setFocus();
 }
 
+void MainWindow::showStartFacts() {
+    if (!outcomeShown_) {  // else the outcome is newer than anything the journal has to say
+        // A write cut off, and a journal that cannot be read, are warnings, told as failures are.
+        if (journal_->loadError()) {
+            status_->showOutcome(*journal_->loadError() + "：写卡时不能提醒重复的号码",
+                                 commands::Tone::Failed, {});
+        } else if (const auto facts = startFacts(*journal_);
+                   const auto message = commands::journalAtStart(facts)) {
+            if (facts.interrupted) {
+                status_->showOutcome(*message, commands::Tone::Failed, {});
+            } else {
+                status_->showMessage(*message);
+            }
+        }
+    }
+    offerUnfinishedBatch();
+    station_->connectStation();
+}
+
 MainWindow::~MainWindow() {
     // A window closed or not, what this station leaves unwritten goes back to the others.
     handsFree_.reset();
-    closeSharedBatch();
+    station_->close();
 }
 
 QLineEdit* MainWindow::field(card::Field field) const {
@@ -337,72 +219,42 @@ QString MainWindow::statusMessage() const {
     return status_->fullText();
 }
 
-namespace {
-
-QString fromUtf8(std::string_view text) {
-    using QtSize = decltype(std::declval<QString>().size());  // int on Qt 5, qsizetype on Qt 6
-    return QString::fromUtf8(text.data(), static_cast<QtSize>(text.size()));
-}
-
-}  // namespace
-
 void MainWindow::setFieldText(card::Field which, std::string_view text) {
     field(which)->setText(fromUtf8(text));
 }
 
-namespace {
-
-// A question as its box shows it: each sentence on lines of its own, and its last clause (the
-// question itself, "改写为 … 吗？") on a line of its own that never breaks, so that no "吗？" is
-// left alone.
-QString questionLines(const QString& text) {
-    QString html;
-    const QChar fullStop(0x3002);  // 。
-    for (QString sentence : text.split(fullStop, Qt::SkipEmptyParts)) {
-        if (!sentence.endsWith(QChar(0xFF1F))) {  // ？
-            sentence += fullStop;
-        }
-        const auto clause = sentence.lastIndexOf(QChar(0xFF0C)) + 1;  // after the last ，
-        if (clause > 0) {
-            html += QStringLiteral("<div>") + sentence.left(clause).toHtmlEscaped() +
-                    QStringLiteral("</div>");
-        }
-        html += QStringLiteral("<div style=\"white-space:pre\">") +
-                sentence.mid(clause).toHtmlEscaped() + QStringLiteral("</div>");
-    }
-    return html;
-}
-
-}  // namespace
-
-bool MainWindow::confirm(const commands::WriteQuestion& question) {
-    QMessageBox box(QMessageBox::Question, windowTitle(), questionLines(fromUtf8(question.text)),
-                    QMessageBox::NoButton, this);
-    box.setTextFormat(Qt::RichText);
-    // A screen reader hears the question as it is worded.
-    box.setAccessibleDescription(fromUtf8(question.text));
-    QPushButton* yesButton = box.addButton(fromUtf8(question.yes), QMessageBox::YesRole);
-    QPushButton* noButton = box.addButton(fromUtf8(question.no), QMessageBox::NoRole);
-    box.setDefaultButton(noButton);
-    box.setEscapeButton(noButton);
-    // The second click of a double-click, or a key held down, must not answer it.
-    gate_->guardDialog(&box);
-    // Not modal to the window system: a modal box would have it drop the window's close button
-    // unseen. The window's own input is dropped all the same while the command runs.
-    box.setWindowModality(Qt::NonModal);
-    QEventLoop answered;
-    connect(&box, &QMessageBox::finished, &answered, &QEventLoop::quit);
-    question_ = &box;
+void MainWindow::waitForAnswer(const commands::WriteQuestion& question,
+                               std::function<void()> declined) {
+    life_->handle(WindowEvent::QuestionAsked);
+    declined_ = std::move(declined);
+    QMessageBox* box = showWriteQuestion(*this, question);
+    QAbstractButton* yesButton = box->buttons().value(0);
+    // The second click of a double-click, or a key held down, must not answer it. The window's
+    // own input is dropped all the same while the command runs.
+    gate_->guardDialog(box);
+    // The write goes on once the box's own click is done with, not inside it.
+    connect(box, &QMessageBox::finished, this, [this, box, yesButton] {
+        const bool yes = box->clickedButton() == yesButton;
+        QMetaObject::invokeMethod(
+            this, [this, yes] { answered(yes); }, Qt::QueuedConnection);
+    });
+    question_ = box;
     // The tag has been read and nothing is written while the question waits.
     status_->showMessage("等待回答：尚未写卡");
-    box.show();
-    answered.exec();
+}
+
+void MainWindow::answered(bool yes) {
     question_ = nullptr;
-    const bool yes = box.clickedButton() == yesButton;
-    if (yes) {
+    life_->handle(WindowEvent::Answered);
+    if (yes && life_->state() == WindowState::Command) {
+        answers_.answerYes();
         status_->showMessage("正在写卡…");
+        readButton_->parentWidget()->repaint();  // before the library holds the thread again
+        runWrite();
+        return;
     }
-    return yes;
+    std::exchange(declined_, {})();
+    endCommand();
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -414,23 +266,26 @@ void MainWindow::showEvent(QShowEvent* event) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     stopHandsFree({}, commands::Tone::Neutral);  // ticks run on this thread: none is under way
-    if (gate_->isBusy()) {
-        closeWhenDone_ = true;
+    life_->handle(WindowEvent::CloseAsked);
+    if (life_->state() == WindowState::Closing) {
         if (question_ != nullptr) {
-            question_->reject();  // the default answer: nothing is written
+            // The default answer, once this event is done with: nothing is written.
+            QMetaObject::invokeMethod(question_, &QMessageBox::reject, Qt::QueuedConnection);
         }
         event->ignore();
         return;
     }
-    closeSharedBatch();  // the others may write what this station leaves unwritten
+    life_->dropWaiting();
+    station_->close();  // the others may write what this station leaves unwritten
     QMainWindow::closeEvent(event);
 }
 
-void MainWindow::runCommand(QPushButton* pressed, const QString& busyText,
-                            const std::function<void()>& command) {
-    if (!gate_->mayStart()) {
-        return;
+bool MainWindow::startCommand(QPushButton* pressed, const QString& busyText) {
+    if (!gate_->mayStart() || !life_->allows(WindowEvent::Press)) {
+        return false;
     }
+    life_->handle(WindowEvent::Press);
+    pressed_ = pressed;
     gate_->begin();
     droppedInCommand_ = 0;
     readButton_->setEnabled(false);
@@ -438,10 +293,11 @@ void MainWindow::runCommand(QPushButton* pressed, const QString& busyText,
     // Shown before the command's first library call, which blocks the event loop.
     status_->showMessage(busyText.toStdString());
     readButton_->parentWidget()->repaint();
+    return true;
+}
 
-    command();
+void MainWindow::endCommand() {
     showReaderInUse();
-
     gate_->end();
     if (droppedInCommand_ > 0) {
         status_->addDropped(droppedInCommand_);
@@ -449,20 +305,25 @@ void MainWindow::runCommand(QPushButton* pressed, const QString& busyText,
     readButton_->setEnabled(true);
     writeButton_->setEnabled(true);
     // Disabling the focused button moved the focus on; one key per tag goes on working.
-    pressed->setFocus(Qt::OtherFocusReason);
-    if (closeWhenDone_) {
-        closeWhenDone_ = false;
+    pressed_->setFocus(Qt::OtherFocusReason);
+    if (journalWindow_ != nullptr) {
+        journalWindow_->followAppends();  // a read may have settled a write
+    }
+    const bool closing = life_->state() == WindowState::Closing;
+    life_->handle(WindowEvent::CommandEnded);
+    if (closing) {
         close();
     }
 }
 
 void MainWindow::readPressed() {
-    runCommand(readButton_, QStringLiteral("正在读卡…"), [this] {
-        const auto outcome = commands::readTag(*source_, *journal_);
-        if (bagCheck_) {
-            checkRead(outcome);
-            return;
-        }
+    if (!startCommand(readButton_, QStringLiteral("正在读卡…"))) {
+        return;
+    }
+    const auto outcome = commands::readTag(*source_, *journal_);
+    if (bagCheck_) {
+        checkRead(outcome);
+    } else {
         std::string message = commands::describeRead(outcome, source_->readerInUse());
         if (writing() != nullptr) {
             // The fields keep the batch's next number: the next write is still that one.
@@ -474,48 +335,60 @@ void MainWindow::readPressed() {
         }
         status_->showOutcome(message, commands::toneOf(outcome), commands::verdict(outcome));
         outcomeShown_ = true;
-    });
-    if (journalWindow_ != nullptr) {
-        journalWindow_->followAppends();  // a read may have settled a write
     }
+    endCommand();
 }
 
 void MainWindow::writePressed() {
-    if (writing() != nullptr) {
-        runCommand(writeButton_, QStringLiteral("正在写卡…"), [this] { writeInBatch(); });
-        if (journalWindow_ != nullptr) {
-            journalWindow_->followAppends();
-        }
+    if (!startCommand(writeButton_, QStringLiteral("正在写卡…"))) {
         return;
     }
-    runCommand(writeButton_, QStringLiteral("正在写卡…"), [this] {
-        const auto outcome =
-            commands::writeTag(writeForm(), *source_, *journal_,
-                               [this](const commands::WriteQuestion& q) { return confirm(q); });
-        if (const auto next = commands::numberAfter(outcome)) {
-            const card::Field counting = card::countingField(outcome.request.notation);
-            setFieldText(counting, card::fieldText(*next, counting));
+    answers_.clear();
+    runWrite();
+}
+
+void MainWindow::runWrite() {
+    const commands::Confirm confirm = answers_.confirm();
+    if (writing() != nullptr) {
+        commands::BatchPress press = writing()->press(*source_, confirm, std::nullopt);
+        if (const auto& question = answers_.unanswered()) {
+            waitForAnswer(*question, [this, press = std::move(press)] { showBatchPress(press); });
+            return;
         }
-        std::string message = commands::describeWrite(outcome, source_->readerInUse());
-        const commands::Tone tone = commands::toneOf(outcome);
-        if (outcome.verified()) {
-            countTag(outcome);
+        showBatchPress(press);
+    } else {
+        commands::WriteOutcome outcome =
+            commands::writeTag(writeForm(), *source_, *journal_, confirm);
+        if (const auto& question = answers_.unanswered()) {
+            waitForAnswer(*question, [this, outcome = std::move(outcome)] { showWrite(outcome); });
+            return;
         }
-        if (tone == commands::Tone::Done) {
-            message += commands::sessionCount(static_cast<int>(onTagsThisSession_.size()));
-        }
-        status_->showOutcome(message, tone, commands::verdict(outcome));
-        outcomeShown_ = true;
-        if (journal_->holdProblem()) {
-            status_->showNote(*journal_->holdProblem());
-        }
-        // The reader beeps only for a tag done; a failure must not pass in silence.
-        if (tone == commands::Tone::Failed) {
-            QApplication::beep();
-        }
-    });
-    if (journalWindow_ != nullptr) {
-        journalWindow_->followAppends();
+        showWrite(outcome);
+    }
+    endCommand();
+}
+
+void MainWindow::showWrite(const commands::WriteOutcome& outcome) {
+    if (const auto next = commands::numberAfter(outcome)) {
+        const card::Field counting = card::countingField(outcome.request.notation);
+        setFieldText(counting, card::fieldText(*next, counting));
+    }
+    std::string message = commands::describeWrite(outcome, source_->readerInUse());
+    const commands::Tone tone = commands::toneOf(outcome);
+    if (outcome.verified()) {
+        countTag(outcome);
+    }
+    if (tone == commands::Tone::Done) {
+        message += commands::sessionCount(static_cast<int>(onTagsThisSession_.size()));
+    }
+    status_->showOutcome(message, tone, commands::verdict(outcome));
+    outcomeShown_ = true;
+    if (journal_->holdProblem()) {
+        status_->showNote(*journal_->holdProblem());
+    }
+    // The reader beeps only for a tag done; a failure must not pass in silence.
+    if (tone == commands::Tone::Failed) {
+        QApplication::beep();
     }
 }
 

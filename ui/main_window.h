@@ -1,6 +1,7 @@
 #pragma once
 
 #include "card/card_number.h"
+#include "commands/answered_questions.h"
 #include "commands/bag_check.h"
 #include "commands/batch_form.h"
 #include "commands/batch_session.h"
@@ -11,8 +12,8 @@
 #include "commands/write_command.h"
 #include "commands/write_request.h"
 #include "journal/journal.h"
-#include "journal/shared_store.h"
 #include "reader/reader_source.h"
+#include "ui/command_life.h"
 #include "ui/journal_window.h"
 #include "ui/station_settings.h"
 
@@ -41,9 +42,10 @@ namespace ui {
 
 struct DatabaseFound;
 
-// frmRW: the program's only window. Shows the controls, forwards the two button clicks to the
-// commands, and tells the user in its status line how a command went. One press runs one
-// command: while it runs both buttons are disabled and input to the window is dropped.
+// frmRW: the program's only window. Shows the controls, forwards presses to the commands and the
+// batch's controls, and tells the user in its status line how a command went. One press runs one
+// command: while it runs (and while its question waits) both buttons are disabled and input to
+// the window is dropped. Where the window stands is one value (CommandLife).
 class MainWindow final : public QMainWindow {
     Q_OBJECT
 
@@ -62,6 +64,9 @@ public:
     // What a write pressed now would be asked for: the fields' texts and the options.
     [[nodiscard]] commands::WriteForm writeForm() const;
 
+    // Where the window stands: idle, in a command, waiting for a question's answer, ...
+    [[nodiscard]] WindowState state() const { return life_->state(); }
+
     // The message in the status line beneath the client area, in full.
     [[nodiscard]] QString statusMessage() const;
     // Opens 写卡记录, the journal's window (the control of that name, Ctrl+J), or raises it.
@@ -76,7 +81,7 @@ public:
         return batch_ ? &*batch_ : nullptr;
     }
     // This station's part of a shared batch in the window, if any.
-    [[nodiscard]] const commands::SharedBatchSession* sharedBatch() const { return shared_.get(); }
+    [[nodiscard]] const commands::SharedBatchSession* sharedBatch() const;
 
     // The shared database for this run (--database), in place of the settings' one; empty: none.
     void useDatabase(const std::string& url);
@@ -89,12 +94,22 @@ protected:
 private:
     void readPressed();
     void writePressed();
-    // Runs a command started by `pressed`, with the buttons disabled and `busyText` shown.
-    void runCommand(QPushButton* pressed, const QString& busyText,
-                    const std::function<void()>& command);
-    // A message box whose default button is `no`. Closing the window while it is open answers
+    // Starts a command pressed with `pressed`: the buttons disabled and `busyText` shown; false
+    // when none may start now (the press is dropped).
+    [[nodiscard]] bool startCommand(QPushButton* pressed, const QString& busyText);
+    // The command's outcome is shown: the buttons come back, and what waited for it runs.
+    void endCommand();
+    // One run of the write pressed: it stops at its first question not yet answered.
+    void runWrite();
+    // Shows `question` in a box whose default button is `no`, and goes on once it is answered:
+    // yes runs the write again, no shows `declined`. Closing the window while it is open answers
     // `no`, and the window closes once the command has ended.
-    [[nodiscard]] bool confirm(const commands::WriteQuestion& question);
+    void waitForAnswer(const commands::WriteQuestion& question, std::function<void()> declined);
+    void answered(bool yes);
+    void showWrite(const commands::WriteOutcome& outcome);
+    // Once the journal is read and the window idle: what the journal says at start-up, the
+    // unfinished batch and the shared database.
+    void showStartFacts();
     void setFieldText(card::Field which, std::string_view text);
     // Counts a press dropped during a command, to be said after its outcome; one dropped after
     // the outcome is said at once.
@@ -111,9 +126,6 @@ private:
                                                         const StationSettings& sharing);
     // The journal's unfinished batch, offered to be continued (default 继续, by Return).
     void offerUnfinishedBatch();
-    // Opens an offer of a batch to go on with (resumeOffer_), its default the button returned;
-    // the caller connects to its answer.
-    [[nodiscard]] QPushButton* openOffer(const commands::WriteQuestion& question);
     void enterBatch(commands::BatchSession session);
     // The options and the panel for the batch now in the window.
     void showBatchEntered();
@@ -124,7 +136,8 @@ private:
     [[nodiscard]] std::string batchJournalName() const;
     // The fields, the options and the panel as the batch stands.
     void showBatch();
-    void writeInBatch();
+    // The outcome of a press in the batch.
+    void showBatchPress(const commands::BatchPress& press);
     void endBatchEarly();
     // 核对: while on, each read checks the tag against the batch.
     void checkBag(bool on);
@@ -138,37 +151,12 @@ private:
     void printBatch();
     // The dialog's form as the window's fields and options stand.
     [[nodiscard]] commands::BatchForm batchFormFromFields() const;
-    // A question outside a command (before a batch begins or ends): default no.
-    [[nodiscard]] bool ask(const commands::WriteQuestion& question, QWidget* over);
-
-    // Shared batches (main_window_shared.cpp).
-    // Connects to the shared database, if there is one, and offers its open batch.
-    void connectStation();
-    void stationConnected();
-    // Calls `then` once no command runs (checked again every kAfterTheCommand).
-    void afterTheCommand(std::function<void()> then);
-    void stationNotConnected(const QString& words, bool needsPassword);
-    // The open shared batches to choose one from, when 加入共享批次 found several.
-    void chooseSharedBatch(DatabaseFound found);
-    // An open shared batch offered to be joined (default 继续, by Return).
-    void offerSharedBatch(journal::SharedStore store, const journal::SharedBatch& batch,
-                          std::uint64_t verified);
-    // Joins batch `id` as this station; why not (UTF-8).
-    [[nodiscard]] std::optional<std::string> joinSharedBatch(journal::SharedStore store,
-                                                             std::int64_t id);
-    // Creates the batch of the form in the shared database and joins it; why not (UTF-8).
-    [[nodiscard]] std::optional<std::string> beginSharedBatch(const commands::BatchOrder& order);
-    // Where the shared batch stands, from what its worker last heard: the panel, and the status
-    // line when the server went away or came back.
-    void showSharedProgress();
-    // Voids, after a question, the unwritten numbers of another station's block: one gone for
-    // good would hold them back from the batch for ever.
-    void voidOtherStationsBlock();
-    // Gives this station's unwritten numbers back; says so when not all reached the server.
-    void closeSharedBatch();
-    [[nodiscard]] std::string databaseUrl() const;
-    // Keeps what the batch dialog says of sharing in the settings.
-    void keepSharing(const StationSettings& sharing);
+    // Runs a dialog of the window's own (`show` returns when it is closed) in the Dialog state.
+    template <class Show>
+    auto inDialog(Show&& show) {
+        const DialogOpen open(*life_);
+        return show();
+    }
 
     // Hands-free writing in the batch (main_window_hands_free.cpp).
     void makeHandsFreeControls();
@@ -183,7 +171,10 @@ private:
     std::unique_ptr<reader::ReaderSource> source_;
     std::unique_ptr<journal::Journal> journal_;
     class CommandGate* gate_ = nullptr;
-    bool closeWhenDone_ = false;
+    CommandLife* life_ = new CommandLife(this);
+    QPushButton* pressed_ = nullptr;       // of the command running
+    commands::AnsweredQuestions answers_;  // the write's
+    std::function<void()> declined_;       // the outcome shown when the question is answered no
     QPushButton* readButton_ = nullptr;
     QPushButton* writeButton_ = nullptr;
     std::array<QLineEdit*, 4> fields_{};  // indexed by card::Field
@@ -205,20 +196,8 @@ private:
     std::optional<commands::BagCheck> bagCheck_;  // while 核对 is on
     class BatchPanel* batchPanel_ = nullptr;
     QToolButton* batchButton_ = nullptr;
-    QPointer<QMessageBox> resumeOffer_;
     QSize aloneSize_;  // outside a batch
-    StationSettings station_ = loadStationSettings();
-    std::optional<std::string> databaseForRun_;  // --database
-    std::optional<std::string> password_;        // typed once, kept in memory only
-    class DatabaseLink* link_ = nullptr;
-    std::unique_ptr<commands::SharedBatchSession> shared_;
-    QTimer* sharedTimer_ = nullptr;
-    bool sharedOffline_ = false;     // as last shown
-    std::size_t refusalsShown_ = 0;  // of the session's refusals
-    bool joinAsked_ = false;         // 加入共享批次 pressed: the operator picks among several
-    bool choosing_ = false;          // while the operator picks
-    QTimer* afterCommand_ = nullptr;
-    std::function<void()> whenCommandEnded_;
+    class StationLink* station_ = nullptr;
     // Declared after the batch, the journal and the reader it uses, so that it goes first.
     std::unique_ptr<commands::HandsFreeWriter> handsFree_;
     QTimer* handsFreeTimer_ = nullptr;

@@ -12,6 +12,8 @@
 #include "ui/batch_panel.h"
 #include "ui/command_gate.h"
 #include "ui/main_window.h"
+#include "ui/question_box.h"
+#include "ui/station_link.h"
 #include "ui/status_line.h"
 #include "ui/window_layout.h"
 
@@ -27,14 +29,6 @@
 #include <QToolButton>
 
 namespace ui {
-
-namespace {
-
-QString fromUtf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-}
-
-}  // namespace
 
 void MainWindow::makeBatchControls(QHBoxLayout& row) {
     batchButton_ = new QToolButton(row.parentWidget());
@@ -52,7 +46,7 @@ void MainWindow::makeBatchControls(QHBoxLayout& row) {
     batchPanel_ = new BatchPanel(this);
     batchPanel_->hide();
     connect(batchPanel_, &BatchPanel::endAsked, this, &MainWindow::endBatchEarly);
-    connect(batchPanel_, &BatchPanel::voidAsked, this, &MainWindow::voidOtherStationsBlock);
+    connect(batchPanel_, &BatchPanel::voidAsked, station_, &StationLink::voidOtherStationsBlock);
     connect(batchPanel_, &BatchPanel::closeAsked, this, &MainWindow::leaveBatch);
     connect(batchPanel_, &BatchPanel::checkingToggled, this, &MainWindow::checkBag);
     connect(batchPanel_, &BatchPanel::exportAsked, this, &MainWindow::exportBatch);
@@ -73,28 +67,14 @@ commands::BatchForm MainWindow::batchFormFromFields() const {
     return form;
 }
 
-bool MainWindow::ask(const commands::WriteQuestion& question, QWidget* over) {
-    QMessageBox box(QMessageBox::Question, windowTitle(), fromUtf8(question.text),
-                    QMessageBox::NoButton, over);
-    box.setAccessibleDescription(fromUtf8(question.text));
-    QPushButton* yes = box.addButton(fromUtf8(question.yes), QMessageBox::YesRole);
-    QPushButton* no = box.addButton(fromUtf8(question.no), QMessageBox::NoRole);
-    yes->setObjectName(fromUtf8(question.yes));
-    no->setObjectName(fromUtf8(question.no));
-    box.setDefaultButton(no);
-    box.setEscapeButton(no);
-    box.exec();
-    return box.clickedButton() == yes;
-}
-
 void MainWindow::showBatchDialog() {
-    if (gate_->isBusy()) {
+    if (life_->commandUnderWay()) {
         return;
     }
     if (writing() != nullptr && !writing()->finished()) {
         status_->showMessage(writing()->status() +
-                             (shared_ ? "：关闭本批次后，才能开始新的批次"
-                                      : "：写完或结束本批次后，才能开始新的批次"));
+                             (sharedBatch() != nullptr ? "：关闭本批次后，才能开始新的批次"
+                                                       : "：写完或结束本批次后，才能开始新的批次"));
         batchPanel_->setFocus(Qt::ShortcutFocusReason);
         return;
     }
@@ -111,14 +91,13 @@ void MainWindow::showBatchDialog() {
             return beginBatch(form, sharing);
         },
         this);
-    dialog.offerSharing(StationSettings{databaseUrl(), station_.station},
+    dialog.offerSharing(StationSettings{station_->databaseUrl(), station_->settings().station},
                         [this](const StationSettings& sharing) {
-                            keepSharing(sharing);
+                            station_->keepSharing(sharing);
                             if (writing() != nullptr) {
                                 leaveBatch();  // one written in full or ended
                             }
-                            joinAsked_ = true;
-                            connectStation();
+                            station_->connectStation(true);
                         });
     QStringList earlier;
     for (const std::string& name : journal_->batchNames()) {
@@ -129,17 +108,17 @@ void MainWindow::showBatchDialog() {
         if (!session) {
             return "写卡记录中找不到批次 " + name;
         }
-        closeSharedBatch();
+        station_->close();
         enterBatch(std::move(*session));
         status_->showMessage(commands::batchStatus(*batch_));
         return std::nullopt;
     });
-    dialog.exec();
+    inDialog([&dialog] { return dialog.exec(); });
 }
 
 std::optional<std::string> MainWindow::beginBatch(const commands::BatchForm& form,
                                                   const StationSettings& sharing) {
-    keepSharing(sharing);
+    station_->keepSharing(sharing);
     const auto order = commands::orderFrom(form);
     if (!order) {
         return order.error();
@@ -152,12 +131,15 @@ std::optional<std::string> MainWindow::beginBatch(const commands::BatchForm& for
     journal_->prepareViews();
     const commands::RangeCheck check = commands::rangeCheck(*batch, *journal_);
     if (const auto question = commands::rangeQuestion(*order, check);
-        question && !ask(*question, QApplication::activeModalWidget())) {
+        question &&
+        !ask(QApplication::activeModalWidget() != nullptr ? *QApplication::activeModalWidget()
+                                                          : static_cast<QWidget&>(*this),
+             *life_, *question)) {
         return std::string("批次没有开始");
     }
-    closeSharedBatch();
-    if (!databaseUrl().empty()) {
-        return beginSharedBatch(*order);
+    station_->close();
+    if (!station_->databaseUrl().empty()) {
+        return station_->begin(*order);
     }
     auto session = commands::BatchSession::start(*batch, *journal_);
     if (!session) {
@@ -170,49 +152,28 @@ std::optional<std::string> MainWindow::beginBatch(const commands::BatchForm& for
 
 void MainWindow::offerUnfinishedBatch() {
     // The reading knows whether a batch was left open: a journal without one is not read again.
-    if (writing() != nullptr || resumeOffer_ != nullptr || !journal_->batchLeftOpen()) {
+    if (writing() != nullptr || !life_->idle() || !journal_->batchLeftOpen()) {
         return;
     }
     auto open = commands::BatchSession::resume(*journal_);
     if (!open || open->ended() || !open->nextNumber()) {
         return;
     }
-    QPushButton* resume = openOffer(
-        commands::resumeQuestion(open->batch().order(), open->verified(), *open->nextNumber()));
-    QMessageBox* box = resumeOffer_;
-    connect(box, &QMessageBox::finished, this, [this, box, resume] {
-        if (box->clickedButton() != resume || writing() != nullptr) {
-            // A station that did not go on alone may join the others; the box goes later.
-            resumeOffer_ = nullptr;
-            connectStation();
-            return;
-        }
-        // Read again: the journal may have moved on while the offer waited.
-        if (auto session = commands::BatchSession::resume(*journal_);
-            session && !session->ended()) {
-            enterBatch(std::move(*session));
-            status_->showMessage(commands::batchStatus(*batch_));
-        }
-    });
-}
-
-QPushButton* MainWindow::openOffer(const commands::WriteQuestion& question) {
-    auto* box = new QMessageBox(QMessageBox::Question, windowTitle(), fromUtf8(question.text),
-                                QMessageBox::NoButton, this);
-    box->setObjectName(QStringLiteral("batchOffer"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setAccessibleDescription(fromUtf8(question.text));
-    QPushButton* take = box->addButton(fromUtf8(question.yes), QMessageBox::AcceptRole);
-    QPushButton* later = box->addButton(fromUtf8(question.no), QMessageBox::RejectRole);
-    take->setObjectName(fromUtf8(question.yes));
-    later->setObjectName(fromUtf8(question.no));
-    // Return takes it: one key and the batch goes on.
-    box->setDefaultButton(take);
-    box->setEscapeButton(later);
-    box->setWindowModality(Qt::WindowModal);
-    resumeOffer_ = box;
-    box->open();  // it answers only on a key or a click, after the caller has connected to it
-    return take;
+    offer(*this, *life_,
+          commands::resumeQuestion(open->batch().order(), open->verified(), *open->nextNumber()),
+          [this](bool taken) {
+              if (!taken || writing() != nullptr) {
+                  // A station that did not go on alone may join the others.
+                  station_->connectStation();
+                  return;
+              }
+              // Read again: the journal may have moved on while the offer waited.
+              if (auto session = commands::BatchSession::resume(*journal_);
+                  session && !session->ended()) {
+                  enterBatch(std::move(*session));
+                  status_->showMessage(commands::batchStatus(*batch_));
+              }
+          });
 }
 
 void MainWindow::enterBatch(commands::BatchSession session) {
@@ -223,14 +184,22 @@ void MainWindow::enterBatch(commands::BatchSession session) {
 }
 
 commands::BatchWriting* MainWindow::writing() {
-    if (shared_) {
-        return shared_.get();
+    if (station_->session() != nullptr) {
+        return station_->session();
     }
     return batch_ ? &*batch_ : nullptr;
 }
 
+const commands::SharedBatchSession* MainWindow::sharedBatch() const {
+    return station_->session();
+}
+
+void MainWindow::useDatabase(const std::string& url) {
+    station_->useDatabase(url);
+}
+
 std::string MainWindow::batchJournalName() const {
-    return shared_ ? shared_->localName() : batch_->batch().order().name;
+    return sharedBatch() != nullptr ? sharedBatch()->localName() : batch_->batch().order().name;
 }
 
 void MainWindow::showBatchEntered() {
@@ -256,13 +225,13 @@ void MainWindow::showBatchEntered() {
 }
 
 void MainWindow::leaveBatch() {
-    if (gate_->isBusy()) {
+    if (life_->commandUnderWay()) {
         return;
     }
     stopHandsFree({}, commands::Tone::Neutral);
     batchPanel_->setChecking(false);
     batch_.reset();
-    closeSharedBatch();
+    station_->close();
     for (QRadioButton* option : findChildren<QRadioButton*>()) {
         option->setEnabled(true);
     }
@@ -286,10 +255,7 @@ void MainWindow::showBatch() {
     batchPanel_->showProgress(fromUtf8(writing()->status()), writing()->finished());
 }
 
-void MainWindow::writeInBatch() {
-    const auto press = writing()->press(
-        *source_, [this](const commands::WriteQuestion& question) { return confirm(question); },
-        std::nullopt);
+void MainWindow::showBatchPress(const commands::BatchPress& press) {
     std::string message;
     commands::Tone tone = commands::Tone::Neutral;
     std::string verdict;
@@ -329,11 +295,12 @@ void MainWindow::writeInBatch() {
 }
 
 void MainWindow::endBatchEarly() {
-    if (!batch_ || batch_->ended() || gate_->isBusy()) {
+    if (!batch_ || batch_->ended() || life_->commandUnderWay()) {
         return;
     }
     stopHandsFree({}, commands::Tone::Neutral);
-    if (!ask(commands::endEarlyQuestion(batch_->batch().order(), batch_->verified()), this)) {
+    if (!ask(*this, *life_,
+             commands::endEarlyQuestion(batch_->batch().order(), batch_->verified()))) {
         return;
     }
     if (const auto trouble = batch_->endEarly()) {
@@ -401,7 +368,7 @@ void MainWindow::checkRead(const commands::ReadOutcome& outcome) {
 }
 
 void MainWindow::exportBatch() {
-    if (writing() == nullptr || gate_->isBusy()) {
+    if (writing() == nullptr || life_->commandUnderWay()) {
         return;
     }
     const std::string name = batchJournalName();
@@ -411,7 +378,7 @@ void MainWindow::exportBatch() {
 }
 
 void MainWindow::printBatch() {
-    if (writing() == nullptr || gate_->isBusy()) {
+    if (writing() == nullptr || life_->commandUnderWay()) {
         return;
     }
     const std::string name = batchJournalName();

@@ -8,6 +8,7 @@
 #include "ui/command_gate.h"
 #include "ui/journal_window.h"
 #include "ui/main_window.h"
+#include "ui/question_box.h"
 #include "ui/status_line.h"
 
 #include <QApplication>
@@ -43,7 +44,7 @@ void MainWindow::turnHandsFree(bool on) {
         }
         return;
     }
-    if (writing() == nullptr || writing()->finished() || gate_->isBusy()) {
+    if (writing() == nullptr || writing()->finished() || life_->commandUnderWay()) {
         batchPanel_->setAutoWriting(false);
         return;
     }
@@ -63,13 +64,14 @@ void MainWindow::turnHandsFree(bool on) {
     const card::Notation notation = writing()->batch().order().notation;
     // A number taken as blank makes every tag sending it writable: the operator says so.
     if (const auto& blank = writer->blankNumber();
-        blank && !ask(commands::teachQuestion(*blank, notation), this)) {
+        blank && !ask(*this, *life_, commands::teachQuestion(*blank, notation))) {
         batchPanel_->setAutoWriting(false);
         status_->showMessage("自动写卡没有开启；" + writing()->status());
         return;
     }
     const std::string waiting = commands::handsFreeWaiting(writer->blankNumber(), notation);
     handsFree_ = std::move(writer);
+    life_->handle(WindowEvent::HandsFreeStarted);
     batchPanel_->setAutoWriting(true);
     anyInput_->setWatching(true);
     status_->showMessage(commands::handsFreeLine(waiting, *writing()));
@@ -146,6 +148,7 @@ void MainWindow::stopHandsFree(const std::string& line, commands::Tone tone) {
     }
     handsFreeTimer_->stop();
     handsFree_.reset();
+    life_->handle(WindowEvent::HandsFreeStopped);
     anyInput_->setWatching(false);
     batchPanel_->setAutoWriting(false);
     // The box may have gone grey with the batch's end, its focus passed to 读卡号: one key per tag

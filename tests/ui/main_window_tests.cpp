@@ -83,11 +83,26 @@ QStringList fieldTexts(const QWidget& window) {
 // The desktop's double-click interval in these tests, shortened so they wait less.
 constexpr int kDoubleClickInterval = 100;
 
+// Until the command pressed has ended: its question, if it asks one, is answered through the
+// event loop.
+void waitForTheCommand(const QWidget& window) {
+    if (const auto* main = qobject_cast<const ui::MainWindow*>(&window)) {
+        QVERIFY2(QTest::qWaitFor(
+                     [main] {
+                         return main->state() == ui::WindowState::Idle ||
+                                main->state() == ui::WindowState::HandsFree || !main->isVisible();
+                     },
+                     10000),
+                 "the command did not end");
+    }
+}
+
 // A click as a user makes it: not sooner after the last command than the double-click interval,
-// within which a press is ignored.
+// within which a press is ignored; and the command's end, whatever it asked meanwhile.
 void click(const QWidget& window, const char* button) {
     QTest::qWait(kDoubleClickInterval + 20);
     QTest::mouseClick(control<QPushButton>(window, button), Qt::LeftButton);
+    waitForTheCommand(window);
 }
 
 std::string fileText(const std::filesystem::path& file) {
@@ -929,6 +944,7 @@ private Q_SLOTS:
 
         if (beforeFirstPaint) {
             control<QPushButton>(*window, "cmdIDWrite")->click();
+            waitForTheCommand(*window);
         } else {
             click(*window, "cmdIDWrite");
         }

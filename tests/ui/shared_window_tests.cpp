@@ -37,9 +37,11 @@ QString status(const ui::MainWindow& window) {
     return window.statusMessage();
 }
 
+// A click on 写卡号, and the write's end, whatever it asked meanwhile.
 void clickWrite(ui::MainWindow& window) {
     QTest::qWait(QApplication::doubleClickInterval() + 10);  // a quicker click is a double one
     QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("cmdIDWrite")), Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([&window] { return window.state() == ui::WindowState::Idle; }, 10000));
 }
 
 QMessageBox* waitForOffer(const ui::MainWindow& window) {

@@ -1,0 +1,332 @@
+// This station's side of shared batches: the connection to the shared database, the offer of an
+// open batch, and its progress over all stations. What a station does in a shared batch is the
+// shared session's (commands/shared_batch_session.*).
+#include "ui/station_link.h"
+
+#include "commands/shared_text.h"
+#include "journal/journal_history.h"
+#include "journal/store_ledger.h"
+#include "ui/command_life.h"
+#include "ui/database_link.h"
+#include "ui/question_box.h"
+#include "ui/status_line.h"
+#include "ui/wait_cursor.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QTimer>
+#include <QWidget>
+
+#include <algorithm>
+#include <utility>
+
+namespace ui {
+
+namespace {
+
+// How long closing waits for the outcomes not yet sent: the journal keeps them in any case, and
+// the next join sends them.
+constexpr std::chrono::milliseconds kCloseWait{3000};
+// How often the panel shows what the session's worker last heard of the other stations.
+constexpr std::chrono::milliseconds kProgressEvery{1000};
+
+}  // namespace
+
+StationLink::StationLink(QWidget& window, CommandLife& life, StatusLine& status,
+                         journal::Journal& journal, std::function<bool()> batchInWindow)
+    : QObject(&window),
+      window_(window),
+      life_(life),
+      status_(status),
+      journal_(journal),
+      batchInWindow_(std::move(batchInWindow)) {}
+
+StationLink::~StationLink() {
+    close();
+}
+
+void StationLink::keepSharing(const StationSettings& sharing) {
+    // What the dialog says of sharing is kept, so that the next start joins the same database.
+    if (sharing.database == databaseUrl() && sharing.station == station_.station) {
+        return;
+    }
+    if (sharing.database != databaseUrl()) {
+        password_.reset();
+    }
+    station_ = sharing;
+    databaseForRun_.reset();
+    if (const auto trouble = saveStationSettings(station_)) {
+        status_.showNote(*trouble);
+    }
+}
+
+std::string StationLink::databaseUrl() const {
+    return databaseForRun_ ? *databaseForRun_ : station_.database;
+}
+
+void StationLink::connectStation(bool chooseAmong) {
+    // Not while an offer waits (its answer connects), nor in a dialog other than the batch
+    // dialog's 加入共享批次.
+    const WindowState state = life_.state();
+    chooseAmong_ = chooseAmong_ || chooseAmong;
+    if (databaseUrl().empty() || batchInWindow_() || state == WindowState::Offer ||
+        (state == WindowState::Dialog && !chooseAmong)) {
+        return;
+    }
+    if (link_ == nullptr) {
+        link_ = new DatabaseLink(this);
+        connect(link_, &DatabaseLink::found, this, &StationLink::connected);
+        connect(link_, &DatabaseLink::failed, this, &StationLink::notConnected);
+    }
+    if (link_->opening()) {
+        return;
+    }
+    status_.showMessage("正在连接共享数据库…");
+    link_->open(databaseUrl(), station_.station, password_);
+}
+
+void StationLink::connected() {
+    // The answer may come while a write waits for a question's answer, or while an offer or a
+    // dialog is open: it is taken up once the window is idle again, so that no batch comes into
+    // the window in the middle of a command.
+    if (!life_.idle()) {
+        life_.whenIdle([this] { connected(); });
+        return;
+    }
+    DatabaseFound found = link_->take();
+    if (batchInWindow_() || !found.store) {
+        return;  // a batch came into the window meanwhile
+    }
+    if (found.open.empty()) {
+        status_.showMessage("已连接共享数据库（本站 " + station_.station +
+                            "）：没有未写完的共享批次");
+        return;
+    }
+    const bool asked = std::exchange(chooseAmong_, false);
+    if (asked && found.open.size() > 1) {
+        choose(std::move(found));
+        return;
+    }
+    // The one this station wrote in last, else the newest: the one an operator most likely
+    // came to help with.
+    const DatabaseFound::OpenBatch* offered = &found.open.back();
+    for (const std::string& name : journal_.batchNames()) {  // newest first
+        const auto mine = std::find_if(
+            found.open.begin(), found.open.end(), [&name](const DatabaseFound::OpenBatch& open) {
+                return commands::sharedBatchName(open.batch.order.name, open.batch.id) == name;
+            });
+        if (mine != found.open.end()) {
+            offered = &*mine;
+            break;
+        }
+    }
+    offerBatch(std::move(*found.store), offered->batch, offered->verified);
+}
+
+void StationLink::choose(DatabaseFound found) {
+    QStringList choices;
+    for (const DatabaseFound::OpenBatch& open : found.open) {
+        choices << fromUtf8(commands::sharedBatchChoice(open.batch.order, open.verified));
+    }
+    bool chosen = false;
+    // The start-up's own connection waits for the answer (the Dialog state).
+    const QString choice = [&] {
+        const DialogOpen open(life_);
+        return QInputDialog::getItem(&window_, window_.windowTitle(),
+                                     QStringLiteral("加入哪个共享批次？"), choices,
+                                     static_cast<int>(choices.size() - 1), false, &chosen);
+    }();
+    const auto index = choices.indexOf(choice);
+    if (!chosen || index < 0 || batchInWindow_()) {
+        status_.showMessage("本站单独写卡：要加入共享批次，按 批次…");
+        return;
+    }
+    if (const auto trouble = join(std::move(*found.store),
+                                  found.open.at(static_cast<std::size_t>(index)).batch.id)) {
+        status_.showOutcome(*trouble, commands::Tone::Failed, {});
+    }
+}
+
+void StationLink::notConnected(const QString& words, bool needsPassword) {
+    if (!life_.idle()) {
+        life_.whenIdle([this, words, needsPassword] { notConnected(words, needsPassword); });
+        return;
+    }
+    if (needsPassword && window_.isVisible()) {
+        bool given = false;
+        const QString password = [&] {
+            const DialogOpen open(life_);
+            return QInputDialog::getText(
+                &window_, window_.windowTitle(),
+                QStringLiteral("共享数据库 %1 的密码（只在本次运行中使用，不保存）：")
+                    .arg(fromUtf8(databaseUrl())),
+                QLineEdit::Password, {}, &given);
+        }();
+        if (given && !password.isEmpty()) {
+            password_ = password.toStdString();
+            connectStation(chooseAmong_);
+            return;
+        }
+    }
+    status_.showOutcome(words.toStdString() + "：本站单独写卡", commands::Tone::Failed, {});
+}
+
+void StationLink::offerBatch(journal::SharedStore store, const journal::SharedBatch& batch,
+                             std::uint64_t verified) {
+    auto held = std::make_shared<journal::SharedStore>(std::move(store));
+    offer(window_, life_, commands::joinQuestion(batch.order, verified, station_.station),
+          [this, held, id = batch.id](bool taken) {
+              if (!taken || batchInWindow_()) {
+                  status_.showMessage("本站单独写卡：要加入共享批次，按 批次…");
+                  return;
+              }
+              if (const auto trouble = join(std::move(*held), id)) {
+                  status_.showOutcome(*trouble, commands::Tone::Failed, {});
+              }
+          });
+}
+
+std::optional<std::string> StationLink::join(journal::SharedStore store, std::int64_t id) {
+    const WaitCursor waiting;
+    auto session = commands::SharedBatchSession::join(
+        id, journal_, journal::JournalHistory(journal_),
+        std::make_unique<journal::StoreLedger>(std::move(store), station_.station));
+    if (!session) {
+        return "不能加入共享批次：" + session.error();
+    }
+    Q_EMIT joining();
+    shared_ = std::move(*session);
+    offline_ = false;
+    refusalsShown_ = 0;
+    if (progressTimer_ == nullptr) {
+        progressTimer_ = new QTimer(this);
+        progressTimer_->setInterval(kProgressEvery);
+        connect(progressTimer_, &QTimer::timeout, this, &StationLink::showProgress);
+    }
+    progressTimer_->start();
+    Q_EMIT joined();
+    status_.showMessage(shared_->status());
+    return std::nullopt;
+}
+
+std::optional<std::string> StationLink::begin(const commands::BatchOrder& order) {
+    const WaitCursor waiting;
+    auto store = journal::SharedStore::connect(databaseUrl(), station_.station, password_);
+    if (!store) {
+        return store.error().words;
+    }
+    const auto id = store->createBatch(order);
+    if (!id) {
+        return "共享批次没有建立：" + id.error().words;
+    }
+    return join(std::move(*store), *id);
+}
+
+void StationLink::showProgress() {
+    if (!shared_) {
+        return;
+    }
+    Q_EMIT progressed();
+    // A refusal comes after the write's own words, when the worker heard it: said at once, as a
+    // failure is, for the tag is still in reach.
+    const std::vector<commands::RefusedWrite> refused = shared_->refusals();
+    if (refused.size() > refusalsShown_ && !life_.commandUnderWay()) {
+        const commands::RefusedWrite& last = refused.back();
+        refusalsShown_ = refused.size();
+        status_.showOutcome(
+            commands::refusedWriteText(last.position, last.number,
+                                       shared_->batch().order().notation, last.words),
+            commands::Tone::Failed, {});
+        QApplication::beep();
+    }
+    const bool offline = shared_->progress().offline;
+    if (offline != offline_ && !life_.commandUnderWay() &&
+        life_.state() != WindowState::HandsFree) {
+        status_.showMessage(shared_->status());
+    }
+    offline_ = offline;
+}
+
+void StationLink::voidOtherStationsBlock() {
+    if (!shared_ || life_.commandUnderWay()) {
+        return;
+    }
+    Q_EMIT joining();  // hands-free writing stops while the operator chooses
+    std::optional<journal::SharedStore> store;
+    std::vector<journal::LeaseAccount> held;
+    {
+        const WaitCursor waiting;
+        auto connected = journal::SharedStore::connect(databaseUrl(), station_.station, password_);
+        if (!connected) {
+            status_.showOutcome(connected.error().words + "：没有作废", commands::Tone::Failed, {});
+            return;
+        }
+        auto accounts = connected->accounting(shared_->id());
+        if (!accounts) {
+            status_.showOutcome(accounts.error().words + "：没有作废", commands::Tone::Failed, {});
+            return;
+        }
+        for (const journal::LeaseAccount& account : *accounts) {
+            if (account.outstanding > 0 && account.station != station_.station) {
+                held.push_back(account);
+            }
+        }
+        store = std::move(*connected);
+    }
+    if (held.empty()) {
+        status_.showMessage("别的电脑没有未写完的号段；" + shared_->status());
+        return;
+    }
+    QStringList choices;
+    for (const journal::LeaseAccount& account : held) {
+        choices << fromUtf8(
+            commands::heldLeaseText(account.station, account.lease, account.outstanding));
+    }
+    bool chosen = false;
+    const QString choice = [&] {
+        const DialogOpen open(life_);
+        return QInputDialog::getItem(&window_, window_.windowTitle(),
+                                     QStringLiteral("作废哪台电脑的号段？"), choices, 0, false,
+                                     &chosen);
+    }();
+    const auto index = choices.indexOf(choice);
+    if (!chosen || index < 0) {
+        return;
+    }
+    const journal::LeaseAccount& account = held.at(static_cast<std::size_t>(index));
+    if (!ask(window_, life_,
+             commands::voidLeaseQuestion(account.station, account.lease, account.outstanding,
+                                         station_.station))) {
+        return;
+    }
+    const auto voided = store->voidLease(account.lease, station_.station);
+    if (!voided) {
+        status_.showOutcome(voided.error().words + "：没有作废", commands::Tone::Failed, {});
+        return;
+    }
+    status_.showMessage("已作废 " + account.station + " 的号段 " + std::to_string(account.lease) +
+                        " 中未写的 " + std::to_string(*voided) + " 个号码；" + shared_->status());
+}
+
+void StationLink::close() {
+    if (!shared_) {
+        return;
+    }
+    progressTimer_->stop();
+    std::optional<std::string> trouble;
+    {
+        const WaitCursor waiting;
+        trouble = shared_->close(kCloseWait);
+    }
+    const std::string name = shared_->batch().order().name;
+    shared_.reset();
+    Q_EMIT left();
+    if (trouble) {
+        status_.showOutcome(*trouble, commands::Tone::Failed, {});
+    } else {
+        status_.showMessage("已离开共享批次 " + name + "：本站未写的号码已交回");
+    }
+}
+
+}  // namespace ui
