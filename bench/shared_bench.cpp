@@ -11,11 +11,11 @@
 #include "commands/shared_batch_session.h"
 #include "journal/journal.h"
 #include "journal/journal_history.h"
-#include "journal/pq_connection.h"
-#include "journal/pq_library.h"
-#include "journal/shared_store.h"
-#include "journal/store_ledger.h"
 #include "reader/reader_source.h"
+#include "store/pq_connection.h"
+#include "store/pq_library.h"
+#include "store/shared_store.h"
+#include "store/store_ledger.h"
 
 #include "instant_reader.h"
 
@@ -44,13 +44,13 @@ using Clock = std::chrono::steady_clock;
 
 void BM_SharedAgainstLocalPress(benchmark::State& state) {
     const char* server = std::getenv("ZELD_PG_URL");  // NOLINT(concurrency-mt-unsafe)
-    const auto pq = journal::pqLibrary();
+    const auto pq = store::pqLibrary();
     if (server == nullptr || !pq) {
         state.SkipWithError("ZELD_PG_URL names no server, or there is no libpq");
         return;
     }
     // A database of the run's own: an earlier run's numbers would be asked about.
-    auto admin = journal::PqConnection::open(**pq, server);
+    auto admin = store::PqConnection::open(**pq, server);
     const std::string database = "zeld_bench_" + std::to_string(getpid());
     if (!admin || !admin->run("CREATE DATABASE " + database)) {
         state.SkipWithError("cannot make a database on the server");
@@ -71,7 +71,7 @@ void BM_SharedAgainstLocalPress(benchmark::State& state) {
                                      1000000, reader::TagChip::T5577,      false};
     auto localSession =
         commands::BatchSession::start(*commands::Batch::create(local), localJournal);
-    auto setup = journal::SharedStore::connect(url, "bench");
+    auto setup = store::SharedStore::connect(url, "bench");
     if (!localSession || !setup) {
         state.SkipWithError("no local batch, or no server");
         return;
@@ -84,7 +84,7 @@ void BM_SharedAgainstLocalPress(benchmark::State& state) {
                                       false};
     const auto batch = setup->createBatch(shared);
     const std::string station = "bench-" + std::to_string(getpid());
-    auto store = journal::SharedStore::connect(url, station);
+    auto store = store::SharedStore::connect(url, station);
     if (!batch || !store) {
         state.SkipWithError("the server refused the batch");
         return;
@@ -95,7 +95,7 @@ void BM_SharedAgainstLocalPress(benchmark::State& state) {
     options.leaseSize = 4000;
     auto sharedSession = commands::SharedBatchSession::join(
         *batch, sharedJournal, history,
-        std::make_unique<journal::StoreLedger>(std::move(*store), station), options);
+        std::make_unique<store::StoreLedger>(std::move(*store), station), options);
     if (!sharedSession) {
         state.SkipWithError(sharedSession.error().c_str());
         return;

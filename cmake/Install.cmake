@@ -21,7 +21,7 @@ install(TARGETS MF1 LIBRARY DESTINATION lib/zeld)
 
 if(ZELD_BUILD_UI)
   install(TARGETS zeld RUNTIME DESTINATION bin)
-  # The export's module, loaded from ../lib/zeld/ on the first export (journal/row_export.cpp).
+  # The export's module, loaded from ../lib/zeld/ on the first export (exports/row_export.cpp).
   install(TARGETS zeld-xlsx LIBRARY DESTINATION lib/zeld)
   install(FILES ${PROJECT_SOURCE_DIR}/desktop/zeld.desktop DESTINATION share/applications)
   install(FILES ${PROJECT_SOURCE_DIR}/desktop/zeld.svg

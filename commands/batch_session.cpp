@@ -1,7 +1,7 @@
 #include "commands/batch_session.h"
 
+#include "commands/batch_journal_view.h"
 #include "commands/batch_text.h"
-#include "commands/batch_writes.h"
 #include "commands/shared_text.h"
 
 #include <algorithm>
@@ -72,7 +72,7 @@ BatchPress BatchSession::press(reader::ReaderSource& source, const Confirm& conf
     }
     const std::uint64_t position = nextPosition();
     const card::CardNumber number = batch_.number(position);
-    BatchWrites writes(*journal_, batch_.order().name);
+    BatchJournalView writes(*journal_, batch_.order().name);
     if (!viewsAllowWrite(number, writes, confirm)) {
         press.result = BatchPress::Result::Declined;
         return press;

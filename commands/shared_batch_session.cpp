@@ -1,7 +1,7 @@
 #include "commands/shared_batch_session.h"
 
 #include "card/number_text.h"
-#include "commands/batch_writes.h"
+#include "commands/batch_journal_view.h"
 #include "commands/shared_text.h"
 
 #include <algorithm>
@@ -32,14 +32,14 @@ std::int64_t sharedSeq(std::int64_t batch, std::int64_t row) noexcept {
 // The local journal as the batch's writes see it: its lines name the local batch, and its
 // questions are answered by the journal and, for numbers other stations wrote, by the cache of the
 // database's verified numbers. The database's constraint stays the last guard.
-class SharedBatchSession::Writes final : public BatchWrites {
+class SharedBatchSession::Writes final : public BatchJournalView {
 public:
     Writes(BatchJournal& journal, std::string name, std::shared_ptr<const Cache> cache)
-        : BatchWrites(journal, std::move(name)), cache_(std::move(cache)) {}
+        : BatchJournalView(journal, std::move(name)), cache_(std::move(cache)) {}
 
     [[nodiscard]] std::optional<std::string> lastVerifiedWrite(
         const card::CardNumber& number) const override {
-        if (auto local = BatchWrites::lastVerifiedWrite(number)) {
+        if (auto local = BatchJournalView::lastVerifiedWrite(number)) {
             return local;
         }
         if (cache_) {
@@ -52,7 +52,7 @@ public:
     }
     [[nodiscard]] std::optional<SharedView> sharedView(const card::CardNumber& number,
                                                        card::Notation view) const override {
-        if (auto local = BatchWrites::sharedView(number, view)) {
+        if (auto local = BatchJournalView::sharedView(number, view)) {
             return local;
         }
         if (!cache_) {
@@ -69,11 +69,11 @@ public:
         return SharedView{view, found->second.number, found->second.time};
     }
     [[nodiscard]] bool sharesView(const card::CardNumber& number) const override {
-        return BatchWrites::sharesView(number) ||
+        return BatchJournalView::sharesView(number) ||
                sharedView(number, card::Notation::WG26).has_value();
     }
     [[nodiscard]] std::optional<std::string> append(const JournalEntry& entry) override {
-        auto trouble = BatchWrites::append(entry);
+        auto trouble = BatchJournalView::append(entry);
         if (!trouble) {
             appended = entry;
         }
@@ -151,8 +151,9 @@ util::Expected<std::unique_ptr<SharedBatchSession>, std::string> SharedBatchSess
         if (lease == 0) {
             continue;  // its lease was given back: nothing of it was verified there
         }
-        session->queue_.push_back(
-            {seq, lease, *position, writes[row].number, writes[row].verified, writes[row].result});
+        // The ledger names the station.
+        session->queue_.push_back({std::string(), seq, lease, *position, writes[row].number,
+                                   writes[row].verified, writes[row].result});
     }
     session->nextSeq_ = sharedSeq(batchId, static_cast<std::int64_t>(writes.size()) + 1);
     // The first press has a number and the questions their cache: the only waits on the server.
@@ -185,7 +186,7 @@ SharedBatchSession::~SharedBatchSession() {
     }
 }
 
-void SharedBatchSession::adopt(const LeaseBlock& lease) {
+void SharedBatchSession::adopt(const Lease& lease) {
     if (leaseOf(lease.first) != 0 || lease.count == 0) {
         return;
     }
@@ -274,8 +275,8 @@ BatchPress SharedBatchSession::press(reader::ReaderSource& source, const Confirm
     }
     {
         const std::lock_guard lock(mutex_);
-        queue_.push_back({nextSeq_++, lease, position, number, writes.appended->verified,
-                          writes.appended->result});
+        queue_.push_back({std::string(), nextSeq_++, lease, position, number,
+                          writes.appended->verified, writes.appended->result});
         if (press.write->verified()) {
             verified_.insert(std::lower_bound(verified_.begin(), verified_.end(), position),
                              position);
@@ -348,7 +349,7 @@ void SharedBatchSession::work() {
 bool SharedBatchSession::sendQueued() {
     // A few at a time, so that the lease ahead is looked after between them.
     for (int round = 0; round < kSendsPerRound; ++round) {
-        StationOutcome outcome;
+        Outcome outcome;
         {
             const std::lock_guard lock(mutex_);
             if (queue_.empty() || stopping_) {
@@ -416,9 +417,8 @@ void SharedBatchSession::refresh() {
     if (const auto held = ledger_->heldLeases(id_)) {
         const std::lock_guard lock(mutex_);
         std::erase_if(leases_, [&held](const Held& mine) {
-            return std::none_of(held->begin(), held->end(), [&mine](const LeaseBlock& lease) {
-                return lease.id == mine.lease.id;
-            });
+            return std::none_of(held->begin(), held->end(),
+                                [&mine](const Lease& lease) { return lease.id == mine.lease.id; });
         });
     }
     const auto heard = ledger_->progress(id_);

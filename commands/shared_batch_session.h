@@ -50,7 +50,7 @@ struct RefusedWrite {
 class SharedBatchSession final : public BatchWriting {
 public:
     struct Options {
-        std::uint64_t leaseSize = 20;
+        std::uint64_t leaseSize = kLeaseSize;
         // How often the worker asks again after a failure, and refreshes progress and the cache.
         std::chrono::milliseconds retry{200};
         std::chrono::milliseconds refresh{1000};
@@ -106,7 +106,7 @@ private:
                        std::unique_ptr<SharedLedger> ledger, Options options);
 
     struct Held {
-        LeaseBlock lease;
+        Lease lease;
         std::uint64_t next = 0;  // the first position not verified here
     };
     struct Cache {
@@ -117,7 +117,7 @@ private:
     class Writes;
 
     // Under mutex_.
-    void adopt(const LeaseBlock& lease);
+    void adopt(const Lease& lease);
     [[nodiscard]] std::uint64_t writableLocked() const;
     [[nodiscard]] const Held* currentLocked() const;
     [[nodiscard]] std::int64_t leaseOf(std::uint64_t position) const;
@@ -141,7 +141,7 @@ private:
     std::condition_variable sent_;
     std::vector<Held> leases_;             // by first position
     std::vector<std::uint64_t> verified_;  // positions verified here, ascending
-    std::deque<StationOutcome> queue_;
+    std::deque<Outcome> queue_;
     std::int64_t nextSeq_ = 1;
     bool exhausted_ = false;  // the batch had nothing more to lease
     bool offline_ = false;

@@ -27,18 +27,24 @@ struct LedgerError {
 template <class T>
 using LedgerResult = util::Expected<T, LedgerError>;
 
-// Positions [first, first + count) of the batch, this station's alone.
-struct LeaseBlock {
+// How many positions a station leases at a time unless told otherwise.
+inline constexpr std::uint64_t kLeaseSize = 20;
+
+// Positions [first, first + count) of a batch, for one station alone.
+struct Lease {
     std::int64_t id = 0;
+    std::int64_t batch = 0;
+    std::string station;
     std::uint64_t first = 0;
     std::uint64_t count = 0;
 
-    friend bool operator==(const LeaseBlock&, const LeaseBlock&) = default;
+    friend bool operator==(const Lease&, const Lease&) = default;
 };
 
-// One write as the station sends it; `seq` names it among the station's sends, so that sending it
-// again is harmless.
-struct StationOutcome {
+// One write as its station sends it; (station, seq) names it, so that sending it again is
+// harmless. A ledger speaks for one station: it names the station itself.
+struct Outcome {
+    std::string station;
     std::int64_t seq = 0;
     std::int64_t lease = 0;
     std::uint64_t position = 0;
@@ -46,7 +52,7 @@ struct StationOutcome {
     bool verified = false;
     std::string result;  // the words the station showed (UTF-8)
 
-    friend bool operator==(const StationOutcome&, const StationOutcome&) = default;
+    friend bool operator==(const Outcome&, const Outcome&) = default;
 };
 
 // A number some station holds as verified, and when (ISO 8601).
@@ -68,16 +74,16 @@ public:
     // The batch's order; nothing when there is no such batch. Refused once it was ended.
     [[nodiscard]] virtual LedgerResult<std::optional<BatchOrder>> batch(std::int64_t id) = 0;
     // Up to `size` more positions; nothing once no position is left to lease.
-    [[nodiscard]] virtual LedgerResult<std::optional<LeaseBlock>> lease(std::int64_t batch,
-                                                                        std::uint64_t size) = 0;
+    [[nodiscard]] virtual LedgerResult<std::optional<Lease>> lease(std::int64_t batch,
+                                                                   std::uint64_t size) = 0;
     // This station's leases of the batch neither returned nor voided, oldest first: a lease
     // granted while its answer was lost on the way is found here.
-    [[nodiscard]] virtual LedgerResult<std::vector<LeaseBlock>> heldLeases(std::int64_t batch) = 0;
+    [[nodiscard]] virtual LedgerResult<std::vector<Lease>> heldLeases(std::int64_t batch) = 0;
     // Gives the lease's positions from `from` on back to the batch; how many went back.
     [[nodiscard]] virtual LedgerResult<std::uint64_t> returnLease(std::int64_t lease,
                                                                   std::uint64_t from) = 0;
     // Records the write; sending one already recorded is harmless.
-    [[nodiscard]] virtual LedgerResult<bool> send(const StationOutcome& outcome) = 0;
+    [[nodiscard]] virtual LedgerResult<bool> send(const Outcome& outcome) = 0;
     // The highest seq this station sent in [from, to]; nothing when none.
     [[nodiscard]] virtual LedgerResult<std::optional<std::int64_t>> lastSeq(std::int64_t from,
                                                                             std::int64_t to) = 0;

@@ -1,6 +1,7 @@
 #include "journal/batch_lines.h"
 
 #include "card/number_text.h"
+#include "journal/field_words.h"
 #include "journal/journal_line.h"
 
 #include <algorithm>
@@ -10,9 +11,6 @@
 namespace journal {
 
 namespace {
-
-constexpr std::string_view kTenDigitCounting = "前十位号";
-constexpr std::string_view kEightDigitCounting = "后八位号";
 
 std::string joined(std::initializer_list<std::string> fields) {
     std::string line;
@@ -51,18 +49,17 @@ std::optional<commands::BatchOrder> openedOrder(const std::array<CsvField, kColu
     order.name = unquoted(fields[3]);
     const auto first = card::parseHexValue(fields[4].text);
     const auto count = decimal(fields[6].text);
-    const std::string_view notation = fields[5].text;
-    const std::string_view chip = fields[7].text;
-    const std::string_view lock = fields[8].text;
-    if (!first || !count || (notation != kTenDigitCounting && notation != kEightDigitCounting) ||
-        (chip != "T5577" && chip != "EM4305") || (lock != "是" && lock != "否")) {
+    const auto notation = notationOfWord(fields[5].text);
+    const auto chip = chipOfWord(fields[7].text);
+    const auto lock = yesNoOfWord(fields[8].text);
+    if (!first || !count || !notation || !chip || !lock) {
         return std::nullopt;
     }
     order.first = card::tagNumberFromValue(*first);
-    order.notation = notation == kTenDigitCounting ? card::Notation::WG34 : card::Notation::WG26;
+    order.notation = *notation;
     order.count = *count;
-    order.chip = chip == "T5577" ? reader::TagChip::T5577 : reader::TagChip::EM4305;
-    order.lock = lock == "是";
+    order.chip = *chip;
+    order.lock = *lock;
     return order;
 }
 
@@ -119,12 +116,9 @@ std::optional<BatchLineFacts> readBatchLine(std::string_view line) {
 
 std::string formatBatchOpen(std::string_view time, const commands::BatchOrder& order) {
     return joined({std::string(time), std::string(kBatchOpenResult), std::string(), order.name,
-                   card::hexDigits(order.first),
-                   std::string(order.notation == card::Notation::WG34 ? kTenDigitCounting
-                                                                      : kEightDigitCounting),
-                   std::to_string(order.count),
-                   std::string(order.chip == reader::TagChip::EM4305 ? "EM4305" : "T5577"),
-                   std::string(order.lock ? "是" : "否"), std::string()});
+                   card::hexDigits(order.first), std::string(notationWord(order.notation)),
+                   std::to_string(order.count), std::string(chipWord(order.chip)),
+                   std::string(yesNoWord(order.lock)), std::string()});
 }
 
 std::string formatBatchEnd(std::string_view time, const commands::BatchOrder& order,

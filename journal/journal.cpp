@@ -28,13 +28,6 @@ constexpr std::uint64_t kReadInTwoFrom = 4 * LinePieces::kPieceBytes;
 constexpr std::size_t kAhead = 16;
 // A journal this short is looked through for a filter at once, on the window's thread.
 constexpr std::uint64_t kScanAtOnceBelow = std::uint64_t{4} << 20U;
-// Strides of rows kept read: a screen of the table, and a little scrolling around it.
-constexpr std::size_t kBlocksKept = 4;
-
-std::string readError(const std::string& why) {
-    return "无法读取写卡记录（" + why + "）";
-}
-
 std::filesystem::path beside(const std::filesystem::path& file, const char* suffix) {
     std::filesystem::path name = file;
     name += suffix;
@@ -172,7 +165,7 @@ bool Journal::readLines(const platform::OwnedFile& file, std::uint64_t size, Rea
             read.offset = piece.end;
         });
     if (pieces.error()) {
-        read.error = readError(platform::systemReason(*pieces.error()));
+        read.error = readErrorText(platform::systemReason(*pieces.error()));
     }
     return ended;
 }
@@ -203,10 +196,10 @@ void Journal::load() noexcept {
                 read.error = platform::whyNotOpened("无法读取写卡记录", opened.error());
             }
         } else if (const auto size = platform::fileSize(opened->native()); !size) {
-            read.error = readError(platform::systemReason(size.error()));
+            read.error = readErrorText(platform::systemReason(size.error()));
         } else if (*size > kLargestFile) {
-            read.error = readError("文件有 " + std::to_string(*size >> 20U) + " MB，超过 " +
-                                   std::to_string(kLargestFile >> 20U) + " MB，不再读它");
+            read.error = readErrorText("文件有 " + std::to_string(*size >> 20U) + " MB，超过 " +
+                                       std::to_string(kLargestFile >> 20U) + " MB，不再读它");
         } else {
             read.index.reserve(static_cast<std::size_t>(*size / kShortestLine));
             read.rows.reserve(static_cast<std::size_t>(*size / kShortestLine));
@@ -216,10 +209,10 @@ void Journal::load() noexcept {
         }
     } catch (const std::bad_alloc&) {
         read = Read{};
-        read.error = readError("内存不足");
+        read.error = readErrorText("内存不足");
     } catch (const std::exception&) {
         read = Read{};
-        read.error = readError("读取时出错");
+        read.error = readErrorText("读取时出错");
     }
     const std::lock_guard guard(mutex_);
     read_ = std::move(read);
@@ -341,7 +334,7 @@ void Journal::refresh() {
     try {
         static_cast<void>(readLines(*opened, *size, read_));
     } catch (const std::exception&) {
-        read_.error = readError("读取时出错");
+        read_.error = readErrorText("读取时出错");
     }
 }
 
@@ -499,10 +492,10 @@ std::optional<std::string> Journal::wholeText(std::string& text) const {
     }
     const auto size = platform::fileSize(opened->native());
     if (!size) {
-        return readError(platform::systemReason(size.error()));
+        return readErrorText(platform::systemReason(size.error()));
     }
     if (*size > kLargestFile) {
-        return readError("文件太大");
+        return readErrorText("文件太大");
     }
     text.resize(static_cast<std::size_t>(*size));
     std::size_t done = 0;
@@ -510,7 +503,7 @@ std::optional<std::string> Journal::wholeText(std::string& text) const {
         const auto got =
             platform::readAt(opened->native(), done, text.data() + done, text.size() - done);
         if (!got) {
-            return readError(platform::systemReason(got.error()));
+            return readErrorText(platform::systemReason(got.error()));
         }
         if (*got == 0) {
             break;
@@ -599,7 +592,7 @@ std::shared_ptr<const RowBlock> Journal::rowBlock(std::size_t row) const {
     RowMap::Mark mark;
     std::uint64_t limit = 0;
     std::uint64_t generation = 0;
-    std::unordered_map<std::uint64_t, LineState> settled;
+    Settlements settled;
     startReading();
     {
         const std::lock_guard guard(mutex_);
@@ -611,35 +604,7 @@ std::shared_ptr<const RowBlock> Journal::rowBlock(std::size_t row) const {
         generation = generation_;
         settled = read_.rows.settled();
     }
-    const std::lock_guard guard(blocksMutex_);
-    for (const CachedBlock& cached : blocks_) {
-        if (cached.first == mark.row && cached.limit == limit && cached.generation == generation) {
-            return cached.block;
-        }
-    }
-    auto opened = platform::openOwnFile(file_, platform::Access::Read);
-    if (!opened) {
-        return nullptr;
-    }
-    auto block = std::make_shared<RowBlock>();
-    block->first = mark.row;
-    block->rows.reserve(RowMap::kStride);
-    const auto failed = readRows(*opened, mark, limit, [&](std::size_t /*row*/, JournalRow&& line) {
-        if (const auto found = settled.find(line.offset); found != settled.end()) {
-            line.state = found->second;
-            line.settled = true;
-        }
-        block->rows.push_back(std::move(line));
-        return block->rows.size() < RowMap::kStride;
-    });
-    if (failed) {
-        return nullptr;
-    }
-    if (blocks_.size() == kBlocksKept) {
-        blocks_.pop_back();
-    }
-    blocks_.push_front(CachedBlock{mark.row, limit, generation, block});
-    return block;
+    return queries_.rowBlock(mark, limit, generation, settled);
 }
 
 std::vector<std::string> Journal::batchNames() const {
@@ -660,102 +625,34 @@ bool Journal::batchLeftOpen() const {
     return span && !span->until;
 }
 
-Journal::Reach Journal::reachOf(const RowFilter& filter, std::uint64_t limit) const {
-    Reach reach;
-    reach.until = limit;
-    if (filter.query) {
-        // Only the strides that may hold the number are read: a search of a long journal
-        // reads a few of them rather than the whole file.
-        reach.strides = read_.rows.stridesHolding(lowBytesSought(*filter.query));
-        reach.whole = false;
-    } else if (const auto span = filter.batch ? read_.batches.span(*filter.batch) : std::nullopt) {
-        // Only the part of the file from the batch's opening to its end: a batch is a short
-        // stretch of a long journal. A batch no opening was read of is looked for everywhere.
-        reach.from = read_.rows.markAt(span->from);
-        reach.until = std::min(limit, span->until.value_or(limit));
-        reach.whole = false;
-    }
-    return reach;
-}
-
 std::shared_ptr<RowScan> Journal::scanRows(const RowFilter& filter) {
     startReading();
     auto asked = std::make_shared<RowScan>();
-    Reach reach;
+    TableQueries::Reach reach;
     {
         const std::lock_guard guard(mutex_);
         asked->generation = generation_;
         asked->settled = read_.rows.settledRows();
-        reach = reachOf(filter, read_.offset);
+        reach = TableQueries::reachOf(read_.rows, read_.batches, filter, read_.offset);
         if (!reach.whole) {
             asked->looked = read_.rows.rows();
         }
         if (loaded_ && read_.offset >= kScanAtOnceBelow && loader_.joinable() && !stop_) {
             jobs_.emplace_back(
                 [this, asked, filter, reach = std::move(reach), settled = read_.rows.settled()] {
-                    scan(*asked, filter, reach, settled);
+                    queries_.scan(*asked, filter, reach, settled, stop_);
                 });
             jobsChanged_.notify_one();
             return asked;
         }
     }
-    std::unordered_map<std::uint64_t, LineState> settled;
+    Settlements settled;
     {
         const std::lock_guard guard(mutex_);
         settled = read_.rows.settled();
     }
-    scan(*asked, filter, reach, settled);
+    queries_.scan(*asked, filter, reach, settled, stop_);
     return asked;
-}
-
-void Journal::scan(RowScan& scan, const RowFilter& filter, const Reach& reach,
-                   const std::unordered_map<std::uint64_t, LineState>& settled) const {
-    try {
-        auto opened = platform::openOwnFile(file_, platform::Access::Read);
-        if (!opened) {
-            if (opened.error().refusal != platform::Refusal::Missing) {
-                scan.error = platform::whyNotOpened("无法读取写卡记录", opened.error());
-            }
-        } else {
-            // From `from` on, every row up to reach.until, or (`stride`) the rows of one stride.
-            const auto look = [&](RowMap::Mark from, bool stride) {
-                std::size_t taken = 0;
-                const std::size_t readBytes = stride ? kStrideBytes : LinePieces::kPieceBytes;
-                return readRowFacts(
-                    *opened, from, reach.until, readBytes, filter.batch.has_value(),
-                    [&](std::size_t row, RowFacts&& line) {
-                        if (scan.cancelled || stop_) {
-                            return false;
-                        }
-                        if (reach.whole) {
-                            ++scan.looked;
-                        }
-                        if (filter.accepts(line.time, line.key, line.batch)) {
-                            scan.rows.push_back(static_cast<std::uint32_t>(row));
-                            const auto found = settled.find(line.offset);
-                            scan.counts.add(found != settled.end() ? found->second : line.state);
-                        }
-                        return !stride || ++taken < RowMap::kStride;
-                    });
-            };
-            std::optional<std::error_code> failed;
-            if (reach.strides) {
-                for (const RowMap::Mark& from : *reach.strides) {
-                    if ((failed = look(from, true))) {
-                        break;
-                    }
-                }
-            } else {
-                failed = look(reach.from, false);
-            }
-            if (failed) {
-                scan.error = readError(platform::systemReason(*failed));
-            }
-        }
-    } catch (const std::exception&) {
-        scan.error = readError("读取时出错");
-    }
-    scan.done = true;
 }
 
 }  // namespace journal

@@ -7,6 +7,7 @@
 #include "journal/journal_index.h"
 #include "journal/journal_rows.h"
 #include "journal/row_map.h"
+#include "journal/table_queries.h"
 #include "platform/durable_append.h"
 #include "platform/file_lock.h"
 #include "platform/owned_file.h"
@@ -34,24 +35,6 @@ struct RecordedWrite {
     std::string time;
 
     friend bool operator==(const RecordedWrite&, const RecordedWrite&) = default;
-};
-
-// The table's rows a filter shows, found by reading the journal through.
-struct RowScan {
-    std::vector<std::uint32_t> rows;  // the rows shown, oldest first
-    RowCounts counts;                 // of the rows shown
-    std::size_t looked = 0;           // the rows looked at: all the table had when asked
-    std::size_t settled = 0;          // of the table's rows then, those no line to come changes
-    std::uint64_t generation = 0;     // Journal::Table::generation when asked
-    std::optional<std::string> error;
-    std::atomic<bool> done{false};
-    std::atomic<bool> cancelled{false};  // set by the asker: the answer is no longer wanted
-};
-
-// Rows of the table, read from the file: a stride of them (RowMap::kStride).
-struct RowBlock {
-    std::size_t first = 0;
-    std::vector<JournalRow> rows;
 };
 
 // written-tags.csv in the user's data folder: a line before each MF_Write (正在写卡) and one for
@@ -205,19 +188,6 @@ private:
     // Maps the rows of a file that replaced the one read, up to `size`.
     void mapRowsAnew(const platform::OwnedFile& file, std::uint64_t size);
     void refresh();
-    // Which rows a filter's scan reads: the strides given, or the rows from a mark on up to an
-    // offset (every row of the table, counted as looked at, when `whole`).
-    struct Reach {
-        std::optional<std::vector<RowMap::Mark>> strides;
-        RowMap::Mark from;
-        std::uint64_t until = 0;
-        bool whole = true;
-    };
-    // Where the rows `filter` shows may be, of the lines read up to `limit`; under mutex_.
-    [[nodiscard]] Reach reachOf(const RowFilter& filter, std::uint64_t limit) const;
-    // Finds the rows `filter` shows within `reach`.
-    void scan(RowScan& scan, const RowFilter& filter, const Reach& reach,
-              const std::unordered_map<std::uint64_t, LineState>& settled) const;
     void awaitLoad() const;
     [[nodiscard]] std::optional<std::string> record(const commands::JournalEntry& entry);
     // Appends a line no write's: the index passes over it as the reading does.
@@ -244,15 +214,7 @@ private:
     std::optional<KeyedWrite> interrupted_;
     std::vector<std::string> ownLines_;  // recorded before the reading ended, without line ends
     std::uint64_t generation_ = 0;
-    // The strides of rows read last, for the table's next paint.
-    struct CachedBlock {
-        std::size_t first = 0;
-        std::uint64_t limit = 0;
-        std::uint64_t generation = 0;
-        std::shared_ptr<const RowBlock> block;
-    };
-    mutable std::mutex blocksMutex_;
-    mutable std::deque<CachedBlock> blocks_;
+    TableQueries queries_{file_};          // after file_, which it reads
     std::condition_variable jobsChanged_;  // under mutex_
     std::deque<std::function<void()>> jobs_;
     std::atomic<bool> stop_{false};

@@ -1,6 +1,7 @@
 #include "journal/journal_line.h"
 
 #include "journal/byte_shape.h"
+#include "journal/field_words.h"
 
 #include <algorithm>
 
@@ -166,9 +167,8 @@ std::string formatLine(std::string_view time, const commands::JournalEntry& entr
           batch.empty() ? entry.result
                         : entry.result + std::string(kBatchMark) + std::string(batch),
           card::hexDigits(number), card::fieldText(number, Field::B4), card::tenDigitText(number),
-          card::eightDigitText(number),
-          std::string(entry.chip == reader::TagChip::EM4305 ? "EM4305" : "T5577"),
-          std::string(entry.locked ? "是" : "否"), std::string(entry.verified ? "是" : "否"),
+          card::eightDigitText(number), std::string(chipWord(entry.chip)),
+          std::string(yesNoWord(entry.locked)), std::string(yesNoWord(entry.verified)),
           entry.previousNumber ? card::hexDigits(*entry.previousNumber) : std::string()}) {
         if (!line.empty()) {
             line += ',';
@@ -194,8 +194,8 @@ std::string formatSettlement(std::string_view time, const card::CardNumber& numb
     for (const std::string& field :
          {std::string(time), std::string(seenOnTag ? kSeenOnTagResult : kWrittenAgainResult),
           card::hexDigits(number), card::fieldText(number, Field::B4), card::tenDigitText(number),
-          card::eightDigitText(number), std::string(), std::string("否"),
-          std::string(seenOnTag ? "是" : "否"), std::string()}) {
+          card::eightDigitText(number), std::string(), std::string(kNo),
+          std::string(yesNoWord(seenOnTag)), std::string()}) {
         if (!line.empty()) {
             line += ',';
         }
@@ -216,8 +216,8 @@ std::optional<WholeLine> parseLine(std::string_view line) noexcept {
     for (std::size_t i = 0; i < count; ++i) {
         fields[i] = raw[i].text;
     }
-    const auto yesOrNo = [](std::string_view field) { return field == "是" || field == "否"; };
-    if (fields[0].empty() || !yesOrNo(fields[7])) {
+    const auto locked = yesNoOfWord(fields[7]);
+    if (fields[0].empty() || !locked) {
         return std::nullopt;
     }
     const auto key = card::parseHexValue(fields[2]);
@@ -230,10 +230,11 @@ std::optional<WholeLine> parseLine(std::string_view line) noexcept {
     record.result = raw[1];
     record.chip = raw[6];
     record.hasChip = !fields[6].empty();
-    record.locked = fields[7] == "是";
+    record.locked = *locked;
     bool verified = false;
     if (count == kColumns) {
-        if (!yesOrNo(fields[8])) {
+        const auto verifiedWord = yesNoOfWord(fields[8]);
+        if (!verifiedWord) {
             return std::nullopt;
         }
         if (!fields[9].empty()) {
@@ -243,7 +244,7 @@ std::optional<WholeLine> parseLine(std::string_view line) noexcept {
             }
             record.previousKey = *previous;
         }
-        verified = fields[8] == "是";
+        verified = *verifiedWord;
     } else {
         verified = fields[1].substr(0, kOldVerifiedPrefix.size()) == kOldVerifiedPrefix;
     }

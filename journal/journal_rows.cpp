@@ -1,6 +1,7 @@
 #include "journal/journal_rows.h"
 
 #include "card/number_text.h"
+#include "journal/field_words.h"
 
 #include <algorithm>
 
@@ -107,7 +108,7 @@ std::string cellText(const JournalRow& row, Column column) {
         case Column::Chip:
             return row.chip;
         case Column::Locked:
-            return row.locked ? "是" : "否";
+            return std::string(yesNoWord(row.locked));
         case Column::Previous:
             return row.previous ? previousText(*row.previous) : std::string();
         case Column::Batch:

@@ -2,8 +2,8 @@
 
 #include "ui/wait_cursor.h"
 
-#include "journal/handover_export.h"
-#include "journal/handover_list.h"
+#include "exports/handover_export.h"
+#include "exports/handover_list.h"
 #include "platform/local_path.h"
 
 #include <QDir>
@@ -47,9 +47,9 @@ std::optional<QString> writeBatchList(const QString& path, const journal::BatchL
     if (!log.newest) {
         return QStringLiteral("没有批次记录，无法导出交接清单");
     }
-    const journal::ExportResult result =
-        journal::exportHandoverList(platform::localPath(path), journal::HandoverList(log));
-    if (result.kind == journal::ExportResult::Kind::Written) {
+    const exports::ExportResult result =
+        exports::exportHandoverList(platform::localPath(path), exports::HandoverList(log));
+    if (result.kind == exports::ExportResult::Kind::Written) {
         return std::nullopt;
     }
     return QString::fromStdString(result.reason);

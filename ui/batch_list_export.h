@@ -9,7 +9,7 @@
 
 class QWidget;
 
-// A batch's hand-over list (journal/handover_list.h) saved as an .xlsx workbook.
+// A batch's hand-over list (exports/handover_list.h) saved as an .xlsx workbook.
 namespace ui {
 
 // The file name the save dialog proposes: <名称>-<张数>张-<date>.xlsx in the documents folder,

@@ -1,6 +1,6 @@
 #include "ui/batch_list_print.h"
 
-#include "journal/handover_list.h"
+#include "exports/handover_list.h"
 #include "ui/wait_cursor.h"
 
 #include <QApplication>
@@ -36,13 +36,13 @@ struct PageLayout {
     qreal gap = 0;      // between two columns
     qreal summary = 0;  // the title and the summary's lines, on the first page
     qreal footer = 0;   // the page number's line
-    std::array<qreal, journal::kHandoverColumns> columns{};
+    std::array<qreal, exports::kHandoverColumns> columns{};
     int firstPageRows = 0;
     int pageRows = 0;
     int pages = 0;
 };
 
-PageLayout layOut(QPrinter& printer, const journal::HandoverList& list) {
+PageLayout layOut(QPrinter& printer, const exports::HandoverList& list) {
     PageLayout layout;
     const QRectF paper = printer.pageLayout().paintRectPixels(printer.resolution());
     layout.width = paper.width();
@@ -65,21 +65,21 @@ PageLayout layOut(QPrinter& printer, const journal::HandoverList& list) {
                      (static_cast<qreal>(list.summary().size()) * layout.row) + layout.row;
     layout.footer = layout.row * 1.5;
 
-    for (std::size_t c = 0; c < journal::kHandoverColumns; ++c) {
+    for (std::size_t c = 0; c < exports::kHandoverColumns; ++c) {
         layout.columns.at(c) = header.horizontalAdvance(
-            QString::fromUtf8(journal::kHandoverHeader.at(c).data(),
-                              static_cast<int>(journal::kHandoverHeader.at(c).size())));
+            QString::fromUtf8(exports::kHandoverHeader.at(c).data(),
+                              static_cast<int>(exports::kHandoverHeader.at(c).size())));
     }
     for (std::uint64_t r = 0; r < list.rows(); ++r) {
-        const journal::HandoverRow cells = list.row(r);
+        const exports::HandoverRow cells = list.row(r);
         for (std::size_t c = 0; c < cells.size(); ++c) {
             layout.columns.at(c) =
                 std::max(layout.columns.at(c), text.horizontalAdvance(qt(cells.at(c))));
         }
     }
     // A long 状态 is cut short (elided) to what the page leaves it.
-    qreal others = layout.gap * static_cast<qreal>(journal::kHandoverColumns - 1);
-    for (std::size_t c = 0; c < journal::kHandoverColumns; ++c) {
+    qreal others = layout.gap * static_cast<qreal>(exports::kHandoverColumns - 1);
+    for (std::size_t c = 0; c < exports::kHandoverColumns; ++c) {
         others += c == kStateColumn ? 0 : layout.columns.at(c);
     }
     layout.columns.at(kStateColumn) =
@@ -98,7 +98,7 @@ PageLayout layOut(QPrinter& printer, const journal::HandoverList& list) {
 }
 
 void drawRow(QPainter& painter, const PageLayout& layout, qreal top,
-             const std::array<QString, journal::kHandoverColumns>& cells) {
+             const std::array<QString, exports::kHandoverColumns>& cells) {
     const QFontMetricsF metrics(painter.font(), painter.device());
     qreal left = 0;
     for (std::size_t c = 0; c < cells.size(); ++c) {
@@ -112,7 +112,7 @@ void drawRow(QPainter& painter, const PageLayout& layout, qreal top,
     }
 }
 
-void drawSummary(QPainter& painter, const PageLayout& layout, const journal::HandoverList& list) {
+void drawSummary(QPainter& painter, const PageLayout& layout, const exports::HandoverList& list) {
     painter.setFont(layout.title);
     const QFontMetricsF title(layout.title, painter.device());
     painter.drawText(QRectF(0, 0, layout.width, title.height() * 1.5),
@@ -134,7 +134,7 @@ void drawSummary(QPainter& painter, const PageLayout& layout, const journal::Han
 
 }  // namespace
 
-int printHandoverList(QPrinter& printer, const journal::HandoverList& list) {
+int printHandoverList(QPrinter& printer, const exports::HandoverList& list) {
     if (list.rows() == 0) {
         return 0;
     }
@@ -143,10 +143,10 @@ int printHandoverList(QPrinter& printer, const journal::HandoverList& list) {
     if (!painter.begin(&printer)) {
         return 0;
     }
-    std::array<QString, journal::kHandoverColumns> header;
+    std::array<QString, exports::kHandoverColumns> header;
     for (std::size_t c = 0; c < header.size(); ++c) {
-        header.at(c) = QString::fromUtf8(journal::kHandoverHeader.at(c).data(),
-                                         static_cast<int>(journal::kHandoverHeader.at(c).size()));
+        header.at(c) = QString::fromUtf8(exports::kHandoverHeader.at(c).data(),
+                                         static_cast<int>(exports::kHandoverHeader.at(c).size()));
     }
     QPen rule = painter.pen();
     rule.setWidthF(std::max(1.0, printer.resolution() / 150.0));
@@ -178,8 +178,8 @@ int printHandoverList(QPrinter& printer, const journal::HandoverList& list) {
         painter.drawLine(QPointF(0, top), QPointF(layout.width, top));
         painter.setFont(layout.text);
         for (int r = 0; r < rows && next < list.rows(); ++r, ++next) {
-            const journal::HandoverRow row = list.row(next);
-            std::array<QString, journal::kHandoverColumns> cells;
+            const exports::HandoverRow row = list.row(next);
+            std::array<QString, exports::kHandoverColumns> cells;
             for (std::size_t c = 0; c < cells.size(); ++c) {
                 cells.at(c) = qt(row.at(c));
             }
@@ -197,7 +197,7 @@ bool printBatchList(QWidget* parent, const journal::BatchLog& log) {
     if (!log.newest) {
         return false;
     }
-    const journal::HandoverList list(log);
+    const exports::HandoverList list(log);
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(QStringLiteral("交接清单-%1").arg(qt(list.name())));
     QPrintDialog dialog(&printer, parent);

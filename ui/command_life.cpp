@@ -82,6 +82,10 @@ std::optional<WindowState> next(WindowState state, WindowEvent event) {
     return std::nullopt;
 }
 
+CommandLife::CommandLife(QObject* parent) : QObject(parent) {
+    connect(this, &CommandLife::idleAgain, this, &CommandLife::runWaiting, Qt::QueuedConnection);
+}
+
 bool CommandLife::handle(WindowEvent event) {
     const auto after = next(state_, event);
     if (!after) {
@@ -95,7 +99,7 @@ bool CommandLife::handle(WindowEvent event) {
     // What waited for the window runs once the caller of this event is done with it (the answer
     // to an offer acts first), each in turn while the window stays idle.
     if (moved && state_ == WindowState::Idle && !waiting_.empty()) {
-        QMetaObject::invokeMethod(this, &CommandLife::runWaiting, Qt::QueuedConnection);
+        Q_EMIT idleAgain();
     }
     return true;
 }

@@ -44,7 +44,7 @@ class CommandLife final : public QObject {
     Q_OBJECT
 
 public:
-    explicit CommandLife(QObject* parent = nullptr) : QObject(parent) {}
+    explicit CommandLife(QObject* parent = nullptr);
 
     [[nodiscard]] WindowState state() const noexcept { return state_; }
     [[nodiscard]] bool idle() const noexcept { return state_ == WindowState::Idle; }
@@ -64,6 +64,8 @@ public:
 
 Q_SIGNALS:
     void changed(ui::WindowState now);
+    // Posted to itself: what waits runs once the event that made the window idle is done with.
+    void idleAgain();
 
 private:
     void runWaiting();

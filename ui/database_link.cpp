@@ -25,34 +25,33 @@ void DatabaseLink::open(const std::string& url, const std::string& station,
     opening_ = true;
     worker_ = std::thread([this, url, station, password] {
         DatabaseFound found;
-        std::optional<journal::StoreError> error;
-        auto store = journal::SharedStore::connect(url, station, password);
+        std::optional<store::StoreError> error;
+        auto store = store::SharedStore::connect(url, station, password);
         if (!store) {
             error = store.error();
         } else if (auto open = store->openBatches(); !open) {
             error = open.error();
         } else {
-            for (journal::SharedBatch& batch : *open) {
+            for (store::SharedBatch& batch : *open) {
                 const auto progress = store->progress(batch.id);
                 found.open.push_back({std::move(batch), progress ? progress->verified : 0});
             }
             found.store = std::move(*store);
         }
         // The window's thread takes it; the destructor joins this thread first, so `this` lives.
-        auto result =
-            std::make_shared<std::pair<DatabaseFound, std::optional<journal::StoreError>>>(
-                std::move(found), std::move(error));
+        auto result = std::make_shared<std::pair<DatabaseFound, std::optional<store::StoreError>>>(
+            std::move(found), std::move(error));
         QMetaObject::invokeMethod(
             this, [this, result] { finish(std::move(result->first), std::move(result->second)); },
             Qt::QueuedConnection);
     });
 }
 
-void DatabaseLink::finish(DatabaseFound result, std::optional<journal::StoreError> error) {
+void DatabaseLink::finish(DatabaseFound result, std::optional<store::StoreError> error) {
     opening_ = false;
     if (error) {
         Q_EMIT failed(QString::fromStdString(error->words),
-                      error->kind == journal::StoreError::Kind::NeedsPassword);
+                      error->kind == store::StoreError::Kind::NeedsPassword);
         return;
     }
     found_ = std::move(result);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "journal/shared_store.h"
+#include "store/shared_store.h"
 
 #include <QObject>
 
@@ -15,10 +15,10 @@ namespace ui {
 // how far each is written.
 struct DatabaseFound {
     struct OpenBatch {
-        journal::SharedBatch batch;
+        store::SharedBatch batch;
         std::uint64_t verified = 0;
     };
-    std::optional<journal::SharedStore> store;
+    std::optional<store::SharedStore> store;
     std::vector<OpenBatch> open;  // oldest first
 };
 
@@ -49,7 +49,7 @@ Q_SIGNALS:
     void failed(const QString& words, bool needsPassword);
 
 private:
-    void finish(DatabaseFound result, std::optional<journal::StoreError> error);
+    void finish(DatabaseFound result, std::optional<store::StoreError> error);
 
     std::thread worker_;
     bool opening_ = false;

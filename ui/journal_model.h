@@ -53,8 +53,6 @@ public:
     void setBatch(const QString& name);
 
     [[nodiscard]] journal::RowCounts counts() const noexcept { return counts_; }
-    // The rows of the journal, shown or not.
-    [[nodiscard]] std::size_t totalRows() const noexcept { return rows_; }
     [[nodiscard]] std::size_t skippedLines() const noexcept { return skipped_; }
     [[nodiscard]] const std::optional<QString>& readError() const noexcept { return error_; }
 

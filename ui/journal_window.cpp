@@ -1,7 +1,7 @@
 #include "ui/journal_window.h"
 
+#include "exports/row_export.h"
 #include "journal/journal.h"
-#include "journal/row_export.h"
 #include "platform/local_path.h"
 #include "ui/journal_model.h"
 
@@ -321,7 +321,7 @@ bool JournalWindow::startExport(const QString& path, Rows rows, QDate date) {
     if (isExporting() || model_->isReading()) {
         return false;
     }
-    journal::ExportRequest request;
+    exports::ExportRequest request;
     request.target = platform::localPath(path);
     request.sheetName = date.toString(QStringLiteral("yyyy-MM-dd")).toStdString();
     // The rows as the table shows them now, rows added since the window opened included; the
@@ -332,7 +332,7 @@ bool JournalWindow::startExport(const QString& path, Rows rows, QDate date) {
     }
     const int total = static_cast<int>(request.rows.size());
     exportPath_ = path;
-    job_ = std::make_unique<journal::ExportJob>(journal_, std::move(request));
+    job_ = std::make_unique<exports::ExportJob>(journal_, std::move(request));
     exported_->clear();
 
     progress_ = new QProgressDialog(this);
@@ -385,7 +385,7 @@ void JournalWindow::showProgress() {
 
 void JournalWindow::endExport() {
     exportPoll_->stop();
-    const journal::ExportResult result = job_->result();
+    const exports::ExportResult result = job_->result();
     const auto total = job_->total();
     job_.reset();
     // Gone at once, its timer that would show it too: a message box about the outcome may follow.
@@ -395,14 +395,14 @@ void JournalWindow::endExport() {
     const QString shown = QDir::toNativeSeparators(exportPath_);
     std::optional<QString> failure;
     switch (result.kind) {
-        case journal::ExportResult::Kind::Written:
+        case exports::ExportResult::Kind::Written:
             exported_->setText(QStringLiteral("已导出 %1 行到 %2").arg(total).arg(shown));
             break;
-        case journal::ExportResult::Kind::Cancelled:
+        case exports::ExportResult::Kind::Cancelled:
             failure = QStringLiteral("已取消导出，没有写入任何文件");
             exported_->setText(*failure);
             break;
-        case journal::ExportResult::Kind::Failed:
+        case exports::ExportResult::Kind::Failed:
             failure = QString::fromStdString(result.reason);
             exported_->setText(QStringLiteral("未能导出到 %1：%2").arg(shown, *failure));
             break;

@@ -17,8 +17,10 @@ class QPushButton;
 class QTableView;
 class QTimer;
 
-namespace journal {
+namespace exports {
 class ExportJob;
+}  // namespace exports
+namespace journal {
 class Journal;
 }  // namespace journal
 
@@ -105,7 +107,7 @@ private:
     QPushButton* export_ = nullptr;
     QPushButton* exportSelected_ = nullptr;
 
-    std::unique_ptr<journal::ExportJob> job_;
+    std::unique_ptr<exports::ExportJob> job_;
     QString exportPath_;
     QProgressDialog* progress_ = nullptr;
     QTimer* exportPoll_ = nullptr;

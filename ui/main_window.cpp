@@ -7,10 +7,12 @@
 #include "commands/read_command.h"
 #include "commands/reader_words.h"
 #include "commands/write_command.h"
+#include "ui/batch_control.h"
 #include "ui/batch_panel.h"
 #include "ui/client_area.h"
 #include "ui/command_gate.h"
 #include "ui/first_paint.h"
+#include "ui/hands_free_control.h"
 #include "ui/journal_window.h"
 #include "ui/question_box.h"
 #include "ui/station_link.h"
@@ -89,6 +91,7 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
         });
     }
     gate_ = new CommandGate(this, {readButton_, writeButton_});
+    connect(this, &MainWindow::questionAnswered, this, &MainWindow::answered, Qt::QueuedConnection);
     connect(gate_, &CommandGate::pressDropped, this, &MainWindow::showPressDropped);
 
     // Made after the controls, so that it follows them among the window's children.
@@ -125,22 +128,6 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
     row->setSpacing(6);
     row->addStretch(1);
     row->addWidget(readerInUse_);
-    station_ = new StationLink(*this, *life_, *status_, *journal_,
-                               [this] { return writing() != nullptr; });
-    connect(station_, &StationLink::joining, this, [this] {
-        stopHandsFree({}, commands::Tone::Neutral);
-        batchPanel_->setChecking(false);
-    });
-    connect(station_, &StationLink::joined, this, [this] {
-        batchPanel_->setShared(true);
-        showBatchEntered();
-    });
-    connect(station_, &StationLink::progressed, this, [this] {
-        if (writing() != nullptr) {
-            showBatch();
-        }
-    });
-    connect(station_, &StationLink::left, this, [this] { batchPanel_->setShared(false); });
     makeBatchControls(*row);
     row->addWidget(journalButton);
     rows->insertWidget(0, batchPanel_);
@@ -189,14 +176,14 @@ void MainWindow::showStartFacts() {
             }
         }
     }
-    offerUnfinishedBatch();
-    station_->connectStation();
+    batches_->offerUnfinished();
+    batches_->station().connectStation();
 }
 
 MainWindow::~MainWindow() {
     // A window closed or not, what this station leaves unwritten goes back to the others.
-    handsFree_.reset();
-    station_->close();
+    handsFree_->stop({}, commands::Tone::Neutral);
+    batches_->station().close();
 }
 
 QLineEdit* MainWindow::field(card::Field field) const {
@@ -232,12 +219,9 @@ void MainWindow::waitForAnswer(const commands::WriteQuestion& question,
     // The second click of a double-click, or a key held down, must not answer it. The window's
     // own input is dropped all the same while the command runs.
     gate_->guardDialog(box);
-    // The write goes on once the box's own click is done with, not inside it.
-    connect(box, &QMessageBox::finished, this, [this, box, yesButton] {
-        const bool yes = box->clickedButton() == yesButton;
-        QMetaObject::invokeMethod(
-            this, [this, yes] { answered(yes); }, Qt::QueuedConnection);
-    });
+    // The write goes on once the box's own click is done with, not inside it (a queued call).
+    connect(box, &QMessageBox::finished, this,
+            [this, box, yesButton] { Q_EMIT questionAnswered(box->clickedButton() == yesButton); });
     question_ = box;
     // The tag has been read and nothing is written while the question waits.
     status_->showMessage("等待回答：尚未写卡");
@@ -265,18 +249,17 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    stopHandsFree({}, commands::Tone::Neutral);  // ticks run on this thread: none is under way
+    handsFree_->stop({}, commands::Tone::Neutral);  // ticks run on this thread: none is under way
     life_->handle(WindowEvent::CloseAsked);
     if (life_->state() == WindowState::Closing) {
         if (question_ != nullptr) {
-            // The default answer, once this event is done with: nothing is written.
-            QMetaObject::invokeMethod(question_, &QMessageBox::reject, Qt::QueuedConnection);
+            question_->reject();  // the default answer: nothing is written
         }
         event->ignore();
         return;
     }
     life_->dropWaiting();
-    station_->close();  // the others may write what this station leaves unwritten
+    batches_->station().close();  // the others may write what this station leaves unwritten
     QMainWindow::closeEvent(event);
 }
 
@@ -321,8 +304,8 @@ void MainWindow::readPressed() {
         return;
     }
     const auto outcome = commands::readTag(*source_, *journal_);
-    if (bagCheck_) {
-        checkRead(outcome);
+    if (batches_->checking()) {
+        batches_->checkRead(outcome);
     } else {
         std::string message = commands::describeRead(outcome, source_->readerInUse());
         if (writing() != nullptr) {
@@ -375,11 +358,9 @@ void MainWindow::showWrite(const commands::WriteOutcome& outcome) {
     }
     std::string message = commands::describeWrite(outcome, source_->readerInUse());
     const commands::Tone tone = commands::toneOf(outcome);
-    if (outcome.verified()) {
-        countTag(outcome);
-    }
+    sessionTags_.count(outcome);
     if (tone == commands::Tone::Done) {
-        message += commands::sessionCount(static_cast<int>(onTagsThisSession_.size()));
+        message += commands::sessionCount(static_cast<int>(sessionTags_.size()));
     }
     status_->showOutcome(message, tone, commands::verdict(outcome));
     outcomeShown_ = true;
@@ -390,20 +371,6 @@ void MainWindow::showWrite(const commands::WriteOutcome& outcome) {
     if (tone == commands::Tone::Failed) {
         QApplication::beep();
     }
-}
-
-void MainWindow::countTag(const commands::WriteOutcome& outcome) {
-    // The read before the write tells a tag this session wrote already: it sends the number
-    // written onto it then, which the new number replaces.
-    if (outcome.previousNumber) {
-        const auto same = std::find(onTagsThisSession_.begin(), onTagsThisSession_.end(),
-                                    *outcome.previousNumber);
-        if (same != onTagsThisSession_.end()) {
-            *same = outcome.request.number;
-            return;
-        }
-    }
-    onTagsThisSession_.push_back(outcome.request.number);
 }
 
 void MainWindow::showJournal() {

@@ -2,12 +2,11 @@
 
 #include "card/card_number.h"
 #include "commands/answered_questions.h"
-#include "commands/bag_check.h"
 #include "commands/batch_form.h"
 #include "commands/batch_session.h"
-#include "commands/hands_free.h"
 #include "commands/outcome_text.h"
 #include "commands/read_command.h"
+#include "commands/session_tags.h"
 #include "commands/shared_batch_session.h"
 #include "commands/write_command.h"
 #include "commands/write_request.h"
@@ -15,7 +14,6 @@
 #include "reader/reader_source.h"
 #include "ui/command_life.h"
 #include "ui/journal_window.h"
-#include "ui/station_settings.h"
 
 #include <QMainWindow>
 #include <QMessageBox>
@@ -35,12 +33,9 @@ class QPushButton;
 class QRadioButton;
 class QCheckBox;
 class QHBoxLayout;
-class QTimer;
 class QToolButton;
 
 namespace ui {
-
-struct DatabaseFound;
 
 // frmRW: the program's only window. Shows the controls, forwards presses to the commands and the
 // batch's controls, and tells the user in its status line how a command went. One press runs one
@@ -77,14 +72,16 @@ public:
     // 批次 (the control of that name, Ctrl+B): a new batch, or the unfinished one offered again.
     void showBatchDialog();
     // The local batch in the window, if any: the write button writes its next number.
-    [[nodiscard]] const commands::BatchSession* batch() const {
-        return batch_ ? &*batch_ : nullptr;
-    }
+    [[nodiscard]] const commands::BatchSession* batch() const;
     // This station's part of a shared batch in the window, if any.
     [[nodiscard]] const commands::SharedBatchSession* sharedBatch() const;
 
     // The shared database for this run (--database), in place of the settings' one; empty: none.
     void useDatabase(const std::string& url);
+
+Q_SIGNALS:
+    // The write's question was answered; the write goes on once the box's click is done with.
+    void questionAnswered(bool yes);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -114,59 +111,25 @@ private:
     // Counts a press dropped during a command, to be said after its outcome; one dropped after
     // the outcome is said at once.
     void showPressDropped(bool busy);
-    // Counts the tag of a verified write for 本次第 N 张, unless this session wrote it already.
-    void countTag(const commands::WriteOutcome& outcome);
     void showReaderInUse();
     [[nodiscard]] QLineEdit* field(card::Field field) const;
 
     // Batches (main_window_batch.cpp).
     void makeBatchControls(QHBoxLayout& row);
-    // Begins the batch the dialog's form asks for, after the range check's question; why not.
-    [[nodiscard]] std::optional<std::string> beginBatch(const commands::BatchForm& form,
-                                                        const StationSettings& sharing);
-    // The journal's unfinished batch, offered to be continued (default 继续, by Return).
-    void offerUnfinishedBatch();
-    void enterBatch(commands::BatchSession session);
+    // The batch a press writes in: the local one or this station's part of a shared one.
+    [[nodiscard]] commands::BatchWriting* writing() const;
     // The options and the panel for the batch now in the window.
     void showBatchEntered();
-    void leaveBatch();
-    // The batch a press writes in: the local one or this station's part of a shared one.
-    [[nodiscard]] commands::BatchWriting* writing();
-    // The local journal's name of the batch in the window (its lines, its check, its list).
-    [[nodiscard]] std::string batchJournalName() const;
-    // The fields, the options and the panel as the batch stands.
+    // The options and fields free again.
+    void showBatchLeft();
+    // The fields and the panel as the batch stands.
     void showBatch();
     // The outcome of a press in the batch.
     void showBatchPress(const commands::BatchPress& press);
-    void endBatchEarly();
-    // 核对: while on, each read checks the tag against the batch.
-    void checkBag(bool on);
-    // A read in 核对: the tag's number checked against the batch, said in the status line.
-    void checkRead(const commands::ReadOutcome& outcome);
-    void showCheckState();
     // The window's size for what it shows now: the panel comes and goes, and grows in 核对.
     void fitWindow();
-    // The batch's hand-over list, saved as a workbook or printed.
-    void exportBatch();
-    void printBatch();
     // The dialog's form as the window's fields and options stand.
     [[nodiscard]] commands::BatchForm batchFormFromFields() const;
-    // Runs a dialog of the window's own (`show` returns when it is closed) in the Dialog state.
-    template <class Show>
-    auto inDialog(Show&& show) {
-        const DialogOpen open(*life_);
-        return show();
-    }
-
-    // Hands-free writing in the batch (main_window_hands_free.cpp).
-    void makeHandsFreeControls();
-    // 自动写卡 turned on (the tag at the reader taught as the bag's blank) or off.
-    void turnHandsFree(bool on);
-    // One tick of the writer, and the next one asked for while it runs.
-    void tickHandsFree();
-    // Stops it, saying `line` in the status line; beeps when `tone` is Failed.
-    void stopHandsFree(const std::string& line, commands::Tone tone);
-    [[nodiscard]] bool handsFreeRuns() const { return handsFree_ != nullptr; }
 
     std::unique_ptr<reader::ReaderSource> source_;
     std::unique_ptr<journal::Journal> journal_;
@@ -184,24 +147,18 @@ private:
     QCheckBox* lockBox_ = nullptr;
     class StatusLine* status_ = nullptr;
     QPointer<QMessageBox> question_;
-    int droppedInCommand_ = 0;  // presses dropped during the command running
-    // The numbers on the tags written since the program started, one for each tag.
-    std::vector<card::CardNumber> onTagsThisSession_;
+    int droppedInCommand_ = 0;           // presses dropped during the command running
+    commands::SessionTags sessionTags_;  // 本次第 N 张
     // A command's outcome is in the status line: no older fact from the journal replaces it.
     bool outcomeShown_ = false;
     QLabel* readerInUse_ = nullptr;
     std::chrono::system_clock::time_point started_ = std::chrono::system_clock::now();
     QPointer<JournalWindow> journalWindow_;
-    std::optional<commands::BatchSession> batch_;
-    std::optional<commands::BagCheck> bagCheck_;  // while 核对 is on
     class BatchPanel* batchPanel_ = nullptr;
     QToolButton* batchButton_ = nullptr;
     QSize aloneSize_;  // outside a batch
-    class StationLink* station_ = nullptr;
-    // Declared after the batch, the journal and the reader it uses, so that it goes first.
-    std::unique_ptr<commands::HandsFreeWriter> handsFree_;
-    QTimer* handsFreeTimer_ = nullptr;
-    class AnyInputWatch* anyInput_ = nullptr;  // while hands-free writing runs, a touch stops it
+    class BatchControl* batches_ = nullptr;
+    class HandsFreeControl* handsFree_ = nullptr;
 };
 
 }  // namespace ui

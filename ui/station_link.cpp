@@ -5,7 +5,7 @@
 
 #include "commands/shared_text.h"
 #include "journal/journal_history.h"
-#include "journal/store_ledger.h"
+#include "store/store_ledger.h"
 #include "ui/command_life.h"
 #include "ui/database_link.h"
 #include "ui/question_box.h"
@@ -172,9 +172,9 @@ void StationLink::notConnected(const QString& words, bool needsPassword) {
     status_.showOutcome(words.toStdString() + "：本站单独写卡", commands::Tone::Failed, {});
 }
 
-void StationLink::offerBatch(journal::SharedStore store, const journal::SharedBatch& batch,
+void StationLink::offerBatch(store::SharedStore connection, const store::SharedBatch& batch,
                              std::uint64_t verified) {
-    auto held = std::make_shared<journal::SharedStore>(std::move(store));
+    auto held = std::make_shared<store::SharedStore>(std::move(connection));
     offer(window_, life_, commands::joinQuestion(batch.order, verified, station_.station),
           [this, held, id = batch.id](bool taken) {
               if (!taken || batchInWindow_()) {
@@ -187,11 +187,11 @@ void StationLink::offerBatch(journal::SharedStore store, const journal::SharedBa
           });
 }
 
-std::optional<std::string> StationLink::join(journal::SharedStore store, std::int64_t id) {
+std::optional<std::string> StationLink::join(store::SharedStore connection, std::int64_t id) {
     const WaitCursor waiting;
     auto session = commands::SharedBatchSession::join(
         id, journal_, journal::JournalHistory(journal_),
-        std::make_unique<journal::StoreLedger>(std::move(store), station_.station));
+        std::make_unique<store::StoreLedger>(std::move(connection), station_.station));
     if (!session) {
         return "不能加入共享批次：" + session.error();
     }
@@ -212,15 +212,15 @@ std::optional<std::string> StationLink::join(journal::SharedStore store, std::in
 
 std::optional<std::string> StationLink::begin(const commands::BatchOrder& order) {
     const WaitCursor waiting;
-    auto store = journal::SharedStore::connect(databaseUrl(), station_.station, password_);
-    if (!store) {
-        return store.error().words;
+    auto connection = store::SharedStore::connect(databaseUrl(), station_.station, password_);
+    if (!connection) {
+        return connection.error().words;
     }
-    const auto id = store->createBatch(order);
+    const auto id = connection->createBatch(order);
     if (!id) {
         return "共享批次没有建立：" + id.error().words;
     }
-    return join(std::move(*store), *id);
+    return join(std::move(*connection), *id);
 }
 
 void StationLink::showProgress() {
@@ -253,11 +253,11 @@ void StationLink::voidOtherStationsBlock() {
         return;
     }
     Q_EMIT joining();  // hands-free writing stops while the operator chooses
-    std::optional<journal::SharedStore> store;
-    std::vector<journal::LeaseAccount> held;
+    std::optional<store::SharedStore> connection;
+    std::vector<store::LeaseAccount> held;
     {
         const WaitCursor waiting;
-        auto connected = journal::SharedStore::connect(databaseUrl(), station_.station, password_);
+        auto connected = store::SharedStore::connect(databaseUrl(), station_.station, password_);
         if (!connected) {
             status_.showOutcome(connected.error().words + "：没有作废", commands::Tone::Failed, {});
             return;
@@ -267,19 +267,19 @@ void StationLink::voidOtherStationsBlock() {
             status_.showOutcome(accounts.error().words + "：没有作废", commands::Tone::Failed, {});
             return;
         }
-        for (const journal::LeaseAccount& account : *accounts) {
+        for (const store::LeaseAccount& account : *accounts) {
             if (account.outstanding > 0 && account.station != station_.station) {
                 held.push_back(account);
             }
         }
-        store = std::move(*connected);
+        connection = std::move(*connected);
     }
     if (held.empty()) {
         status_.showMessage("别的电脑没有未写完的号段；" + shared_->status());
         return;
     }
     QStringList choices;
-    for (const journal::LeaseAccount& account : held) {
+    for (const store::LeaseAccount& account : held) {
         choices << fromUtf8(
             commands::heldLeaseText(account.station, account.lease, account.outstanding));
     }
@@ -294,13 +294,13 @@ void StationLink::voidOtherStationsBlock() {
     if (!chosen || index < 0) {
         return;
     }
-    const journal::LeaseAccount& account = held.at(static_cast<std::size_t>(index));
+    const store::LeaseAccount& account = held.at(static_cast<std::size_t>(index));
     if (!ask(window_, life_,
              commands::voidLeaseQuestion(account.station, account.lease, account.outstanding,
                                          station_.station))) {
         return;
     }
-    const auto voided = store->voidLease(account.lease, station_.station);
+    const auto voided = connection->voidLease(account.lease, station_.station);
     if (!voided) {
         status_.showOutcome(voided.error().words + "：没有作废", commands::Tone::Failed, {});
         return;

@@ -3,7 +3,7 @@
 #include "commands/batch.h"
 #include "commands/shared_batch_session.h"
 #include "journal/journal.h"
-#include "journal/shared_store.h"
+#include "store/shared_store.h"
 #include "ui/station_settings.h"
 
 #include <QObject>
@@ -73,9 +73,9 @@ private:
     void connected();
     void notConnected(const QString& words, bool needsPassword);
     void choose(DatabaseFound found);
-    void offerBatch(journal::SharedStore store, const journal::SharedBatch& batch,
+    void offerBatch(store::SharedStore connection, const store::SharedBatch& batch,
                     std::uint64_t verified);
-    [[nodiscard]] std::optional<std::string> join(journal::SharedStore store, std::int64_t id);
+    [[nodiscard]] std::optional<std::string> join(store::SharedStore connection, std::int64_t id);
     // From what the session's worker last heard: the panel, and the status line when the server
     // went away or came back or a write was refused.
     void showProgress();

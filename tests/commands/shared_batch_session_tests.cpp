@@ -7,9 +7,9 @@
 #include "commands/shared_text.h"
 #include "journal/journal.h"
 #include "journal/journal_history.h"
-#include "journal/shared_store.h"
-#include "journal/store_ledger.h"
 #include "reader/reader_source.h"
+#include "store/shared_store.h"
+#include "store/store_ledger.h"
 #include "support/emulator_control.h"
 #include "support/scratch_folder.h"
 #include "support/test_database.h"
@@ -29,7 +29,7 @@ using commands::BatchPress;
 using commands::SharedBatchSession;
 
 template <class T>
-T ok(journal::StoreResult<T> result) {
+T ok(store::StoreResult<T> result) {
     if (!result) {
         throw std::runtime_error(result.error().words);
     }
@@ -58,8 +58,8 @@ protected:
     std::unique_ptr<SharedBatchSession> join(
         Station& station, std::int64_t batch, std::uint64_t leaseSize = 10,
         std::chrono::milliseconds refresh = std::chrono::milliseconds(1000)) {
-        auto ledger = std::make_unique<journal::StoreLedger>(
-            ok(journal::SharedStore::connect(database.url(), station.name)), station.name);
+        auto ledger = std::make_unique<store::StoreLedger>(
+            ok(store::SharedStore::connect(database.url(), station.name)), station.name);
         SharedBatchSession::Options options;
         options.leaseSize = leaseSize;
         options.refresh = refresh;
@@ -76,7 +76,7 @@ protected:
     }
 
     testing_support::TestDatabase database;
-    journal::SharedStore store = ok(journal::SharedStore::connect(database.url(), "管理"));
+    store::SharedStore store = ok(store::SharedStore::connect(database.url(), "管理"));
     testing_support::ScratchFolder scratch;
     testing_support::EmulatorControl field;
     reader::LazyReaderLibrary source;

@@ -18,9 +18,9 @@
 #include "emulator/tags.h"
 #include "journal/journal.h"
 #include "journal/journal_history.h"
-#include "journal/shared_store.h"
-#include "journal/store_ledger.h"
 #include "reader/reader_source.h"
+#include "store/shared_store.h"
+#include "store/store_ledger.h"
 
 #include <atomic>
 #include <csignal>
@@ -45,8 +45,8 @@ int fail(const std::string& words) {
     return 1;
 }
 
-std::optional<journal::SharedStore> connected(const std::string& url, const std::string& station) {
-    auto store = journal::SharedStore::connect(url, station);
+std::optional<store::SharedStore> connected(const std::string& url, const std::string& station) {
+    auto store = store::SharedStore::connect(url, station);
     if (!store) {
         std::cerr << "shared_station: " << store.error().words << '\n';
         return std::nullopt;
@@ -84,11 +84,11 @@ int run(const std::string& url, std::int64_t batch, const std::string& station) 
     std::unique_ptr<commands::SharedBatchSession> session;
     // The server may be away while the station starts: it tries again, as a person would.
     while (!session) {
-        auto store = journal::SharedStore::connect(url, station);
+        auto store = store::SharedStore::connect(url, station);
         auto joined =
             store ? commands::SharedBatchSession::join(
                         batch, *journal, history,
-                        std::make_unique<journal::StoreLedger>(std::move(*store), station))
+                        std::make_unique<store::StoreLedger>(std::move(*store), station))
                   : util::Expected<std::unique_ptr<commands::SharedBatchSession>, std::string>(
                         util::Unexpected{store.error().words});
         if (joined) {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "journal/pq_connection.h"
-#include "journal/pq_library.h"
+#include "store/pq_connection.h"
+#include "store/pq_library.h"
 #include "support/unique_path.h"
 
 #include <atomic>
@@ -37,12 +37,12 @@ inline std::string withDatabase(const std::string& url, const std::string& datab
     return url.substr(0, url.rfind('/') + 1) + database;
 }
 
-inline journal::PqConnection openOrThrow(const std::string& url) {
-    const auto pq = journal::pqLibrary();
+inline store::PqConnection openOrThrow(const std::string& url) {
+    const auto pq = store::pqLibrary();
     if (!pq) {
         throw std::runtime_error(pq.error());
     }
-    auto connection = journal::PqConnection::open(**pq, url);
+    auto connection = store::PqConnection::open(**pq, url);
     if (!connection) {
         throw std::runtime_error("cannot connect to " + url + ": " + connection.error().message);
     }
@@ -62,12 +62,12 @@ public:
     // Through a connection of its own: a test may have restarted the server meanwhile.
     ~TestDatabase() {
         connection_.reset();
-        const auto pq = journal::pqLibrary();
+        const auto pq = store::pqLibrary();
         if (!pq) {
             return;
         }
         try {
-            if (auto server = journal::PqConnection::open(**pq, pgServerUrl())) {
+            if (auto server = store::PqConnection::open(**pq, pgServerUrl())) {
                 (void)server->run("DROP DATABASE IF EXISTS " + name_ + " WITH (FORCE)");
             }
         } catch (const std::exception&) {
@@ -82,13 +82,13 @@ public:
     [[nodiscard]] const std::string& url() const { return url_; }
 
     // A statement's rows, or its failure.
-    util::Expected<std::vector<journal::PqRow>, journal::PqFailure> tryRun(const std::string& sql) {
+    util::Expected<std::vector<store::PqRow>, store::PqFailure> tryRun(const std::string& sql) {
         if (!connection_) {
             connection_.emplace(openOrThrow(url_));
         }
         return connection_->run(sql);
     }
-    std::vector<journal::PqRow> run(const std::string& sql) {
+    std::vector<store::PqRow> run(const std::string& sql) {
         auto rows = tryRun(sql);
         if (!rows) {
             throw std::runtime_error(sql + ": " + rows.error().message);
@@ -101,7 +101,7 @@ private:
         static std::atomic<int> instances{0};
         return instances;
     }
-    static void run(const std::string& sql, journal::PqConnection& connection) {
+    static void run(const std::string& sql, store::PqConnection& connection) {
         if (auto rows = connection.run(sql); !rows) {
             throw std::runtime_error(sql + ": " + rows.error().message);
         }
@@ -109,7 +109,7 @@ private:
 
     std::string name_;
     std::string url_;
-    std::optional<journal::PqConnection> connection_;
+    std::optional<store::PqConnection> connection_;
 };
 
 }  // namespace testing_support

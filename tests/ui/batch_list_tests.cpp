@@ -2,7 +2,7 @@
 // batch-list/ of the working folder: tests/ui/check_batch_list.py reads the workbook back with a
 // spreadsheet library and the PDF with poppler's tools.
 #include "card/number_text.h"
-#include "journal/handover_list.h"
+#include "exports/handover_list.h"
 #include "ui/batch_list_export.h"
 #include "ui/batch_list_print.h"
 
@@ -67,7 +67,7 @@ private Q_SLOTS:
             printer.setOutputFileName(folder_.filePath(
                 only == 0 ? QStringLiteral("交接清单.pdf") : QStringLiteral("交接清单-第2页.pdf")));
             printer.setFromTo(only, only);
-            const int pages = ui::printHandoverList(printer, journal::HandoverList(handedOver()));
+            const int pages = ui::printHandoverList(printer, exports::HandoverList(handedOver()));
             QVERIFY2(pages >= 3, qPrintable(QString::number(pages)));
         }
     }

@@ -2,11 +2,11 @@
 // through its model, its filters, copying, following new writes, and an export that
 // tests/journal/check_export.py reads back (the files are left in journal-export/ of the working
 // folder).
+#include "exports/row_export.h"
+#include "exports/xlsx_export.h"
 #include "journal/batch_lines.h"
 #include "journal/journal.h"
 #include "journal/journal_line.h"
-#include "journal/row_export.h"
-#include "journal/xlsx_export.h"
 #include "reader/library_location.h"
 #include "reader/reader_source.h"
 #include "support/data_folder.h"
@@ -492,7 +492,7 @@ private Q_SLOTS:
                            .size() == 1;
         };
         for (const bool atTheEnd : {false, true}) {
-            journal::SheetContent content;
+            exports::SheetContent content;
             content.name = "2024-06-30";
             content.header = {"号码"};
             content.rows = 5;
@@ -501,18 +501,18 @@ private Q_SLOTS:
                 return atTheEnd || index < 3;
             };
             content.finish = [atTheEnd] { return !atTheEnd; };
-            const auto outcome = journal::exportXlsx(target, content);
+            const auto outcome = exports::exportXlsx(target, content);
             QCOMPARE(static_cast<int>(outcome.kind),
-                     static_cast<int>(journal::XlsxOutcome::Kind::Stopped));
+                     static_cast<int>(exports::XlsxOutcome::Kind::Stopped));
             QVERIFY2(unchanged(), atTheEnd ? "stopped at the end" : "stopped at row 3");
         }
 
         std::atomic<std::size_t> done{0};
         const std::atomic<bool> cancel{true};
         const auto result =
-            journal::exportRows(*journal_, {target, "2024-06-30", {0, 1, 2}}, done, cancel);
+            exports::exportRows(*journal_, {target, "2024-06-30", {0, 1, 2}}, done, cancel);
         QCOMPARE(static_cast<int>(result.kind),
-                 static_cast<int>(journal::ExportResult::Kind::Cancelled));
+                 static_cast<int>(exports::ExportResult::Kind::Cancelled));
         QVERIFY(unchanged());
         QVERIFY(QDir(folder).removeRecursively());
     }

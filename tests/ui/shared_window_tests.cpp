@@ -1,8 +1,9 @@
 // The window as a station of a shared batch, against the tests' own PostgreSQL server: two
 // stations, each with its own journal, settings and emulated reader, write one batch in turn.
-#include "journal/shared_store.h"
+#include "journal/journal.h"
 #include "reader/library_location.h"
 #include "reader/reader_source.h"
+#include "store/shared_store.h"
 #include "support/data_folder.h"
 #include "support/emulator_control.h"
 #include "support/test_database.h"
@@ -211,13 +212,62 @@ private Q_SLOTS:
                  std::optional<std::string>("丙站"));
     }
 
+    // The database's answer never comes into the window in the middle of a write: a question
+    // waiting holds it, and the open batch is offered once the write has ended.
+    void theDatabaseWaitsForAWritesQuestion() {
+        testing_support::TestDatabase database;
+        const testing_support::EmulatorControl field;
+        {
+            auto store = store::SharedStore::connect(database.url(), "甲站");
+            QVERIFY(store);
+            QVERIFY(store->createBatch(
+                {"共享", Number{0, 0, 0, 0x1F, 0x40}, card::Notation::WG34, 2, {}, false}));
+        }
+        const testing_support::DataFolder data;
+        {
+            // The window's start number, written before: a write of it asks first.
+            journal::Journal earlier(data.journalFile());
+            commands::JournalEntry entry;
+            entry.result = "已写卡";
+            entry.verified = true;
+            entry.number = Number{0, 0, 0, 0, 1};
+            QVERIFY(!earlier.append(entry));
+        }
+        QVERIFY(!ui::saveStationSettings({database.url(), "乙站"}));
+        field.placeEmptyTag(emulator::TagKind::T5577);
+        const auto window = stationWindow();
+        QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdIDWrite")),
+                          Qt::LeftButton);
+        QCOMPARE(window->state(), ui::WindowState::Question);
+        const auto offered = [&window] {
+            auto* offer = window->findChild<QMessageBox*>(QStringLiteral("batchOffer"));
+            return offer != nullptr && offer->isVisible();
+        };
+        // Long enough for the journal to be read and the database to answer, were they not held.
+        QVERIFY(!QTest::qWaitFor(offered, 1500));
+        QCOMPARE(window->state(), ui::WindowState::Question);
+        QMessageBox* question = nullptr;
+        for (auto* box : window->findChildren<QMessageBox*>()) {
+            if (box->isVisible()) {
+                question = box;
+            }
+        }
+        QVERIFY(question != nullptr);
+        QTest::keyClick(question, Qt::Key_Escape);  // 不写入
+        QMessageBox* offer = waitForOffer(*window);
+        QVERIFY(offer != nullptr);
+        QVERIFY2(offer->text().startsWith(QStringLiteral("共享批次 共享 还没有写完")),
+                 qPrintable(offer->text()));
+        QVERIFY(!field.tagNumber().has_value());
+    }
+
     void aWriteTheDatabaseRefusesIsSaidAndNotCounted() {
         testing_support::TestDatabase database;
         const testing_support::EmulatorControl field;
         const Number taken{0, 0, 0, 0x13, 0x88};  // 0000005000
         {
             // Another station verified 5000 in an earlier batch, which has ended.
-            auto store = journal::SharedStore::connect(database.url(), "甲站");
+            auto store = store::SharedStore::connect(database.url(), "甲站");
             QVERIFY(store);
             commands::BatchOrder order{"早先", taken, card::Notation::WG34, 1, {}, false};
             const auto earlier = store->createBatch(order);
@@ -281,7 +331,7 @@ private Q_SLOTS:
             alone->showBatchDialog();
             QVERIFY(alone->batch() != nullptr);
         }
-        auto store = journal::SharedStore::connect(database.url(), "甲站");
+        auto store = store::SharedStore::connect(database.url(), "甲站");
         QVERIFY(store);
         QVERIFY(store->createBatch(
             {"共享", Number{0, 0, 0, 0x1F, 0x40}, card::Notation::WG34, 2, {}, false}));
@@ -306,7 +356,7 @@ private Q_SLOTS:
         const testing_support::EmulatorControl field;
         const testing_support::DataFolder data;
         {
-            auto store = journal::SharedStore::connect(database.url(), "甲站");
+            auto store = store::SharedStore::connect(database.url(), "甲站");
             QVERIFY(store);
             for (const auto& [name, first] :
                  {std::pair{"甲单", 8000U}, std::pair{"乙单", 9000U}}) {  // 乙单 the newer

@@ -1,0 +1,299 @@
+// The batch in the window. What a batch is and does is the batch use case's (commands/batch*)
+// and, shared, the station's (ui/station_link.*).
+#include "ui/batch_control.h"
+
+#include "card/number_text.h"
+#include "commands/bag_check_text.h"
+#include "commands/batch.h"
+#include "commands/batch_text.h"
+#include "commands/outcome_text.h"
+#include "ui/batch_dialog.h"
+#include "ui/batch_list_export.h"
+#include "ui/batch_list_print.h"
+#include "ui/batch_panel.h"
+#include "ui/command_life.h"
+#include "ui/question_box.h"
+#include "ui/station_link.h"
+#include "ui/status_line.h"
+
+#include <QApplication>
+#include <QWidget>
+
+#include <utility>
+
+namespace ui {
+
+BatchControl::BatchControl(QWidget& window, CommandLife& life, StatusLine& status,
+                           BatchPanel& panel, journal::Journal& journal,
+                           const reader::ReaderSource& source,
+                           std::function<commands::BatchForm()> formFromFields)
+    : QObject(&window),
+      window_(window),
+      life_(life),
+      status_(status),
+      panel_(panel),
+      journal_(journal),
+      source_(source),
+      formFromFields_(std::move(formFromFields)),
+      station_(
+          new StationLink(window, life, status, journal, [this] { return writing() != nullptr; })) {
+    connect(&panel_, &BatchPanel::endAsked, this, &BatchControl::endEarly);
+    connect(&panel_, &BatchPanel::voidAsked, station_, &StationLink::voidOtherStationsBlock);
+    connect(&panel_, &BatchPanel::closeAsked, this, &BatchControl::leave);
+    connect(&panel_, &BatchPanel::checkingToggled, this, &BatchControl::checkBag);
+    connect(&panel_, &BatchPanel::exportAsked, this, &BatchControl::exportList);
+    connect(&panel_, &BatchPanel::printAsked, this, &BatchControl::printList);
+    connect(station_, &StationLink::joining, this, [this] {
+        Q_EMIT stopping();
+        panel_.setChecking(false);
+    });
+    connect(station_, &StationLink::joined, this, [this] {
+        panel_.setShared(true);
+        Q_EMIT entered();
+    });
+    connect(station_, &StationLink::progressed, this, [this] {
+        if (writing() != nullptr) {
+            Q_EMIT changed();
+        }
+    });
+    connect(station_, &StationLink::left, this, [this] { panel_.setShared(false); });
+}
+
+void BatchControl::showDialog() {
+    if (life_.commandUnderWay()) {
+        return;
+    }
+    if (writing() != nullptr && !writing()->finished()) {
+        status_.showMessage(writing()->status() + (station_->session() != nullptr
+                                                       ? "：关闭本批次后，才能开始新的批次"
+                                                       : "：写完或结束本批次后，才能开始新的批次"));
+        panel_.setFocus(Qt::ShortcutFocusReason);
+        return;
+    }
+    // An unfinished batch left in the journal comes first: only the newest is ever offered.
+    if (writing() == nullptr) {
+        if (auto open = commands::BatchSession::resume(journal_); open && !open->ended()) {
+            offerUnfinished();
+            return;
+        }
+    }
+    BatchDialog dialog(
+        formFromFields_(),
+        [this](const commands::BatchForm& form, const StationSettings& sharing) {
+            return begin(form, sharing);
+        },
+        &window_);
+    dialog.offerSharing(StationSettings{station_->databaseUrl(), station_->settings().station},
+                        [this](const StationSettings& sharing) {
+                            station_->keepSharing(sharing);
+                            if (writing() != nullptr) {
+                                leave();  // one written in full or ended
+                            }
+                            station_->connectStation(true);
+                        });
+    QStringList earlier;
+    for (const std::string& name : journal_.batchNames()) {
+        earlier << fromUtf8(name);
+    }
+    dialog.offerEarlier(earlier, [this](const std::string& name) -> std::optional<std::string> {
+        auto session = commands::BatchSession::reopen(journal_, name);
+        if (!session) {
+            return "写卡记录中找不到批次 " + name;
+        }
+        station_->close();
+        enter(std::move(*session));
+        status_.showMessage(commands::batchStatus(*batch_));
+        return std::nullopt;
+    });
+    const DialogOpen open(life_);
+    dialog.exec();
+}
+
+std::optional<std::string> BatchControl::begin(const commands::BatchForm& form,
+                                               const StationSettings& sharing) {
+    station_->keepSharing(sharing);
+    const auto order = commands::orderFrom(form);
+    if (!order) {
+        return order.error();
+    }
+    const auto batch = commands::Batch::create(*order);
+    if (!batch) {
+        return commands::refusalText(batch.error());
+    }
+    // Every number of the range against the journal, before the first is written.
+    journal_.prepareViews();
+    const commands::RangeCheck check = commands::rangeCheck(*batch, journal_);
+    if (const auto question = commands::rangeQuestion(*order, check);
+        question &&
+        !ask(QApplication::activeModalWidget() != nullptr ? *QApplication::activeModalWidget()
+                                                          : window_,
+             life_, *question)) {
+        return std::string("批次没有开始");
+    }
+    station_->close();
+    if (!station_->databaseUrl().empty()) {
+        return station_->begin(*order);
+    }
+    auto session = commands::BatchSession::start(*batch, journal_);
+    if (!session) {
+        return session.error();
+    }
+    enter(std::move(*session));
+    status_.showMessage(commands::batchStatus(*batch_));
+    return std::nullopt;
+}
+
+void BatchControl::offerUnfinished() {
+    // The reading knows whether a batch was left open: a journal without one is not read again.
+    if (writing() != nullptr || !life_.idle() || !journal_.batchLeftOpen()) {
+        return;
+    }
+    auto open = commands::BatchSession::resume(journal_);
+    if (!open || open->ended() || !open->nextNumber()) {
+        return;
+    }
+    offer(window_, life_,
+          commands::resumeQuestion(open->batch().order(), open->verified(), *open->nextNumber()),
+          [this](bool taken) {
+              if (!taken || writing() != nullptr) {
+                  // A station that did not go on alone may join the others.
+                  station_->connectStation();
+                  return;
+              }
+              // Read again: the journal may have moved on while the offer waited.
+              if (auto session = commands::BatchSession::resume(journal_);
+                  session && !session->ended()) {
+                  enter(std::move(*session));
+                  status_.showMessage(commands::batchStatus(*batch_));
+              }
+          });
+}
+
+void BatchControl::enter(commands::BatchSession session) {
+    Q_EMIT stopping();          // it writes the batch it was begun on
+    panel_.setChecking(false);  // a check is of the batch it was begun on
+    batch_.emplace(std::move(session));
+    Q_EMIT entered();
+}
+
+commands::BatchWriting* BatchControl::writing() {
+    if (station_->session() != nullptr) {
+        return station_->session();
+    }
+    return batch_ ? &*batch_ : nullptr;
+}
+
+std::string BatchControl::journalName() const {
+    return station_->session() != nullptr ? station_->session()->localName()
+                                          : batch_->batch().order().name;
+}
+
+void BatchControl::leave() {
+    if (life_.commandUnderWay()) {
+        return;
+    }
+    Q_EMIT stopping();
+    panel_.setChecking(false);
+    batch_.reset();
+    station_->close();
+    panel_.hide();
+    Q_EMIT left();
+}
+
+void BatchControl::endEarly() {
+    if (!batch_ || batch_->ended() || life_.commandUnderWay()) {
+        return;
+    }
+    Q_EMIT stopping();
+    if (!ask(window_, life_,
+             commands::endEarlyQuestion(batch_->batch().order(), batch_->verified()))) {
+        return;
+    }
+    if (const auto trouble = batch_->endEarly()) {
+        status_.showOutcome(*trouble + "：批次没有结束", commands::Tone::Failed, {});
+        return;
+    }
+    status_.showMessage(commands::batchStatus(*batch_));
+    Q_EMIT changed();
+    Q_EMIT appended();
+}
+
+void BatchControl::checkBag(bool on) {
+    if (on) {
+        Q_EMIT stopping();  // a read in 核对 checks, never writes
+    }
+    bagCheck_.reset();
+    if (!on || writing() == nullptr) {
+        panel_.showCheck({});
+        Q_EMIT resized();
+        if (writing() != nullptr) {
+            status_.showMessage(writing()->status());
+        }
+        return;
+    }
+    // A shared batch's tags written at this station: those in this station's bag.
+    bagCheck_ = commands::BagCheck::open(journal_, journalName());
+    if (!bagCheck_) {
+        panel_.setChecking(false);
+        status_.showOutcome("不能核对：写卡记录中找不到批次 " + journalName(),
+                            commands::Tone::Failed, {});
+        return;
+    }
+    status_.showMessage("核对批次 " + journalName() + "：逐张按读卡号；" +
+                        commands::checkCountsText(bagCheck_->counts()));
+    showCheckState();
+    Q_EMIT resized();
+    Q_EMIT readNext();  // one key per tag
+}
+
+void BatchControl::checkRead(const commands::ReadOutcome& outcome) {
+    if (outcome.result != commands::ReadOutcome::Result::Read) {
+        status_.showOutcome(commands::describeRead(outcome, source_.readerInUse()),
+                            commands::toneOf(outcome), commands::verdict(outcome));
+        Q_EMIT told();
+        return;
+    }
+    const commands::CheckFinding finding = bagCheck_->check(outcome.tag);
+    using Kind = commands::CheckFinding::Kind;
+    // A tag that is not the batch's must be taken out of the bag: it is told as a failure is,
+    // with the computer's warning sound beside the reader's beep.
+    const bool wrong = finding.kind == Kind::Foreign ||
+                       (finding.kind == Kind::Again && !finding.written) || finding.journalError;
+    const commands::Tone tone = wrong                           ? commands::Tone::Failed
+                                : finding.kind == Kind::Belongs ? commands::Tone::Done
+                                                                : commands::Tone::Neutral;
+    const std::string message = commands::checkText(finding, bagCheck_->counts());
+    status_.showOutcome(message, tone, message.substr(0, message.find("：")));
+    Q_EMIT told();
+    showCheckState();
+    if (wrong) {
+        QApplication::beep();
+    }
+}
+
+void BatchControl::exportList() {
+    if (writing() == nullptr || life_.commandUnderWay()) {
+        return;
+    }
+    const std::string name = journalName();
+    if (const auto path = exportBatchList(&window_, journal_.batchLog(name))) {
+        status_.showMessage("已导出批次 " + name + " 的清单：" + path->toStdString());
+    }
+}
+
+void BatchControl::printList() {
+    if (writing() == nullptr || life_.commandUnderWay()) {
+        return;
+    }
+    const std::string name = journalName();
+    if (printBatchList(&window_, journal_.batchLog(name))) {
+        status_.showMessage("已打印批次 " + name + " 的清单");
+    }
+}
+
+void BatchControl::showCheckState() {
+    panel_.showCheck(fromUtf8(commands::checkCountsText(bagCheck_->counts()) + "；" +
+                              commands::unseenText(bagCheck_->batch(), bagCheck_->unseen())));
+}
+
+}  // namespace ui
