@@ -57,7 +57,7 @@ expect "zeld --bogus says why" "zeld: unknown option '--bogus' (see zeld --help)
 
 # The packaged program reads a tag through the packaged reader library.
 x11_start_session "$bin" 0012D687AB
-x11_click cmdIDRead
+x11_press cmdIDRead
 expect "txtIDB4 after a read" 000 "$(x11_field_text txtIDB4)"
 expect "txtIDB3B0 after a read" 0316049323 "$(x11_field_text txtIDB3B0)"
 expect "txtIDB2 after a read" 214 "$(x11_field_text txtIDB2)"

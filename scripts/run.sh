@@ -30,8 +30,8 @@ echo "No display found: running the window on a virtual X server (Xvfb)."
 source scripts/x11-drive.sh
 trap x11_end_session EXIT
 x11_start_session "$bin" 0012D687AB
-x11_click cmdIDRead
-sleep 0.3
+x11_press cmdIDRead
+x11_ready_for_press  # the read has ended
 mkdir -p build/screenshots
 shot="$PWD/build/screenshots/zeld-after-read.png"
 x11_screenshot "$shot"

@@ -135,6 +135,9 @@ MainWindow::MainWindow(std::unique_ptr<reader::ReaderSource> source,
     QWidget::setTabOrder(batchButton_, journalButton);
     connect(journalButton, &QToolButton::clicked, this, &MainWindow::showJournal);
     auto* journalKey = new QShortcut(QKeySequence(QStringLiteral("Ctrl+J")), this);
+    // A chord held down opens it once: its repeats (a key left held as another window took the
+    // focus) open nothing.
+    journalKey->setAutoRepeat(false);
     connect(journalKey, &QShortcut::activated, this, &MainWindow::showJournal);
     // The journal is read beside the window once the window has been painted, so that a long one
     // does not hold up its first sight (a command asks for it sooner if it needs it); a journal

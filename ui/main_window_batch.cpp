@@ -44,6 +44,7 @@ void MainWindow::makeBatchControls(QHBoxLayout& row) {
     row.addWidget(batchButton_);
     connect(batchButton_, &QToolButton::clicked, this, &MainWindow::showBatchDialog);
     auto* batchKey = new QShortcut(QKeySequence(QStringLiteral("Ctrl+B")), this);
+    batchKey->setAutoRepeat(false);  // as Ctrl+J: a chord held down opens it once
     connect(batchKey, &QShortcut::activated, this, &MainWindow::showBatchDialog);
 
     batchPanel_ = new BatchPanel(this);

@@ -76,11 +76,9 @@ after_kill() {
 restart() {
   local offer='' text='' done_count next
   x11_start_program "$bin/zeld"
-  for _ in $(seq 100); do
-    offer=$(other_window)
-    [ -n "$offer" ] && text=$(hear dialog | sed -n 1p) && [ -n "$text" ] && break
-    sleep 0.05
-  done
+  x11_await "the offer of the batch" offer_heard || true
+  offer=$(other_window)
+  text=$(hear dialog | sed -n 1p)
   done_count=$(verified_in_batch | wc -l)
   next=$(printf '%010d' $((first + done_count)))
   expect "the offer after kill $kills" \
@@ -118,6 +116,7 @@ while [ "$written" -lt "$count" ]; do
     continue
   fi
   happened=$(await_write "$before")
+  [ "$happened" = question ] || await_command_end
   press_ready_at=$(($(date +%s%N) + 450000000))
   case "$happened" in
     nothing)
@@ -142,8 +141,9 @@ while [ "$written" -lt "$count" ]; do
       sleep 0.5
       read -r -a xy <<<"$(hear where "push button" 仍要写入)"
       press_at "${xy[@]}"
-      while [ -n "$(other_window)" ]; do sleep 0.05; done
+      x11_await "the question answered" no_other_window
       happened=$(await_write "$before")
+      await_command_end
       press_ready_at=$(($(date +%s%N) + 450000000))
       ;;
   esac
@@ -166,7 +166,7 @@ while [ "$written" -lt "$count" ]; do
   leave_tag=no
   written=$((written + 1))
 done
-sleep 0.5
+await_command_end
 x11_screenshot /tmp/e2e-batch-done.png
 
 # 3. Every number of the range on exactly one tag, and the journal saying so.
@@ -187,6 +187,7 @@ expect "the panel once all are written" yes \
 # one left out is named as not seen.
 # The number as a bag check names it: B4, then the ten-digit number.
 named() { echo "000 $(ten_digits "$1")"; }
+read_line_after() { [ "$(line_count)" -gt "$1" ] && echo yes || echo no; }
 # Presses 读卡号 until the read of a tag not seen before has its line in the journal.
 read_press() {
   local before
@@ -194,13 +195,15 @@ read_press() {
   for _ in 1 2 3; do
     while [ "$(date +%s%N)" -lt "$press_ready_at" ]; do sleep 0.02; done
     press_at "${read_xy[@]}"
-    for _ in $(seq 40); do
-      if [ "$(line_count)" -gt "$before" ]; then
-        press_ready_at=$(($(date +%s%N) + 450000000))
-        return
-      fi
-      sleep 0.05
-    done
+    # A read ends with its line; when none has come once the window takes presses again (a
+    # while after the press), the press was dropped.
+    ZELD_WAIT_LIMIT=2 x11_await_output yes read_line_after "$before" >/dev/null
+    [ "$(read_line_after "$before")" = yes ] || await_command_end
+    if [ "$(read_line_after "$before")" = yes ]; then
+      await_command_end
+      press_ready_at=$(($(date +%s%N) + 450000000))
+      return
+    fi
     press_ready_at=0
   done
 }

@@ -51,10 +51,7 @@ start_hands_free() {
   read -r -a xy <<<"$(hear where "check box" 自动写卡)"
   expect "自动写卡 found on the screen" 2 "${#xy[@]}"
   press_at "${xy[@]}"
-  for _ in $(seq 50); do
-    [ "$(auto_write)" = yes ] && return
-    sleep 0.1
-  done
+  [ "$(x11_await_output yes auto_write)" = yes ] && return
   expect "自动写卡 ticked by the click" yes "$(auto_write)"
   hear status | sed 's/^/  status: /'
   expect_done
@@ -133,10 +130,10 @@ lay_blank() {
   x11_field_tool "$bin" place t5577 >/dev/null
   [ "${1:-}" != tick ] || start_hands_free
   laid=$(now_ms)
-  deadline=$(($(now_ms) + 5000))
+  deadline=$(($(now_ms) + ZELD_WAIT_LIMIT * 1000))
   while [ "$(beeps)" -le "$before" ]; do
     if [ "$(now_ms)" -gt "$deadline" ]; then
-      echo "FAIL: tag $((${#tags[@]} + 1)): no beep within 5 s of laying a blank" \
+      echo "FAIL: tag $((${#tags[@]} + 1)): no beep within $ZELD_WAIT_LIMIT s of laying a blank" \
         "(自动写卡 $(auto_write)); the tag: $(tag_number)"
       hear status | sed 's/^/  status: /'
       exit 1
@@ -169,10 +166,10 @@ press_until_verified() {
       sleep 0.5
       read -r -a xy <<<"$(hear where "push button" 仍要写入)"
       press_at "${xy[@]}"
-      while [ -n "$(other_window)" ]; do sleep 0.05; done
+      x11_await "the question answered" no_other_window
       await_write "$before" >/dev/null
     fi
-    sleep 0.5
+    await_command_end
     held=$(tag_number)
     [ -n "$held" ] && verified_in_batch | grep -qx "$held" && return
   done
@@ -193,18 +190,16 @@ kill_and_resume() {
   held=$(tag_number)
   echo "tag $((${#tags[@]} + 1)): killed ${kill_delay} ms after laying it; it holds '${held:-nothing}'"
   x11_start_program "$bin/zeld"
-  for _ in $(seq 100); do
-    offer=$(other_window)
-    [ -n "$offer" ] && text=$(hear dialog | sed -n 1p) && [ -n "$text" ] && break
-    sleep 0.05
-  done
+  x11_await "the offer of the batch" offer_heard || true
+  offer=$(other_window)
+  text=$(hear dialog | sed -n 1p)
   done_count=$(verified_in_batch | wc -l)
   expect "the offer after the kill" \
     "批次 $name 还没有写完：已写 $done_count/$count 张，下一张 $(printf '%010d' $((first + done_count)))。继续写这个批次吗？" \
     "$text"
   [ -n "$offer" ] || expect_done
   xdotool windowfocus --sync "$offer" key Return
-  while [ -n "$(other_window)" ]; do sleep 0.05; done
+  x11_await "the offer answered" no_other_window
   expect "自动写卡 after the restart" no "$(auto_write)"
   if [ -z "$held" ] || ! verified_in_batch | grep -qx "$held"; then
     press_until_verified

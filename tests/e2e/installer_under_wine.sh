@@ -14,7 +14,7 @@ setup=$1
 dist=$2
 build_bin=$3
 here=$(cd "$(dirname "$0")" && pwd)
-export ZELD_RUNNER=wine ZELD_EXE=.exe ZELD_WINDOW_WAIT=600
+export ZELD_RUNNER=wine ZELD_EXE=.exe ZELD_WAIT_LIMIT=120
 source "$here/../../scripts/win32-env.sh"
 source "$here/../../scripts/x11-drive.sh"
 source "$here/expect.sh"
@@ -39,11 +39,9 @@ everything() {
 # the program.
 uninstall() {
   wine "$installed/uninstall.exe" /S
-  for _ in $(seq 150); do
-    [ -e "$installed" ] || break
-    sleep 0.2
-  done
+  x11_await "the uninstaller to remove the program" uninstalled || true
 }
+uninstalled() { [ ! -e "$installed" ]; }
 
 trap x11_end_session EXIT
 # What an earlier run left, and the journal: this run writes a new one.

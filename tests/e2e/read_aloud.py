@@ -5,6 +5,7 @@ read_aloud.py APP ROLE NAME    the text of the first ROLE named NAME (its name w
 read_aloud.py APP ROLE @N      the same for the N-th ROLE (0-based), for unnamed ones
 read_aloud.py APP where ROLE NAME  the screen point in the middle of it: "x y", for a real click
 read_aloud.py APP checked ROLE NAME  "yes" when it is checked (a check box ticked), else "no"
+read_aloud.py APP enabled ROLE NAME  "yes" when it takes input (a button not greyed out), else "no"
 read_aloud.py APP focused      the role and name of the control that has the focus
 read_aloud.py APP status       the status bar's labels (the message, the indicator), a line each
 read_aloud.py APP dialog       the texts of the open dialog's labels and buttons, a line each
@@ -80,8 +81,8 @@ def main(argv):
                 print(spoken(cell))
                 return 0
         return 1
-    where, checked = what == "where", what == "checked"
-    if where or checked:
+    where, checked, enabled = what == "where", what == "checked", what == "enabled"
+    if where or checked or enabled:
         argv = argv[:2] + argv[3:]
         what = argv[2]
     role, name = what, argv[3]
@@ -98,6 +99,8 @@ def main(argv):
         print(f"{box.x + box.width // 2} {box.y + box.height // 2}")
     elif checked:
         print("yes" if matches[0].getState().contains(pyatspi.STATE_CHECKED) else "no")
+    elif enabled:
+        print("yes" if matches[0].getState().contains(pyatspi.STATE_ENABLED) else "no")
     else:
         print(spoken(matches[0]))
     return 0

@@ -4,9 +4,9 @@
 # expect.sh, in a session started with x11_start_session.
 read_then_write() {
   local bin=$1 shots=${2:-}
-  x11_click cmdIDRead
+  x11_press cmdIDRead
   if [ -n "$shots" ]; then
-    sleep 0.5
+    x11_ready_for_press  # the read has ended
     x11_screenshot "$shots/${ZELD_SHOT_PREFIX:-}after-read.png"
   fi
   expect txtIDB4 018 "$(x11_field_text txtIDB4)"
@@ -16,11 +16,12 @@ read_then_write() {
 
   x11_click chkIDADD1
   x11_type_into txtIDB3B0 4294967295
-  x11_click cmdIDWrite
+  x11_press cmdIDWrite
   if [ -n "$shots" ]; then
-    sleep 0.5
+    x11_ready_for_press  # the write has ended
     x11_screenshot "$shots/${ZELD_SHOT_PREFIX:-}after-write.png"
   fi
+  # Read once the write has ended: the copy is taken only between commands.
   expect "txtIDB3B0 after the write" 0000000001 "$(x11_field_text txtIDB3B0)"
   expect "the tag's number" "Number: 12FFFFFFFF (hexadecimal, B4 first)" \
     "$(x11_field_tool "$bin" show | grep '^Number:')"

@@ -7,7 +7,7 @@
 set -euo pipefail
 bin=$1
 here=$(cd "$(dirname "$0")" && pwd)
-export ZELD_RUNNER=wine ZELD_EXE=.exe ZELD_WINDOW_WAIT=600 ZELD_SCREEN_SIZE=1920x1080
+export ZELD_RUNNER=wine ZELD_EXE=.exe ZELD_WAIT_LIMIT=120 ZELD_SCREEN_SIZE=1920x1080
 source "$here/../../scripts/x11-drive.sh"
 source "$here/expect.sh"
 shots="$bin/../screenshots"

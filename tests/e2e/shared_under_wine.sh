@@ -11,7 +11,7 @@
 set -euo pipefail
 bin=$1 tests=$2
 here=$(dirname "$0")
-export ZELD_RUNNER=wine ZELD_EXE=.exe ZELD_WINDOW_WAIT=600
+export ZELD_RUNNER=wine ZELD_EXE=.exe ZELD_WAIT_LIMIT=120
 source "$here/../../scripts/x11-drive.sh"
 source "$here/expect.sh"
 shots="$bin/../screenshots"
@@ -41,54 +41,47 @@ x11_start_session "$bin" "" --database "$url"
 
 # The offer is a question box of its own over the window, under the same title. With the pointer
 # over it, Ctrl+C copies its text, as on Windows, and Return answers its default button, 继续.
-offer=
-for _ in $(seq 100); do
-  offer=$(xdotool search --onlyvisible --name '^Zeld V3$' 2>/dev/null | grep -vx "$ZELD_WINDOW" |
-    head -n1) || true
-  [ -n "$offer" ] && break
-  sleep 0.1
-done
+other_window() {
+  xdotool search --onlyvisible --name '^Zeld V3$' 2>/dev/null | grep -vx "$ZELD_WINDOW" | head -n1 || true
+}
+offer_shown() { [ -n "$(other_window)" ]; }
+x11_await "the offer of the shared batch" offer_shown || true
+offer=$(other_window)
 if [ -z "$offer" ]; then
   expect "the offer of the shared batch" "a question box" "none"
   expect_done
 fi
+mark="shared_under_wine $$"
+printf '%s' "$mark" | xclip -selection clipboard -i >/dev/null 2>&1
 xdotool mousemove --window "$offer" 40 40
-sleep 0.2
 xdotool key ctrl+c
-sleep 0.2
+offer_copied() { [ "$(xclip -selection clipboard -o 2>/dev/null || true)" != "$mark" ]; }
+x11_await "the offer's text on the clipboard" offer_copied || true
 expect "the offer" "共享批次 共享测试 还没有写完：全部已写 0/5 张。本站（$(hostname)）加入一起写吗？" \
   "$(xclip -selection clipboard -o 2>/dev/null | grep '^共享批次')"
 xdotool key Return
-for _ in $(seq 50); do
-  xdotool search --onlyvisible --name '^Zeld V3$' 2>/dev/null | grep -qx "$offer" || break
-  sleep 0.1
-done
+offer_gone() { ! xdotool search --onlyvisible --name '^Zeld V3$' 2>/dev/null | grep -qx "$offer"; }
+x11_await "the offer answered" offer_gone || true
 
 expect txtIDB4 000 "$(x11_field_text txtIDB4)"
 expect txtIDB3B0 0000007000 "$(x11_field_text txtIDB3B0)"
-x11_click cmdIDWrite
-sleep 0.5
-x11_screenshot "$shots/wine-shared-after-write.png"
+x11_press cmdIDWrite
+tag_number() { x11_field_tool "$bin" show | grep '^Number:' || true; }
 expect "the tag's number" "Number: 0000001B58 (hexadecimal, B4 first)" \
-  "$(x11_field_tool "$bin" show | grep '^Number:')"
+  "$(x11_await_output "Number: 0000001B58 (hexadecimal, B4 first)" tag_number)"
+x11_ready_for_press  # the write has ended
+x11_screenshot "$shots/wine-shared-after-write.png"
 
-# The station sends its write as it is verified: give the server a few seconds to have it.
-station=
-for _ in $(seq 50); do
-  station=$(verified_by 7000)
-  [ -n "$station" ] && break
-  sleep 0.1
-done
-expect "the stations that verified 7000 in the database" "$(hostname)" "$station"
+# The station sends its write as it is verified: the server has it a moment later.
+expect "the stations that verified 7000 in the database" "$(hostname)" \
+  "$(x11_await_output "$(hostname)" verified_by 7000)"
 
 # Closed as a user closes it, the window gives the numbers this station leased and did not write
 # back to the others.
 xdotool mousemove --window "$ZELD_WINDOW" 150 120
 xdotool key alt+F4
-for _ in $(seq 100); do
-  kill -0 "$ZELD_PID" 2>/dev/null || break
-  sleep 0.1
-done
+program_ended() { ! kill -0 "$ZELD_PID" 2>/dev/null; }
+x11_await "the window to close" program_ended || true
 expect "the window closed" yes "$(kill -0 "$ZELD_PID" 2>/dev/null && echo no || echo yes)"
 expect "positions given back" 4 "$(PGPASSFILE="$pg_server/pgpass" psql "$url" -X -A -t -c \
   "SELECT coalesce(sum(count), 0) FROM returned_positions WHERE batch_id = $batch")"

@@ -5,7 +5,7 @@
 # Needs the Wine set-up of scripts/win32-env.sh in the environment (scripts/test-win32.sh).
 set -euo pipefail
 bin=$1
-export ZELD_RUNNER=wine ZELD_EXE=.exe ZELD_WINDOW_WAIT=600
+export ZELD_RUNNER=wine ZELD_EXE=.exe ZELD_WAIT_LIMIT=120
 source "$(dirname "$0")/../../scripts/x11-drive.sh"
 shots="$bin/../screenshots"
 mkdir -p "$shots"
