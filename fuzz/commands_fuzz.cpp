@@ -7,6 +7,7 @@
 // read-back. The words each outcome is told in are checked against its facts too, by rules
 // written here rather than by the functions that compose them.
 #include "check.h"
+#include "commands/journal_result.h"
 #include "commands/read_command.h"
 #include "commands/write_command.h"
 #include "fuzzed_reader.h"
