@@ -482,26 +482,17 @@ std::optional<std::string> Journal::endBatch(const commands::BatchOrder& order,
     return appendLine(formatBatchEnd(isoLocalTime(clock_()), order, firstVoid, voided));
 }
 
-std::optional<std::string> Journal::wholeText(std::string& text) const {
+std::optional<std::string> Journal::readRange(std::uint64_t from, std::uint64_t until,
+                                              std::string& text) const {
     auto opened = platform::openOwnFile(file_, platform::Access::Read);
     if (!opened) {
-        if (opened.error().refusal == platform::Refusal::Missing) {
-            return std::nullopt;
-        }
         return platform::whyNotOpened("无法读取写卡记录", opened.error());
     }
-    const auto size = platform::fileSize(opened->native());
-    if (!size) {
-        return readErrorText(platform::systemReason(size.error()));
-    }
-    if (*size > kLargestFile) {
-        return readErrorText("文件太大");
-    }
-    text.resize(static_cast<std::size_t>(*size));
+    text.resize(static_cast<std::size_t>(until - from));
     std::size_t done = 0;
     while (done < text.size()) {
         const auto got =
-            platform::readAt(opened->native(), done, text.data() + done, text.size() - done);
+            platform::readAt(opened->native(), from + done, text.data() + done, text.size() - done);
         if (!got) {
             return readErrorText(platform::systemReason(got.error()));
         }
@@ -514,12 +505,54 @@ std::optional<std::string> Journal::wholeText(std::string& text) const {
     return std::nullopt;
 }
 
-std::optional<commands::BatchRecord> Journal::unfinishedBatch() const {
-    std::string text;
-    if (file_.empty() || wholeText(text)) {
+std::optional<BatchSpans::Newest> Journal::newestLines(std::string_view name) const {
+    if (file_.empty() || name.empty()) {
         return std::nullopt;
     }
-    auto log = readBatchLog(text);
+    awaitLoad();
+    // Lines appended since the reading (this copy's batch lines, another copy's) are taken in
+    // first: a few bytes, never the whole file.
+    const_cast<Journal*>(this)->refresh();  // NOLINT(cppcoreguidelines-pro-type-const-cast)
+    const std::lock_guard guard(mutex_);
+    if (read_.error) {
+        return std::nullopt;
+    }
+    auto lines = read_.batches.newest(name);
+    if (lines && !lines->endedAt) {
+        lines->endedAt = read_.offset;  // it goes on to the end of the journal
+    }
+    return lines;
+}
+
+BatchLog Journal::readNewest(std::string_view name, const BatchSpans::Newest& lines) const {
+    std::string text;
+    if (readRange(lines.opened, *lines.endedAt, text)) {
+        return {};
+    }
+    if (!text.ends_with('\n')) {
+        text += '\n';  // the ending line, read without its line end
+    }
+    BatchLog log = readBatchLog(text, name);
+    if (log.newest) {
+        // Its check may go on long after its lines: the reading kept what it saw.
+        log.checked = lines.checked;
+        log.foreign = lines.foreign;
+    }
+    return log;
+}
+
+std::optional<commands::BatchRecord> Journal::unfinishedBatch() const {
+    std::optional<std::string> open;
+    if (!file_.empty()) {
+        awaitLoad();
+        const_cast<Journal*>(this)->refresh();  // NOLINT(cppcoreguidelines-pro-type-const-cast)
+        const std::lock_guard guard(mutex_);
+        open = read_.batches.leftOpen();
+    }
+    if (!open) {
+        return std::nullopt;
+    }
+    auto log = batchLog(*open);
     if (!log.newest || log.newest->ended) {
         return std::nullopt;
     }
@@ -527,11 +560,11 @@ std::optional<commands::BatchRecord> Journal::unfinishedBatch() const {
 }
 
 BatchLog Journal::batchLog(std::string_view name) const {
-    std::string text;
-    if (file_.empty() || wholeText(text) || name.empty()) {
+    const auto lines = newestLines(name);
+    if (!lines) {
         return {};
     }
-    return readBatchLog(text, name);
+    return readNewest(name, *lines);
 }
 
 std::optional<std::string> Journal::recordCheck(const commands::BatchOrder& order,
@@ -617,12 +650,7 @@ bool Journal::batchLeftOpen() const {
     startReading();
     const std::lock_guard guard(mutex_);
     // Only the newest can be open: no batch is opened while another is.
-    const auto names = read_.batches.names();
-    if (names.empty()) {
-        return false;
-    }
-    const auto span = read_.batches.span(names.front());
-    return span && !span->until;
+    return read_.batches.leftOpen().has_value();
 }
 
 std::shared_ptr<RowScan> Journal::scanRows(const RowFilter& filter) {
