@@ -52,8 +52,17 @@ inline std::filesystem::path journalOf(int lines) {
 // Whether the newest batch of a batch journal is left open, as a program ended during it leaves it.
 enum class Newest { LeftOpen, Ended };
 
-// A journal of `lines` writes made in batches of a thousand, each opened and ended, named 批次0000
-// on, each with a bag check of its first ten tags after its end.
+// The name of the batch `index` (from 0) of such a journal: 批次0000 on, or, where every batch
+// ended, B0000 on, short enough that ten million lines stay under the largest journal read.
+inline std::string batchName(int index, Newest newest) {
+    char name[32];
+    std::snprintf(name, sizeof name, newest == Newest::Ended ? "B%04d" : "批次%04d", index);
+    return name;
+}
+
+// A journal of `lines` writes made in batches of a thousand, each opened and ended (but the
+// newest, when left open), named by batchName; where every batch ended, each with a bag check of
+// its first ten tags after its end.
 inline std::filesystem::path batchJournalOf(int lines, Newest newest = Newest::LeftOpen) {
     const auto file = scratch() / ("journal-batches-" + std::to_string(lines) +
                                    (newest == Newest::Ended ? "-ended" : "") + ".csv");
@@ -80,9 +89,7 @@ inline std::filesystem::path batchJournalOf(int lines, Newest newest = Newest::L
             if (i > 0) {
                 end();
             }
-            char name[32];
-            std::snprintf(name, sizeof name, "批次%04d", i / kBatchTags);
-            order.name = name;
+            order.name = batchName(i / kBatchTags, newest);
             order.first = card::tagNumberFromValue(n);
             out << journal::formatBatchOpen(time, order);
         }

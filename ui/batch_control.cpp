@@ -78,6 +78,8 @@ void BatchControl::showDialog() {
             return;
         }
     }
+    // What the range check of 开始 asks of every number, made while the form is filled in.
+    journal_.prepareViews();
     BatchDialog dialog(
         formFromFields_(),
         [this](const commands::BatchForm& form, const StationSettings& sharing) {
