@@ -6,7 +6,7 @@
 #include "commands/batch.h"
 #include "ui/batch_dialog.h"
 #include "ui/batch_list_export.h"
-#include "ui/batch_list_print.h"
+#include "ui/batch_list_printing.h"
 #include "ui/batch_panel.h"
 #include "ui/command_life.h"
 #include "ui/question_box.h"
@@ -289,9 +289,11 @@ void BatchControl::printList() {
         return;
     }
     const std::string name = journalName();
-    if (printBatchList(&window_, journal_.batchLog(name))) {
-        status_.showMessage("已打印批次 " + name + " 的清单");
-    }
+    static_cast<void>(printBatchList(&window_, journal_.batchLog(name), [this, name](PrintEnd end) {
+        if (end == PrintEnd::Printed) {
+            status_.showMessage("已打印批次 " + name + " 的清单");
+        }
+    }));
 }
 
 void BatchControl::showCheckState() {
