@@ -108,7 +108,7 @@ void click(QObject& parent, const char* name) {
 void inDialog(ui::MainWindow& window, const std::function<void(QDialog&)>& what) {
     std::exception_ptr thrown;
     QTimer::singleShot(0, [&] {
-        QDialog* dialog = modal<QDialog>();
+        auto* dialog = modal<QDialog>();
         try {
             if (dialog == nullptr) {
                 throw std::runtime_error("批次… showed no dialog");
