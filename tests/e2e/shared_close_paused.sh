@@ -40,13 +40,15 @@ x11_start_session "$bin" "" --database "$url"
 # The offer of the shared batch: Return joins it.
 join_offered() {
   x11_await "the offer of the shared batch" offer_heard || true
-  expect "the offer" "共享批次 共享测试 还没有写完" "$(hear dialog | sed -n 1p | grep -o '^共享批次 共享测试 还没有写完' || true)"
+  local question
+  question=$(hear dialog)
+  expect "the offer" "共享批次 共享测试 还没有写完" "$(grep -o '^共享批次 共享测试 还没有写完' <<<"$question" || true)"
   x11_focus "$(other_window)"
   xdotool key Return
   x11_await "the offer answered" no_other_window
 }
 join_offered
-joined() { hear status | grep -q '^共享批次 共享测试：'; }
+joined() { local heard; heard=$(hear status); grep -q '^共享批次 共享测试：' <<<"$heard"; }
 x11_await "the shared batch in the window" joined || true
 expect "the first number offered" 0000007000 "$(x11_field_text txtIDB3B0)"
 x11_press cmdIDWrite
@@ -78,8 +80,10 @@ kill -CONT $(server_processes)
 expect "positions given back" 0 "$(query "SELECT count(*) FROM returned_positions WHERE batch_id = $batch")"
 x11_start_program "$bin/zeld" --database "$url"
 x11_await "the offer of the shared batch again" offer_heard || true
-expect "the next start" "本站仍领着共享批次 共享测试 的 $held 个号码（上次关闭时没能交回）：加入后先写这些号码" \
-  "$(hear status | sed -n 1p)"
+still_held="本站仍领着共享批次 共享测试 的 $held 个号码（上次关闭时没能交回）：加入后先写这些号码"
+heard=$(hear status)
+echo "heard on the status bar: $heard"
+expect "the next start" "$still_held" "$(grep -Fx "$still_held" <<<"$heard" || true)"
 join_offered
 x11_await "the shared batch in the window again" joined || true
 expect "the next number" 0000007001 "$(x11_field_text txtIDB3B0)"
