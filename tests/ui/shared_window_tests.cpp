@@ -514,6 +514,24 @@ private Q_SLOTS:
                  std::optional<std::string>("1"));
     }
 
+    // A 站名 kept in zeld.ini with a control character in it is refused in words before anything
+    // reaches the database: stored, it would read as another name, or cut short at a NUL.
+    void aNameWithAControlCharacterFromTheSettingsIsRefused() {
+        testing_support::TestDatabase database;
+        for (const std::string& name :
+             {std::string("站\0零", 7), std::string("站\xE2\x80\xAE零")}) {
+            const testing_support::DataFolder data;
+            QVERIFY(!ui::saveStationSettings({database.url(), name}));
+            QCOMPARE(ui::loadStationSettings().station, name);
+            const auto window = stationWindow();
+            QTRY_VERIFY_WITH_TIMEOUT(
+                status(*window).startsWith(QStringLiteral("站名不能含控制字符")), 15000);
+            QVERIFY(window->sharedBatch() == nullptr);
+        }
+        QCOMPARE(database.run("SELECT to_regclass('stations') IS NOT NULL").at(0).at(0),
+                 std::optional<std::string>("f"));
+    }
+
     void aPasswordIsAskedForAndNeverKept() {
         testing_support::TestDatabase database;
         const testing_support::DataFolder data;
