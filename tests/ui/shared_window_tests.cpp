@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -527,6 +528,20 @@ private Q_SLOTS:
             QTRY_VERIFY_WITH_TIMEOUT(
                 status(*window).startsWith(QStringLiteral("站名不能含控制字符")), 15000);
             QVERIFY(window->sharedBatch() == nullptr);
+            // Nor does the batch dialog take it to join with.
+            QString problem;
+            QTimer::singleShot(0, [&] {
+                auto* dialog = QApplication::activeModalWidget();
+                QVERIFY(dialog != nullptr);
+                dialog->findChild<QLineEdit*>(QStringLiteral("站名"))
+                    ->setText(QString::fromStdString(name));
+                QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("加入共享批次")),
+                                  Qt::LeftButton);
+                problem = dialog->findChild<QLabel*>(QStringLiteral("batchProblem"))->text();
+                dialog->close();
+            });
+            window->showBatchDialog();
+            QVERIFY2(problem.startsWith(QStringLiteral("站名不能含控制字符")), qPrintable(problem));
         }
         QCOMPARE(database.run("SELECT to_regclass('stations') IS NOT NULL").at(0).at(0),
                  std::optional<std::string>("f"));
