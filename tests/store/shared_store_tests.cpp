@@ -417,7 +417,10 @@ TEST(StationName, ControlCharactersAndBrokenTextAreRefused) {
         {"a line end at the end", "甲站\n", NameFault::ControlCharacter},
         {"DEL", "a\x7F", NameFault::ControlCharacter},
         {"a C1 control (U+0085)", "甲\xC2\x85", NameFault::ControlCharacter},
+        // The bidirectional controls are what is tested here.
+        // NOLINTNEXTLINE(misc-misleading-bidirectional)
         {"right-to-left override (U+202E)", "甲\xE2\x80\xAE站", NameFault::ControlCharacter},
+        // NOLINTNEXTLINE(misc-misleading-bidirectional)
         {"first strong isolate (U+2068)", "\xE2\x81\xA8甲", NameFault::ControlCharacter},
         {"Arabic letter mark (U+061C)", "\xD8\x9C", NameFault::ControlCharacter},
         {"left-to-right mark (U+200E)", "\xE2\x80\x8E", NameFault::ControlCharacter},
