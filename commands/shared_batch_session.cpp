@@ -215,7 +215,8 @@ void SharedBatchSession::advance(std::uint64_t position) {
         }
         const std::uint64_t end = held.lease.first + held.lease.count;
         while (held.next < end &&
-               std::binary_search(verified_.begin(), verified_.end(), held.next)) {
+               (std::binary_search(verified_.begin(), verified_.end(), held.next) ||
+                std::binary_search(passed_.begin(), passed_.end(), held.next))) {
             ++held.next;
         }
     }
@@ -277,6 +278,12 @@ BatchPress SharedBatchSession::press(reader::ReaderSource& source, const Confirm
                               writes.appended->verified, writes.appended->result});
             if (press.write->verified()) {
                 markVerified(position);
+            } else if (press.write->result == WriteOutcome::Result::Swapped) {
+                // The tag taken away may hold it: the database keeps it unknown, and this
+                // station goes on with its next number.
+                passed_.insert(std::lower_bound(passed_.begin(), passed_.end(), position),
+                               position);
+                advance(position);
             }
         }
         // Otherwise nothing reached the tag, or the journal has no line of it to send.
