@@ -273,20 +273,20 @@ BatchPress SharedBatchSession::press(reader::ReaderSource& source, const Confirm
         const std::lock_guard lock(mutex_);
         // In the journal's order: a settlement by the read before the write comes first.
         takeSettled(writes.settledHere);
+        // Only a line on disk is sent: seqs follow the journal's rows of the batch. A verified
+        // write the journal refused is still this station's: never offered again.
         if (writes.appended) {
             queue_.push_back({std::string(), nextSeq_++, lease, position, number,
                               writes.appended->verified, writes.appended->result});
-            if (press.write->verified()) {
-                markVerified(position);
-            } else if (press.write->result == WriteOutcome::Result::Swapped) {
-                // The tag taken away may hold it: the database keeps it unknown, and this
-                // station goes on with its next number.
-                passed_.insert(std::lower_bound(passed_.begin(), passed_.end(), position),
-                               position);
-                advance(position);
-            }
         }
-        // Otherwise nothing reached the tag, or the journal has no line of it to send.
+        if (press.write->verified()) {
+            markVerified(position);
+        } else if (press.write->result == WriteOutcome::Result::Swapped) {
+            // The tag taken away may hold it: the database keeps it unknown, and this station
+            // goes on with its next number.
+            passed_.insert(std::lower_bound(passed_.begin(), passed_.end(), position), position);
+            advance(position);
+        }
     }
     wake_.notify_all();
     return press;
