@@ -78,11 +78,15 @@ void BatchControl::showDialog() {
             return;
         }
     }
+    // What the range check reads is made on this thread; the check itself runs beside it.
+    journal_.prepareViews();
     BatchDialog dialog(
         formFromFields_(),
-        [this](const commands::BatchForm& form, const StationSettings& sharing) {
-            return begin(form, sharing);
+        [this](const commands::Batch& batch, const commands::CheckProgress& goOn) {
+            return commands::rangeCheck(batch, journal_, goOn);
         },
+        [this](const commands::BatchForm& form, const StationSettings& sharing,
+               const commands::RangeCheck& check) { return begin(form, sharing, check); },
         &window_);
     dialog.offerSharing(StationSettings{station_->databaseUrl(), station_->settings().station},
                         [this](const StationSettings& sharing) {
@@ -111,7 +115,8 @@ void BatchControl::showDialog() {
 }
 
 std::optional<std::string> BatchControl::begin(const commands::BatchForm& form,
-                                               const StationSettings& sharing) {
+                                               const StationSettings& sharing,
+                                               const commands::RangeCheck& check) {
     station_->keepSharing(sharing);
     const auto order = commands::orderFrom(form);
     if (!order) {
@@ -121,9 +126,6 @@ std::optional<std::string> BatchControl::begin(const commands::BatchForm& form,
     if (!batch) {
         return words::refusalText(batch.error());
     }
-    // Every number of the range against the journal, before the first is written.
-    journal_.prepareViews();
-    const commands::RangeCheck check = commands::rangeCheck(*batch, journal_);
     if (const auto question = words::rangeQuestion(*order, check);
         question &&
         !ask(QApplication::activeModalWidget() != nullptr ? *QApplication::activeModalWidget()

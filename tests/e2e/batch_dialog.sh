@@ -1,0 +1,142 @@
+#!/usr/bin/env bash
+# The batch dialog and the offer of an unfinished batch through the real window, with real X
+# input, read through AT-SPI: each bad input of the dialog is said beside its field and 开始
+# begins nothing; a read in a batch names the tag's number; while the offer of the unfinished
+# batch waits, 写卡号 (clicked, or pressed by a screen reader past the offer's modality) writes
+# nothing; 继续 pressed by a screen reader continues the batch. Screenshots of the dialog after an
+# error, at 100 % and 150 %, go to ZELD_SHOTS (/tmp/shots-dialog).
+set -euo pipefail
+bin=$1
+here=$(dirname "$0")
+source "$here/../../scripts/x11-drive.sh"
+source "$here/expect.sh"
+source "$here/screen_reader.sh"
+source "$here/batch_window.sh"
+export TZ=UTC ZELD_SCREEN_SIZE=1280x800
+shots=${ZELD_SHOTS:-/tmp/shots-dialog}
+mkdir -p "$shots"
+
+name=order-7
+first=1000
+count=5
+
+trap x11_end_session EXIT
+/usr/bin/python3 -c 'import pyatspi; pyatspi.Registry.getDesktop(0)'
+# The tag at the reader holds 1004 (hexadecimal 3EC), not the batch's next number.
+x11_start_session "$bin" 00000003EC
+journal="$XDG_DATA_HOME/zeld/written-tags.csv"
+dialog_window() { x11_visible_window '^新批次$'; }
+dialog_gone() { [ -z "$(dialog_window)" ]; }
+
+open_dialog() {
+  local xy
+  read -r -a xy <<<"$(hear where "push button" 批次)"
+  press_at "${xy[@]}"
+  x11_await "the dialog 新批次" batch_dialog_open
+  x11_focus "$(dialog_window)"
+}
+# Replaces a field's text by typing, as a user does.
+type_into() {
+  local xy
+  read -r -a xy <<<"$(hear where text "$1")"
+  xdotool mousemove "${xy[0]}" "${xy[1]}" click 1 key ctrl+a BackSpace
+  [ -z "$2" ] || xdotool type --delay 20 "$2"
+}
+
+# 1. Each bad input gives its words beside its field, and 开始 begins nothing.
+open_dialog
+type_into 名称 "$name"
+type_into 张数 "$count"
+bad_input() {
+  local field=$1 text=$2 words=$3 heard before
+  type_into "$field" "$text"
+  heard=$(hear_when "$words" label "${field}提示")
+  expect "$field '$text' said beside it" "$words" "$heard"
+  before=$(line_count)
+  xdotool key Return  # 开始, the default button
+  # 开始 pressed: the field's words stay, the dialog with them, and the journal has no batch.
+  expect "$field '$text': 开始 leaves the dialog open" yes "$(dialog_gone || echo yes)"
+  expect "$field '$text': 开始 begins nothing" "$before" "$(line_count)"
+  expect "$field '$text': still said after 开始" "$words" "$(hear label "${field}提示")"
+}
+bad_input 起始号码 abc "起始号码无效：前十位号须为 0~4294967295 的整数"
+bad_input 起始号码 4294967296 "起始号码无效：前十位号须为 0~4294967295 的整数"
+type_into 起始号码 "$(printf '%010d' "$first")"
+bad_input 版本或客户号 "1 2" "版本或客户号须为 0~255 的整数"
+bad_input 版本或客户号 12x "版本或客户号须为 0~255 的整数"
+type_into 版本或客户号 000
+bad_input 张数 5x "张数须为整数，如 500"
+bad_input 张数 0 "张数须至少为 1"
+x11_screenshot_of() { import -window "$(dialog_window)" "$1"; }
+x11_screenshot_of "$shots/batch-dialog-100.png"
+read -r -a xy <<<"$(hear where "radio button" 八位号)"
+press_at "${xy[@]}"
+bad_input 起始号码 "1,2,3" "起始号码无效：后八位号的后五位须为 0~65535 的整数"
+bad_input 起始号码 "12,3x" "起始号码无效：后八位号的后五位须为 0~65535 的整数"
+bad_input 起始号码 01201000 "起始号码须写成 xxx,xxxxx，如 000,01000"
+read -r -a xy <<<"$(hear where "radio button" 十位号)"
+press_at "${xy[@]}"
+type_into 起始号码 "$(printf '%010d' "$first")"
+type_into 张数 "$count"
+expect "the range once the form is whole" "将写 $count 张：0000001000 至 0000001004" \
+  "$(hear_when "将写 $count 张：0000001000 至 0000001004" label 将写)"
+xdotool key Return
+x11_await "the batch's opening line" batch_opened || true
+expect "the batch's opening line after 开始" "批次开始" "$(batch_line 批次开始)"
+x11_await "the dialog closed" dialog_gone || true
+
+# 2. A read in the batch names the tag's number in the batch's notation, and its hexadecimal.
+await_command_end
+read -r -a read_xy <<<"$(hear where "push button" 读卡号)"
+read_said() { hear status | grep -o '^已读卡 000 0000001004，十六进制' || true; }
+# A press sooner than the double-click interval after the dialog's is dropped: pressed again
+# until the read is said.
+for _ in 1 2 3; do
+  press_at "${read_xy[@]}"
+  [ -z "$(ZELD_WAIT_LIMIT=2 x11_await_output "已读卡 000 0000001004，十六进制" read_said)" ] || break
+done
+expect "a read in the batch names the tag" "已读卡 000 0000001004，十六进制" \
+  "$(x11_await_output "已读卡 000 0000001004，十六进制" read_said)"
+
+# 3. The program ends with the batch unwritten; started again, it offers the batch.
+x11_stop_program
+x11_field_tool "$bin" remove >/dev/null
+x11_field_tool "$bin" place t5577 >/dev/null
+x11_start_program "$bin/zeld"
+x11_await "the offer of the batch" offer_heard || true
+offer=$(other_window)
+expect "the offer" "批次 $name 还没有写完：已写 0/$count 张，下一张 0000001000。继续写这个批次吗？" \
+  "$(hear dialog | sed -n 1p)"
+[ -n "$offer" ] || expect_done
+# 写卡号 while the offer waits: clicked (the offer holds the window), then pressed by a screen
+# reader (which reaches past the offer's hold): nothing is written, and the press is told.
+before=$(line_count)
+read -r -a write_xy <<<"$(hear where "push button" 写卡号)"
+press_at "${write_xy[@]}"
+hear press "push button" 写卡号 >/dev/null
+dropped_said() { hear status | grep -o '^未读写卡：有未写完的批次等待回答' || true; }
+expect "写卡号 pressed while the offer waits is told" "未读写卡：有未写完的批次等待回答" \
+  "$(x11_await_output "未读写卡：有未写完的批次等待回答" dropped_said)"
+expect "写卡号 while the offer waits writes no tag" "" "$(tag_number)"
+expect "写卡号 while the offer waits journals nothing" "$before" "$(line_count)"
+expect "the offer still waits" yes "$([ -n "$(other_window)" ] && echo yes)"
+# 继续, as a screen reader presses it: the offer closes and the batch goes on.
+expect "继续 has a screen reader's action" Press "$(hear press "push button" 继续)"
+x11_await "the offer answered" no_other_window || true
+expect "继续 through AT-SPI closes the offer" yes "$(no_other_window && echo yes)"
+expect "继续 through AT-SPI continues the batch" yes \
+  "$(await_status "批次 $name：第 1/$count 张，下一张 0000001000")"
+
+# 4. The dialog after an error at 150 %: no batch in the way, in a journal of its own.
+x11_stop_program
+export XDG_DATA_HOME="$ZELD_SCRATCH/data-150"
+QT_SCALE_FACTOR=1.5 x11_start_program "$bin/zeld"
+await_command_end
+open_dialog
+type_into 名称 "$name"
+type_into 起始号码 abc
+hear_when "起始号码无效：前十位号须为 0~4294967295 的整数" label 起始号码提示 >/dev/null
+xdotool key Return
+x11_screenshot_of "$shots/batch-dialog-150.png"
+expect "the 150 % screenshot" yes "$([ -s "$shots/batch-dialog-150.png" ] && echo yes)"
+expect_done
