@@ -163,11 +163,12 @@ void BatchControl::offerUnfinished() {
                   station_->connectStation();
                   return;
               }
-              // Read again: the journal may have moved on while the offer waited.
+              // Read again: the journal may have moved on while the offer waited. Where the
+              // batch stands is the panel's to say: the status line keeps what the journal
+              // warned of at start-up.
               if (auto session = commands::BatchSession::resume(journal_);
                   session && !session->ended()) {
                   enter(std::move(*session));
-                  status_.showMessage(words::batchStatus(*batch_));
               }
           });
 }
@@ -197,9 +198,16 @@ void BatchControl::leave() {
     }
     Q_EMIT stopping();
     panel_.setChecking(false);
+    // A shared batch's station says its own leaving.
+    const std::optional<std::string> closed = batch_ && station_->session() == nullptr
+                                                  ? std::optional(batch_->batch().order().name)
+                                                  : std::nullopt;
     batch_.reset();
     station_->close();
     panel_.hide();
+    if (closed) {
+        status_.showMessage(words::batchClosedText(*closed));  // its words go with it
+    }
     Q_EMIT left();
 }
 

@@ -40,7 +40,7 @@ QLineEdit* namedField(const QString& name, const std::string& text, QWidget* par
     return edit;
 }
 
-// What is wrong with a field, beneath it: its name followed by 提示, as a screen reader finds it.
+// The label saying what is wrong with a field: its name followed by 提示.
 QString problemName(const QLineEdit* field) {
     return field->objectName() + QStringLiteral("提示");
 }
@@ -56,7 +56,6 @@ QWidget* fieldCell(QLineEdit* field, QWidget* parent) {
     column->addWidget(field);
     auto* problem = new QLabel(cell);
     problem->setObjectName(problemName(field));
-    problem->setAccessibleName(problemName(field));
     problem->setStyleSheet(QStringLiteral("color: #b00020"));
     problem->setWordWrap(false);
     problem->hide();
@@ -129,10 +128,8 @@ BatchDialog::BatchDialog(const commands::BatchForm& initial, RangeCheckRun::Chec
     form->addRow(QString(), lock_);
 
     range_->setObjectName(QStringLiteral("batchRange"));
-    range_->setAccessibleName(QStringLiteral("将写"));
     range_->setWordWrap(false);
     problem_->setObjectName(QStringLiteral("batchProblem"));
-    problem_->setAccessibleName(QStringLiteral("批次提示"));
     problem_->setWordWrap(false);
     problem_->setStyleSheet(QStringLiteral("color: #b00020"));
     problem_->hide();
@@ -312,6 +309,9 @@ void BatchDialog::offerSharing(const StationSettings& settings, Join join) {
     joinButton->setToolTip(QStringLiteral("不开新批次：加入别的电脑正在写的共享批次"));
     joinButton->setAccessibleDescription(joinButton->toolTip());
     joinButton->setAutoDefault(false);
+    // Its words whole, whatever room the field beside it asks for.
+    joinButton->setMinimumWidth(joinButton->sizeHint().width() +
+                                joinButton->fontMetrics().horizontalAdvance(QStringLiteral("  ")));
     const auto showJoin = [this, joinButton] {
         joinButton->setEnabled(!database_->text().trimmed().isEmpty());
     };

@@ -298,15 +298,15 @@ TEST(CollisionQuestion, NamesTheViewItsTextAndTheOtherTag) {
     const CardNumber earlier = tenDigit(1000, 1);
     const auto eight = words::questionWords(commands::sharedViewQuestion(
         eightDigit(0, 1000), {Notation::WG26, earlier, inPresentZone(1)}));
-    EXPECT_EQ(
-        eight.text,
-        "后八位号 000,01000 已写在 001 0000001000 上：按后八位号读卡的门禁会把两张卡当成一张");
+    EXPECT_EQ(eight.text,
+              "后八位号 000,01000（000 0000001000）已写在 001 0000001000 "
+              "上：按后八位号读卡的门禁会把两张卡当成一张");
     EXPECT_EQ(eight.no, "不写入");
     const auto ten = words::questionWords(
         commands::sharedViewQuestion(tenDigit(1000), {Notation::WG34, earlier, inPresentZone(1)}));
     EXPECT_EQ(ten.text,
-              "前十位号 0000001000 已写在 001 0000001000 上：按前十位号读卡的门禁会把两张"
-              "卡当成一张");
+              "前十位号 0000001000（000 0000001000）已写在 001 0000001000 上：按前十位号读卡的"
+              "门禁会把两张卡当成一张");
 }
 
 // Before a single write: the ten-digit view's write is named when both views have one.
@@ -353,7 +353,8 @@ TEST(ViewsAllowWrite, AskWithTheCollisionQuestionAndNoMeansNo) {
     ASSERT_EQ(asked.size(), 2U);
     EXPECT_EQ(
         asked[0],
-        "后八位号 000,01000 已写在 000 0016778216 上：按后八位号读卡的门禁会把两张卡当成一张");
+        "后八位号 000,01000（000 0000001000）已写在 000 0016778216 上：按后八位号读卡的门禁会把"
+        "两张卡当成一张");
 }
 
 }  // namespace

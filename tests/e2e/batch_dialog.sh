@@ -35,6 +35,8 @@ open_dialog() {
   x11_await "the dialog 新批次" batch_dialog_open
   x11_focus "$(dialog_window)"
 }
+# The dialog's own window, for its screenshot.
+x11_screenshot_of() { import -window "$(dialog_window)" "$1"; }
 # Replaces a field's text by typing, as a user does.
 type_into() {
   local xy
@@ -50,14 +52,14 @@ type_into 张数 "$count"
 bad_input() {
   local field=$1 text=$2 words=$3 heard before
   type_into "$field" "$text"
-  heard=$(hear_when "$words" label "${field}提示")
+  heard=$(hear_when "$words" described text "$field")
   expect "$field '$text' said beside it" "$words" "$heard"
   before=$(line_count)
   xdotool key Return  # 开始, the default button
   # 开始 pressed: the field's words stay, the dialog with them, and the journal has no batch.
   expect "$field '$text': 开始 leaves the dialog open" yes "$(dialog_gone || echo yes)"
   expect "$field '$text': 开始 begins nothing" "$before" "$(line_count)"
-  expect "$field '$text': still said after 开始" "$words" "$(hear label "${field}提示")"
+  expect "$field '$text': still said after 开始" "$words" "$(hear described text "$field")"
 }
 bad_input 起始号码 abc "起始号码无效：前十位号须为 0~4294967295 的整数"
 bad_input 起始号码 4294967296 "起始号码无效：前十位号须为 0~4294967295 的整数"
@@ -67,7 +69,6 @@ bad_input 版本或客户号 12x "版本或客户号须为 0~255 的整数"
 type_into 版本或客户号 000
 bad_input 张数 5x "张数须为整数，如 500"
 bad_input 张数 0 "张数须至少为 1"
-x11_screenshot_of() { import -window "$(dialog_window)" "$1"; }
 x11_screenshot_of "$shots/batch-dialog-100.png"
 read -r -a xy <<<"$(hear where "radio button" 八位号)"
 press_at "${xy[@]}"
@@ -78,8 +79,9 @@ read -r -a xy <<<"$(hear where "radio button" 十位号)"
 press_at "${xy[@]}"
 type_into 起始号码 "$(printf '%010d' "$first")"
 type_into 张数 "$count"
+range_said() { hear dialog | grep '^将写' || true; }
 expect "the range once the form is whole" "将写 $count 张：0000001000 至 0000001004" \
-  "$(hear_when "将写 $count 张：0000001000 至 0000001004" label 将写)"
+  "$(x11_await_output "将写 $count 张：0000001000 至 0000001004" range_said)"
 xdotool key Return
 x11_await "the batch's opening line" batch_opened || true
 expect "the batch's opening line after 开始" "批次开始" "$(batch_line 批次开始)"
@@ -132,10 +134,16 @@ x11_stop_program
 export XDG_DATA_HOME="$ZELD_SCRATCH/data-150"
 QT_SCALE_FACTOR=1.5 x11_start_program "$bin/zeld"
 await_command_end
-open_dialog
-type_into 名称 "$name"
-type_into 起始号码 abc
-hear_when "起始号码无效：前十位号须为 0~4294967295 的整数" label 起始号码提示 >/dev/null
+# Scaled, the screen reader's points are the unscaled ones: the keyboard drives the dialog (it
+# opens with the focus in 名称; Tab goes 号码格式, 版本或客户号, 起始号码).
+x11_keys ctrl+b
+x11_await "the dialog 新批次" batch_dialog_open
+x11_focus "$(dialog_window)"
+xdotool type --delay 20 "$name"
+xdotool key --delay 20 Tab Tab Tab ctrl+a BackSpace
+xdotool type --delay 20 abc
+expect "起始号码 'abc' said beside it at 150 %" "起始号码无效：前十位号须为 0~4294967295 的整数" \
+  "$(hear_when "起始号码无效：前十位号须为 0~4294967295 的整数" described text 起始号码)"
 xdotool key Return
 x11_screenshot_of "$shots/batch-dialog-150.png"
 expect "the 150 % screenshot" yes "$([ -s "$shots/batch-dialog-150.png" ] && echo yes)"
