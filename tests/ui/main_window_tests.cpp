@@ -1114,7 +1114,7 @@ private Q_SLOTS:
         const card::CardNumber foreign{0, {0, 0, 0, 7}};
         field.placeTag(foreign);
         QTRY_VERIFY2(window->statusMessage().startsWith(
-                         QStringLiteral("此卡不是空白卡：000 0000000007，已跳过")),
+                         QStringLiteral("此卡不是空白卡：000 0000000007，已跳过，请取走此卡；")),
                      qPrintable(window->statusMessage()));
         const auto* message = window->findChild<QLabel*>(QStringLiteral("statusMessage"));
         QCOMPARE(message->palette().color(QPalette::WindowText), QColor(0x8A, 0x57, 0x00));
