@@ -91,6 +91,7 @@ BatchDialog::BatchDialog(const commands::BatchForm& initial, RangeCheckRun::Chec
     : QDialog(parent),
       check_(std::move(check)),
       begin_(std::move(begin)),
+      progress_(new QProgressBar(this)),
       range_(new QLabel(this)),
       problem_(new QLabel(this)),
       column_(new QVBoxLayout(this)) {
@@ -133,7 +134,6 @@ BatchDialog::BatchDialog(const commands::BatchForm& initial, RangeCheckRun::Chec
     problem_->setWordWrap(false);
     problem_->setStyleSheet(QStringLiteral("color: #b00020"));
     problem_->hide();
-    progress_ = new QProgressBar(this);
     progress_->setObjectName(QStringLiteral("核对号码"));
     progress_->setAccessibleName(QStringLiteral("核对号码"));
     progress_->setRange(0, kProgressSteps);

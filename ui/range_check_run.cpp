@@ -6,22 +6,17 @@ namespace ui {
 
 RangeCheckRun::RangeCheckRun(const commands::Batch& batch, Check check, QObject* parent)
     : QObject(parent) {
+    // Told on this object's thread, once the check's thread is done with the result; a check
+    // cancelled, or this object gone, tells nothing.
+    connect(this, &RangeCheckRun::checkedAll, this, &RangeCheckRun::finished, Qt::QueuedConnection);
     thread_ = std::thread([this, batch, check = std::move(check)] {
-        commands::RangeCheck result = check(batch, [this](std::uint64_t checked) {
+        result_ = check(batch, [this](std::uint64_t checked) {
             checked_.store(checked);
             return !cancelled_.load();
         });
-        if (cancelled_.load()) {
-            return;
+        if (!cancelled_.load()) {
+            Q_EMIT checkedAll();
         }
-        // Handed over on the window's thread; dropped there if this object is gone by then.
-        QMetaObject::invokeMethod(
-            this,
-            [this, result = std::move(result)]() mutable {
-                result_ = std::move(result);
-                Q_EMIT finished();
-            },
-            Qt::QueuedConnection);
     });
 }
 

@@ -38,6 +38,8 @@ public:
 
 Q_SIGNALS:
     void finished();
+    // From the check's thread.
+    void checkedAll();
 
 private:
     std::atomic<bool> cancelled_{false};
