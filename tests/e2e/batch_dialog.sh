@@ -3,8 +3,10 @@
 # input, read through AT-SPI: each bad input of the dialog is said beside its field and 开始
 # begins nothing; a read in a batch names the tag's number; while the offer of the unfinished
 # batch waits, 写卡号 (clicked, or pressed by a screen reader past the offer's modality) writes
-# nothing; 继续 pressed by a screen reader continues the batch. Screenshots of the dialog after an
-# error, at 100 % and 150 %, go to ZELD_SHOTS (/tmp/shots-dialog).
+# nothing; 继续 pressed by a screen reader continues the batch; a range of billions checked over
+# a journal of a million lines leaves the window answering, and 取消 stops the check.
+# Screenshots of the dialog after an error, at 100 % and 150 %, go to ZELD_SHOTS
+# (/tmp/shots-dialog).
 set -euo pipefail
 bin=$1
 here=$(dirname "$0")
@@ -147,4 +149,49 @@ expect "起始号码 'abc' said beside it at 150 %" "起始号码无效：前十
 xdotool key Return
 x11_screenshot_of "$shots/batch-dialog-150.png"
 expect "the 150 % screenshot" yes "$([ -s "$shots/batch-dialog-150.png" ] && echo yes)"
+
+# 5. 张数 4294962296 over a journal of a million writes: the range check runs for minutes beside
+# the window's thread, which answers a screen reader all the while; 取消 stops it.
+x11_stop_program
+export XDG_DATA_HOME="$ZELD_SCRATCH/data-big"
+mkdir -p "$XDG_DATA_HOME/zeld"
+journal="$XDG_DATA_HOME/zeld/written-tags.csv"
+awk 'BEGIN {
+  printf "\xEF\xBB\xBF时间,结果,十六进制,版本或客户号,前十位号,后八位号,芯片,保护,核对,原卡号\r\n"
+  for (i = 0; i < 1000000; i++) {
+    n = 10000000 + i
+    printf "2026-12-08T17:02:11+00:00,已写卡,%010X,000,%010d,\"%03d,%05d\",T5577,否,是,\r\n", n, n, int(n / 65536) % 256, n % 65536
+  }
+}' >"$journal"
+x11_start_program "$bin/zeld"
+journal_read() { hear status | grep '^上次写卡' >/dev/null; }
+x11_await "the journal of a million lines read" journal_read || true
+x11_keys ctrl+b
+x11_await "the dialog 新批次" batch_dialog_open
+x11_focus "$(dialog_window)"
+xdotool type --delay 20 big-order
+xdotool key --delay 20 Tab Tab Tab ctrl+a BackSpace
+xdotool type --delay 20 0000005000
+xdotool key --delay 20 Tab ctrl+a BackSpace
+xdotool type --delay 20 4294962296
+xdotool key Return
+checking() { [ "$(hear enabled "push button" 开始)" = no ]; }
+x11_await "the range check under way" checking || true
+# Asked again and again while the check runs, the window answers each time (a window whose
+# thread the check held would leave AT-SPI's call unanswered, and `hear` empty).
+answers=0 slowest=0
+for _ in $(seq 20); do
+  started=$(date +%s%N)
+  [ "$(hear focused)" = "$(printf 'push button\t取消')" ] && answers=$((answers + 1))
+  took=$((($(date +%s%N) - started) / 1000000))
+  [ "$took" -le "$slowest" ] || slowest=$took
+done
+echo "the window answered 20 screen reader questions during the check, the slowest in $slowest ms"
+expect "the window answers a screen reader during the check" 20 "$answers"
+expect "the check still under way after them" yes "$(checking && echo yes)"
+hear press "push button" 取消 >/dev/null
+cancelled() { hear dialog | grep -x '已取消核对号码：批次没有开始' >/dev/null; }
+x11_await "the check cancelled" cancelled || true
+expect "取消 stops the check, no batch begun" yes "$(cancelled && echo yes)"
+expect "取消 leaves the dialog open" yes "$(dialog_gone || echo yes)"
 expect_done
