@@ -1196,9 +1196,13 @@ private Q_SLOTS:
             offer->text().contains(QStringLiteral("批次 客户乙 还没有写完：已写 1/5 张，下一张 "
                                                   "0000002001")),
             qPrintable(offer->text()));
+        const QString atStart = window->statusMessage();
         QTest::keyClick(offer, Qt::Key_Return);
         QTRY_VERIFY(window->batch() != nullptr);
         QCOMPARE(fieldTexts(*window), (QStringList{"000", "0000002001", "000", "02001"}));
+        // Where the batch stands is the panel's: what the journal said at start-up stays.
+        QVERIFY(atStart.startsWith(QStringLiteral("上次写卡")));
+        QCOMPARE(window->statusMessage(), atStart);
         QVERIFY(control<QLineEdit>(*window, "txtIDB3B0")->isReadOnly());
     }
 
