@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
     for (const auto& [kind, name] : sim::kFaultNames) {
         options.kinds.insert(kind);
     }
-    options.folder =
+    std::filesystem::path folder =
         std::filesystem::path(std::filesystem::exists("/dev/shm") ? "/dev/shm" : "/tmp") /
         ("zeld-shop-" + std::to_string(::getpid()));
     for (int i = 1; i < argc; ++i) {
@@ -49,18 +49,21 @@ int main(int argc, char** argv) {
         } else if (arg == "--stations-by-name") {
             options.identities = sim::Identities::ByName;
         } else if (arg == "--folder" && hasValue) {
-            options.folder = argv[++i];
+            folder = argv[++i];
         } else {
             return usage();
         }
     }
     std::cout << "seed " << options.seed << std::endl;
+    std::filesystem::create_directories(folder);
+    std::filesystem::current_path(folder);
     const auto began = std::chrono::steady_clock::now();
     const sim::ShopReport report = sim::runShop(options);
     const auto seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     std::error_code ignored;
-    std::filesystem::remove_all(options.folder, ignored);
+    std::filesystem::current_path("/", ignored);
+    std::filesystem::remove_all(folder, ignored);
 
     std::cout << "tags " << report.tags << " days " << report.days << " kills " << report.kills
               << " full-disk appends " << report.fullAppends << " server outages " << report.outages

@@ -59,7 +59,7 @@ std::vector<StationSetup> setUp(const ShopOptions& options, const std::filesyste
         StationSetup setup;
         setup.index = i;
         setup.mode = kModes.at(random.below(kModes.size()));
-        setup.folder = folder / ("station" + std::to_string(i));
+        setup.folder = folder.string() + "s" + std::to_string(i);
         setup.name = "站" + std::to_string(i);
         setup.identity = "id-" + std::to_string(i);
         setup.order = orderFor("批" + std::to_string(i), kRangeStride * (i + 1), perStation);
@@ -84,9 +84,10 @@ std::vector<StationSetup> setUp(const ShopOptions& options, const std::filesyste
 // One day of the shop: its stations write until the day's tags are laid or all are done.
 std::uint64_t runDay(const ShopOptions& options, std::uint64_t dayNumber, SimDisk& disk,
                      SimRandom random, ShopReport& report) {
-    const auto folder = options.folder / ("day" + std::to_string(dayNumber));
+    // Relative to the run's folder, the working one: opening a journal looks at each folder
+    // of its path, and this keeps that to one.
+    const std::filesystem::path folder = "d" + std::to_string(dayNumber);
     std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
 
     const std::uint64_t sharedCount = options.tagsPerDay / 3;
     SimRandom setupRandom = random.fork();
@@ -144,8 +145,10 @@ std::uint64_t runDay(const ShopOptions& options, std::uint64_t dayNumber, SimDis
             report.firstViolations.push_back(violation);
         }
     }
+    for (auto& station : day.stations) {
+        std::filesystem::remove_all(station->setup().folder, ignored);
+    }
     day.stations.clear();
-    std::filesystem::remove_all(folder, ignored);
     return tags;
 }
 

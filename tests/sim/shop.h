@@ -23,7 +23,6 @@ struct ShopOptions {
     FaultKinds kinds;
     FaultRates rates;
     Identities identities = Identities::ByIdentity;
-    std::filesystem::path folder;  // where the days' journals are kept (in memory, best)
 };
 
 struct ShopReport {
@@ -36,7 +35,8 @@ struct ShopReport {
     std::vector<std::string> firstViolations;
 };
 
-// Runs the shop, day after day, until `tags` tags were laid on its readers.
+// Runs the shop, day after day, until `tags` tags were laid on its readers; the stations' folders
+// are made in the working folder (in memory, best).
 [[nodiscard]] ShopReport runShop(const ShopOptions& options);
 
 }  // namespace sim

@@ -25,6 +25,8 @@ public:
     void fill(const std::filesystem::path& folder, std::size_t appends, std::size_t tornBytes);
     // The program is killed during the next append in `folder`, after `bytes` of it are written.
     void killDuringNextAppend(const std::filesystem::path& folder, std::size_t bytes);
+    // The step is over: trouble it did not meet does not wait for the next.
+    void calm(const std::filesystem::path& folder) { troubles_.erase(folder.string()); }
     [[nodiscard]] std::size_t fullAppends() const noexcept { return failed_; }
 
     [[nodiscard]] std::error_code write(const std::filesystem::path& file, std::intptr_t native,

@@ -217,9 +217,15 @@ void Station::awaitServer() {
     // The worker sends what a press queued; the next step waits for it while the server is up,
     // so that the run follows its seed.
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (database_->reachable() && shared_->progress().unsent > 0 &&
-           std::chrono::steady_clock::now() < limit) {
-        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    for (int tries = 0; database_->reachable() && shared_->progress().unsent > 0 &&
+                        std::chrono::steady_clock::now() < limit;
+         ++tries) {
+        // A send takes microseconds: the worker is given the core before the poll backs off.
+        if (tries < 100) {
+            std::this_thread::yield();
+        } else {
+            std::this_thread::sleep_for(std::chrono::microseconds(20));
+        }
     }
 }
 
@@ -315,19 +321,16 @@ void Station::step(const StepFaults& faults, SimRandom& random) {
     } catch (const Killed&) {
         ++kills_;
         reader_.plan({});
+        disk_.calm(setup_.folder);
         kill();
         start();
         // After a kill the guide says: the tag back on the reader, 读卡号.
         if (const auto interrupted = journal_->interruptedWrite()) {
-            try {
-                checkUnknown(valueOf(interrupted->number));
-            } catch (const Killed&) {
-                kill();
-                start();
-            }
+            checkUnknown(valueOf(interrupted->number));
         }
     }
     reader_.plan({});
+    disk_.calm(setup_.folder);
     if (commands::BatchWriting* session = batch()) {
         const auto next = session->nextNumber();
         oracle_.offered(setup_.index, next ? std::optional(valueOf(*next)) : std::nullopt);
