@@ -8,7 +8,7 @@ namespace sim {
 
 namespace {
 
-constexpr std::size_t kViolationsKept = 8;
+constexpr std::size_t kViolationsKept = 3;  // of each rule
 
 std::uint32_t eightDigitView(std::uint64_t number) {
     return static_cast<std::uint32_t>(number & 0xFFFFFFU);
@@ -26,9 +26,9 @@ std::string Oracle::hex(std::uint64_t number) {
     return card::hexDigits(card::tagNumberFromValue(number));
 }
 
-void Oracle::fail(const std::string& what) {
+void Oracle::fail(Rule rule, const std::string& what) {
     ++violations_;
-    if (first_.size() < kViolationsKept) {
+    if (++byRule_[static_cast<int>(rule)] <= kViolationsKept) {
         first_.push_back(where_ + ": " + what);
     }
 }
@@ -44,7 +44,8 @@ void Oracle::written(TagId id, std::optional<std::uint64_t> before, std::uint64_
         if (namedByYes_.contains(theirs)) {
             continue;
         }
-        fail(theirs == now ? hex(now) + " is now on tags " + std::to_string(other) + " and " +
+        fail(theirs == now ? Rule::OneTag : Rule::OneView,
+             theirs == now ? hex(now) + " is now on tags " + std::to_string(other) + " and " +
                                  std::to_string(id) + ", and no yes named it"
                            : hex(now) + " on tag " + std::to_string(id) + " shows as " +
                                  hex(theirs) + " on tag " + std::to_string(other) +
@@ -56,7 +57,8 @@ void Oracle::written(TagId id, std::optional<std::uint64_t> before, std::uint64_
 void Oracle::toldVerified(std::size_t station, std::uint64_t number,
                           std::optional<TagId> onReader) {
     if (!onReader || field_.tag(*onReader).number != number) {
-        fail("told verified " + hex(number) + " while the tag at the reader holds another");
+        fail(Rule::ToldVerified,
+             "told verified " + hex(number) + " while the tag at the reader holds another");
     }
     knownOnTag_[station].insert(number);
 }
@@ -67,7 +69,7 @@ void Oracle::settledOnTag(std::size_t station, std::uint64_t number) {
 
 void Oracle::offered(std::size_t station, std::optional<std::uint64_t> next) {
     if (next && knownOnTag_[station].contains(*next)) {
-        fail("offers " + hex(*next) + " again, known on a tag");
+        fail(Rule::OfferedAgain, "offers " + hex(*next) + " again, known on a tag");
         knownOnTag_[station].erase(*next);  // told once
     }
 }

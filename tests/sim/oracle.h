@@ -22,6 +22,9 @@ namespace sim {
 //   up.
 class Oracle {
 public:
+    // Which promise a violation breaks.
+    enum class Rule { OneTag, OneView, ToldVerified, OfferedAgain, Recorded, LeaseAddsUp };
+
     explicit Oracle(TagField& field);
 
     // A step begins: the numbers the operator's yes answers name are forgotten.
@@ -42,12 +45,12 @@ public:
         for (TagId id = 0; id < field_.size(); ++id) {
             const Tag& tag = field_.tag(id);
             if (!tag.foreign && tag.number && !recorded(*tag.number)) {
-                fail("tag " + std::to_string(id) + " holds " + hex(*tag.number) +
-                     ", which no journal and no database holds");
+                fail(Rule::Recorded, "tag " + std::to_string(id) + " holds " + hex(*tag.number) +
+                                         ", which no journal and no database holds");
             }
         }
     }
-    void fail(const std::string& what);
+    void fail(Rule rule, const std::string& what);
 
     [[nodiscard]] std::size_t violations() const noexcept { return violations_; }
     [[nodiscard]] const std::vector<std::string>& firstViolations() const noexcept {
@@ -65,7 +68,8 @@ private:
     std::unordered_map<std::uint32_t, std::vector<TagId>> byView_;
     std::unordered_map<std::size_t, std::unordered_set<std::uint64_t>> knownOnTag_;
     std::size_t violations_ = 0;
-    std::vector<std::string> first_;
+    std::vector<std::string> first_;  // the first few of each rule
+    std::unordered_map<int, std::size_t> byRule_;
 };
 
 }  // namespace sim

@@ -81,6 +81,25 @@ std::vector<StationSetup> setUp(const ShopOptions& options, const std::filesyste
     return setups;
 }
 
+constexpr std::size_t kDaysShown = 6;
+
+std::string describe(const Day& day) {
+    constexpr std::array<const char*, 5> kModeNames{"plain", "batch", "hands-free", "shared",
+                                                    "shared hands-free"};
+    std::string words;
+    for (const auto& station : day.stations) {
+        const StationSetup& setup = station->setup();
+        std::string name;
+        for (const char c : setup.name) {
+            name += c == '\0' ? std::string("\\0") : std::string(1, c);
+        }
+        words += (words.empty() ? "" : ", ") + std::string("station ") +
+                 std::to_string(setup.index) + " " + kModeNames.at(static_cast<int>(setup.mode)) +
+                 " \"" + name + "\" " + setup.identity;
+    }
+    return words;
+}
+
 // One day of the shop: its stations write until the day's tags are laid or all are done.
 std::uint64_t runDay(const ShopOptions& options, std::uint64_t dayNumber, SimDisk& disk,
                      SimRandom random, ShopReport& report) {
@@ -137,11 +156,12 @@ std::uint64_t runDay(const ShopOptions& options, std::uint64_t dayNumber, SimDis
         return recorded.contains(number) || day.database.holds(number);
     });
     if (auto uneven = day.database.leasesAddUp()) {
-        day.oracle.fail(*uneven);
+        day.oracle.fail(Oracle::Rule::LeaseAddsUp, *uneven);
     }
     report.violations += day.oracle.violations();
-    for (const auto& violation : day.oracle.firstViolations()) {
-        if (report.firstViolations.size() < 12) {
+    if (day.oracle.violations() > 0 && report.firstViolations.size() < kDaysShown * 4) {
+        report.firstViolations.push_back("day " + std::to_string(dayNumber) + ": " + describe(day));
+        for (const auto& violation : day.oracle.firstViolations()) {
             report.firstViolations.push_back(violation);
         }
     }
