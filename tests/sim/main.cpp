@@ -71,6 +71,12 @@ int main(int argc, char** argv) {
     for (const auto& violation : report.firstViolations) {
         std::cout << "violation: " << violation << '\n';
     }
-    std::cout << "violations " << report.violations << std::endl;
+    std::cout << "violations " << report.violations;
+    for (std::size_t rule = 0; rule < sim::Oracle::kRules; ++rule) {
+        if (report.byRule.at(rule) > 0) {
+            std::cout << ' ' << sim::Oracle::kRuleNames.at(rule) << ' ' << report.byRule.at(rule);
+        }
+    }
+    std::cout << std::endl;
     return report.violations == 0 ? EXIT_SUCCESS : EXIT_FAILURE;
 }

@@ -28,7 +28,7 @@ std::string Oracle::hex(std::uint64_t number) {
 
 void Oracle::fail(Rule rule, const std::string& what) {
     ++violations_;
-    if (++byRule_[static_cast<int>(rule)] <= kViolationsKept) {
+    if (++byRule_.at(static_cast<std::size_t>(rule)) <= kViolationsKept) {
         first_.push_back(where_ + ": " + what);
     }
 }

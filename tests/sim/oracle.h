@@ -2,6 +2,7 @@
 
 #include "tag_field.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <set>
@@ -24,6 +25,9 @@ class Oracle {
 public:
     // Which promise a violation breaks.
     enum class Rule { OneTag, OneView, ToldVerified, OfferedAgain, Recorded, LeaseAddsUp };
+    static constexpr std::size_t kRules = 6;
+    static constexpr std::array<const char*, kRules> kRuleNames{
+        "one-tag", "one-view", "told-verified", "offered-again", "recorded", "lease-adds-up"};
 
     explicit Oracle(TagField& field);
 
@@ -53,6 +57,7 @@ public:
     void fail(Rule rule, const std::string& what);
 
     [[nodiscard]] std::size_t violations() const noexcept { return violations_; }
+    [[nodiscard]] const std::array<std::size_t, kRules>& byRule() const noexcept { return byRule_; }
     [[nodiscard]] const std::vector<std::string>& firstViolations() const noexcept {
         return first_;
     }
@@ -69,7 +74,7 @@ private:
     std::unordered_map<std::size_t, std::unordered_set<std::uint64_t>> knownOnTag_;
     std::size_t violations_ = 0;
     std::vector<std::string> first_;  // the first few of each rule
-    std::unordered_map<int, std::size_t> byRule_;
+    std::array<std::size_t, kRules> byRule_{};
 };
 
 }  // namespace sim

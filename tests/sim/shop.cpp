@@ -140,7 +140,7 @@ std::uint64_t runDay(const ShopOptions& options, std::uint64_t dayNumber, SimDis
         }
         day.oracle.beginStep(where + std::to_string(step) + " station " +
                              std::to_string(station.setup().index));
-        station.step(faults, random);
+        station.step(faults);
         ++tags;
     }
 
@@ -159,6 +159,9 @@ std::uint64_t runDay(const ShopOptions& options, std::uint64_t dayNumber, SimDis
         day.oracle.fail(Oracle::Rule::LeaseAddsUp, *uneven);
     }
     report.violations += day.oracle.violations();
+    for (std::size_t rule = 0; rule < Oracle::kRules; ++rule) {
+        report.byRule.at(rule) += day.oracle.byRule().at(rule);
+    }
     if (day.oracle.violations() > 0 && report.firstViolations.size() < kDaysShown * 4) {
         report.firstViolations.push_back("day " + std::to_string(dayNumber) + ": " + describe(day));
         for (const auto& violation : day.oracle.firstViolations()) {

@@ -2,6 +2,9 @@
 
 #include "fault_kinds.h"
 #include "fault_schedule.h"
+#include "oracle.h"
+
+#include <array>
 
 #include <cstdint>
 #include <filesystem>
@@ -32,6 +35,7 @@ struct ShopReport {
     std::uint64_t fullAppends = 0;
     std::uint64_t outages = 0;
     std::uint64_t violations = 0;
+    std::array<std::uint64_t, Oracle::kRules> byRule{};
     std::vector<std::string> firstViolations;
 };
 

@@ -287,8 +287,7 @@ void Station::handsFreeTurn() {
     }
 }
 
-void Station::step(const StepFaults& faults, SimRandom& random) {
-    static_cast<void>(random);
+void Station::step(const StepFaults& faults) {
     if (finished_) {
         return;
     }

@@ -59,7 +59,7 @@ public:
     Station& operator=(Station&&) = delete;
 
     // One tag's turn: a hand lays a tag, the program writes or reads it, the hand lifts it.
-    void step(const StepFaults& faults, SimRandom& random);
+    void step(const StepFaults& faults);
     // Nothing more to write here.
     [[nodiscard]] bool finished() const noexcept { return finished_; }
     // The end of the run, with the server up: what is unsent is sent, leases given back.
