@@ -45,7 +45,7 @@ bool SharedDatabase::reachable() const {
 
 std::string SharedDatabase::key(const std::string& name, const std::string& identity) const {
     // A text parameter travels as a C string: what follows a NUL never arrives.
-    return stations_ == Stations::ByName ? std::string(name.c_str()) : identity;
+    return stations_ == Stations::ByName ? name.substr(0, name.find('\0')) : identity;
 }
 
 std::optional<std::string> SharedDatabase::connect(const std::string& name,
@@ -221,13 +221,11 @@ commands::LedgerResult<std::uint64_t> MemoryLedger::returnLease(std::int64_t lea
     return end - from;
 }
 
-commands::LedgerResult<bool> MemoryLedger::send(const commands::Outcome& sent) {
+commands::LedgerResult<bool> MemoryLedger::send(const commands::Outcome& outcome) {
     const std::lock_guard lock(db_.mutex_);
     if (auto error = barred()) {
         return Unexpected{*error};
     }
-    commands::Outcome outcome = sent;
-    outcome.station = name_;
     if (outcome.lease < 1 || static_cast<std::size_t>(outcome.lease) > db_.leases_.size()) {
         return Unexpected{refusal("没有这个号段")};
     }
@@ -271,7 +269,9 @@ commands::LedgerResult<bool> MemoryLedger::send(const commands::Outcome& sent) {
         }
     }
     db_.written_.insert(value);
-    db_.outcomes_.emplace(where, SharedDatabase::OutcomeRow{outcome, repeated});
+    commands::Outcome recorded = outcome;
+    recorded.station = name_;
+    db_.outcomes_.emplace(where, SharedDatabase::OutcomeRow{recorded, repeated});
     ++db_.clock_;
     return true;
 }
