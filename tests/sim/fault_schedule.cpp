@@ -1,12 +1,11 @@
 #include "fault_schedule.h"
 
+#include <array>
+
 namespace sim {
 
 namespace {
 
-// The library calls of a write: the read before it, the chip's announcement, MF_Write, the
-// read-back and the beep (a lock, when asked, before the beep).
-constexpr std::uint64_t kCallsOfAWrite = 5;
 constexpr std::uint64_t kLongestLine = 160;
 
 }  // namespace
@@ -22,7 +21,10 @@ StepFaults drawStep(const FaultKinds& kinds, Mode mode, const FaultRates& rates,
     faults.carelessYes = random.chance(rates.careless);
     if (kinds.contains(FaultKind::Kill) && random.chance(rates.kill)) {
         if (random.chance(500)) {
-            faults.reader.killAtCall = random.below(kCallsOfAWrite);
+            using Call = ReaderPlan::Call;
+            constexpr std::array<Call, 5> kCalls{Call::Read, Call::Announce, Call::Write,
+                                                 Call::ReadBack, Call::Beep};
+            faults.reader.killAt = kCalls.at(random.below(kCalls.size()));
             faults.reader.killAfterEffect = random.chance(500);
         } else {
             faults.killInAppend = random.below(kLongestLine);

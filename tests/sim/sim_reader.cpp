@@ -18,23 +18,24 @@ reader::Status statusOf(reader::EmulatedStatus status) {
 
 }  // namespace
 
-void SimReader::before() {
-    if (plan_.killAtCall == calls_ && !plan_.killAfterEffect) {
+void SimReader::before(ReaderPlan::Call call) const {
+    if (plan_.killAt == call && !plan_.killAfterEffect) {
         throw Killed{};
     }
 }
 
-void SimReader::after() {
-    if (plan_.killAtCall == calls_++ && plan_.killAfterEffect) {
+void SimReader::after(ReaderPlan::Call call) {
+    if (plan_.killAt == call && plan_.killAfterEffect) {
         throw Killed{};
     }
 }
 
 reader::Status SimReader::MF_Getsnr(reader::ShortBuffer& shortBuffer,
                                     reader::LongBuffer& longBuffer) {
-    before();
-    if (wrote_ && plan_.swapBeforeReadBack) {
-        wrote_ = false;
+    const auto call = wrote_ ? ReaderPlan::Call::ReadBack : ReaderPlan::Call::Read;
+    before(call);
+    if (wrote_ && plan_.swapBeforeReadBack && !swapped_) {
+        swapped_ = true;
         swap_();
     }
     reader::Status status = statusOf(reader::EmulatedStatus::NoTag);
@@ -49,13 +50,13 @@ reader::Status SimReader::MF_Getsnr(reader::ShortBuffer& shortBuffer,
             status = statusOf(reader::EmulatedStatus::NoValidFrame);
         }
     }
-    after();
+    after(call);
     return status;
 }
 
 reader::Status SimReader::MF_Write(reader::ShortBuffer& writeBlock,
                                    reader::LongBuffer& /*longBuffer*/) {
-    before();
+    before(ReaderPlan::Call::Write);
     const auto asked =
         reader::readWriteBlock(std::span(writeBlock.bytes).first<reader::kWriteBlockSize>());
     const auto id = field_.onReader(reader_);
@@ -77,7 +78,7 @@ reader::Status SimReader::MF_Write(reader::ShortBuffer& writeBlock,
         field_.write(*id, card::numberValue(asked.number));
     }
     wrote_ = true;
-    after();
+    after(ReaderPlan::Call::Write);
     if (plan_.write == Write::ThrowsAfter) {
         throw reader::ReaderFault({"MF_Write", "simulated"});
     }
@@ -86,7 +87,13 @@ reader::Status SimReader::MF_Write(reader::ShortBuffer& writeBlock,
 
 reader::Status SimReader::ControlBuzzer(reader::ControlCode code,
                                         reader::LongBuffer& /*longBuffer*/) {
-    before();
+    const bool beep = code == reader::ControlCode::Beep;
+    const bool announce =
+        code == reader::ControlCode::SelectT5577 || code == reader::ControlCode::SelectEM4305;
+    const auto call = beep ? ReaderPlan::Call::Beep : ReaderPlan::Call::Announce;
+    if (beep || announce) {
+        before(call);
+    }
     reader::Status status = reader::kSuccess;
     if (code == reader::ControlCode::Beep) {
         ++beeps_;
@@ -95,7 +102,9 @@ reader::Status SimReader::ControlBuzzer(reader::ControlCode code,
                plan_.lockRefused) {
         status = statusOf(reader::EmulatedStatus::TargetLocked);
     }
-    after();
+    if (beep || announce) {
+        after(call);
+    }
     return status;
 }
 

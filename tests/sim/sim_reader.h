@@ -22,9 +22,10 @@ struct ReaderPlan {
     Write write = Write::Honest;
     bool swapBeforeReadBack = false;  // a hand swaps the tag between the write and its read-back
     bool lockRefused = false;
-    // The library call of the step (0 the first) during which the program is killed, and
-    // whether that call took effect first.
-    std::optional<std::size_t> killAtCall;
+    // The library call during whose first occurrence in the step the program is killed (named,
+    // not counted: a write may or may not read the tag first), and whether it took effect first.
+    enum class Call { Read, Announce, Write, ReadBack, Beep };
+    std::optional<Call> killAt;
     bool killAfterEffect = false;
 };
 
@@ -40,8 +41,8 @@ public:
     // The plan for the calls of the next step.
     void plan(const ReaderPlan& plan) {
         plan_ = plan;
-        calls_ = 0;
         wrote_ = false;
+        swapped_ = false;
     }
     [[nodiscard]] std::size_t beeps() const noexcept { return beeps_; }
 
@@ -55,16 +56,16 @@ public:
     reader::Status ControlBuzzer(reader::ControlCode code, reader::LongBuffer& longBuffer) override;
 
 private:
-    // Counts the call; kills the program when the plan says so, before the call or after it.
-    void before();
-    void after();
+    // Kills the program when the plan says so, before the call or after it.
+    void before(ReaderPlan::Call call) const;
+    void after(ReaderPlan::Call call);
 
     TagField& field_;
     std::size_t reader_;
     std::function<void()> swap_;
     ReaderPlan plan_;
-    std::size_t calls_ = 0;
-    bool wrote_ = false;
+    bool wrote_ = false;  // MF_Write was called in this step
+    bool swapped_ = false;
     std::size_t beeps_ = 0;
 };
 
