@@ -58,9 +58,12 @@ std::optional<std::string> SharedDatabase::connect(const std::string& name,
         if (liveIdentities_.contains(identity)) {
             return "本站的标识已在另一台电脑上使用";
         }
-        if (liveNames_.contains(name)) {
+        // The stations table keeps a name for its station, live or not.
+        if (const auto named = namedBy_.find(name);
+            named != namedBy_.end() && named->second != identity) {
             return "已有另一台电脑用站名 " + name;
         }
+        namedBy_[name] = identity;
     }
     liveNames_.insert(name);
     liveIdentities_.insert(identity);

@@ -27,8 +27,8 @@ public:
         ByName,      // by 站名, sent as a C string: a name is cut at a NUL, and two stations
                      // with one name are one
         ByIdentity,  // by a station id made once per installation: a second live station with
-                     // the same id or the same name is refused, as is a name with a control
-                     // character
+                     // the same id is refused, as is a name another id has or one holding a
+                     // control character
     };
     explicit SharedDatabase(Stations stations) : stations_(stations) {}
 
@@ -78,6 +78,7 @@ private:
     std::set<std::uint64_t> written_;
     std::multiset<std::string> liveNames_;
     std::multiset<std::string> liveIdentities_;
+    std::map<std::string, std::string> namedBy_;  // a station's name -> its identity
     std::uint64_t clock_ = 0;
 };
 
