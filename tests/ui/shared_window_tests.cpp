@@ -7,6 +7,7 @@
 #include "support/data_folder.h"
 #include "support/emulator_control.h"
 #include "support/test_database.h"
+#include "support/test_station.h"
 #include "ui/main_window.h"
 #include "ui/station_settings.h"
 #include "words/batch_text.h"
@@ -16,9 +17,11 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSysInfo>
 #include <QtTest>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -157,8 +160,8 @@ private Q_SLOTS:
         // Both writes reach the database, each under its station's name.
         QTRY_COMPARE_WITH_TIMEOUT(
             database
-                .run("SELECT string_agg(station || ' ' || number, ',' ORDER BY number) FROM "
-                     "outcomes WHERE verified")
+                .run("SELECT string_agg(s.name || ' ' || o.number, ',' ORDER BY o.number) FROM "
+                     "outcomes o JOIN stations s ON s.id = o.station_id WHERE o.verified")
                 .at(0)
                 .at(0)
                 .value_or(""),
@@ -209,7 +212,11 @@ private Q_SLOTS:
                  qPrintable(offered));
         QVERIFY2(status(*late).contains(QStringLiteral("中未写的 3 个号码")),
                  qPrintable(status(*late)));
-        QCOMPARE(database.run("SELECT voided_by FROM leases WHERE station = '乙站'").at(0).at(0),
+        QCOMPARE(database
+                     .run("SELECT voided_by FROM leases WHERE station_id = "
+                          "(SELECT id FROM stations WHERE name = '乙站')")
+                     .at(0)
+                     .at(0),
                  std::optional<std::string>("丙站"));
     }
 
@@ -219,7 +226,8 @@ private Q_SLOTS:
         testing_support::TestDatabase database;
         const testing_support::EmulatorControl field;
         {
-            auto store = store::SharedStore::connect(database.url(), "甲站");
+            auto store =
+                store::SharedStore::connect(database.url(), testing_support::namedStation("甲站"));
             QVERIFY(store);
             QVERIFY(store->createBatch(
                 {"共享", Number{0, 0, 0, 0x1F, 0x40}, card::Notation::WG34, 2, {}, false}));
@@ -268,7 +276,8 @@ private Q_SLOTS:
         const Number taken{0, 0, 0, 0x13, 0x88};  // 0000005000
         {
             // Another station verified 5000 in an earlier batch, which has ended.
-            auto store = store::SharedStore::connect(database.url(), "甲站");
+            auto store =
+                store::SharedStore::connect(database.url(), testing_support::namedStation("甲站"));
             QVERIFY(store);
             commands::BatchOrder order{"早先", taken, card::Notation::WG34, 1, {}, false};
             const auto earlier = store->createBatch(order);
@@ -333,7 +342,8 @@ private Q_SLOTS:
             alone->showBatchDialog();
             QVERIFY(alone->batch() != nullptr);
         }
-        auto store = store::SharedStore::connect(database.url(), "甲站");
+        auto store =
+            store::SharedStore::connect(database.url(), testing_support::namedStation("甲站"));
         QVERIFY(store);
         QVERIFY(store->createBatch(
             {"共享", Number{0, 0, 0, 0x1F, 0x40}, card::Notation::WG34, 2, {}, false}));
@@ -358,7 +368,8 @@ private Q_SLOTS:
         const testing_support::EmulatorControl field;
         const testing_support::DataFolder data;
         {
-            auto store = store::SharedStore::connect(database.url(), "甲站");
+            auto store =
+                store::SharedStore::connect(database.url(), testing_support::namedStation("甲站"));
             QVERIFY(store);
             for (const auto& [name, first] :
                  {std::pair{"甲单", 8000U}, std::pair{"乙单", 9000U}}) {  // 乙单 the newer
@@ -403,6 +414,104 @@ private Q_SLOTS:
         QVERIFY(offer != nullptr);
         QVERIFY2(offer->text().startsWith(QStringLiteral("共享批次 甲单 ")),
                  qPrintable(offer->text()));
+    }
+
+    // Two computers named alike: the second is told, writes nothing shared under that name, and
+    // joins under another; the two never write one number.
+    void twoStationsWithOneNameAreToldAndWriteNoNumberTwice() {
+        testing_support::TestDatabase database;
+        const testing_support::EmulatorControl field;
+        {
+            auto store =
+                store::SharedStore::connect(database.url(), testing_support::namedStation("管理"));
+            QVERIFY(store);
+            QVERIFY(store->createBatch(
+                {"同名", Number{0, 0, 0, 0x1F, 0x40}, card::Notation::WG34, 60, {}, false}));
+        }
+        const testing_support::DataFolder firstData;
+        QVERIFY(!ui::saveStationSettings({database.url(), "门店"}));
+        const auto first = stationWindow();
+        QMessageBox* offer = waitForOffer(*first);
+        QVERIFY(offer != nullptr);
+        QTest::keyClick(offer, Qt::Key_Return);
+        QTRY_VERIFY(first->sharedBatch() != nullptr);
+
+        const testing_support::DataFolder secondData;
+        QVERIFY(!ui::saveStationSettings({database.url(), "门店"}));
+        const auto second = stationWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            status(*second).startsWith(QStringLiteral("已有另一台电脑用站名 门店（电脑 ")), 15000);
+        QVERIFY2(status(*second).endsWith(QStringLiteral("本站单独写卡")),
+                 qPrintable(status(*second)));
+        QVERIFY(second->sharedBatch() == nullptr);
+        QVERIFY(second->findChild<QMessageBox*>(QStringLiteral("batchOffer")) == nullptr);
+
+        // Under another name, through the batch dialog, it joins.
+        QTimer::singleShot(0, [&] {
+            auto* dialog = QApplication::activeModalWidget();
+            QVERIFY(dialog != nullptr);
+            dialog->findChild<QLineEdit*>(QStringLiteral("站名"))
+                ->setText(QStringLiteral("门店二"));
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("加入共享批次")),
+                              Qt::LeftButton);
+        });
+        second->showBatchDialog();
+        QMessageBox* secondOffer = waitForOffer(*second);
+        QVERIFY(secondOffer != nullptr);
+        QTest::keyClick(secondOffer, Qt::Key_Return);
+        QTRY_VERIFY(second->sharedBatch() != nullptr);
+        for (const auto* window : {first.get(), second.get()}) {
+            field.placeEmptyTag(emulator::TagKind::T5577);
+            clickWrite(*const_cast<ui::MainWindow*>(window));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(
+            database
+                .run("SELECT count(DISTINCT o.number) || ' ' || string_agg(DISTINCT s.name, ',') "
+                     "FROM outcomes o JOIN stations s ON s.id = o.station_id WHERE o.verified")
+                .at(0)
+                .at(0)
+                .value_or(""),
+            std::string("2 门店,门店二"), 10000);
+    }
+
+    // A settings file copied to a second computer copies the station's id: the second is refused
+    // while the first runs, says which computer holds the id, and writes nothing shared.
+    void aCopiedSettingsFileIsRefusedAndWritesNothing() {
+        testing_support::TestDatabase database;
+        const testing_support::EmulatorControl field;
+        {
+            auto store =
+                store::SharedStore::connect(database.url(), testing_support::namedStation("管理"));
+            QVERIFY(store);
+            QVERIFY(store->createBatch(
+                {"复制", Number{0, 0, 0, 0x1F, 0x40}, card::Notation::WG34, 60, {}, false}));
+        }
+        const testing_support::DataFolder firstData;
+        QVERIFY(!ui::saveStationSettings({database.url(), "甲店"}));
+        const auto first = stationWindow();
+        QMessageBox* offer = waitForOffer(*first);
+        QVERIFY(offer != nullptr);
+        QTest::keyClick(offer, Qt::Key_Return);
+        QTRY_VERIFY(first->sharedBatch() != nullptr);
+        const std::string id = ui::loadStationId();
+        QVERIFY(!id.empty());
+
+        const testing_support::DataFolder secondData;
+        std::filesystem::create_directories(secondData.path() / "zeld");
+        std::filesystem::copy_file(firstData.path() / "zeld" / "zeld.ini",
+                                   secondData.path() / "zeld" / "zeld.ini");
+        QCOMPARE(ui::loadStationId(), id);
+        const auto leasesBefore = database.run("SELECT count(*) FROM leases");
+        const auto second = stationWindow();
+        const QString holder =
+            QStringLiteral("本站的站号正由电脑 %1").arg(QSysInfo::machineHostName());
+        QTRY_VERIFY_WITH_TIMEOUT(status(*second).startsWith(holder), 15000);
+        QVERIFY2(status(*second).contains(QStringLiteral("上的 甲店 使用")),
+                 qPrintable(status(*second)));
+        QVERIFY(second->sharedBatch() == nullptr);
+        QCOMPARE(database.run("SELECT count(*) FROM leases"), leasesBefore);
+        QCOMPARE(database.run("SELECT count(*) FROM stations WHERE name <> '管理'").at(0).at(0),
+                 std::optional<std::string>("1"));
     }
 
     void aPasswordIsAskedForAndNeverKept() {
