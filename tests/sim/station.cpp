@@ -217,9 +217,12 @@ void Station::awaitServer() {
     // The worker sends what a press queued; the next step waits for it while the server is up,
     // so that the run follows its seed.
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    for (int tries = 0; database_->reachable() && shared_->progress().unsent > 0 &&
-                        std::chrono::steady_clock::now() < limit;
-         ++tries) {
+    // And for a lease, when the station's are used up: the worker takes one as soon as it can.
+    const auto waiting = [this] {
+        return shared_->progress().unsent > 0 || (!shared_->nextNumber() && !shared_->done());
+    };
+    for (int tries = 0;
+         database_->reachable() && waiting() && std::chrono::steady_clock::now() < limit; ++tries) {
         // A send takes microseconds: the worker is given the core before the poll backs off.
         if (tries < 100) {
             std::this_thread::yield();
@@ -303,6 +306,7 @@ void Station::step(const StepFaults& faults) {
         if (shared() && !shared_) {
             joinShared();
         }
+        awaitServer();  // the server may be back
         if (setup_.mode == Mode::Plain) {
             writePlain(faults);
         } else if (handsFree() && writer_ && !pressAtWindow_) {
