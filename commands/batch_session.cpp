@@ -70,27 +70,52 @@ BatchPress BatchSession::press(reader::ReaderSource& source, const Confirm& conf
         return press;
     }
     const std::uint64_t position = nextPosition();
-    const card::CardNumber number = batch_.number(position);
-    BatchJournalView writes(*journal_, batch_.order().name);
-    if (!viewsAllowWrite(number, writes, confirm)) {
-        press.result = BatchPress::Result::Declined;
-        return press;
-    }
-    press.result = BatchPress::Result::Wrote;
+    BatchJournalView writes(*journal_, batch_.order().name, batch_);
     press.write = writeTag(batch_.request(position), source, writes, confirm, seen);
+    press.result =
+        declinedForView(*press.write) ? BatchPress::Result::Declined : BatchPress::Result::Wrote;
+    // The tag read before the write may have held another of its numbers of unknown outcome.
+    for (const auto& settled : writes.settledHere) {
+        if (auto trouble = count(settled.position)) {
+            press.journalError = std::move(trouble);
+        }
+    }
     if (!press.write->verified()) {
         return press;  // the same number again next time
     }
+    if (auto trouble = count(position)) {
+        press.journalError = std::move(trouble);
+    }
+    return press;
+}
+
+ReadOutcome BatchSession::read(reader::ReaderSource& source, Sound sound) {
+    BatchJournalView writes(*journal_, batch_.order().name, batch_);
+    ReadOutcome outcome =
+        sound == Sound::Beep ? readTag(source, writes) : readTagQuietly(source, writes);
+    for (const auto& settled : writes.settledHere) {
+        if (auto trouble = count(settled.position); trouble && !outcome.journalError) {
+            outcome.journalError = std::move(trouble);
+        }
+    }
+    return outcome;
+}
+
+std::optional<std::string> BatchSession::count(std::uint64_t position) {
     auto& verified = record_.verified;
-    verified.insert(std::lower_bound(verified.begin(), verified.end(), position), position);
+    const auto at = std::lower_bound(verified.begin(), verified.end(), position);
+    if (ended() || (at != verified.end() && *at == position)) {
+        return std::nullopt;
+    }
+    verified.insert(at, position);
     while (next_ < batch_.count() && std::binary_search(verified.begin(), verified.end(), next_)) {
         ++next_;
     }
-    if (done()) {
-        press.journalError = journal_->endBatch(batch_.order(), batch_.count(), 0);
-        record_.ended = true;
+    if (!done()) {
+        return std::nullopt;
     }
-    return press;
+    record_.ended = true;
+    return journal_->endBatch(batch_.order(), batch_.count(), 0);
 }
 
 std::optional<std::string> BatchSession::endEarly() {

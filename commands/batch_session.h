@@ -51,6 +51,7 @@ public:
     // read of the tag moments ago, as writeTag takes it.
     [[nodiscard]] BatchPress press(reader::ReaderSource& source, const Confirm& confirm,
                                    const std::optional<TagSighting>& seen = std::nullopt) override;
+    [[nodiscard]] ReadOutcome read(reader::ReaderSource& source, Sound sound) override;
     // Ends the batch now: its numbers not verified from the next one on are recorded void (作废).
     // The reason (UTF-8) when that could not be recorded; the batch stays open then.
     [[nodiscard]] std::optional<std::string> endEarly();
@@ -59,6 +60,9 @@ private:
     // The session of a batch as the journal holds it; one whose numbers are all verified (the
     // program ended before it recorded the end) is ended now.
     static std::optional<BatchSession> fromRecord(BatchRecord record, BatchJournal& journal);
+    // Counts the position as verified and moves on; the reason (UTF-8) when the batch's end,
+    // reached by it, could not be recorded.
+    std::optional<std::string> count(std::uint64_t position);
     BatchSession(Batch batch, BatchJournal& journal, BatchRecord record)
         : batch_(std::move(batch)),
           journal_(&journal),

@@ -231,7 +231,10 @@ BatchLog readFrom(std::string_view text, std::string_view name) {
             continue;
         }
         const auto write = parseLine(line);
-        if (!write || !write->hasChip || write->state == LineState::Started) {
+        // A settlement names the batch only when a tag was seen holding one of its numbers:
+        // a verified write of the batch.
+        if (!write || write->state == LineState::Started ||
+            (!write->hasChip && !(write->settles && write->state == LineState::Verified))) {
             continue;
         }
         const std::string shown = unquoted(write->result);

@@ -409,6 +409,11 @@ std::optional<std::string> Journal::settle(const card::CardNumber& number, bool 
     return recordLine(formatSettlement(isoLocalTime(clock_()), number, seenOnTag));
 }
 
+std::optional<std::string> Journal::settleInBatch(const card::CardNumber& number,
+                                                  const std::string& name) {
+    return recordLine(formatSettlement(isoLocalTime(clock_()), number, true, name));
+}
+
 std::optional<std::string> Journal::record(const commands::JournalEntry& entry) {
     return recordLine(formatLine(isoLocalTime(clock_()), entry));
 }

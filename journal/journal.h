@@ -96,6 +96,8 @@ public:
     [[nodiscard]] bool unsettled(const card::CardNumber& number) const override;
     [[nodiscard]] std::optional<std::string> settle(const card::CardNumber& number,
                                                     bool seenOnTag) override;
+    [[nodiscard]] std::optional<std::string> settleInBatch(const card::CardNumber& number,
+                                                           const std::string& name) override;
 
     // A batch's lines (batch_lines.h), appended as a write's are. Batches are few and short
     // against the journal: their questions read the file through when asked.

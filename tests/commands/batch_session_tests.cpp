@@ -161,6 +161,39 @@ TEST(BatchSession, RetriesAFailedWriteWithTheSameNumberAndKeepsItsPlaceOverARead
     EXPECT_FALSE(log.rows[1].verified);
 }
 
+TEST(BatchSession, AWriteCutOffThatAReadFindsOnItsTagCountsAndMovesOnAlsoAfterARestart) {
+    Station station;
+    {
+        journal::Journal journal(station.file);
+        auto session = started(journal, anOrder(3));
+        commands::JournalEntry cut;
+        cut.number = tenDigit(1000);
+        ASSERT_EQ(journal.beginWrite(cut), std::nullopt);  // killed during the write
+    }
+    journal::Journal journal(station.file);
+    auto session = BatchSession::resume(journal);
+    ASSERT_TRUE(session);
+    EXPECT_EQ(session->nextNumber(), tenDigit(1000));
+    ASSERT_TRUE(journal.waitLoaded(std::chrono::seconds(10)));  // what it holds unsettled is read
+    station.field.placeTag(tenDigit(1000));                     // the tag put back on the reader
+    EXPECT_TRUE(session->read(station.source, commands::BatchWriting::Sound::Beep).settledWrite);
+    EXPECT_EQ(session->nextNumber(), tenDigit(1001));
+    EXPECT_EQ(session->verified(), 1U);
+    // A blank next is asked nothing: the settled number is no longer the next.
+    ASSERT_TRUE(station.pressOnBlank(*session).write->verified());
+    EXPECT_EQ(station.field.tagNumber(), tenDigit(1001));
+
+    journal::Journal reread(station.file);
+    const auto resumed = BatchSession::resume(reread);
+    ASSERT_TRUE(resumed);
+    EXPECT_EQ(resumed->verified(), 2U);
+    EXPECT_EQ(resumed->nextNumber(), tenDigit(1002));
+    const auto log = reread.batchLog("客户甲");
+    ASSERT_EQ(log.rows.size(), 2U);
+    EXPECT_TRUE(log.rows[0].verified);
+    EXPECT_EQ(log.rows[0].number, tenDigit(1000));
+}
+
 TEST(BatchSession, AsksBeforeANumberSharingAViewWithAnotherTagAndNoWritesNothing) {
     Station station;
     journal::Journal journal(station.file);

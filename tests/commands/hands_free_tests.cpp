@@ -242,7 +242,8 @@ TEST(HandsFree, StopsWhenTheBatchIsDoneOrAWriteWouldAskAQuestion) {
         // A shared batch's station whose numbers are used up while the server is away: the press
         // finds none to write, yet the batch goes on. It stops and says why; it is not done.
         struct OutOfNumbers final : commands::BatchWriting {
-            explicit OutOfNumbers(const commands::BatchSession& session) : local(session) {}
+            OutOfNumbers(const commands::BatchSession& session, commands::WriteJournal& writes)
+                : local(session), journal(writes) {}
             [[nodiscard]] const commands::Batch& batch() const override { return local.batch(); }
             [[nodiscard]] std::optional<CardNumber> nextNumber() const override {
                 return std::nullopt;
@@ -254,10 +255,14 @@ TEST(HandsFree, StopsWhenTheBatchIsDoneOrAWriteWouldAskAQuestion) {
                 return {};
             }
             [[nodiscard]] commands::BatchStanding standing() const override { return {}; }
+            commands::ReadOutcome read(reader::ReaderSource& source, Sound /*sound*/) override {
+                return commands::readTagQuietly(source, journal);
+            }
             const commands::BatchSession& local;
+            commands::WriteJournal& journal;
         };
         Station station(anOrder(2));
-        OutOfNumbers shared(*station.session);
+        OutOfNumbers shared(*station.session, station.journal);
         HandsFreeWriter writer(shared, station.journal, station.source);
         station.field.placeEmptyTag(TagKind::T5577);
         ASSERT_EQ(writer.tick().kind, Kind::Blank);
