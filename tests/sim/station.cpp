@@ -203,7 +203,11 @@ void Station::checkUnknown(std::uint64_t number) {
 }
 
 void Station::readAtWindow() {
-    const auto read = commands::readTag(reader_, *journal_);
+    // In a batch, 读卡号 is the batch's read: a write of unknown outcome it finds counts there.
+    commands::BatchWriting* session = batch();
+    const auto read = session != nullptr
+                          ? session->read(reader_, commands::BatchWriting::Sound::Beep)
+                          : commands::readTag(reader_, *journal_);
     if (read.settledWrite) {
         oracle_.settledOnTag(setup_.index, valueOf(read.tag));
         checkedAbsent_.erase(valueOf(read.tag));
