@@ -10,16 +10,23 @@
 namespace store {
 
 SocketWaited waitForSocket(int socket, SocketWaitFor what, std::chrono::milliseconds limit) {
-    const short events = what == SocketWaitFor::Reading ? POLLIN : POLLOUT;
-    const int timeout = static_cast<int>(limit.count() < 0 ? 0 : limit.count());
+    const long long milliseconds = limit.count() < 0 ? 0 : limit.count();
 #ifdef _WIN32
-    WSAPOLLFD watched{static_cast<SOCKET>(socket), events, 0};
-    const int ready = WSAPoll(&watched, 1, timeout);
+    // select(), which every Windows has, for the one socket.
+    fd_set watched;
+    FD_ZERO(&watched);
+    FD_SET(static_cast<SOCKET>(socket), &watched);
+    fd_set failed = watched;
+    timeval timeout{static_cast<long>(milliseconds / 1000),
+                    static_cast<long>((milliseconds % 1000) * 1000)};
+    const int ready =
+        select(0, what == SocketWaitFor::Reading ? &watched : nullptr,
+               what == SocketWaitFor::Writing ? &watched : nullptr, &failed, &timeout);
 #else
-    pollfd watched{socket, events, 0};
+    pollfd watched{socket, what == SocketWaitFor::Reading ? short{POLLIN} : short{POLLOUT}, 0};
     int ready = 0;
     do {
-        ready = poll(&watched, 1, timeout);
+        ready = poll(&watched, 1, static_cast<int>(milliseconds));
     } while (ready < 0 && errno == EINTR);
 #endif
     if (ready < 0) {

@@ -1,6 +1,5 @@
 #include "store/station_claim.h"
 
-#include <array>
 #include <random>
 
 namespace store {

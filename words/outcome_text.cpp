@@ -180,8 +180,7 @@ std::string describeWrite(const WriteOutcome& outcome, const reader::ReaderInUse
         case Result::Swapped:
             // The number may be on the tag just taken away: only that tag, read, tells.
             return std::string(commands::kUnsettledResult) + "：读回 " + hexText(outcome.readBack) +
-                   "，不是 " + hexText(outcome.request.number) + "；请把刚取下的卡放回核对" +
-                   journalTrouble(outcome);
+                   "；请把刚取下的卡放回核对" + journalTrouble(outcome);
         case Result::Declined:
             if (outcome.declined &&
                 outcome.declined->kind == commands::WriteQuestion::Kind::SharedView) {

@@ -468,7 +468,7 @@ INSTANTIATE_TEST_SUITE_P(
                        };
                    },
                    WriteOutcome::Result::Swapped,
-                   "，不是 00\u00A000\u00A000\u00A000\u00A001；请把刚取下的卡放回核对",
+                   "结果不明：读回 00\u00A000\u00A000\u00A000\u00A009；请把刚取下的卡放回核对",
                    "结果不明：写后读回不符，卡上为 0000000009"}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
 

@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -512,6 +513,38 @@ private Q_SLOTS:
         QCOMPARE(database.run("SELECT count(*) FROM leases"), leasesBefore);
         QCOMPARE(database.run("SELECT count(*) FROM stations WHERE name <> '管理'").at(0).at(0),
                  std::optional<std::string>("1"));
+    }
+
+    // A 站名 kept in zeld.ini with a control character in it is refused in words before anything
+    // reaches the database: stored, it would read as another name, or cut short at a NUL.
+    void aNameWithAControlCharacterFromTheSettingsIsRefused() {
+        testing_support::TestDatabase database;
+        for (const std::string& name :
+             {std::string("站\0零", 7), std::string("站\xE2\x80\xAE零")}) {
+            const testing_support::DataFolder data;
+            QVERIFY(!ui::saveStationSettings({database.url(), name}));
+            QCOMPARE(ui::loadStationSettings().station, name);
+            const auto window = stationWindow();
+            QTRY_VERIFY_WITH_TIMEOUT(
+                status(*window).startsWith(QStringLiteral("站名不能含控制字符")), 15000);
+            QVERIFY(window->sharedBatch() == nullptr);
+            // Nor does the batch dialog take it to join with.
+            QString problem;
+            QTimer::singleShot(0, [&] {
+                auto* dialog = QApplication::activeModalWidget();
+                QVERIFY(dialog != nullptr);
+                dialog->findChild<QLineEdit*>(QStringLiteral("站名"))
+                    ->setText(QString::fromStdString(name));
+                QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("加入共享批次")),
+                                  Qt::LeftButton);
+                problem = dialog->findChild<QLabel*>(QStringLiteral("batchProblem"))->text();
+                dialog->close();
+            });
+            window->showBatchDialog();
+            QVERIFY2(problem.startsWith(QStringLiteral("站名不能含控制字符")), qPrintable(problem));
+        }
+        QCOMPARE(database.run("SELECT to_regclass('stations') IS NOT NULL").at(0).at(0),
+                 std::optional<std::string>("f"));
     }
 
     void aPasswordIsAskedForAndNeverKept() {
