@@ -10,6 +10,7 @@
 #include <iterator>
 #include <sstream>
 #include <thread>
+#include <utility>
 
 namespace sim {
 
@@ -145,6 +146,7 @@ void Station::lift() {
 void Station::swapHand() {
     // The tag just written is taken off and another, holding a number, laid in its place.
     lift();
+    swappedAway_ = lastLifted_;
     const TagId other = bag_.size() > 1 ? bag_[bag_.size() / 2]
                                         : field_.newForeign(0xFE00E00000ULL + field_.size());
     field_.lay(setup_.index, other);
@@ -184,16 +186,10 @@ void Station::told(const commands::WriteOutcome& outcome) {
 }
 
 void Station::checkUnknown(std::uint64_t number) {
-    // The tag the write was meant for is the one on the reader, or the one a hand just took.
-    if (!field_.onReader(setup_.index) && lastLifted_) {
-        field_.lay(setup_.index, lastLifted_);
-    }
-    const auto there = field_.onReader(setup_.index);
-    if (there && field_.tag(*there).number != number && field_.tag(*there).number != std::nullopt) {
-        // Another tag holding a number: the written one went with the hand.
-        if (lastLifted_ && lastLifted_ != there) {
-            field_.lay(setup_.index, lastLifted_);
-        }
+    // The tag the write was meant for is the one on the reader, unless a hand swapped it: then
+    // the operator puts back the one just taken (请把刚取下的卡放回核对).
+    if (swappedAway_) {
+        field_.lay(setup_.index, std::exchange(swappedAway_, std::nullopt));
     }
     readAtWindow();
     const auto checked = field_.onReader(setup_.index);
@@ -298,6 +294,7 @@ void Station::step(const StepFaults& faults) {
     if (finished_) {
         return;
     }
+    swappedAway_.reset();
     lay(faults.lay);
     reader_.plan(faults.reader);
     if (faults.diskFullAppends > 0) {

@@ -112,6 +112,7 @@ private:
     bool finished_ = false;
     bool pressAtWindow_ = false;  // hands-free stopped on a question: the next turn presses
     std::optional<TagId> lastLifted_;
+    std::optional<TagId> swappedAway_;  // taken off between this step's write and read-back
     std::vector<TagId> bag_;
     std::set<std::uint64_t> checkedAbsent_;  // unknown writes the operator found on no tag
     std::uint64_t plainNext_ = 0;
