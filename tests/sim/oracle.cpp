@@ -29,7 +29,7 @@ std::string Oracle::hex(std::uint64_t number) {
 void Oracle::fail(Rule rule, const std::string& what) {
     ++violations_;
     if (++byRule_.at(static_cast<std::size_t>(rule)) <= kViolationsKept) {
-        first_.push_back(where_ + ": " + what);
+        first_.push_back({rule, where_ + ": " + what});
     }
 }
 

@@ -58,9 +58,11 @@ public:
 
     [[nodiscard]] std::size_t violations() const noexcept { return violations_; }
     [[nodiscard]] const std::array<std::size_t, kRules>& byRule() const noexcept { return byRule_; }
-    [[nodiscard]] const std::vector<std::string>& firstViolations() const noexcept {
-        return first_;
-    }
+    struct Violation {
+        Rule rule;
+        std::string what;
+    };
+    [[nodiscard]] const std::vector<Violation>& firstViolations() const noexcept { return first_; }
     [[nodiscard]] static std::string hex(std::uint64_t number);
 
 private:
@@ -73,7 +75,7 @@ private:
     std::unordered_map<std::uint32_t, std::vector<TagId>> byView_;
     std::unordered_map<std::size_t, std::unordered_set<std::uint64_t>> knownOnTag_;
     std::size_t violations_ = 0;
-    std::vector<std::string> first_;  // the first few of each rule
+    std::vector<Violation> first_;  // the first few of each rule
     std::array<std::size_t, kRules> byRule_{};
 };
 

@@ -10,6 +10,7 @@
 #include <memory>
 #include <set>
 #include <system_error>
+#include <utility>
 
 namespace sim {
 
@@ -81,7 +82,7 @@ std::vector<StationSetup> setUp(const ShopOptions& options, const std::filesyste
     return setups;
 }
 
-constexpr std::size_t kDaysShown = 6;
+constexpr std::size_t kShownByRule = 3;
 
 std::string describe(const Day& day) {
     constexpr std::array<const char*, 5> kModeNames{"plain", "batch", "hands-free", "shared",
@@ -162,11 +163,18 @@ std::uint64_t runDay(const ShopOptions& options, std::uint64_t dayNumber, SimDis
     for (std::size_t rule = 0; rule < Oracle::kRules; ++rule) {
         report.byRule.at(rule) += day.oracle.byRule().at(rule);
     }
-    if (day.oracle.violations() > 0 && report.firstViolations.size() < kDaysShown * 4) {
-        report.firstViolations.push_back("day " + std::to_string(dayNumber) + ": " + describe(day));
-        for (const auto& violation : day.oracle.firstViolations()) {
-            report.firstViolations.push_back(violation);
+    bool described = false;
+    for (const auto& violation : day.oracle.firstViolations()) {
+        auto& shown = report.shownByRule.at(static_cast<std::size_t>(violation.rule));
+        if (shown >= kShownByRule) {
+            continue;
         }
+        ++shown;
+        if (!std::exchange(described, true)) {
+            report.firstViolations.push_back("day " + std::to_string(dayNumber) + ": " +
+                                             describe(day));
+        }
+        report.firstViolations.push_back(violation.what);
     }
     for (auto& station : day.stations) {
         std::filesystem::remove_all(station->setup().folder, ignored);

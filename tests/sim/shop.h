@@ -36,7 +36,9 @@ struct ShopReport {
     std::uint64_t outages = 0;
     std::uint64_t violations = 0;
     std::array<std::uint64_t, Oracle::kRules> byRule{};
+    // The first few violations of each rule over the run, each after its day's stations.
     std::vector<std::string> firstViolations;
+    std::array<std::size_t, Oracle::kRules> shownByRule{};
 };
 
 // Runs the shop, day after day, until `tags` tags were laid on its readers; the stations' folders
