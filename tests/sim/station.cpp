@@ -328,9 +328,16 @@ void Station::step(const StepFaults& faults) {
         disk_.calm(setup_.folder);
         kill();
         start();
-        // After a kill the guide says: the tag back on the reader, 读卡号.
-        if (const auto interrupted = journal_->interruptedWrite()) {
+        // After a kill the guide says: the tag back on the reader, 读卡号. The operator knows the
+        // program died, whatever its journal makes of it.
+        const auto interrupted = journal_->interruptedWrite();
+        if (interrupted) {
             checkUnknown(valueOf(interrupted->number));
+        } else {
+            if (swappedAway_) {
+                field_.lay(setup_.index, std::exchange(swappedAway_, std::nullopt));
+            }
+            readAtWindow();
         }
     }
     reader_.plan({});
