@@ -56,11 +56,32 @@ std::optional<BatchSession> BatchSession::fromRecord(BatchRecord record, BatchJo
     return session;
 }
 
+std::uint64_t BatchSession::nextPosition() const noexcept {
+    if (next_ < batch_.count()) {
+        return next_;
+    }
+    const auto& verified = record_.verified;
+    for (const std::uint64_t position : passed_) {
+        if (!std::binary_search(verified.begin(), verified.end(), position)) {
+            return position;
+        }
+    }
+    return batch_.count();
+}
+
 std::optional<card::CardNumber> BatchSession::nextNumber() const {
     if (ended() || done()) {
         return std::nullopt;
     }
     return batch_.number(nextPosition());
+}
+
+void BatchSession::moveOn() {
+    const auto& verified = record_.verified;
+    while (next_ < batch_.count() && (std::binary_search(verified.begin(), verified.end(), next_) ||
+                                      std::binary_search(passed_.begin(), passed_.end(), next_))) {
+        ++next_;
+    }
 }
 
 BatchPress BatchSession::press(reader::ReaderSource& source, const Confirm& confirm,
@@ -79,6 +100,16 @@ BatchPress BatchSession::press(reader::ReaderSource& source, const Confirm& conf
         if (auto trouble = count(settled.position)) {
             press.journalError = std::move(trouble);
         }
+    }
+    if (press.write->result == WriteOutcome::Result::Swapped) {
+        // The tag taken away may hold the number: the next tag gets the next number, and this
+        // one waits for that tag, put back and read, or for the operator's answer at the end.
+        const auto at = std::lower_bound(passed_.begin(), passed_.end(), position);
+        if (at == passed_.end() || *at != position) {
+            passed_.insert(at, position);
+        }
+        moveOn();
+        return press;
     }
     if (!press.write->verified()) {
         return press;  // the same number again next time
@@ -108,9 +139,7 @@ std::optional<std::string> BatchSession::count(std::uint64_t position) {
         return std::nullopt;
     }
     verified.insert(at, position);
-    while (next_ < batch_.count() && std::binary_search(verified.begin(), verified.end(), next_)) {
-        ++next_;
-    }
+    moveOn();
     if (!done()) {
         return std::nullopt;
     }

@@ -129,6 +129,11 @@ HandsFreeStep HandsFreeWriter::write() {
         return stop(
             {HandsFreeStop::Why::WriteFailed, std::nullopt, press.write, std::nullopt, inUse});
     }
+    if (press.write->verified() && press.write->journalError) {
+        // Counted and never offered again while the program runs, but no journal holds it.
+        return stop(
+            {HandsFreeStop::Why::NotRecorded, std::nullopt, press.write, std::nullopt, inUse});
+    }
     HandsFreeStep wrote = step(press.write->verified() ? Kind::Wrote : Kind::Failed);
     if (press.write->verified()) {
         failures_ = 0;

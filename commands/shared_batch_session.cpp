@@ -215,7 +215,8 @@ void SharedBatchSession::advance(std::uint64_t position) {
         }
         const std::uint64_t end = held.lease.first + held.lease.count;
         while (held.next < end &&
-               std::binary_search(verified_.begin(), verified_.end(), held.next)) {
+               (std::binary_search(verified_.begin(), verified_.end(), held.next) ||
+                std::binary_search(passed_.begin(), passed_.end(), held.next))) {
             ++held.next;
         }
     }
@@ -272,14 +273,20 @@ BatchPress SharedBatchSession::press(reader::ReaderSource& source, const Confirm
         const std::lock_guard lock(mutex_);
         // In the journal's order: a settlement by the read before the write comes first.
         takeSettled(writes.settledHere);
+        // Only a line on disk is sent: seqs follow the journal's rows of the batch. A verified
+        // write the journal refused is still this station's: never offered again.
         if (writes.appended) {
             queue_.push_back({std::string(), nextSeq_++, lease, position, number,
                               writes.appended->verified, writes.appended->result});
-            if (press.write->verified()) {
-                markVerified(position);
-            }
         }
-        // Otherwise nothing reached the tag, or the journal has no line of it to send.
+        if (press.write->verified()) {
+            markVerified(position);
+        } else if (press.write->result == WriteOutcome::Result::Swapped) {
+            // The tag taken away may hold it: the database keeps it unknown, and this station
+            // goes on with its next number.
+            passed_.insert(std::lower_bound(passed_.begin(), passed_.end(), position), position);
+            advance(position);
+        }
     }
     wake_.notify_all();
     return press;

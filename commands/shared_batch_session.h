@@ -148,6 +148,7 @@ private:
     std::condition_variable sent_;
     std::vector<Held> leases_;             // by first position
     std::vector<std::uint64_t> verified_;  // positions verified here, ascending
+    std::vector<std::uint64_t> passed_;    // positions of unknown outcome passed over, ascending
     std::deque<Outcome> queue_;
     std::int64_t nextSeq_ = 1;
     bool exhausted_ = false;  // the batch had nothing more to lease

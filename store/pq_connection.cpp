@@ -58,7 +58,12 @@ util::Expected<PqConnection, PqFailure> PqConnection::open(
         const SocketWaitFor what =
             polled == PGRES_POLLING_READING ? SocketWaitFor::Reading : SocketWaitFor::Writing;
         if (!connection.waitOn(what, until)) {
-            return util::Unexpected{PqFailure{true, {}, {}, "timeout expired"}};
+            const bool limited = connection.limit_ && connection.limit_->passed();
+            return util::Unexpected{PqFailure{
+                true,
+                {},
+                {},
+                limited ? "no answer before the program had to go on" : "timeout expired"}};
         }
         polled = pq.connectPoll(raw);
     }

@@ -9,6 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <barrier>
 #include <random>
 #include <stdexcept>
@@ -136,6 +141,31 @@ TEST_F(SharedStoreTest, ConnectingRefusesAPasswordInTheUrlAndSaysWhenNoServerAns
         ASSERT_FALSE(store);
         EXPECT_EQ(store.error().kind, c.refusal) << store.error().words;
     }
+}
+
+TEST(SharedStoreLimit, AServerThatNeverAnswersIsGivenUpAtTheLimitNotAtTheConnectTimeout) {
+    // A port that takes connections into its backlog and never answers, as a server paused does.
+    const int silent = socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(silent, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof(address);
+    ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&address), size), 0);  // NOLINT
+    ASSERT_EQ(listen(silent, 4), 0);
+    ASSERT_EQ(getsockname(silent, reinterpret_cast<sockaddr*>(&address), &size), 0);  // NOLINT
+    const std::string url =
+        "postgresql://zeld@127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/zeld";
+    auto limit = std::make_shared<store::WaitLimit>();
+    limit->endWaitsAt(store::WaitLimit::Clock::now() + std::chrono::milliseconds(300));
+    const auto store =
+        SharedStore::connect(url, testing_support::namedStation("甲"), std::nullopt, limit);
+    close(silent);
+    ASSERT_FALSE(store);
+    EXPECT_EQ(store.error().kind, Kind::Offline);
+    EXPECT_NE(store.error().words.find("no answer before the program had to go on"),
+              std::string::npos)
+        << store.error().words;
 }
 
 TEST_F(SharedStoreTest, StationsLeasingAtOnceNeverHoldThePositionOfAnother) {
@@ -417,7 +447,10 @@ TEST(StationName, ControlCharactersAndBrokenTextAreRefused) {
         {"a line end at the end", "甲站\n", NameFault::ControlCharacter},
         {"DEL", "a\x7F", NameFault::ControlCharacter},
         {"a C1 control (U+0085)", "甲\xC2\x85", NameFault::ControlCharacter},
+        // The bidirectional controls are what is tested here.
+        // NOLINTNEXTLINE(misc-misleading-bidirectional)
         {"right-to-left override (U+202E)", "甲\xE2\x80\xAE站", NameFault::ControlCharacter},
+        // NOLINTNEXTLINE(misc-misleading-bidirectional)
         {"first strong isolate (U+2068)", "\xE2\x81\xA8甲", NameFault::ControlCharacter},
         {"Arabic letter mark (U+061C)", "\xD8\x9C", NameFault::ControlCharacter},
         {"left-to-right mark (U+200E)", "\xE2\x80\x8E", NameFault::ControlCharacter},

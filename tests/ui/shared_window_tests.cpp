@@ -461,9 +461,9 @@ private Q_SLOTS:
         QVERIFY(secondOffer != nullptr);
         QTest::keyClick(secondOffer, Qt::Key_Return);
         QTRY_VERIFY(second->sharedBatch() != nullptr);
-        for (const auto* window : {first.get(), second.get()}) {
+        for (ui::MainWindow* window : {first.get(), second.get()}) {
             field.placeEmptyTag(emulator::TagKind::T5577);
-            clickWrite(*const_cast<ui::MainWindow*>(window));
+            clickWrite(*window);
         }
         QTRY_COMPARE_WITH_TIMEOUT(
             database
@@ -520,6 +520,7 @@ private Q_SLOTS:
     void aNameWithAControlCharacterFromTheSettingsIsRefused() {
         testing_support::TestDatabase database;
         for (const std::string& name :
+             // NOLINTNEXTLINE(misc-misleading-bidirectional): a control is what is tested
              {std::string("站\0零", 7), std::string("站\xE2\x80\xAE零")}) {
             const testing_support::DataFolder data;
             QVERIFY(!ui::saveStationSettings({database.url(), name}));
