@@ -3,6 +3,7 @@
 #include "card/card_number.h"
 #include "commands/batch.h"
 #include "commands/shared_ledger.h"
+#include "store/database_problem.h"
 #include "util/expected.h"
 
 #include <cstdint>
@@ -41,8 +42,12 @@ struct StoreError {
         Failed,         // the server failed otherwise
     };
     Kind kind = Kind::Failed;
-    std::string words;  // UTF-8, Chinese
+    std::string words;  // UTF-8, Chinese: why a request was refused
     std::optional<VerifiedWrite> earlier;
+    // When the database could not be used: what kind of trouble, and the server's or libpq's
+    // own text, for details only.
+    DatabaseProblem problem = DatabaseProblem::None;
+    std::string details;
 };
 
 template <class T>

@@ -50,8 +50,8 @@ void DatabaseLink::open(const std::string& url, const std::string& station,
 void DatabaseLink::finish(DatabaseFound result, std::optional<store::StoreError> error) {
     opening_ = false;
     if (error) {
-        Q_EMIT failed(QString::fromStdString(error->words),
-                      error->kind == store::StoreError::Kind::NeedsPassword);
+        error_ = std::move(*error);
+        Q_EMIT failed();
         return;
     }
     found_ = std::move(result);

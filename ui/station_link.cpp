@@ -8,6 +8,7 @@
 #include "store/store_ledger.h"
 #include "ui/command_life.h"
 #include "ui/database_link.h"
+#include "ui/database_trouble.h"
 #include "ui/question_box.h"
 #include "ui/status_line.h"
 #include "ui/wait_cursor.h"
@@ -56,11 +57,50 @@ void StationLink::keepSharing(const StationSettings& sharing) {
     if (sharing.database != databaseUrl()) {
         password_.reset();
     }
+    const bool newDatabase = sharing.database != databaseUrl() && !sharing.database.empty();
     station_ = sharing;
     databaseForRun_.reset();
+    // A URL is kept only once it has worked: one mistyped would fail at every start.
+    unsaved_ = true;
+    if (!newDatabase) {
+        saveWhatWorked();
+    }
+}
+
+void StationLink::saveWhatWorked() {
+    if (!std::exchange(unsaved_, false)) {
+        return;
+    }
     if (const auto trouble = saveStationSettings(station_)) {
         status_.showNote(*trouble);
     }
+}
+
+void StationLink::showTrouble(const store::StoreError& error, const std::string& after) {
+    const DatabaseTrouble trouble = troubleOf(error);
+    status_.showFailure(trouble.words + after, trouble.details);
+}
+
+bool StationLink::askPassword(bool wrong) {
+    password_.reset();
+    if (!window_.isVisible()) {
+        return false;
+    }
+    bool given = false;
+    const QString password = [&] {
+        const DialogOpen open(life_);
+        return QInputDialog::getText(
+            &window_, window_.windowTitle(),
+            (wrong ? QStringLiteral("密码不对，请重新输入。") : QString()) +
+                QStringLiteral("共享数据库 %1 的密码（只在本次运行中使用，不保存）：")
+                    .arg(fromUtf8(databaseUrl())),
+            QLineEdit::Password, {}, &given);
+    }();
+    if (!given || password.isEmpty()) {
+        return false;
+    }
+    password_ = password.toStdString();
+    return true;
 }
 
 std::string StationLink::databaseUrl() const {
@@ -79,7 +119,7 @@ void StationLink::connectStation(bool chooseAmong) {
     if (link_ == nullptr) {
         link_ = new DatabaseLink(this);
         connect(link_, &DatabaseLink::found, this, &StationLink::connected);
-        connect(link_, &DatabaseLink::failed, this, &StationLink::notConnected);
+        connect(link_, &DatabaseLink::failed, this, [this] { notConnected(link_->error()); });
     }
     if (link_->opening()) {
         return;
@@ -97,6 +137,9 @@ void StationLink::connected() {
         return;
     }
     DatabaseFound found = link_->take();
+    if (found.store) {
+        saveWhatWorked();
+    }
     if (batchInWindow_() || !found.store) {
         return;  // a batch came into the window meanwhile
     }
@@ -150,28 +193,18 @@ void StationLink::choose(DatabaseFound found) {
     }
 }
 
-void StationLink::notConnected(const QString& words, bool needsPassword) {
+void StationLink::notConnected(const store::StoreError& error) {
     if (!life_.idle()) {
-        life_.whenIdle([this, words, needsPassword] { notConnected(words, needsPassword); });
+        life_.whenIdle([this, error] { notConnected(error); });
         return;
     }
-    if (needsPassword && window_.isVisible()) {
-        bool given = false;
-        const QString password = [&] {
-            const DialogOpen open(life_);
-            return QInputDialog::getText(
-                &window_, window_.windowTitle(),
-                QStringLiteral("共享数据库 %1 的密码（只在本次运行中使用，不保存）：")
-                    .arg(fromUtf8(databaseUrl())),
-                QLineEdit::Password, {}, &given);
-        }();
-        if (given && !password.isEmpty()) {
-            password_ = password.toStdString();
-            connectStation(chooseAmong_);
-            return;
-        }
+    // A password refused is asked for again, as often as the operator gives one.
+    if (error.kind == store::StoreError::Kind::NeedsPassword &&
+        askPassword(error.problem == store::DatabaseProblem::WrongPassword)) {
+        connectStation(chooseAmong_);
+        return;
     }
-    status_.showOutcome(words.toStdString() + "：本站单独写卡", words::Tone::Failed, {});
+    showTrouble(error, "：本站单独写卡");
 }
 
 void StationLink::offerBatch(store::SharedStore connection, const store::SharedBatch& batch,
@@ -213,14 +246,24 @@ std::optional<std::string> StationLink::join(store::SharedStore connection, std:
 }
 
 std::optional<std::string> StationLink::begin(const commands::BatchOrder& order) {
-    const WaitCursor waiting;
-    auto connection = store::SharedStore::connect(databaseUrl(), station_.station, password_);
-    if (!connection) {
-        return connection.error().words;
+    auto connection = [&] {
+        const WaitCursor waiting;
+        return store::SharedStore::connect(databaseUrl(), station_.station, password_);
+    }();
+    while (!connection && connection.error().kind == store::StoreError::Kind::NeedsPassword &&
+           askPassword(connection.error().problem == store::DatabaseProblem::WrongPassword)) {
+        const WaitCursor waiting;
+        connection = store::SharedStore::connect(databaseUrl(), station_.station, password_);
     }
+    if (!connection) {
+        const DatabaseTrouble trouble = troubleOf(connection.error());
+        return trouble.words;
+    }
+    saveWhatWorked();
+    const WaitCursor waiting;
     const auto id = connection->createBatch(order);
     if (!id) {
-        return "共享批次没有建立：" + id.error().words;
+        return "共享批次没有建立：" + troubleOf(id.error()).words;
     }
     return join(std::move(*connection), *id);
 }
@@ -260,12 +303,12 @@ void StationLink::voidOtherStationsBlock() {
         const WaitCursor waiting;
         auto connected = store::SharedStore::connect(databaseUrl(), station_.station, password_);
         if (!connected) {
-            status_.showOutcome(connected.error().words + "：没有作废", words::Tone::Failed, {});
+            showTrouble(connected.error(), "：没有作废");
             return;
         }
         auto accounts = connected->accounting(shared_->id());
         if (!accounts) {
-            status_.showOutcome(accounts.error().words + "：没有作废", words::Tone::Failed, {});
+            showTrouble(accounts.error(), "：没有作废");
             return;
         }
         for (const store::LeaseAccount& account : *accounts) {
@@ -303,7 +346,7 @@ void StationLink::voidOtherStationsBlock() {
     }
     const auto voided = connection->voidLease(account.lease, station_.station);
     if (!voided) {
-        status_.showOutcome(voided.error().words + "：没有作废", words::Tone::Failed, {});
+        showTrouble(voided.error(), "：没有作废");
         return;
     }
     status_.showMessage("已作废 " + account.station + " 的号段 " + std::to_string(account.lease) +

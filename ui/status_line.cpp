@@ -55,6 +55,11 @@ void StatusLine::showOutcome(const std::string& message, words::Tone tone,
     show(message, tone);
 }
 
+void StatusLine::showFailure(const std::string& message, const std::string& details) {
+    verdict_.clear();
+    show(message, words::Tone::Failed, details);
+}
+
 void StatusLine::showMessage(const std::string& message) {
     verdict_.clear();
     show(message, words::Tone::Neutral);
@@ -77,9 +82,11 @@ bool StatusLine::showsAll() const {
     return message_->showsAll();
 }
 
-void StatusLine::show(const std::string& message, words::Tone tone) {
+void StatusLine::show(const std::string& message, words::Tone tone, const std::string& details) {
     tone_ = tone;
     text_ = message;
+    details_ =
+        details.empty() ? QString() : QStringLiteral("详情：") + QString::fromStdString(details);
     dropped_ = 0;
     // The line's own palette is left as it was: it gives the plain colour back.
     QPalette palette = message_->palette();
@@ -98,6 +105,10 @@ void StatusLine::showText() {
     message_->setFullText(
         QString::fromStdString(text_),
         dropped_ > 0 ? QString::fromStdString(words::droppedPresses(dropped_)) : QString());
+    if (!details_.isEmpty()) {
+        message_->setToolTip(message_->fullText() + QLatin1Char('\n') + details_);
+    }
+    message_->setAccessibleDescription(details_);
     announceStatus(*message_, message_->fullText());
     // Shown now: a command may go on to block in the reader library.
     message_->repaint();

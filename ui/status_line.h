@@ -22,6 +22,9 @@ public:
 
     // A command's outcome in full, and its few words for later notes.
     void showOutcome(const std::string& message, words::Tone tone, const std::string& verdict);
+    // A failure whose cause came from elsewhere (the database server): `details`, already cleaned,
+    // in the message's tooltip and a screen reader's description, never in the line itself.
+    void showFailure(const std::string& message, const std::string& details);
     // A message of its own (a command running, the journal at start-up), with no icon.
     void showMessage(const std::string& message);
     // A note that leaves the last outcome's words in view.
@@ -35,7 +38,7 @@ public:
     [[nodiscard]] bool showsAll() const;
 
 private:
-    void show(const std::string& message, words::Tone tone);
+    void show(const std::string& message, words::Tone tone, const std::string& details = {});
     void showText();
 
     QLabel* icon_ = nullptr;
@@ -43,6 +46,7 @@ private:
     words::Tone tone_ = words::Tone::Neutral;
     std::string verdict_;
     std::string text_;  // the message in view, without the dropped presses
+    QString details_;   // of the message in view
     int dropped_ = 0;
 };
 

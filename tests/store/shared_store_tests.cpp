@@ -4,12 +4,15 @@
 #include "card/number_text.h"
 #include "store/shared_schema.h"
 #include "store/shared_store.h"
+#include "support/silent_listener.h"
 #include "support/test_database.h"
 
 #include <gtest/gtest.h>
 
 #include <barrier>
+#include <optional>
 #include <random>
+#include <regex>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -23,6 +26,7 @@ using store::Recorded;
 using store::SharedStore;
 using store::StoreResult;
 using Kind = store::StoreError::Kind;
+using store::DatabaseProblem;
 
 // The value, or the test stops with the store's words.
 template <class T>
@@ -61,6 +65,7 @@ struct SchemaCase {
     const char* what;
     std::vector<std::string> before;  // statements run in the empty database first
     bool refused;
+    DatabaseProblem problem = DatabaseProblem::None;
 };
 
 TEST_F(SharedStoreTest, SchemaIsCreatedInAnEmptyDatabaseAndANewerOneIsRefused) {
@@ -70,22 +75,43 @@ TEST_F(SharedStoreTest, SchemaIsCreatedInAnEmptyDatabaseAndANewerOneIsRefused) {
         {"a newer version is refused",
          {"CREATE TABLE zeld_schema (version integer NOT NULL)",
           "INSERT INTO zeld_schema (version) VALUES (" + newer + ")"},
-         true},
+         true,
+         DatabaseProblem::NewerSchema},
         {"a version table without its row is refused",
          {"CREATE TABLE zeld_schema (version integer NOT NULL)"},
-         true},
+         true,
+         DatabaseProblem::NotOurs},
+        {"another program's version table",
+         {"CREATE TABLE zeld_schema (release text NOT NULL)",
+          "INSERT INTO zeld_schema (release) VALUES ('2.1')"},
+         true,
+         DatabaseProblem::NotOurs},
+        {"a version that is not a number",
+         {"CREATE TABLE zeld_schema (version text NOT NULL)",
+          "INSERT INTO zeld_schema (version) VALUES ('abc')"},
+         true,
+         DatabaseProblem::NotOurs},
+        {"another program's table of our name",
+         {"CREATE TABLE batches (id integer)"},
+         true,
+         DatabaseProblem::NotOurs},
+        {"a database this user may only read",
+         {"ALTER DATABASE current_database_name SET default_transaction_read_only = on"},
+         true,
+         DatabaseProblem::NoRights},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         testing_support::TestDatabase fresh;
         for (const auto& statement : c.before) {
-            fresh.run(statement);
+            fresh.run(
+                std::regex_replace(statement, std::regex("current_database_name"), fresh.name()));
         }
         const auto first = SharedStore::connect(fresh.url(), "甲");
         const auto tables = fresh.run("SELECT to_regclass('outcomes') IS NOT NULL");
         if (c.refused) {
             ASSERT_FALSE(first);
-            EXPECT_EQ(first.error().kind, Kind::Schema);
+            EXPECT_EQ(first.error().problem, c.problem) << first.error().details;
             EXPECT_EQ(tables[0][0], "f") << "nothing is created in a database refused";
             continue;
         }
@@ -111,26 +137,43 @@ struct ConnectCase {
     const char* what;
     std::string url;
     Kind refusal;
+    DatabaseProblem problem;
+    std::optional<std::string> password = std::nullopt;
 };
 
 TEST_F(SharedStoreTest, ConnectingRefusesAPasswordInTheUrlAndSaysWhenNoServerAnswers) {
     const std::string url = database.url();
     const std::string hostAndPort =
         url.substr(url.find('@') + 1, url.rfind('/') - url.find('@') - 1);
+    const testing_support::SilentListener hanging;
     const std::vector<ConnectCase> cases{
         {"a password in the URL",
-         "postgresql://zeld:secret@" + hostAndPort + url.substr(url.rfind('/')), Kind::Refused},
+         "postgresql://zeld:secret@" + hostAndPort + url.substr(url.rfind('/')), Kind::Refused,
+         DatabaseProblem::PasswordInUrl},
         {"a password in a connection string", "host=127.0.0.1 password=secret dbname=zeld",
-         Kind::Refused},
-        {"a URL libpq cannot read", "postgresql://zeld@127.0.0.1/zeld?colour=red", Kind::Refused},
+         Kind::Refused, DatabaseProblem::PasswordInUrl},
+        {"a URL libpq cannot read", "postgresql://zeld@127.0.0.1/zeld?colour=red", Kind::Refused,
+         DatabaseProblem::BadUrl},
+        {"a word that is no URL", "nonsense", Kind::Refused, DatabaseProblem::BadUrl},
         // Port 1 on this machine: nothing listens there.
-        {"no server", "postgresql://zeld@127.0.0.1:1/zeld", Kind::Offline},
+        {"no server", "postgresql://zeld@127.0.0.1:1/zeld", Kind::Offline,
+         DatabaseProblem::Refused},
+        {"a host that does not exist", "postgresql://zeld@no-such-host.invalid/zeld", Kind::Offline,
+         DatabaseProblem::NoServer},
+        {"a server that never answers",
+         "postgresql://zeld@127.0.0.1:" + std::to_string(hanging.port()) +
+             "/zeld?connect_timeout=2",
+         Kind::Offline, DatabaseProblem::Timeout},
+        {"a wrong password", url, Kind::NeedsPassword, DatabaseProblem::WrongPassword, "wrong"},
+        {"a database the server does not have", testing_support::withDatabase(url, "no_such_db"),
+         Kind::Offline, DatabaseProblem::NoDatabase},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const auto store = SharedStore::connect(c.url, "甲");
+        const auto store = SharedStore::connect(c.url, "甲", c.password);
         ASSERT_FALSE(store);
         EXPECT_EQ(store.error().kind, c.refusal) << store.error().words;
+        EXPECT_EQ(store.error().problem, c.problem) << store.error().details;
     }
 }
 
