@@ -6,13 +6,16 @@
 #include "store/shared_store.h"
 #include "support/data_folder.h"
 #include "support/emulator_control.h"
+#include "support/silent_listener.h"
 #include "support/test_database.h"
 #include "ui/main_window.h"
 #include "ui/station_settings.h"
 #include "words/batch_text.h"
+#include "words/database_text.h"
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -87,6 +90,24 @@ public:
 private:
     const char* name_;
     std::optional<std::string> previous_;
+};
+
+// What zeld.ini holds now.
+std::string keptSettings(const testing_support::DataFolder& data) {
+    std::ifstream settings(data.path() / "zeld" / "zeld.ini");
+    return {(std::istreambuf_iterator<char>(settings)), std::istreambuf_iterator<char>()};
+}
+
+// The status line's tooltip: the message, and the server's own words as details.
+QString statusDetails(const ui::MainWindow& window) {
+    return window.findChild<QLabel*>(QStringLiteral("statusMessage"))->toolTip();
+}
+
+struct FailureCase {
+    const char* what;
+    std::string url;
+    std::vector<std::string> before;  // statements run in the test's database first
+    store::DatabaseProblem problem;
 };
 
 }  // namespace
@@ -411,13 +432,16 @@ private Q_SLOTS:
         QVERIFY(!ui::saveStationSettings({database.url(), "丙站"}));
         const std::string password = serverPassword();
         const ScopedVariable noPasswordFile("PGPASSFILE", (data.path() / "none").string());
-        bool asked = false;
+        // A wrong one first: it is asked for again, and the right one joins without a restart.
+        const std::vector<std::string> answers{"not-the-password", password};
+        QStringList questions;
         // The question runs a loop of its own: a timer, not the test's wait, finds it.
         QTimer answer;
         connect(&answer, &QTimer::timeout, [&] {
-            if (auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
-                asked = true;
-                dialog->setTextValue(QString::fromStdString(password));
+            auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            if (dialog != nullptr && questions.size() < static_cast<qsizetype>(answers.size())) {
+                dialog->setTextValue(QString::fromStdString(answers.at(questions.size())));
+                questions << dialog->labelText();
                 dialog->accept();
             }
         });
@@ -425,12 +449,90 @@ private Q_SLOTS:
         const auto window = stationWindow();
         QTRY_VERIFY_WITH_TIMEOUT(status(*window).contains(QStringLiteral("没有未写完的共享批次")),
                                  15000);
-        QVERIFY(asked);
-        std::ifstream settings(data.path() / "zeld" / "zeld.ini");
-        const std::string kept((std::istreambuf_iterator<char>(settings)),
-                               std::istreambuf_iterator<char>());
+        QCOMPARE(questions.size(), 2);
+        QVERIFY2(!questions[0].contains(QStringLiteral("密码不对")), qPrintable(questions[0]));
+        QVERIFY2(questions[1].startsWith(QStringLiteral("密码不对")), qPrintable(questions[1]));
+        const std::string kept = keptSettings(data);
         QVERIFY(kept.find("shared") != std::string::npos);
         QVERIFY(kept.find(password) == std::string::npos);
+        QVERIFY(kept.find(answers[0]) == std::string::npos);
+    }
+
+    void eachDatabaseFailureIsSaidInChineseWithTheServersWordsAsDetails() {
+        testing_support::TestDatabase database;
+        const testing_support::SilentListener hanging;
+        const std::string url = database.url();
+        const std::vector<FailureCase> cases{
+            {"nothing listens at the port",
+             "postgresql://zeld@127.0.0.1:1/zeld",
+             {},
+             store::DatabaseProblem::Refused},
+            {"a server that never answers",
+             "postgresql://zeld@127.0.0.1:" + std::to_string(hanging.port()) +
+                 "/zeld?connect_timeout=2",
+             {},
+             store::DatabaseProblem::Timeout},
+            {"a URL libpq cannot read", "nonsense", {}, store::DatabaseProblem::BadUrl},
+            {"no such database",
+             testing_support::withDatabase(url, "no_such_db"),
+             {},
+             store::DatabaseProblem::NoDatabase},
+            {"another program's tables",
+             url,
+             {"CREATE TABLE batches (id integer)"},
+             store::DatabaseProblem::NotOurs},
+            {"a database this user may only read",
+             url,
+             {"ALTER DATABASE " + database.name() + " SET default_transaction_read_only = on"},
+             store::DatabaseProblem::NoRights},
+        };
+        for (const FailureCase& c : cases) {
+            for (const std::string& statement : c.before) {
+                database.run(statement);
+            }
+            const testing_support::DataFolder data;
+            QVERIFY(!ui::saveStationSettings({c.url, "丁站"}));
+            const auto window = stationWindow();
+            const QString words =
+                QString::fromStdString(words::databaseProblemText(c.problem) + "：本站单独写卡");
+            QTRY_VERIFY2_WITH_TIMEOUT(
+                status(*window) == words,
+                qPrintable(QString::fromUtf8(c.what) + QStringLiteral(": ") + status(*window)),
+                15000);
+            QVERIFY2(c.problem == store::DatabaseProblem::BadUrl ||
+                         statusDetails(*window).contains(QStringLiteral("详情：")),
+                     c.what);
+        }
+    }
+
+    void aDatabaseIsKeptInTheSettingsOnlyOnceItHasAnswered() {
+        testing_support::TestDatabase database;
+        const testing_support::DataFolder data;
+        const std::string nowhere = "postgresql://zeld@127.0.0.1:1/zeld";
+        const auto window = stationWindow();
+        for (const std::string& url : {nowhere, database.url()}) {
+            // 加入共享批次 in the batch dialog, with the URL typed.
+            QTimer::singleShot(0, [&url] {
+                auto* dialog = QApplication::activeModalWidget();
+                QVERIFY(dialog != nullptr);
+                for (const auto& [name, text] :
+                     {std::pair{"共享数据库", url.c_str()}, std::pair{"站名", "戊站"}}) {
+                    auto* edit = dialog->findChild<QLineEdit*>(QString::fromUtf8(name));
+                    edit->selectAll();
+                    edit->insert(QString::fromUtf8(text));
+                }
+                QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("加入共享批次")),
+                                  Qt::LeftButton);
+            });
+            window->showBatchDialog();
+            QTRY_VERIFY_WITH_TIMEOUT(!status(*window).startsWith(QStringLiteral("正在连接")),
+                                     15000);
+        }
+        QVERIFY2(status(*window).contains(QStringLiteral("没有未写完的共享批次")),
+                 qPrintable(status(*window)));
+        const std::string kept = keptSettings(data);
+        QVERIFY(kept.find(database.url()) != std::string::npos);
+        QVERIFY2(kept.find("127.0.0.1:1/") == std::string::npos, kept.c_str());
     }
 };
 
