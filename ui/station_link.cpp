@@ -241,7 +241,7 @@ std::optional<std::string> StationLink::join(store::SharedStore connection, std:
     }
     progressTimer_->start();
     Q_EMIT joined();
-    status_.showMessage(words::batchStatus(*shared_));
+    status_.showStanding(words::batchStatus(*shared_), words::batchStatusWarns(*shared_));
     return std::nullopt;
 }
 
@@ -287,7 +287,7 @@ void StationLink::showProgress() {
     const bool offline = shared_->progress().offline;
     if (offline != offline_ && !life_.commandUnderWay() &&
         life_.state() != WindowState::HandsFree) {
-        status_.showMessage(words::batchStatus(*shared_));
+        status_.showStanding(words::batchStatus(*shared_), words::batchStatusWarns(*shared_));
     }
     offline_ = offline;
 }
