@@ -283,6 +283,44 @@ private Q_SLOTS:
         QVERIFY(!field.tagNumber().has_value());
     }
 
+    // Where the batch stands is read once for the panel and the status line: what another
+    // station writes shows in both alike.
+    void theStatusLineAndThePanelSayTheSameWhileOthersWrite() {
+        testing_support::TestDatabase database;
+        const testing_support::EmulatorControl field;
+        auto other = store::SharedStore::connect(database.url(), "丙站");
+        QVERIFY(other);
+        const auto batch = other->createBatch(
+            {"同步", Number{0, 0, 0, 0x17, 0x70}, card::Notation::WG34, 60, {}, false});
+        QVERIFY(batch);
+        const testing_support::DataFolder data;
+        QVERIFY(!ui::saveStationSettings({database.url(), "乙站"}));
+        const auto window = stationWindow();
+        QMessageBox* offer = waitForOffer(*window);
+        QVERIFY(offer != nullptr);
+        QTest::keyClick(offer, Qt::Key_Return);
+        QTRY_VERIFY(window->sharedBatch() != nullptr);
+        field.placeEmptyTag(emulator::TagKind::T5577);
+        clickWrite(*window);
+        QVERIFY2(status(*window).contains(QStringLiteral("全部已写 1/60 张")),
+                 qPrintable(status(*window)));
+        const auto lease = other->lease(*batch, "丙站", 2);
+        QVERIFY(lease && *lease);
+        for (std::uint64_t i = 0; i < 2; ++i) {
+            const std::uint64_t position = (*lease)->first + i;
+            QVERIFY(other->recordOutcome({"丙站", static_cast<std::int64_t>(i + 1), (*lease)->id,
+                                          position, card::tagNumberFromValue(6000 + position), true,
+                                          "已写卡"}));
+        }
+        auto* panel = window->findChild<QLabel*>(QStringLiteral("batchProgress"));
+        QTRY_VERIFY_WITH_TIMEOUT(panel->text().contains(QStringLiteral("全部已写 3/60 张")), 10000);
+        // The panel keeps a number with its word by a no-break space.
+        const QString standing =
+            QStringLiteral("；") + QString(panel->text()).replace(QChar(0xA0), QLatin1Char(' '));
+        QVERIFY2(status(*window).endsWith(standing),
+                 qPrintable(status(*window) + QStringLiteral(" / ") + standing));
+    }
+
     void aWriteTheDatabaseRefusesIsSaidAndNotCounted() {
         testing_support::TestDatabase database;
         const testing_support::EmulatorControl field;
