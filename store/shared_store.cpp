@@ -114,6 +114,15 @@ commands::BatchOrder orderOf(const PqRow& row, std::size_t start) {
     order.lock = truth(row, start + 5);
     return order;
 }
+// Whether batch b still has a number to write: one never leased, one given back, or one of a
+// lease neither returned nor voided that is not verified yet. Once none is left, every number
+// is written or voided and the batch is done at every station.
+constexpr const char* kPositionsLeft =
+    "b.next_position < b.count "
+    "OR EXISTS (SELECT 1 FROM returned_positions r WHERE r.batch_id = b.id) "
+    "OR EXISTS (SELECT 1 FROM leases l WHERE l.batch_id = b.id AND l.returned_from IS NULL "
+    "AND l.voided_at IS NULL AND l.count > (SELECT count(DISTINCT o.position) FROM outcomes o "
+    "WHERE o.lease_id = l.id AND o.verified))";
 constexpr const char* kOrderColumns = "b.name, b.first_number, b.notation, b.count, b.chip, b.lock";
 
 std::string positionWords(std::uint64_t position) {
@@ -345,7 +354,8 @@ StoreResult<std::vector<SharedBatch>> SharedStore::openBatches() {
     return state_->transaction([&](Transaction& tx) {
         std::vector<SharedBatch> batches;
         for (const auto& row : tx.run(std::string("SELECT id, ") + kOrderColumns +
-                                      " FROM batches b WHERE ended_at IS NULL ORDER BY id")) {
+                                      " FROM batches b WHERE ended_at IS NULL AND (" +
+                                      kPositionsLeft + ") ORDER BY id")) {
             batches.push_back({id(row, 0), orderOf(row, 1), std::nullopt});
         }
         return batches;

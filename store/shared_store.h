@@ -108,7 +108,8 @@ public:
     SharedStore& operator=(const SharedStore&) = delete;
 
     [[nodiscard]] StoreResult<std::int64_t> createBatch(const commands::BatchOrder& order);
-    [[nodiscard]] StoreResult<std::vector<SharedBatch>> openBatches();  // not ended, oldest first
+    // Those not ended with a number left to write (one neither written nor voided), oldest first.
+    [[nodiscard]] StoreResult<std::vector<SharedBatch>> openBatches();
     [[nodiscard]] StoreResult<std::optional<SharedBatch>> batch(std::int64_t id);
     [[nodiscard]] StoreResult<bool> endBatch(std::int64_t id, const std::string& by);
 

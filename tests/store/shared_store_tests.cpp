@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <barrier>
+#include <functional>
 #include <optional>
 #include <random>
 #include <regex>
@@ -436,6 +437,79 @@ TEST_F(SharedStoreTest, EndedBatchesLeaseNothingAndLeaveTheOpenList) {
     const auto empty = s.createBatch(order(0));
     ASSERT_FALSE(empty);
     EXPECT_EQ(empty.error().kind, Kind::Refused);
+}
+
+struct DoneCase {
+    const char* what;
+    // Run on a batch of 4 numbers whose two blocks of 2 are leased (the second only when told).
+    std::function<void(SharedStore&, const Lease& first, const std::optional<Lease>& second)> steps;
+    bool leaseBoth;
+    bool open;
+};
+
+TEST_F(SharedStoreTest, ABatchWhoseNumbersAreAllWrittenOrVoidedIsNoLongerOpen) {
+    const auto record = [](SharedStore& s, const Lease& lease, std::uint64_t position) {
+        ok(s.recordOutcome(write("A", static_cast<std::int64_t>(position) + 1, lease, position)));
+    };
+    const std::vector<DoneCase> cases{
+        {"every number written",
+         [&](SharedStore& s, const Lease& a, const std::optional<Lease>& b) {
+             for (std::uint64_t p = 0; p < 4; ++p) {
+                 record(s, p < 2 ? a : *b, p);
+             }
+         },
+         true, false},
+        {"written but for a voided block",
+         [&](SharedStore& s, const Lease& a, const std::optional<Lease>& b) {
+             record(s, a, 0);
+             record(s, a, 1);
+             ok(s.voidLease(b->id, "B"));
+         },
+         true, false},
+        {"a block returned after a number skipped: that one is voided",
+         [&](SharedStore& s, const Lease& a, const std::optional<Lease>& b) {
+             record(s, a, 0);
+             record(s, a, 1);
+             record(s, *b, 3);
+             ok(s.returnLease(b->id, 4));
+         },
+         true, false},
+        {"a block held with a number unwritten",
+         [&](SharedStore& s, const Lease& a, const std::optional<Lease>& b) {
+             record(s, a, 0);
+             record(s, a, 1);
+             record(s, *b, 2);
+         },
+         true, true},
+        {"a block given back",
+         [&](SharedStore& s, const Lease& a, const std::optional<Lease>& b) {
+             record(s, a, 0);
+             record(s, a, 1);
+             ok(s.returnLease(b->id, 2));
+         },
+         true, true},
+        {"numbers never leased",
+         [&](SharedStore& s, const Lease& a, const std::optional<Lease>&) {
+             record(s, a, 0);
+             record(s, a, 1);
+         },
+         false, true},
+    };
+    for (const DoneCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        testing_support::TestDatabase fresh;
+        SharedStore s = ok(SharedStore::connect(fresh.url(), "A"));
+        const std::int64_t batch = ok(s.createBatch(order(4)));
+        const auto first = ok(s.lease(batch, "A", 2));
+        ASSERT_TRUE(first);
+        std::optional<Lease> second;
+        if (c.leaseBoth) {
+            second = ok(s.lease(batch, "A", 2));
+            ASSERT_TRUE(second);
+        }
+        c.steps(s, *first, second);
+        EXPECT_EQ(ok(s.openBatches()).size(), c.open ? 1U : 0U);
+    }
 }
 
 }  // namespace
