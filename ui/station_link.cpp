@@ -354,6 +354,67 @@ void StationLink::voidOtherStationsBlock() {
                         words::batchStatus(*shared_));
 }
 
+bool StationLink::endSharedBatch() {
+    if (!shared_ || life_.commandUnderWay()) {
+        return false;
+    }
+    Q_EMIT joining();  // hands-free writing stops while the operator chooses
+    const std::int64_t id = shared_->id();
+    const commands::BatchOrder order = shared_->batch().order();
+    auto connection = [&] {
+        const WaitCursor waiting;
+        return store::SharedStore::connect(databaseUrl(), station_.station, password_);
+    }();
+    if (!connection) {
+        showTrouble(connection.error(), "：批次没有结束");
+        return false;
+    }
+    const auto before = connection->progress(id);
+    if (!before) {
+        showTrouble(before.error(), "：批次没有结束");
+        return false;
+    }
+    if (!ask(window_, life_, words::endSharedQuestion(order, before->verified, station_.station))) {
+        return false;
+    }
+    // This station's writes reach the server first: a number written is never voided.
+    progressTimer_->stop();
+    std::optional<std::string> trouble;
+    {
+        const WaitCursor waiting;
+        trouble = shared_->close(kCloseWait);
+    }
+    shared_.reset();
+    Q_EMIT left();
+    if (trouble) {
+        status_.showOutcome(*trouble + "：批次没有结束", words::Tone::Failed, {});
+        return true;
+    }
+    const WaitCursor waiting;
+    const auto accounts = connection->accounting(id);
+    if (!accounts) {
+        showTrouble(accounts.error(), "：批次没有结束");
+        return true;
+    }
+    for (const store::LeaseAccount& account : *accounts) {
+        if (account.outstanding == 0) {
+            continue;
+        }
+        if (const auto voided = connection->voidLease(account.lease, station_.station); !voided) {
+            showTrouble(voided.error(), "：批次没有结束");
+            return true;
+        }
+    }
+    if (const auto ended = connection->endBatch(id, station_.station); !ended) {
+        showTrouble(ended.error(), "：批次没有结束");
+        return true;
+    }
+    const auto after = connection->progress(id);
+    status_.showMessage(words::sharedEndedText(order, after ? after->verified : before->verified,
+                                               station_.station));
+    return true;
+}
+
 void StationLink::close() {
     if (!shared_) {
         return;

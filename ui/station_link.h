@@ -60,6 +60,9 @@ public:
     void voidOtherStationsBlock();
     // Gives this station's unwritten numbers back; says so when not all reached the server.
     void close();
+    // Ends the shared batch for every station, after a question naming what stays unwritten,
+    // which is voided in this station's name. Whether this station has left it.
+    [[nodiscard]] bool endSharedBatch();
 
 Q_SIGNALS:
     // A shared batch is about to come into the window: hands-free writing and the check stop.

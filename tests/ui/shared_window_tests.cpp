@@ -321,6 +321,68 @@ private Q_SLOTS:
                  qPrintable(status(*window) + QStringLiteral(" / ") + standing));
     }
 
+    // 结束批次 on one station ends the batch for all: what stays unwritten is voided in its name,
+    // and no station is offered it again.
+    void aSharedBatchEndedOnOneStationIsOfferedOnNoOther() {
+        testing_support::TestDatabase database;
+        const testing_support::EmulatorControl field;
+        {
+            auto store = store::SharedStore::connect(database.url(), "甲站");
+            QVERIFY(store);
+            const auto batch = store->createBatch(
+                {"错单", Number{0, 0, 0, 0x1B, 0x58}, card::Notation::WG34, 50, {}, false});
+            QVERIFY(batch);
+            QVERIFY(store->lease(*batch, "甲站", 5));  // another station's block, unwritten
+        }
+        {
+            const testing_support::DataFolder data;
+            QVERIFY(!ui::saveStationSettings({database.url(), "乙站"}));
+            const auto window = stationWindow();
+            QMessageBox* offer = waitForOffer(*window);
+            QVERIFY(offer != nullptr);
+            QTest::keyClick(offer, Qt::Key_Return);
+            QTRY_VERIFY(window->sharedBatch() != nullptr);
+            field.placeEmptyTag(emulator::TagKind::T5577);
+            clickWrite(*window);
+            QString asked;
+            QTimer answer;
+            connect(&answer, &QTimer::timeout, [&] {
+                auto* question = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (question == nullptr) {
+                    return;
+                }
+                for (QAbstractButton* button : question->buttons()) {
+                    if (button->text() == QStringLiteral("结束批次")) {
+                        asked = question->text();
+                        QTest::mouseClick(button, Qt::LeftButton);
+                    }
+                }
+            });
+            answer.start(50);
+            QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("结束批次")),
+                              Qt::LeftButton);
+            answer.stop();
+            QVERIFY2(asked.contains(QStringLiteral("未写的 49 个号码")) &&
+                         asked.contains(QStringLiteral("由 乙站 作废")),
+                     qPrintable(asked));
+            QVERIFY(window->sharedBatch() == nullptr);
+            QCOMPARE(
+                status(*window),
+                QStringLiteral("共享批次 错单 已结束：全部已写 1 张，作废 49 张（由 乙站 作废）"));
+        }
+        QCOMPARE(database.run("SELECT ended_by FROM batches").at(0).at(0),
+                 std::optional<std::string>("乙站"));
+        QCOMPARE(database.run("SELECT voided_by FROM leases WHERE station = '甲站'").at(0).at(0),
+                 std::optional<std::string>("乙站"));
+        const testing_support::DataFolder data;
+        QVERIFY(!ui::saveStationSettings({database.url(), "丙站"}));
+        const auto other = stationWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(status(*other).contains(QStringLiteral("没有未写完的共享批次")),
+                                 15000);
+        QVERIFY(other->findChild<QMessageBox*>(QStringLiteral("batchOffer")) == nullptr ||
+                !other->findChild<QMessageBox*>(QStringLiteral("batchOffer"))->isVisible());
+    }
+
     void aWriteTheDatabaseRefusesIsSaidAndNotCounted() {
         testing_support::TestDatabase database;
         const testing_support::EmulatorControl field;
