@@ -71,7 +71,7 @@ void BM_SharedAgainstLocalPress(benchmark::State& state) {
                                      1000000, reader::TagChip::T5577,      false};
     auto localSession =
         commands::BatchSession::start(*commands::Batch::create(local), localJournal);
-    auto setup = store::SharedStore::connect(url, "bench");
+    auto setup = store::SharedStore::connect(url, {"bench", "bench", "bench", {}});
     if (!localSession || !setup) {
         state.SkipWithError("no local batch, or no server");
         return;
@@ -84,7 +84,7 @@ void BM_SharedAgainstLocalPress(benchmark::State& state) {
                                       false};
     const auto batch = setup->createBatch(shared);
     const std::string station = "bench-" + std::to_string(getpid());
-    auto store = store::SharedStore::connect(url, station);
+    auto store = store::SharedStore::connect(url, {station, station, "bench", {}});
     if (!batch || !store) {
         state.SkipWithError("the server refused the batch");
         return;

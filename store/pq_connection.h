@@ -1,6 +1,8 @@
 #pragma once
 
 #include "store/pq_library.h"
+#include "store/socket_wait.h"
+#include "store/wait_limit.h"
 #include "util/expected.h"
 
 #include <memory>
@@ -29,10 +31,11 @@ public:
     // Connects with libpq's connection string or URL; the password comes from libpq's own
     // places (its password file, PGPASSWORD), or else `password`, which the operator typed. Unless
     // the URL says otherwise, an unreachable server is given up after 10 s and a silent one noticed
-    // within a minute.
+    // within a minute. No wait, connecting or for an answer, goes past `limit` when one is given:
+    // the connection is given up then, as one lost.
     [[nodiscard]] static util::Expected<PqConnection, PqFailure> open(
         const PqLibrary& pq, const std::string& url, const std::string& applicationName = "zeld",
-        const std::optional<std::string>& password = std::nullopt);
+        const std::optional<std::string>& password = std::nullopt, SharedWaitLimit limit = nullptr);
 
     // Whether the URL or connection string holds a password; why it cannot be read otherwise.
     [[nodiscard]] static util::Expected<bool, std::string> holdsPassword(const PqLibrary& pq,
@@ -52,12 +55,18 @@ private:
         const PqLibrary* pq = nullptr;
         void operator()(PGconn* connection) const { pq->finish(connection); }
     };
-    PqConnection(const PqLibrary& pq, PGconn* connection)
-        : pq_(&pq), connection_(connection, Closer{&pq}) {}
+    PqConnection(const PqLibrary& pq, PGconn* connection, SharedWaitLimit limit)
+        : pq_(&pq), connection_(connection, Closer{&pq}), limit_(std::move(limit)) {}
     [[nodiscard]] util::Expected<std::vector<PqRow>, PqFailure> take(PGresult* result);
+    // The answers to what was sent, waited for within the limit; the first error, else the last.
+    [[nodiscard]] util::Expected<std::vector<PqRow>, PqFailure> answer();
+    // Waits for the socket until `until` or the limit; false when the time came first.
+    [[nodiscard]] bool waitOn(SocketWaitFor what, WaitLimit::Clock::time_point until) const;
+    [[nodiscard]] PqFailure givenUp(const char* why);
 
     const PqLibrary* pq_;
     std::unique_ptr<PGconn, Closer> connection_;
+    SharedWaitLimit limit_;
 };
 
 }  // namespace store

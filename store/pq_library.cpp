@@ -47,6 +47,16 @@ std::optional<std::string> resolveAll(const platform::SharedLibrary& library, Pq
         {"PQgetvalue", resolve(library, "PQgetvalue", pq.getvalue)},
         {"PQgetisnull", resolve(library, "PQgetisnull", pq.getisnull)},
         {"PQclear", resolve(library, "PQclear", pq.clear)},
+        {"PQconnectStartParams", resolve(library, "PQconnectStartParams", pq.connectStartParams)},
+        {"PQconnectPoll", resolve(library, "PQconnectPoll", pq.connectPoll)},
+        {"PQsocket", resolve(library, "PQsocket", pq.socket)},
+        {"PQsetnonblocking", resolve(library, "PQsetnonblocking", pq.setnonblocking)},
+        {"PQsendQuery", resolve(library, "PQsendQuery", pq.sendQuery)},
+        {"PQsendQueryParams", resolve(library, "PQsendQueryParams", pq.sendQueryParams)},
+        {"PQflush", resolve(library, "PQflush", pq.flush)},
+        {"PQconsumeInput", resolve(library, "PQconsumeInput", pq.consumeInput)},
+        {"PQisBusy", resolve(library, "PQisBusy", pq.isBusy)},
+        {"PQgetResult", resolve(library, "PQgetResult", pq.getResult)},
     };
     for (const auto& [name, ok] : found) {
         if (!ok) {

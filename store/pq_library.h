@@ -35,6 +35,17 @@ struct PqLibrary {
     decltype(&PQgetvalue) getvalue = nullptr;
     decltype(&PQgetisnull) getisnull = nullptr;
     decltype(&PQclear) clear = nullptr;
+    // Connecting and waiting for answers without blocking, so that every wait has a limit.
+    decltype(&PQconnectStartParams) connectStartParams = nullptr;
+    decltype(&PQconnectPoll) connectPoll = nullptr;
+    decltype(&PQsocket) socket = nullptr;
+    decltype(&PQsetnonblocking) setnonblocking = nullptr;
+    decltype(&PQsendQuery) sendQuery = nullptr;
+    decltype(&PQsendQueryParams) sendQueryParams = nullptr;
+    decltype(&PQflush) flush = nullptr;
+    decltype(&PQconsumeInput) consumeInput = nullptr;
+    decltype(&PQisBusy) isBusy = nullptr;
+    decltype(&PQgetResult) getResult = nullptr;
 };
 
 // A loaded libpq and its functions, which live as long as it does.

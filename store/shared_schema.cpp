@@ -50,6 +50,7 @@ CREATE TABLE returned_positions (
 );
 
 -- Each write a station sends, once: (station, seq) is the station's own numbering of its sends.
+-- Since version 2 `station` is named station_id and holds the station's id.
 -- `repeated` marks a verified write of a number the same lease and position had verified before.
 CREATE TABLE outcomes (
     station text NOT NULL,
@@ -69,7 +70,29 @@ CREATE INDEX outcomes_of_lease ON outcomes (lease_id, position);
 CREATE UNIQUE INDEX outcomes_verified_number ON outcomes (number) WHERE verified AND NOT repeated;
 )sql";
 
-constexpr std::array<std::string_view, 1> kSteps{kVersion1};
+// Stations known by an id each installation makes once, not by their names. The names older
+// versions kept become stations of their own (`legacy`), each taken over by the first station of
+// this version that comes under that name.
+constexpr std::string_view kVersion2 = R"sql(
+CREATE TABLE stations (
+    id text PRIMARY KEY CHECK (id <> ''),
+    name text NOT NULL UNIQUE CHECK (name <> ''),
+    host text NOT NULL DEFAULT '',
+    legacy boolean NOT NULL DEFAULT false,
+    seen_at timestamptz NOT NULL DEFAULT now()
+);
+INSERT INTO stations (id, name, legacy)
+    SELECT 'legacy:' || station, station, true
+    FROM (SELECT station FROM leases UNION SELECT station FROM outcomes) AS named (station)
+    WHERE station <> '';
+ALTER TABLE leases RENAME COLUMN station TO station_id;
+UPDATE leases SET station_id = 'legacy:' || station_id;
+ALTER TABLE outcomes RENAME COLUMN station TO station_id;
+UPDATE outcomes SET station_id = 'legacy:' || station_id;
+CREATE INDEX leases_of_station ON leases (station_id);
+)sql";
+
+constexpr std::array<std::string_view, 2> kSteps{kVersion1, kVersion2};
 
 }  // namespace
 

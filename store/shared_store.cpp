@@ -5,6 +5,7 @@
 #include "store/pq_connection.h"
 #include "store/pq_library.h"
 #include "store/shared_schema.h"
+#include "store/station_claim.h"
 
 #include <algorithm>
 #include <charconv>
@@ -28,14 +29,16 @@ struct Abort {
 struct StatementFailed {};
 
 [[noreturn]] void refuse(std::string words) {
-    throw Abort{
-        {StoreError::Kind::Refused, std::move(words), std::nullopt, DatabaseProblem::None, {}}};
+    throw Abort{{StoreError::Kind::Refused, std::move(words), std::nullopt}};
 }
 
 // The database could not be used: the server's own text is kept for details only.
 StoreError trouble(StoreError::Kind kind, std::string words, DatabaseProblem problem,
                    std::string details = {}) {
-    return {kind, std::move(words), std::nullopt, problem, std::move(details)};
+    StoreError error{kind, std::move(words), std::nullopt};
+    error.problem = problem;
+    error.details = std::move(details);
+    return error;
 }
 
 StoreError errorOf(const PqFailure& failure) {
@@ -44,11 +47,7 @@ StoreError errorOf(const PqFailure& failure) {
                        statementProblem(failure.sqlState, true), failure.message);
     }
     if (failure.sqlState == "23505" && failure.constraint == "outcomes_verified_number") {
-        return {StoreError::Kind::NumberTaken,
-                "号码已写在另一张卡上",
-                std::nullopt,
-                DatabaseProblem::None,
-                {}};
+        return {StoreError::Kind::NumberTaken, "号码已写在另一张卡上", std::nullopt};
     }
     return trouble(StoreError::Kind::Failed, "共享数据库出错",
                    statementProblem(failure.sqlState, false), failure.message);
@@ -209,9 +208,10 @@ VerifiedWrite verifiedWriteOf(const PqRow& row) {
             field(row, 5)};
 }
 constexpr const char* kVerifiedWriteQuery =
-    "SELECT o.station, l.batch_id, o.lease_id, o.position, o.number, "
+    "SELECT coalesce(s.name, o.station_id), l.batch_id, o.lease_id, o.position, o.number, "
     "to_char(o.recorded_at AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS\"Z\"') "
-    "FROM outcomes o JOIN leases l ON l.id = o.lease_id "
+    "FROM outcomes o JOIN leases l ON l.id = o.lease_id LEFT JOIN stations s ON s.id = "
+    "o.station_id "
     "WHERE o.number = $1 AND o.verified AND NOT o.repeated";
 
 }  // namespace
@@ -219,14 +219,20 @@ constexpr const char* kVerifiedWriteQuery =
 struct SharedStore::State {
     const PqLibrary* pq = nullptr;
     std::string url;
-    std::string station;
+    StationIdentity station;
     std::optional<std::string> password;
+    SharedWaitLimit limit;
     std::optional<PqConnection> connection;
 
     // Connects and brings the tables up to date; on failure there is no connection.
     std::optional<StoreError> open() {
         connection.reset();
-        auto opened = PqConnection::open(*pq, url, "zeld " + station, password);
+        if (limit->passed()) {
+            return StoreError{StoreError::Kind::Offline, "无法连接共享数据库：程序正在结束",
+                              std::nullopt};
+        }
+        auto opened =
+            PqConnection::open(*pq, url, stationApplicationName(station), password, limit);
         if (!opened) {
             const DatabaseProblem problem =
                 connectionProblem(opened.error().message, opened.error().needsPassword);
@@ -257,6 +263,16 @@ struct SharedStore::State {
         if (!ready) {
             connection.reset();
             return ready.error();
+        }
+        if (auto refused = claimStation(*connection, station)) {
+            connection.reset();
+            if (refused->failure) {
+                return errorOf(*refused->failure);
+            }
+            StoreError error{StoreError::Kind::StationRefused, {}, std::nullopt};
+            error.clash = refused->clash;
+            error.nameFault = refused->nameFault;
+            return error;
         }
         return std::nullopt;
     }
@@ -297,8 +313,10 @@ struct SharedStore::State {
     }
 };
 
-StoreResult<SharedStore> SharedStore::connect(const std::string& url, const std::string& station,
-                                              const std::optional<std::string>& password) {
+StoreResult<SharedStore> SharedStore::connect(const std::string& url,
+                                              const StationIdentity& station,
+                                              const std::optional<std::string>& password,
+                                              SharedWaitLimit limit) {
     const auto pq = pqLibrary();
     if (!pq) {
         return util::Unexpected{
@@ -322,6 +340,7 @@ StoreResult<SharedStore> SharedStore::connect(const std::string& url, const std:
     state->url = url;
     state->station = station;
     state->password = password;
+    state->limit = limit ? std::move(limit) : std::make_shared<WaitLimit>();
     if (auto failed = state->open()) {
         return util::Unexpected{std::move(*failed)};
     }
@@ -329,6 +348,10 @@ StoreResult<SharedStore> SharedStore::connect(const std::string& url, const std:
 }
 
 SharedStore::SharedStore(std::unique_ptr<State> state) : state_(std::move(state)) {}
+
+SharedWaitLimit SharedStore::waitLimit() const {
+    return state_->limit;
+}
 SharedStore::~SharedStore() = default;
 SharedStore::SharedStore(SharedStore&&) noexcept = default;
 SharedStore& SharedStore::operator=(SharedStore&&) noexcept = default;
@@ -440,7 +463,7 @@ StoreResult<std::optional<commands::Lease>> SharedStore::lease(std::int64_t batc
                    {text(batchId), text(first + taken)});
         }
         const auto row = tx.first(
-            "INSERT INTO leases (batch_id, station, first_position, count) "
+            "INSERT INTO leases (batch_id, station_id, first_position, count) "
             "VALUES ($1, $2, $3, $4) RETURNING id",
             {text(batchId), station, text(first), text(taken)});
         return commands::Lease{id(*row, 0), batchId, station, first, taken};
@@ -524,18 +547,19 @@ StoreResult<std::uint64_t> SharedStore::voidLease(std::int64_t leaseId, const st
 StoreResult<Recorded> SharedStore::recordOutcome(const commands::Outcome& outcome) {
     auto recorded = state_->transaction([&](Transaction& tx) {
         // Shared: a return of the lease waits until this write is in.
-        const auto held =
-            tx.first(std::string("SELECT l.station, l.first_position, l.count, l.returned_from, ") +
-                         kOrderColumns +
-                         " FROM leases l JOIN batches b ON b.id = l.batch_id WHERE l.id = $1 "
-                         "FOR SHARE OF l",
-                     {text(outcome.lease)});
+        const auto held = tx.first(
+            std::string("SELECT l.station_id, l.first_position, l.count, l.returned_from, ") +
+                kOrderColumns +
+                ", coalesce(s.name, l.station_id) FROM leases l JOIN batches b ON "
+                "b.id = l.batch_id LEFT JOIN stations s ON s.id = l.station_id "
+                "WHERE l.id = $1 FOR SHARE OF l",
+            {text(outcome.lease)});
         const std::string leaseWords = "号段 " + text(outcome.lease);
         if (!held) {
             refuse("没有编号为 " + text(outcome.lease) + " 的号段");
         }
         if (field(*held, 0) != outcome.station) {
-            refuse(leaseWords + " 属于 " + field(*held, 0) + "，不属于 " + outcome.station);
+            refuse(leaseWords + " 属于 " + field(*held, 10) + "，不属于本站");
         }
         const std::uint64_t first = count(*held, 1);
         const std::uint64_t end = maybe(*held, 3) ? count(*held, 3) : first + count(*held, 2);
@@ -550,7 +574,7 @@ StoreResult<Recorded> SharedStore::recordOutcome(const commands::Outcome& outcom
 
         const auto sent = tx.first(
             "SELECT lease_id, position, number, verified, result FROM outcomes "
-            "WHERE station = $1 AND seq = $2",
+            "WHERE station_id = $1 AND seq = $2",
             {outcome.station, text(outcome.seq)});
         if (sent) {
             if (id(*sent, 0) == outcome.lease && count(*sent, 1) == outcome.position &&
@@ -558,7 +582,7 @@ StoreResult<Recorded> SharedStore::recordOutcome(const commands::Outcome& outcom
                 truth(*sent, 3) == outcome.verified && field(*sent, 4) == outcome.result) {
                 return Recorded::AlreadyRecorded;
             }
-            refuse(outcome.station + " 的第 " + text(outcome.seq) + " 条结果已记为另一次写卡");
+            refuse("本站的第 " + text(outcome.seq) + " 条结果已记为另一次写卡");
         }
 
         bool repeated = false;
@@ -567,17 +591,14 @@ StoreResult<Recorded> SharedStore::recordOutcome(const commands::Outcome& outcom
                     tx.first(kVerifiedWriteQuery, {text(card::numberValue(outcome.number))})) {
                 const VerifiedWrite earlier = verifiedWriteOf(*holder);
                 if (earlier.lease != outcome.lease || earlier.position != outcome.position) {
-                    throw Abort{{StoreError::Kind::NumberTaken,
-                                 "号码已写在另一张卡上",
-                                 earlier,
-                                 DatabaseProblem::None,
-                                 {}}};
+                    throw Abort{{StoreError::Kind::NumberTaken, "号码已写在另一张卡上", earlier}};
                 }
                 repeated = true;
             }
         }
         tx.run(
-            "INSERT INTO outcomes (station, seq, lease_id, position, number, verified, repeated, "
+            "INSERT INTO outcomes (station_id, seq, lease_id, position, number, verified, "
+            "repeated, "
             "result) VALUES ($1, $2, $3, $4, $5, $6, $7, $8)",
             {outcome.station, text(outcome.seq), text(outcome.lease), text(outcome.position),
              text(card::numberValue(outcome.number)), text(outcome.verified), text(repeated),
@@ -602,7 +623,7 @@ StoreResult<std::vector<commands::Lease>> SharedStore::heldLeases(std::int64_t b
         std::vector<commands::Lease> leases;
         for (const auto& row :
              tx.run("SELECT id, first_position, count FROM leases WHERE batch_id = $1 AND "
-                    "station = $2 AND returned_from IS NULL AND voided_at IS NULL ORDER BY id",
+                    "station_id = $2 AND returned_from IS NULL AND voided_at IS NULL ORDER BY id",
                     {text(batchId), station})) {
             leases.push_back({id(row, 0), batchId, station, count(row, 1), count(row, 2)});
         }
@@ -613,9 +634,9 @@ StoreResult<std::vector<commands::Lease>> SharedStore::heldLeases(std::int64_t b
 StoreResult<std::optional<std::int64_t>> SharedStore::lastSeq(const std::string& station,
                                                               std::int64_t from, std::int64_t to) {
     return state_->transaction([&](Transaction& tx) -> std::optional<std::int64_t> {
-        const auto row =
-            tx.first("SELECT max(seq) FROM outcomes WHERE station = $1 AND seq BETWEEN $2 AND $3",
-                     {station, text(from), text(to)});
+        const auto row = tx.first(
+            "SELECT max(seq) FROM outcomes WHERE station_id = $1 AND seq BETWEEN $2 AND $3",
+            {station, text(from), text(to)});
         if (!maybe(*row, 0)) {
             return std::nullopt;
         }
@@ -627,9 +648,11 @@ StoreResult<std::vector<VerifiedWrite>> SharedStore::verifiedWrites() {
     return state_->transaction([&](Transaction& tx) {
         std::vector<VerifiedWrite> writes;
         for (const auto& row :
-             tx.run("SELECT o.station, l.batch_id, o.lease_id, o.position, o.number, "
+             tx.run("SELECT coalesce(s.name, o.station_id), l.batch_id, o.lease_id, o.position, "
+                    "o.number, "
                     "to_char(o.recorded_at AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS\"Z\"') "
                     "FROM outcomes o JOIN leases l ON l.id = o.lease_id "
+                    "LEFT JOIN stations s ON s.id = o.station_id "
                     "WHERE o.verified AND NOT o.repeated")) {
             writes.push_back(verifiedWriteOf(row));
         }
@@ -657,12 +680,14 @@ StoreResult<Progress> SharedStore::progress(std::int64_t batchId) {
         Progress progress;
         progress.count = count(*batchRow, 0);
         for (const auto& row :
-             tx.run("SELECT l.station, count(*) FROM outcomes o JOIN leases l ON l.id = o.lease_id "
+             tx.run("SELECT l.station_id, coalesce(min(s.name), l.station_id), count(*) "
+                    "FROM outcomes o JOIN leases l ON l.id = o.lease_id "
+                    "LEFT JOIN stations s ON s.id = l.station_id "
                     "WHERE l.batch_id = $1 AND o.verified AND NOT o.repeated "
-                    "GROUP BY l.station ORDER BY l.station",
+                    "GROUP BY l.station_id ORDER BY 2",
                     {text(batchId)})) {
-            progress.byStation.push_back({field(row, 0), count(row, 1)});
-            progress.verified += count(row, 1);
+            progress.byStation.push_back({field(row, 0), field(row, 1), count(row, 2)});
+            progress.verified += count(row, 2);
         }
         return progress;
     });
@@ -672,16 +697,24 @@ StoreResult<std::vector<LeaseAccount>> SharedStore::accounting(std::int64_t batc
     return state_->transaction([&](Transaction& tx) {
         std::vector<LeaseAccount> accounts;
         for (const auto& row :
-             tx.run("SELECT l.id, l.station, l.count, "
+             tx.run("SELECT l.id, l.station_id, l.count, "
                     "(SELECT count(*) FROM outcomes o "
                     " WHERE o.lease_id = l.id AND o.verified AND NOT o.repeated), "
                     "coalesce(l.first_position + l.count - l.returned_from, 0), "
-                    "l.returned_from IS NOT NULL OR l.voided_at IS NOT NULL, l.voided_by "
-                    "FROM leases l WHERE l.batch_id = $1 ORDER BY l.id",
+                    "l.returned_from IS NOT NULL OR l.voided_at IS NOT NULL, l.voided_by, "
+                    "coalesce(s.name, l.station_id) "
+                    "FROM leases l LEFT JOIN stations s ON s.id = l.station_id "
+                    "WHERE l.batch_id = $1 ORDER BY l.id",
                     {text(batchId)})) {
-            LeaseAccount account{
-                id(row, 0), field(row, 1), count(row, 2), count(row, 3), count(row, 4), 0,
-                0,          maybe(row, 6)};
+            LeaseAccount account{id(row, 0),
+                                 field(row, 1),
+                                 field(row, 7),
+                                 count(row, 2),
+                                 count(row, 3),
+                                 count(row, 4),
+                                 0,
+                                 0,
+                                 maybe(row, 6)};
             const std::uint64_t unwritten = account.issued - account.returned - account.written;
             (truth(row, 5) ? account.voided : account.outstanding) = unwritten;
             accounts.push_back(std::move(account));

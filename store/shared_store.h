@@ -4,12 +4,15 @@
 #include "commands/batch.h"
 #include "commands/shared_ledger.h"
 #include "store/database_problem.h"
+#include "store/station_identity.h"
+#include "store/wait_limit.h"
 #include "util/expected.h"
 
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Batches numbered by several stations together through one PostgreSQL database: each station
@@ -20,7 +23,7 @@ namespace store {
 
 // A verified write the database holds: who wrote the number, where in which batch, and when.
 struct VerifiedWrite {
-    std::string station;
+    std::string station;  // its name
     std::int64_t batch = 0;
     std::int64_t lease = 0;
     std::uint64_t position = 0;
@@ -33,17 +36,24 @@ struct VerifiedWrite {
 // Why a call did not do what was asked.
 struct StoreError {
     enum class Kind {
-        Offline,        // no connection now: keep writing the lease, send later; the next call
-                        // connects again
-        Schema,         // the database's tables are of a version this program does not know
-        Refused,        // the request does not fit what the database holds (the words say why)
-        NumberTaken,    // the number is verified on another tag (`earlier`)
-        NeedsPassword,  // the server wants a password that libpq's password file does not hold
-        Failed,         // the server failed otherwise
+        Offline,         // no connection now: keep writing the lease, send later; the next call
+                         // connects again
+        Schema,          // the database's tables are of a version this program does not know
+        Refused,         // the request does not fit what the database holds (the words say why)
+        NumberTaken,     // the number is verified on another tag (`earlier`)
+        NeedsPassword,   // the server wants a password that libpq's password file does not hold
+        Failed,          // the server failed otherwise
+        StationRefused,  // this station may not join as it is (`clash` or `nameFault` says why)
     };
+    StoreError() = default;
+    StoreError(Kind kind_, std::string words_, std::optional<VerifiedWrite> earlier_ = std::nullopt)
+        : kind(kind_), words(std::move(words_)), earlier(std::move(earlier_)) {}
+
     Kind kind = Kind::Failed;
-    std::string words;  // UTF-8, Chinese: why a request was refused
+    std::string words;  // UTF-8, Chinese; for StationRefused, the words layer's to make
     std::optional<VerifiedWrite> earlier;
+    std::optional<StationClash> clash;
+    std::optional<NameFault> nameFault;
     // When the database could not be used: what kind of trouble, and the server's or libpq's
     // own text, for details only.
     DatabaseProblem problem = DatabaseProblem::None;
@@ -65,7 +75,8 @@ enum class Recorded {
 };
 
 struct StationProgress {
-    std::string station;
+    std::string stationId;
+    std::string station;  // its name
     std::uint64_t verified = 0;
 
     friend bool operator==(const StationProgress&, const StationProgress&) = default;
@@ -81,7 +92,8 @@ struct Progress {
 // those of a voided lease, and of a returned one those before where it was returned from.
 struct LeaseAccount {
     std::int64_t lease = 0;
-    std::string station;
+    std::string stationId;
+    std::string station;  // its name
     std::uint64_t issued = 0;
     std::uint64_t written = 0;
     std::uint64_t returned = 0;
@@ -97,16 +109,22 @@ public:
     // Connects to the database at `url` (libpq's URL or connection string; the password from
     // libpq's password file or PGPASSWORD, else `password` as the operator typed it, kept in
     // memory only, for connecting again) as `station`, and creates or brings up to date the
-    // tables. A database of a newer version than this program knows is refused.
+    // tables. A database of a newer version than this program knows is refused, and so is a
+    // station whose id another live station holds or whose name another station has. Every
+    // connection made holds the station's id; none waits past `limit`.
     [[nodiscard]] static StoreResult<SharedStore> connect(
-        const std::string& url, const std::string& station,
-        const std::optional<std::string>& password = std::nullopt);
+        const std::string& url, const StationIdentity& station,
+        const std::optional<std::string>& password = std::nullopt, SharedWaitLimit limit = nullptr);
     ~SharedStore();
     SharedStore(SharedStore&&) noexcept;
     SharedStore& operator=(SharedStore&&) noexcept;
     SharedStore(const SharedStore&) = delete;
     SharedStore& operator=(const SharedStore&) = delete;
 
+    // What the store's waits obey: setting it ends them, here and on the worker using the store.
+    [[nodiscard]] SharedWaitLimit waitLimit() const;
+
+    // The calls below name stations by their ids; what they give back names them also by name.
     [[nodiscard]] StoreResult<std::int64_t> createBatch(const commands::BatchOrder& order);
     // Those not ended with a number left to write (one neither written nor voided), oldest first.
     [[nodiscard]] StoreResult<std::vector<SharedBatch>> openBatches();

@@ -13,6 +13,9 @@ commands::LedgerError ledgerError(const StoreError& error) {
     switch (error.kind) {
         case StoreError::Kind::Offline:
         case StoreError::Kind::NeedsPassword:  // the password file changed: as unreachable
+        // Another station came under this one's id or name while it was away: it sends nothing
+        // until that one is gone, and its outcomes wait in its queue and journal.
+        case StoreError::Kind::StationRefused:
             return {Kind::Offline, error.words};
         case StoreError::Kind::Refused:
         case StoreError::Kind::Schema:
@@ -81,7 +84,7 @@ commands::LedgerResult<commands::LedgerProgress> StoreLedger::progress(std::int6
     return converted(store_.progress(batch), [this](const Progress& progress) {
         commands::LedgerProgress heard{progress.count, progress.verified, 0};
         for (const auto& station : progress.byStation) {
-            if (station.station == station_) {
+            if (station.stationId == station_) {
                 heard.mine = station.verified;
             }
         }

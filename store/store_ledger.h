@@ -7,7 +7,8 @@
 
 namespace store {
 
-// The shared database as one station's session of a shared batch asks it.
+// The shared database as one station's session of a shared batch asks it; `station` is the
+// station's id.
 class StoreLedger final : public commands::SharedLedger {
 public:
     StoreLedger(SharedStore store, std::string station)

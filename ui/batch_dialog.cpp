@@ -2,7 +2,9 @@
 
 #include "card/number_text.h"
 #include "commands/batch.h"
+#include "store/station_identity.h"
 #include "words/batch_text.h"
+#include "words/station_text.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -251,6 +253,11 @@ void BatchDialog::offerSharing(const StationSettings& settings, Join join) {
             problem_->show();
             return;
         }
+        if (const auto fault = store::stationNameFault(sharing().station)) {
+            problem_->setText(fromUtf8(words::stationNameFaultText(*fault)));
+            problem_->show();
+            return;
+        }
         accept();
         join(sharing());
     });
@@ -268,6 +275,12 @@ void BatchDialog::beginPressed() {
     if (database_ != nullptr && !database_->text().trimmed().isEmpty() &&
         station_->text().trimmed().isEmpty()) {
         problem_->setText(QStringLiteral("请填写站名：共享批次中各台电脑的名字不同"));
+        problem_->show();
+        return;
+    }
+    if (const auto fault = store::stationNameFault(sharing().station);
+        fault && database_ != nullptr && !database_->text().trimmed().isEmpty()) {
+        problem_->setText(fromUtf8(words::stationNameFaultText(*fault)));
         problem_->show();
         return;
     }

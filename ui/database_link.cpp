@@ -9,12 +9,13 @@
 namespace ui {
 
 DatabaseLink::~DatabaseLink() {
+    waits_->endWaitsAt(store::WaitLimit::Clock::now());
     if (worker_.joinable()) {
         worker_.join();
     }
 }
 
-void DatabaseLink::open(const std::string& url, const std::string& station,
+void DatabaseLink::open(const std::string& url, const store::StationIdentity& station,
                         const std::optional<std::string>& password) {
     if (opening_) {
         return;
@@ -23,10 +24,12 @@ void DatabaseLink::open(const std::string& url, const std::string& station,
         worker_.join();
     }
     opening_ = true;
-    worker_ = std::thread([this, url, station, password] {
+    // Each connection its own: a close that ends a session's waits leaves the next connection be.
+    waits_ = std::make_shared<store::WaitLimit>();
+    worker_ = std::thread([this, url, station, password, waits = waits_] {
         DatabaseFound found;
         std::optional<store::StoreError> error;
-        auto store = store::SharedStore::connect(url, station, password);
+        auto store = store::SharedStore::connect(url, station, password, waits);
         if (!store) {
             error = store.error();
         } else if (auto open = store->openBatches(); !open) {
@@ -34,7 +37,13 @@ void DatabaseLink::open(const std::string& url, const std::string& station,
         } else {
             for (store::SharedBatch& batch : *open) {
                 const auto progress = store->progress(batch.id);
-                found.open.push_back({std::move(batch), progress ? progress->verified : 0});
+                std::uint64_t held = 0;
+                if (const auto accounts = store->accounting(batch.id)) {
+                    for (const store::LeaseAccount& account : *accounts) {
+                        held += account.stationId == station.id ? account.outstanding : 0;
+                    }
+                }
+                found.open.push_back({std::move(batch), progress ? progress->verified : 0, held});
             }
             found.store = std::move(*store);
         }

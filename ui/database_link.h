@@ -17,6 +17,7 @@ struct DatabaseFound {
     struct OpenBatch {
         store::SharedBatch batch;
         std::uint64_t verified = 0;
+        std::uint64_t heldHere = 0;  // numbers this station leased and neither wrote nor gave back
     };
     std::optional<store::SharedStore> store;
     std::vector<OpenBatch> open;  // oldest first
@@ -37,7 +38,7 @@ public:
 
     // Connects as `station`, then lists the open batches; found() or failed() says how it went.
     // Ignored while a connection is being made.
-    void open(const std::string& url, const std::string& station,
+    void open(const std::string& url, const store::StationIdentity& station,
               const std::optional<std::string>& password);
     [[nodiscard]] bool opening() const noexcept { return opening_; }
     // What the last found() found, taken by the caller.
@@ -54,6 +55,8 @@ private:
     void finish(DatabaseFound result, std::optional<store::StoreError> error);
 
     std::thread worker_;
+    // Ended when the link is: a window closed while a server is stuck never waits for it.
+    store::SharedWaitLimit waits_ = std::make_shared<store::WaitLimit>();
     bool opening_ = false;
     DatabaseFound found_;
     store::StoreError error_;

@@ -14,11 +14,14 @@
 #include "ui/wait_cursor.h"
 #include "words/batch_text.h"
 #include "words/shared_text.h"
+#include "words/station_text.h"
 
 #include <QApplication>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QSysInfo>
 #include <QTimer>
+#include <QUuid>
 #include <QWidget>
 
 #include <algorithm>
@@ -30,7 +33,10 @@ namespace {
 
 // How long closing waits for the outcomes not yet sent: the journal keeps them in any case, and
 // the next join sends them.
-constexpr std::chrono::milliseconds kCloseWait{3000};
+constexpr std::chrono::milliseconds kCloseWait{1500};
+// No wait on the database goes past this, from the start of a close, so that a server stopped,
+// paused or cut off never holds the program open; what is not given back stays this station's.
+constexpr std::chrono::milliseconds kCloseLimit{2000};
 // How often the panel shows what the session's worker last heard of the other stations.
 constexpr std::chrono::milliseconds kProgressEvery{1000};
 
@@ -43,7 +49,8 @@ StationLink::StationLink(QWidget& window, CommandLife& life, StatusLine& status,
       life_(life),
       status_(status),
       journal_(journal),
-      batchInWindow_(std::move(batchInWindow)) {}
+      batchInWindow_(std::move(batchInWindow)),
+      run_(QUuid::createUuid().toString(QUuid::Id128).left(16).toStdString()) {}
 
 StationLink::~StationLink() {
     close();
@@ -124,8 +131,13 @@ void StationLink::connectStation(bool chooseAmong) {
     if (link_->opening()) {
         return;
     }
+    const auto station = identity();
+    if (!station) {
+        status_.showOutcome(station.error() + "：本站单独写卡", words::Tone::Failed, {});
+        return;
+    }
     status_.showMessage("正在连接共享数据库…");
-    link_->open(databaseUrl(), station_.station, password_);
+    link_->open(databaseUrl(), *station, password_);
 }
 
 void StationLink::connected() {
@@ -165,6 +177,9 @@ void StationLink::connected() {
             offered = &*mine;
             break;
         }
+    }
+    if (offered->heldHere > 0) {
+        status_.showNote(words::stillHeldText(offered->batch.order.name, offered->heldHere));
     }
     offerBatch(std::move(*found.store), offered->batch, offered->verified);
 }
@@ -224,14 +239,16 @@ void StationLink::offerBatch(store::SharedStore connection, const store::SharedB
 
 std::optional<std::string> StationLink::join(store::SharedStore connection, std::int64_t id) {
     const WaitCursor waiting;
+    store::SharedWaitLimit waits = connection.waitLimit();
     auto session = commands::SharedBatchSession::join(
         id, journal_, journal::JournalHistory(journal_),
-        std::make_unique<store::StoreLedger>(std::move(connection), station_.station));
+        std::make_unique<store::StoreLedger>(std::move(connection), stationId_));
     if (!session) {
         return "不能加入共享批次：" + session.error();
     }
     Q_EMIT joining();
     shared_ = std::move(*session);
+    sharedWaits_ = std::move(waits);
     offline_ = false;
     refusalsShown_ = 0;
     if (progressTimer_ == nullptr) {
@@ -246,14 +263,18 @@ std::optional<std::string> StationLink::join(store::SharedStore connection, std:
 }
 
 std::optional<std::string> StationLink::begin(const commands::BatchOrder& order) {
+    const auto station = identity();
+    if (!station) {
+        return station.error();
+    }
     auto connection = [&] {
         const WaitCursor waiting;
-        return store::SharedStore::connect(databaseUrl(), station_.station, password_);
+        return store::SharedStore::connect(databaseUrl(), *station, password_);
     }();
     while (!connection && connection.error().kind == store::StoreError::Kind::NeedsPassword &&
            askPassword(connection.error().problem == store::DatabaseProblem::WrongPassword)) {
         const WaitCursor waiting;
-        connection = store::SharedStore::connect(databaseUrl(), station_.station, password_);
+        connection = store::SharedStore::connect(databaseUrl(), *station, password_);
     }
     if (!connection) {
         const DatabaseTrouble trouble = troubleOf(connection.error());
@@ -301,7 +322,12 @@ void StationLink::voidOtherStationsBlock() {
     std::vector<store::LeaseAccount> held;
     {
         const WaitCursor waiting;
-        auto connected = store::SharedStore::connect(databaseUrl(), station_.station, password_);
+        const auto station = identity();
+        if (!station) {
+            status_.showOutcome(station.error() + "：没有作废", words::Tone::Failed, {});
+            return;
+        }
+        auto connected = store::SharedStore::connect(databaseUrl(), *station, password_);
         if (!connected) {
             showTrouble(connected.error(), "：没有作废");
             return;
@@ -312,7 +338,7 @@ void StationLink::voidOtherStationsBlock() {
             return;
         }
         for (const store::LeaseAccount& account : *accounts) {
-            if (account.outstanding > 0 && account.station != station_.station) {
+            if (account.outstanding > 0 && account.stationId != stationId_) {
                 held.push_back(account);
             }
         }
@@ -361,9 +387,14 @@ bool StationLink::endSharedBatch() {
     Q_EMIT joining();  // hands-free writing stops while the operator chooses
     const std::int64_t id = shared_->id();
     const commands::BatchOrder order = shared_->batch().order();
+    const auto station = identity();
+    if (!station) {
+        status_.showOutcome(station.error() + "：批次没有结束", words::Tone::Failed, {});
+        return false;
+    }
     auto connection = [&] {
         const WaitCursor waiting;
-        return store::SharedStore::connect(databaseUrl(), station_.station, password_);
+        return store::SharedStore::connect(databaseUrl(), *station, password_);
     }();
     if (!connection) {
         showTrouble(connection.error(), "：批次没有结束");
@@ -420,6 +451,9 @@ void StationLink::close() {
         return;
     }
     progressTimer_->stop();
+    if (sharedWaits_) {
+        sharedWaits_->endWaitsAt(store::WaitLimit::Clock::now() + kCloseLimit);
+    }
     std::optional<std::string> trouble;
     {
         const WaitCursor waiting;
@@ -427,12 +461,21 @@ void StationLink::close() {
     }
     const std::string name = shared_->batch().order().name;
     shared_.reset();
+    sharedWaits_.reset();
     Q_EMIT left();
     if (trouble) {
         status_.showOutcome(*trouble, words::Tone::Failed, {});
     } else {
         status_.showMessage("已离开共享批次 " + name + "：本站未写的号码已交回");
     }
+}
+
+util::Expected<store::StationIdentity, std::string> StationLink::identity() const {
+    if (const auto fault = store::stationNameFault(station_.station)) {
+        return util::Unexpected{words::stationNameFaultText(*fault)};
+    }
+    return store::StationIdentity{stationId_, station_.station,
+                                  QSysInfo::machineHostName().toStdString(), run_};
 }
 
 }  // namespace ui

@@ -88,6 +88,8 @@ private:
     // From what the session's worker last heard: the panel, and the status line when the server
     // went away or came back or a write was refused.
     void showProgress();
+    // Who this station is to the database; why not in words, when its name cannot be.
+    [[nodiscard]] util::Expected<store::StationIdentity, std::string> identity() const;
 
     QWidget& window_;
     CommandLife& life_;
@@ -95,10 +97,13 @@ private:
     journal::Journal& journal_;
     std::function<bool()> batchInWindow_;
     StationSettings station_ = loadStationSettings();
+    const std::string stationId_ = loadStationId();
     std::optional<std::string> databaseForRun_;  // --database
+    const std::string run_;                      // this run's mark on its connections
     std::optional<std::string> password_;        // typed once, kept in memory only
     DatabaseLink* link_ = nullptr;
     std::unique_ptr<commands::SharedBatchSession> shared_;
+    store::SharedWaitLimit sharedWaits_;  // of the shared session's store: closing ends them
     QTimer* progressTimer_ = nullptr;
     bool offline_ = false;           // as last shown
     std::size_t refusalsShown_ = 0;  // of the session's refusals

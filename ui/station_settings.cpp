@@ -5,6 +5,7 @@
 #include <QSettings>
 #include <QString>
 #include <QSysInfo>
+#include <QUuid>
 
 #include <filesystem>
 
@@ -14,6 +15,7 @@ namespace {
 
 const QString kDatabaseKey = QStringLiteral("shared/database");
 const QString kStationKey = QStringLiteral("shared/station");
+const QString kIdKey = QStringLiteral("shared/station_id");
 
 std::optional<QString> settingsFile() {
     const auto folder = platform::configFolder();
@@ -37,6 +39,22 @@ StationSettings loadStationSettings() {
         settings.station = QSysInfo::machineHostName().toStdString();
     }
     return settings;
+}
+
+std::string loadStationId() {
+    const auto file = settingsFile();
+    if (!file) {
+        // Nowhere to keep it: an id for this run alone.
+        return QUuid::createUuid().toString(QUuid::WithoutBraces).toStdString();
+    }
+    QSettings kept(*file, QSettings::IniFormat);
+    QUuid id(kept.value(kIdKey).toString().trimmed());
+    if (id.isNull()) {
+        id = QUuid::createUuid();
+        kept.setValue(kIdKey, id.toString(QUuid::WithoutBraces));
+        kept.sync();
+    }
+    return id.toString(QUuid::WithoutBraces).toStdString();
 }
 
 std::optional<std::string> saveStationSettings(const StationSettings& settings) {

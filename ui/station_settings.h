@@ -15,6 +15,10 @@ struct StationSettings {
 
 // The settings as kept; the station's name is the computer's when none is kept.
 [[nodiscard]] StationSettings loadStationSettings();
+// This installation's station id (a UUID), made and kept on the first call that finds none: the
+// database knows the station by it. A copied settings file copies it, and the database then
+// refuses the second station while the first runs.
+[[nodiscard]] std::string loadStationId();
 // Keeps them; why not (UTF-8) when they could not be written.
 [[nodiscard]] std::optional<std::string> saveStationSettings(const StationSettings& settings);
 

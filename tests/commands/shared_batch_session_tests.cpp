@@ -13,6 +13,7 @@
 #include "support/emulator_control.h"
 #include "support/scratch_folder.h"
 #include "support/test_database.h"
+#include "support/test_station.h"
 #include "words/shared_text.h"
 
 #include <gtest/gtest.h>
@@ -60,7 +61,9 @@ protected:
         Station& station, std::int64_t batch, std::uint64_t leaseSize = 10,
         std::chrono::milliseconds refresh = std::chrono::milliseconds(1000)) {
         auto ledger = std::make_unique<store::StoreLedger>(
-            ok(store::SharedStore::connect(database.url(), station.name)), station.name);
+            ok(store::SharedStore::connect(database.url(),
+                                           testing_support::namedStation(station.name))),
+            station.name);
         SharedBatchSession::Options options;
         options.leaseSize = leaseSize;
         options.refresh = refresh;
@@ -77,7 +80,8 @@ protected:
     }
 
     testing_support::TestDatabase database;
-    store::SharedStore store = ok(store::SharedStore::connect(database.url(), "管理"));
+    store::SharedStore store =
+        ok(store::SharedStore::connect(database.url(), testing_support::namedStation("管理")));
     testing_support::ScratchFolder scratch;
     testing_support::EmulatorControl field;
     reader::LazyReaderLibrary source;

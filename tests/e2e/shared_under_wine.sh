@@ -33,8 +33,9 @@ batch=$(wine "$tests/shared_station.exe" create "$url" 5 7000 | tr -d '\r')
 # What the database holds of a number's verified writes in the batch: the stations, one a line.
 verified_by() {
   PGPASSFILE="$pg_server/pgpass" psql "$url" -X -A -t -v ON_ERROR_STOP=1 -c \
-    "SELECT o.station FROM outcomes o JOIN leases l ON l.id = o.lease_id
-     WHERE l.batch_id = $batch AND o.number = $1 AND o.verified ORDER BY o.station"
+    "SELECT s.name FROM outcomes o JOIN leases l ON l.id = o.lease_id
+     JOIN stations s ON s.id = o.station_id
+     WHERE l.batch_id = $batch AND o.number = $1 AND o.verified ORDER BY s.name"
 }
 
 x11_start_session "$bin" "" --database "$url"

@@ -3,6 +3,7 @@
 #include "card/number_text.h"
 #include "store/shared_store.h"
 #include "support/test_database.h"
+#include "support/test_station.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +26,8 @@ T ok(store::StoreResult<T> result) {
 
 TEST(SharedStoreRestart, CommittedWritesSurviveAndTheStoreConnectsAgain) {
     testing_support::TestDatabase database;
-    auto store = ok(store::SharedStore::connect(database.url(), "A"));
+    auto store =
+        ok(store::SharedStore::connect(database.url(), testing_support::namedStation("A")));
     const std::int64_t batch =
         ok(store.createBatch({"客户甲", card::tagNumberFromValue(1000), card::Notation::WG34, 10}));
     const auto lease = *ok(store.lease(batch, "A", 10));

@@ -6,8 +6,14 @@
 #include "store/shared_store.h"
 #include "support/silent_listener.h"
 #include "support/test_database.h"
+#include "support/test_station.h"
 
 #include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <barrier>
 #include <functional>
@@ -28,6 +34,9 @@ using store::SharedStore;
 using store::StoreResult;
 using Kind = store::StoreError::Kind;
 using store::DatabaseProblem;
+using store::NameFault;
+using store::StationClash;
+using store::StationIdentity;
 
 // The value, or the test stops with the store's words.
 template <class T>
@@ -45,7 +54,7 @@ commands::BatchOrder order(std::uint64_t count, std::uint32_t first = 1000) {
 class SharedStoreTest : public ::testing::Test {
 protected:
     SharedStore store(const std::string& station) {
-        return ok(SharedStore::connect(database.url(), station));
+        return ok(SharedStore::connect(database.url(), testing_support::namedStation(station)));
     }
     // A write of the batch's position as `station` sends it; the batch starts at 1000.
     static Outcome write(const std::string& station, std::int64_t seq, const Lease& lease,
@@ -108,7 +117,7 @@ TEST_F(SharedStoreTest, SchemaIsCreatedInAnEmptyDatabaseAndANewerOneIsRefused) {
             fresh.run(
                 std::regex_replace(statement, std::regex("current_database_name"), fresh.name()));
         }
-        const auto first = SharedStore::connect(fresh.url(), "甲");
+        const auto first = SharedStore::connect(fresh.url(), testing_support::namedStation("甲"));
         const auto tables = fresh.run("SELECT to_regclass('outcomes') IS NOT NULL");
         if (c.refused) {
             ASSERT_FALSE(first);
@@ -119,7 +128,7 @@ TEST_F(SharedStoreTest, SchemaIsCreatedInAnEmptyDatabaseAndANewerOneIsRefused) {
         ASSERT_TRUE(first) << first.error().words;
         EXPECT_EQ(tables[0][0], "t");
         // A second station finds the tables made and changes nothing.
-        ASSERT_TRUE(SharedStore::connect(fresh.url(), "乙"));
+        ASSERT_TRUE(SharedStore::connect(fresh.url(), testing_support::namedStation("乙")));
         const auto versions = fresh.run("SELECT version FROM zeld_schema");
         ASSERT_EQ(versions.size(), 1U);
         EXPECT_EQ(versions[0][0], std::to_string(store::sharedSchemaVersion()));
@@ -128,7 +137,7 @@ TEST_F(SharedStoreTest, SchemaIsCreatedInAnEmptyDatabaseAndANewerOneIsRefused) {
     testing_support::TestDatabase newerOne;
     newerOne.run("CREATE TABLE zeld_schema (version integer NOT NULL)");
     newerOne.run("INSERT INTO zeld_schema (version) VALUES (" + newer + ")");
-    const auto refused = SharedStore::connect(newerOne.url(), "甲");
+    const auto refused = SharedStore::connect(newerOne.url(), testing_support::namedStation("甲"));
     ASSERT_FALSE(refused);
     EXPECT_NE(refused.error().words.find("第 " + newer + " 版"), std::string::npos)
         << refused.error().words;
@@ -171,11 +180,37 @@ TEST_F(SharedStoreTest, ConnectingRefusesAPasswordInTheUrlAndSaysWhenNoServerAns
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const auto store = SharedStore::connect(c.url, "甲", c.password);
+        const auto store =
+            SharedStore::connect(c.url, testing_support::namedStation("甲"), c.password);
         ASSERT_FALSE(store);
         EXPECT_EQ(store.error().kind, c.refusal) << store.error().words;
         EXPECT_EQ(store.error().problem, c.problem) << store.error().details;
     }
+}
+
+TEST(SharedStoreLimit, AServerThatNeverAnswersIsGivenUpAtTheLimitNotAtTheConnectTimeout) {
+    // A port that takes connections into its backlog and never answers, as a server paused does.
+    const int silent = socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(silent, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof(address);
+    ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&address), size), 0);  // NOLINT
+    ASSERT_EQ(listen(silent, 4), 0);
+    ASSERT_EQ(getsockname(silent, reinterpret_cast<sockaddr*>(&address), &size), 0);  // NOLINT
+    const std::string url =
+        "postgresql://zeld@127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/zeld";
+    auto limit = std::make_shared<store::WaitLimit>();
+    limit->endWaitsAt(store::WaitLimit::Clock::now() + std::chrono::milliseconds(300));
+    const auto store =
+        SharedStore::connect(url, testing_support::namedStation("甲"), std::nullopt, limit);
+    close(silent);
+    ASSERT_FALSE(store);
+    EXPECT_EQ(store.error().kind, Kind::Offline);
+    EXPECT_NE(store.error().words.find("no answer before the program had to go on"),
+              std::string::npos)
+        << store.error().words;
 }
 
 TEST_F(SharedStoreTest, StationsLeasingAtOnceNeverHoldThePositionOfAnother) {
@@ -323,7 +358,7 @@ TEST_F(SharedStoreTest, OutcomesAreRecordedOnceAndAVerifiedNumberOnlyOnOneTag) {
 
     // The database itself holds the rule, whoever writes to it.
     const auto bypass = database.tryRun(
-        "INSERT INTO outcomes (station, seq, lease_id, position, number, verified, result) "
+        "INSERT INTO outcomes (station_id, seq, lease_id, position, number, verified, result) "
         "VALUES ('C', 1, " +
         std::to_string(bOverlapping.id) + ", 0, 1000, true, 'x')");
     ASSERT_FALSE(bypass);
@@ -396,10 +431,10 @@ TEST_F(SharedStoreTest, EveryLeaseAccountsForItsPositions) {
     ok(s.recordOutcome(write("A", ++seq, again, 15)));
 
     const std::vector<LeaseAccount> expected{
-        {open.id, "A", 10, 4, 0, 0, 6, std::nullopt},
-        {returned.id, "B", 10, 2, 5, 3, 0, std::nullopt},
-        {voided.id, "C", 10, 2, 0, 8, 0, "王工"},
-        {again.id, "A", 5, 1, 0, 0, 4, std::nullopt},
+        {open.id, "A", "A", 10, 4, 0, 0, 6, std::nullopt},
+        {returned.id, "B", "B", 10, 2, 5, 3, 0, std::nullopt},
+        {voided.id, "C", "C", 10, 2, 0, 8, 0, "王工"},
+        {again.id, "A", "A", 5, 1, 0, 0, 4, std::nullopt},
     };
     const auto accounts = ok(s.accounting(batch));
     EXPECT_EQ(accounts, expected);
@@ -411,7 +446,8 @@ TEST_F(SharedStoreTest, EveryLeaseAccountsForItsPositions) {
     const auto progress = ok(s.progress(batch));
     EXPECT_EQ(progress.count, 40U);
     EXPECT_EQ(progress.verified, 9U);
-    const std::vector<store::StationProgress> byStation{{"A", 5}, {"B", 2}, {"C", 2}};
+    const std::vector<store::StationProgress> byStation{
+        {"A", "A", 5}, {"B", "B", 2}, {"C", "C", 2}};
     EXPECT_EQ(progress.byStation, byStation);
 }
 
@@ -498,7 +534,7 @@ TEST_F(SharedStoreTest, ABatchWhoseNumbersAreAllWrittenOrVoidedIsNoLongerOpen) {
     for (const DoneCase& c : cases) {
         SCOPED_TRACE(c.what);
         testing_support::TestDatabase fresh;
-        SharedStore s = ok(SharedStore::connect(fresh.url(), "A"));
+        SharedStore s = ok(SharedStore::connect(fresh.url(), testing_support::namedStation("A")));
         const std::int64_t batch = ok(s.createBatch(order(4)));
         const auto first = ok(s.lease(batch, "A", 2));
         ASSERT_TRUE(first);
@@ -510,6 +546,188 @@ TEST_F(SharedStoreTest, ABatchWhoseNumbersAreAllWrittenOrVoidedIsNoLongerOpen) {
         c.steps(s, *first, second);
         EXPECT_EQ(ok(s.openBatches()).size(), c.open ? 1U : 0U);
     }
+}
+
+struct NameCase {
+    const char* what;
+    std::string name;
+    std::optional<NameFault> fault;
+};
+
+TEST(StationName, ControlCharactersAndBrokenTextAreRefused) {
+    const std::vector<NameCase> cases{
+        {"Chinese", "甲站", std::nullopt},
+        {"Latin with a space", "Shop 2", std::nullopt},
+        {"the last code point", "\xF4\x8F\xBF\xBF", std::nullopt},
+        {"empty", "", NameFault::Empty},
+        {"a NUL inside", std::string("站\0零", 7), NameFault::ControlCharacter},
+        {"a tab", "甲\t站", NameFault::ControlCharacter},
+        {"a line end at the end", "甲站\n", NameFault::ControlCharacter},
+        {"DEL", "a\x7F", NameFault::ControlCharacter},
+        {"a C1 control (U+0085)", "甲\xC2\x85", NameFault::ControlCharacter},
+        // The bidirectional controls are what is tested here.
+        // NOLINTNEXTLINE(misc-misleading-bidirectional)
+        {"right-to-left override (U+202E)", "甲\xE2\x80\xAE站", NameFault::ControlCharacter},
+        // NOLINTNEXTLINE(misc-misleading-bidirectional)
+        {"first strong isolate (U+2068)", "\xE2\x81\xA8甲", NameFault::ControlCharacter},
+        {"Arabic letter mark (U+061C)", "\xD8\x9C", NameFault::ControlCharacter},
+        {"left-to-right mark (U+200E)", "\xE2\x80\x8E", NameFault::ControlCharacter},
+        {"a lone continuation byte", "\x80", NameFault::NotUtf8},
+        {"an overlong slash", "\xC0\xAF", NameFault::NotUtf8},
+        {"a surrogate", "\xED\xA0\x80", NameFault::NotUtf8},
+        {"cut short", "\xE7\x94", NameFault::NotUtf8},
+        {"past the last code point", "\xF4\x90\x80\x80", NameFault::NotUtf8},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(store::stationNameFault(c.name), c.fault);
+    }
+}
+
+struct ClaimCase {
+    const char* what;
+    StationIdentity second;             // while the first, 甲站 on pc-1, is connected
+    bool firstGone;                     // the first's connection ended before the second came
+    std::optional<StationClash> clash;  // nothing: the second is let in
+    std::optional<NameFault> fault;
+};
+
+TEST_F(SharedStoreTest, AStationIsItsIdOneLiveHolderAndOneNameEach) {
+    const StationIdentity first{"id-1", "甲站", "pc-1", "run-1"};
+    const StationClash heldByFirst{StationClash::Kind::IdInUse, "甲站", "pc-1", "127.0.0.1"};
+    const StationClash nameOfFirst{StationClash::Kind::NameTaken, "甲站", "pc-1", ""};
+    const std::vector<ClaimCase> cases{
+        {"a copied settings file on another computer",
+         {"id-1", "甲站", "pc-2", "run-2"},
+         false,
+         heldByFirst,
+         std::nullopt},
+        {"the copy under another name",
+         {"id-1", "乙站", "pc-2", "run-2"},
+         false,
+         heldByFirst,
+         std::nullopt},
+        {"another connection of the same run",
+         {"id-1", "甲站", "pc-1", "run-1"},
+         false,
+         std::nullopt,
+         std::nullopt},
+        {"the same station started again after its connection ended",
+         {"id-1", "甲站", "pc-1", "run-2"},
+         true,
+         std::nullopt,
+         std::nullopt},
+        {"another station under the same name",
+         {"id-2", "甲站", "pc-2", "run-2"},
+         false,
+         nameOfFirst,
+         std::nullopt},
+        {"the same name while the first is away: still its name",
+         {"id-2", "甲站", "pc-2", "run-2"},
+         true,
+         nameOfFirst,
+         std::nullopt},
+        {"another station under another name",
+         {"id-2", "乙站", "pc-2", "run-2"},
+         false,
+         std::nullopt,
+         std::nullopt},
+        {"a name that differs only after a NUL",
+         {"id-2", std::string("甲站\0二", 10), "pc-2", "run-2"},
+         false,
+         std::nullopt,
+         NameFault::ControlCharacter},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        testing_support::TestDatabase fresh;
+        std::optional<SharedStore> one = ok(SharedStore::connect(fresh.url(), first));
+        if (c.firstGone) {
+            one.reset();
+        }
+        const auto stationsBefore = fresh.run("SELECT id, name, host FROM stations ORDER BY id");
+        const auto second = SharedStore::connect(fresh.url(), c.second);
+        if (!c.clash && !c.fault) {
+            ASSERT_TRUE(second) << second.error().words;
+            const auto row =
+                fresh.run("SELECT name, host FROM stations WHERE id = '" + c.second.id + "'");
+            ASSERT_EQ(row.size(), 1U);
+            EXPECT_EQ(row[0][0], c.second.name);
+            EXPECT_EQ(row[0][1], c.second.host) << "the computer it last ran on";
+            continue;
+        }
+        ASSERT_FALSE(second);
+        EXPECT_EQ(second.error().kind, Kind::StationRefused);
+        EXPECT_EQ(second.error().clash, c.clash);
+        EXPECT_EQ(second.error().nameFault, c.fault);
+        EXPECT_EQ(fresh.run("SELECT id, name, host FROM stations ORDER BY id"), stationsBefore)
+            << "a station refused writes nothing";
+    }
+}
+
+TEST_F(SharedStoreTest, OutcomesOfTwoStationsNeverMeetAsOneAndNamesShowForIds) {
+    SharedStore a = ok(SharedStore::connect(database.url(), {"id-a", "甲站", "pc-1", {}}));
+    SharedStore b = ok(SharedStore::connect(database.url(), {"id-b", "乙站", "pc-2", {}}));
+    const std::int64_t batch = ok(a.createBatch(order(20)));
+    const Lease leaseA = *ok(a.lease(batch, "id-a", 10));
+    const Lease leaseB = *ok(b.lease(batch, "id-b", 10));
+    EXPECT_EQ(leaseA.station, "id-a");
+    // One seq from both: each station's own numbering, never taken as already recorded.
+    EXPECT_EQ(ok(a.recordOutcome(write("id-a", 1, leaseA, 0))), Recorded::New);
+    EXPECT_EQ(ok(b.recordOutcome(write("id-b", 1, leaseB, 10))), Recorded::New);
+    const auto theirs = b.recordOutcome(write("id-b", 2, leaseA, 1));
+    ASSERT_FALSE(theirs) << "a lease of another station";
+    EXPECT_NE(theirs.error().words.find("甲站"), std::string::npos) << theirs.error().words;
+
+    const auto taken = b.recordOutcome(write("id-b", 3, leaseB, 0));
+    EXPECT_FALSE(taken) << "not the batch's number there";
+    const auto progress = ok(a.progress(batch));
+    // By name, as people look for them.
+    const std::vector<store::StationProgress> byStation{{"id-b", "乙站", 1}, {"id-a", "甲站", 1}};
+    EXPECT_EQ(progress.byStation, byStation);
+    const auto accounts = ok(a.accounting(batch));
+    ASSERT_EQ(accounts.size(), 2U);
+    EXPECT_EQ(accounts[1].stationId, "id-b");
+    EXPECT_EQ(accounts[1].station, "乙站");
+    EXPECT_EQ(ok(a.lastVerifiedWrite(card::tagNumberFromValue(1010)))->station, "乙站");
+    EXPECT_EQ(ok(b.lastSeq("id-a", 0, 10)), std::optional<std::int64_t>(1));
+}
+
+TEST_F(SharedStoreTest, AnOlderDatabaseIsUpgradedAndItsStationsKeepWhatTheyHeld) {
+    // The tables as the first version left them, with a station known by its name alone.
+    testing_support::TestDatabase fresh;
+    fresh.run("CREATE TABLE zeld_schema (version integer NOT NULL)");
+    fresh.run("INSERT INTO zeld_schema (version) VALUES (1)");
+    {
+        auto setup = testing_support::openOrThrow(fresh.url());
+        ASSERT_TRUE(setup.runScript(std::string(store::sharedSchemaSteps()[0])));
+    }
+    fresh.run(
+        "INSERT INTO batches (name, first_number, notation, count, chip, lock) "
+        "VALUES ('客户甲', 1000, 'WG34', 20, 'T5577', false)");
+    fresh.run(
+        "INSERT INTO leases (batch_id, station, first_position, count) VALUES (1, '甲站', 0, 10)");
+    fresh.run(
+        "INSERT INTO outcomes (station, seq, lease_id, position, number, verified, result) "
+        "VALUES ('甲站', 7, 1, 0, 1000, true, '已写卡')");
+
+    // Another name comes first: what 甲站 held stays 甲站's.
+    SharedStore other = ok(SharedStore::connect(fresh.url(), {"id-2", "乙站", "pc-2", {}}));
+    EXPECT_TRUE(ok(other.heldLeases(1, "id-2")).empty());
+    SharedStore back = ok(SharedStore::connect(fresh.url(), {"id-1", "甲站", "pc-1", {}}));
+    const auto held = ok(back.heldLeases(1, "id-1"));
+    ASSERT_EQ(held.size(), 1U);
+    EXPECT_EQ(held[0].count, 10U);
+    EXPECT_EQ(ok(back.lastSeq("id-1", 0, 10)), std::optional<std::int64_t>(7));
+    EXPECT_EQ(ok(back.progress(1)).byStation,
+              (std::vector<store::StationProgress>{{"id-1", "甲站", 1}}));
+    // Taken over once: a third station under that name is told.
+    const auto third = SharedStore::connect(fresh.url(), {"id-3", "甲站", "pc-3", {}});
+    ASSERT_FALSE(third);
+    ASSERT_TRUE(third.error().clash);
+    EXPECT_EQ(third.error().clash->kind, StationClash::Kind::NameTaken);
+    EXPECT_EQ(fresh.run("SELECT version FROM zeld_schema")[0][0],
+              std::to_string(store::sharedSchemaVersion()));
 }
 
 }  // namespace

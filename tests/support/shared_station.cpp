@@ -21,6 +21,7 @@
 #include "reader/reader_source.h"
 #include "store/shared_store.h"
 #include "store/store_ledger.h"
+#include "support/test_station.h"
 #include "words/shared_text.h"
 
 #include <atomic>
@@ -47,7 +48,7 @@ int fail(const std::string& words) {
 }
 
 std::optional<store::SharedStore> connected(const std::string& url, const std::string& station) {
-    auto store = store::SharedStore::connect(url, station);
+    auto store = store::SharedStore::connect(url, testing_support::namedStation(station));
     if (!store) {
         std::cerr << "shared_station: " << store.error().words << '\n';
         return std::nullopt;
@@ -85,7 +86,7 @@ int run(const std::string& url, std::int64_t batch, const std::string& station) 
     std::unique_ptr<commands::SharedBatchSession> session;
     // The server may be away while the station starts: it tries again, as a person would.
     while (!session) {
-        auto store = store::SharedStore::connect(url, station);
+        auto store = store::SharedStore::connect(url, testing_support::namedStation(station));
         auto joined =
             store ? commands::SharedBatchSession::join(
                         batch, *journal, history,

@@ -8,6 +8,7 @@
 #include "support/emulator_control.h"
 #include "support/silent_listener.h"
 #include "support/test_database.h"
+#include "support/test_station.h"
 #include "ui/main_window.h"
 #include "ui/station_settings.h"
 #include "words/batch_text.h"
@@ -19,9 +20,11 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSysInfo>
 #include <QtTest>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -178,8 +181,8 @@ private Q_SLOTS:
         // Both writes reach the database, each under its station's name.
         QTRY_COMPARE_WITH_TIMEOUT(
             database
-                .run("SELECT string_agg(station || ' ' || number, ',' ORDER BY number) FROM "
-                     "outcomes WHERE verified")
+                .run("SELECT string_agg(s.name || ' ' || o.number, ',' ORDER BY o.number) FROM "
+                     "outcomes o JOIN stations s ON s.id = o.station_id WHERE o.verified")
                 .at(0)
                 .at(0)
                 .value_or(""),
@@ -230,7 +233,11 @@ private Q_SLOTS:
                  qPrintable(offered));
         QVERIFY2(status(*late).contains(QStringLiteral("中未写的 3 个号码")),
                  qPrintable(status(*late)));
-        QCOMPARE(database.run("SELECT voided_by FROM leases WHERE station = '乙站'").at(0).at(0),
+        QCOMPARE(database
+                     .run("SELECT voided_by FROM leases WHERE station_id = "
+                          "(SELECT id FROM stations WHERE name = '乙站')")
+                     .at(0)
+                     .at(0),
                  std::optional<std::string>("丙站"));
     }
 
@@ -240,7 +247,8 @@ private Q_SLOTS:
         testing_support::TestDatabase database;
         const testing_support::EmulatorControl field;
         {
-            auto store = store::SharedStore::connect(database.url(), "甲站");
+            auto store =
+                store::SharedStore::connect(database.url(), testing_support::namedStation("甲站"));
             QVERIFY(store);
             QVERIFY(store->createBatch(
                 {"共享", Number{0, 0, 0, 0x1F, 0x40}, card::Notation::WG34, 2, {}, false}));
@@ -288,7 +296,8 @@ private Q_SLOTS:
     void theStatusLineAndThePanelSayTheSameWhileOthersWrite() {
         testing_support::TestDatabase database;
         const testing_support::EmulatorControl field;
-        auto other = store::SharedStore::connect(database.url(), "丙站");
+        auto other =
+            store::SharedStore::connect(database.url(), testing_support::namedStation("丙站"));
         QVERIFY(other);
         const auto batch = other->createBatch(
             {"同步", Number{0, 0, 0, 0x17, 0x70}, card::Notation::WG34, 60, {}, false});
@@ -327,7 +336,8 @@ private Q_SLOTS:
         testing_support::TestDatabase database;
         const testing_support::EmulatorControl field;
         {
-            auto store = store::SharedStore::connect(database.url(), "甲站");
+            auto store =
+                store::SharedStore::connect(database.url(), testing_support::namedStation("甲站"));
             QVERIFY(store);
             const auto batch = store->createBatch(
                 {"错单", Number{0, 0, 0, 0x1B, 0x58}, card::Notation::WG34, 50, {}, false});
@@ -389,7 +399,8 @@ private Q_SLOTS:
         const Number taken{0, 0, 0, 0x13, 0x88};  // 0000005000
         {
             // Another station verified 5000 in an earlier batch, which has ended.
-            auto store = store::SharedStore::connect(database.url(), "甲站");
+            auto store =
+                store::SharedStore::connect(database.url(), testing_support::namedStation("甲站"));
             QVERIFY(store);
             commands::BatchOrder order{"早先", taken, card::Notation::WG34, 1, {}, false};
             const auto earlier = store->createBatch(order);
@@ -454,7 +465,8 @@ private Q_SLOTS:
             alone->showBatchDialog();
             QVERIFY(alone->batch() != nullptr);
         }
-        auto store = store::SharedStore::connect(database.url(), "甲站");
+        auto store =
+            store::SharedStore::connect(database.url(), testing_support::namedStation("甲站"));
         QVERIFY(store);
         QVERIFY(store->createBatch(
             {"共享", Number{0, 0, 0, 0x1F, 0x40}, card::Notation::WG34, 2, {}, false}));
@@ -479,7 +491,8 @@ private Q_SLOTS:
         const testing_support::EmulatorControl field;
         const testing_support::DataFolder data;
         {
-            auto store = store::SharedStore::connect(database.url(), "甲站");
+            auto store =
+                store::SharedStore::connect(database.url(), testing_support::namedStation("甲站"));
             QVERIFY(store);
             for (const auto& [name, first] :
                  {std::pair{"甲单", 8000U}, std::pair{"乙单", 9000U}}) {  // 乙单 the newer
@@ -524,6 +537,137 @@ private Q_SLOTS:
         QVERIFY(offer != nullptr);
         QVERIFY2(offer->text().startsWith(QStringLiteral("共享批次 甲单 ")),
                  qPrintable(offer->text()));
+    }
+
+    // Two computers named alike: the second is told, writes nothing shared under that name, and
+    // joins under another; the two never write one number.
+    void twoStationsWithOneNameAreToldAndWriteNoNumberTwice() {
+        testing_support::TestDatabase database;
+        const testing_support::EmulatorControl field;
+        {
+            auto store =
+                store::SharedStore::connect(database.url(), testing_support::namedStation("管理"));
+            QVERIFY(store);
+            QVERIFY(store->createBatch(
+                {"同名", Number{0, 0, 0, 0x1F, 0x40}, card::Notation::WG34, 60, {}, false}));
+        }
+        const testing_support::DataFolder firstData;
+        QVERIFY(!ui::saveStationSettings({database.url(), "门店"}));
+        const auto first = stationWindow();
+        QMessageBox* offer = waitForOffer(*first);
+        QVERIFY(offer != nullptr);
+        QTest::keyClick(offer, Qt::Key_Return);
+        QTRY_VERIFY(first->sharedBatch() != nullptr);
+
+        const testing_support::DataFolder secondData;
+        QVERIFY(!ui::saveStationSettings({database.url(), "门店"}));
+        const auto second = stationWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            status(*second).startsWith(QStringLiteral("已有另一台电脑用站名 门店（电脑 ")), 15000);
+        QVERIFY2(status(*second).endsWith(QStringLiteral("本站单独写卡")),
+                 qPrintable(status(*second)));
+        QVERIFY(second->sharedBatch() == nullptr);
+        QVERIFY(second->findChild<QMessageBox*>(QStringLiteral("batchOffer")) == nullptr);
+
+        // Under another name, through the batch dialog, it joins.
+        QTimer::singleShot(0, [&] {
+            auto* dialog = QApplication::activeModalWidget();
+            QVERIFY(dialog != nullptr);
+            dialog->findChild<QLineEdit*>(QStringLiteral("站名"))
+                ->setText(QStringLiteral("门店二"));
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("加入共享批次")),
+                              Qt::LeftButton);
+        });
+        second->showBatchDialog();
+        QMessageBox* secondOffer = waitForOffer(*second);
+        QVERIFY(secondOffer != nullptr);
+        QTest::keyClick(secondOffer, Qt::Key_Return);
+        QTRY_VERIFY(second->sharedBatch() != nullptr);
+        for (ui::MainWindow* window : {first.get(), second.get()}) {
+            field.placeEmptyTag(emulator::TagKind::T5577);
+            clickWrite(*window);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(
+            database
+                .run("SELECT count(DISTINCT o.number) || ' ' || string_agg(DISTINCT s.name, ',') "
+                     "FROM outcomes o JOIN stations s ON s.id = o.station_id WHERE o.verified")
+                .at(0)
+                .at(0)
+                .value_or(""),
+            std::string("2 门店,门店二"), 10000);
+    }
+
+    // A settings file copied to a second computer copies the station's id: the second is refused
+    // while the first runs, says which computer holds the id, and writes nothing shared.
+    void aCopiedSettingsFileIsRefusedAndWritesNothing() {
+        testing_support::TestDatabase database;
+        const testing_support::EmulatorControl field;
+        {
+            auto store =
+                store::SharedStore::connect(database.url(), testing_support::namedStation("管理"));
+            QVERIFY(store);
+            QVERIFY(store->createBatch(
+                {"复制", Number{0, 0, 0, 0x1F, 0x40}, card::Notation::WG34, 60, {}, false}));
+        }
+        const testing_support::DataFolder firstData;
+        QVERIFY(!ui::saveStationSettings({database.url(), "甲店"}));
+        const auto first = stationWindow();
+        QMessageBox* offer = waitForOffer(*first);
+        QVERIFY(offer != nullptr);
+        QTest::keyClick(offer, Qt::Key_Return);
+        QTRY_VERIFY(first->sharedBatch() != nullptr);
+        const std::string id = ui::loadStationId();
+        QVERIFY(!id.empty());
+
+        const testing_support::DataFolder secondData;
+        std::filesystem::create_directories(secondData.path() / "zeld");
+        std::filesystem::copy_file(firstData.path() / "zeld" / "zeld.ini",
+                                   secondData.path() / "zeld" / "zeld.ini");
+        QCOMPARE(ui::loadStationId(), id);
+        const auto leasesBefore = database.run("SELECT count(*) FROM leases");
+        const auto second = stationWindow();
+        const QString holder =
+            QStringLiteral("本站的站号正由电脑 %1").arg(QSysInfo::machineHostName());
+        QTRY_VERIFY_WITH_TIMEOUT(status(*second).startsWith(holder), 15000);
+        QVERIFY2(status(*second).contains(QStringLiteral("上的 甲店 使用")),
+                 qPrintable(status(*second)));
+        QVERIFY(second->sharedBatch() == nullptr);
+        QCOMPARE(database.run("SELECT count(*) FROM leases"), leasesBefore);
+        QCOMPARE(database.run("SELECT count(*) FROM stations WHERE name <> '管理'").at(0).at(0),
+                 std::optional<std::string>("1"));
+    }
+
+    // A 站名 kept in zeld.ini with a control character in it is refused in words before anything
+    // reaches the database: stored, it would read as another name, or cut short at a NUL.
+    void aNameWithAControlCharacterFromTheSettingsIsRefused() {
+        testing_support::TestDatabase database;
+        for (const std::string& name :
+             // NOLINTNEXTLINE(misc-misleading-bidirectional): a control is what is tested
+             {std::string("站\0零", 7), std::string("站\xE2\x80\xAE零")}) {
+            const testing_support::DataFolder data;
+            QVERIFY(!ui::saveStationSettings({database.url(), name}));
+            QCOMPARE(ui::loadStationSettings().station, name);
+            const auto window = stationWindow();
+            QTRY_VERIFY_WITH_TIMEOUT(
+                status(*window).startsWith(QStringLiteral("站名不能含控制字符")), 15000);
+            QVERIFY(window->sharedBatch() == nullptr);
+            // Nor does the batch dialog take it to join with.
+            QString problem;
+            QTimer::singleShot(0, [&] {
+                auto* dialog = QApplication::activeModalWidget();
+                QVERIFY(dialog != nullptr);
+                dialog->findChild<QLineEdit*>(QStringLiteral("站名"))
+                    ->setText(QString::fromStdString(name));
+                QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("加入共享批次")),
+                                  Qt::LeftButton);
+                problem = dialog->findChild<QLabel*>(QStringLiteral("batchProblem"))->text();
+                dialog->close();
+            });
+            window->showBatchDialog();
+            QVERIFY2(problem.startsWith(QStringLiteral("站名不能含控制字符")), qPrintable(problem));
+        }
+        QCOMPARE(database.run("SELECT to_regclass('stations') IS NOT NULL").at(0).at(0),
+                 std::optional<std::string>("f"));
     }
 
     void aPasswordIsAskedForAndNeverKept() {
