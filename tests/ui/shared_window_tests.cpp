@@ -382,7 +382,7 @@ private Q_SLOTS:
         }
         QCOMPARE(database.run("SELECT ended_by FROM batches").at(0).at(0),
                  std::optional<std::string>("乙站"));
-        QCOMPARE(database.run("SELECT voided_by FROM leases WHERE station = '甲站'").at(0).at(0),
+        QCOMPARE(database.run("SELECT voided_by FROM leases WHERE station_id = '甲站'").at(0).at(0),
                  std::optional<std::string>("乙站"));
         const testing_support::DataFolder data;
         QVERIFY(!ui::saveStationSettings({database.url(), "丙站"}));
