@@ -1,5 +1,7 @@
 #include "journal/journal.h"
 
+#include "commands/shared_batch_name.h"
+
 #include "journal/journal_line.h"
 #include "journal/line_pieces.h"
 #include "journal/row_reading.h"
@@ -520,10 +522,26 @@ std::optional<commands::BatchRecord> Journal::unfinishedBatch() const {
         return std::nullopt;
     }
     auto log = readBatchLog(text);
+    if (log.newest && commands::isSharedBatchName(log.newest->order.name)) {
+        // A shared batch came after: the newest local batch may still be open under it.
+        log = {};
+        if (const auto local = newestLocalBatch()) {
+            log = readBatchLog(text, *local);
+        }
+    }
     if (!log.newest || log.newest->ended) {
         return std::nullopt;
     }
     return std::move(log.newest);
+}
+
+std::optional<std::string> Journal::newestLocalBatch() const {
+    for (std::string& name : batchNames()) {  // newest first
+        if (!commands::isSharedBatchName(name)) {
+            return std::move(name);
+        }
+    }
+    return std::nullopt;
 }
 
 BatchLog Journal::batchLog(std::string_view name) const {
@@ -616,13 +634,15 @@ std::vector<std::string> Journal::batchNames() const {
 bool Journal::batchLeftOpen() const {
     startReading();
     const std::lock_guard guard(mutex_);
-    // Only the newest can be open: no batch is opened while another is.
-    const auto names = read_.batches.names();
-    if (names.empty()) {
-        return false;
+    // Of the local ones, only the newest can be open: none is opened while another is. A shared
+    // batch's stays open while others write it, and is offered from the database.
+    for (const std::string& name : read_.batches.names()) {
+        if (!commands::isSharedBatchName(name)) {
+            const auto span = read_.batches.span(name);
+            return span && !span->until;
+        }
     }
-    const auto span = read_.batches.span(names.front());
-    return span && !span->until;
+    return false;
 }
 
 std::shared_ptr<RowScan> Journal::scanRows(const RowFilter& filter) {

@@ -168,6 +168,8 @@ public:
     // Whether the journal, as far as it was read, ends with a batch opened and not ended: only
     // then need unfinishedBatch read the file through. Never waits.
     [[nodiscard]] bool batchLeftOpen() const;
+    // The newest batch of this station's own (not shared), as far as the journal was read.
+    [[nodiscard]] std::optional<std::string> newestLocalBatch() const;
 
 private:
     struct Unknown {};

@@ -471,7 +471,7 @@ private Q_SLOTS:
         QVERIFY(store->createBatch(
             {"共享", Number{0, 0, 0, 0x1F, 0x40}, card::Notation::WG34, 2, {}, false}));
         QVERIFY(!ui::saveStationSettings({database.url(), "乙站"}));
-        const auto window = stationWindow();
+        auto window = stationWindow();
         QMessageBox* local = waitForOffer(*window);
         QVERIFY(local != nullptr);
         QVERIFY2(local->text().startsWith(QStringLiteral("批次 本地 还没有写完")),
@@ -484,6 +484,23 @@ private Q_SLOTS:
                        shared->text().startsWith(QStringLiteral("共享批次 共享 还没有写完"));
             }(),
             15000);
+        // Once the station has written in the shared batch, the local one is still offered.
+        for (auto* offer : window->findChildren<QMessageBox*>(QStringLiteral("batchOffer"))) {
+            if (offer->isVisible()) {
+                QTest::keyClick(offer, Qt::Key_Return);
+            }
+        }
+        QTRY_VERIFY(window->sharedBatch() != nullptr);
+        field.placeEmptyTag(emulator::TagKind::T5577);
+        clickWrite(*window);
+        QVERIFY2(status(*window).contains(QStringLiteral("全部已写 1/2 张")),
+                 qPrintable(status(*window)));
+        window.reset();
+        const auto again = stationWindow();
+        QMessageBox* offered = waitForOffer(*again);
+        QVERIFY(offered != nullptr);
+        QVERIFY2(offered->text().startsWith(QStringLiteral("批次 本地 还没有写完")),
+                 qPrintable(offered->text()));
     }
 
     void withSeveralOpenTheOperatorChoosesAndTheNextStartOffersThatOne() {
