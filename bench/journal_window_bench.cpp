@@ -2,9 +2,8 @@
 // newest rows on top and has painted them, beside the same over an empty journal; how long the
 // window's thread is held at most meanwhile (the main window shares that thread); and the memory
 // the window adds to the journal's. Then an export of a million rows from it.
-#include "journal/batch_lines.h"
+#include "bench/bench_journals.h"
 #include "journal/journal.h"
-#include "journal/journal_line.h"
 #include "ui/journal_model.h"
 #include "ui/journal_window.h"
 
@@ -25,61 +24,12 @@
 
 namespace {
 
-constexpr int kBatchTags = 1000;
-
-// Kept between runs: a journal of ten million lines takes a while to write.
-std::filesystem::path scratch() {
-    const char* base = std::getenv("ZELD_BENCH_DIR");  // NOLINT(concurrency-mt-unsafe)
-    return std::filesystem::path(base != nullptr ? base : "/var/tmp") / "zeld-journal-window-bench";
-}
-
-// A journal file with its header only, in the scratch folder.
-std::ofstream newJournal(const std::filesystem::path& file) {
-    std::filesystem::create_directories(scratch());
-    std::ofstream out(file, std::ios::binary);
-    out << journal::kByteOrderMark << journal::kHeader << journal::kLineEnd;
-    return out;
-}
-
-// A journal of `lines` writes of ten-column lines, every fifth one failed, each of another number.
-std::filesystem::path journalOf(int lines) {
-    const auto file = scratch() / ("journal-" + std::to_string(lines) + ".csv");
-    if (std::filesystem::exists(file)) {
-        return file;
-    }
-    std::ofstream out = newJournal(file);
-    for (int i = 0; i < lines; ++i) {
-        const auto n = static_cast<std::uint32_t>(i) * 2654435761U;  // spread over the range
-        const bool failed = i % 5 == 4;
-        char line[200];
-        std::snprintf(line, sizeof line,
-                      "2024-05-01T14:%02d:%02d+08:00,%s,00%08X,000,%010u,\"%03u,%05u\",T5577,否,%s,"
-                      "00%08X\r\n",
-                      i / 60 % 60, i % 60, failed ? "写卡失败（状态 7）" : "已写卡", n, n,
-                      (n >> 16U) & 0xFFU, n & 0xFFFFU, failed ? "否" : "是", n + 1);
-        out << line;
-    }
-    return file;
-}
-
-// A figure of /proc/self/status, in MiB (Linux).
-double statusMiB(const std::string& name) {
-    std::ifstream status("/proc/self/status");
-    std::string word;
-    while (status >> word) {
-        if (word == name) {
-            double kib = 0;
-            status >> kib;
-            return kib / 1024.0;
-        }
-    }
-    return 0;
-}
-
-// Starts the peak resident memory afresh from what is resident now (Linux).
-void resetPeak() {
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
+using bench::batchJournalOf;
+using bench::journalOf;
+using bench::kBatchTags;
+using bench::resetPeak;
+using bench::scratch;
+using bench::statusMiB;
 
 struct Opened {
     double firstPaintMs = 0;   // made, shown and painted once, whatever it had by then
@@ -176,40 +126,6 @@ void BM_JournalSearch(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_JournalSearch)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-// A journal of `lines` writes made in batches of a thousand, each opened and ended (the newest
-// left open), named 批次0000 on.
-std::filesystem::path batchJournalOf(int lines) {
-    const auto file = scratch() / ("journal-batches-" + std::to_string(lines) + ".csv");
-    if (std::filesystem::exists(file)) {
-        return file;
-    }
-    std::ofstream out = newJournal(file);
-    const std::string time = "2024-05-01T14:00:00+08:00";
-    commands::BatchOrder order{"",         card::CardNumber{},     card::Notation::WG34,
-                               kBatchTags, reader::TagChip::T5577, false};
-    for (int i = 0; i < lines; ++i) {
-        const auto n = static_cast<std::uint32_t>(i);
-        if (i % kBatchTags == 0) {
-            if (i > 0) {
-                out << journal::formatBatchEnd(time, order, 0, 0);
-            }
-            char name[32];
-            std::snprintf(name, sizeof name, "批次%04d", i / kBatchTags);
-            order.name = name;
-            order.first = card::tagNumberFromValue(n);
-            out << journal::formatBatchOpen(time, order);
-        }
-        char line[200];
-        std::snprintf(
-            line, sizeof line,
-            "2024-05-01T14:%02d:%02d+08:00,已写卡；批次 %s,00%08X,000,%010u,\"%03u,%05u\","
-            "T5577,否,是,\r\n",
-            i / 60 % 60, i % 60, order.name.c_str(), n, n, (n >> 16U) & 0xFFU, n & 0xFFFFU);
-        out << line;
-    }
-    return file;
-}
 
 // Choosing a batch under 批次 over a journal of a million writes made in batches, until the
 // table shows its rows: an ended one in the middle of the journal (0), the newest, still open

@@ -44,6 +44,13 @@ public:
     // As append, for a write made in the batch named `name`: the line names it.
     [[nodiscard]] virtual std::optional<std::string> appendInBatch(const JournalEntry& entry,
                                                                    const std::string& name) = 0;
+    // As settle, for a tag seen holding `number`, one of the numbers of the batch named `name`:
+    // the line names the batch, whose verified write it is from then on.
+    [[nodiscard]] virtual std::optional<std::string> settleInBatch(const card::CardNumber& number,
+                                                                   const std::string& name) {
+        static_cast<void>(name);
+        return settle(number, true);
+    }
     // The newest batch opened and not ended, with what was verified in it; nothing when none.
     [[nodiscard]] virtual std::optional<BatchRecord> unfinishedBatch() const = 0;
 

@@ -56,11 +56,32 @@ std::optional<BatchSession> BatchSession::fromRecord(BatchRecord record, BatchJo
     return session;
 }
 
+std::uint64_t BatchSession::nextPosition() const noexcept {
+    if (next_ < batch_.count()) {
+        return next_;
+    }
+    const auto& verified = record_.verified;
+    for (const std::uint64_t position : passed_) {
+        if (!std::binary_search(verified.begin(), verified.end(), position)) {
+            return position;
+        }
+    }
+    return batch_.count();
+}
+
 std::optional<card::CardNumber> BatchSession::nextNumber() const {
     if (ended() || done()) {
         return std::nullopt;
     }
     return batch_.number(nextPosition());
+}
+
+void BatchSession::moveOn() {
+    const auto& verified = record_.verified;
+    while (next_ < batch_.count() && (std::binary_search(verified.begin(), verified.end(), next_) ||
+                                      std::binary_search(passed_.begin(), passed_.end(), next_))) {
+        ++next_;
+    }
 }
 
 BatchPress BatchSession::press(reader::ReaderSource& source, const Confirm& confirm,
@@ -70,27 +91,60 @@ BatchPress BatchSession::press(reader::ReaderSource& source, const Confirm& conf
         return press;
     }
     const std::uint64_t position = nextPosition();
-    const card::CardNumber number = batch_.number(position);
-    BatchJournalView writes(*journal_, batch_.order().name);
-    if (!viewsAllowWrite(number, writes, confirm)) {
-        press.result = BatchPress::Result::Declined;
+    BatchJournalView writes(*journal_, batch_.order().name, batch_);
+    press.write = writeTag(batch_.request(position), source, writes, confirm, seen);
+    press.result =
+        declinedForView(*press.write) ? BatchPress::Result::Declined : BatchPress::Result::Wrote;
+    // The tag read before the write may have held another of its numbers of unknown outcome.
+    for (const auto& settled : writes.settledHere) {
+        if (auto trouble = count(settled.position)) {
+            press.journalError = std::move(trouble);
+        }
+    }
+    if (press.write->result == WriteOutcome::Result::Swapped) {
+        // The tag taken away may hold the number: the next tag gets the next number, and this
+        // one waits for that tag, put back and read, or for the operator's answer at the end.
+        const auto at = std::lower_bound(passed_.begin(), passed_.end(), position);
+        if (at == passed_.end() || *at != position) {
+            passed_.insert(at, position);
+        }
+        moveOn();
         return press;
     }
-    press.result = BatchPress::Result::Wrote;
-    press.write = writeTag(batch_.request(position), source, writes, confirm, seen);
     if (!press.write->verified()) {
         return press;  // the same number again next time
     }
-    auto& verified = record_.verified;
-    verified.insert(std::lower_bound(verified.begin(), verified.end(), position), position);
-    while (next_ < batch_.count() && std::binary_search(verified.begin(), verified.end(), next_)) {
-        ++next_;
-    }
-    if (done()) {
-        press.journalError = journal_->endBatch(batch_.order(), batch_.count(), 0);
-        record_.ended = true;
+    if (auto trouble = count(position)) {
+        press.journalError = std::move(trouble);
     }
     return press;
+}
+
+ReadOutcome BatchSession::read(reader::ReaderSource& source, Sound sound) {
+    BatchJournalView writes(*journal_, batch_.order().name, batch_);
+    ReadOutcome outcome =
+        sound == Sound::Beep ? readTag(source, writes) : readTagQuietly(source, writes);
+    for (const auto& settled : writes.settledHere) {
+        if (auto trouble = count(settled.position); trouble && !outcome.journalError) {
+            outcome.journalError = std::move(trouble);
+        }
+    }
+    return outcome;
+}
+
+std::optional<std::string> BatchSession::count(std::uint64_t position) {
+    auto& verified = record_.verified;
+    const auto at = std::lower_bound(verified.begin(), verified.end(), position);
+    if (ended() || (at != verified.end() && *at == position)) {
+        return std::nullopt;
+    }
+    verified.insert(at, position);
+    moveOn();
+    if (!done()) {
+        return std::nullopt;
+    }
+    record_.ended = true;
+    return journal_->endBatch(batch_.order(), batch_.count(), 0);
 }
 
 std::optional<std::string> BatchSession::endEarly() {

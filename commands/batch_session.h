@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace commands {
 
@@ -35,8 +36,14 @@ public:
 
     [[nodiscard]] const Batch& batch() const noexcept override { return batch_; }
     [[nodiscard]] std::uint64_t verified() const noexcept { return record_.verifiedCount(); }
-    // The position of the number the next press writes (0 the first); count() when done.
-    [[nodiscard]] std::uint64_t nextPosition() const noexcept { return next_; }
+    // The position of the number the next press writes (0 the first): the first neither verified
+    // nor passed over, then the first passed over; count() when done.
+    [[nodiscard]] std::uint64_t nextPosition() const noexcept;
+    // The positions passed over because their write's outcome is unknown (their tag was taken
+    // away before the read-back), ascending: for the bag check and the hand-over to look for.
+    [[nodiscard]] const std::vector<std::uint64_t>& unknownPositions() const noexcept {
+        return passed_;
+    }
     // The number the next press writes; nothing once done or ended.
     [[nodiscard]] std::optional<card::CardNumber> nextNumber() const override;
     // All its numbers are verified.
@@ -51,6 +58,7 @@ public:
     // read of the tag moments ago, as writeTag takes it.
     [[nodiscard]] BatchPress press(reader::ReaderSource& source, const Confirm& confirm,
                                    const std::optional<TagSighting>& seen = std::nullopt) override;
+    [[nodiscard]] ReadOutcome read(reader::ReaderSource& source, Sound sound) override;
     // Ends the batch now: its numbers not verified from the next one on are recorded void (作废).
     // The reason (UTF-8) when that could not be recorded; the batch stays open then.
     [[nodiscard]] std::optional<std::string> endEarly();
@@ -59,6 +67,11 @@ private:
     // The session of a batch as the journal holds it; one whose numbers are all verified (the
     // program ended before it recorded the end) is ended now.
     static std::optional<BatchSession> fromRecord(BatchRecord record, BatchJournal& journal);
+    // Counts the position as verified and moves on; the reason (UTF-8) when the batch's end,
+    // reached by it, could not be recorded.
+    std::optional<std::string> count(std::uint64_t position);
+    // Moves the next position past those verified or passed over.
+    void moveOn();
     BatchSession(Batch batch, BatchJournal& journal, BatchRecord record)
         : batch_(std::move(batch)),
           journal_(&journal),
@@ -69,6 +82,7 @@ private:
     BatchJournal* journal_;
     BatchRecord record_;
     std::uint64_t next_ = 0;  // kept, not looked for: a press costs what one outside a batch does
+    std::vector<std::uint64_t> passed_;
 };
 
 }  // namespace commands

@@ -2,6 +2,7 @@
 
 #include "card/card_number.h"
 #include "commands/batch.h"
+#include "commands/read_command.h"
 #include "commands/write_command.h"
 #include "reader/reader_source.h"
 
@@ -23,6 +24,12 @@ struct BatchPress {
     std::optional<WriteOutcome> write;
     std::optional<std::string> journalError;  // why the batch's end is not in the journal
 };
+
+// Whether the write was declined at the question of a view shared with another tag's.
+[[nodiscard]] inline bool declinedForView(const WriteOutcome& outcome) noexcept {
+    return outcome.result == WriteOutcome::Result::Declined && outcome.declined &&
+           outcome.declined->kind == WriteQuestion::Kind::SharedView;
+}
 
 // Where a batch being written stands, for the window to say.
 struct BatchStanding {
@@ -51,6 +58,11 @@ public:
     // moments ago, as writeTag takes it.
     [[nodiscard]] virtual BatchPress press(reader::ReaderSource& source, const Confirm& confirm,
                                            const std::optional<TagSighting>& seen) = 0;
+    enum class Sound { Beep, Quiet };
+    // Reads the tag at the reader as readTag does (readTagQuietly when Quiet): a tag holding one
+    // of the batch's numbers whose write's outcome was unknown settles it as a verified write of
+    // the batch, which counts it and moves on.
+    [[nodiscard]] virtual ReadOutcome read(reader::ReaderSource& source, Sound sound) = 0;
 
 protected:
     BatchWriting() = default;

@@ -38,7 +38,7 @@ bool readerLost(const ReadOutcome& read) {
 }  // namespace
 
 std::optional<ReadOutcome> HandsFreeWriter::teachBlank() {
-    const ReadOutcome read = readTagQuietly(source_, journal_);
+    const ReadOutcome read = session_.read(source_, BatchWriting::Sound::Quiet);
     if (readerLost(read)) {
         return read;
     }
@@ -70,7 +70,7 @@ HandsFreeStep HandsFreeWriter::tick() {
 }
 
 HandsFreeStep HandsFreeWriter::watch() {
-    const ReadOutcome read = readTagQuietly(source_, journal_);
+    const ReadOutcome read = session_.read(source_, BatchWriting::Sound::Quiet);
     const reader::ReaderInUse inUse = source_.readerInUse();
     if (readerLost(read)) {
         return stop({HandsFreeStop::Why::ReadFailed, read, std::nullopt, std::nullopt, inUse});
@@ -129,6 +129,11 @@ HandsFreeStep HandsFreeWriter::write() {
         return stop(
             {HandsFreeStop::Why::WriteFailed, std::nullopt, press.write, std::nullopt, inUse});
     }
+    if (press.write->verified() && press.write->journalError) {
+        // Counted and never offered again while the program runs, but no journal holds it.
+        return stop(
+            {HandsFreeStop::Why::NotRecorded, std::nullopt, press.write, std::nullopt, inUse});
+    }
     HandsFreeStep wrote = step(press.write->verified() ? Kind::Wrote : Kind::Failed);
     if (press.write->verified()) {
         failures_ = 0;
@@ -145,7 +150,7 @@ HandsFreeStep HandsFreeWriter::write() {
 }
 
 HandsFreeStep HandsFreeWriter::waitForLeave() {
-    const ReadOutcome read = readTagQuietly(source_, journal_);
+    const ReadOutcome read = session_.read(source_, BatchWriting::Sound::Quiet);
     const reader::ReaderInUse inUse = source_.readerInUse();
     if (readerLost(read)) {
         return stop({HandsFreeStop::Why::ReadFailed, read, std::nullopt, std::nullopt, inUse});

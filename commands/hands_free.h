@@ -36,6 +36,8 @@ struct HandsFreeStop {
         FailuresInARow,  // kFailuresToStop writes failed in a row (`write`, the last of them)
         Question,        // the write would ask `question`, which hands-free answers no
         NoNumber,        // a shared batch's station holds no number until the server is back
+        NotRecorded,     // a verified write's line could not be recorded (`write`): the next
+                         // would be lost alike
     };
     Why why = Why::ReadFailed;
     std::optional<ReadOutcome> read;

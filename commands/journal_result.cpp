@@ -41,6 +41,10 @@ std::string journalResult(const WriteOutcome& outcome) {
         case Result::WrongReadBack:
             // Ten hex digits in one piece, as in the journal's hex column.
             return "写后读回不符，卡上为 " + card::hexDigits(outcome.readBack);
+        case Result::Swapped:
+            // Another tag answered the read-back: the one taken away may hold the number.
+            return std::string(kUnsettledResult) + "：写后读回不符，卡上为 " +
+                   card::hexDigits(outcome.readBack);
         case Result::ReaderFault:
             return std::string(kUnsettledResult) + "：读卡器库出错";
         case Result::Declined:

@@ -34,8 +34,9 @@ std::int64_t sharedSeq(std::int64_t batch, std::int64_t row) noexcept {
 // database's verified numbers. The database's constraint stays the last guard.
 class SharedBatchSession::Writes final : public BatchJournalView {
 public:
-    Writes(BatchJournal& journal, std::string name, std::shared_ptr<const Cache> cache)
-        : BatchJournalView(journal, std::move(name)), cache_(std::move(cache)) {}
+    Writes(BatchJournal& journal, std::string name, const Batch& batch,
+           std::shared_ptr<const Cache> cache)
+        : BatchJournalView(journal, std::move(name), batch), cache_(std::move(cache)) {}
 
     [[nodiscard]] std::optional<std::string> lastVerifiedWrite(
         const card::CardNumber& number) const override {
@@ -214,7 +215,8 @@ void SharedBatchSession::advance(std::uint64_t position) {
         }
         const std::uint64_t end = held.lease.first + held.lease.count;
         while (held.next < end &&
-               std::binary_search(verified_.begin(), verified_.end(), held.next)) {
+               (std::binary_search(verified_.begin(), verified_.end(), held.next) ||
+                std::binary_search(passed_.begin(), passed_.end(), held.next))) {
             ++held.next;
         }
     }
@@ -263,28 +265,67 @@ BatchPress SharedBatchSession::press(reader::ReaderSource& source, const Confirm
         cache = cache_;
     }
     const card::CardNumber number = batch_.number(position);
-    Writes writes(*journal_, localOrder_.name, std::move(cache));
-    if (!viewsAllowWrite(number, writes, confirm)) {
-        press.result = BatchPress::Result::Declined;
-        return press;
-    }
-    press.result = BatchPress::Result::Wrote;
+    Writes writes(*journal_, localOrder_.name, batch_, std::move(cache));
     press.write = writeTag(batch_.request(position), source, writes, confirm, seen);
-    if (!writes.appended) {
-        return press;  // nothing reached the tag, or the journal has no line of it to send
-    }
+    press.result =
+        declinedForView(*press.write) ? BatchPress::Result::Declined : BatchPress::Result::Wrote;
     {
         const std::lock_guard lock(mutex_);
-        queue_.push_back({std::string(), nextSeq_++, lease, position, number,
-                          writes.appended->verified, writes.appended->result});
+        // In the journal's order: a settlement by the read before the write comes first.
+        takeSettled(writes.settledHere);
+        // Only a line on disk is sent: seqs follow the journal's rows of the batch. A verified
+        // write the journal refused is still this station's: never offered again.
+        if (writes.appended) {
+            queue_.push_back({std::string(), nextSeq_++, lease, position, number,
+                              writes.appended->verified, writes.appended->result});
+        }
         if (press.write->verified()) {
-            verified_.insert(std::lower_bound(verified_.begin(), verified_.end(), position),
-                             position);
+            markVerified(position);
+        } else if (press.write->result == WriteOutcome::Result::Swapped) {
+            // The tag taken away may hold it: the database keeps it unknown, and this station
+            // goes on with its next number.
+            passed_.insert(std::lower_bound(passed_.begin(), passed_.end(), position), position);
             advance(position);
         }
     }
     wake_.notify_all();
     return press;
+}
+
+ReadOutcome SharedBatchSession::read(reader::ReaderSource& source, Sound sound) {
+    Writes writes(*journal_, localOrder_.name, batch_, nullptr);
+    ReadOutcome outcome =
+        sound == Sound::Beep ? readTag(source, writes) : readTagQuietly(source, writes);
+    if (!writes.settledHere.empty()) {
+        const std::lock_guard lock(mutex_);
+        takeSettled(writes.settledHere);
+    }
+    wake_.notify_all();
+    return outcome;
+}
+
+void SharedBatchSession::markVerified(std::uint64_t position) {
+    const auto at = std::lower_bound(verified_.begin(), verified_.end(), position);
+    if (at == verified_.end() || *at != position) {
+        verified_.insert(at, position);
+    }
+    advance(position);
+}
+
+void SharedBatchSession::takeSettled(const std::vector<BatchJournalView::Settled>& settled) {
+    for (const auto& seen : settled) {
+        markVerified(seen.position);
+        // Sent as the journal's row of it will be after a restart: a line not on disk has no
+        // row, and so no seq of its own.
+        const std::int64_t lease = leaseOf(seen.position);
+        if (seen.recorded) {
+            const std::int64_t seq = nextSeq_++;
+            if (lease != 0) {
+                queue_.push_back({std::string(), seq, lease, seen.position, seen.number, true,
+                                  std::string(kSeenOnTagResult)});
+            }
+        }
+    }
 }
 
 bool SharedBatchSession::done() const {

@@ -2,6 +2,7 @@
 
 #include "commands/batch.h"
 #include "commands/batch_journal.h"
+#include "commands/batch_journal_view.h"
 #include "commands/batch_session.h"
 #include "commands/batch_writing.h"
 #include "commands/shared_ledger.h"
@@ -84,6 +85,9 @@ public:
     // the leases hold none now: done() tells whether more may come.
     [[nodiscard]] BatchPress press(reader::ReaderSource& source, const Confirm& confirm,
                                    const std::optional<TagSighting>& seen = std::nullopt) override;
+    // A tag seen holding one of this station's numbers of unknown outcome is a verified write of
+    // the batch here, and the database hears of it.
+    [[nodiscard]] ReadOutcome read(reader::ReaderSource& source, Sound sound) override;
     // No position is left for this station: the batch has none to lease and every position of its
     // leases is verified, and every outcome is in the database.
     [[nodiscard]] bool done() const;
@@ -123,6 +127,8 @@ private:
     [[nodiscard]] const Held* currentLocked() const;
     [[nodiscard]] std::int64_t leaseOf(std::uint64_t position) const;
     void advance(std::uint64_t position);
+    void markVerified(std::uint64_t position);
+    void takeSettled(const std::vector<BatchJournalView::Settled>& settled);
 
     void work();
     // One round of the worker's; false when nothing could be sent for the server's absence.
@@ -142,6 +148,7 @@ private:
     std::condition_variable sent_;
     std::vector<Held> leases_;             // by first position
     std::vector<std::uint64_t> verified_;  // positions verified here, ascending
+    std::vector<std::uint64_t> passed_;    // positions of unknown outcome passed over, ascending
     std::deque<Outcome> queue_;
     std::int64_t nextSeq_ = 1;
     bool exhausted_ = false;  // the batch had nothing more to lease

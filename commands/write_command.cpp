@@ -1,5 +1,6 @@
 #include "commands/write_command.h"
 
+#include "commands/batch.h"
 #include "commands/journal_result.h"
 #include "reader/command_session.h"
 
@@ -36,7 +37,12 @@ void perform(reader::CommandSession& session, WriteOutcome& outcome) {
     outcome.readBack = *reply.number;
     if (outcome.readBack != request.number) {
         // Advancing, locking or beeping now would tell a batch operator a tag was numbered
-        // when it was not, or lock a tag holding the wrong number.
+        // when it was not, or lock a tag holding the wrong number. A tag that sends what it did
+        // not send before is another one: the tag taken away may have taken the number.
+        if (outcome.readBack != outcome.previousNumber) {
+            outcome.result = Result::Swapped;
+            return;
+        }
         outcome.result =
             outcome.writeStatus != reader::kSuccess ? Result::NotWritten : Result::WrongReadBack;
         return;
@@ -115,13 +121,30 @@ bool ask(const Confirm& confirm, WriteJournal& journal, WriteOutcome& outcome) {
     if (outcome.previousNumber == number) {
         return true;
     }
+    const auto answer = [&confirm, &outcome](const WriteQuestion& question) {
+        if (confirm && confirm(question)) {
+            return true;
+        }
+        outcome.declined = question;
+        return false;
+    };
+    // A door controller reading one view would take this tag for another: asked first, as the
+    // more lasting harm.
+    if (const auto earlier = viewCollision(number, journal);
+        earlier && !answer(sharedViewQuestion(number, *earlier))) {
+        return false;
+    }
     outcome.earlierWrite = journal.lastVerifiedWrite(number);
     if (outcome.previousNumber) {
         outcome.previousWrite = journal.lastVerifiedWrite(*outcome.previousNumber);
     }
-    const auto question = overwriteQuestion(number, outcome.request.notation, outcome.earlierWrite,
-                                            outcome.previousNumber, outcome.previousWrite);
-    return !question || (confirm && confirm(*question));
+    auto question = overwriteQuestion(number, outcome.request.notation, outcome.earlierWrite,
+                                      outcome.previousNumber, outcome.previousWrite);
+    if (!question) {
+        return true;
+    }
+    question->earlierUnknown = outcome.earlierWrite && journal.unsettled(number);
+    return answer(*question);
 }
 
 WriteOutcome faulted(WriteOutcome outcome, const reader::ReaderFault& fault) {

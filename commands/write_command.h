@@ -17,14 +17,16 @@ namespace commands {
 
 struct WriteOutcome {
     enum class Result {
-        Written,            // written and read back (and locked, when asked); the reader beeped,
-                            // also when it reported the write as failed (writeStatus)
-        WrittenNotLocked,   // written and read back, but the lock request failed: not protected
-        NotWritten,         // the reader refused the write and the tag sends another number
-        NotReadBack,        // the tag could not be read back after the write: it may hold it
-        WrongReadBack,      // the tag sends another number than the one written
-        Declined,           // the number or the tag's was written before; the user said no
-        OutOfRange,         // a field's number is out of range: nothing was written
+        Written,           // written and read back (and locked, when asked); the reader beeped,
+                           // also when it reported the write as failed (writeStatus)
+        WrittenNotLocked,  // written and read back, but the lock request failed: not protected
+        NotWritten,        // the reader refused the write and the tag sends another number
+        NotReadBack,       // the tag could not be read back after the write: it may hold it
+        WrongReadBack,     // the tag sends another number than the one written, as before it
+        Swapped,     // the tag read back sends another number than the one written and than the
+                     // tag sent before: another tag was laid, and the one taken away may hold it
+        Declined,    // the number or the tag's was written before; the user said no
+        OutOfRange,  // a field's number is out of range: nothing was written
         ReaderUnavailable,  // the reader library could not be used: nothing was sent
         ReaderFault,        // a library call failed without a status (it threw): see `fault`
     };
@@ -53,6 +55,8 @@ struct WriteOutcome {
     // the tag held, when it has them.
     std::optional<std::string> earlierWrite;
     std::optional<std::string> previousWrite;
+    // The question the user said no to (Result::Declined).
+    std::optional<WriteQuestion> declined;
     std::optional<std::string> journalUnavailable;  // why no question could be asked
     std::optional<std::string> journalError;        // why the write's line is not in the journal
     std::optional<reader::CallFault> fault;         // when Result::ReaderFault
@@ -90,10 +94,12 @@ inline constexpr std::chrono::milliseconds kSightingFreshFor{30};
 // that fails or differs stops it with nothing locked or beeped; a refused lock stops it without the
 // beep.
 //
-// A number the journal holds as written, or a tag holding one, is put to `confirm` first (the
-// default: not written), and every write that reached MF_Write appends its line, on disk before
-// the beep. A journal that cannot be written stops nothing; the outcome says why. A library call
-// that throws stops it with Result::ReaderFault, the steps done until then recorded.
+// A number that shows in one view as another tag's verified write, then a number the journal holds
+// as written (or of unknown outcome), or a tag holding one, is put to `confirm` first (the
+// default: not written): in a batch or not, every write asks the same. Every write that reached
+// MF_Write appends its line, on disk before the beep. A journal that cannot be written stops
+// nothing; the outcome says why. A library call that throws stops it with Result::ReaderFault, the
+// steps done until then recorded.
 [[nodiscard]] WriteOutcome writeTag(const WriteRequest& request, reader::ReaderSource& source,
                                     WriteJournal& journal, const Confirm& confirm,
                                     const std::optional<TagSighting>& seen = std::nullopt);

@@ -14,6 +14,10 @@ namespace commands {
 // the number counts as written until a later line of it says otherwise.
 inline constexpr std::string_view kUnsettledResult = "结果不明";
 
+// How a settlement's result starts when a tag was read holding the number: the earlier writes of
+// unknown outcome reached a tag.
+inline constexpr std::string_view kSeenOnTagResult = "核对：读卡时卡上是此号码";
+
 // One write that reached MF_Write, as the journal of written tags keeps it.
 struct JournalEntry {
     std::string result;       // UTF-8, in words

@@ -25,6 +25,9 @@ struct WriteQuestion {
     card::CardNumber onTag;                          // TagNumbered, Both
     std::string onTagWritten;                        // ISO 8601 (TagNumbered, Both)
     SharedView shared;                               // SharedView
+    // The number's earlier write (WrittenBefore, Both) has no known outcome: cut off, not read
+    // back, or its tag taken away before the read-back.
+    bool earlierUnknown = false;
 
     friend bool operator==(const WriteQuestion&, const WriteQuestion&) = default;
 };

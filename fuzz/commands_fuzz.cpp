@@ -115,6 +115,7 @@ void writeWordsAgree(const commands::WriteOutcome& outcome, const reader::Reader
 
     switch (outcome.result) {
         case Result::NotReadBack:
+        case Result::Swapped:
             FUZZ_CHECK(has(line, "结果不明") && has(brief, "结果不明") &&
                        startsWith(recorded, "结果不明"));
             break;
@@ -241,6 +242,10 @@ void pressWrite(testing_support::FakeWindow& window, fuzzing::FuzzedSource& sour
             break;
         case Result::NotWritten:
             FUZZ_CHECK(wrote && outcome.writeStatus != reader::kSuccess && !outcome.advanced());
+            break;
+        case Result::Swapped:
+            // Another tag answered the read-back than before the write: nothing moves on.
+            FUZZ_CHECK(wrote && outcome.readBack != outcome.previousNumber && !outcome.advanced());
             break;
         case Result::Written:
         case Result::WrittenNotLocked:

@@ -104,14 +104,28 @@ std::optional<BatchLineFacts> readBatchLine(std::string_view line) {
         !fields[2].text.empty()) {
         return std::nullopt;
     }
+    BatchLineFacts facts;
     if (fields[1].text == kBatchOpenResult) {
         auto order = openedOrder(fields);
         if (!order || !commands::Batch::create(*order)) {
             return std::nullopt;
         }
-        return BatchLineFacts{true, std::move(order->name)};
+        facts.kind = BatchLineFacts::Kind::Opens;
+        facts.name = order->name;
+        facts.order = std::move(order);
+        return facts;
     }
-    return BatchLineFacts{false, unquoted(fields[3])};
+    facts.name = unquoted(fields[3]);
+    if (fields[1].text == kBatchCheckResult) {
+        facts.kind = BatchLineFacts::Kind::Checks;
+        const auto value = card::parseHexValue(fields[4].text);
+        const bool belongs = fields[5].text == kCheckBelongs;
+        if (value && (belongs || fields[5].text == kCheckForeign)) {
+            facts.seen = card::tagNumberFromValue(*value);
+            facts.belongs = belongs;
+        }
+    }
+    return facts;
 }
 
 std::string formatBatchOpen(std::string_view time, const commands::BatchOrder& order) {
@@ -231,7 +245,10 @@ BatchLog readFrom(std::string_view text, std::string_view name) {
             continue;
         }
         const auto write = parseLine(line);
-        if (!write || !write->hasChip || write->state == LineState::Started) {
+        // A settlement names the batch only when a tag was seen holding one of its numbers:
+        // a verified write of the batch.
+        if (!write || write->state == LineState::Started ||
+            (!write->hasChip && !(write->settles && write->state == LineState::Verified))) {
             continue;
         }
         const std::string shown = unquoted(write->result);

@@ -28,10 +28,16 @@ inline constexpr std::string_view kCheckForeign = "不在本批次";
 [[nodiscard]] bool isBatchLine(std::string_view line) noexcept;
 
 // What one of a batch's own lines says: whether it opens the batch (a whole opening, whose order
-// makes a batch) or ends it, and the batch's name. Nothing for any other line.
+// makes a batch), ends it or tells a tag its bag check saw, and the batch's name. Nothing for any
+// other line.
 struct BatchLineFacts {
-    bool opens = false;
+    enum class Kind { Opens, Ends, Checks };
+    Kind kind = Kind::Ends;
     std::string name;
+    std::optional<commands::BatchOrder> order;  // an opening's
+    // A check's: the number seen, when readable, and whether it is one of the batch's tags.
+    std::optional<card::CardNumber> seen;
+    bool belongs = false;
 };
 [[nodiscard]] std::optional<BatchLineFacts> readBatchLine(std::string_view line);
 

@@ -8,11 +8,11 @@
 namespace journal {
 
 void BatchSpans::take(std::uint64_t offset, std::string_view line) {
-    const auto facts = readBatchLine(line);
+    auto facts = readBatchLine(line);
     if (!facts) {
         return;
     }
-    if (facts->opens) {
+    if (facts->kind == BatchLineFacts::Kind::Opens) {
         ++openings_;
         const auto [at, added] = batches_.try_emplace(facts->name);
         Batch& batch = at->second;
@@ -21,11 +21,48 @@ void BatchSpans::take(std::uint64_t offset, std::string_view line) {
         }
         batch.newest = openings_;
         batch.span.until.reset();
+        // Opened again under its name, it starts over.
+        batch.lines = Newest{offset, std::nullopt, {}, {}};
+        batch.made.reset();
+        if (auto made = commands::Batch::create(std::move(*facts->order))) {
+            batch.made.emplace(std::move(*made));
+        }
+        newestName_ = std::move(facts->name);
         return;
     }
     const auto found = batches_.find(facts->name);
-    if (found != batches_.end()) {
-        found->second.span.until = offset;
+    if (found == batches_.end()) {
+        return;
+    }
+    Batch& batch = found->second;
+    if (facts->kind == BatchLineFacts::Kind::Checks) {
+        if (facts->seen) {
+            takeCheck(batch, *facts->seen, facts->belongs);
+        }
+        return;
+    }
+    batch.span.until = offset;
+    if (!batch.lines.endedAt) {
+        batch.lines.endedAt = offset + line.size();
+    }
+}
+
+void BatchSpans::takeCheck(Batch& batch, const card::CardNumber& seen, bool belongs) {
+    auto& checked = batch.lines.checked;
+    auto& foreign = batch.lines.foreign;
+    if (!belongs) {
+        if (std::ranges::find(foreign, seen) == foreign.end()) {
+            foreign.push_back(seen);
+        }
+        return;
+    }
+    const auto position = batch.made ? batch.made->positionOf(seen) : std::nullopt;
+    if (!position) {
+        return;
+    }
+    const auto at = std::ranges::lower_bound(checked, *position);
+    if (at == checked.end() || *at != *position) {
+        checked.insert(at, *position);
     }
 }
 
@@ -35,6 +72,22 @@ std::optional<BatchSpans::Span> BatchSpans::span(std::string_view name) const {
         return std::nullopt;
     }
     return found->second.span;
+}
+
+std::optional<BatchSpans::Newest> BatchSpans::newest(std::string_view name) const {
+    const auto found = batches_.find(std::string(name));
+    if (found == batches_.end()) {
+        return std::nullopt;
+    }
+    return found->second.lines;
+}
+
+std::optional<std::string> BatchSpans::leftOpen() const {
+    const auto found = batches_.find(newestName_);
+    if (found == batches_.end() || found->second.lines.endedAt) {
+        return std::nullopt;
+    }
+    return newestName_;
 }
 
 std::vector<std::string> BatchSpans::names() const {

@@ -23,6 +23,22 @@ namespace journal {
 
 namespace {
 
+// The newest local batch, when it has not ended: of the local ones only the newest can be open
+// (none is opened while another is). A shared batch's stays open while others write it, and is
+// offered from the database.
+std::optional<std::string> localLeftOpen(const BatchSpans& batches) {
+    for (const std::string& name : batches.names()) {  // newest first
+        if (!commands::isSharedBatchName(name)) {
+            const auto lines = batches.newest(name);
+            if (lines && !lines->endedAt) {
+                return name;
+            }
+            return std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
 // From this many bytes on, the next piece is read while the last one is taken in.
 constexpr std::uint64_t kReadInTwoFrom = 4 * LinePieces::kPieceBytes;
 // Records looked up this far ahead of being taken in, so that the index's memory is fetched
@@ -207,6 +223,11 @@ void Journal::load() noexcept {
             read.rows.reserve(static_cast<std::size_t>(*size / kShortestLine));
             if (!readLines(*opened, *size, read)) {
                 return;  // told to stop
+            }
+            // A journal that holds batches is one that begins them: what their range check asks
+            // of every number is made here, beside the window, not as 开始 is pressed.
+            if (read.batches.openings() > 0) {
+                read.index.prepareViews();
             }
         }
     } catch (const std::bad_alloc&) {
@@ -411,6 +432,11 @@ std::optional<std::string> Journal::settle(const card::CardNumber& number, bool 
     return recordLine(formatSettlement(isoLocalTime(clock_()), number, seenOnTag));
 }
 
+std::optional<std::string> Journal::settleInBatch(const card::CardNumber& number,
+                                                  const std::string& name) {
+    return recordLine(formatSettlement(isoLocalTime(clock_()), number, true, name));
+}
+
 std::optional<std::string> Journal::record(const commands::JournalEntry& entry) {
     return recordLine(formatLine(isoLocalTime(clock_()), entry));
 }
@@ -484,26 +510,17 @@ std::optional<std::string> Journal::endBatch(const commands::BatchOrder& order,
     return appendLine(formatBatchEnd(isoLocalTime(clock_()), order, firstVoid, voided));
 }
 
-std::optional<std::string> Journal::wholeText(std::string& text) const {
+std::optional<std::string> Journal::readRange(std::uint64_t from, std::uint64_t until,
+                                              std::string& text) const {
     auto opened = platform::openOwnFile(file_, platform::Access::Read);
     if (!opened) {
-        if (opened.error().refusal == platform::Refusal::Missing) {
-            return std::nullopt;
-        }
         return platform::whyNotOpened("无法读取写卡记录", opened.error());
     }
-    const auto size = platform::fileSize(opened->native());
-    if (!size) {
-        return readErrorText(platform::systemReason(size.error()));
-    }
-    if (*size > kLargestFile) {
-        return readErrorText("文件太大");
-    }
-    text.resize(static_cast<std::size_t>(*size));
+    text.resize(static_cast<std::size_t>(until - from));
     std::size_t done = 0;
     while (done < text.size()) {
         const auto got =
-            platform::readAt(opened->native(), done, text.data() + done, text.size() - done);
+            platform::readAt(opened->native(), from + done, text.data() + done, text.size() - done);
         if (!got) {
             return readErrorText(platform::systemReason(got.error()));
         }
@@ -516,40 +533,66 @@ std::optional<std::string> Journal::wholeText(std::string& text) const {
     return std::nullopt;
 }
 
-std::optional<commands::BatchRecord> Journal::unfinishedBatch() const {
-    std::string text;
-    if (file_.empty() || wholeText(text)) {
+std::optional<BatchSpans::Newest> Journal::newestLines(std::string_view name) const {
+    if (file_.empty() || name.empty()) {
         return std::nullopt;
     }
-    auto log = readBatchLog(text);
-    if (log.newest && commands::isSharedBatchName(log.newest->order.name)) {
-        // A shared batch came after: the newest local batch may still be open under it.
-        log = {};
-        if (const auto local = newestLocalBatch()) {
-            log = readBatchLog(text, *local);
-        }
+    awaitLoad();
+    // Lines appended since the reading (this copy's batch lines, another copy's) are taken in
+    // first: a few bytes, never the whole file.
+    const_cast<Journal*>(this)->refresh();  // NOLINT(cppcoreguidelines-pro-type-const-cast)
+    const std::lock_guard guard(mutex_);
+    if (read_.error) {
+        return std::nullopt;
     }
+    auto lines = read_.batches.newest(name);
+    if (lines && !lines->endedAt) {
+        lines->endedAt = read_.offset;  // it goes on to the end of the journal
+    }
+    return lines;
+}
+
+BatchLog Journal::readNewest(std::string_view name, const BatchSpans::Newest& lines) const {
+    std::string text;
+    if (readRange(lines.opened, *lines.endedAt, text)) {
+        return {};
+    }
+    if (!text.ends_with('\n')) {
+        text += '\n';  // the ending line, read without its line end
+    }
+    BatchLog log = readBatchLog(text, name);
+    if (log.newest) {
+        // Its check may go on long after its lines: the reading kept what it saw.
+        log.checked = lines.checked;
+        log.foreign = lines.foreign;
+    }
+    return log;
+}
+
+std::optional<commands::BatchRecord> Journal::unfinishedBatch() const {
+    std::optional<std::string> open;
+    if (!file_.empty()) {
+        awaitLoad();
+        const_cast<Journal*>(this)->refresh();  // NOLINT(cppcoreguidelines-pro-type-const-cast)
+        const std::lock_guard guard(mutex_);
+        open = localLeftOpen(read_.batches);
+    }
+    if (!open) {
+        return std::nullopt;
+    }
+    auto log = batchLog(*open);
     if (!log.newest || log.newest->ended) {
         return std::nullopt;
     }
     return std::move(log.newest);
 }
 
-std::optional<std::string> Journal::newestLocalBatch() const {
-    for (std::string& name : batchNames()) {  // newest first
-        if (!commands::isSharedBatchName(name)) {
-            return std::move(name);
-        }
-    }
-    return std::nullopt;
-}
-
 BatchLog Journal::batchLog(std::string_view name) const {
-    std::string text;
-    if (file_.empty() || wholeText(text) || name.empty()) {
+    const auto lines = newestLines(name);
+    if (!lines) {
         return {};
     }
-    return readBatchLog(text, name);
+    return readNewest(name, *lines);
 }
 
 std::optional<std::string> Journal::recordCheck(const commands::BatchOrder& order,
@@ -634,15 +677,7 @@ std::vector<std::string> Journal::batchNames() const {
 bool Journal::batchLeftOpen() const {
     startReading();
     const std::lock_guard guard(mutex_);
-    // Of the local ones, only the newest can be open: none is opened while another is. A shared
-    // batch's stays open while others write it, and is offered from the database.
-    for (const std::string& name : read_.batches.names()) {
-        if (!commands::isSharedBatchName(name)) {
-            const auto span = read_.batches.span(name);
-            return span && !span->until;
-        }
-    }
-    return false;
+    return localLeftOpen(read_.batches).has_value();
 }
 
 std::shared_ptr<RowScan> Journal::scanRows(const RowFilter& filter) {

@@ -96,9 +96,12 @@ public:
     [[nodiscard]] bool unsettled(const card::CardNumber& number) const override;
     [[nodiscard]] std::optional<std::string> settle(const card::CardNumber& number,
                                                     bool seenOnTag) override;
+    [[nodiscard]] std::optional<std::string> settleInBatch(const card::CardNumber& number,
+                                                           const std::string& name) override;
 
-    // A batch's lines (batch_lines.h), appended as a write's are. Batches are few and short
-    // against the journal: their questions read the file through when asked.
+    // A batch's lines (batch_lines.h), appended as a write's are. The reading keeps where each
+    // batch's lines lie and what its bag check saw (batch_spans.h): its questions read only its
+    // own lines, once the reading has ended.
     [[nodiscard]] std::optional<std::string> openBatch(const commands::BatchOrder& order) override;
     [[nodiscard]] std::optional<std::string> appendInBatch(const commands::JournalEntry& entry,
                                                            const std::string& name) override;
@@ -166,10 +169,8 @@ public:
     // opened first; never waits.
     [[nodiscard]] std::vector<std::string> batchNames() const;
     // Whether the journal, as far as it was read, ends with a batch opened and not ended: only
-    // then need unfinishedBatch read the file through. Never waits.
+    // then need unfinishedBatch read its lines. Never waits.
     [[nodiscard]] bool batchLeftOpen() const;
-    // The newest batch of this station's own (not shared), as far as the journal was read.
-    [[nodiscard]] std::optional<std::string> newestLocalBatch() const;
 
 private:
     struct Unknown {};
@@ -197,7 +198,14 @@ private:
     // Appends a line to the file on disk, the file's header first when it is new.
     [[nodiscard]] util::Expected<platform::Appended, std::string> appendToFile(
         const std::string& line);
-    [[nodiscard]] std::optional<std::string> wholeText(std::string& text) const;
+    // The file's bytes from `from` up to `until`, or why they could not be read.
+    [[nodiscard]] std::optional<std::string> readRange(std::uint64_t from, std::uint64_t until,
+                                                       std::string& text) const;
+    // Where the newest batch named `name` lies, as far as the file goes now; waits for the
+    // reading.
+    [[nodiscard]] std::optional<BatchSpans::Newest> newestLines(std::string_view name) const;
+    // That batch's log, from its own lines alone.
+    [[nodiscard]] BatchLog readNewest(std::string_view name, const BatchSpans::Newest& lines) const;
     // Appends a line this program wrote (with its line end), taken in at once.
     [[nodiscard]] std::optional<std::string> recordLine(const std::string& line);
     void markOpen();

@@ -187,14 +187,17 @@ MarkedResult splitBatchMark(std::string_view result) noexcept {
     return {result.substr(0, at), result.substr(at + kBatchMark.size())};
 }
 
-std::string formatSettlement(std::string_view time, const card::CardNumber& number,
-                             bool seenOnTag) {
+std::string formatSettlement(std::string_view time, const card::CardNumber& number, bool seenOnTag,
+                             std::string_view batch) {
     using card::Field;
+    std::string result(seenOnTag ? kSeenOnTagResult : kWrittenAgainResult);
+    if (!batch.empty()) {
+        result.append(kBatchMark).append(batch);
+    }
     std::string line;
     for (const std::string& field :
-         {std::string(time), std::string(seenOnTag ? kSeenOnTagResult : kWrittenAgainResult),
-          card::hexDigits(number), card::fieldText(number, Field::B4), card::tenDigitText(number),
-          card::eightDigitText(number), std::string(), std::string(kNo),
+         {std::string(time), result, card::hexDigits(number), card::fieldText(number, Field::B4),
+          card::tenDigitText(number), card::eightDigitText(number), std::string(), std::string(kNo),
           std::string(yesNoWord(seenOnTag)), std::string()}) {
         if (!line.empty()) {
             line += ',';

@@ -87,11 +87,12 @@ inline constexpr std::string_view kStartResult = "正在写卡";
 // empty: an older reader leaves it out of its table, and its questions take it as a verified
 // write of the number (是) or as a failed one (否), which is what it is to them.
 inline constexpr std::string_view kSettledResult = "核对：";
-inline constexpr std::string_view kSeenOnTagResult = "核对：读卡时卡上是此号码";
+inline constexpr std::string_view kSeenOnTagResult = commands::kSeenOnTagResult;
 inline constexpr std::string_view kWrittenAgainResult = "核对：此号码已重写";
-// The settlement's line written at `time`, with its line end.
+// The settlement's line written at `time`, with its line end; a tag seen holding the number of a
+// batch's write names the batch (kBatchMark), whose verified write it is from then on.
 [[nodiscard]] std::string formatSettlement(std::string_view time, const card::CardNumber& number,
-                                           bool seenOnTag);
+                                           bool seenOnTag, std::string_view batch = {});
 
 // What a line says became of its write: decided here, from its columns; the words of its result
 // are only how it was told. A start that no later line of its number ended is unknown: the

@@ -6,7 +6,7 @@
 #include "commands/batch.h"
 #include "ui/batch_dialog.h"
 #include "ui/batch_list_export.h"
-#include "ui/batch_list_print.h"
+#include "ui/batch_list_printing.h"
 #include "ui/batch_panel.h"
 #include "ui/command_life.h"
 #include "ui/question_box.h"
@@ -78,6 +78,8 @@ void BatchControl::showDialog() {
             return;
         }
     }
+    // What the range check of 开始 asks of every number, made while the form is filled in.
+    journal_.prepareViews();
     BatchDialog dialog(
         formFromFields_(),
         [this](const commands::BatchForm& form, const StationSettings& sharing) {
@@ -293,9 +295,11 @@ void BatchControl::printList() {
         return;
     }
     const std::string name = journalName();
-    if (printBatchList(&window_, journal_.batchLog(name))) {
-        status_.showMessage("已打印批次 " + name + " 的清单");
-    }
+    static_cast<void>(printBatchList(&window_, journal_.batchLog(name), [this, name](PrintEnd end) {
+        if (end == PrintEnd::Printed) {
+            status_.showMessage("已打印批次 " + name + " 的清单");
+        }
+    }));
 }
 
 void BatchControl::showCheckState() {

@@ -196,6 +196,9 @@ void BatchDialog::offerEarlier(const QStringList& names, Open open) {
     auto* earlier = new QComboBox(this);
     earlier->setObjectName(QStringLiteral("以往批次"));
     earlier->setAccessibleName(QStringLiteral("以往批次"));
+    // Sized by a name's usual length, not by measuring every name: years of batches are many.
+    earlier->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    earlier->setMinimumContentsLength(16);
     earlier->addItems(names);
     label->setBuddy(earlier);
     auto* openButton = new QPushButton(QStringLiteral("打开"), this);

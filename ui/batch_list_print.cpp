@@ -1,13 +1,10 @@
 #include "ui/batch_list_print.h"
 
 #include "exports/handover_list.h"
-#include "ui/wait_cursor.h"
 
 #include <QApplication>
 #include <QFontMetricsF>
-#include <QMessageBox>
 #include <QPainter>
-#include <QPrintDialog>
 #include <QPrinter>
 
 #include <algorithm>
@@ -134,89 +131,135 @@ void drawSummary(QPainter& painter, const PageLayout& layout, const exports::Han
 
 }  // namespace
 
-int printHandoverList(QPrinter& printer, const exports::HandoverList& list) {
-    if (list.rows() == 0) {
-        return 0;
-    }
-    const PageLayout layout = layOut(printer, list);
+struct HandoverPages::Run {
+    PageLayout layout;
     QPainter painter;
-    if (!painter.begin(&printer)) {
-        return 0;
-    }
     std::array<QString, exports::kHandoverColumns> header;
-    for (std::size_t c = 0; c < header.size(); ++c) {
-        header.at(c) = QString::fromUtf8(exports::kHandoverHeader.at(c).data(),
-                                         static_cast<int>(exports::kHandoverHeader.at(c).size()));
+    QPen rule;
+    int from = 1;
+    int to = 0;
+    int page = 0;            // the next page
+    std::uint64_t next = 0;  // its first row
+    bool started = false;    // a page was printed
+};
+
+HandoverPages::HandoverPages(QPrinter& printer, const exports::HandoverList& list)
+    : printer_(printer), list_(list) {}
+
+HandoverPages::~HandoverPages() {
+    if (run_ && run_->painter.isActive()) {
+        run_->painter.end();
     }
-    QPen rule = painter.pen();
-    rule.setWidthF(std::max(1.0, printer.resolution() / 150.0));
-    // The pages the print dialog asked for: all, or those from one page to another.
-    const int from = std::max(1, printer.fromPage());
-    const int to = printer.toPage() > 0 ? std::min(printer.toPage(), layout.pages) : layout.pages;
-    std::uint64_t next = 0;
-    bool started = false;
-    for (int page = 0; page < layout.pages; ++page) {
-        const int rows = page == 0 ? layout.firstPageRows : layout.pageRows;
-        if (page + 1 < from || page + 1 > to) {
-            next = std::min(list.rows(), next + static_cast<std::uint64_t>(rows));
-            continue;
-        }
-        if (started && !printer.newPage()) {
-            painter.end();
-            return 0;
-        }
-        started = true;
-        qreal top = 0;
-        if (page == 0) {
-            drawSummary(painter, layout, list);
-            top = layout.summary;
-        }
-        painter.setFont(layout.header);
-        drawRow(painter, layout, top, header);
-        top += layout.row;
-        painter.setPen(rule);
-        painter.drawLine(QPointF(0, top), QPointF(layout.width, top));
-        painter.setFont(layout.text);
-        for (int r = 0; r < rows && next < list.rows(); ++r, ++next) {
-            const exports::HandoverRow row = list.row(next);
-            std::array<QString, exports::kHandoverColumns> cells;
-            for (std::size_t c = 0; c < cells.size(); ++c) {
-                cells.at(c) = qt(row.at(c));
-            }
-            drawRow(painter, layout, top, cells);
-            top += layout.row;
-        }
-        painter.drawText(QRectF(0, layout.height - layout.footer, layout.width, layout.footer),
-                         Qt::AlignHCenter | Qt::AlignBottom,
-                         QStringLiteral("第 %1 页，共 %2 页").arg(page + 1).arg(layout.pages));
-    }
-    return painter.end() ? layout.pages : 0;
 }
 
-bool printBatchList(QWidget* parent, const journal::BatchLog& log) {
-    if (!log.newest) {
+bool HandoverPages::begin() {
+    if (list_.rows() == 0) {
         return false;
     }
-    const exports::HandoverList list(log);
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(QStringLiteral("交接清单-%1").arg(qt(list.name())));
-    QPrintDialog dialog(&printer, parent);
-    dialog.setWindowTitle(QStringLiteral("打印交接清单：%1").arg(qt(list.name())));
-    if (dialog.exec() != QDialog::Accepted) {
+    run_ = std::make_unique<Run>();
+    Run& run = *run_;
+    run.layout = layOut(printer_, list_);
+    if (!run.painter.begin(&printer_)) {
+        run_.reset();
         return false;
     }
-    int pages = 0;
-    {
-        const WaitCursor waiting;
-        pages = printHandoverList(printer, list);
+    for (std::size_t c = 0; c < run.header.size(); ++c) {
+        run.header.at(c) =
+            QString::fromUtf8(exports::kHandoverHeader.at(c).data(),
+                              static_cast<int>(exports::kHandoverHeader.at(c).size()));
     }
-    if (pages == 0) {
-        QMessageBox::warning(parent, QStringLiteral("打印交接清单"),
-                             QStringLiteral("未能打印交接清单：打印机无法开始打印，"
-                                            "请检查打印机或换一台打印机再试。"));
-        return false;
-    }
+    run.rule = run.painter.pen();
+    run.rule.setWidthF(std::max(1.0, printer_.resolution() / 150.0));
+    // The pages the print dialog asked for: all, or those from one page to another.
+    run.from = std::max(1, printer_.fromPage());
+    run.to =
+        printer_.toPage() > 0 ? std::min(printer_.toPage(), run.layout.pages) : run.layout.pages;
     return true;
+}
+
+int HandoverPages::pages() const {
+    return run_ ? run_->layout.pages : 0;
+}
+
+int HandoverPages::pagesToPrint() const {
+    return run_ ? std::max(0, run_->to - run_->from + 1) : 0;
+}
+
+int HandoverPages::printed() const {
+    return run_ ? std::max(0, std::min(run_->page, run_->to) - run_->from + 1) : 0;
+}
+
+bool HandoverPages::done() const {
+    return !run_ || run_->page >= run_->to;
+}
+
+bool HandoverPages::printNext() {
+    Run& run = *run_;
+    const PageLayout& layout = run.layout;
+    QPainter& painter = run.painter;
+    // The pages before the first asked for are passed over.
+    for (; run.page + 1 < run.from; ++run.page) {
+        const int rows = run.page == 0 ? layout.firstPageRows : layout.pageRows;
+        run.next = std::min(list_.rows(), run.next + static_cast<std::uint64_t>(rows));
+    }
+    if (run.page >= run.to) {
+        return true;
+    }
+    const int page = run.page++;
+    const int rows = page == 0 ? layout.firstPageRows : layout.pageRows;
+    if (run.started && !printer_.newPage()) {
+        painter.end();
+        return false;
+    }
+    run.started = true;
+    qreal top = 0;
+    if (page == 0) {
+        drawSummary(painter, layout, list_);
+        top = layout.summary;
+    }
+    painter.setFont(layout.header);
+    drawRow(painter, layout, top, run.header);
+    top += layout.row;
+    painter.setPen(run.rule);
+    painter.drawLine(QPointF(0, top), QPointF(layout.width, top));
+    painter.setFont(layout.text);
+    for (int r = 0; r < rows && run.next < list_.rows(); ++r, ++run.next) {
+        const exports::HandoverRow row = list_.row(run.next);
+        std::array<QString, exports::kHandoverColumns> cells;
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            cells.at(c) = qt(row.at(c));
+        }
+        drawRow(painter, layout, top, cells);
+        top += layout.row;
+    }
+    painter.drawText(QRectF(0, layout.height - layout.footer, layout.width, layout.footer),
+                     Qt::AlignHCenter | Qt::AlignBottom,
+                     QStringLiteral("第 %1 页，共 %2 页").arg(page + 1).arg(layout.pages));
+    return true;
+}
+
+bool HandoverPages::end() {
+    return run_ && run_->painter.isActive() && run_->painter.end();
+}
+
+void HandoverPages::abort() {
+    if (run_ && run_->painter.isActive()) {
+        printer_.abort();
+        run_->painter.end();
+    }
+}
+
+int printHandoverList(QPrinter& printer, const exports::HandoverList& list) {
+    HandoverPages pages(printer, list);
+    if (!pages.begin()) {
+        return 0;
+    }
+    while (!pages.done()) {
+        if (!pages.printNext()) {
+            return 0;
+        }
+    }
+    return pages.end() ? pages.pages() : 0;
 }
 
 }  // namespace ui

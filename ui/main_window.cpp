@@ -306,7 +306,10 @@ void MainWindow::readPressed() {
     if (!startCommand(readButton_, QStringLiteral("正在读卡…"))) {
         return;
     }
-    const auto outcome = commands::readTag(*source_, *journal_);
+    // Through a batch being written, whose number of unknown outcome the tag may settle.
+    const auto outcome = writing() != nullptr
+                             ? writing()->read(*source_, commands::BatchWriting::Sound::Beep)
+                             : commands::readTag(*source_, *journal_);
     if (batches_->checking()) {
         batches_->checkRead(outcome);
     } else {

@@ -1,5 +1,7 @@
 #include "words/outcome_text.h"
 
+#include "words/question_text.h"
+
 #include "card/number_text.h"
 #include "words/foreign_words.h"
 #include "words/reader_words.h"
@@ -175,9 +177,22 @@ std::string describeWrite(const WriteOutcome& outcome, const reader::ReaderInUse
             // In hex: the tag may differ in its version or customer byte alone.
             return "未写卡：读回 " + hexText(outcome.readBack) + "，不是 " +
                    hexText(outcome.request.number) + journalTrouble(outcome);
+        case Result::Swapped:
+            // The number may be on the tag just taken away: only that tag, read, tells.
+            return std::string(commands::kUnsettledResult) + "：读回 " + hexText(outcome.readBack) +
+                   "；请把刚取下的卡放回核对" + journalTrouble(outcome);
         case Result::Declined:
+            if (outcome.declined &&
+                outcome.declined->kind == commands::WriteQuestion::Kind::SharedView) {
+                return "未写卡：" + questionWords(*outcome.declined).text;
+            }
             if (outcome.previousWrite && outcome.previousNumber) {
                 return "未写卡：此卡已是 " + numberInAllForms(*outcome.previousNumber);
+            }
+            if (outcome.declined && outcome.declined->earlierUnknown) {
+                return "未写卡：" + asEntered(outcome.request.number, outcome.request.notation) +
+                       " 上次写卡结果不明（" + readableTime(outcome.earlierWrite.value_or("")) +
+                       "）";
             }
             return "未写卡：" + asEntered(outcome.request.number, outcome.request.notation) +
                    " 已于 " + readableTime(outcome.earlierWrite.value_or("")) + " 写过";
@@ -228,6 +243,7 @@ std::string verdict(const WriteOutcome& outcome) {
                    asEntered(outcome.request.number, outcome.request.notation);
         case WriteOutcome::Result::ReaderFault:
         case WriteOutcome::Result::NotReadBack:
+        case WriteOutcome::Result::Swapped:
             return "写卡结果不明";
         default:
             return "未写卡";

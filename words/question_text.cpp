@@ -28,9 +28,11 @@ Question questionWords(const commands::WriteQuestion& question) {
     }
     // The numbers as the user entered them: in the notation of the fields in use.
     const std::string next = card::notationText(question.number, question.notation);
-    const std::string again = question.kind == Kind::TagNumbered
-                                  ? std::string()
-                                  : next + " 已于 " + readableTime(question.earlierWrite) + " 写过";
+    const std::string again =
+        question.kind == Kind::TagNumbered ? std::string()
+        : question.earlierUnknown
+            ? next + " 上次写卡结果不明（" + readableTime(question.earlierWrite) + "）"
+            : next + " 已于 " + readableTime(question.earlierWrite) + " 写过";
     if (question.kind == Kind::WrittenBefore) {
         return Question{again + "，仍要写入吗？", "仍要写入", "不写入"};
     }

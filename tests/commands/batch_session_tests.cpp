@@ -7,6 +7,7 @@
 #include "journal/journal_line.h"
 #include "reader/reader_source.h"
 #include "support/emulator_control.h"
+#include "support/recording_reader.h"
 #include "support/scratch_folder.h"
 #include "words/batch_text.h"
 
@@ -159,6 +160,79 @@ TEST(BatchSession, RetriesAFailedWriteWithTheSameNumberAndKeepsItsPlaceOverARead
     const auto log = journal.batchLog("客户甲");
     ASSERT_EQ(log.rows.size(), 3U);
     EXPECT_FALSE(log.rows[1].verified);
+}
+
+TEST(BatchSession, AWriteCutOffThatAReadFindsOnItsTagCountsAndMovesOnAlsoAfterARestart) {
+    Station station;
+    {
+        journal::Journal journal(station.file);
+        auto session = started(journal, anOrder(3));
+        commands::JournalEntry cut;
+        cut.number = tenDigit(1000);
+        ASSERT_EQ(journal.beginWrite(cut), std::nullopt);  // killed during the write
+    }
+    journal::Journal journal(station.file);
+    auto session = BatchSession::resume(journal);
+    ASSERT_TRUE(session);
+    EXPECT_EQ(session->nextNumber(), tenDigit(1000));
+    ASSERT_TRUE(journal.waitLoaded(std::chrono::seconds(10)));  // what it holds unsettled is read
+    station.field.placeTag(tenDigit(1000));                     // the tag put back on the reader
+    EXPECT_TRUE(session->read(station.source, commands::BatchWriting::Sound::Beep).settledWrite);
+    EXPECT_EQ(session->nextNumber(), tenDigit(1001));
+    EXPECT_EQ(session->verified(), 1U);
+    // A blank next is asked nothing: the settled number is no longer the next.
+    ASSERT_TRUE(station.pressOnBlank(*session).write->verified());
+    EXPECT_EQ(station.field.tagNumber(), tenDigit(1001));
+
+    journal::Journal reread(station.file);
+    const auto resumed = BatchSession::resume(reread);
+    ASSERT_TRUE(resumed);
+    EXPECT_EQ(resumed->verified(), 2U);
+    EXPECT_EQ(resumed->nextNumber(), tenDigit(1002));
+    const auto log = reread.batchLog("客户甲");
+    ASSERT_EQ(log.rows.size(), 2U);
+    EXPECT_TRUE(log.rows[0].verified);
+    EXPECT_EQ(log.rows[0].number, tenDigit(1000));
+}
+
+TEST(BatchSession, ATagSwappedBeforeItsReadBackLeavesItsNumberUnknownAndTheBatchGoesOn) {
+    Station station;
+    journal::Journal journal(station.file);
+    ASSERT_TRUE(journal.waitLoaded(std::chrono::seconds(10)));
+    auto session = started(journal, anOrder(2));
+    testing_support::FakeSource swapping;
+    swapping.device.writesReachTheTag = false;
+    swapping.device.onGetsnr = [&device = swapping.device, reads = 0](
+                                   reader::ShortBuffer& s, reader::LongBuffer& l) mutable {
+        // A blank before the write; another numbered tag at the read-back.
+        device.getsnrStatus = reads++ == 0 ? 2 : 0;
+        device.tag = {0, 0, 0, 0, 9};
+        s.bytes[0] = device.tag[0];
+        std::copy(device.tag.begin() + 1, device.tag.end(), l.bytes.begin());
+    };
+    const auto swapped = session.press(swapping, sayYes);
+    ASSERT_TRUE(swapped.write);
+    EXPECT_EQ(swapped.write->result, commands::WriteOutcome::Result::Swapped);
+    EXPECT_EQ(session.unknownPositions(), std::vector<std::uint64_t>{0});
+    EXPECT_EQ(session.nextNumber(), tenDigit(1001));
+    ASSERT_TRUE(station.pressOnBlank(session).write->verified());
+    EXPECT_EQ(station.field.tagNumber(), tenDigit(1001));
+
+    // At the end the unknown number comes back, asked about as unknown.
+    EXPECT_EQ(session.nextNumber(), tenDigit(1000));
+    std::optional<commands::WriteQuestion> asked;
+    const auto declined = station.pressOnBlank(session, [&asked](const auto& question) {
+        asked = question;
+        return false;
+    });
+    ASSERT_TRUE(asked);
+    EXPECT_TRUE(asked->earlierUnknown);
+    EXPECT_EQ(declined.write->result, commands::WriteOutcome::Result::Declined);
+    EXPECT_EQ(station.field.tagNumber(), kBlank);
+    // The tag taken away, put back and read, settles it.
+    station.field.placeTag(tenDigit(1000));
+    EXPECT_TRUE(session.read(station.source, commands::BatchWriting::Sound::Beep).settledWrite);
+    EXPECT_TRUE(session.done());
 }
 
 TEST(BatchSession, AsksBeforeANumberSharingAViewWithAnotherTagAndNoWritesNothing) {

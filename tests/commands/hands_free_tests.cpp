@@ -87,6 +87,23 @@ struct Station {
     std::optional<HandsFreeWriter> writer;
 };
 
+// A tag written and verified whose line the journal refuses: hands-free writing stops before the
+// next tag is lost alike, and the batch never offers the number again.
+TEST(HandsFree, StopsWhenAVerifiedWriteCouldNotBeRecorded) {
+    Station station(anOrder(3));
+    // A second name for the journal's file: appends to it are refused from now on.
+    std::filesystem::create_hard_link(station.journal.file(), station.scratch.path() / "copy.csv");
+    station.field.placeEmptyTag(TagKind::T5577);
+    ASSERT_EQ(station.tickUntilSomething().kind, Kind::Blank);
+    const HandsFreeStep step = station.writer->tick();
+    ASSERT_EQ(step.kind, Kind::Stopped);
+    const std::string text = said(step);
+    EXPECT_TRUE(text.starts_with("自动写卡已停止：")) << text;
+    EXPECT_TRUE(text.ends_with("：已写卡 0000001000 未记录；请腾出空间后继续")) << text;
+    EXPECT_EQ(station.field.tagNumber(), tenDigit(1000));
+    EXPECT_EQ(station.session->nextNumber(), tenDigit(1001));
+}
+
 TEST(HandsFree, WritesBlanksAndLeavesEveryOtherTagAsItIs) {
     struct Row {
         const char* name;
@@ -242,7 +259,8 @@ TEST(HandsFree, StopsWhenTheBatchIsDoneOrAWriteWouldAskAQuestion) {
         // A shared batch's station whose numbers are used up while the server is away: the press
         // finds none to write, yet the batch goes on. It stops and says why; it is not done.
         struct OutOfNumbers final : commands::BatchWriting {
-            explicit OutOfNumbers(const commands::BatchSession& session) : local(session) {}
+            OutOfNumbers(const commands::BatchSession& session, commands::WriteJournal& writes)
+                : local(session), journal(writes) {}
             [[nodiscard]] const commands::Batch& batch() const override { return local.batch(); }
             [[nodiscard]] std::optional<CardNumber> nextNumber() const override {
                 return std::nullopt;
@@ -254,10 +272,14 @@ TEST(HandsFree, StopsWhenTheBatchIsDoneOrAWriteWouldAskAQuestion) {
                 return {};
             }
             [[nodiscard]] commands::BatchStanding standing() const override { return {}; }
+            commands::ReadOutcome read(reader::ReaderSource& source, Sound /*sound*/) override {
+                return commands::readTagQuietly(source, journal);
+            }
             const commands::BatchSession& local;
+            commands::WriteJournal& journal;
         };
         Station station(anOrder(2));
-        OutOfNumbers shared(*station.session);
+        OutOfNumbers shared(*station.session, station.journal);
         HandsFreeWriter writer(shared, station.journal, station.source);
         station.field.placeEmptyTag(TagKind::T5577);
         ASSERT_EQ(writer.tick().kind, Kind::Blank);

@@ -160,6 +160,42 @@ TEST_F(SharedBatchSessionTest, AWriteTheProgramWasKilledInIsSentAsUnknownAndWrit
     EXPECT_EQ(rows[1][0], "t");
 }
 
+TEST_F(SharedBatchSessionTest, AWriteTheProgramWasKilledInThatAReadFindsOnItsTagCountsEverywhere) {
+    const std::int64_t batch = ok(store.createBatch(order(5)));
+    Station a{"A", scratch};
+    {
+        auto session = join(a, batch);
+        commands::JournalEntry cut;
+        cut.number = numberOf(1000);
+        ASSERT_EQ(a.journal->beginWrite(cut), std::nullopt);
+    }
+    const auto restart = [&a] {
+        a.history.reset();
+        a.journal = std::make_unique<journal::Journal>(a.file);
+        a.history = std::make_unique<journal::JournalHistory>(*a.journal);
+    };
+    restart();
+    {
+        auto session = join(a, batch);
+        // The tag put back on the reader, and read.
+        field.placeTag(numberOf(1000));
+        const auto read = session->read(source, commands::BatchWriting::Sound::Beep);
+        EXPECT_TRUE(read.settledWrite);
+        EXPECT_EQ(session->nextNumber(), numberOf(1001));
+        EXPECT_EQ(session->close(std::chrono::seconds(10)), std::nullopt);
+    }
+    const auto rows = database.run("SELECT verified, result FROM outcomes ORDER BY seq");
+    ASSERT_EQ(rows.size(), 2U);
+    EXPECT_EQ(rows[0][0], "f");
+    EXPECT_EQ(rows[1][0], "t");
+    // Its journal's row counts after a restart too, and nothing is sent twice.
+    restart();
+    auto session = join(a, batch);
+    EXPECT_EQ(session->nextNumber(), numberOf(1001));
+    EXPECT_EQ(session->close(std::chrono::seconds(10)), std::nullopt);
+    EXPECT_EQ(database.run("SELECT seq FROM outcomes").size(), 2U);
+}
+
 TEST_F(SharedBatchSessionTest, AJoinedBatchIsNoLocalBatchToResumeNorInTheWayOfOne) {
     const std::int64_t batch = ok(store.createBatch(order(5)));
     Station a{"A", scratch};

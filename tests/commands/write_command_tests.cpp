@@ -10,6 +10,7 @@
 #include <chrono>
 #include <functional>
 #include <map>
+#include <set>
 #include <vector>
 
 namespace {
@@ -74,6 +75,8 @@ public:
     std::vector<std::size_t> callsBefore;
     std::optional<std::string> failure;  // answered by every append
     std::optional<std::string> notReadable;
+    std::set<std::uint64_t> unknown;             // keys whose last write's outcome is unknown
+    std::optional<commands::SharedView> shared;  // what sharedView answers for its view
     int holds = 0;                          // hold() less release(): 0 once a command has ended
     std::vector<std::size_t> startsBefore;  // calls made before each beginWrite
     const FakeSource* source = nullptr;
@@ -94,6 +97,13 @@ public:
         const card::CardNumber& number) const override {
         const auto found = verified.find(key(number));
         return found == verified.end() ? std::nullopt : std::optional(found->second);
+    }
+    [[nodiscard]] bool unsettled(const card::CardNumber& number) const override {
+        return unknown.contains(key(number));
+    }
+    [[nodiscard]] std::optional<commands::SharedView> sharedView(
+        const card::CardNumber& /*number*/, card::Notation view) const override {
+        return shared && shared->view == view ? shared : std::nullopt;
     }
     [[nodiscard]] std::optional<std::string> append(const commands::JournalEntry& entry) override {
         entries.push_back(entry);
@@ -440,7 +450,26 @@ INSTANTIATE_TEST_SUITE_P(
                        };
                    },
                    WriteOutcome::Result::NotReadBack, "结果不明：未读回（状态 1），请重读或搁置",
-                   "结果不明：读卡器报告写卡失败（状态 4），写后读不到卡"}),
+                   "结果不明：读卡器报告写卡失败（状态 4），写后读不到卡"},
+        // Another tag laid between the write and its read-back: the one taken away may hold
+        // the number.
+        Unverified{"TagSwappedBeforeTheReadBack",
+                   [](auto& d) {
+                       d.writesReachTheTag = false;
+                       d.tag = {0, 0, 0, 0, 5};
+                       d.onGetsnr = [&d, reads = 0](reader::ShortBuffer& s,
+                                                    reader::LongBuffer& l) mutable {
+                           if (reads++ == 1) {
+                               d.tag = {0, 0, 0, 0, 9};
+                           }
+                           d.getsnrStatus = 0;
+                           s.bytes[0] = d.tag[0];
+                           std::copy(d.tag.begin() + 1, d.tag.end(), l.bytes.begin());
+                       };
+                   },
+                   WriteOutcome::Result::Swapped,
+                   "结果不明：读回 00\u00A000\u00A000\u00A000\u00A009；请把刚取下的卡放回核对",
+                   "结果不明：写后读回不符，卡上为 0000000009"}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
 
 // Before the write the tag is read: a number this program wrote and verified, on the tag or to
@@ -452,6 +481,8 @@ struct Asked {
     std::optional<std::string> notReadable;  // the journal cannot answer
     const char* question;                    // nothing asked when empty
     const char* answers;
+    std::set<std::uint64_t> unknown = {};  // numbers whose last write's outcome is unknown
+    std::optional<commands::SharedView> shared = {};  // another tag's view the number shares
     friend void PrintTo(const Asked& c, std::ostream* os) { *os << c.name; }
 };
 
@@ -483,6 +514,8 @@ TEST_P(AskedBeforeWriting, OnceAndNoWritesNothing) {
         journal.source = &source;
         journal.verified = param.verified;
         journal.notReadable = param.notReadable;
+        journal.unknown = param.unknown;
+        journal.shared = param.shared;
 
         const auto outcome = pressWrite(window, source, journal);
 
@@ -554,7 +587,24 @@ INSTANTIATE_TEST_SUITE_P(
               {{7, "2024-05-01T14:03:22+08:00"}, {1, "2024-05-02T09:00:00+08:00"}},
               std::string("写卡记录尚未读完"),
               "",
-              ""}),
+              ""},
+        // Every write is guarded as a batch's is: its eight-digit view is another tag's.
+        Asked{"EightDigitViewOfAnotherTag",
+              std::nullopt,
+              {},
+              std::nullopt,
+              "后八位号 000,00001 已写在 000 0016777217 上：按后八位号读卡的门禁会把两张卡当成一张",
+              "仍要写入/不写入",
+              {},
+              commands::SharedView{card::Notation::WG26, card::CardNumber{0, {1, 0, 0, 1}},
+                                   "2024-05-01T14:03:22+08:00"}},
+        Asked{"NumberOfUnknownOutcome",
+              std::nullopt,
+              {{1, "2024-05-01T14:03:22+08:00"}},
+              std::nullopt,
+              "0000000001 上次写卡结果不明（2024-05-01 14:03），仍要写入吗？",
+              "仍要写入/不写入",
+              {1}}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
 
 // A read of the tag moments before (hands-free writing's) stands for the write's own; an older

@@ -1,9 +1,14 @@
-// A batch's bag check as its lines in the journal's text say it stands, and the newest batches.
+// A batch's bag check as its lines in the journal's text say it stands, and the newest batches;
+// the journal, from what its reading kept and the batch's own lines, answers as the whole text
+// does.
 #include "journal/batch_lines.h"
+#include "journal/journal.h"
 #include "journal/journal_line.h"
+#include "support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -65,6 +70,46 @@ TEST_P(BatchCheckLines, SayWhatWasSeen) {
     EXPECT_EQ(log.voided, GetParam().voided);
 }
 
+// The batch as the journal holds it, to compare.
+struct Held {
+    commands::BatchOrder order;
+    std::vector<std::uint64_t> verified;
+    bool ended = false;
+    friend bool operator==(const Held&, const Held&) = default;
+};
+std::optional<Held> held(const std::optional<commands::BatchRecord>& record) {
+    if (!record) {
+        return std::nullopt;
+    }
+    return Held{record->order, record->verified, record->ended};
+}
+
+TEST_P(BatchCheckLines, TheJournalReadsOnlyTheBatchsLinesToTheSameLog) {
+    const testing_support::ScratchFolder scratch;
+    const auto file = scratch.path() / "written-tags.csv";
+    std::ofstream(file, std::ios::binary)
+        << journal::kByteOrderMark << journal::kHeader << journal::kLineEnd << GetParam().text;
+    const journal::Journal journal(file);
+
+    const auto whole = journal::readBatchLog(GetParam().text, "客户甲");
+    const auto log = journal.batchLog("客户甲");
+    EXPECT_EQ(held(log.newest), held(whole.newest));
+    EXPECT_EQ(log.rows, whole.rows);
+    EXPECT_EQ(log.checked, whole.checked);
+    EXPECT_EQ(log.foreign, whole.foreign);
+    EXPECT_EQ(log.voidFrom, whole.voidFrom);
+    EXPECT_EQ(log.voided, whole.voided);
+
+    const auto newest = journal::readBatchLog(GetParam().text);
+    const bool open = newest.newest && !newest.newest->ended;
+    EXPECT_EQ(journal.batchLeftOpen(), open);
+    EXPECT_EQ(held(journal.unfinishedBatch()), open ? held(newest.newest) : std::nullopt);
+    const auto check = journal.batchToCheck("客户甲");
+    ASSERT_TRUE(check.has_value());
+    EXPECT_EQ(held(check->batch), held(whole.newest));
+    EXPECT_EQ(check->checked, whole.checked);
+}
+
 const std::string kWritten = opened() + written(1000) + written(1001) + written(1002) + ended();
 
 INSTANTIATE_TEST_SUITE_P(
@@ -85,6 +130,19 @@ INSTANTIATE_TEST_SUITE_P(
                        checked(5000, true),
                    {},
                    {}},
+        // Another batch's lines and its check between this one's check lines.
+        CheckLines{"OthersBetween",
+                   kWritten + checked(1001, true) + opened("客户乙") + written(1000, "客户乙") +
+                       checked(1000, true, "客户乙") + checked(7777, false) +
+                       written(1001, "客户乙"),
+                   {1},
+                   {7777}},
+        CheckLines{"EndedEarly",
+                   opened() + written(1000) + written(1001) + ended(1) + checked(1001, true) +
+                       written(1002),
+                   {1},
+                   {},
+                   1},
         // The power failed while the last line was written; the next append ends the line first.
         CheckLines{"LastLineCutShort",
                    kWritten + checked(1000, true) +

@@ -72,6 +72,39 @@ private Q_SLOTS:
         }
     }
 
+    // A page at a time, as 打印… prints between the window's events: its progress counts the
+    // pages asked for, and a run ended part way (取消) prints no more.
+    void printsAPageAtATime_data() {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<int>("asked");
+        QTest::newRow("all") << 0 << 0 << 3;
+        QTest::newRow("the second alone") << 2 << 2 << 1;
+        QTest::newRow("past the last") << 2 << 9 << 2;
+    }
+    void printsAPageAtATime() {
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(int, asked);
+        const exports::HandoverList list(handedOver());
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setPageSize(QPageSize(QPageSize::A4));
+        printer.setOutputFileName(folder_.filePath(QStringLiteral("逐页.pdf")));
+        printer.setFromTo(from, to);
+        ui::HandoverPages pages(printer, list);
+        QVERIFY(pages.begin());
+        QCOMPARE(pages.pages(), 3);
+        QCOMPARE(pages.pagesToPrint(), asked);
+        for (int printed = 1; printed <= asked; ++printed) {
+            QVERIFY(!pages.done());
+            QVERIFY(pages.printNext());
+            QCOMPARE(pages.printed(), printed);
+        }
+        QVERIFY(pages.done());
+        QVERIFY(pages.end());
+    }
+
     void proposesTheNameTheCountAndTheDate() {
         const QString path = ui::proposedBatchListPath(handedOver(), QDate(2024, 6, 30));
         // The slash would make a folder of the name.

@@ -970,6 +970,46 @@ private Q_SLOTS:
                  qPrintable(window->statusMessage()));
     }
 
+    // A plain write is guarded as a batch's: another verified tag showing the same eight-digit
+    // view (0016777217 reads 000,00001, as 0000000001 does) is named before anything is written.
+    void aPlainWriteOfAnotherTagsEightDigitViewAsksFirstNamingIt() {
+        const testing_support::DataFolder data;
+        {
+            journal::Journal earlier(data.journalFile());
+            commands::JournalEntry entry;
+            entry.result = "已写卡";
+            entry.verified = true;
+            entry.number = card::CardNumber{0, {0x01, 0, 0, 0x01}};
+            QVERIFY(!earlier.append(entry));
+        }
+        const testing_support::EmulatorControl field;
+        field.placeEmptyTag(emulator::TagKind::T5577);
+        const auto window = windowOverEmulator();
+        QString question;
+        QString defaultButton;
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, [&] {
+            auto* box = window->findChild<QMessageBox*>();
+            if (box == nullptr || !box->isVisible()) {
+                return;
+            }
+            answer.stop();
+            question = box->accessibleDescription();
+            defaultButton = box->defaultButton()->text();
+            box->defaultButton()->click();
+        });
+        answer.start(5);
+        click(*window, "cmdIDWrite");
+
+        QCOMPARE(question,
+                 QStringLiteral("后八位号 000,00001 已写在 000 0016777217 上：按后八位号读卡"
+                                "的门禁会把两张卡当成一张"));
+        QCOMPARE(defaultButton, QStringLiteral("不写入"));
+        QVERIFY(!field.tagNumber().has_value());
+        QVERIFY2(window->statusMessage().startsWith(QStringLiteral("未写卡：后八位号 000,00001")),
+                 qPrintable(window->statusMessage()));
+    }
+
     // A press as the window first shows, before the journal is read: its outcome stays, and the
     // start-up line, older news, is not shown over it.
     void anOutcomeIsNotReplacedByTheStartUpLine() {

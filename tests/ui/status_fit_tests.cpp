@@ -88,9 +88,9 @@ std::vector<std::string> everyMessage() {
     }
 
     for (const auto& inUse : readers()) {
-        for (const auto result :
-             {Result::Written, Result::WrittenNotLocked, Result::NotWritten, Result::NotReadBack,
-              Result::WrongReadBack, Result::Declined, Result::OutOfRange, Result::ReaderFault}) {
+        for (const auto result : {Result::Written, Result::WrittenNotLocked, Result::NotWritten,
+                                  Result::NotReadBack, Result::WrongReadBack, Result::Swapped,
+                                  Result::Declined, Result::OutOfRange, Result::ReaderFault}) {
             for (const bool requested : {false, true}) {
                 for (const bool troubled : {false, true}) {
                     for (const auto status : statuses()) {
