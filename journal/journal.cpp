@@ -1,5 +1,7 @@
 #include "journal/journal.h"
 
+#include "commands/shared_batch_name.h"
+
 #include "journal/journal_line.h"
 #include "journal/line_pieces.h"
 #include "journal/row_reading.h"
@@ -20,6 +22,22 @@
 namespace journal {
 
 namespace {
+
+// The newest local batch, when it has not ended: of the local ones only the newest can be open
+// (none is opened while another is). A shared batch's stays open while others write it, and is
+// offered from the database.
+std::optional<std::string> localLeftOpen(const BatchSpans& batches) {
+    for (const std::string& name : batches.names()) {  // newest first
+        if (!commands::isSharedBatchName(name)) {
+            const auto lines = batches.newest(name);
+            if (lines && !lines->endedAt) {
+                return name;
+            }
+            return std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
 
 // From this many bytes on, the next piece is read while the last one is taken in.
 constexpr std::uint64_t kReadInTwoFrom = 4 * LinePieces::kPieceBytes;
@@ -557,7 +575,7 @@ std::optional<commands::BatchRecord> Journal::unfinishedBatch() const {
         awaitLoad();
         const_cast<Journal*>(this)->refresh();  // NOLINT(cppcoreguidelines-pro-type-const-cast)
         const std::lock_guard guard(mutex_);
-        open = read_.batches.leftOpen();
+        open = localLeftOpen(read_.batches);
     }
     if (!open) {
         return std::nullopt;
@@ -659,8 +677,7 @@ std::vector<std::string> Journal::batchNames() const {
 bool Journal::batchLeftOpen() const {
     startReading();
     const std::lock_guard guard(mutex_);
-    // Only the newest can be open: no batch is opened while another is.
-    return read_.batches.leftOpen().has_value();
+    return localLeftOpen(read_.batches).has_value();
 }
 
 std::shared_ptr<RowScan> Journal::scanRows(const RowFilter& filter) {

@@ -49,11 +49,11 @@ expect "desktop entry is valid" "" \
 expect "zeld --version" "zeld $(sed -n 's/^project(zeld VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)" \
   "$(env -u DISPLAY -u WAYLAND_DISPLAY "$bin/zeld" --version)"
 expect "zeld --help exits 0 and says how to use it" yes \
-  "$(env -u DISPLAY -u WAYLAND_DISPLAY "$bin/zeld" --help | grep -q '^Usage: zeld' && echo yes || echo no)"
+  "$(env -u DISPLAY -u WAYLAND_DISPLAY "$bin/zeld" --help | grep -q '^用法：zeld' && echo yes || echo no)"
 status=0
 message=$(env -u DISPLAY -u WAYLAND_DISPLAY "$bin/zeld" --bogus 2>&1 >/dev/null) || status=$?
 expect "zeld --bogus exits 2" 2 "$status"
-expect "zeld --bogus says why" "zeld: unknown option '--bogus' (see zeld --help)" "$message"
+expect "zeld --bogus says why" "zeld：不认识的选项 '--bogus'（见 zeld --help）" "$message"
 
 # The packaged program reads a tag through the packaged reader library.
 x11_start_session "$bin" 0012D687AB

@@ -32,15 +32,25 @@ struct StatementFailed {};
     throw Abort{{StoreError::Kind::Refused, std::move(words), std::nullopt}};
 }
 
+// The database could not be used: the server's own text is kept for details only.
+StoreError trouble(StoreError::Kind kind, std::string words, DatabaseProblem problem,
+                   std::string details = {}) {
+    StoreError error{kind, std::move(words), std::nullopt};
+    error.problem = problem;
+    error.details = std::move(details);
+    return error;
+}
+
 StoreError errorOf(const PqFailure& failure) {
     if (failure.offline) {
-        return {StoreError::Kind::Offline, "与共享数据库的连接已断开：" + failure.message,
-                std::nullopt};
+        return trouble(StoreError::Kind::Offline, "与共享数据库的连接已断开",
+                       statementProblem(failure.sqlState, true), failure.message);
     }
     if (failure.sqlState == "23505" && failure.constraint == "outcomes_verified_number") {
         return {StoreError::Kind::NumberTaken, "号码已写在另一张卡上", std::nullopt};
     }
-    return {StoreError::Kind::Failed, "共享数据库出错：" + failure.message, std::nullopt};
+    return trouble(StoreError::Kind::Failed, "共享数据库出错",
+                   statementProblem(failure.sqlState, false), failure.message);
 }
 
 std::string text(std::int64_t value) {
@@ -55,7 +65,8 @@ std::string text(bool value) {
 
 const std::string& field(const PqRow& row, std::size_t index) {
     if (index >= row.size() || !row[index]) {
-        throw Abort{{StoreError::Kind::Failed, "共享数据库的回答缺少一项", std::nullopt}};
+        throw Abort{trouble(StoreError::Kind::Failed, "共享数据库的回答缺少一项",
+                            DatabaseProblem::NotOurs)};
     }
     return *row[index];
 }
@@ -66,7 +77,8 @@ Integer integer(const PqRow& row, std::size_t index) {
     Integer result{};
     const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), result);
     if (error != std::errc{} || end != value.data() + value.size()) {
-        throw Abort{{StoreError::Kind::Failed, "共享数据库的回答不是数：" + value, std::nullopt}};
+        throw Abort{trouble(StoreError::Kind::Failed, "共享数据库的回答不是数",
+                            DatabaseProblem::NotOurs, value)};
     }
     return result;
 }
@@ -101,6 +113,15 @@ commands::BatchOrder orderOf(const PqRow& row, std::size_t start) {
     order.lock = truth(row, start + 5);
     return order;
 }
+// Whether batch b still has a number to write: one never leased, one given back, or one of a
+// lease neither returned nor voided that is not verified yet. Once none is left, every number
+// is written or voided and the batch is done at every station.
+constexpr const char* kPositionsLeft =
+    "b.next_position < b.count "
+    "OR EXISTS (SELECT 1 FROM returned_positions r WHERE r.batch_id = b.id) "
+    "OR EXISTS (SELECT 1 FROM leases l WHERE l.batch_id = b.id AND l.returned_from IS NULL "
+    "AND l.voided_at IS NULL AND l.count > (SELECT count(DISTINCT o.position) FROM outcomes o "
+    "WHERE o.lease_id = l.id AND o.verified))";
 constexpr const char* kOrderColumns = "b.name, b.first_number, b.notation, b.count, b.chip, b.lock";
 
 std::string positionWords(std::uint64_t position) {
@@ -153,18 +174,21 @@ void migrate(Transaction& tx) {
     }
     const auto row = tx.first("SELECT version FROM zeld_schema");
     if (!row) {
-        throw Abort{{StoreError::Kind::Schema, "共享数据库的版本表是空的", std::nullopt}};
+        throw Abort{trouble(StoreError::Kind::Schema, "共享数据库的版本表是空的",
+                            DatabaseProblem::NotOurs)};
     }
     const int version = integer<int>(*row, 0);
     const int known = sharedSchemaVersion();
     if (version > known) {
-        throw Abort{{StoreError::Kind::Schema,
-                     "共享数据库的结构是第 " + std::to_string(version) + " 版，本程序只认识到第 " +
-                         std::to_string(known) + " 版：请先把本站的程序升级",
-                     std::nullopt}};
+        throw Abort{trouble(StoreError::Kind::Schema,
+                            "共享数据库的结构是第 " + std::to_string(version) +
+                                " 版，本程序只认识到第 " + std::to_string(known) +
+                                " 版：请先把本站的程序升级",
+                            DatabaseProblem::NewerSchema)};
     }
     if (version < 0) {
-        throw Abort{{StoreError::Kind::Schema, "共享数据库的版本表有误", std::nullopt}};
+        throw Abort{
+            trouble(StoreError::Kind::Schema, "共享数据库的版本表有误", DatabaseProblem::NotOurs)};
     }
     const auto steps = sharedSchemaSteps();
     for (auto step = static_cast<std::size_t>(version); step < steps.size(); ++step) {
@@ -209,20 +233,26 @@ struct SharedStore::State {
         }
         auto opened =
             PqConnection::open(*pq, url, stationApplicationName(station), password, limit);
-        if (!opened && opened.error().needsPassword) {
-            return StoreError{StoreError::Kind::NeedsPassword,
-                              password ? "共享数据库的密码不对" : "共享数据库要密码", std::nullopt};
-        }
         if (!opened) {
-            return StoreError{StoreError::Kind::Offline,
-                              "无法连接共享数据库：" + opened.error().message, std::nullopt};
+            const DatabaseProblem problem =
+                connectionProblem(opened.error().message, opened.error().needsPassword);
+            // A password wanted or refused is asked for again; the rest is tried again later.
+            if (problem == DatabaseProblem::NeedsPassword ||
+                problem == DatabaseProblem::WrongPassword) {
+                return trouble(StoreError::Kind::NeedsPassword,
+                               problem == DatabaseProblem::WrongPassword ? "共享数据库的密码不对"
+                                                                         : "共享数据库要密码",
+                               problem, opened.error().message);
+            }
+            return trouble(StoreError::Kind::Offline, "无法连接共享数据库", problem,
+                           opened.error().message);
         }
         connection = std::move(*opened);
         if (connection->serverVersion() < kOldestServer) {
             connection.reset();
-            return StoreError{StoreError::Kind::Schema,
-                              "共享数据库的服务器版本太旧：需要 PostgreSQL 13 或更新的版本",
-                              std::nullopt};
+            return trouble(StoreError::Kind::Schema,
+                           "共享数据库的服务器版本太旧：需要 PostgreSQL 13 或更新的版本",
+                           DatabaseProblem::OlderServer);
         }
         auto ready = transaction([](Transaction& tx) {
             // The server's notices (a table already there) are not for the user.
@@ -289,20 +319,21 @@ StoreResult<SharedStore> SharedStore::connect(const std::string& url,
                                               SharedWaitLimit limit) {
     const auto pq = pqLibrary();
     if (!pq) {
-        return util::Unexpected{StoreError{StoreError::Kind::Failed, pq.error(), std::nullopt}};
+        return util::Unexpected{
+            trouble(StoreError::Kind::Failed, pq.error(), DatabaseProblem::NoLibrary, pq.error())};
     }
     // A password in the URL would end up wherever the URL is kept.
     const auto inUrl = PqConnection::holdsPassword(**pq, url);
     if (!inUrl) {
-        return util::Unexpected{StoreError{StoreError::Kind::Refused,
-                                           "共享数据库的地址有误：" + inUrl.error(), std::nullopt}};
+        return util::Unexpected{trouble(StoreError::Kind::Refused, "共享数据库的地址有误",
+                                        DatabaseProblem::BadUrl, inUrl.error())};
     }
     if (*inUrl) {
-        return util::Unexpected{StoreError{
+        return util::Unexpected{trouble(
             StoreError::Kind::Refused,
             "共享数据库的地址中不能含密码：请把密码写进 libpq 的密码文件（pgpass），或由环境变量 "
             "PGPASSWORD 给出",
-            std::nullopt}};
+            DatabaseProblem::PasswordInUrl)};
     }
     auto state = std::make_unique<State>();
     state->pq = *pq;
@@ -346,7 +377,8 @@ StoreResult<std::vector<SharedBatch>> SharedStore::openBatches() {
     return state_->transaction([&](Transaction& tx) {
         std::vector<SharedBatch> batches;
         for (const auto& row : tx.run(std::string("SELECT id, ") + kOrderColumns +
-                                      " FROM batches b WHERE ended_at IS NULL ORDER BY id")) {
+                                      " FROM batches b WHERE ended_at IS NULL AND (" +
+                                      kPositionsLeft + ") ORDER BY id")) {
             batches.push_back({id(row, 0), orderOf(row, 1), std::nullopt});
         }
         return batches;

@@ -3,6 +3,7 @@
 #include "card/card_number.h"
 #include "commands/batch.h"
 #include "commands/shared_ledger.h"
+#include "store/database_problem.h"
 #include "store/station_identity.h"
 #include "store/wait_limit.h"
 #include "util/expected.h"
@@ -53,6 +54,10 @@ struct StoreError {
     std::optional<VerifiedWrite> earlier;
     std::optional<StationClash> clash;
     std::optional<NameFault> nameFault;
+    // When the database could not be used: what kind of trouble, and the server's or libpq's
+    // own text, for details only.
+    DatabaseProblem problem = DatabaseProblem::None;
+    std::string details;
 };
 
 template <class T>
@@ -121,7 +126,8 @@ public:
 
     // The calls below name stations by their ids; what they give back names them also by name.
     [[nodiscard]] StoreResult<std::int64_t> createBatch(const commands::BatchOrder& order);
-    [[nodiscard]] StoreResult<std::vector<SharedBatch>> openBatches();  // not ended, oldest first
+    // Those not ended with a number left to write (one neither written nor voided), oldest first.
+    [[nodiscard]] StoreResult<std::vector<SharedBatch>> openBatches();
     [[nodiscard]] StoreResult<std::optional<SharedBatch>> batch(std::int64_t id);
     [[nodiscard]] StoreResult<bool> endBatch(std::int64_t id, const std::string& by);
 

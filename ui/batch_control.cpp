@@ -212,6 +212,12 @@ void BatchControl::leave() {
 }
 
 void BatchControl::endEarly() {
+    if (station_->session() != nullptr) {
+        if (station_->endSharedBatch()) {
+            leave();
+        }
+        return;
+    }
     if (!batch_ || batch_->ended() || life_.commandUnderWay()) {
         return;
     }

@@ -104,8 +104,8 @@ void BatchPanel::showProgress(const QString& text, bool ended) {
     shown.replace(QStringLiteral("下一张 "), QStringLiteral("下一张\u00A0"));
     progress_->setText(shown);
     progress_->setAccessibleName(text);
-    // A shared batch is not this station's to end: closing gives its unwritten numbers back.
-    end_->setVisible(!ended && !shared_);
+    // A shared batch is ended for every station; closing gives this one's numbers back.
+    end_->setVisible(!ended);
     close_->setVisible(ended || shared_);
     autoWrite_->setEnabled(!ended);
 }
@@ -116,6 +116,10 @@ void BatchPanel::setShared(bool shared) {
     close_->setToolTip(shared ? QStringLiteral("离开共享批次：本站未写的号码交回，由别的电脑接着写")
                               : QStringLiteral("回到单张写卡"));
     close_->setAccessibleDescription(close_->toolTip());
+    end_->setToolTip(
+        shared ? QStringLiteral("结束共享批次：所有电脑都不再写它，未写的号码以本站的名义作废")
+               : QStringLiteral("提前结束本批次：未写的号码记为作废"));
+    end_->setAccessibleDescription(end_->toolTip());
 }
 
 QString BatchPanel::progress() const {

@@ -15,26 +15,23 @@ constexpr int kUsageError = 2;
 constexpr std::string_view kDatabase = "--database";
 
 void printHelp(std::ostream& out) {
-    out << "Usage: zeld [--help | --version | --database URL]\n"
+    out << "用法：zeld [--help | --version | --database 地址]\n"
            "\n"
-           "Zeld V3 reads and writes the numbers of 125 kHz proximity tags (T5577, EM4305) "
-           "through\n"
-           "a USB reader. It opens one window.\n"
+           "Zeld V3 通过 USB 读写器读写 125 kHz 感应卡（T5577、EM4305）的卡号，只开一个窗口。\n"
            "\n"
-           "The reader's library, "
+           "读写器的组件 "
         << reader::readerLibraryFileName()
-        << ", is taken from the program's own folder, or else from\n"
-           "../lib/zeld/ relative to it; never from the current directory or a search path.\n"
+        << " 只从本程序所在的文件夹取，或从它旁边的 ../lib/zeld/\n"
+           "取；从不从当前文件夹或搜索路径取。\n"
            "\n"
-           "  -h, --help        print this text and exit\n"
-           "  -v, --version     print the version and exit\n"
-           "  --database URL    share batches with other stations through the PostgreSQL\n"
-           "                    database at URL (libpq's URL or connection string, without a\n"
-           "                    password: libpq's password file holds it, or the window asks);\n"
-           "                    for this run, in place of the window's setting. An empty URL\n"
-           "                    works alone.\n"
+           "  -h, --help         显示本说明后退出\n"
+           "  -v, --version      显示版本后退出\n"
+           "  --database 地址    与别的电脑通过这个地址的 PostgreSQL 数据库共写批次（libpq 的\n"
+           "                     地址或连接串，不含密码：密码放在 libpq 的密码文件中，或由窗口\n"
+           "                     "
+           "询问）；只用于本次运行，代替窗口中的设置。地址为空：本站单独写卡。\n"
            "\n"
-           "Exit status: 0 done, 2 wrong command line.\n";
+           "退出码：0 完成，2 命令行有误。\n";
 }
 
 }  // namespace
@@ -48,7 +45,7 @@ CommandLineAnswer answerCommandLine(const std::vector<std::string_view>& argumen
         if (argument == "-h" || argument == "--help" || argument == "-v" ||
             argument == "--version") {
             if (arguments.size() > 1) {
-                mistake = "unexpected argument '" + std::string(arguments[i == 0 ? 1 : 0]) + "'";
+                mistake = "多余的参数 '" + std::string(arguments[i == 0 ? 1 : 0]) + "'";
             } else if (argument == "-h" || argument == "--help") {
                 printHelp(out);
                 answer.exitStatus = kDone;
@@ -64,20 +61,20 @@ CommandLineAnswer answerCommandLine(const std::vector<std::string_view>& argumen
                 url = arguments[++i];
             }
             if (!url) {
-                mistake = "--database needs a URL";
+                mistake = "--database 后面要写数据库的地址";
             } else if (answer.window.database) {
-                mistake = "--database given twice";
+                mistake = "--database 给了两次";
             } else {
                 answer.window.database = std::string(*url);
             }
         } else if (argument.starts_with('-')) {
-            mistake = "unknown option '" + std::string(argument) + "'";
+            mistake = "不认识的选项 '" + std::string(argument) + "'";
         } else {
-            mistake = "unexpected argument '" + std::string(argument) + "'";
+            mistake = "多余的参数 '" + std::string(argument) + "'";
         }
     }
     if (!mistake.empty()) {
-        err << "zeld: " << mistake << " (see zeld --help)\n";
+        err << "zeld：" << mistake << "（见 zeld --help）\n";
         answer.exitStatus = kUsageError;
     }
     return answer;

@@ -1,7 +1,5 @@
 #include "ui/database_link.h"
 
-#include "words/station_text.h"
-
 #include <QMetaObject>
 #include <QPointer>
 
@@ -61,8 +59,8 @@ void DatabaseLink::open(const std::string& url, const store::StationIdentity& st
 void DatabaseLink::finish(DatabaseFound result, std::optional<store::StoreError> error) {
     opening_ = false;
     if (error) {
-        Q_EMIT failed(QString::fromStdString(words::storeErrorText(*error)),
-                      error->kind == store::StoreError::Kind::NeedsPassword);
+        error_ = std::move(*error);
+        Q_EMIT failed();
         return;
     }
     found_ = std::move(result);

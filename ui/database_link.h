@@ -43,11 +43,13 @@ public:
     [[nodiscard]] bool opening() const noexcept { return opening_; }
     // What the last found() found, taken by the caller.
     [[nodiscard]] DatabaseFound take() { return std::move(found_); }
+    // Why the last failed() failed.
+    [[nodiscard]] const store::StoreError& error() const noexcept { return error_; }
 
 Q_SIGNALS:
     void found();
-    // Words (UTF-8) of why not; `needsPassword` when the server asked for one none could give.
-    void failed(const QString& words, bool needsPassword);
+    // error() says why.
+    void failed();
 
 private:
     void finish(DatabaseFound result, std::optional<store::StoreError> error);
@@ -57,6 +59,7 @@ private:
     store::SharedWaitLimit waits_ = std::make_shared<store::WaitLimit>();
     bool opening_ = false;
     DatabaseFound found_;
+    store::StoreError error_;
 };
 
 }  // namespace ui

@@ -163,7 +163,10 @@ void MainWindow::showBatch() {
             setFieldText(which, commands::textOf(texts, which));
         }
     }
-    batchPanel_->showProgress(fromUtf8(words::batchStatus(*writing())), writing()->finished());
+    // One reading of where the batch stands, for the panel and the status line alike.
+    const std::string standing = words::batchStatus(*writing());
+    batchPanel_->showProgress(fromUtf8(standing), writing()->finished());
+    status_->refreshStanding(standing, words::batchStatusWarns(*writing()));
 }
 
 void MainWindow::showBatchPress(const commands::BatchPress& press) {
@@ -189,8 +192,8 @@ void MainWindow::showBatchPress(const commands::BatchPress& press) {
             sessionTags_.count(*press.write);
             break;
     }
-    message += "；" + words::batchStatus(*writing());
     status_->showOutcome(message, tone, verdict);
+    status_->addStanding(words::batchStatus(*writing()), words::batchStatusWarns(*writing()));
     outcomeShown_ = true;
     if (press.journalError) {
         status_->showNote(*press.journalError);

@@ -8,6 +8,7 @@
 #include "store/store_ledger.h"
 #include "ui/command_life.h"
 #include "ui/database_link.h"
+#include "ui/database_trouble.h"
 #include "ui/question_box.h"
 #include "ui/status_line.h"
 #include "ui/wait_cursor.h"
@@ -63,11 +64,50 @@ void StationLink::keepSharing(const StationSettings& sharing) {
     if (sharing.database != databaseUrl()) {
         password_.reset();
     }
+    const bool newDatabase = sharing.database != databaseUrl() && !sharing.database.empty();
     station_ = sharing;
     databaseForRun_.reset();
+    // A URL is kept only once it has worked: one mistyped would fail at every start.
+    unsaved_ = true;
+    if (!newDatabase) {
+        saveWhatWorked();
+    }
+}
+
+void StationLink::saveWhatWorked() {
+    if (!std::exchange(unsaved_, false)) {
+        return;
+    }
     if (const auto trouble = saveStationSettings(station_)) {
         status_.showNote(*trouble);
     }
+}
+
+void StationLink::showTrouble(const store::StoreError& error, const std::string& after) {
+    const DatabaseTrouble trouble = troubleOf(error);
+    status_.showFailure(trouble.words + after, trouble.details);
+}
+
+bool StationLink::askPassword(bool wrong) {
+    password_.reset();
+    if (!window_.isVisible()) {
+        return false;
+    }
+    bool given = false;
+    const QString password = [&] {
+        const DialogOpen open(life_);
+        return QInputDialog::getText(
+            &window_, window_.windowTitle(),
+            (wrong ? QStringLiteral("密码不对，请重新输入。") : QString()) +
+                QStringLiteral("共享数据库 %1 的密码（只在本次运行中使用，不保存）：")
+                    .arg(fromUtf8(databaseUrl())),
+            QLineEdit::Password, {}, &given);
+    }();
+    if (!given || password.isEmpty()) {
+        return false;
+    }
+    password_ = password.toStdString();
+    return true;
 }
 
 std::string StationLink::databaseUrl() const {
@@ -86,7 +126,7 @@ void StationLink::connectStation(bool chooseAmong) {
     if (link_ == nullptr) {
         link_ = new DatabaseLink(this);
         connect(link_, &DatabaseLink::found, this, &StationLink::connected);
-        connect(link_, &DatabaseLink::failed, this, &StationLink::notConnected);
+        connect(link_, &DatabaseLink::failed, this, [this] { notConnected(link_->error()); });
     }
     if (link_->opening()) {
         return;
@@ -109,6 +149,9 @@ void StationLink::connected() {
         return;
     }
     DatabaseFound found = link_->take();
+    if (found.store) {
+        saveWhatWorked();
+    }
     if (batchInWindow_() || !found.store) {
         return;  // a batch came into the window meanwhile
     }
@@ -165,28 +208,18 @@ void StationLink::choose(DatabaseFound found) {
     }
 }
 
-void StationLink::notConnected(const QString& words, bool needsPassword) {
+void StationLink::notConnected(const store::StoreError& error) {
     if (!life_.idle()) {
-        life_.whenIdle([this, words, needsPassword] { notConnected(words, needsPassword); });
+        life_.whenIdle([this, error] { notConnected(error); });
         return;
     }
-    if (needsPassword && window_.isVisible()) {
-        bool given = false;
-        const QString password = [&] {
-            const DialogOpen open(life_);
-            return QInputDialog::getText(
-                &window_, window_.windowTitle(),
-                QStringLiteral("共享数据库 %1 的密码（只在本次运行中使用，不保存）：")
-                    .arg(fromUtf8(databaseUrl())),
-                QLineEdit::Password, {}, &given);
-        }();
-        if (given && !password.isEmpty()) {
-            password_ = password.toStdString();
-            connectStation(chooseAmong_);
-            return;
-        }
+    // A password refused is asked for again, as often as the operator gives one.
+    if (error.kind == store::StoreError::Kind::NeedsPassword &&
+        askPassword(error.problem == store::DatabaseProblem::WrongPassword)) {
+        connectStation(chooseAmong_);
+        return;
     }
-    status_.showOutcome(words.toStdString() + "：本站单独写卡", words::Tone::Failed, {});
+    showTrouble(error, "：本站单独写卡");
 }
 
 void StationLink::offerBatch(store::SharedStore connection, const store::SharedBatch& batch,
@@ -225,7 +258,7 @@ std::optional<std::string> StationLink::join(store::SharedStore connection, std:
     }
     progressTimer_->start();
     Q_EMIT joined();
-    status_.showMessage(words::batchStatus(*shared_));
+    status_.showStanding(words::batchStatus(*shared_), words::batchStatusWarns(*shared_));
     return std::nullopt;
 }
 
@@ -234,14 +267,24 @@ std::optional<std::string> StationLink::begin(const commands::BatchOrder& order)
     if (!station) {
         return station.error();
     }
-    const WaitCursor waiting;
-    auto connection = store::SharedStore::connect(databaseUrl(), *station, password_);
-    if (!connection) {
-        return words::storeErrorText(connection.error());
+    auto connection = [&] {
+        const WaitCursor waiting;
+        return store::SharedStore::connect(databaseUrl(), *station, password_);
+    }();
+    while (!connection && connection.error().kind == store::StoreError::Kind::NeedsPassword &&
+           askPassword(connection.error().problem == store::DatabaseProblem::WrongPassword)) {
+        const WaitCursor waiting;
+        connection = store::SharedStore::connect(databaseUrl(), *station, password_);
     }
+    if (!connection) {
+        const DatabaseTrouble trouble = troubleOf(connection.error());
+        return trouble.words;
+    }
+    saveWhatWorked();
+    const WaitCursor waiting;
     const auto id = connection->createBatch(order);
     if (!id) {
-        return "共享批次没有建立：" + id.error().words;
+        return "共享批次没有建立：" + troubleOf(id.error()).words;
     }
     return join(std::move(*connection), *id);
 }
@@ -265,7 +308,7 @@ void StationLink::showProgress() {
     const bool offline = shared_->progress().offline;
     if (offline != offline_ && !life_.commandUnderWay() &&
         life_.state() != WindowState::HandsFree) {
-        status_.showMessage(words::batchStatus(*shared_));
+        status_.showStanding(words::batchStatus(*shared_), words::batchStatusWarns(*shared_));
     }
     offline_ = offline;
 }
@@ -286,13 +329,12 @@ void StationLink::voidOtherStationsBlock() {
         }
         auto connected = store::SharedStore::connect(databaseUrl(), *station, password_);
         if (!connected) {
-            status_.showOutcome(words::storeErrorText(connected.error()) + "：没有作废",
-                                words::Tone::Failed, {});
+            showTrouble(connected.error(), "：没有作废");
             return;
         }
         auto accounts = connected->accounting(shared_->id());
         if (!accounts) {
-            status_.showOutcome(accounts.error().words + "：没有作废", words::Tone::Failed, {});
+            showTrouble(accounts.error(), "：没有作废");
             return;
         }
         for (const store::LeaseAccount& account : *accounts) {
@@ -330,12 +372,78 @@ void StationLink::voidOtherStationsBlock() {
     }
     const auto voided = connection->voidLease(account.lease, station_.station);
     if (!voided) {
-        status_.showOutcome(voided.error().words + "：没有作废", words::Tone::Failed, {});
+        showTrouble(voided.error(), "：没有作废");
         return;
     }
     status_.showMessage("已作废 " + account.station + " 的号段 " + std::to_string(account.lease) +
                         " 中未写的 " + std::to_string(*voided) + " 个号码；" +
                         words::batchStatus(*shared_));
+}
+
+bool StationLink::endSharedBatch() {
+    if (!shared_ || life_.commandUnderWay()) {
+        return false;
+    }
+    Q_EMIT joining();  // hands-free writing stops while the operator chooses
+    const std::int64_t id = shared_->id();
+    const commands::BatchOrder order = shared_->batch().order();
+    const auto station = identity();
+    if (!station) {
+        status_.showOutcome(station.error() + "：批次没有结束", words::Tone::Failed, {});
+        return false;
+    }
+    auto connection = [&] {
+        const WaitCursor waiting;
+        return store::SharedStore::connect(databaseUrl(), *station, password_);
+    }();
+    if (!connection) {
+        showTrouble(connection.error(), "：批次没有结束");
+        return false;
+    }
+    const auto before = connection->progress(id);
+    if (!before) {
+        showTrouble(before.error(), "：批次没有结束");
+        return false;
+    }
+    if (!ask(window_, life_, words::endSharedQuestion(order, before->verified, station_.station))) {
+        return false;
+    }
+    // This station's writes reach the server first: a number written is never voided.
+    progressTimer_->stop();
+    std::optional<std::string> trouble;
+    {
+        const WaitCursor waiting;
+        trouble = shared_->close(kCloseWait);
+    }
+    shared_.reset();
+    Q_EMIT left();
+    if (trouble) {
+        status_.showOutcome(*trouble + "：批次没有结束", words::Tone::Failed, {});
+        return true;
+    }
+    const WaitCursor waiting;
+    const auto accounts = connection->accounting(id);
+    if (!accounts) {
+        showTrouble(accounts.error(), "：批次没有结束");
+        return true;
+    }
+    for (const store::LeaseAccount& account : *accounts) {
+        if (account.outstanding == 0) {
+            continue;
+        }
+        if (const auto voided = connection->voidLease(account.lease, station_.station); !voided) {
+            showTrouble(voided.error(), "：批次没有结束");
+            return true;
+        }
+    }
+    if (const auto ended = connection->endBatch(id, station_.station); !ended) {
+        showTrouble(ended.error(), "：批次没有结束");
+        return true;
+    }
+    const auto after = connection->progress(id);
+    status_.showMessage(words::sharedEndedText(order, after ? after->verified : before->verified,
+                                               station_.station));
+    return true;
 }
 
 void StationLink::close() {

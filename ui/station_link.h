@@ -60,6 +60,9 @@ public:
     void voidOtherStationsBlock();
     // Gives this station's unwritten numbers back; says so when not all reached the server.
     void close();
+    // Ends the shared batch for every station, after a question naming what stays unwritten,
+    // which is voided in this station's name. Whether this station has left it.
+    [[nodiscard]] bool endSharedBatch();
 
 Q_SIGNALS:
     // A shared batch is about to come into the window: hands-free writing and the check stop.
@@ -71,7 +74,13 @@ Q_SIGNALS:
 
 private:
     void connected();
-    void notConnected(const QString& words, bool needsPassword);
+    void notConnected(const store::StoreError& error);
+    // Asks for the database's password (after one refused when `wrong`); whether one was given.
+    [[nodiscard]] bool askPassword(bool wrong);
+    // The settings the operator gave, kept in zeld.ini once their database has answered.
+    void saveWhatWorked();
+    // A database's failure in the status line, `after` said after its words.
+    void showTrouble(const store::StoreError& error, const std::string& after = {});
     void choose(DatabaseFound found);
     void offerBatch(store::SharedStore connection, const store::SharedBatch& batch,
                     std::uint64_t verified);
@@ -99,6 +108,7 @@ private:
     bool offline_ = false;           // as last shown
     std::size_t refusalsShown_ = 0;  // of the session's refusals
     bool chooseAmong_ = false;       // 加入共享批次 pressed: the operator picks among several
+    bool unsaved_ = false;           // station_ is not yet in zeld.ini: its database never answered
 };
 
 }  // namespace ui

@@ -55,6 +55,29 @@ void StatusLine::showOutcome(const std::string& message, words::Tone tone,
     show(message, tone);
 }
 
+void StatusLine::showFailure(const std::string& message, const std::string& details) {
+    verdict_.clear();
+    show(message, words::Tone::Failed, details);
+}
+
+void StatusLine::showStanding(const std::string& standing, bool warns) {
+    verdict_.clear();
+    show({}, words::Tone::Neutral);
+    addStanding(standing, warns);
+}
+
+void StatusLine::addStanding(const std::string& standing, bool warns) {
+    standing_ = standing;
+    standingWarns_ = warns;
+    showText();
+}
+
+void StatusLine::refreshStanding(const std::string& standing, bool warns) {
+    if (!standing_.empty() && (standing != standing_ || warns != standingWarns_)) {
+        addStanding(standing, warns);
+    }
+}
+
 void StatusLine::showMessage(const std::string& message) {
     verdict_.clear();
     show(message, words::Tone::Neutral);
@@ -77,10 +100,18 @@ bool StatusLine::showsAll() const {
     return message_->showsAll();
 }
 
-void StatusLine::show(const std::string& message, words::Tone tone) {
+void StatusLine::show(const std::string& message, words::Tone tone, const std::string& details) {
     tone_ = tone;
     text_ = message;
+    details_ =
+        details.empty() ? QString() : QStringLiteral("详情：") + QString::fromStdString(details);
     dropped_ = 0;
+    standing_.clear();
+    standingWarns_ = false;
+    showText();
+}
+
+void StatusLine::paint(words::Tone tone) {
     // The line's own palette is left as it was: it gives the plain colour back.
     QPalette palette = message_->palette();
     palette.setColor(QPalette::WindowText, toneColour(tone, this->palette()));
@@ -90,14 +121,27 @@ void StatusLine::show(const std::string& message, words::Tone tone) {
     } else {
         icon_->setPixmap(style()->standardIcon(toneIcon(tone)).pixmap(icon_->size()));
     }
-    showText();
 }
 
 void StatusLine::showText() {
-    // The count is kept in view when the message must be shortened to fit.
-    message_->setFullText(
-        QString::fromStdString(text_),
-        dropped_ > 0 ? QString::fromStdString(words::droppedPresses(dropped_)) : QString());
+    // A failure keeps its colour; a success or a plain message takes the standing's warning.
+    const bool warned =
+        standingWarns_ && (tone_ == words::Tone::Neutral || tone_ == words::Tone::Done);
+    paint(warned ? words::Tone::Caution : tone_);
+    // The count, and a standing that warns, are kept in view when the message must be shortened.
+    std::string text = text_;
+    std::string tail;
+    if (!standing_.empty()) {
+        (standingWarns_ ? tail : text) += (text_.empty() ? "" : "；") + standing_;
+    }
+    if (dropped_ > 0) {
+        tail += words::droppedPresses(dropped_);
+    }
+    message_->setFullText(QString::fromStdString(text), QString::fromStdString(tail));
+    if (!details_.isEmpty()) {
+        message_->setToolTip(message_->fullText() + QLatin1Char('\n') + details_);
+    }
+    message_->setAccessibleDescription(details_);
     announceStatus(*message_, message_->fullText());
     // Shown now: a command may go on to block in the reader library.
     message_->repaint();

@@ -22,6 +22,15 @@ public:
 
     // A command's outcome in full, and its few words for later notes.
     void showOutcome(const std::string& message, words::Tone tone, const std::string& verdict);
+    // A failure whose cause came from elsewhere (the database server): `details`, already cleaned,
+    // in the message's tooltip and a screen reader's description, never in the line itself.
+    void showFailure(const std::string& message, const std::string& details);
+    // Where the batch in the window stands: after the message in view, or alone. One that warns
+    // (offline, no number to write here) colours the line as a caution and is never cut short.
+    void showStanding(const std::string& standing, bool warns);
+    void addStanding(const std::string& standing, bool warns);
+    // The standing in view, if any, made anew: the panel and the line say the same.
+    void refreshStanding(const std::string& standing, bool warns);
     // A message of its own (a command running, the journal at start-up), with no icon.
     void showMessage(const std::string& message);
     // A note that leaves the last outcome's words in view.
@@ -35,14 +44,18 @@ public:
     [[nodiscard]] bool showsAll() const;
 
 private:
-    void show(const std::string& message, words::Tone tone);
+    void show(const std::string& message, words::Tone tone, const std::string& details = {});
     void showText();
+    void paint(words::Tone tone);
 
     QLabel* icon_ = nullptr;
     ElidedLabel* message_ = nullptr;
     words::Tone tone_ = words::Tone::Neutral;
     std::string verdict_;
-    std::string text_;  // the message in view, without the dropped presses
+    std::string text_;      // the message in view, without the dropped presses
+    QString details_;       // of the message in view
+    std::string standing_;  // said after it
+    bool standingWarns_ = false;
     int dropped_ = 0;
 };
 

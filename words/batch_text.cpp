@@ -78,6 +78,12 @@ std::string batchStatus(const commands::BatchWriting& writing) {
     return batchStatus(order, now.verified, now.next, now.ended);
 }
 
+bool batchStatusWarns(const commands::BatchWriting& writing) {
+    const commands::BatchStanding now = writing.standing();
+    return now.offlineWritable.has_value() ||
+           (now.verifiedAll.has_value() && !now.next && !writing.finished());
+}
+
 std::optional<Question> rangeQuestion(const BatchOrder& order, const RangeCheck& check) {
     if (check.clear()) {
         return std::nullopt;

@@ -31,6 +31,9 @@ namespace words {
                                       const std::optional<card::CardNumber>& next, bool ended);
 // The same for a batch being written, local or shared (sharedBatchStatus), where it stands now.
 [[nodiscard]] std::string batchStatus(const commands::BatchWriting& writing);
+// Whether where it stands is a warning: the server cannot be reached, or this station has no
+// number to write while the batch goes on.
+[[nodiscard]] bool batchStatusWarns(const commands::BatchWriting& writing);
 
 // What the range check found, asked before the batch begins (default no): how many of its
 // numbers were written before and how many share a view with another tag's, the first few named.

@@ -57,6 +57,23 @@ std::string heldLeaseText(const std::string& station, std::int64_t lease, std::u
            " 张";
 }
 
+Question endSharedQuestion(const commands::BatchOrder& order, std::uint64_t verifiedAll,
+                           const std::string& by) {
+    const std::uint64_t unwritten = order.count - std::min(verifiedAll, order.count);
+    return Question{"共享批次 " + order.name + " 全部已写 " + std::to_string(verifiedAll) +
+                        " 张，未写的 " + std::to_string(unwritten) +
+                        " 个号码（别的电脑手上的也算）将记为由 " + by +
+                        " 作废，所有电脑都不再写本批次。结束批次吗？",
+                    "结束批次", "不结束"};
+}
+
+std::string sharedEndedText(const commands::BatchOrder& order, std::uint64_t verifiedAll,
+                            const std::string& by) {
+    const std::uint64_t unwritten = order.count - std::min(verifiedAll, order.count);
+    return "共享批次 " + order.name + " 已结束：全部已写 " + std::to_string(verifiedAll) +
+           " 张，作废 " + std::to_string(unwritten) + " 张（由 " + by + " 作废）";
+}
+
 Question voidLeaseQuestion(const std::string& station, std::int64_t lease, std::uint64_t unwritten,
                            const std::string& by) {
     return Question{"作废 " + station + " 的号段 " + std::to_string(lease) + " 中未写的 " +

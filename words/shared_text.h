@@ -47,4 +47,12 @@ namespace words {
 [[nodiscard]] Question voidLeaseQuestion(const std::string& station, std::int64_t lease,
                                          std::uint64_t unwritten, const std::string& by);
 
+// Asked before a shared batch is ended for every station, default no: what stays unwritten is
+// voided in `by`'s name, the numbers other stations hold included.
+[[nodiscard]] Question endSharedQuestion(const commands::BatchOrder& order,
+                                         std::uint64_t verifiedAll, const std::string& by);
+// Said once it is ended: "共享批次 <名称> 已结束：全部已写 X 张，作废 N 张（由 <站名> 作废）".
+[[nodiscard]] std::string sharedEndedText(const commands::BatchOrder& order,
+                                          std::uint64_t verifiedAll, const std::string& by);
+
 }  // namespace words

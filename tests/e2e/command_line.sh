@@ -23,17 +23,17 @@ done
 for option in --help -h; do
   run "$option"
   expect "$option: status" 0 "$status"
-  expect "$option: usage line" "Usage: zeld [--help | --version | --database URL]" "$(head -n1 <<<"$out")"
+  expect "$option: usage line" "用法：zeld [--help | --version | --database 地址]" "$(head -n1 <<<"$out")"
   expect "$option: no errors" "" "$err"
 done
 run --bogus
 expect "--bogus: status" 2 "$status"
-expect "--bogus: reason" "zeld: unknown option '--bogus' (see zeld --help)" "$err"
+expect "--bogus: reason" "zeld：不认识的选项 '--bogus'（见 zeld --help）" "$err"
 expect "--bogus: no output" "" "$out"
 run --database
 expect "--database without a URL: status" 2 "$status"
-expect "--database without a URL: reason" "zeld: --database needs a URL (see zeld --help)" "$err"
+expect "--database without a URL: reason" "zeld：--database 后面要写数据库的地址（见 zeld --help）" "$err"
 run --version extra
 expect "an extra argument: status" 2 "$status"
-expect "an extra argument: reason" "zeld: unexpected argument 'extra' (see zeld --help)" "$err"
+expect "an extra argument: reason" "zeld：多余的参数 'extra'（见 zeld --help）" "$err"
 expect_done

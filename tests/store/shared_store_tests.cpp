@@ -4,6 +4,7 @@
 #include "card/number_text.h"
 #include "store/shared_schema.h"
 #include "store/shared_store.h"
+#include "support/silent_listener.h"
 #include "support/test_database.h"
 #include "support/test_station.h"
 
@@ -15,7 +16,10 @@
 #include <unistd.h>
 
 #include <barrier>
+#include <functional>
+#include <optional>
 #include <random>
+#include <regex>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -29,6 +33,7 @@ using store::Recorded;
 using store::SharedStore;
 using store::StoreResult;
 using Kind = store::StoreError::Kind;
+using store::DatabaseProblem;
 using store::NameFault;
 using store::StationClash;
 using store::StationIdentity;
@@ -70,6 +75,7 @@ struct SchemaCase {
     const char* what;
     std::vector<std::string> before;  // statements run in the empty database first
     bool refused;
+    DatabaseProblem problem = DatabaseProblem::None;
 };
 
 TEST_F(SharedStoreTest, SchemaIsCreatedInAnEmptyDatabaseAndANewerOneIsRefused) {
@@ -79,22 +85,43 @@ TEST_F(SharedStoreTest, SchemaIsCreatedInAnEmptyDatabaseAndANewerOneIsRefused) {
         {"a newer version is refused",
          {"CREATE TABLE zeld_schema (version integer NOT NULL)",
           "INSERT INTO zeld_schema (version) VALUES (" + newer + ")"},
-         true},
+         true,
+         DatabaseProblem::NewerSchema},
         {"a version table without its row is refused",
          {"CREATE TABLE zeld_schema (version integer NOT NULL)"},
-         true},
+         true,
+         DatabaseProblem::NotOurs},
+        {"another program's version table",
+         {"CREATE TABLE zeld_schema (release text NOT NULL)",
+          "INSERT INTO zeld_schema (release) VALUES ('2.1')"},
+         true,
+         DatabaseProblem::NotOurs},
+        {"a version that is not a number",
+         {"CREATE TABLE zeld_schema (version text NOT NULL)",
+          "INSERT INTO zeld_schema (version) VALUES ('abc')"},
+         true,
+         DatabaseProblem::NotOurs},
+        {"another program's table of our name",
+         {"CREATE TABLE batches (id integer)"},
+         true,
+         DatabaseProblem::NotOurs},
+        {"a database this user may only read",
+         {"ALTER DATABASE current_database_name SET default_transaction_read_only = on"},
+         true,
+         DatabaseProblem::NoRights},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         testing_support::TestDatabase fresh;
         for (const auto& statement : c.before) {
-            fresh.run(statement);
+            fresh.run(
+                std::regex_replace(statement, std::regex("current_database_name"), fresh.name()));
         }
         const auto first = SharedStore::connect(fresh.url(), testing_support::namedStation("甲"));
         const auto tables = fresh.run("SELECT to_regclass('outcomes') IS NOT NULL");
         if (c.refused) {
             ASSERT_FALSE(first);
-            EXPECT_EQ(first.error().kind, Kind::Schema);
+            EXPECT_EQ(first.error().problem, c.problem) << first.error().details;
             EXPECT_EQ(tables[0][0], "f") << "nothing is created in a database refused";
             continue;
         }
@@ -120,26 +147,44 @@ struct ConnectCase {
     const char* what;
     std::string url;
     Kind refusal;
+    DatabaseProblem problem;
+    std::optional<std::string> password = std::nullopt;
 };
 
 TEST_F(SharedStoreTest, ConnectingRefusesAPasswordInTheUrlAndSaysWhenNoServerAnswers) {
     const std::string url = database.url();
     const std::string hostAndPort =
         url.substr(url.find('@') + 1, url.rfind('/') - url.find('@') - 1);
+    const testing_support::SilentListener hanging;
     const std::vector<ConnectCase> cases{
         {"a password in the URL",
-         "postgresql://zeld:secret@" + hostAndPort + url.substr(url.rfind('/')), Kind::Refused},
+         "postgresql://zeld:secret@" + hostAndPort + url.substr(url.rfind('/')), Kind::Refused,
+         DatabaseProblem::PasswordInUrl},
         {"a password in a connection string", "host=127.0.0.1 password=secret dbname=zeld",
-         Kind::Refused},
-        {"a URL libpq cannot read", "postgresql://zeld@127.0.0.1/zeld?colour=red", Kind::Refused},
+         Kind::Refused, DatabaseProblem::PasswordInUrl},
+        {"a URL libpq cannot read", "postgresql://zeld@127.0.0.1/zeld?colour=red", Kind::Refused,
+         DatabaseProblem::BadUrl},
+        {"a word that is no URL", "nonsense", Kind::Refused, DatabaseProblem::BadUrl},
         // Port 1 on this machine: nothing listens there.
-        {"no server", "postgresql://zeld@127.0.0.1:1/zeld", Kind::Offline},
+        {"no server", "postgresql://zeld@127.0.0.1:1/zeld", Kind::Offline,
+         DatabaseProblem::Refused},
+        {"a host that does not exist", "postgresql://zeld@no-such-host.invalid/zeld", Kind::Offline,
+         DatabaseProblem::NoServer},
+        {"a server that never answers",
+         "postgresql://zeld@127.0.0.1:" + std::to_string(hanging.port()) +
+             "/zeld?connect_timeout=2",
+         Kind::Offline, DatabaseProblem::Timeout},
+        {"a wrong password", url, Kind::NeedsPassword, DatabaseProblem::WrongPassword, "wrong"},
+        {"a database the server does not have", testing_support::withDatabase(url, "no_such_db"),
+         Kind::Offline, DatabaseProblem::NoDatabase},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const auto store = SharedStore::connect(c.url, testing_support::namedStation("甲"));
+        const auto store =
+            SharedStore::connect(c.url, testing_support::namedStation("甲"), c.password);
         ASSERT_FALSE(store);
         EXPECT_EQ(store.error().kind, c.refusal) << store.error().words;
+        EXPECT_EQ(store.error().problem, c.problem) << store.error().details;
     }
 }
 
@@ -428,6 +473,79 @@ TEST_F(SharedStoreTest, EndedBatchesLeaseNothingAndLeaveTheOpenList) {
     const auto empty = s.createBatch(order(0));
     ASSERT_FALSE(empty);
     EXPECT_EQ(empty.error().kind, Kind::Refused);
+}
+
+struct DoneCase {
+    const char* what;
+    // Run on a batch of 4 numbers whose two blocks of 2 are leased (the second only when told).
+    std::function<void(SharedStore&, const Lease& first, const std::optional<Lease>& second)> steps;
+    bool leaseBoth;
+    bool open;
+};
+
+TEST_F(SharedStoreTest, ABatchWhoseNumbersAreAllWrittenOrVoidedIsNoLongerOpen) {
+    const auto record = [](SharedStore& s, const Lease& lease, std::uint64_t position) {
+        ok(s.recordOutcome(write("A", static_cast<std::int64_t>(position) + 1, lease, position)));
+    };
+    const std::vector<DoneCase> cases{
+        {"every number written",
+         [&](SharedStore& s, const Lease& a, const std::optional<Lease>& b) {
+             for (std::uint64_t p = 0; p < 4; ++p) {
+                 record(s, p < 2 ? a : *b, p);
+             }
+         },
+         true, false},
+        {"written but for a voided block",
+         [&](SharedStore& s, const Lease& a, const std::optional<Lease>& b) {
+             record(s, a, 0);
+             record(s, a, 1);
+             ok(s.voidLease(b->id, "B"));
+         },
+         true, false},
+        {"a block returned after a number skipped: that one is voided",
+         [&](SharedStore& s, const Lease& a, const std::optional<Lease>& b) {
+             record(s, a, 0);
+             record(s, a, 1);
+             record(s, *b, 3);
+             ok(s.returnLease(b->id, 4));
+         },
+         true, false},
+        {"a block held with a number unwritten",
+         [&](SharedStore& s, const Lease& a, const std::optional<Lease>& b) {
+             record(s, a, 0);
+             record(s, a, 1);
+             record(s, *b, 2);
+         },
+         true, true},
+        {"a block given back",
+         [&](SharedStore& s, const Lease& a, const std::optional<Lease>& b) {
+             record(s, a, 0);
+             record(s, a, 1);
+             ok(s.returnLease(b->id, 2));
+         },
+         true, true},
+        {"numbers never leased",
+         [&](SharedStore& s, const Lease& a, const std::optional<Lease>&) {
+             record(s, a, 0);
+             record(s, a, 1);
+         },
+         false, true},
+    };
+    for (const DoneCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        testing_support::TestDatabase fresh;
+        SharedStore s = ok(SharedStore::connect(fresh.url(), testing_support::namedStation("A")));
+        const std::int64_t batch = ok(s.createBatch(order(4)));
+        const auto first = ok(s.lease(batch, "A", 2));
+        ASSERT_TRUE(first);
+        std::optional<Lease> second;
+        if (c.leaseBoth) {
+            second = ok(s.lease(batch, "A", 2));
+            ASSERT_TRUE(second);
+        }
+        c.steps(s, *first, second);
+        EXPECT_EQ(ok(s.openBatches()).size(), c.open ? 1U : 0U);
+    }
 }
 
 struct NameCase {

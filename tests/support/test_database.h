@@ -80,6 +80,7 @@ public:
     TestDatabase& operator=(TestDatabase&&) = delete;
 
     [[nodiscard]] const std::string& url() const { return url_; }
+    [[nodiscard]] const std::string& name() const { return name_; }
 
     // A statement's rows, or its failure.
     util::Expected<std::vector<store::PqRow>, store::PqFailure> tryRun(const std::string& sql) {

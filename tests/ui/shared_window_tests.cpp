@@ -6,11 +6,13 @@
 #include "store/shared_store.h"
 #include "support/data_folder.h"
 #include "support/emulator_control.h"
+#include "support/silent_listener.h"
 #include "support/test_database.h"
 #include "support/test_station.h"
 #include "ui/main_window.h"
 #include "ui/station_settings.h"
 #include "words/batch_text.h"
+#include "words/database_text.h"
 
 #include <QApplication>
 #include <QInputDialog>
@@ -91,6 +93,24 @@ public:
 private:
     const char* name_;
     std::optional<std::string> previous_;
+};
+
+// What zeld.ini holds now.
+std::string keptSettings(const testing_support::DataFolder& data) {
+    std::ifstream settings(data.path() / "zeld" / "zeld.ini");
+    return {(std::istreambuf_iterator<char>(settings)), std::istreambuf_iterator<char>()};
+}
+
+// The status line's tooltip: the message, and the server's own words as details.
+QString statusDetails(const ui::MainWindow& window) {
+    return window.findChild<QLabel*>(QStringLiteral("statusMessage"))->toolTip();
+}
+
+struct FailureCase {
+    const char* what;
+    std::string url;
+    std::vector<std::string> before;  // statements run in the test's database first
+    store::DatabaseProblem problem;
 };
 
 }  // namespace
@@ -271,6 +291,108 @@ private Q_SLOTS:
         QVERIFY(!field.tagNumber().has_value());
     }
 
+    // Where the batch stands is read once for the panel and the status line: what another
+    // station writes shows in both alike.
+    void theStatusLineAndThePanelSayTheSameWhileOthersWrite() {
+        testing_support::TestDatabase database;
+        const testing_support::EmulatorControl field;
+        auto other =
+            store::SharedStore::connect(database.url(), testing_support::namedStation("丙站"));
+        QVERIFY(other);
+        const auto batch = other->createBatch(
+            {"同步", Number{0, 0, 0, 0x17, 0x70}, card::Notation::WG34, 60, {}, false});
+        QVERIFY(batch);
+        const testing_support::DataFolder data;
+        QVERIFY(!ui::saveStationSettings({database.url(), "乙站"}));
+        const auto window = stationWindow();
+        QMessageBox* offer = waitForOffer(*window);
+        QVERIFY(offer != nullptr);
+        QTest::keyClick(offer, Qt::Key_Return);
+        QTRY_VERIFY(window->sharedBatch() != nullptr);
+        field.placeEmptyTag(emulator::TagKind::T5577);
+        clickWrite(*window);
+        QVERIFY2(status(*window).contains(QStringLiteral("全部已写 1/60 张")),
+                 qPrintable(status(*window)));
+        const auto lease = other->lease(*batch, "丙站", 2);
+        QVERIFY(lease && *lease);
+        for (std::uint64_t i = 0; i < 2; ++i) {
+            const std::uint64_t position = (*lease)->first + i;
+            QVERIFY(other->recordOutcome({"丙站", static_cast<std::int64_t>(i + 1), (*lease)->id,
+                                          position, card::tagNumberFromValue(6000 + position), true,
+                                          "已写卡"}));
+        }
+        auto* panel = window->findChild<QLabel*>(QStringLiteral("batchProgress"));
+        QTRY_VERIFY_WITH_TIMEOUT(panel->text().contains(QStringLiteral("全部已写 3/60 张")), 10000);
+        // The panel keeps a number with its word by a no-break space.
+        const QString standing =
+            QStringLiteral("；") + QString(panel->text()).replace(QChar(0xA0), QLatin1Char(' '));
+        QVERIFY2(status(*window).endsWith(standing),
+                 qPrintable(status(*window) + QStringLiteral(" / ") + standing));
+    }
+
+    // 结束批次 on one station ends the batch for all: what stays unwritten is voided in its name,
+    // and no station is offered it again.
+    void aSharedBatchEndedOnOneStationIsOfferedOnNoOther() {
+        testing_support::TestDatabase database;
+        const testing_support::EmulatorControl field;
+        {
+            auto store =
+                store::SharedStore::connect(database.url(), testing_support::namedStation("甲站"));
+            QVERIFY(store);
+            const auto batch = store->createBatch(
+                {"错单", Number{0, 0, 0, 0x1B, 0x58}, card::Notation::WG34, 50, {}, false});
+            QVERIFY(batch);
+            QVERIFY(store->lease(*batch, "甲站", 5));  // another station's block, unwritten
+        }
+        {
+            const testing_support::DataFolder data;
+            QVERIFY(!ui::saveStationSettings({database.url(), "乙站"}));
+            const auto window = stationWindow();
+            QMessageBox* offer = waitForOffer(*window);
+            QVERIFY(offer != nullptr);
+            QTest::keyClick(offer, Qt::Key_Return);
+            QTRY_VERIFY(window->sharedBatch() != nullptr);
+            field.placeEmptyTag(emulator::TagKind::T5577);
+            clickWrite(*window);
+            QString asked;
+            QTimer answer;
+            connect(&answer, &QTimer::timeout, [&] {
+                auto* question = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (question == nullptr) {
+                    return;
+                }
+                for (QAbstractButton* button : question->buttons()) {
+                    if (button->text() == QStringLiteral("结束批次")) {
+                        asked = question->text();
+                        QTest::mouseClick(button, Qt::LeftButton);
+                    }
+                }
+            });
+            answer.start(50);
+            QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("结束批次")),
+                              Qt::LeftButton);
+            answer.stop();
+            QVERIFY2(asked.contains(QStringLiteral("未写的 49 个号码")) &&
+                         asked.contains(QStringLiteral("由 乙站 作废")),
+                     qPrintable(asked));
+            QVERIFY(window->sharedBatch() == nullptr);
+            QCOMPARE(
+                status(*window),
+                QStringLiteral("共享批次 错单 已结束：全部已写 1 张，作废 49 张（由 乙站 作废）"));
+        }
+        QCOMPARE(database.run("SELECT ended_by FROM batches").at(0).at(0),
+                 std::optional<std::string>("乙站"));
+        QCOMPARE(database.run("SELECT voided_by FROM leases WHERE station_id = '甲站'").at(0).at(0),
+                 std::optional<std::string>("乙站"));
+        const testing_support::DataFolder data;
+        QVERIFY(!ui::saveStationSettings({database.url(), "丙站"}));
+        const auto other = stationWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(status(*other).contains(QStringLiteral("没有未写完的共享批次")),
+                                 15000);
+        QVERIFY(other->findChild<QMessageBox*>(QStringLiteral("batchOffer")) == nullptr ||
+                !other->findChild<QMessageBox*>(QStringLiteral("batchOffer"))->isVisible());
+    }
+
     void aWriteTheDatabaseRefusesIsSaidAndNotCounted() {
         testing_support::TestDatabase database;
         const testing_support::EmulatorControl field;
@@ -349,7 +471,7 @@ private Q_SLOTS:
         QVERIFY(store->createBatch(
             {"共享", Number{0, 0, 0, 0x1F, 0x40}, card::Notation::WG34, 2, {}, false}));
         QVERIFY(!ui::saveStationSettings({database.url(), "乙站"}));
-        const auto window = stationWindow();
+        auto window = stationWindow();
         QMessageBox* local = waitForOffer(*window);
         QVERIFY(local != nullptr);
         QVERIFY2(local->text().startsWith(QStringLiteral("批次 本地 还没有写完")),
@@ -362,6 +484,23 @@ private Q_SLOTS:
                        shared->text().startsWith(QStringLiteral("共享批次 共享 还没有写完"));
             }(),
             15000);
+        // Once the station has written in the shared batch, the local one is still offered.
+        for (auto* offer : window->findChildren<QMessageBox*>(QStringLiteral("batchOffer"))) {
+            if (offer->isVisible()) {
+                QTest::keyClick(offer, Qt::Key_Return);
+            }
+        }
+        QTRY_VERIFY(window->sharedBatch() != nullptr);
+        field.placeEmptyTag(emulator::TagKind::T5577);
+        clickWrite(*window);
+        QVERIFY2(status(*window).contains(QStringLiteral("全部已写 1/2 张")),
+                 qPrintable(status(*window)));
+        window.reset();
+        const auto again = stationWindow();
+        QMessageBox* offered = waitForOffer(*again);
+        QVERIFY(offered != nullptr);
+        QVERIFY2(offered->text().startsWith(QStringLiteral("批次 本地 还没有写完")),
+                 qPrintable(offered->text()));
     }
 
     void withSeveralOpenTheOperatorChoosesAndTheNextStartOffersThatOne() {
@@ -554,13 +693,16 @@ private Q_SLOTS:
         QVERIFY(!ui::saveStationSettings({database.url(), "丙站"}));
         const std::string password = serverPassword();
         const ScopedVariable noPasswordFile("PGPASSFILE", (data.path() / "none").string());
-        bool asked = false;
+        // A wrong one first: it is asked for again, and the right one joins without a restart.
+        const std::vector<std::string> answers{"not-the-password", password};
+        QStringList questions;
         // The question runs a loop of its own: a timer, not the test's wait, finds it.
         QTimer answer;
         connect(&answer, &QTimer::timeout, [&] {
-            if (auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
-                asked = true;
-                dialog->setTextValue(QString::fromStdString(password));
+            auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            if (dialog != nullptr && questions.size() < static_cast<qsizetype>(answers.size())) {
+                dialog->setTextValue(QString::fromStdString(answers.at(questions.size())));
+                questions << dialog->labelText();
                 dialog->accept();
             }
         });
@@ -568,12 +710,90 @@ private Q_SLOTS:
         const auto window = stationWindow();
         QTRY_VERIFY_WITH_TIMEOUT(status(*window).contains(QStringLiteral("没有未写完的共享批次")),
                                  15000);
-        QVERIFY(asked);
-        std::ifstream settings(data.path() / "zeld" / "zeld.ini");
-        const std::string kept((std::istreambuf_iterator<char>(settings)),
-                               std::istreambuf_iterator<char>());
+        QCOMPARE(questions.size(), 2);
+        QVERIFY2(!questions[0].contains(QStringLiteral("密码不对")), qPrintable(questions[0]));
+        QVERIFY2(questions[1].startsWith(QStringLiteral("密码不对")), qPrintable(questions[1]));
+        const std::string kept = keptSettings(data);
         QVERIFY(kept.find("shared") != std::string::npos);
         QVERIFY(kept.find(password) == std::string::npos);
+        QVERIFY(kept.find(answers[0]) == std::string::npos);
+    }
+
+    void eachDatabaseFailureIsSaidInChineseWithTheServersWordsAsDetails() {
+        testing_support::TestDatabase database;
+        const testing_support::SilentListener hanging;
+        const std::string url = database.url();
+        const std::vector<FailureCase> cases{
+            {"nothing listens at the port",
+             "postgresql://zeld@127.0.0.1:1/zeld",
+             {},
+             store::DatabaseProblem::Refused},
+            {"a server that never answers",
+             "postgresql://zeld@127.0.0.1:" + std::to_string(hanging.port()) +
+                 "/zeld?connect_timeout=2",
+             {},
+             store::DatabaseProblem::Timeout},
+            {"a URL libpq cannot read", "nonsense", {}, store::DatabaseProblem::BadUrl},
+            {"no such database",
+             testing_support::withDatabase(url, "no_such_db"),
+             {},
+             store::DatabaseProblem::NoDatabase},
+            {"another program's tables",
+             url,
+             {"CREATE TABLE batches (id integer)"},
+             store::DatabaseProblem::NotOurs},
+            {"a database this user may only read",
+             url,
+             {"ALTER DATABASE " + database.name() + " SET default_transaction_read_only = on"},
+             store::DatabaseProblem::NoRights},
+        };
+        for (const FailureCase& c : cases) {
+            for (const std::string& statement : c.before) {
+                database.run(statement);
+            }
+            const testing_support::DataFolder data;
+            QVERIFY(!ui::saveStationSettings({c.url, "丁站"}));
+            const auto window = stationWindow();
+            const QString words =
+                QString::fromStdString(words::databaseProblemText(c.problem) + "：本站单独写卡");
+            QTRY_VERIFY2_WITH_TIMEOUT(
+                status(*window) == words,
+                qPrintable(QString::fromUtf8(c.what) + QStringLiteral(": ") + status(*window)),
+                15000);
+            QVERIFY2(c.problem == store::DatabaseProblem::BadUrl ||
+                         statusDetails(*window).contains(QStringLiteral("详情：")),
+                     c.what);
+        }
+    }
+
+    void aDatabaseIsKeptInTheSettingsOnlyOnceItHasAnswered() {
+        testing_support::TestDatabase database;
+        const testing_support::DataFolder data;
+        const std::string nowhere = "postgresql://zeld@127.0.0.1:1/zeld";
+        const auto window = stationWindow();
+        for (const std::string& url : {nowhere, database.url()}) {
+            // 加入共享批次 in the batch dialog, with the URL typed.
+            QTimer::singleShot(0, [&url] {
+                auto* dialog = QApplication::activeModalWidget();
+                QVERIFY(dialog != nullptr);
+                for (const auto& [name, text] :
+                     {std::pair{"共享数据库", url.c_str()}, std::pair{"站名", "戊站"}}) {
+                    auto* edit = dialog->findChild<QLineEdit*>(QString::fromUtf8(name));
+                    edit->selectAll();
+                    edit->insert(QString::fromUtf8(text));
+                }
+                QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("加入共享批次")),
+                                  Qt::LeftButton);
+            });
+            window->showBatchDialog();
+            QTRY_VERIFY_WITH_TIMEOUT(!status(*window).startsWith(QStringLiteral("正在连接")),
+                                     15000);
+        }
+        QVERIFY2(status(*window).contains(QStringLiteral("没有未写完的共享批次")),
+                 qPrintable(status(*window)));
+        const std::string kept = keptSettings(data);
+        QVERIFY(kept.find(database.url()) != std::string::npos);
+        QVERIFY2(kept.find("127.0.0.1:1/") == std::string::npos, kept.c_str());
     }
 };
 

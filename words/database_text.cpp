@@ -1,0 +1,141 @@
+#include "words/database_text.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace words {
+
+using store::DatabaseProblem;
+
+std::string databaseProblemText(DatabaseProblem problem) {
+    switch (problem) {
+        case DatabaseProblem::None:
+            return {};
+        case DatabaseProblem::NoLibrary:
+            return "找不到数据库组件 libpq：请重新安装本程序";
+        case DatabaseProblem::BadUrl:
+            return "共享数据库的地址写得不对：请按 postgresql://用户名@主机:端口/数据库名 改正";
+        case DatabaseProblem::PasswordInUrl:
+            return "共享数据库的地址中不能含密码：请去掉密码，连接时本程序会问";
+        case DatabaseProblem::NoServer:
+            return "找不到共享数据库所在的电脑：请检查地址中的主机名和网络";
+        case DatabaseProblem::Refused:
+            return "共享数据库所在的电脑上没有数据库服务在运行：请检查地址中的端口，或请管理员启动"
+                   "数据库";
+        case DatabaseProblem::Timeout:
+            return "共享数据库没有及时回答：请检查网络，稍后再试";
+        case DatabaseProblem::NeedsPassword:
+            return "共享数据库要密码：请输入密码";
+        case DatabaseProblem::WrongPassword:
+            return "共享数据库的密码不对：请重新输入";
+        case DatabaseProblem::NoRights:
+            return "共享数据库不许这个用户名使用：请管理员给它登录和建表的权限";
+        case DatabaseProblem::NoDatabase:
+            return "服务器上没有这个数据库：请检查地址中的数据库名，或请管理员建好";
+        case DatabaseProblem::NotOurs:
+            return "这个数据库里的表不是本程序的：请换一个空的数据库，或请管理员检查";
+        case DatabaseProblem::NewerSchema:
+            return "共享数据库由较新版本的本程序建立：请先把本站的程序升级";
+        case DatabaseProblem::OlderServer:
+            return "共享数据库的服务器版本太旧：请管理员换用 PostgreSQL 13 或更新的版本";
+        case DatabaseProblem::Lost:
+            return "与共享数据库的连接已断开：请检查网络，稍后再试";
+        case DatabaseProblem::Other:
+            break;
+    }
+    return "共享数据库出错：请把详情告诉管理员";
+}
+
+namespace {
+
+// One UTF-8 character at `at`, with its length; nothing when the bytes are not one.
+struct Decoded {
+    char32_t code = 0;
+    std::size_t length = 0;
+};
+std::optional<Decoded> decode(std::string_view text, std::size_t at) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    std::size_t length = 0;
+    char32_t code = 0;
+    if (lead < 0x80) {
+        return Decoded{lead, 1};
+    }
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        code = lead & 0x1FU;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        code = lead & 0x0FU;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        code = lead & 0x07U;
+    } else {
+        return std::nullopt;
+    }
+    if (at + length > text.size()) {
+        return std::nullopt;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(text[at + i]);
+        if ((next & 0xC0U) != 0x80U) {
+            return std::nullopt;
+        }
+        code = (code << 6U) | (next & 0x3FU);
+    }
+    // Overlong forms, surrogates and beyond U+10FFFF are not characters.
+    const char32_t least = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
+    if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+        return std::nullopt;
+    }
+    return Decoded{code, length};
+}
+
+bool blank(char32_t code) {
+    return code == U'\t' || code == U'\n' || code == U'\r' || code == U' ' || code == 0x3000;
+}
+
+// C0 and C1 controls, and the marks, embeddings, overrides and isolates that turn the order of
+// the text around it.
+bool hidden(char32_t code) {
+    return code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x061C || code == 0x200E ||
+           code == 0x200F || (code >= 0x202A && code <= 0x202E) ||
+           (code >= 0x2066 && code <= 0x2069) || code == 0xFEFF;
+}
+
+}  // namespace
+
+std::string cleanServerText(std::string_view text, std::size_t limit) {
+    std::string clean;
+    std::size_t characters = 0;
+    bool spaceWanted = false;
+    for (std::size_t at = 0; at < text.size();) {
+        const auto decoded = decode(text, at);
+        if (!decoded) {
+            ++at;  // a stray byte
+            continue;
+        }
+        const std::string_view bytes = text.substr(at, decoded->length);
+        at += decoded->length;
+        if (blank(decoded->code)) {
+            spaceWanted = !clean.empty();
+            continue;
+        }
+        if (hidden(decoded->code)) {
+            continue;
+        }
+        if (characters + (spaceWanted ? 1 : 0) >= limit) {
+            clean += "…";
+            return clean;
+        }
+        if (spaceWanted) {
+            clean += ' ';
+            ++characters;
+            spaceWanted = false;
+        }
+        clean += bytes;
+        ++characters;
+    }
+    return clean;
+}
+
+}  // namespace words
