@@ -58,6 +58,11 @@ WriteRequest Batch::request(std::uint64_t n) const noexcept {
 }
 
 RangeCheck rangeCheck(const Batch& batch, const WriteJournal& journal) {
+    return rangeCheck(batch, journal, {});
+}
+
+RangeCheck rangeCheck(const Batch& batch, const WriteJournal& journal, const CheckProgress& goOn) {
+    constexpr std::uint64_t kToldEvery = 1U << 16U;
     RangeCheck check;
     if (batch.order().notation == card::Notation::WG34 && batch.count() > kEightDigitViews) {
         check.withinRange = batch.count() - kEightDigitViews;
@@ -67,6 +72,9 @@ RangeCheck rangeCheck(const Batch& batch, const WriteJournal& journal) {
         return check;
     }
     for (std::uint64_t n = 0; n < batch.count(); ++n) {
+        if (goOn && n % kToldEvery == 0 && !goOn(n)) {
+            break;
+        }
         const card::CardNumber number = batch.number(n);
         if (auto time = journal.lastVerifiedWrite(number)) {
             if (check.firstWritten.size() < RangeCheck::kListed) {

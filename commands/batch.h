@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -104,6 +105,11 @@ struct RangeCheck {
 
 // Asks the journal about every number of the range.
 [[nodiscard]] RangeCheck rangeCheck(const Batch& batch, const WriteJournal& journal);
+// The same, told how many numbers are checked now and then (a long range takes minutes); it
+// stops, the check unfinished, once `goOn` says false.
+using CheckProgress = std::function<bool(std::uint64_t checked)>;
+[[nodiscard]] RangeCheck rangeCheck(const Batch& batch, const WriteJournal& journal,
+                                    const CheckProgress& goOn);
 
 // The verified write of another number that a write of `number` would be taken for by a door
 // controller: the ten-digit view's first, as it misleads controllers of both views. Nothing when

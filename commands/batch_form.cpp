@@ -5,6 +5,8 @@
 
 #include <array>
 #include <charconv>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace commands {
@@ -32,6 +34,34 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
+// The digits of a field's text with full-width ones as ASCII, at most `width` of them; nothing
+// when anything else is in it: the dialog starts no batch from a guess at what was meant.
+std::optional<std::string> digitsOf(std::string_view text, int width) {
+    constexpr std::string_view kFullWidthZero = "\xEF\xBC\x90";  // U+FF10; U+FF19 is 9
+    std::string digits;
+    while (!text.empty()) {
+        if (text.front() >= '0' && text.front() <= '9') {
+            digits += text.front();
+            text.remove_prefix(1);
+        } else if (text.size() >= 3 && text.substr(0, 2) == kFullWidthZero.substr(0, 2) &&
+                   static_cast<unsigned char>(text[2]) >= 0x90U &&
+                   static_cast<unsigned char>(text[2]) <= 0x99U) {
+            digits += static_cast<char>('0' + (static_cast<unsigned char>(text[2]) - 0x90U));
+            text.remove_prefix(3);
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (digits.empty() || digits.size() > static_cast<std::size_t>(width)) {
+        return std::nullopt;
+    }
+    return digits;
+}
+
+util::Unexpected<BatchFormError> outOfRange(card::Field field) {
+    return util::Unexpected{BatchFormError{BatchFormError::Kind::FieldOutOfRange, field}};
+}
+
 }  // namespace
 
 util::Expected<BatchOrder, BatchFormError> orderFrom(const BatchForm& form) {
@@ -50,15 +80,24 @@ util::Expected<BatchOrder, BatchFormError> orderFrom(const BatchForm& form) {
         return util::Unexpected{BatchFormError{BatchFormError::Kind::SharedBatchName}};
     }
 
+    // Each field strictly its digits; their ranges are then the write's to judge.
     WriteForm write;
     write.notation = form.notation;
-    textOf(write.texts, card::Field::B4) = form.b4Text;
+    const auto b4 = digitsOf(trimmed(form.b4Text), card::fieldWidth(card::Field::B4));
+    if (!b4) {
+        return outOfRange(card::Field::B4);
+    }
+    textOf(write.texts, card::Field::B4) = *b4;
     const std::string_view first = trimmed(form.firstText);
     if (first.empty()) {
         return util::Unexpected{BatchFormError{BatchFormError::Kind::NoFirstNumber}};
     }
     if (form.notation == card::Notation::WG34) {
-        textOf(write.texts, card::Field::B3B0) = std::string(first);
+        const auto digits = digitsOf(first, card::fieldWidth(card::Field::B3B0));
+        if (!digits) {
+            return outOfRange(card::Field::B3B0);
+        }
+        textOf(write.texts, card::Field::B3B0) = *digits;
     } else {
         // "xxx,xxxxx", with an ASCII or a full-width comma.
         std::size_t comma = first.find(',');
@@ -70,8 +109,16 @@ util::Expected<BatchOrder, BatchFormError> orderFrom(const BatchForm& form) {
         if (comma == std::string_view::npos) {
             return util::Unexpected{BatchFormError{BatchFormError::Kind::NoComma}};
         }
-        textOf(write.texts, card::Field::B2) = std::string(first.substr(0, comma));
-        textOf(write.texts, card::Field::B1B0) = std::string(first.substr(after));
+        const auto b2 = digitsOf(first.substr(0, comma), card::fieldWidth(card::Field::B2));
+        if (!b2) {
+            return outOfRange(card::Field::B2);
+        }
+        const auto b1b0 = digitsOf(first.substr(after), card::fieldWidth(card::Field::B1B0));
+        if (!b1b0) {
+            return outOfRange(card::Field::B1B0);
+        }
+        textOf(write.texts, card::Field::B2) = *b2;
+        textOf(write.texts, card::Field::B1B0) = *b1b0;
     }
     const auto request = requestFrom(write);
     if (!request) {
@@ -80,10 +127,13 @@ util::Expected<BatchOrder, BatchFormError> orderFrom(const BatchForm& form) {
     }
     order.first = request->number;
 
-    const std::string_view countText = trimmed(form.countText);
-    const auto [end, error] =
-        std::from_chars(countText.data(), countText.data() + countText.size(), order.count);
-    if (countText.empty() || error != std::errc() || end != countText.data() + countText.size()) {
+    // Up to 20 digits: what does not fit 64 bits is refused by from_chars.
+    const auto countText = digitsOf(trimmed(form.countText), 20);
+    if (!countText) {
+        return util::Unexpected{BatchFormError{BatchFormError::Kind::CountNotANumber}};
+    }
+    const char* const countEnd = countText->data() + countText->size();
+    if (std::from_chars(countText->data(), countEnd, order.count).ec != std::errc()) {
         return util::Unexpected{BatchFormError{BatchFormError::Kind::CountNotANumber}};
     }
     order.notation = form.notation;

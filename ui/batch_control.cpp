@@ -78,13 +78,15 @@ void BatchControl::showDialog() {
             return;
         }
     }
-    // What the range check of 开始 asks of every number, made while the form is filled in.
+    // What the range check reads is made on this thread; the check itself runs beside it.
     journal_.prepareViews();
     BatchDialog dialog(
         formFromFields_(),
-        [this](const commands::BatchForm& form, const StationSettings& sharing) {
-            return begin(form, sharing);
+        [this](const commands::Batch& batch, const commands::CheckProgress& goOn) {
+            return commands::rangeCheck(batch, journal_, goOn);
         },
+        [this](const commands::BatchForm& form, const StationSettings& sharing,
+               const commands::RangeCheck& check) { return begin(form, sharing, check); },
         &window_);
     dialog.offerSharing(StationSettings{station_->databaseUrl(), station_->settings().station},
                         [this](const StationSettings& sharing) {
@@ -113,7 +115,8 @@ void BatchControl::showDialog() {
 }
 
 std::optional<std::string> BatchControl::begin(const commands::BatchForm& form,
-                                               const StationSettings& sharing) {
+                                               const StationSettings& sharing,
+                                               const commands::RangeCheck& check) {
     station_->keepSharing(sharing);
     const auto order = commands::orderFrom(form);
     if (!order) {
@@ -123,9 +126,6 @@ std::optional<std::string> BatchControl::begin(const commands::BatchForm& form,
     if (!batch) {
         return words::refusalText(batch.error());
     }
-    // Every number of the range against the journal, before the first is written.
-    journal_.prepareViews();
-    const commands::RangeCheck check = commands::rangeCheck(*batch, journal_);
     if (const auto question = words::rangeQuestion(*order, check);
         question &&
         !ask(QApplication::activeModalWidget() != nullptr ? *QApplication::activeModalWidget()
@@ -163,11 +163,12 @@ void BatchControl::offerUnfinished() {
                   station_->connectStation();
                   return;
               }
-              // Read again: the journal may have moved on while the offer waited.
+              // Read again: the journal may have moved on while the offer waited. Where the
+              // batch stands is the panel's to say: the status line keeps what the journal
+              // warned of at start-up.
               if (auto session = commands::BatchSession::resume(journal_);
                   session && !session->ended()) {
                   enter(std::move(*session));
-                  status_.showMessage(words::batchStatus(*batch_));
               }
           });
 }
@@ -197,9 +198,16 @@ void BatchControl::leave() {
     }
     Q_EMIT stopping();
     panel_.setChecking(false);
+    // A shared batch's station says its own leaving.
+    const std::optional<std::string> closed = batch_ && station_->session() == nullptr
+                                                  ? std::optional(batch_->batch().order().name)
+                                                  : std::nullopt;
     batch_.reset();
     station_->close();
     panel_.hide();
+    if (closed) {
+        status_.showMessage(words::batchClosedText(*closed));  // its words go with it
+    }
     Q_EMIT left();
 }
 

@@ -73,8 +73,10 @@ Q_SIGNALS:
     void appended();
 
 private:
+    // The batch the dialog asks for, once its range was checked against the journal.
     [[nodiscard]] std::optional<std::string> begin(const commands::BatchForm& form,
-                                                   const StationSettings& sharing);
+                                                   const StationSettings& sharing,
+                                                   const commands::RangeCheck& check);
     void enter(commands::BatchSession session);
     // The local journal's name of the batch in the window (its lines, its check, its list).
     [[nodiscard]] std::string journalName() const;

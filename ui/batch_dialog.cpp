@@ -6,6 +6,7 @@
 #include "words/batch_text.h"
 #include "words/station_text.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -13,8 +14,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <initializer_list>
@@ -24,6 +27,8 @@ namespace ui {
 
 namespace {
 
+constexpr int kProgressSteps = 1000;
+
 QString fromUtf8(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
 }
@@ -32,7 +37,32 @@ QLineEdit* namedField(const QString& name, const std::string& text, QWidget* par
     auto* edit = new QLineEdit(fromUtf8(text), parent);
     edit->setObjectName(name);
     edit->setAccessibleName(name);
+    // Wide enough for the longest number and a name, whatever is shown beside it.
+    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")) * 2);
     return edit;
+}
+
+// The label saying what is wrong with a field: its name followed by 提示.
+QString problemName(const QLineEdit* field) {
+    return field->objectName() + QStringLiteral("提示");
+}
+
+// A field with the place beneath it where what is wrong with it is said, in red, on one line
+// (Chinese broken anywhere reads badly); the place takes no room while nothing is wrong.
+QWidget* fieldCell(QLineEdit* field, QWidget* parent) {
+    auto* cell = new QWidget(parent);
+    auto* column = new QVBoxLayout(cell);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(2);
+    field->setParent(cell);
+    column->addWidget(field);
+    auto* problem = new QLabel(cell);
+    problem->setObjectName(problemName(field));
+    problem->setStyleSheet(QStringLiteral("color: #b00020"));
+    problem->setWordWrap(false);
+    problem->hide();
+    column->addWidget(problem);
+    return cell;
 }
 
 // A pair of options, exclusive as children of one widget, Tab reaching it once and the arrows
@@ -58,9 +88,12 @@ QWidget* optionPair(QRadioButton* first, QRadioButton* second, QWidget* parent) 
 
 }  // namespace
 
-BatchDialog::BatchDialog(const commands::BatchForm& initial, Begin begin, QWidget* parent)
+BatchDialog::BatchDialog(const commands::BatchForm& initial, RangeCheckRun::Check check,
+                         Begin begin, QWidget* parent)
     : QDialog(parent),
+      check_(std::move(check)),
       begin_(std::move(begin)),
+      progress_(new QProgressBar(this)),
       range_(new QLabel(this)),
       problem_(new QLabel(this)),
       column_(new QVBoxLayout(this)) {
@@ -86,20 +119,28 @@ BatchDialog::BatchDialog(const commands::BatchForm& initial, Begin begin, QWidge
 
     auto* form = new QFormLayout;
     form_ = form;
-    form->addRow(QStringLiteral("名称"), name_);
+    // Rows never wrap: a label stays beside its field, whole.
+    form->setRowWrapPolicy(QFormLayout::DontWrapRows);
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    form->addRow(QStringLiteral("名称"), fieldCell(name_, this));
     form->addRow(QStringLiteral("号码格式"), optionPair(tenDigit_, eightDigit_, this));
-    form->addRow(QStringLiteral("版本或客户号"), b4_);
-    form->addRow(QStringLiteral("起始号码"), first_);
-    form->addRow(QStringLiteral("张数"), count_);
+    form->addRow(QStringLiteral("版本或客户号"), fieldCell(b4_, this));
+    form->addRow(QStringLiteral("起始号码"), fieldCell(first_, this));
+    form->addRow(QStringLiteral("张数"), fieldCell(count_, this));
     form->addRow(QStringLiteral("卡片"), optionPair(t5577_, em4305_, this));
     form->addRow(QString(), lock_);
 
     range_->setObjectName(QStringLiteral("batchRange"));
-    range_->setWordWrap(true);
+    range_->setWordWrap(false);
     problem_->setObjectName(QStringLiteral("batchProblem"));
-    problem_->setWordWrap(true);
+    problem_->setWordWrap(false);
     problem_->setStyleSheet(QStringLiteral("color: #b00020"));
     problem_->hide();
+    progress_->setObjectName(QStringLiteral("核对号码"));
+    progress_->setAccessibleName(QStringLiteral("核对号码"));
+    progress_->setRange(0, kProgressSteps);
+    progress_->setFormat(QStringLiteral("正在核对号码：%p%"));
+    progress_->hide();
 
     auto* buttons = new QDialogButtonBox(this);
     beginButton_ = buttons->addButton(QStringLiteral("开始"), QDialogButtonBox::AcceptRole);
@@ -107,13 +148,18 @@ BatchDialog::BatchDialog(const commands::BatchForm& initial, Begin begin, QWidge
     beginButton_->setDefault(true);
     QPushButton* cancel = buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
     cancel->setObjectName(QStringLiteral("取消"));
+    cancelButton_ = cancel;
     connect(beginButton_, &QPushButton::clicked, this, &BatchDialog::beginPressed);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(buttons, &QDialogButtonBox::rejected, this, &BatchDialog::reject);
 
     column_->addLayout(form);
     column_->addWidget(range_);
+    column_->addWidget(progress_);
     column_->addWidget(problem_);
     column_->addWidget(buttons);
+    // The dialog takes the size its content asks for: a problem shown makes it grow, never its
+    // fields shrink.
+    column_->setSizeConstraint(QLayout::SetFixedSize);
 
     for (QLineEdit* edit : {name_, b4_, first_, count_}) {
         connect(edit, &QLineEdit::textChanged, this, &BatchDialog::showRange);
@@ -161,22 +207,53 @@ void BatchDialog::changeNotation(card::Notation from) {
     showRange();
 }
 
-void BatchDialog::showRange() {
+void BatchDialog::showFieldProblem(QLineEdit* field, const QString& problem) {
+    auto* label = findChild<QLabel*>(problemName(field));
+    label->setText(problem);
+    label->setVisible(!problem.isEmpty());
+    // A screen reader on the field hears what is wrong with it.
+    field->setAccessibleDescription(problem);
+}
+
+std::optional<commands::Batch> BatchDialog::showRange() {
     problem_->hide();
-    // The name is not the range's: a range is shown before the name is typed.
+    for (QLineEdit* field : {name_, b4_, first_, count_}) {
+        showFieldProblem(field, {});
+    }
+    // Before 开始 the name is not the range's: a range is shown before the name is typed.
     commands::BatchForm asked = form();
-    if (asked.name.find_first_not_of(" \t") == std::string::npos) {
+    if (!beginPressedOnce_ && asked.name.find_first_not_of(" \t") == std::string::npos) {
         asked.name = "-";
     }
     const auto order = commands::orderFrom(asked);
     if (!order) {
-        range_->setText(fromUtf8(words::formErrorText(order.error())));
-        return;
+        using Kind = commands::BatchFormError::Kind;
+        QLineEdit* wrong = count_;
+        switch (order.error().kind) {
+            case Kind::NoName:
+            case Kind::NameOnTwoLines:
+            case Kind::SharedBatchName:
+                wrong = name_;
+                break;
+            case Kind::NoFirstNumber:
+            case Kind::NoComma:
+                wrong = first_;
+                break;
+            case Kind::FieldOutOfRange:
+                wrong = order.error().field == card::Field::B4 ? b4_ : first_;
+                break;
+            case Kind::CountNotANumber:
+                break;
+        }
+        range_->clear();
+        showFieldProblem(wrong, fromUtf8(words::formErrorText(order.error())));
+        return std::nullopt;
     }
-    const auto batch = commands::Batch::create(*order);
+    auto batch = commands::Batch::create(*order);
     if (!batch) {
-        range_->setText(fromUtf8(words::refusalText(batch.error())));
-        return;
+        range_->clear();
+        showFieldProblem(count_, fromUtf8(words::refusalText(batch.error())));
+        return std::nullopt;
     }
     const card::Notation notation = order->notation;
     range_->setText(
@@ -185,6 +262,7 @@ void BatchDialog::showRange() {
             .arg(fromUtf8(card::notationText(batch->number(0), notation)),
                  fromUtf8(card::notationText(batch->number(order->count - 1), notation)),
                  order->lock ? QStringLiteral("，写后锁定") : QString()));
+    return std::move(*batch);
 }
 
 void BatchDialog::offerEarlier(const QStringList& names, Open open) {
@@ -236,6 +314,9 @@ void BatchDialog::offerSharing(const StationSettings& settings, Join join) {
     joinButton->setToolTip(QStringLiteral("不开新批次：加入别的电脑正在写的共享批次"));
     joinButton->setAccessibleDescription(joinButton->toolTip());
     joinButton->setAutoDefault(false);
+    // Its words whole, whatever room the field beside it asks for.
+    joinButton->setMinimumWidth(joinButton->sizeHint().width() +
+                                joinButton->fontMetrics().horizontalAdvance(QStringLiteral("  ")));
     const auto showJoin = [this, joinButton] {
         joinButton->setEnabled(!database_->text().trimmed().isEmpty());
     };
@@ -275,6 +356,14 @@ StationSettings BatchDialog::sharing() const {
 }
 
 void BatchDialog::beginPressed() {
+    if (checking_ != nullptr) {
+        return;
+    }
+    beginPressedOnce_ = true;
+    const auto batch = showRange();
+    if (!batch) {
+        return;  // what is wrong is said beside its field
+    }
     if (database_ != nullptr && !database_->text().trimmed().isEmpty() &&
         station_->text().trimmed().isEmpty()) {
         problem_->setText(QStringLiteral("请填写站名：共享批次中各台电脑的名字不同"));
@@ -287,12 +376,61 @@ void BatchDialog::beginPressed() {
         problem_->show();
         return;
     }
-    if (const auto trouble = begin_(form(), sharing())) {
+    // Every number of the range against the journal, before the first is written: beside the
+    // window's thread, so that the window answers while a long range is checked.
+    checking_ = new RangeCheckRun(*batch, check_, this);
+    const std::uint64_t count = batch->count();
+    auto* progress = new QTimer(checking_);
+    connect(progress, &QTimer::timeout, this, [this, count] {
+        progress_->setValue(static_cast<int>(checking_->checked() * kProgressSteps / count));
+    });
+    progress->start(100);
+    connect(checking_, &RangeCheckRun::finished, this, &BatchDialog::checkEnded);
+    progress_->setValue(0);
+    showChecking(true);
+}
+
+void BatchDialog::checkEnded() {
+    const commands::RangeCheck check = checking_->result();
+    checking_->deleteLater();
+    checking_ = nullptr;
+    showChecking(false);
+    if (const auto trouble = begin_(form(), sharing(), check)) {
         problem_->setText(fromUtf8(*trouble));
         problem_->show();
         return;
     }
     accept();
+}
+
+void BatchDialog::showChecking(bool checking) {
+    // The form stays as it was checked; only 取消 answers, and stops the check.
+    for (QWidget* part : findChildren<QWidget*>()) {
+        if ((qobject_cast<QLineEdit*>(part) != nullptr ||
+             qobject_cast<QAbstractButton*>(part) != nullptr) &&
+            part != cancelButton_) {
+            part->setEnabled(!checking);
+        }
+    }
+    progress_->setVisible(checking);
+    if (checking) {
+        problem_->hide();
+        cancelButton_->setFocus(Qt::OtherFocusReason);
+    } else {
+        beginButton_->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void BatchDialog::reject() {
+    if (checking_ != nullptr) {
+        delete checking_;  // cancels the check and waits for it to stop
+        checking_ = nullptr;
+        showChecking(false);
+        problem_->setText(QStringLiteral("已取消核对号码：批次没有开始"));
+        problem_->show();
+        return;
+    }
+    QDialog::reject();
 }
 
 }  // namespace ui

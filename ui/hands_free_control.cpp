@@ -129,7 +129,8 @@ void HandsFreeControl::tick() {
             // Not written: the operator takes it away, warned by the computer's sound, as the
             // reader beeps only for a tag written.
             const std::string note = words::stepWords(step, writing_()->batch().order().notation);
-            status_.showOutcome(note + "；" + words::handsFreeLine("请取走此卡", *writing_()),
+            // What to do comes right after why, before the status line's room runs out.
+            status_.showOutcome(note + "，请取走此卡；" + words::batchStatus(*writing_()),
                                 words::Tone::Caution, words::skippedVerdict());
             Q_EMIT told();
             QApplication::beep();

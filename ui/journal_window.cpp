@@ -38,16 +38,11 @@ namespace ui {
 namespace {
 
 // Texts as wide as the widest a column usually holds, to size the columns by.
-constexpr std::array<const char*, 10> kWidestTexts{"2024-05-01 14:03:22",
-                                                   "已写卡，未能保护（状态 9）",
-                                                   "版本或客户号",
-                                                   "4294967295",
-                                                   "255,65535",
-                                                   "FFFFFFFFFF",
-                                                   "EM4305",
-                                                   "保护",
-                                                   "FFFFFFFFFF",
-                                                   "2024-05-01 客户甲"};
+constexpr std::array<const char*, 10> kWidestTexts{
+    "2024-05-01 14:03:22", "已写卡，未能保护（状态 9）", "版本或客户号", "4294967295", "255,65535",
+    "FFFFFFFFFF", "EM4305", "保护",
+    // 原卡号, with the version byte it may have
+    "4294967295（版本或客户号 255）", "2024-05-01 客户甲"};
 
 QString windowTitleText() {
     return QStringLiteral("写卡记录");

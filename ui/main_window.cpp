@@ -267,7 +267,18 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool MainWindow::startCommand(QPushButton* pressed, const QString& busyText) {
-    if (!gate_->mayStart() || !life_->allows(WindowEvent::Press)) {
+    if (!gate_->mayStart()) {
+        return false;
+    }
+    if (!life_->allows(WindowEvent::Press)) {
+        // An offer or a dialog waits (a screen reader's action reaches the window past its
+        // modality): the press is dropped, and told, naming what waits.
+        const WindowState now = life_->state();
+        if (now == WindowState::Offer || now == WindowState::Dialog) {
+            status_->showOutcome(words::pressWhileAskedText(now == WindowState::Offer),
+                                 words::Tone::Failed, {});
+            status_->addDropped(1);
+        }
         return false;
     }
     life_->handle(WindowEvent::Press);
@@ -313,7 +324,10 @@ void MainWindow::readPressed() {
     if (batches_->checking()) {
         batches_->checkRead(outcome);
     } else {
-        std::string message = words::describeRead(outcome, source_->readerInUse());
+        std::string message = words::describeRead(
+            outcome, source_->readerInUse(),
+            writing() != nullptr ? std::optional(writing()->batch().order().notation)
+                                 : std::nullopt);
         if (writing() != nullptr) {
             // The fields keep the batch's next number: the next write is still that one.
             message += "；" + words::batchStatus(*writing());

@@ -150,7 +150,14 @@ void MainWindow::showBatchLeft() {
 }
 
 void MainWindow::showBatch() {
-    if (const auto next = writing()->nextNumber()) {
+    const commands::Batch& batch = writing()->batch();
+    // Once none is left to write, the fields move past the range: a new batch, or a write
+    // after this one is closed, starts after its last number.
+    const std::optional<card::CardNumber> next =
+        writing()->finished() ? std::optional(card::nextTagNumber(batch.number(batch.count() - 1),
+                                                                  batch.order().notation))
+                              : writing()->nextNumber();
+    if (next) {
         const commands::FieldTexts texts = commands::fieldTexts(*next);
         for (const card::Field which : kFields) {
             setFieldText(which, commands::textOf(texts, which));

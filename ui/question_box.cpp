@@ -58,8 +58,9 @@ QMessageBox* showWriteQuestion(QWidget& over, const commands::WriteQuestion& ask
 }
 
 bool ask(QWidget& over, CommandLife& life, const words::Question& question) {
-    QMessageBox box(QMessageBox::Question, over.window()->windowTitle(), fromUtf8(question.text),
-                    QMessageBox::NoButton, &over);
+    QMessageBox box(QMessageBox::Question, over.window()->windowTitle(),
+                    questionLines(fromUtf8(question.text)), QMessageBox::NoButton, &over);
+    box.setTextFormat(Qt::RichText);
     box.setAccessibleDescription(fromUtf8(question.text));
     QPushButton* yes = box.addButton(fromUtf8(question.yes), QMessageBox::YesRole);
     QPushButton* no = box.addButton(fromUtf8(question.no), QMessageBox::NoRole);

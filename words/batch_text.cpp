@@ -132,4 +132,13 @@ Question endEarlyQuestion(const BatchOrder& order, std::uint64_t verified) {
                     "结束批次", "不结束"};
 }
 
+std::string batchClosedText(const std::string& name) {
+    return "已关闭批次 " + name + "：写卡号按输入框中的号码写卡";
+}
+
+std::string pressWhileAskedText(bool offer) {
+    return offer ? "未读写卡：有未写完的批次等待回答，请先选择“继续”或“以后再说”"
+                 : "未读写卡：请先回答打开的对话框";
+}
+
 }  // namespace words

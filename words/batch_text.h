@@ -43,6 +43,13 @@ namespace words {
 [[nodiscard]] Question resumeQuestion(const commands::BatchOrder& order, std::uint64_t verified,
                                       const card::CardNumber& next);
 
+// The batch named is closed: the window writes the fields' numbers again.
+[[nodiscard]] std::string batchClosedText(const std::string& name);
+
+// A press of 读卡号 or 写卡号 dropped while the offer of a batch (`offer`) or another question of
+// the window's own waits: nothing was read or written, and what waits is named.
+[[nodiscard]] std::string pressWhileAskedText(bool offer);
+
 // Before a batch is ended early, default no: how many of its numbers become void (作废).
 [[nodiscard]] Question endEarlyQuestion(const commands::BatchOrder& order, std::uint64_t verified);
 

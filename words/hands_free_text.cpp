@@ -84,7 +84,9 @@ std::string handsFreeWaiting(const std::optional<card::CardNumber>& blank,
 }
 
 Question teachQuestion(const card::CardNumber& number, card::Notation notation) {
-    const std::string shown = card::notationText(number, notation);
+    // With its version byte: a tag that differs only there is not the blank taught.
+    const std::string shown =
+        card::fieldText(number, card::Field::B4) + " " + card::notationText(number, notation);
     return {"读卡器上的卡发送号码 " + shown + "。把发送 " + shown +
                 " 的卡都当作空白卡，写入本批次的号码吗？",
             "当作空白卡", "不开启"};

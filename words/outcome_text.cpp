@@ -54,17 +54,24 @@ std::string describeFault(const std::optional<reader::CallFault>& fault) {
 
 }  // namespace
 
-std::string describeRead(const ReadOutcome& outcome, const reader::ReaderInUse& inUse) {
+std::string describeRead(const ReadOutcome& outcome, const reader::ReaderInUse& inUse,
+                         std::optional<card::Notation> batchNotation) {
     switch (outcome.result) {
-        case ReadOutcome::Result::Read:
+        case ReadOutcome::Result::Read: {
+            // In a batch the fields keep the batch's next number: the tag's own is said here.
+            const std::string head =
+                (batchNotation ? "已读卡 " + card::fieldText(outcome.tag, card::Field::B4) + " " +
+                                     card::notationText(outcome.tag, *batchNotation) + "，"
+                               : std::string("已读卡，")) +
+                "十六进制 " + hexText(outcome.tag);
             if (outcome.journalError) {
-                return "已读卡，十六进制 " + hexText(outcome.tag) + "；未记录：" +
-                       journalTroubleText(*outcome.journalError);
+                return head + "；未记录：" + journalTroubleText(*outcome.journalError);
             }
             if (outcome.settledWrite) {
-                return "已读卡，十六进制 " + hexText(outcome.tag) + "；上次结果不明的写卡已核对";
+                return head + "；上次结果不明的写卡已核对";
             }
-            return "已读卡，十六进制 " + hexText(outcome.tag);
+            return head;
+        }
         case ReadOutcome::Result::NoTag:
             return "未读到卡" + failureDetail(outcome.status, inUse) +
                    (commands::tagAtTheReader(outcome.status, inUse) ? "" : "，请将卡放在读卡器上");

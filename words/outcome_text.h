@@ -6,6 +6,7 @@
 #include "reader/reader_source.h"
 #include "words/load_error_text.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,9 +28,11 @@ namespace words {
 [[nodiscard]] std::string notRecordedText(const commands::WriteOutcome& outcome);
 
 // A failed call's status is given as a number, and named in words too when `inUse` is the
-// emulated reader, whose status codes are known.
+// emulated reader, whose status codes are known. In a batch (`batchNotation`) a tag read is
+// named by its number in the batch's notation too: "已读卡 000 0000001004，十六进制 …".
 [[nodiscard]] std::string describeRead(const commands::ReadOutcome& outcome,
-                                       const reader::ReaderInUse& inUse = {});
+                                       const reader::ReaderInUse& inUse = {},
+                                       std::optional<card::Notation> batchNotation = {});
 [[nodiscard]] std::string describeWrite(const commands::WriteOutcome& outcome,
                                         const reader::ReaderInUse& inUse = {});
 

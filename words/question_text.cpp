@@ -15,8 +15,13 @@ Question sharedViewWords(const commands::WriteQuestion& question) {
     const std::string view = viewName(earlier.view);
     const std::string earlierTag =
         card::fieldText(earlier.number, card::Field::B4) + " " + card::tenDigitText(earlier.number);
-    return Question{view + " " + card::notationText(question.number, earlier.view) + " 已写在 " +
-                        earlierTag + " 上：按" + view + "读卡的门禁会把两张卡当成一张",
+    // The new tag's whole number beside its view, in the shape the earlier one is named in: the
+    // two differ only where the view does not look.
+    const std::string newTag = card::fieldText(question.number, card::Field::B4) + " " +
+                               card::tenDigitText(question.number);
+    return Question{view + " " + card::notationText(question.number, earlier.view) + "（" + newTag +
+                        "）已写在 " + earlierTag + " 上：按" + view +
+                        "读卡的门禁会把两张卡当成一张",
                     "仍要写入", "不写入"};
 }
 

@@ -15,8 +15,9 @@ struct Question {
 };
 
 // The question before a write, in words: a number or a tag written before, or a view shared with
-// another tag's ("后八位号 000,01000 已写在 001 0000001000 上：按后八位号读卡的门禁会把两张卡当成一
-// 张", the other tag named by its version byte and its ten-digit number, as the fields show it).
+// another tag's ("后八位号 000,01000（000 0000001000）已写在 001 0000001000 上：按后八位号读卡的门禁
+// 会把两张卡当成一张", both tags named by their version byte and ten-digit number, as the fields
+// show them).
 [[nodiscard]] Question questionWords(const commands::WriteQuestion& question);
 
 }  // namespace words

@@ -298,15 +298,15 @@ TEST(CollisionQuestion, NamesTheViewItsTextAndTheOtherTag) {
     const CardNumber earlier = tenDigit(1000, 1);
     const auto eight = words::questionWords(commands::sharedViewQuestion(
         eightDigit(0, 1000), {Notation::WG26, earlier, inPresentZone(1)}));
-    EXPECT_EQ(
-        eight.text,
-        "后八位号 000,01000 已写在 001 0000001000 上：按后八位号读卡的门禁会把两张卡当成一张");
+    EXPECT_EQ(eight.text,
+              "后八位号 000,01000（000 0000001000）已写在 001 0000001000 "
+              "上：按后八位号读卡的门禁会把两张卡当成一张");
     EXPECT_EQ(eight.no, "不写入");
     const auto ten = words::questionWords(
         commands::sharedViewQuestion(tenDigit(1000), {Notation::WG34, earlier, inPresentZone(1)}));
     EXPECT_EQ(ten.text,
-              "前十位号 0000001000 已写在 001 0000001000 上：按前十位号读卡的门禁会把两张"
-              "卡当成一张");
+              "前十位号 0000001000（000 0000001000）已写在 001 0000001000 上：按前十位号读卡的"
+              "门禁会把两张卡当成一张");
 }
 
 // Before a single write: the ten-digit view's write is named when both views have one.
@@ -353,7 +353,8 @@ TEST(ViewsAllowWrite, AskWithTheCollisionQuestionAndNoMeansNo) {
     ASSERT_EQ(asked.size(), 2U);
     EXPECT_EQ(
         asked[0],
-        "后八位号 000,01000 已写在 000 0016778216 上：按后八位号读卡的门禁会把两张卡当成一张");
+        "后八位号 000,01000（000 0000001000）已写在 000 0016778216 上：按后八位号读卡的门禁会把"
+        "两张卡当成一张");
 }
 
 }  // namespace
@@ -418,6 +419,33 @@ INSTANTIATE_TEST_SUITE_P(
                  "起始号码无效：前十位号须为 0~4294967295 的整数"},
         Entering{"VersionOutOfRange", form("1000", Notation::WG34, "500", "256"), std::nullopt,
                  "版本或客户号须为 0~255 的整数"},
+        // Strict: what is not wholly digits is refused, never read as far as it goes.
+        Entering{"TenDigitLetters", form("abc", Notation::WG34), std::nullopt,
+                 "起始号码无效：前十位号须为 0~4294967295 的整数"},
+        Entering{"TenDigitWithACommaOfTheOtherNotation", form("012,01000", Notation::WG34),
+                 std::nullopt, "起始号码无效：前十位号须为 0~4294967295 的整数"},
+        Entering{"TenDigitInFullWidthDigits",
+                 form("\xEF\xBC\x91\xEF\xBC\x90\xEF\xBC\x90\xEF\xBC\x90", Notation::WG34,
+                      "\xEF\xBC\x95\xEF\xBC\x90\xEF\xBC\x90", "\xEF\xBC\x91"),
+                 tenDigit(1000, 1), ""},
+        Entering{"EightDigitOfThreeParts", form("1,2,3", Notation::WG26), std::nullopt,
+                 "起始号码无效：后八位号的后五位须为 0~65535 的整数"},
+        Entering{"EightDigitEndingInALetter", form("12,3x", Notation::WG26), std::nullopt,
+                 "起始号码无效：后八位号的后五位须为 0~65535 的整数"},
+        Entering{"EightDigitFrontNotANumber", form("x12,01000", Notation::WG26), std::nullopt,
+                 "起始号码无效：后八位号的前三位须为 0~255 的整数"},
+        Entering{"VersionLetters", form("1000", Notation::WG34, "500", "abc"), std::nullopt,
+                 "版本或客户号须为 0~255 的整数"},
+        Entering{"VersionTwoNumbers", form("1000", Notation::WG34, "500", "1 2"), std::nullopt,
+                 "版本或客户号须为 0~255 的整数"},
+        Entering{"VersionEndingInALetter", form("1000", Notation::WG34, "500", "12x"), std::nullopt,
+                 "版本或客户号须为 0~255 的整数"},
+        Entering{"VersionEmpty", form("1000", Notation::WG34, "500", " "), std::nullopt,
+                 "版本或客户号须为 0~255 的整数"},
+        Entering{"CountTwoNumbers", form("1000", Notation::WG34, "5 00"), std::nullopt,
+                 "张数须为整数，如 500"},
+        Entering{"CountPastSixtyFourBits", form("1000", Notation::WG34, "18446744073709551616"),
+                 std::nullopt, "张数须为整数，如 500"},
         Entering{"NoFirstNumber", form(" ", Notation::WG34), std::nullopt, "请填写起始号码"},
         Entering{"CountNotAWholeNumber", form("1000", Notation::WG34, "5e2"), std::nullopt,
                  "张数须为整数，如 500"},

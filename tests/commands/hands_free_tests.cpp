@@ -253,7 +253,7 @@ TEST(HandsFree, StopsWhenTheBatchIsDoneOrAWriteWouldAskAQuestion) {
         const HandsFreeStep step = station.writer->tick();
         ASSERT_EQ(step.kind, Kind::Stopped);
         EXPECT_EQ(said(step),
-                  "自动写卡已停止：前十位号 0000001000 已写在 001 0000001000 上："
+                  "自动写卡已停止：前十位号 0000001000（000 0000001000）已写在 001 0000001000 上："
                   "按前十位号读卡的门禁会把两张卡当成一张");
         EXPECT_EQ(station.field.tagNumber(), std::nullopt);
     }

@@ -6,6 +6,8 @@ read_aloud.py APP ROLE @N      the same for the N-th ROLE (0-based), for unnamed
 read_aloud.py APP where ROLE NAME  the screen point in the middle of it: "x y", for a real click
 read_aloud.py APP checked ROLE NAME  "yes" when it is checked (a check box ticked), else "no"
 read_aloud.py APP enabled ROLE NAME  "yes" when it takes input (a button not greyed out), else "no"
+read_aloud.py APP described ROLE NAME  its description: what a screen reader adds to its name
+read_aloud.py APP press ROLE NAME    does its first action (a button's press) as a screen reader does
 read_aloud.py APP focused      the role and name of the control that has the focus
 read_aloud.py APP status       the status bar's labels (the message, the indicator), a line each
 read_aloud.py APP dialog       the texts of the open dialog's labels and buttons, a line each
@@ -82,7 +84,8 @@ def main(argv):
                 return 0
         return 1
     where, checked, enabled = what == "where", what == "checked", what == "enabled"
-    if where or checked or enabled:
+    press, described = what == "press", what == "described"
+    if where or checked or enabled or press or described:
         argv = argv[:2] + argv[3:]
         what = argv[2]
     role, name = what, argv[3]
@@ -99,6 +102,13 @@ def main(argv):
         print(f"{box.x + box.width // 2} {box.y + box.height // 2}")
     elif checked:
         print("yes" if matches[0].getState().contains(pyatspi.STATE_CHECKED) else "no")
+    elif described:
+        print(matches[0].description)
+    elif press:
+        action = matches[0].queryAction()
+        if action.nActions == 0 or not action.doAction(0):
+            return 1
+        print(action.getName(0))
     elif enabled:
         print("yes" if matches[0].getState().contains(pyatspi.STATE_ENABLED) else "no")
     else:

@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -1070,6 +1071,9 @@ private Q_SLOTS:
         field.placeTag({0, {0, 0, 0, 7}});
         click(*window, "cmdIDRead");
         QCOMPARE(fieldTexts(*window), (QStringList{"000", "0000001001", "000", "01001"}));
+        // The fields keep the batch's number: the tag's own is said.
+        QVERIFY2(window->statusMessage().startsWith(QStringLiteral("已读卡 000 0000000007，")),
+                 qPrintable(window->statusMessage()));
         QVERIFY2(window->statusMessage().endsWith(QStringLiteral("下一张 0000001001")),
                  qPrintable(window->statusMessage()));
 
@@ -1080,6 +1084,8 @@ private Q_SLOTS:
         QCOMPARE(field.tagNumber(), std::nullopt);  // the batch had no number left for it
         QVERIFY2(window->statusMessage().contains(QStringLiteral("已写完 3 张")),
                  qPrintable(window->statusMessage()));
+        // A new batch, or a write once this one is closed, starts after its last number.
+        QCOMPARE(fieldTexts(*window), (QStringList{"000", "0000001003", "000", "01003"}));
         const auto* leave = window->findChild<QPushButton*>(QStringLiteral("关闭批次"));
         QVERIFY(leave != nullptr && leave->isVisible());
 
@@ -1115,6 +1121,11 @@ private Q_SLOTS:
         click(*later, "cmdIDRead");
         QVERIFY2(later->statusMessage().startsWith(QStringLiteral("已核对过：第 2 张")),
                  qPrintable(later->statusMessage()));
+        // Closed, the batch's words leave the status line with it.
+        later->findChild<QPushButton*>(QStringLiteral("关闭批次"))->click();
+        QVERIFY(later->batch() == nullptr);
+        QCOMPARE(later->statusMessage(),
+                 QStringLiteral("已关闭批次 客户甲：写卡号按输入框中的号码写卡"));
     }
 
     // 自动写卡: a blank laid on the reader is written without a press, any other tag is left as it
@@ -1143,7 +1154,7 @@ private Q_SLOTS:
         const card::CardNumber foreign{0, {0, 0, 0, 7}};
         field.placeTag(foreign);
         QTRY_VERIFY2(window->statusMessage().startsWith(
-                         QStringLiteral("此卡不是空白卡：000 0000000007，已跳过")),
+                         QStringLiteral("此卡不是空白卡：000 0000000007，已跳过，请取走此卡；")),
                      qPrintable(window->statusMessage()));
         const auto* message = window->findChild<QLabel*>(QStringLiteral("statusMessage"));
         QCOMPARE(message->palette().color(QPalette::WindowText), QColor(0x8A, 0x57, 0x00));
@@ -1169,6 +1180,40 @@ private Q_SLOTS:
 
     // Left unfinished, the batch is offered at the next start with its next number; Return
     // continues it.
+    // A range of billions is checked against the journal beside the window's thread: the window
+    // goes on answering, the check shows its progress, and 取消 stops it with no batch begun.
+    void aBigOrdersCheckLeavesTheWindowAnsweringAndIsCancelled() {
+        const testing_support::DataFolder data;
+        const testing_support::EmulatorControl field;
+        const auto window = windowOverEmulator();
+        QString said;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = QApplication::activeModalWidget();
+            QVERIFY(dialog != nullptr);
+            for (const auto& [name, text] :
+                 {std::pair{"名称", "大订单"}, std::pair{"起始号码", "0000005000"},
+                  std::pair{"张数", "4294962296"}}) {
+                dialog->findChild<QLineEdit*>(QString::fromUtf8(name))
+                    ->setText(QString::fromUtf8(text));
+            }
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("开始")),
+                              Qt::LeftButton);
+            // Back here at once: the event loop turns while the check moves on.
+            auto* progress = dialog->findChild<QProgressBar*>(QStringLiteral("核对号码"));
+            QVERIFY(progress != nullptr && progress->isVisible());
+            QTRY_VERIFY_WITH_TIMEOUT(progress->value() > 0, 30000);
+            auto* cancel = dialog->findChild<QPushButton*>(QStringLiteral("取消"));
+            QTest::mouseClick(cancel, Qt::LeftButton);
+            QVERIFY(!progress->isVisible());
+            said = dialog->findChild<QLabel*>(QStringLiteral("batchProblem"))->text();
+            QTest::mouseClick(cancel, Qt::LeftButton);
+        });
+        window->showBatchDialog();
+        QCOMPARE(said, QStringLiteral("已取消核对号码：批次没有开始"));
+        QVERIFY(window->batch() == nullptr);
+        QCOMPARE(window->state(), ui::WindowState::Idle);
+    }
+
     void anUnfinishedBatchIsOfferedAtStartAndReturnContinuesIt() {
         const testing_support::DataFolder data;
         const testing_support::EmulatorControl field;
@@ -1191,9 +1236,13 @@ private Q_SLOTS:
             offer->text().contains(QStringLiteral("批次 客户乙 还没有写完：已写 1/5 张，下一张 "
                                                   "0000002001")),
             qPrintable(offer->text()));
+        const QString atStart = window->statusMessage();
         QTest::keyClick(offer, Qt::Key_Return);
         QTRY_VERIFY(window->batch() != nullptr);
         QCOMPARE(fieldTexts(*window), (QStringList{"000", "0000002001", "000", "02001"}));
+        // Where the batch stands is the panel's: what the journal said at start-up stays.
+        QVERIFY(atStart.startsWith(QStringLiteral("上次写卡")));
+        QCOMPARE(window->statusMessage(), atStart);
         QVERIFY(control<QLineEdit>(*window, "txtIDB3B0")->isReadOnly());
     }
 

@@ -119,6 +119,12 @@ TEST(ReadMessage, UsesTheSameVerbsAndNamesTheCauseOnlyForTheEmulatedReader) {
     EXPECT_EQ(words::describeRead(read, kEmulated),
               "已读卡，十六进制 12\u00A034\u00A056\u00A078\u00A09A；未记录：磁盘已满");
     EXPECT_EQ(words::toneOf(read), words::Tone::Failed);
+    // In a batch the fields keep its next number: the tag's own is said in the batch's notation.
+    read.journalError.reset();
+    EXPECT_EQ(words::describeRead(read, kEmulated, card::Notation::WG26),
+              "已读卡 018 086,30874，十六进制 12\u00A034\u00A056\u00A078\u00A09A");
+    EXPECT_EQ(words::describeRead(read, kEmulated, card::Notation::WG34),
+              "已读卡 018 0878082202，十六进制 12\u00A034\u00A056\u00A078\u00A09A");
 
     ReadOutcome none;
     none.result = ReadOutcome::Result::NoTag;
