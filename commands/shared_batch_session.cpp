@@ -73,7 +73,7 @@ public:
         return BatchJournalView::sharesView(number) ||
                sharedView(number, card::Notation::WG26).has_value();
     }
-    [[nodiscard]] std::optional<std::string> append(const JournalEntry& entry) override {
+    [[nodiscard]] std::optional<JournalTrouble> append(const JournalEntry& entry) override {
         auto trouble = BatchJournalView::append(entry);
         if (!trouble) {
             appended = entry;
@@ -120,7 +120,7 @@ util::Expected<std::unique_ptr<SharedBatchSession>, std::string> SharedBatchSess
     if (record) {
         session->verified_ = record->batch.verified;
     } else if (auto trouble = journal.openBatch(localOrder)) {
-        return util::Unexpected{std::move(*trouble)};
+        return util::Unexpected{std::move(trouble->systemReason)};
     }
     for (const auto& lease : *held) {
         session->adopt(lease);
@@ -135,7 +135,7 @@ util::Expected<std::unique_ptr<SharedBatchSession>, std::string> SharedBatchSess
             entry.number = *interrupted;
             entry.chip = localOrder.chip;
             if (auto trouble = journal.appendInBatch(entry, localOrder.name)) {
-                return util::Unexpected{std::move(*trouble)};
+                return util::Unexpected{std::move(trouble->systemReason)};
             }
         }
     }
@@ -519,7 +519,9 @@ std::optional<std::string> SharedBatchSession::close(std::chrono::milliseconds l
         ++held;
     }
     if (!trouble && exhausted_ && currentLocked() == nullptr) {
-        trouble = journal_->endBatch(localOrder_, batch_.count(), 0);
+        if (auto ended = journal_->endBatch(localOrder_, batch_.count(), 0)) {
+            trouble = std::move(ended->systemReason);
+        }
     }
     return trouble;
 }
