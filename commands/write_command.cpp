@@ -233,7 +233,11 @@ WriteOutcome write(const WriteRequest& request, std::optional<Field> outOfRange,
     {
         JournalEntry starting = entryFor(outcome);
         if (auto trouble = journal.beginWrite(starting)) {
+            // Were the program to end during the write, no journal would name the number the
+            // tag may hold.
             outcome.journalError = std::move(trouble);
+            outcome.result = Result::NotStarted;
+            return outcome;
         }
     }
     try {
