@@ -3,6 +3,7 @@
 #include "card/card_number.h"
 #include "commands/batch.h"
 #include "commands/batch_journal.h"
+#include "commands/journal_trouble.h"
 
 #include <cstdint>
 #include <optional>
@@ -29,7 +30,7 @@ struct CheckFinding {
     bool written = false;  // one of the numbers the batch wrote and verified
     // Why the sighting is not in the journal: then it is not counted either, and a read again
     // tries again.
-    std::optional<std::string> journalError;
+    std::optional<JournalTrouble> journalError;
 
     friend bool operator==(const CheckFinding&, const CheckFinding&) = default;
 };

@@ -34,20 +34,20 @@ struct CheckRecord {
 // writes' lines are, so that a batch not done survives closing, kill -9 and power loss.
 class BatchJournal : public WriteJournal {
 public:
-    // Records that the batch begins; the reason (UTF-8) when it could not be recorded.
-    [[nodiscard]] virtual std::optional<std::string> openBatch(const BatchOrder& order) = 0;
+    // Records that the batch begins; the reason when it could not be recorded.
+    [[nodiscard]] virtual std::optional<JournalTrouble> openBatch(const BatchOrder& order) = 0;
     // Records that it ends: `voided` numbers from position `firstVoid` on were never used (作废),
-    // none when it is done. The reason (UTF-8) when it could not be recorded.
-    [[nodiscard]] virtual std::optional<std::string> endBatch(const BatchOrder& order,
-                                                              std::uint64_t firstVoid,
-                                                              std::uint64_t voided) = 0;
+    // none when it is done. The reason when it could not be recorded.
+    [[nodiscard]] virtual std::optional<JournalTrouble> endBatch(const BatchOrder& order,
+                                                                 std::uint64_t firstVoid,
+                                                                 std::uint64_t voided) = 0;
     // As append, for a write made in the batch named `name`: the line names it.
-    [[nodiscard]] virtual std::optional<std::string> appendInBatch(const JournalEntry& entry,
-                                                                   const std::string& name) = 0;
+    [[nodiscard]] virtual std::optional<JournalTrouble> appendInBatch(const JournalEntry& entry,
+                                                                      const std::string& name) = 0;
     // As settle, for a tag seen holding `number`, one of the numbers of the batch named `name`:
     // the line names the batch, whose verified write it is from then on.
-    [[nodiscard]] virtual std::optional<std::string> settleInBatch(const card::CardNumber& number,
-                                                                   const std::string& name) {
+    [[nodiscard]] virtual std::optional<JournalTrouble> settleInBatch(
+        const card::CardNumber& number, const std::string& name) {
         static_cast<void>(name);
         return settle(number, true);
     }
@@ -55,10 +55,10 @@ public:
     [[nodiscard]] virtual std::optional<BatchRecord> unfinishedBatch() const = 0;
 
     // Records that a tag holding `number` was seen in the bag check of the batch: one of its
-    // verified tags (`belongs`), or not. The reason (UTF-8) when it could not be recorded.
-    [[nodiscard]] virtual std::optional<std::string> recordCheck(const BatchOrder& order,
-                                                                 const card::CardNumber& number,
-                                                                 bool belongs) = 0;
+    // verified tags (`belongs`), or not. The reason when it could not be recorded.
+    [[nodiscard]] virtual std::optional<JournalTrouble> recordCheck(const BatchOrder& order,
+                                                                    const card::CardNumber& number,
+                                                                    bool belongs) = 0;
     // The newest batch named `name`, ended or not, with its bag check so far; nothing when there
     // is none or the journal cannot be read.
     [[nodiscard]] virtual std::optional<CheckRecord> batchToCheck(

@@ -35,17 +35,17 @@ public:
     [[nodiscard]] bool sharesView(const card::CardNumber& number) const override {
         return journal_.sharesView(number);
     }
-    [[nodiscard]] std::optional<std::string> beginWrite(const JournalEntry& entry) override {
+    [[nodiscard]] std::optional<JournalTrouble> beginWrite(const JournalEntry& entry) override {
         return journal_.beginWrite(entry);
     }
-    [[nodiscard]] std::optional<std::string> append(const JournalEntry& entry) override {
+    [[nodiscard]] std::optional<JournalTrouble> append(const JournalEntry& entry) override {
         return journal_.appendInBatch(entry, name_);
     }
     [[nodiscard]] bool unsettled(const card::CardNumber& number) const override {
         return journal_.unsettled(number);
     }
-    [[nodiscard]] std::optional<std::string> settle(const card::CardNumber& number,
-                                                    bool seenOnTag) override {
+    [[nodiscard]] std::optional<JournalTrouble> settle(const card::CardNumber& number,
+                                                       bool seenOnTag) override {
         const auto position = batch_.positionOf(number);
         if (!seenOnTag || !position) {
             return journal_.settle(number, seenOnTag);

@@ -21,7 +21,7 @@ util::Expected<BatchSession, std::string> BatchSession::start(const Batch& batch
         return util::Unexpected{"批次 " + open->order.name + " 还没有写完：先继续它，或提前结束它"};
     }
     if (auto trouble = journal.openBatch(batch.order())) {
-        return util::Unexpected{std::move(*trouble)};
+        return util::Unexpected{std::move(trouble->systemReason)};
     }
     return BatchSession(batch, journal, BatchRecord{batch.order(), {}, false});
 }
@@ -132,7 +132,7 @@ ReadOutcome BatchSession::read(reader::ReaderSource& source, Sound sound) {
     return outcome;
 }
 
-std::optional<std::string> BatchSession::count(std::uint64_t position) {
+std::optional<JournalTrouble> BatchSession::count(std::uint64_t position) {
     auto& verified = record_.verified;
     const auto at = std::lower_bound(verified.begin(), verified.end(), position);
     if (ended() || (at != verified.end() && *at == position)) {
@@ -147,7 +147,7 @@ std::optional<std::string> BatchSession::count(std::uint64_t position) {
     return journal_->endBatch(batch_.order(), batch_.count(), 0);
 }
 
-std::optional<std::string> BatchSession::endEarly() {
+std::optional<JournalTrouble> BatchSession::endEarly() {
     if (ended()) {
         return std::nullopt;
     }

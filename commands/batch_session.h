@@ -4,6 +4,7 @@
 #include "commands/batch.h"
 #include "commands/batch_journal.h"
 #include "commands/batch_writing.h"
+#include "commands/journal_trouble.h"
 #include "commands/write_command.h"
 #include "reader/reader_source.h"
 #include "util/expected.h"
@@ -61,7 +62,7 @@ public:
     [[nodiscard]] ReadOutcome read(reader::ReaderSource& source, Sound sound) override;
     // Ends the batch now: its numbers not verified from the next one on are recorded void (作废).
     // The reason (UTF-8) when that could not be recorded; the batch stays open then.
-    [[nodiscard]] std::optional<std::string> endEarly();
+    [[nodiscard]] std::optional<JournalTrouble> endEarly();
 
 private:
     // The session of a batch as the journal holds it; one whose numbers are all verified (the
@@ -69,7 +70,7 @@ private:
     static std::optional<BatchSession> fromRecord(BatchRecord record, BatchJournal& journal);
     // Counts the position as verified and moves on; the reason (UTF-8) when the batch's end,
     // reached by it, could not be recorded.
-    std::optional<std::string> count(std::uint64_t position);
+    std::optional<JournalTrouble> count(std::uint64_t position);
     // Moves the next position past those verified or passed over.
     void moveOn();
     BatchSession(Batch batch, BatchJournal& journal, BatchRecord record)

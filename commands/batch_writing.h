@@ -2,6 +2,7 @@
 
 #include "card/card_number.h"
 #include "commands/batch.h"
+#include "commands/journal_trouble.h"
 #include "commands/read_command.h"
 #include "commands/write_command.h"
 #include "reader/reader_source.h"
@@ -22,7 +23,7 @@ struct BatchPress {
     };
     Result result = Result::Finished;
     std::optional<WriteOutcome> write;
-    std::optional<std::string> journalError;  // why the batch's end is not in the journal
+    std::optional<JournalTrouble> journalError;  // why the batch's end is not in the journal
 };
 
 // Whether the write was declined at the question of a view shared with another tag's.

@@ -3,6 +3,7 @@
 #include "card/card_number.h"
 #include "commands/batch_journal.h"
 #include "commands/batch_writing.h"
+#include "commands/journal_trouble.h"
 #include "commands/read_command.h"
 #include "commands/write_command.h"
 #include "reader/reader_source.h"
@@ -69,7 +70,7 @@ struct HandsFreeStep {
     std::chrono::milliseconds nextTickIn = kHandsFreeInterval;
     // Why the batch's end, or the settling of a write a read found on the tag, is not in the
     // journal.
-    std::optional<std::string> journalError;
+    std::optional<JournalTrouble> journalError;
 };
 
 // The state machine of hands-free writing. It owns no timer and no window: whoever owns the

@@ -2,6 +2,7 @@
 
 #include "card/card_number.h"
 #include "commands/field_texts.h"
+#include "commands/journal_trouble.h"
 #include "commands/write_journal.h"
 #include "reader/load_error.h"
 #include "reader/reader_fault.h"
@@ -27,7 +28,7 @@ struct ReadOutcome {
     std::optional<reader::CallFault> fault;      // when Result::ReaderFault
     // The tag held a number whose write's outcome the journal did not know: now it does.
     bool settledWrite = false;
-    std::optional<std::string> journalError;  // why that could not be recorded
+    std::optional<JournalTrouble> journalError;  // why that could not be recorded
 };
 
 // Asks the reader for the tag's number; beeps once after a successful read.

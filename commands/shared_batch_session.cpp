@@ -73,7 +73,7 @@ public:
         return BatchJournalView::sharesView(number) ||
                sharedView(number, card::Notation::WG26).has_value();
     }
-    [[nodiscard]] std::optional<std::string> append(const JournalEntry& entry) override {
+    [[nodiscard]] std::optional<JournalTrouble> append(const JournalEntry& entry) override {
         auto trouble = BatchJournalView::append(entry);
         if (!trouble) {
             appended = entry;
@@ -120,7 +120,7 @@ util::Expected<std::unique_ptr<SharedBatchSession>, std::string> SharedBatchSess
     if (record) {
         session->verified_ = record->batch.verified;
     } else if (auto trouble = journal.openBatch(localOrder)) {
-        return util::Unexpected{std::move(*trouble)};
+        return util::Unexpected{std::move(trouble->systemReason)};
     }
     for (const auto& lease : *held) {
         session->adopt(lease);
@@ -129,7 +129,7 @@ util::Expected<std::unique_ptr<SharedBatchSession>, std::string> SharedBatchSess
     // server away when it started again): a tag holds the number, so it counts here, under a
     // line of the batch that is sent as the others are.
     if (auto trouble = session->takeSettledOutside(journal)) {
-        return util::Unexpected{std::move(*trouble)};
+        return util::Unexpected{std::move(trouble->systemReason)};
     }
     // A write the program was killed in, which nothing settled since: its outcome is not known,
     // and it is said so.
@@ -142,7 +142,7 @@ util::Expected<std::unique_ptr<SharedBatchSession>, std::string> SharedBatchSess
             entry.number = *interrupted;
             entry.chip = localOrder.chip;
             if (auto trouble = journal.appendInBatch(entry, localOrder.name)) {
-                return util::Unexpected{std::move(*trouble)};
+                return util::Unexpected{std::move(trouble->systemReason)};
             }
         }
     }
@@ -327,7 +327,7 @@ ReadOutcome SharedBatchSession::read(reader::ReaderSource& source, Sound sound) 
     return outcome;
 }
 
-std::optional<std::string> SharedBatchSession::takeSettledOutside(BatchJournal& journal) {
+std::optional<JournalTrouble> SharedBatchSession::takeSettledOutside(BatchJournal& journal) {
     for (const auto& held : leases_) {
         for (std::uint64_t position = held.lease.first;
              position < held.lease.first + held.lease.count; ++position) {
@@ -562,7 +562,9 @@ std::optional<std::string> SharedBatchSession::close(std::chrono::milliseconds l
         ++held;
     }
     if (!trouble && exhausted_ && currentLocked() == nullptr) {
-        trouble = journal_->endBatch(localOrder_, batch_.count(), 0);
+        if (auto ended = journal_->endBatch(localOrder_, batch_.count(), 0)) {
+            trouble = std::move(ended->systemReason);
+        }
     }
     return trouble;
 }

@@ -134,7 +134,7 @@ private:
     void takeSettled(const std::vector<BatchJournalView::Settled>& settled);
     // Counts, with a line of the batch, each of its held numbers the journal knows on a tag
     // without a line of the batch; the journal's trouble, if any.
-    [[nodiscard]] std::optional<std::string> takeSettledOutside(BatchJournal& journal);
+    [[nodiscard]] std::optional<JournalTrouble> takeSettledOutside(BatchJournal& journal);
 
     void work();
     // One round of the worker's; false when nothing could be sent for the server's absence.

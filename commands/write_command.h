@@ -1,6 +1,7 @@
 #pragma once
 
 #include "card/card_number.h"
+#include "commands/journal_trouble.h"
 #include "commands/write_journal.h"
 #include "commands/write_question.h"
 #include "commands/write_request.h"
@@ -60,7 +61,7 @@ struct WriteOutcome {
     // The question the user said no to (Result::Declined).
     std::optional<WriteQuestion> declined;
     std::optional<std::string> journalUnavailable;  // why no question could be asked
-    std::optional<std::string> journalError;        // why the write's line is not in the journal
+    std::optional<JournalTrouble> journalError;     // why the write's line is not in the journal
     std::optional<reader::CallFault> fault;         // when Result::ReaderFault
 
     // MF_Write was called, so the journal has (or tried to take) the write's line.

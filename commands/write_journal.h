@@ -1,6 +1,7 @@
 #pragma once
 
 #include "card/card_number.h"
+#include "commands/journal_trouble.h"
 #include "reader/reader_types.h"
 
 #include <optional>
@@ -75,14 +76,14 @@ public:
     }
 
     // Records, on disk, that this write is about to be sent (`entry.result` unused), so that a
-    // crash during it leaves a trace; the reason (UTF-8) when it could not be recorded.
-    [[nodiscard]] virtual std::optional<std::string> beginWrite(const JournalEntry& entry) {
+    // crash during it leaves a trace; the reason when it could not be recorded.
+    [[nodiscard]] virtual std::optional<JournalTrouble> beginWrite(const JournalEntry& entry) {
         static_cast<void>(entry);
         return std::nullopt;
     }
     // Appends the entry, stamped with the current time, and returns once it is on disk; the
-    // reason (UTF-8) when it could not be written.
-    [[nodiscard]] virtual std::optional<std::string> append(const JournalEntry& entry) = 0;
+    // reason when it could not be written.
+    [[nodiscard]] virtual std::optional<JournalTrouble> append(const JournalEntry& entry) = 0;
 
     // Whether the journal holds a write of this number whose outcome is unknown (cut off, or not
     // read back) and that nothing has settled since.
@@ -92,10 +93,10 @@ public:
     }
     // Records how such writes of the number settled, on disk: a tag was seen holding it
     // (`seenOnTag`: they reached a tag), or it was written again and verified onto a tag that
-    // held another number (they did not reach that one). The reason (UTF-8) when it could not be
+    // held another number (they did not reach that one). The reason when it could not be
     // recorded.
-    [[nodiscard]] virtual std::optional<std::string> settle(const card::CardNumber& number,
-                                                            bool seenOnTag) {
+    [[nodiscard]] virtual std::optional<JournalTrouble> settle(const card::CardNumber& number,
+                                                               bool seenOnTag) {
         static_cast<void>(number);
         static_cast<void>(seenOnTag);
         return std::nullopt;

@@ -193,20 +193,21 @@ public:
         }
         return std::nullopt;
     }
-    [[nodiscard]] std::optional<std::string> beginWrite(
+    [[nodiscard]] std::optional<commands::JournalTrouble> beginWrite(
         const commands::JournalEntry& entry) override {
         starts.push_back({entry, device_.writeCalls, device_.beeps});
         return failure();
     }
-    [[nodiscard]] std::optional<std::string> append(const commands::JournalEntry& entry) override {
+    [[nodiscard]] std::optional<commands::JournalTrouble> append(
+        const commands::JournalEntry& entry) override {
         outcomes.push_back({entry, device_.writeCalls, device_.beeps});
         return failure();
     }
 
 private:
-    [[nodiscard]] std::optional<std::string> failure() const {
+    [[nodiscard]] std::optional<commands::JournalTrouble> failure() const {
         if (in_.ConsumeIntegralInRange(0, 15) == 0) {
-            return std::string("无法写入 written-tags.csv（磁盘已满）");
+            return commands::JournalTrouble{commands::JournalTrouble::Kind::DiskFull, "磁盘已满"};
         }
         return std::nullopt;
     }

@@ -56,6 +56,26 @@ RecordedWrite recorded(const KeyedWrite& write) {
     return {card::tagNumberFromValue(write.key), formatIsoTime(inPresentZone(write.time))};
 }
 
+// A refused append, as the commands tell one kind from another.
+commands::JournalTrouble troubleOf(platform::FileFailure failure) {
+    using Kind = commands::JournalTrouble::Kind;
+    Kind kind = Kind::Other;
+    switch (failure.kind) {
+        case platform::FileTrouble::DiskFull:
+            kind = Kind::DiskFull;
+            break;
+        case platform::FileTrouble::NoRights:
+            kind = Kind::NoRights;
+            break;
+        case platform::FileTrouble::ReadOnly:
+            kind = Kind::ReadOnly;
+            break;
+        case platform::FileTrouble::Other:
+            break;
+    }
+    return {kind, std::move(failure.reason)};
+}
+
 // The user's data folder, or why there is none, in words for the status line.
 util::Expected<std::filesystem::path, std::string> dataFolder() {
     auto folder = platform::dataFolder();
@@ -392,7 +412,7 @@ bool Journal::sharesView(const card::CardNumber& number) const {
     return read_.index.sharesView(numberKey(number));
 }
 
-std::optional<std::string> Journal::beginWrite(const commands::JournalEntry& entry) {
+std::optional<commands::JournalTrouble> Journal::beginWrite(const commands::JournalEntry& entry) {
     commands::JournalEntry start = entry;
     start.result = std::string(kStartResult);
     start.verified = false;
@@ -400,7 +420,7 @@ std::optional<std::string> Journal::beginWrite(const commands::JournalEntry& ent
     return record(start);
 }
 
-std::optional<std::string> Journal::append(const commands::JournalEntry& entry) {
+std::optional<commands::JournalTrouble> Journal::append(const commands::JournalEntry& entry) {
     return record(entry);
 }
 
@@ -410,20 +430,21 @@ bool Journal::unsettled(const card::CardNumber& number) const {
     return loaded_ && read_.rows.unsettled(numberKey(number));
 }
 
-std::optional<std::string> Journal::settle(const card::CardNumber& number, bool seenOnTag) {
+std::optional<commands::JournalTrouble> Journal::settle(const card::CardNumber& number,
+                                                        bool seenOnTag) {
     return recordLine(formatSettlement(isoLocalTime(clock_()), number, seenOnTag));
 }
 
-std::optional<std::string> Journal::settleInBatch(const card::CardNumber& number,
-                                                  const std::string& name) {
+std::optional<commands::JournalTrouble> Journal::settleInBatch(const card::CardNumber& number,
+                                                               const std::string& name) {
     return recordLine(formatSettlement(isoLocalTime(clock_()), number, true, name));
 }
 
-std::optional<std::string> Journal::record(const commands::JournalEntry& entry) {
+std::optional<commands::JournalTrouble> Journal::record(const commands::JournalEntry& entry) {
     return recordLine(formatLine(isoLocalTime(clock_()), entry));
 }
 
-std::optional<std::string> Journal::recordLine(const std::string& line) {
+std::optional<commands::JournalTrouble> Journal::recordLine(const std::string& line) {
     const std::string_view whole(line.data(), line.size() - kLineEnd.size());
     // Remembered whatever becomes of the line: the tag holds the number all the same.
     const auto record = parseLine(whole);
@@ -454,12 +475,14 @@ std::optional<std::string> Journal::recordLine(const std::string& line) {
     return std::nullopt;
 }
 
-util::Expected<platform::Appended, std::string> Journal::appendToFile(const std::string& line) {
+util::Expected<platform::Appended, commands::JournalTrouble> Journal::appendToFile(
+    const std::string& line) {
     if (file_.empty()) {
         const std::lock_guard guard(mutex_);
-        return util::Unexpected{read_.error.value_or("找不到用户数据目录")};
+        return util::Unexpected{commands::JournalTrouble{
+            commands::JournalTrouble::Kind::Other, read_.error.value_or("找不到用户数据目录")}};
     }
-    return platform::appendDurably(file_, [&line](const platform::FileEnd& end) {
+    auto appended = platform::appendDurably(file_, [&line](const platform::FileEnd& end) {
         std::string bytes;
         if (end.size == 0) {
             bytes.append(kByteOrderMark).append(kHeader).append(kLineEnd);
@@ -471,24 +494,29 @@ util::Expected<platform::Appended, std::string> Journal::appendToFile(const std:
         bytes.append(line);
         return bytes;
     });
+    if (!appended) {
+        return util::Unexpected{troubleOf(std::move(appended.error()))};
+    }
+    return *appended;
 }
 
-std::optional<std::string> Journal::appendLine(const std::string& line) {
+std::optional<commands::JournalTrouble> Journal::appendLine(const std::string& line) {
     const auto appended = appendToFile(line);
     return appended ? std::nullopt : std::optional(appended.error());
 }
 
-std::optional<std::string> Journal::openBatch(const commands::BatchOrder& order) {
+std::optional<commands::JournalTrouble> Journal::openBatch(const commands::BatchOrder& order) {
     return appendLine(formatBatchOpen(isoLocalTime(clock_()), order));
 }
 
-std::optional<std::string> Journal::appendInBatch(const commands::JournalEntry& entry,
-                                                  const std::string& name) {
+std::optional<commands::JournalTrouble> Journal::appendInBatch(const commands::JournalEntry& entry,
+                                                               const std::string& name) {
     return recordLine(formatLine(isoLocalTime(clock_()), entry, name));
 }
 
-std::optional<std::string> Journal::endBatch(const commands::BatchOrder& order,
-                                             std::uint64_t firstVoid, std::uint64_t voided) {
+std::optional<commands::JournalTrouble> Journal::endBatch(const commands::BatchOrder& order,
+                                                          std::uint64_t firstVoid,
+                                                          std::uint64_t voided) {
     return appendLine(formatBatchEnd(isoLocalTime(clock_()), order, firstVoid, voided));
 }
 
@@ -577,8 +605,9 @@ BatchLog Journal::batchLog(std::string_view name) const {
     return readNewest(name, *lines);
 }
 
-std::optional<std::string> Journal::recordCheck(const commands::BatchOrder& order,
-                                                const card::CardNumber& number, bool belongs) {
+std::optional<commands::JournalTrouble> Journal::recordCheck(const commands::BatchOrder& order,
+                                                             const card::CardNumber& number,
+                                                             bool belongs) {
     return appendLine(formatBatchCheck(isoLocalTime(clock_()), order, number, belongs));
 }
 

@@ -89,29 +89,29 @@ public:
     // views need (tens of milliseconds for 10^6 numbers), so that the first of them, e.g. a
     // batch's range check, need not: for whoever sets up a batch to ask for as it begins.
     void prepareViews();
-    [[nodiscard]] std::optional<std::string> beginWrite(
+    [[nodiscard]] std::optional<commands::JournalTrouble> beginWrite(
         const commands::JournalEntry& entry) override;
-    [[nodiscard]] std::optional<std::string> append(const commands::JournalEntry& entry) override;
+    [[nodiscard]] std::optional<commands::JournalTrouble> append(
+        const commands::JournalEntry& entry) override;
     // Only once the reading has ended: before, no write of the number is known unsettled.
     [[nodiscard]] bool unsettled(const card::CardNumber& number) const override;
-    [[nodiscard]] std::optional<std::string> settle(const card::CardNumber& number,
-                                                    bool seenOnTag) override;
-    [[nodiscard]] std::optional<std::string> settleInBatch(const card::CardNumber& number,
-                                                           const std::string& name) override;
+    [[nodiscard]] std::optional<commands::JournalTrouble> settle(const card::CardNumber& number,
+                                                                 bool seenOnTag) override;
+    [[nodiscard]] std::optional<commands::JournalTrouble> settleInBatch(
+        const card::CardNumber& number, const std::string& name) override;
 
     // A batch's lines (batch_lines.h), appended as a write's are. The reading keeps where each
     // batch's lines lie and what its bag check saw (batch_spans.h): its questions read only its
     // own lines, once the reading has ended.
-    [[nodiscard]] std::optional<std::string> openBatch(const commands::BatchOrder& order) override;
-    [[nodiscard]] std::optional<std::string> appendInBatch(const commands::JournalEntry& entry,
-                                                           const std::string& name) override;
-    [[nodiscard]] std::optional<std::string> endBatch(const commands::BatchOrder& order,
-                                                      std::uint64_t firstVoid,
-                                                      std::uint64_t voided) override;
+    [[nodiscard]] std::optional<commands::JournalTrouble> openBatch(
+        const commands::BatchOrder& order) override;
+    [[nodiscard]] std::optional<commands::JournalTrouble> appendInBatch(
+        const commands::JournalEntry& entry, const std::string& name) override;
+    [[nodiscard]] std::optional<commands::JournalTrouble> endBatch(
+        const commands::BatchOrder& order, std::uint64_t firstVoid, std::uint64_t voided) override;
     [[nodiscard]] std::optional<commands::BatchRecord> unfinishedBatch() const override;
-    [[nodiscard]] std::optional<std::string> recordCheck(const commands::BatchOrder& order,
-                                                         const card::CardNumber& number,
-                                                         bool belongs) override;
+    [[nodiscard]] std::optional<commands::JournalTrouble> recordCheck(
+        const commands::BatchOrder& order, const card::CardNumber& number, bool belongs) override;
     [[nodiscard]] std::optional<commands::CheckRecord> batchToCheck(
         const std::string& name) const override;
     // The newest batch named `name` and its rows, for its list; empty when the file cannot be
@@ -192,11 +192,12 @@ private:
     void mapRowsAnew(const platform::OwnedFile& file, std::uint64_t size);
     void refresh();
     void awaitLoad() const;
-    [[nodiscard]] std::optional<std::string> record(const commands::JournalEntry& entry);
+    [[nodiscard]] std::optional<commands::JournalTrouble> record(
+        const commands::JournalEntry& entry);
     // Appends a line no write's: the index passes over it as the reading does.
-    [[nodiscard]] std::optional<std::string> appendLine(const std::string& line);
+    [[nodiscard]] std::optional<commands::JournalTrouble> appendLine(const std::string& line);
     // Appends a line to the file on disk, the file's header first when it is new.
-    [[nodiscard]] util::Expected<platform::Appended, std::string> appendToFile(
+    [[nodiscard]] util::Expected<platform::Appended, commands::JournalTrouble> appendToFile(
         const std::string& line);
     // The file's bytes from `from` up to `until`, or why they could not be read.
     [[nodiscard]] std::optional<std::string> readRange(std::uint64_t from, std::uint64_t until,
@@ -207,7 +208,7 @@ private:
     // That batch's log, from its own lines alone.
     [[nodiscard]] BatchLog readNewest(std::string_view name, const BatchSpans::Newest& lines) const;
     // Appends a line this program wrote (with its line end), taken in at once.
-    [[nodiscard]] std::optional<std::string> recordLine(const std::string& line);
+    [[nodiscard]] std::optional<commands::JournalTrouble> recordLine(const std::string& line);
     void markOpen();
 
     std::filesystem::path file_;

@@ -19,22 +19,25 @@ void useAppendMedium(AppendMedium* replacement) noexcept {
     medium.store(replacement);
 }
 
-util::Expected<Appended, std::string> appendDurably(
+util::Expected<Appended, FileFailure> appendDurably(
     const std::filesystem::path& file, const std::function<std::string(const FileEnd&)>& compose) {
     std::error_code folderError;
     std::filesystem::create_directories(file.parent_path(), folderError);
     if (folderError) {
-        return util::Unexpected{systemReason(folderError)};
+        return util::Unexpected{fileFailure(folderError)};
     }
     auto opened = openOwnFile(file, Access::Append);
     if (!opened) {
         // Said after the caller's own words, so the reason alone.
-        return util::Unexpected{whyNotOpened("", opened.error())};
+        const OpenFailure& failure = opened.error();
+        const FileTrouble kind =
+            failure.refusal == Refusal::System ? fileTrouble(failure.error) : FileTrouble::Other;
+        return util::Unexpected{FileFailure{kind, whyNotOpened("", failure)}};
     }
     const NativeFile native = opened->native();
     const auto size = fileSize(native);
     if (!size) {
-        return util::Unexpected{systemReason(size.error())};
+        return util::Unexpected{fileFailure(size.error())};
     }
     FileEnd end;
     end.size = *size;
@@ -44,7 +47,7 @@ util::Expected<Appended, std::string> appendDurably(
         if (!read || *read != 1) {
             const std::error_code error =
                 read ? std::make_error_code(std::errc::io_error) : read.error();
-            return util::Unexpected{systemReason(error)};
+            return util::Unexpected{fileFailure(error)};
         }
         end.endsWithNewline = last == '\n';
     }
@@ -60,7 +63,7 @@ util::Expected<Appended, std::string> appendDurably(
     }
     opened = OwnedFile();
     if (error) {
-        return util::Unexpected{systemReason(error)};
+        return util::Unexpected{fileFailure(error)};
     }
     if (end.size == 0) {
         syncFolder(file.parent_path());  // the file may be new

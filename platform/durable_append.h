@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/system_reason.h"
 #include "util/expected.h"
 
 #include <cstdint>
@@ -27,8 +28,8 @@ struct Appended {
 // Appends to `file` (creating it and its folder when missing) the bytes `compose` makes from
 // what the file holds, in one write, and returns once they are on the disk (fsync,
 // FlushFileBuffers). Never truncates or rewrites what is there, and opens the file only as
-// openOwnFile allows. The reason in words (systemReason, whyNotOpened) when it failed.
-[[nodiscard]] util::Expected<Appended, std::string> appendDurably(
+// openOwnFile allows. Its kind and reason in words (systemReason, whyNotOpened) when it failed.
+[[nodiscard]] util::Expected<Appended, FileFailure> appendDurably(
     const std::filesystem::path& file, const std::function<std::string(const FileEnd&)>& compose);
 
 // Where appendDurably's composed bytes go: by default written and synced to the disk. A

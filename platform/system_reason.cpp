@@ -29,6 +29,27 @@ std::string errnoReason(int number) {
     }
 }
 
+FileTrouble errnoTrouble(int number) {
+    switch (number) {
+        case EACCES:
+        case EPERM:
+            return FileTrouble::NoRights;
+        case ENOSPC:
+#ifdef EDQUOT
+        case EDQUOT:
+#endif
+            return FileTrouble::DiskFull;
+        case EROFS:
+            return FileTrouble::ReadOnly;
+        default:
+            return FileTrouble::Other;
+    }
+}
+
+FileFailure fileFailure(const std::error_code& error) {
+    return {fileTrouble(error), systemReason(error)};
+}
+
 std::string whyNotOpened(const std::string& what, const OpenFailure& failure) {
     std::string why;
     switch (failure.refusal) {

@@ -24,4 +24,21 @@ std::string systemReason(const std::error_code& error) {
     }
 }
 
+FileTrouble fileTrouble(const std::error_code& error) {
+    if (error.category() != std::system_category()) {
+        return errnoTrouble(error.value());
+    }
+    switch (static_cast<DWORD>(error.value())) {
+        case ERROR_ACCESS_DENIED:
+            return FileTrouble::NoRights;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return FileTrouble::DiskFull;
+        case ERROR_WRITE_PROTECT:
+            return FileTrouble::ReadOnly;
+        default:
+            return FileTrouble::Other;
+    }
+}
+
 }  // namespace platform

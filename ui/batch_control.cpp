@@ -221,7 +221,8 @@ void BatchControl::endEarly() {
         return;
     }
     if (const auto trouble = batch_->endEarly()) {
-        status_.showOutcome(*trouble + "：批次没有结束", words::Tone::Failed, {});
+        status_.showOutcome(words::journalTroubleText(*trouble) + "：批次没有结束",
+                            words::Tone::Failed, {});
         return;
     }
     status_.showMessage(words::batchStatus(*batch_));

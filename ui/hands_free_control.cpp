@@ -9,6 +9,7 @@
 #include "ui/status_line.h"
 #include "words/batch_text.h"
 #include "words/hands_free_text.h"
+#include "words/outcome_text.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -145,7 +146,7 @@ void HandsFreeControl::tick() {
             break;
     }
     if (step.journalError) {
-        status_.showNote(*step.journalError);
+        status_.showNote(words::journalTroubleText(*step.journalError));
     }
     if (!writer_) {
         return;

@@ -193,7 +193,7 @@ void MainWindow::showBatchPress(const commands::BatchPress& press) {
     status_->showOutcome(message, tone, verdict);
     outcomeShown_ = true;
     if (press.journalError) {
-        status_->showNote(*press.journalError);
+        status_->showNote(words::journalTroubleText(*press.journalError));
     } else if (journal_->holdProblem()) {
         status_->showNote(*journal_->holdProblem());
     }

@@ -1,6 +1,7 @@
 #include "words/bag_check_text.h"
 
 #include "card/number_text.h"
+#include "words/outcome_text.h"
 
 namespace words {
 
@@ -62,7 +63,7 @@ std::string checkText(const CheckFinding& finding, const CheckCounts& counts) {
     }
     text += "（" + checkCountsText(counts) + "）";
     if (finding.journalError) {
-        text += "；未能记入写卡记录，未计入核对：" + *finding.journalError;
+        text += "；未能记入写卡记录，未计入核对：" + journalTroubleText(*finding.journalError);
     }
     return text;
 }

@@ -43,11 +43,7 @@ std::string stoppedText(const commands::HandsFreeStop& stop) {
             // to answer at the window.
             return kStopped + (stop.question ? questionWords(*stop.question).text : std::string());
         case Why::NotRecorded:
-            // The journal's reason first: "磁盘已满：已写卡 0000001000 未记录；请腾出空间后继续".
-            return kStopped + (stop.write ? stop.write->journalError.value_or("") + "：已写卡 " +
-                                                card::tenDigitText(stop.write->request.number) +
-                                                " 未记录；请腾出空间后继续"
-                                          : std::string());
+            return kStopped + (stop.write ? notRecordedText(*stop.write) : std::string());
         case Why::NoNumber:
             break;
     }

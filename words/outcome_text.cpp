@@ -26,6 +26,21 @@ std::string hexText(const card::CardNumber& tag) {
     return card::hexBytes(tag, kNoBreakSpace);
 }
 
+std::string journalTroubleText(const commands::JournalTrouble& trouble) {
+    if (trouble.kind == commands::JournalTrouble::Kind::DiskFull) {
+        return "磁盘已满";
+    }
+    return foreignWords(trouble.systemReason);
+}
+
+std::string notRecordedText(const WriteOutcome& outcome) {
+    const bool full = outcome.journalError &&
+                      outcome.journalError->kind == commands::JournalTrouble::Kind::DiskFull;
+    return (outcome.journalError ? journalTroubleText(*outcome.journalError) : std::string()) +
+           "：已写卡 " + card::tenDigitText(outcome.request.number) + " 未记录；" +
+           (full ? "请腾出空间后继续" : "请排除后继续");
+}
+
 namespace {
 
 // "读卡器库在 MF_Write 中出错（...）": the library's own words, cut short (at a character's
@@ -50,7 +65,7 @@ std::string describeRead(const ReadOutcome& outcome, const reader::ReaderInUse& 
                                : std::string("已读卡，")) +
                 "十六进制 " + hexText(outcome.tag);
             if (outcome.journalError) {
-                return head + "；未记录：" + foreignWords(*outcome.journalError);
+                return head + "；未记录：" + journalTroubleText(*outcome.journalError);
             }
             if (outcome.settledWrite) {
                 return head + "；上次结果不明的写卡已核对";
@@ -106,7 +121,7 @@ std::string journalTrouble(const WriteOutcome& outcome) {
         text += "；未查重号：" + foreignWords(*outcome.journalUnavailable);
     }
     if (outcome.journalError) {
-        text += "；未记录：" + foreignWords(*outcome.journalError);
+        text += "；未记录：" + journalTroubleText(*outcome.journalError);
     }
     return text;
 }

@@ -18,6 +18,15 @@ namespace words {
 // no-break spaces.
 [[nodiscard]] std::string hexText(const card::CardNumber& tag);
 
+// Why the journal did not record a line: "磁盘已满" for a full disk, whatever the system's own
+// code; otherwise the system's reason.
+[[nodiscard]] std::string journalTroubleText(const commands::JournalTrouble& trouble);
+
+// A verified write whose line the journal could not record, which stops writing until the
+// operator acts: "磁盘已满：已写卡 0000001000 未记录；请腾出空间后继续". Space is asked for only
+// when the disk is full.
+[[nodiscard]] std::string notRecordedText(const commands::WriteOutcome& outcome);
+
 // A failed call's status is given as a number, and named in words too when `inUse` is the
 // emulated reader, whose status codes are known. In a batch (`batchNotation`) a tag read is
 // named by its number in the batch's notation too: "已读卡 000 0000001004，十六进制 …".

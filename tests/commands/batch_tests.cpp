@@ -258,7 +258,7 @@ public:
         const CardNumber& /*number*/) const override {
         return std::nullopt;
     }
-    [[nodiscard]] std::optional<std::string> append(
+    [[nodiscard]] std::optional<commands::JournalTrouble> append(
         const commands::JournalEntry& /*entry*/) override {
         return std::nullopt;
     }

@@ -73,8 +73,8 @@ public:
     std::map<std::uint64_t, std::string> verified;  // B4..B0 as one number -> time
     std::vector<commands::JournalEntry> entries;
     std::vector<std::size_t> callsBefore;
-    std::optional<std::string> failure;       // answered by every append
-    std::optional<std::string> startFailure;  // answered by every beginWrite
+    std::optional<commands::JournalTrouble> failure;       // answered by every append
+    std::optional<commands::JournalTrouble> startFailure;  // answered by every beginWrite
     std::optional<std::string> notReadable;
     std::set<std::uint64_t> unknown;             // keys whose last write's outcome is unknown
     std::optional<commands::SharedView> shared;  // what sharedView answers for its view
@@ -85,7 +85,7 @@ public:
     void hold() override { ++holds; }
     void release() override { --holds; }
     [[nodiscard]] std::optional<std::string> unavailable() const override { return notReadable; }
-    [[nodiscard]] std::optional<std::string> beginWrite(
+    [[nodiscard]] std::optional<commands::JournalTrouble> beginWrite(
         const commands::JournalEntry& /*entry*/) override {
         startsBefore.push_back(source != nullptr ? source->device.calls.size() : 0);
         return startFailure;
@@ -106,7 +106,8 @@ public:
         const card::CardNumber& /*number*/, card::Notation view) const override {
         return shared && shared->view == view ? shared : std::nullopt;
     }
-    [[nodiscard]] std::optional<std::string> append(const commands::JournalEntry& entry) override {
+    [[nodiscard]] std::optional<commands::JournalTrouble> append(
+        const commands::JournalEntry& entry) override {
         entries.push_back(entry);
         callsBefore.push_back(source != nullptr ? source->device.calls.size() : 0);
         return failure;
@@ -646,7 +647,8 @@ TEST(WriteCommand, AJournalThatCannotBeWrittenStopsNothingButIsNamed) {
     FakeWindow window;
     window.add1 = true;
     MemoryJournal journal;
-    journal.failure = "磁盘已满";
+    journal.failure =
+        commands::JournalTrouble{commands::JournalTrouble::Kind::DiskFull, "磁盘已满"};
 
     const auto outcome = pressWrite(window, source, journal);
 
@@ -665,7 +667,8 @@ TEST(WriteCommand, AJournalThatCannotTakeTheStartLineStopsTheWriteBeforeItIsSent
     FakeWindow window;
     window.add1 = true;
     MemoryJournal journal;
-    journal.startFailure = "磁盘已满";
+    journal.startFailure =
+        commands::JournalTrouble{commands::JournalTrouble::Kind::DiskFull, "磁盘已满"};
 
     const auto outcome = pressWrite(window, source, journal);
 

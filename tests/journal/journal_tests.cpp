@@ -141,7 +141,8 @@ TEST(Journal, AJournalThatCannotBeWrittenSaysWhereAndStillRemembersTheWrite) {
     const auto failure = journal.append(verifiedWrite(number));
 
     ASSERT_TRUE(failure.has_value());
-    EXPECT_EQ(*failure, "路径不是可写的文件");
+    EXPECT_EQ(failure->systemReason, "路径不是可写的文件");
+    EXPECT_EQ(failure->kind, commands::JournalTrouble::Kind::Other);
     EXPECT_NE(journal.lastVerifiedWrite(number), std::nullopt);
 }
 
@@ -413,7 +414,8 @@ TEST_P(HostileJournal, IsNeitherReadNorWrittenAndTheRefusalIsSaid) {
     journal::Journal writer(file);
     const auto failure = writer.append(verifiedWrite(number(1)));
     ASSERT_TRUE(failure.has_value());
-    EXPECT_NE(failure->find(GetParam().said), std::string::npos) << *failure;
+    EXPECT_NE(failure->systemReason.find(GetParam().said), std::string::npos)
+        << failure->systemReason;
     if (std::filesystem::is_regular_file(std::filesystem::symlink_status(victim))) {
         EXPECT_EQ(fileText(victim), "root's own\n");
     }

@@ -62,7 +62,7 @@ public:
         const card::CardNumber& /*number*/) const override {
         return std::nullopt;
     }
-    [[nodiscard]] std::optional<std::string> append(
+    [[nodiscard]] std::optional<commands::JournalTrouble> append(
         const commands::JournalEntry& /*entry*/) override {
         return std::nullopt;
     }

@@ -121,7 +121,7 @@ int run(const std::string& url, std::int64_t batch, const std::string& station) 
         if (press.result == commands::BatchPress::Result::Finished) {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         } else if (press.write && press.write->journalError) {
-            return fail(*press.write->journalError);
+            return fail(press.write->journalError->systemReason);
         }
     }
     const auto progress = session->progress();

@@ -113,7 +113,7 @@ std::string fileText(const std::filesystem::path& file) {
 
 // A journal holding one verified write of 0000000001, the window's start number; why it could not
 // be written, if it could not.
-std::optional<std::string> journalOneWrite(const std::filesystem::path& file) {
+std::optional<commands::JournalTrouble> journalOneWrite(const std::filesystem::path& file) {
     journal::Journal earlier(file);
     commands::JournalEntry entry;
     entry.result = "已写卡";
@@ -123,7 +123,7 @@ std::optional<std::string> journalOneWrite(const std::filesystem::path& file) {
 }
 
 // A journal whose last write was cut off: the program ended during the write of 0000000950.
-std::optional<std::string> journalCutOff(const std::filesystem::path& file) {
+std::optional<commands::JournalTrouble> journalCutOff(const std::filesystem::path& file) {
     journal::Journal earlier(file);
     commands::JournalEntry entry;
     entry.number = card::CardNumber{0, {0, 0, 0x03, 0xB6}};

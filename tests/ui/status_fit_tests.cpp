@@ -69,7 +69,8 @@ std::vector<std::string> everyMessage() {
         messages.push_back(words::describeRead(read, inUse));
         read.settledWrite = true;
         messages.push_back(words::describeRead(read, inUse));
-        read.journalError = journalWords;
+        read.journalError =
+            commands::JournalTrouble{commands::JournalTrouble::Kind::Other, journalWords};
         messages.push_back(words::describeRead(read, inUse));
         for (const auto status : statuses()) {
             read.result = commands::ReadOutcome::Result::NoTag;
@@ -107,7 +108,8 @@ std::vector<std::string> everyMessage() {
                         outcome.earlierWrite = "2026-12-07T20:34:56+08:00";
                         outcome.previousWrite = troubled ? outcome.earlierWrite : std::nullopt;
                         if (troubled) {
-                            outcome.journalError = journalWords;
+                            outcome.journalError = commands::JournalTrouble{
+                                commands::JournalTrouble::Kind::Other, journalWords};
                             outcome.fault = reader::CallFault{"ControlBuzzer", kForeign};
                         }
                         std::string message = words::describeWrite(outcome, inUse);

@@ -70,6 +70,38 @@ INSTANTIATE_TEST_SUITE_P(
                    "已写卡 " + kNumber}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
 
+// A verified write the journal could not record: the operator is asked to free space only when the
+// disk is full (whatever code the system gave for it), and told the system's reason otherwise.
+TEST(WriteMessage, AsksForSpaceOnlyWhenTheDiskIsFull) {
+    using Kind = commands::JournalTrouble::Kind;
+    struct Row {
+        commands::JournalTrouble trouble;
+        std::string noted;    // after 已写卡 …；未记录：
+        std::string stopped;  // why writing stops
+    };
+    const Row rows[] = {
+        {{Kind::DiskFull, "磁盘已满"},
+         "磁盘已满",
+         "磁盘已满：已写卡 0000000001 未记录；请腾出空间后继续"},
+        {{Kind::DiskFull, "系统错误 122"},
+         "磁盘已满",
+         "磁盘已满：已写卡 0000000001 未记录；请腾出空间后继续"},
+        {{Kind::NoRights, "没有权限"},
+         "没有权限",
+         "没有权限：已写卡 0000000001 未记录；请排除后继续"},
+        {{Kind::Other, "属于别的用户或有硬链接"},
+         "属于别的用户或有硬链接",
+         "属于别的用户或有硬链接：已写卡 0000000001 未记录；请排除后继续"},
+    };
+    for (const auto& row : rows) {
+        WriteOutcome outcome = write(Result::Written, 0, 0, false);
+        outcome.journalError = row.trouble;
+        EXPECT_EQ(words::describeWrite(outcome, kEmulated),
+                  "已写卡 0000000001 / 000,00001；未记录：" + row.noted);
+        EXPECT_EQ(words::notRecordedText(outcome), row.stopped);
+    }
+}
+
 TEST(ReadMessage, UsesTheSameVerbsAndNamesTheCauseOnlyForTheEmulatedReader) {
     ReadOutcome read;
     read.result = ReadOutcome::Result::Read;
@@ -82,7 +114,8 @@ TEST(ReadMessage, UsesTheSameVerbsAndNamesTheCauseOnlyForTheEmulatedReader) {
               "已读卡，十六进制 12\u00A034\u00A056\u00A078\u00A09A；上次结果不明的写卡已核对");
     EXPECT_EQ(words::toneOf(read), words::Tone::Done);
     read.settledWrite = false;
-    read.journalError = "磁盘已满";
+    read.journalError =
+        commands::JournalTrouble{commands::JournalTrouble::Kind::DiskFull, "系统错误 28"};
     EXPECT_EQ(words::describeRead(read, kEmulated),
               "已读卡，十六进制 12\u00A034\u00A056\u00A078\u00A09A；未记录：磁盘已满");
     EXPECT_EQ(words::toneOf(read), words::Tone::Failed);
