@@ -125,7 +125,8 @@ HandsFreeStep HandsFreeWriter::write() {
                      source_.readerInUse()});
     }
     const reader::ReaderInUse inUse = source_.readerInUse();
-    if (press.write->result == WriteOutcome::Result::ReaderUnavailable) {
+    if (press.write->result == WriteOutcome::Result::ReaderUnavailable ||
+        press.write->result == WriteOutcome::Result::NotStarted) {
         return stop(
             {HandsFreeStop::Why::WriteFailed, std::nullopt, press.write, std::nullopt, inUse});
     }

@@ -50,6 +50,7 @@ std::string journalResult(const WriteOutcome& outcome) {
         case Result::Declined:
         case Result::OutOfRange:
         case Result::ReaderUnavailable:
+        case Result::NotStarted:
             break;
     }
     return {};

@@ -125,10 +125,17 @@ util::Expected<std::unique_ptr<SharedBatchSession>, std::string> SharedBatchSess
     for (const auto& lease : *held) {
         session->adopt(lease);
     }
-    // A write the program was killed in: its outcome is not known, and it is said so.
+    // A write of its numbers that a read settled while the station was outside the batch (the
+    // server away when it started again): a tag holds the number, so it counts here, under a
+    // line of the batch that is sent as the others are.
+    if (auto trouble = session->takeSettledOutside(journal)) {
+        return util::Unexpected{std::move(trouble->systemReason)};
+    }
+    // A write the program was killed in, which nothing settled since: its outcome is not known,
+    // and it is said so.
     if (const auto interrupted = history.interruptedWrite()) {
         const auto position = session->batch_.positionOf(*interrupted);
-        if (position && session->leaseOf(*position) != 0 &&
+        if (position && session->leaseOf(*position) != 0 && journal.unsettled(*interrupted) &&
             !std::binary_search(session->verified_.begin(), session->verified_.end(), *position)) {
             JournalEntry entry;
             entry.result = std::string(kUnsettledResult) + "：写卡时程序中断";
@@ -230,9 +237,25 @@ std::uint64_t SharedBatchSession::writableLocked() const {
     return writable;
 }
 
+std::optional<std::uint64_t> SharedBatchSession::offeredIn(const Held& held) const {
+    const std::uint64_t end = held.lease.first + held.lease.count;
+    if (held.next < end) {
+        return held.next;
+    }
+    // Once the rest of its lease is used up, a number passed over as unknown and not found on a
+    // tag since: its tag has been back for a check, and the write asks about it.
+    for (auto passed = std::lower_bound(passed_.begin(), passed_.end(), held.lease.first);
+         passed != passed_.end() && *passed < end; ++passed) {
+        if (!std::binary_search(verified_.begin(), verified_.end(), *passed)) {
+            return *passed;
+        }
+    }
+    return std::nullopt;
+}
+
 const SharedBatchSession::Held* SharedBatchSession::currentLocked() const {
     for (const auto& held : leases_) {
-        if (held.next < held.lease.first + held.lease.count) {
+        if (offeredIn(held)) {
             return &held;
         }
     }
@@ -245,7 +268,7 @@ std::optional<card::CardNumber> SharedBatchSession::nextNumber() const {
     if (!held) {
         return std::nullopt;
     }
-    return batch_.number(held->next);
+    return batch_.number(*offeredIn(*held));
 }
 
 BatchPress SharedBatchSession::press(reader::ReaderSource& source, const Confirm& confirm,
@@ -260,7 +283,7 @@ BatchPress SharedBatchSession::press(reader::ReaderSource& source, const Confirm
         if (!held) {
             return press;
         }
-        position = held->next;
+        position = *offeredIn(*held);
         lease = held->lease.id;
         cache = cache_;
     }
@@ -302,6 +325,26 @@ ReadOutcome SharedBatchSession::read(reader::ReaderSource& source, Sound sound) 
     }
     wake_.notify_all();
     return outcome;
+}
+
+std::optional<JournalTrouble> SharedBatchSession::takeSettledOutside(BatchJournal& journal) {
+    for (const auto& held : leases_) {
+        for (std::uint64_t position = held.lease.first;
+             position < held.lease.first + held.lease.count; ++position) {
+            if (std::binary_search(verified_.begin(), verified_.end(), position)) {
+                continue;
+            }
+            const card::CardNumber number = batch_.number(position);
+            if (journal.unsettled(number) || !journal.lastVerifiedWrite(number)) {
+                continue;
+            }
+            if (auto trouble = journal.settleInBatch(number, localOrder_.name)) {
+                return trouble;
+            }
+            markVerified(position);
+        }
+    }
+    return std::nullopt;
 }
 
 void SharedBatchSession::markVerified(std::uint64_t position) {

@@ -124,11 +124,17 @@ private:
     // Under mutex_.
     void adopt(const Lease& lease);
     [[nodiscard]] std::uint64_t writableLocked() const;
+    // The position a lease offers next, if any.
+    [[nodiscard]] std::optional<std::uint64_t> offeredIn(const Held& held) const;
+    // The first lease that offers one.
     [[nodiscard]] const Held* currentLocked() const;
     [[nodiscard]] std::int64_t leaseOf(std::uint64_t position) const;
     void advance(std::uint64_t position);
     void markVerified(std::uint64_t position);
     void takeSettled(const std::vector<BatchJournalView::Settled>& settled);
+    // Counts, with a line of the batch, each of its held numbers the journal knows on a tag
+    // without a line of the batch; the journal's trouble, if any.
+    [[nodiscard]] std::optional<JournalTrouble> takeSettledOutside(BatchJournal& journal);
 
     void work();
     // One round of the worker's; false when nothing could be sent for the server's absence.

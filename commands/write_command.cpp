@@ -2,6 +2,7 @@
 
 #include "commands/batch.h"
 #include "commands/journal_result.h"
+#include "commands/read_command.h"
 #include "reader/command_session.h"
 
 #include <chrono>
@@ -18,7 +19,8 @@ using Stage = WriteOutcome::Stage;
 
 // The write on the reader, up to the lock; `outcome.reached` says how far it went, also when a
 // call throws.
-void perform(reader::CommandSession& session, WriteOutcome& outcome) {
+void perform(reader::CommandSession& session, const reader::ReaderInUse& inUse,
+             WriteOutcome& outcome) {
     const WriteRequest& request = outcome.request;
     outcome.reached = Stage::Sent;  // from here on the journal takes the write's line
     outcome.writeStatus = session.write(request.chip, request.number);
@@ -29,8 +31,10 @@ void perform(reader::CommandSession& session, WriteOutcome& outcome) {
     outcome.readBackStatus = reply.status;
     if (!reply.number) {
         // A refused write where no tag answered before it either: nothing shows a tag was there
-        // to take it. Otherwise the tag may hold the number or not: the operator must look.
-        const bool noTagSeen = outcome.writeStatus != reader::kSuccess && !outcome.previousNumber;
+        // to take it. Otherwise (a number, or a blank that said it was there) the tag may hold
+        // the number or not, whatever the write said: the operator must look.
+        const bool noTagSeen = outcome.writeStatus != reader::kSuccess && !outcome.previousNumber &&
+                               !tagAtTheReader(outcome.previousStatus, inUse);
         outcome.result = noTagSeen ? Result::NotWritten : Result::NotReadBack;
         return;
     }
@@ -229,11 +233,15 @@ WriteOutcome write(const WriteRequest& request, std::optional<Field> outOfRange,
     {
         JournalEntry starting = entryFor(outcome);
         if (auto trouble = journal.beginWrite(starting)) {
+            // Were the program to end during the write, no journal would name the number the
+            // tag may hold.
             outcome.journalError = std::move(trouble);
+            outcome.result = Result::NotStarted;
+            return outcome;
         }
     }
     try {
-        perform(session, outcome);
+        perform(session, source.readerInUse(), outcome);
     } catch (const reader::ReaderFault& fault) {
         outcome = faulted(std::move(outcome), fault);
     }

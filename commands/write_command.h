@@ -30,6 +30,8 @@ struct WriteOutcome {
         OutOfRange,  // a field's number is out of range: nothing was written
         ReaderUnavailable,  // the reader library could not be used: nothing was sent
         ReaderFault,        // a library call failed without a status (it threw): see `fault`
+        NotStarted,         // the journal could not take the write's start line (`journalError`): a
+                            // write that could leave no trace was not sent
     };
     // How far the write went on the reader; a fault stops it where it stands.
     enum class Stage {
@@ -98,8 +100,9 @@ inline constexpr std::chrono::milliseconds kSightingFreshFor{30};
 // A number that shows in one view as another tag's verified write, then a number the journal holds
 // as written (or of unknown outcome), or a tag holding one, is put to `confirm` first (the
 // default: not written): in a batch or not, every write asks the same. Every write that reached
-// MF_Write appends its line, on disk before the beep. A journal that cannot be written stops
-// nothing; the outcome says why. A library call that throws stops it with Result::ReaderFault, the
+// MF_Write appends its line, on disk before the beep. A write whose start line the journal
+// cannot take is not sent (Result::NotStarted); a journal that cannot take a later line stops
+// nothing. The outcome says why. A library call that throws stops it with Result::ReaderFault, the
 // steps done until then recorded.
 [[nodiscard]] WriteOutcome writeTag(const WriteRequest& request, reader::ReaderSource& source,
                                     WriteJournal& journal, const Confirm& confirm,

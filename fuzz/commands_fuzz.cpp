@@ -127,6 +127,7 @@ void writeWordsAgree(const commands::WriteOutcome& outcome, const reader::Reader
         case Result::WrongReadBack:
         case Result::Declined:
         case Result::OutOfRange:
+        case Result::NotStarted:
             FUZZ_CHECK(has(line, "未写卡") && brief == "未写卡");
             break;
         case Result::Written:
@@ -231,6 +232,7 @@ void pressWrite(testing_support::FakeWindow& window, fuzzing::FuzzedSource& sour
         case Result::OutOfRange:
         case Result::ReaderUnavailable:
         case Result::Declined:
+        case Result::NotStarted:
             FUZZ_CHECK(!wrote && !outcome.advanced());
             break;
         case Result::NotReadBack:

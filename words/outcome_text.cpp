@@ -188,6 +188,8 @@ std::string describeWrite(const WriteOutcome& outcome, const reader::ReaderInUse
         case Result::NotWritten:
             return "未写卡" + failureDetail(outcome.writeStatus, inUse) + leftUndone(outcome) +
                    journalTrouble(outcome);
+        case Result::NotStarted:
+            return "未写卡" + journalTrouble(outcome);
         case Result::NotReadBack:
             // The tag may hold the number: the next one must not get it unnoticed.
             // The reader's own report of the write is left to the journal, and the number not

@@ -73,7 +73,8 @@ public:
     std::map<std::uint64_t, std::string> verified;  // B4..B0 as one number -> time
     std::vector<commands::JournalEntry> entries;
     std::vector<std::size_t> callsBefore;
-    std::optional<commands::JournalTrouble> failure;  // answered by every append
+    std::optional<commands::JournalTrouble> failure;       // answered by every append
+    std::optional<commands::JournalTrouble> startFailure;  // answered by every beginWrite
     std::optional<std::string> notReadable;
     std::set<std::uint64_t> unknown;             // keys whose last write's outcome is unknown
     std::optional<commands::SharedView> shared;  // what sharedView answers for its view
@@ -87,7 +88,7 @@ public:
     [[nodiscard]] std::optional<commands::JournalTrouble> beginWrite(
         const commands::JournalEntry& /*entry*/) override {
         startsBefore.push_back(source != nullptr ? source->device.calls.size() : 0);
-        return std::nullopt;
+        return startFailure;
     }
 
     static std::uint64_t key(const card::CardNumber& n) {
@@ -657,6 +658,42 @@ TEST(WriteCommand, AJournalThatCannotBeWrittenStopsNothingButIsNamed) {
     EXPECT_EQ(window.texts[Field::B3B0], "0000000002");
     const std::string message = words::describeWrite(outcome);
     EXPECT_EQ(message, "已写卡 0000000001 / 000,00001；未记录：磁盘已满");
+}
+
+// Were the program to end during a write whose start line is not on disk, no journal would name
+// the number the tag may hold.
+TEST(WriteCommand, AJournalThatCannotTakeTheStartLineStopsTheWriteBeforeItIsSent) {
+    FakeSource source;
+    FakeWindow window;
+    window.add1 = true;
+    MemoryJournal journal;
+    journal.startFailure =
+        commands::JournalTrouble{commands::JournalTrouble::Kind::DiskFull, "磁盘已满"};
+
+    const auto outcome = pressWrite(window, source, journal);
+
+    EXPECT_EQ(outcome.result, WriteOutcome::Result::NotStarted);
+    EXPECT_EQ(sequence(source), (std::vector<std::string>{"getsnr", "buzz 4"}));
+    EXPECT_TRUE(journal.entries.empty());
+    EXPECT_EQ(window.texts[Field::B3B0], "0000000001");
+    EXPECT_EQ(words::describeWrite(outcome), "未写卡；未记录：磁盘已满");
+}
+
+// A blank says it is there (the emulated library's status 2): a write it was refused may still
+// have reached it, and another blank laid meanwhile reads back the same.
+TEST(WriteCommand, RefusedWriteOnABlankThatWasThereIsOfUnknownOutcome) {
+    FakeSource source;
+    source.emulated = true;
+    source.device.writeStatus = 9;
+    source.device.getsnrStatus = 2;
+    FakeWindow window;
+    MemoryJournal journal;
+
+    const auto outcome = pressWrite(window, source, journal);
+
+    EXPECT_EQ(outcome.result, WriteOutcome::Result::NotReadBack);
+    ASSERT_EQ(journal.entries.size(), 1U);
+    EXPECT_TRUE(startsWith(journal.entries[0].result, "结果不明")) << journal.entries[0].result;
 }
 
 TEST(WriteCommand, RefusedLockStillAdvancesButDoesNotBeepAndSaysTheTagIsUnprotected) {
