@@ -143,7 +143,8 @@ x11_focus "$(dialog_window)"
 listed() { hear dialog | grep -x '继续未写完的批次' || true; }
 expect "Ctrl+B opens the dialog with the unfinished batch listed" 继续未写完的批次 \
   "$(x11_await_output 继续未写完的批次 listed)"
-expect "the batch listed" "$name" "$(hear "combo box" 继续未写完的批次)"
+# The list is heard by the batch it shows (a combo box's name is its choice).
+expect "the batch listed" "$name" "$(hear "combo box" "$name")"
 old_name=$name
 name=order-8
 type_into 名称 "$name"
@@ -157,11 +158,11 @@ await_command_end
 hear press "push button" 关闭批次 >/dev/null
 await_command_end
 open_dialog
-read -r -a xy <<<"$(hear where "combo box" 继续未写完的批次)"
-press_at "${xy[@]}"  # the list opens; the older batch is second, the newest first
+read -r -a xy <<<"$(hear where "combo box" "$name")"
+press_at "${xy[@]}"  # the list opens; the newest batch first, the older one second
 xdotool key --delay 50 Down Return
 expect "the older batch chosen" "$old_name" \
-  "$(hear_when "$old_name" "combo box" 继续未写完的批次)"
+  "$(hear_when "$old_name" "combo box" "$old_name")"
 read -r -a xy <<<"$(hear where "push button" 继续)"
 press_at "${xy[@]}"
 x11_await "the dialog closed" dialog_gone || true
