@@ -51,7 +51,7 @@ public:
         static_cast<void>(name);
         return settle(number, true);
     }
-    // The newest batch opened and not ended, with what was verified in it; nothing when none.
+    // The most recently opened batch not ended, with what was verified in it; nothing when none.
     [[nodiscard]] virtual std::optional<BatchRecord> unfinishedBatch() const = 0;
 
     // Records that a tag holding `number` was seen in the bag check of the batch: one of its

@@ -15,10 +15,11 @@ util::Expected<BatchSession, std::string> BatchSession::start(const Batch& batch
     if (name.empty() || name.find_first_of("\r\n") != std::string::npos) {
         return util::Unexpected{std::string("批次的名称不能为空，也不能分行")};
     }
-    // Only the newest batch is offered for resuming: an older one left open would be lost. A
-    // shared batch's stays open while other stations write it, and is no local batch to resume.
-    if (const auto open = journal.unfinishedBatch(); open && !isSharedBatchName(open->order.name)) {
-        return util::Unexpected{"批次 " + open->order.name + " 还没有写完：先继续它，或提前结束它"};
+    // Batches left open wait to be continued beside a new one; but a batch begun anew under the
+    // name of one left open would hide that one's lines for good.
+    if (const auto same = journal.batchToCheck(name);
+        same && !same->batch.ended && same->batch.verifiedCount() < same->batch.order.count) {
+        return util::Unexpected{"批次 " + name + " 还没有写完：先继续它，或提前结束它"};
     }
     if (auto trouble = journal.openBatch(batch.order())) {
         return util::Unexpected{std::move(trouble->systemReason)};

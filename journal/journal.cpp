@@ -23,20 +23,28 @@ namespace journal {
 
 namespace {
 
-// The newest local batch, when it has not ended: of the local ones only the newest can be open
-// (none is opened while another is). A shared batch's stays open while others write it, and is
+// The local batches not ended, the most recently opened first. A new batch may be begun while an
+// older one waits to be continued. A shared batch's stays open while others write it, and is
 // offered from the database.
-std::optional<std::string> localLeftOpen(const BatchSpans& batches) {
-    for (const std::string& name : batches.names()) {  // newest first
-        if (!commands::isSharedBatchName(name)) {
-            const auto lines = batches.newest(name);
-            if (lines && !lines->endedAt) {
-                return name;
-            }
-            return std::nullopt;
+std::vector<std::string> localOpen(const BatchSpans& batches) {
+    std::vector<std::string> open;
+    for (std::string& name : batches.names()) {  // newest first
+        if (commands::isSharedBatchName(name)) {
+            continue;
+        }
+        if (const auto lines = batches.newest(name); lines && !lines->endedAt) {
+            open.push_back(std::move(name));
         }
     }
-    return std::nullopt;
+    return open;
+}
+
+std::optional<std::string> localLeftOpen(const BatchSpans& batches) {
+    auto open = localOpen(batches);
+    if (open.empty()) {
+        return std::nullopt;
+    }
+    return std::move(open.front());
 }
 
 // From this many bytes on, the next piece is read while the last one is taken in.
@@ -701,6 +709,17 @@ std::vector<std::string> Journal::batchNames() const {
     startReading();
     const std::lock_guard guard(mutex_);
     return read_.batches.names();
+}
+
+std::vector<std::string> Journal::unfinishedBatchNames() const {
+    if (file_.empty()) {
+        return {};
+    }
+    // As unfinishedBatch: the batches this run opened or ended count too.
+    awaitLoad();
+    const_cast<Journal*>(this)->refresh();  // NOLINT(cppcoreguidelines-pro-type-const-cast)
+    const std::lock_guard guard(mutex_);
+    return localOpen(read_.batches);
 }
 
 bool Journal::batchLeftOpen() const {

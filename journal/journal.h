@@ -168,7 +168,10 @@ public:
     // The names of the batches opened in the journal as far as it was read, the most recently
     // opened first; never waits.
     [[nodiscard]] std::vector<std::string> batchNames() const;
-    // Whether the journal, as far as it was read, ends with a batch opened and not ended: only
+    // The names of the local batches opened and not ended, the most recently opened first: those
+    // a station may go on with. Waits for the reading, as unfinishedBatch.
+    [[nodiscard]] std::vector<std::string> unfinishedBatchNames() const;
+    // Whether the journal, as far as it was read, holds a local batch opened and not ended: only
     // then need unfinishedBatch read its lines. Never waits.
     [[nodiscard]] bool batchLeftOpen() const;
 

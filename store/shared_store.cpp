@@ -702,7 +702,7 @@ StoreResult<std::vector<LeaseAccount>> SharedStore::accounting(std::int64_t batc
                     " WHERE o.lease_id = l.id AND o.verified AND NOT o.repeated), "
                     "coalesce(l.first_position + l.count - l.returned_from, 0), "
                     "l.returned_from IS NOT NULL OR l.voided_at IS NOT NULL, l.voided_by, "
-                    "coalesce(s.name, l.station_id) "
+                    "coalesce(s.name, l.station_id), l.first_position "
                     "FROM leases l LEFT JOIN stations s ON s.id = l.station_id "
                     "WHERE l.batch_id = $1 ORDER BY l.id",
                     {text(batchId)})) {
@@ -714,7 +714,8 @@ StoreResult<std::vector<LeaseAccount>> SharedStore::accounting(std::int64_t batc
                                  count(row, 4),
                                  0,
                                  0,
-                                 maybe(row, 6)};
+                                 maybe(row, 6),
+                                 count(row, 8)};
             const std::uint64_t unwritten = account.issued - account.returned - account.written;
             (truth(row, 5) ? account.voided : account.outstanding) = unwritten;
             accounts.push_back(std::move(account));

@@ -100,6 +100,7 @@ struct LeaseAccount {
     std::uint64_t voided = 0;
     std::uint64_t outstanding = 0;
     std::optional<std::string> voidedBy;
+    std::uint64_t firstPosition = 0;  // of the batch's numbers, 0 the first: the block's first
 
     friend bool operator==(const LeaseAccount&, const LeaseAccount&) = default;
 };

@@ -71,13 +71,6 @@ void BatchControl::showDialog() {
         panel_.setFocus(Qt::ShortcutFocusReason);
         return;
     }
-    // An unfinished batch left in the journal comes first: only the newest is ever offered.
-    if (writing() == nullptr) {
-        if (auto open = commands::BatchSession::resume(journal_); open && !open->ended()) {
-            offerUnfinished();
-            return;
-        }
-    }
     // What the range check reads is made on this thread; the check itself runs beside it.
     journal_.prepareViews();
     BatchDialog dialog(
@@ -110,8 +103,26 @@ void BatchControl::showDialog() {
         status_.showMessage(words::batchStatus(*batch_));
         return std::nullopt;
     });
+    QStringList unfinished;
+    for (const std::string& name : journal_.unfinishedBatchNames()) {
+        if (writing() == nullptr || name != journalName()) {
+            unfinished << fromUtf8(name);
+        }
+    }
+    dialog.offerUnfinished(unfinished, [this](const std::string& name) { return goOnWith(name); });
     const DialogOpen open(life_);
     dialog.exec();
+}
+
+std::optional<std::string> BatchControl::goOnWith(const std::string& name) {
+    auto session = commands::BatchSession::reopen(journal_, name);
+    if (!session || session->finished()) {
+        return "批次 " + name + " 已经写完或结束";
+    }
+    station_->close();
+    enter(std::move(*session));
+    status_.showMessage(words::batchStatus(*batch_));
+    return std::nullopt;
 }
 
 std::optional<std::string> BatchControl::begin(const commands::BatchForm& form,

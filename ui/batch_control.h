@@ -45,7 +45,7 @@ public:
     // A read now checks the tag against the batch (核对).
     [[nodiscard]] bool checking() const { return bagCheck_.has_value(); }
 
-    // 批次…: a new batch, or the unfinished one offered again.
+    // 批次…: a new batch, or one of the unfinished ones to go on with.
     void showDialog();
     // The journal's unfinished batch, offered to be continued (default 继续, by Return).
     void offerUnfinished();
@@ -78,6 +78,8 @@ private:
                                                    const StationSettings& sharing,
                                                    const commands::RangeCheck& check);
     void enter(commands::BatchSession session);
+    // The unfinished local batch named `name` into the window, where it stands; why not.
+    [[nodiscard]] std::optional<std::string> goOnWith(const std::string& name);
     // The local journal's name of the batch in the window (its lines, its check, its list).
     [[nodiscard]] std::string journalName() const;
     void endEarly();

@@ -298,6 +298,38 @@ void BatchDialog::offerEarlier(const QStringList& names, Open open) {
     });
 }
 
+void BatchDialog::offerUnfinished(const QStringList& names, Open goOn) {
+    if (names.isEmpty()) {
+        return;
+    }
+    auto* row = new QHBoxLayout;
+    auto* label = new QLabel(QStringLiteral("继续未写完的批次"), this);
+    auto* unfinished = new QComboBox(this);
+    unfinished->setObjectName(QStringLiteral("继续未写完的批次"));
+    unfinished->setAccessibleName(QStringLiteral("继续未写完的批次"));
+    unfinished->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    unfinished->setMinimumContentsLength(16);
+    unfinished->addItems(names);
+    label->setBuddy(unfinished);
+    auto* goOnButton = new QPushButton(QStringLiteral("继续"), this);
+    goOnButton->setObjectName(QStringLiteral("继续批次"));
+    goOnButton->setAccessibleName(QStringLiteral("继续"));
+    goOnButton->setToolTip(QStringLiteral("接着写所选的批次，从它下一张没写的号码起"));
+    goOnButton->setAutoDefault(false);
+    row->addWidget(label);
+    row->addWidget(unfinished, 1);
+    row->addWidget(goOnButton);
+    column_->insertLayout(0, row);
+    connect(goOnButton, &QPushButton::clicked, this, [this, unfinished, goOn = std::move(goOn)] {
+        if (const auto trouble = goOn(unfinished->currentText().toStdString())) {
+            problem_->setText(fromUtf8(*trouble));
+            problem_->show();
+            return;
+        }
+        accept();
+    });
+}
+
 void BatchDialog::offerSharing(const StationSettings& settings, Join join) {
     database_ = namedField(QStringLiteral("共享数据库"), settings.database, this);
     database_->setPlaceholderText(QStringLiteral("不填：本机单独写卡"));

@@ -45,6 +45,9 @@ public:
     // and hand-over: `open` brings the one named into the window, or says why not.
     using Open = std::function<std::optional<std::string>(const std::string& name)>;
     void offerEarlier(const QStringList& names, Open open);
+    // Offers the unfinished batches (the most recently opened first) to go on with, beside the
+    // form for a new one: `goOn` brings the one named into the window, or says why not.
+    void offerUnfinished(const QStringList& names, Open goOn);
     // Shows 共享数据库 and this station's name, as the settings hold them, to be changed, and
     // 加入共享批次, which closes the dialog and hands them to `join`.
     using Join = std::function<void(const StationSettings& sharing)>;

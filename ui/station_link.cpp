@@ -348,10 +348,13 @@ void StationLink::voidOtherStationsBlock() {
         status_.showMessage("别的电脑没有未写完的号段；" + words::batchStatus(*shared_));
         return;
     }
+    const auto blockOf = [](const store::LeaseAccount& account) {
+        return words::HeldBlock{account.station, account.firstPosition, account.issued};
+    };
     QStringList choices;
     for (const store::LeaseAccount& account : held) {
         choices << fromUtf8(
-            words::heldLeaseText(account.station, account.lease, account.outstanding));
+            words::heldLeaseText(shared_->batch(), blockOf(account), account.outstanding));
     }
     bool chosen = false;
     const QString choice = [&] {
@@ -366,7 +369,7 @@ void StationLink::voidOtherStationsBlock() {
     }
     const store::LeaseAccount& account = held.at(static_cast<std::size_t>(index));
     if (!ask(window_, life_,
-             words::voidLeaseQuestion(account.station, account.lease, account.outstanding,
+             words::voidLeaseQuestion(shared_->batch(), blockOf(account), account.outstanding,
                                       station_.station))) {
         return;
     }
@@ -375,8 +378,7 @@ void StationLink::voidOtherStationsBlock() {
         showTrouble(voided.error(), "：没有作废");
         return;
     }
-    status_.showMessage("已作废 " + account.station + " 的号段 " + std::to_string(account.lease) +
-                        " 中未写的 " + std::to_string(*voided) + " 个号码；" +
+    status_.showMessage(words::leaseVoidedText(shared_->batch(), blockOf(account), *voided) + "；" +
                         words::batchStatus(*shared_));
 }
 

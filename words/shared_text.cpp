@@ -52,9 +52,26 @@ std::string refusedWriteText(std::uint64_t position, const card::CardNumber& num
            card::notationText(number, notation) + "：" + why + "；此卡不计入本批次，请取出";
 }
 
-std::string heldLeaseText(const std::string& station, std::int64_t lease, std::uint64_t unwritten) {
-    return station + " 的号段 " + std::to_string(lease) + "：未写 " + std::to_string(unwritten) +
-           " 张";
+namespace {
+
+std::string blockText(const commands::Batch& batch, const HeldBlock& block) {
+    const card::Notation notation = batch.order().notation;
+    const std::uint64_t last = block.firstPosition + std::max<std::uint64_t>(block.count, 1) - 1;
+    return block.station + " 的号段 " +
+           card::notationText(batch.number(block.firstPosition), notation) + "-" +
+           card::notationText(batch.number(std::min(last, batch.count() - 1)), notation);
+}
+
+}  // namespace
+
+std::string heldLeaseText(const commands::Batch& batch, const HeldBlock& block,
+                          std::uint64_t unwritten) {
+    return blockText(batch, block) + "：未写 " + std::to_string(unwritten) + " 张";
+}
+
+std::string leaseVoidedText(const commands::Batch& batch, const HeldBlock& block,
+                            std::uint64_t voided) {
+    return "已作废 " + blockText(batch, block) + " 中未写的 " + std::to_string(voided) + " 个号码";
 }
 
 Question endSharedQuestion(const commands::BatchOrder& order, std::uint64_t verifiedAll,
@@ -74,10 +91,9 @@ std::string sharedEndedText(const commands::BatchOrder& order, std::uint64_t ver
            " 张，作废 " + std::to_string(unwritten) + " 张（由 " + by + " 作废）";
 }
 
-Question voidLeaseQuestion(const std::string& station, std::int64_t lease, std::uint64_t unwritten,
-                           const std::string& by) {
-    return Question{"作废 " + station + " 的号段 " + std::to_string(lease) + " 中未写的 " +
-                        std::to_string(unwritten) +
+Question voidLeaseQuestion(const commands::Batch& batch, const HeldBlock& block,
+                           std::uint64_t unwritten, const std::string& by) {
+    return Question{"作废 " + blockText(batch, block) + " 中未写的 " + std::to_string(unwritten) +
                         " 个号码吗？只在那台电脑不会再写时作废：作废的号码不再用于本批次，"
                         "记为由 " +
                         by + " 作废。",

@@ -38,14 +38,24 @@ namespace words {
 [[nodiscard]] std::string refusedWriteText(std::uint64_t position, const card::CardNumber& number,
                                            card::Notation notation, const std::string& why);
 
-// A block of numbers another station holds and has not written in full, to choose one to void:
-// "乙站 的号段 7：未写 12 张".
-[[nodiscard]] std::string heldLeaseText(const std::string& station, std::int64_t lease,
+// A block of a shared batch's numbers a station was given: "乙站 的号段 0000001010-0000001019",
+// its first and last numbers in the batch's notation.
+struct HeldBlock {
+    std::string station;
+    std::uint64_t firstPosition = 0;  // 0 the batch's first number
+    std::uint64_t count = 0;          // how many numbers it was given, at least 1
+};
+// A block another station holds and has not written in full, to choose one to void:
+// "乙站 的号段 0000001010-0000001019：未写 12 张".
+[[nodiscard]] std::string heldLeaseText(const commands::Batch& batch, const HeldBlock& block,
                                         std::uint64_t unwritten);
 // Asked before voiding it, default no: a station gone for good would otherwise hold its numbers
 // back from the batch for ever.
-[[nodiscard]] Question voidLeaseQuestion(const std::string& station, std::int64_t lease,
+[[nodiscard]] Question voidLeaseQuestion(const commands::Batch& batch, const HeldBlock& block,
                                          std::uint64_t unwritten, const std::string& by);
+// Said once voided: "已作废 乙站 的号段 0000001010-0000001019 中未写的 12 个号码".
+[[nodiscard]] std::string leaseVoidedText(const commands::Batch& batch, const HeldBlock& block,
+                                          std::uint64_t voided);
 
 // Asked before a shared batch is ended for every station, default no: what stays unwritten is
 // voided in `by`'s name, the numbers other stations hold included.

@@ -365,18 +365,30 @@ TEST(BatchSession, IsNotStartedUnderANameALineCannotHold) {
     EXPECT_EQ(resumed->batch().order(), quoted);
 }
 
-TEST(BatchSession, IsNotStartedWhileAnotherIsNotEnded) {
+TEST(BatchSession, IsNotStartedUnderTheNameOfOneNotEndedButBesideAnotherThatWaits) {
     Station station;
     journal::Journal journal(station.file);
     auto first = started(journal, anOrder(2));
+    const auto again = BatchSession::start(*Batch::create(anOrder(3)), journal);
+    ASSERT_FALSE(again.has_value());
+    EXPECT_EQ(again.error(), "批次 客户甲 还没有写完：先继续它，或提前结束它");
     BatchOrder second = anOrder(2);
     second.name = "客户乙";
-    const auto refused = BatchSession::start(*Batch::create(second), journal);
-    ASSERT_FALSE(refused.has_value());
-    EXPECT_EQ(refused.error(), "批次 客户甲 还没有写完：先继续它，或提前结束它");
-    ASSERT_EQ(first.endEarly(), std::nullopt);
-    EXPECT_TRUE(BatchSession::start(*Batch::create(second), journal).has_value());
+    second.first = tenDigit(5000);
+    auto beside = BatchSession::start(*Batch::create(second), journal);
+    ASSERT_TRUE(beside.has_value());
+    EXPECT_EQ(journal.unfinishedBatchNames(), (std::vector<std::string>{"客户乙", "客户甲"}));
     EXPECT_EQ(BatchSession::resume(journal)->batch().order(), second);
+    // Once the newer one ends, the older one waits to be continued where it stood.
+    ASSERT_EQ(beside->endEarly(), std::nullopt);
+    EXPECT_EQ(journal.unfinishedBatchNames(), (std::vector<std::string>{"客户甲"}));
+    const auto waiting = BatchSession::resume(journal);
+    ASSERT_TRUE(waiting);
+    EXPECT_EQ(waiting->batch().order(), anOrder(2));
+    EXPECT_EQ(waiting->nextNumber(), tenDigit(1000));
+    ASSERT_EQ(first.endEarly(), std::nullopt);
+    EXPECT_TRUE(journal.unfinishedBatchNames().empty());
+    EXPECT_TRUE(BatchSession::start(*Batch::create(anOrder(3)), journal).has_value());
 }
 
 TEST(BatchResume, ContinuesWithTheNextNumberAndEndsTheBatch) {

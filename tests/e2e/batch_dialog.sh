@@ -3,7 +3,8 @@
 # input, read through AT-SPI: each bad input of the dialog is said beside its field and 开始
 # begins nothing; a read in a batch names the tag's number; while the offer of the unfinished
 # batch waits, 写卡号 (clicked, or pressed by a screen reader past the offer's modality) writes
-# nothing; 继续 pressed by a screen reader continues the batch; a range of billions checked over
+# nothing; 继续 pressed by a screen reader continues the batch; closed unwritten, it is listed in
+# the dialog beside a new one, and chosen there goes on; a range of billions checked over
 # a journal of a million lines leaves the window answering, and 取消 stops the check.
 # Screenshots of the dialog after an error, at 100 % and 150 %, go to ZELD_SHOTS
 # (/tmp/shots-dialog).
@@ -131,7 +132,45 @@ expect "继续 through AT-SPI closes the offer" yes "$(no_other_window && echo y
 expect "继续 through AT-SPI continues the batch" yes \
   "$(await_status "批次 $name：第 1/$count 张，下一张 0000001000")"
 
-# 4. The dialog after an error at 150 %: no batch in the way, in a journal of its own.
+# 4. Closed unwritten, the batch is listed in the dialog (批次…, Ctrl+B) to go on with, beside the
+# form for a new one: a new batch begins from there, and the old one, chosen from the list, goes
+# on where it stood.
+hear press "push button" 关闭批次 >/dev/null
+await_command_end
+x11_keys ctrl+b
+x11_await "the dialog 新批次" batch_dialog_open
+x11_focus "$(dialog_window)"
+listed() { hear dialog | grep -x '继续未写完的批次' || true; }
+expect "Ctrl+B opens the dialog with the unfinished batch listed" 继续未写完的批次 \
+  "$(x11_await_output 继续未写完的批次 listed)"
+# The list is heard by the batch it shows (a combo box's name is its choice).
+expect "the batch listed" "$name" "$(hear "combo box" "$name")"
+old_name=$name
+name=order-8
+type_into 名称 "$name"
+type_into 起始号码 0000002000
+type_into 张数 2
+xdotool key Return
+x11_await "the new batch's opening line" batch_opened || true
+expect "a new batch begins beside the unfinished one" "批次开始" "$(batch_line 批次开始)"
+x11_await "the dialog closed" dialog_gone || true
+await_command_end
+hear press "push button" 关闭批次 >/dev/null
+await_command_end
+open_dialog
+read -r -a xy <<<"$(hear where "combo box" "$name")"
+press_at "${xy[@]}"  # the list opens; the newest batch first, the older one second
+xdotool key --delay 50 Down Return
+expect "the older batch chosen" "$old_name" \
+  "$(hear_when "$old_name" "combo box" "$old_name")"
+read -r -a xy <<<"$(hear where "push button" 继续)"
+press_at "${xy[@]}"
+x11_await "the dialog closed" dialog_gone || true
+expect "继续 goes on with the older batch where it stood" yes \
+  "$(await_status "批次 $old_name：第 1/$count 张，下一张 0000001000")"
+name=$old_name
+
+# 5. The dialog after an error at 150 %: no batch in the way, in a journal of its own.
 x11_stop_program
 export XDG_DATA_HOME="$ZELD_SCRATCH/data-150"
 QT_SCALE_FACTOR=1.5 x11_start_program "$bin/zeld"
@@ -150,7 +189,7 @@ xdotool key Return
 x11_screenshot_of "$shots/batch-dialog-150.png"
 expect "the 150 % screenshot" yes "$([ -s "$shots/batch-dialog-150.png" ] && echo yes)"
 
-# 5. 张数 4294962296 over a journal of a million writes: the range check runs for minutes beside
+# 6. 张数 4294962296 over a journal of a million writes: the range check runs for minutes beside
 # the window's thread, which answers a screen reader all the while; 取消 stops it.
 x11_stop_program
 export XDG_DATA_HOME="$ZELD_SCRATCH/data-big"

@@ -431,10 +431,10 @@ TEST_F(SharedStoreTest, EveryLeaseAccountsForItsPositions) {
     ok(s.recordOutcome(write("A", ++seq, again, 15)));
 
     const std::vector<LeaseAccount> expected{
-        {open.id, "A", "A", 10, 4, 0, 0, 6, std::nullopt},
-        {returned.id, "B", "B", 10, 2, 5, 3, 0, std::nullopt},
-        {voided.id, "C", "C", 10, 2, 0, 8, 0, "王工"},
-        {again.id, "A", "A", 5, 1, 0, 0, 4, std::nullopt},
+        {open.id, "A", "A", 10, 4, 0, 0, 6, std::nullopt, 0},
+        {returned.id, "B", "B", 10, 2, 5, 3, 0, std::nullopt, 10},
+        {voided.id, "C", "C", 10, 2, 0, 8, 0, "王工", 20},
+        {again.id, "A", "A", 5, 1, 0, 0, 4, std::nullopt, 15},
     };
     const auto accounts = ok(s.accounting(batch));
     EXPECT_EQ(accounts, expected);

@@ -15,6 +15,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -1244,6 +1245,63 @@ private Q_SLOTS:
         QVERIFY(atStart.startsWith(QStringLiteral("上次写卡")));
         QCOMPARE(window->statusMessage(), atStart);
         QVERIFY(control<QLineEdit>(*window, "txtIDB3B0")->isReadOnly());
+    }
+
+    // Put off at start, the unfinished batch is listed in the batch dialog to go on with; a new
+    // batch is begun beside it, and once that one is closed the old one goes on where it stood.
+    void anUnfinishedBatchPutOffIsListedInTheDialogBesideANewOne() {
+        const testing_support::DataFolder data;
+        const testing_support::EmulatorControl field;
+        {
+            const auto window = windowOverEmulator();
+            beginBatch(*window, QStringLiteral("客户乙"), QStringLiteral("0000002000"),
+                       QStringLiteral("5"));
+            field.placeEmptyTag(emulator::TagKind::T5577);
+            click(*window, "cmdIDWrite");
+        }
+        const auto window = windowOverEmulator();
+        QMessageBox* offer = nullptr;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                offer = window->findChild<QMessageBox*>(QStringLiteral("batchOffer"));
+                return offer != nullptr && offer->isVisible();
+            },
+            5000));
+        QTest::keyClick(offer, Qt::Key_Escape);  // 以后再说
+        QTRY_VERIFY(!offer->isVisible());
+        QStringList listed;
+        QTimer::singleShot(0, [&] {
+            auto* unfinished = QApplication::activeModalWidget()->findChild<QComboBox*>(
+                QStringLiteral("继续未写完的批次"));
+            QVERIFY(unfinished != nullptr);
+            for (int i = 0; i < unfinished->count(); ++i) {
+                listed << unfinished->itemText(i);
+            }
+        });
+        beginBatch(*window, QStringLiteral("客户丙"), QStringLiteral("0000003000"),
+                   QStringLiteral("2"));
+        QCOMPARE(listed, QStringList{QStringLiteral("客户乙")});
+        QVERIFY(window->batch() != nullptr);
+        QCOMPARE(window->batch()->batch().order().name, std::string("客户丙"));
+        window->findChild<QPushButton*>(QStringLiteral("关闭批次"))->click();
+
+        QTimer::singleShot(0, [&] {
+            auto* dialog = QApplication::activeModalWidget();
+            auto* unfinished = dialog->findChild<QComboBox*>(QStringLiteral("继续未写完的批次"));
+            QVERIFY(unfinished != nullptr);
+            listed.clear();
+            for (int i = 0; i < unfinished->count(); ++i) {
+                listed << unfinished->itemText(i);
+            }
+            unfinished->setCurrentText(QStringLiteral("客户乙"));
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("继续批次")),
+                              Qt::LeftButton);
+        });
+        window->showBatchDialog();
+        QCOMPARE(listed, (QStringList{QStringLiteral("客户丙"), QStringLiteral("客户乙")}));
+        QVERIFY(window->batch() != nullptr);
+        QCOMPARE(window->batch()->batch().order().name, std::string("客户乙"));
+        QCOMPARE(fieldTexts(*window), (QStringList{"000", "0000002001", "000", "02001"}));
     }
 
     // An answer holds only for the tag it was asked about: a tag swapped while the question

@@ -228,10 +228,10 @@ private Q_SLOTS:
         QTest::mouseClick(late->findChild<QPushButton*>(QStringLiteral("作废号段")),
                           Qt::LeftButton);
         answer.stop();
-        QVERIFY2(offered.startsWith(QStringLiteral("乙站 的号段 ")) &&
-                     offered.endsWith(QStringLiteral("：未写 3 张")),
-                 qPrintable(offered));
-        QVERIFY2(status(*late).contains(QStringLiteral("中未写的 3 个号码")),
+        // The block is named by its numbers, as the operator sees them on the tags.
+        QCOMPARE(offered, QStringLiteral("乙站 的号段 0000003001-0000003004：未写 3 张"));
+        QVERIFY2(status(*late).contains(
+                     QStringLiteral("已作废 乙站 的号段 0000003001-0000003004 中未写的 3 个号码")),
                  qPrintable(status(*late)));
         QCOMPARE(database
                      .run("SELECT voided_by FROM leases WHERE station_id = "
