@@ -2,7 +2,6 @@
 
 #include "commands/batch.h"
 #include "commands/journal_result.h"
-#include "commands/read_command.h"
 #include "reader/command_session.h"
 
 #include <chrono>
@@ -19,8 +18,7 @@ using Stage = WriteOutcome::Stage;
 
 // The write on the reader, up to the lock; `outcome.reached` says how far it went, also when a
 // call throws.
-void perform(reader::CommandSession& session, const reader::ReaderInUse& inUse,
-             WriteOutcome& outcome) {
+void perform(reader::CommandSession& session, WriteOutcome& outcome) {
     const WriteRequest& request = outcome.request;
     outcome.reached = Stage::Sent;  // from here on the journal takes the write's line
     outcome.writeStatus = session.write(request.chip, request.number);
@@ -30,11 +28,10 @@ void perform(reader::CommandSession& session, const reader::ReaderInUse& inUse,
     const auto reply = session.readTag();
     outcome.readBackStatus = reply.status;
     if (!reply.number) {
-        // A refused write where no tag answered before it either: nothing shows a tag was there
-        // to take it. Otherwise (a number, or a blank that said it was there) the tag may hold
-        // the number or not, whatever the write said: the operator must look.
-        const bool noTagSeen = outcome.writeStatus != reader::kSuccess && !outcome.previousNumber &&
-                               !tagAtTheReader(outcome.previousStatus, inUse);
+        // A refused write onto a tag that sent no number before it either: nothing shows that
+        // the tag took anything (a blank of the other chip refuses every write). Otherwise the tag
+        // may hold the number or not: the operator must look.
+        const bool noTagSeen = outcome.writeStatus != reader::kSuccess && !outcome.previousNumber;
         outcome.result = noTagSeen ? Result::NotWritten : Result::NotReadBack;
         return;
     }
@@ -241,7 +238,7 @@ WriteOutcome write(const WriteRequest& request, std::optional<Field> outOfRange,
         }
     }
     try {
-        perform(session, source.readerInUse(), outcome);
+        perform(session, outcome);
     } catch (const reader::ReaderFault& fault) {
         outcome = faulted(std::move(outcome), fault);
     }

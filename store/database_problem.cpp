@@ -9,7 +9,7 @@ namespace {
 
 // libpq's and the server's messages for a connection, English as built; the first that matches
 // wins, so the more particular come first.
-constexpr std::array<std::pair<std::string_view, DatabaseProblem>, 14> kConnectionMessages{{
+constexpr std::array<std::pair<std::string_view, DatabaseProblem>, 15> kConnectionMessages{{
     {"password authentication failed", DatabaseProblem::WrongPassword},
     {"no password supplied", DatabaseProblem::NeedsPassword},
     {"no pg_hba.conf entry", DatabaseProblem::NoRights},
@@ -18,6 +18,7 @@ constexpr std::array<std::pair<std::string_view, DatabaseProblem>, 14> kConnecti
     {"role \"", DatabaseProblem::NoRights},  // role "x" does not exist
     {"database \"", DatabaseProblem::NoDatabase},
     {"timeout expired", DatabaseProblem::Timeout},
+    {"no answer before the program had to go on", DatabaseProblem::Timeout},  // our own limit
     {"could not translate host name", DatabaseProblem::NoServer},
     {"No route to host", DatabaseProblem::NoServer},
     {"Network is unreachable", DatabaseProblem::NoServer},

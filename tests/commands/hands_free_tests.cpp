@@ -4,6 +4,7 @@
 #include "commands/batch_session.h"
 #include "commands/hands_free.h"
 #include "journal/journal.h"
+#include "platform/durable_append.h"
 #include "reader/reader_source.h"
 #include "support/emulator_control.h"
 #include "support/field_feeder.h"
@@ -89,7 +90,34 @@ struct Station {
 
 // A tag written and verified whose line the journal refuses: hands-free writing stops before the
 // next tag is lost alike, and the batch never offers the number again.
+// A disk that takes the write's start line and then is full: the line after the write is lost.
+class FullAfterTheStartLine : public platform::AppendMedium {
+public:
+    std::error_code write(const std::filesystem::path& /*file*/, std::intptr_t /*native*/,
+                          std::string_view /*bytes*/) override {
+        return taken_++ == 0 ? std::error_code{}
+                             : std::make_error_code(std::errc::no_space_on_device);
+    }
+
+private:
+    int taken_ = 0;
+};
+
 TEST(HandsFree, StopsWhenAVerifiedWriteCouldNotBeRecorded) {
+    Station station(anOrder(3));
+    station.field.placeEmptyTag(TagKind::T5577);
+    ASSERT_EQ(station.tickUntilSomething().kind, Kind::Blank);
+    FullAfterTheStartLine disk;
+    platform::useAppendMedium(&disk);
+    const HandsFreeStep step = station.writer->tick();
+    platform::useAppendMedium(nullptr);
+    ASSERT_EQ(step.kind, Kind::Stopped);
+    EXPECT_EQ(said(step), "自动写卡已停止：磁盘已满：已写卡 0000001000 未记录；请腾出空间后继续");
+    EXPECT_EQ(station.field.tagNumber(), tenDigit(1000));
+    EXPECT_EQ(station.session->nextNumber(), tenDigit(1001));
+}
+
+TEST(HandsFree, WritesNothingWhenTheJournalCannotTakeTheWritesStartLine) {
     Station station(anOrder(3));
     // A second name for the journal's file: appends to it are refused from now on.
     std::filesystem::create_hard_link(station.journal.file(), station.scratch.path() / "copy.csv");
@@ -97,13 +125,9 @@ TEST(HandsFree, StopsWhenAVerifiedWriteCouldNotBeRecorded) {
     ASSERT_EQ(station.tickUntilSomething().kind, Kind::Blank);
     const HandsFreeStep step = station.writer->tick();
     ASSERT_EQ(step.kind, Kind::Stopped);
-    const std::string text = said(step);
-    EXPECT_TRUE(text.starts_with("自动写卡已停止：")) << text;
-    // Refused for the second name, not for space: no space is asked for.
-    EXPECT_TRUE(text.ends_with("属于别的用户或有硬链接：已写卡 0000001000 未记录；请排除后继续"))
-        << text;
-    EXPECT_EQ(station.field.tagNumber(), tenDigit(1000));
-    EXPECT_EQ(station.session->nextNumber(), tenDigit(1001));
+    EXPECT_EQ(said(step), "自动写卡已停止：未写卡；未记录：属于别的用户或有硬链接") << said(step);
+    EXPECT_EQ(station.field.tagNumber(), std::nullopt);
+    EXPECT_EQ(station.session->nextNumber(), tenDigit(1000));
 }
 
 TEST(HandsFree, WritesBlanksAndLeavesEveryOtherTagAsItIs) {

@@ -208,9 +208,10 @@ TEST(SharedStoreLimit, AServerThatNeverAnswersIsGivenUpAtTheLimitNotAtTheConnect
     close(silent);
     ASSERT_FALSE(store);
     EXPECT_EQ(store.error().kind, Kind::Offline);
-    EXPECT_NE(store.error().words.find("no answer before the program had to go on"),
+    EXPECT_EQ(store.error().problem, store::DatabaseProblem::Timeout) << store.error().details;
+    EXPECT_NE(store.error().details.find("no answer before the program had to go on"),
               std::string::npos)
-        << store.error().words;
+        << store.error().details;
 }
 
 TEST_F(SharedStoreTest, StationsLeasingAtOnceNeverHoldThePositionOfAnother) {

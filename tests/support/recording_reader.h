@@ -105,7 +105,6 @@ public:
     RecordingReader device;
     std::optional<reader::LoadError> failure;
     int acquisitions = 0;
-    bool emulated = false;  // whether it passes for the emulated library, whose statuses are known
 
     util::Expected<reader::Reader*, reader::LoadError> acquire() override {
         ++acquisitions;
@@ -115,7 +114,7 @@ public:
         return static_cast<reader::Reader*>(&device);
     }
     [[nodiscard]] reader::ReaderInUse readerInUse() const override {
-        return reader::ReaderInUse{"recording-fake", acquisitions > 0 && !failure, emulated};
+        return reader::ReaderInUse{"recording-fake", acquisitions > 0 && !failure, false};
     }
 };
 
