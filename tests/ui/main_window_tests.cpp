@@ -1004,8 +1004,9 @@ private Q_SLOTS:
         click(*window, "cmdIDWrite");
 
         QCOMPARE(question,
-                 QStringLiteral("后八位号 000,00001（000 0000000001）已写在 000 0016777217 上：按后八位号读卡"
-                                "的门禁会把两张卡当成一张"));
+                 QStringLiteral(
+                     "后八位号 000,00001（000 0000000001）已写在 000 0016777217 上：按后八位号读卡"
+                     "的门禁会把两张卡当成一张"));
         QCOMPARE(defaultButton, QStringLiteral("不写入"));
         QVERIFY(!field.tagNumber().has_value());
         QVERIFY2(window->statusMessage().startsWith(QStringLiteral("未写卡：后八位号 000,00001")),
