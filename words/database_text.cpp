@@ -1,5 +1,7 @@
 #include "words/database_text.h"
 
+#include "util/utf8.h"
+
 #include <cstdint>
 #include <optional>
 
@@ -48,58 +50,14 @@ std::string databaseProblemText(DatabaseProblem problem) {
 
 namespace {
 
-// One UTF-8 character at `at`, with its length; nothing when the bytes are not one.
-struct Decoded {
-    char32_t code = 0;
-    std::size_t length = 0;
-};
-std::optional<Decoded> decode(std::string_view text, std::size_t at) {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    std::size_t length = 0;
-    char32_t code = 0;
-    if (lead < 0x80) {
-        return Decoded{lead, 1};
-    }
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        code = lead & 0x1FU;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        code = lead & 0x0FU;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        code = lead & 0x07U;
-    } else {
-        return std::nullopt;
-    }
-    if (at + length > text.size()) {
-        return std::nullopt;
-    }
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto next = static_cast<unsigned char>(text[at + i]);
-        if ((next & 0xC0U) != 0x80U) {
-            return std::nullopt;
-        }
-        code = (code << 6U) | (next & 0x3FU);
-    }
-    // Overlong forms, surrogates and beyond U+10FFFF are not characters.
-    const char32_t least = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
-    if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-        return std::nullopt;
-    }
-    return Decoded{code, length};
-}
-
 bool blank(char32_t code) {
     return code == U'\t' || code == U'\n' || code == U'\r' || code == U' ' || code == 0x3000;
 }
 
-// C0 and C1 controls, and the marks, embeddings, overrides and isolates that turn the order of
-// the text around it.
+// What a reader would not see, or would see in another order: controls, direction marks and
+// the byte-order mark.
 bool hidden(char32_t code) {
-    return code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x061C || code == 0x200E ||
-           code == 0x200F || (code >= 0x202A && code <= 0x202E) ||
-           (code >= 0x2066 && code <= 0x2069) || code == 0xFEFF;
+    return util::controlOrDirection(code) || code == 0xFEFF;
 }
 
 }  // namespace
@@ -109,7 +67,7 @@ std::string cleanServerText(std::string_view text, std::size_t limit) {
     std::size_t characters = 0;
     bool spaceWanted = false;
     for (std::size_t at = 0; at < text.size();) {
-        const auto decoded = decode(text, at);
+        const auto decoded = util::decodeUtf8(text, at);
         if (!decoded) {
             ++at;  // a stray byte
             continue;
