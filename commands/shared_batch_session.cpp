@@ -549,6 +549,7 @@ std::optional<std::string> SharedBatchSession::close(std::chrono::milliseconds l
                " 条写卡结果：下次加入批次时补发";
     }
     std::optional<std::string> trouble;
+    bool gaveBack = false;  // numbers given back are the batch's to write still: it has not ended
     for (auto held = leases_.begin(); held != leases_.end();) {
         if (held->next < held->lease.first + held->lease.count) {
             if (const auto returned = ledger_->returnLease(held->lease.id, held->next); !returned) {
@@ -557,11 +558,12 @@ std::optional<std::string> SharedBatchSession::close(std::chrono::milliseconds l
                 continue;
             }
             held = leases_.erase(held);
+            gaveBack = true;
             continue;
         }
         ++held;
     }
-    if (!trouble && exhausted_ && currentLocked() == nullptr) {
+    if (!trouble && !gaveBack && exhausted_ && currentLocked() == nullptr) {
         if (auto ended = journal_->endBatch(localOrder_, batch_.count(), 0)) {
             trouble = std::move(ended->systemReason);
         }

@@ -206,6 +206,26 @@ TEST_F(SharedBatchSessionTest, AJoinedBatchIsNoLocalBatchToResumeNorInTheWayOfOn
     EXPECT_TRUE(commands::BatchSession::start(*local, *a.journal));
 }
 
+TEST_F(SharedBatchSessionTest, AStationThatGivesNumbersBackHasNotEndedTheBatch) {
+    // Two numbers, both leased at the join: the lease ahead finds the batch has no more.
+    const std::int64_t batch = ok(store.createBatch(order(2)));
+    Station a{"A", scratch};
+    auto session = join(a, batch);
+    const auto pressed = pressOnBlank(*session, sayYes);
+    ASSERT_TRUE(pressed.write && pressed.write->verified());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (session->progress().unsent > 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    const std::string name = session->localName();
+    EXPECT_EQ(session->close(std::chrono::seconds(10)), std::nullopt);
+
+    EXPECT_EQ(ok(store.accounting(batch))[0].returned, 1U);
+    const auto log = a.journal->batchLog(name);
+    ASSERT_TRUE(log.newest);
+    EXPECT_FALSE(log.newest->ended);
+}
+
 TEST_F(SharedBatchSessionTest, ALeaseVoidedByAnOperatorIsWrittenNoMore) {
     const std::int64_t batch = ok(store.createBatch(order(20)));
     Station a{"A", scratch};
