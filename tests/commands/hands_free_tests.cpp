@@ -117,15 +117,25 @@ TEST(HandsFree, StopsWhenAVerifiedWriteCouldNotBeRecorded) {
     EXPECT_EQ(station.session->nextNumber(), tenDigit(1001));
 }
 
+// A disk full before the write: not even its start line is taken.
+class FullFromTheStart : public platform::AppendMedium {
+public:
+    std::error_code write(const std::filesystem::path& /*file*/, std::intptr_t /*native*/,
+                          std::string_view /*bytes*/) override {
+        return std::make_error_code(std::errc::no_space_on_device);
+    }
+};
+
 TEST(HandsFree, WritesNothingWhenTheJournalCannotTakeTheWritesStartLine) {
     Station station(anOrder(3));
-    // A second name for the journal's file: appends to it are refused from now on.
-    std::filesystem::create_hard_link(station.journal.file(), station.scratch.path() / "copy.csv");
     station.field.placeEmptyTag(TagKind::T5577);
     ASSERT_EQ(station.tickUntilSomething().kind, Kind::Blank);
+    FullFromTheStart disk;
+    platform::useAppendMedium(&disk);
     const HandsFreeStep step = station.writer->tick();
+    platform::useAppendMedium(nullptr);
     ASSERT_EQ(step.kind, Kind::Stopped);
-    EXPECT_EQ(said(step), "自动写卡已停止：未写卡；未记录：属于别的用户或有硬链接") << said(step);
+    EXPECT_EQ(said(step), "自动写卡已停止：未写卡；未记录：磁盘已满") << said(step);
     EXPECT_EQ(station.field.tagNumber(), std::nullopt);
     EXPECT_EQ(station.session->nextNumber(), tenDigit(1000));
 }
