@@ -242,7 +242,7 @@ std::optional<std::string> StationLink::join(store::SharedStore connection, std:
     store::SharedWaitLimit waits = connection.waitLimit();
     auto session = commands::SharedBatchSession::join(
         id, journal_, journal::JournalHistory(journal_),
-        std::make_unique<store::StoreLedger>(std::move(connection), stationId_));
+        std::make_unique<store::StoreLedger>(std::move(connection), stationId()));
     if (!session) {
         return "不能加入共享批次：" + session.error();
     }
@@ -338,7 +338,7 @@ void StationLink::voidOtherStationsBlock() {
             return;
         }
         for (const store::LeaseAccount& account : *accounts) {
-            if (account.outstanding > 0 && account.stationId != stationId_) {
+            if (account.outstanding > 0 && account.stationId != stationId()) {
                 held.push_back(account);
             }
         }
@@ -476,8 +476,15 @@ util::Expected<store::StationIdentity, std::string> StationLink::identity() cons
     if (const auto fault = store::stationNameFault(station_.station)) {
         return util::Unexpected{words::stationNameFaultText(*fault)};
     }
-    return store::StationIdentity{stationId_, station_.station,
+    return store::StationIdentity{stationId(), station_.station,
                                   QSysInfo::machineHostName().toStdString(), run_};
+}
+
+const std::string& StationLink::stationId() const {
+    if (!stationId_) {
+        stationId_ = loadStationId();
+    }
+    return *stationId_;
 }
 
 }  // namespace ui

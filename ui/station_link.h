@@ -97,7 +97,10 @@ private:
     journal::Journal& journal_;
     std::function<bool()> batchInWindow_;
     StationSettings station_ = loadStationSettings();
-    const std::string stationId_ = loadStationId();
+    // Made (and kept in zeld.ini) when the station first meets a shared database: a station that
+    // only ever writes alone keeps no settings file.
+    [[nodiscard]] const std::string& stationId() const;
+    mutable std::optional<std::string> stationId_;
     std::optional<std::string> databaseForRun_;  // --database
     const std::string run_;                      // this run's mark on its connections
     std::optional<std::string> password_;        // typed once, kept in memory only
