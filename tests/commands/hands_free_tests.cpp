@@ -88,56 +88,49 @@ struct Station {
     std::optional<HandsFreeWriter> writer;
 };
 
-// A tag written and verified whose line the journal refuses: hands-free writing stops before the
-// next tag is lost alike, and the batch never offers the number again.
-// A disk that takes the write's start line and then is full: the line after the write is lost.
-class FullAfterTheStartLine : public platform::AppendMedium {
+// A disk that takes `room` appends and then is full.
+class FillingDisk : public platform::AppendMedium {
 public:
+    explicit FillingDisk(int room) : room_(room) {}
     std::error_code write(const std::filesystem::path& /*file*/, std::intptr_t /*native*/,
                           std::string_view /*bytes*/) override {
-        return taken_++ == 0 ? std::error_code{}
-                             : std::make_error_code(std::errc::no_space_on_device);
+        return room_-- > 0 ? std::error_code{}
+                           : std::make_error_code(std::errc::no_space_on_device);
     }
 
 private:
-    int taken_ = 0;
+    int room_;
 };
 
-TEST(HandsFree, StopsWhenAVerifiedWriteCouldNotBeRecorded) {
-    Station station(anOrder(3));
-    station.field.placeEmptyTag(TagKind::T5577);
-    ASSERT_EQ(station.tickUntilSomething().kind, Kind::Blank);
-    FullAfterTheStartLine disk;
-    platform::useAppendMedium(&disk);
-    const HandsFreeStep step = station.writer->tick();
-    platform::useAppendMedium(nullptr);
-    ASSERT_EQ(step.kind, Kind::Stopped);
-    EXPECT_EQ(said(step), "自动写卡已停止：磁盘已满：已写卡 0000001000 未记录；请腾出空间后继续");
-    EXPECT_EQ(station.field.tagNumber(), tenDigit(1000));
-    EXPECT_EQ(station.session->nextNumber(), tenDigit(1001));
-}
-
-// A disk full before the write: not even its start line is taken.
-class FullFromTheStart : public platform::AppendMedium {
-public:
-    std::error_code write(const std::filesystem::path& /*file*/, std::intptr_t /*native*/,
-                          std::string_view /*bytes*/) override {
-        return std::make_error_code(std::errc::no_space_on_device);
+// A full disk stops hands-free writing before the next tag is lost alike. Full after the write's
+// start line: the tag is written and verified, its line lost, and the batch never offers the
+// number again. Full before it: nothing is sent, and the number stays the batch's next.
+TEST(HandsFree, StopsWhenTheDiskIsFull) {
+    struct Row {
+        int room;
+        std::string said;
+        std::optional<CardNumber> onTag;
+        CardNumber next;
+    };
+    const std::vector<Row> rows{
+        {1, "自动写卡已停止：磁盘已满：已写卡 0000001000 未记录；请腾出空间后继续", tenDigit(1000),
+         tenDigit(1001)},
+        {0, "自动写卡已停止：未写卡；未记录：磁盘已满", std::nullopt, tenDigit(1000)},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.room);
+        Station station(anOrder(3));
+        station.field.placeEmptyTag(TagKind::T5577);
+        ASSERT_EQ(station.tickUntilSomething().kind, Kind::Blank);
+        FillingDisk disk(row.room);
+        platform::useAppendMedium(&disk);
+        const HandsFreeStep step = station.writer->tick();
+        platform::useAppendMedium(nullptr);
+        ASSERT_EQ(step.kind, Kind::Stopped);
+        EXPECT_EQ(said(step), row.said);
+        EXPECT_EQ(station.field.tagNumber(), row.onTag);
+        EXPECT_EQ(station.session->nextNumber(), row.next);
     }
-};
-
-TEST(HandsFree, WritesNothingWhenTheJournalCannotTakeTheWritesStartLine) {
-    Station station(anOrder(3));
-    station.field.placeEmptyTag(TagKind::T5577);
-    ASSERT_EQ(station.tickUntilSomething().kind, Kind::Blank);
-    FullFromTheStart disk;
-    platform::useAppendMedium(&disk);
-    const HandsFreeStep step = station.writer->tick();
-    platform::useAppendMedium(nullptr);
-    ASSERT_EQ(step.kind, Kind::Stopped);
-    EXPECT_EQ(said(step), "自动写卡已停止：未写卡；未记录：磁盘已满") << said(step);
-    EXPECT_EQ(station.field.tagNumber(), std::nullopt);
-    EXPECT_EQ(station.session->nextNumber(), tenDigit(1000));
 }
 
 TEST(HandsFree, WritesBlanksAndLeavesEveryOtherTagAsItIs) {
